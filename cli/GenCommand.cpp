@@ -1,0 +1,340 @@
+#include "GenCommand.h"
+
+#include "BaudReload.h"
+#include "Crystal.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStringEncoder>
+
+#include <cstdio>
+
+namespace orlet {
+
+namespace {
+
+    QString fromUtf8(const std::string& text)
+    {
+        return QString::fromUtf8(text.data(), qsizetype(text.size()));
+    }
+
+    struct Options {
+        QCommandLineOption crystal { "crystal",
+            "Crystal in MHz: 1, 2, 3.6864, 6, 10, 11.0592, 12, 22.1184, 24, 30, 33, "
+            "or any other value from 1 to 100 (default 12).",
+            "MHZ", "12" };
+        QCommandLineOption comments { "comments", "Add the Chinese comments." };
+        QCommandLineOption int0 { "int0", "Use INT0, triggered on a low level or a falling edge.", "level|falling" };
+        QCommandLineOption int1 { "int1", "Use INT1, triggered on a low level or a falling edge.", "level|falling" };
+        QCommandLineOption timer0 { "timer0", "Use timer 0 as a timer in MODE 0, 1 or 2 with a period in microseconds.",
+            "MODE:MICROSECONDS" };
+        QCommandLineOption counter0 { "counter0", "Use timer 0 as a counter in MODE 0, 1 or 2 counting PULSES.",
+            "MODE:PULSES" };
+        QCommandLineOption gate0 { "gate0", "Set GATE for timer 0 (timer kinds only)." };
+        QCommandLineOption timer1 { "timer1", "Use timer 1 as a timer in MODE 0, 1 or 2 with a period in microseconds.",
+            "MODE:MICROSECONDS" };
+        QCommandLineOption counter1 { "counter1", "Use timer 1 as a counter in MODE 0, 1 or 2 counting PULSES.",
+            "MODE:PULSES" };
+        QCommandLineOption gate1 { "gate1", "Set GATE for timer 1 (timer kinds only)." };
+        QCommandLineOption uart { "uart",
+            "Use the serial port (mode 1, timer 1 as baud-rate generator) at BAUD: 300, 600, "
+            "1200, 2400, 4800, 9600, 19200, 38400, 56000, 57600 or 115200.",
+            "BAUD" };
+        QCommandLineOption doubleBaud { "double-baud", "Double the baud rate (PCON|=0x80)." };
+        QCommandLineOption uartInterrupt { "uart-interrupt", "Generate the serial interrupt routine." };
+        QCommandLineOption encoding { "encoding", "Encoding of the source: gbk (default) or utf-8.", "gbk|utf-8",
+            "gbk" };
+        QCommandLineOption dialect { "dialect", "Compiler dialect: keil (default) or sdcc.", "keil|sdcc", "keil" };
+        QCommandLineOption output { { "o", "output" }, "Write to FILE instead of standard output.", "FILE" };
+        QCommandLineOption json { "json", "Print one JSON object with the computed values and the source." };
+        QCommandLineOption explain { "explain", "Print how each value was computed instead of the source." };
+
+        void addTo(QCommandLineParser& parser) const
+        {
+            parser.addOptions({ crystal, comments, int0, int1, timer0, counter0, gate0, timer1, counter1, gate1, uart,
+                doubleBaud, uartInterrupt, encoding, dialect, output, json, explain });
+        }
+    };
+
+    class ArgumentReader
+    {
+    public:
+        explicit ArgumentReader(const QCommandLineParser& parser)
+            : parser_(parser)
+        {
+        }
+
+        bool failed() const { return !error_.isEmpty(); }
+        QString error() const { return error_; }
+
+        void fail(const QString& message)
+        {
+            if (error_.isEmpty())
+                error_ = message;
+        }
+
+        // The one value of a single-valued option; repeating it is refused.
+        QString single(const QCommandLineOption& option)
+        {
+            const QStringList values = parser_.values(option);
+            if (values.size() > 1)
+                fail(QStringLiteral("--%1 given more than once").arg(option.names().constLast()));
+            return values.isEmpty() ? QString() : values.constLast();
+        }
+
+        std::optional<TriggerMode> trigger(const QCommandLineOption& option)
+        {
+            if (!parser_.isSet(option))
+                return std::nullopt;
+            const QString value = single(option);
+            if (value == QLatin1String("level"))
+                return TriggerMode::Level;
+            if (value == QLatin1String("falling"))
+                return TriggerMode::FallingEdge;
+            fail(QStringLiteral("--%1 takes level or falling, got \"%2\"").arg(option.names().constLast(), value));
+            return std::nullopt;
+        }
+
+        TimerConfig timer(int index, const QCommandLineOption& timerOption, const QCommandLineOption& counterOption,
+            const QCommandLineOption& gateOption)
+        {
+            TimerConfig config;
+            const bool asTimer = parser_.isSet(timerOption);
+            const bool asCounter = parser_.isSet(counterOption);
+            config.gate = parser_.isSet(gateOption);
+            if (asTimer && asCounter) {
+                fail(QStringLiteral("--timer%1 and --counter%1 exclude each other").arg(index));
+                return config;
+            }
+            if (config.gate && !asTimer) {
+                fail(QStringLiteral("--gate%1 needs --timer%1 (GATE applies to the timer kinds only)").arg(index));
+                return config;
+            }
+            if (!asTimer && !asCounter)
+                return config;
+            const QCommandLineOption& used = asTimer ? timerOption : counterOption;
+            config.enabled = true;
+            config.counter = asCounter;
+            parseModeValue(used, single(used), config);
+            return config;
+        }
+
+        std::uint32_t crystalHz(const QCommandLineOption& option)
+        {
+            const QString text = single(option);
+            const auto hz = CrystalHzFromMhzText(text.toStdString());
+            if (!hz) {
+                fail(QStringLiteral("--crystal \"%1\": %2 (a number of MHz from 1 to 100)")
+                         .arg(text, QString::fromUtf8(kCustomMhzRangeMessage).replace(QLatin1String("\r\n"), " ")));
+                return kDefaultCrystalHz;
+            }
+            return *hz;
+        }
+
+        std::optional<int> baudIndex(const QCommandLineOption& option)
+        {
+            if (!parser_.isSet(option))
+                return std::nullopt;
+            const QString text = single(option);
+            for (std::size_t i = 0; i < kBaudRates.size(); ++i) {
+                if (text == QString::number(kBaudRates[i]))
+                    return int(i);
+            }
+            fail(QStringLiteral("--uart \"%1\" is not a rate of the list: 300, 600, 1200, 2400, 4800, 9600, 19200, "
+                                "38400, 56000, 57600 or 115200")
+                     .arg(text));
+            return std::nullopt;
+        }
+
+        template <typename T>
+        T choice(const QCommandLineOption& option, std::initializer_list<std::pair<const char*, T>> choices)
+        {
+            const QString text = single(option);
+            QStringList names;
+            for (const auto& [name, value] : choices) {
+                if (text == QLatin1String(name))
+                    return value;
+                names << QLatin1String(name);
+            }
+            fail(QStringLiteral("--%1 takes %2, got \"%3\"")
+                     .arg(option.names().constLast(), names.join(QLatin1String(" or ")), text));
+            return choices.begin()->second;
+        }
+
+    private:
+        void parseModeValue(const QCommandLineOption& option, const QString& text, TimerConfig& config)
+        {
+            static const QRegularExpression pattern(QStringLiteral("^([0-2]):([0-9]+)$"));
+            const QString name = option.names().constLast();
+            const auto match = pattern.match(text);
+            if (!match.hasMatch()) {
+                fail(QStringLiteral("--%1 \"%2\": expected MODE:%3 with MODE 0, 1 or 2 and a whole number")
+                         .arg(name, text, config.counter ? QStringLiteral("PULSES") : QStringLiteral("MICROSECONDS")));
+                return;
+            }
+            bool ok = false;
+            const qulonglong value = match.captured(2).toULongLong(&ok);
+            if (!ok || value > 4294967295ull) {
+                fail(QStringLiteral("--%1 \"%2\": the value must be a whole number from 0 to 4294967295")
+                         .arg(name, text));
+                return;
+            }
+            config.mode = match.captured(1).toInt();
+            config.value = static_cast<std::uint32_t>(value);
+        }
+
+        const QCommandLineParser& parser_;
+        QString error_;
+    };
+
+    QByteArray encodeSource(const std::string& source, TextEncoding encoding)
+    {
+        if (encoding == TextEncoding::Utf8)
+            return QByteArray::fromStdString(source);
+        QStringEncoder toGbk("GBK");
+        return toGbk.encode(fromUtf8(source));
+    }
+
+    QJsonObject jsonFor(const ResolvedConfiguration& resolved, const Configuration& config, const std::string& source)
+    {
+        const GeneratorSettings& s = resolved.settings;
+        QJsonObject object {
+            { "crystalHz", qint64(config.crystalHz) },
+            { "tmod", s.tmod },
+            { "th0", s.th0 },
+            { "tl0", s.tl0 },
+            { "th1", s.th1 },
+            { "tl1", s.tl1 },
+        };
+        if (s.timer0Enabled)
+            object.insert("reload0Text", fromUtf8(resolved.reload0Text));
+        if (s.timer1Enabled)
+            object.insert("reload1Text", fromUtf8(resolved.reload1Text));
+        if (s.uartEnabled) {
+            object.insert("baudReloadText", fromUtf8(resolved.baudReloadText));
+            object.insert("baudErrorText", fromUtf8(resolved.baudErrorText));
+        }
+        object.insert("source", fromUtf8(source));
+        return object;
+    }
+
+    bool writeOutput(const QString& path, const QByteArray& bytes, QString& error)
+    {
+        if (path.isEmpty()) {
+            QFile out;
+            if (!out.open(stdout, QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
+                error = QStringLiteral("cannot write to standard output");
+                return false;
+            }
+            return true;
+        }
+        // A save file replaces the target only once everything is written.
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+            error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());
+            return false;
+        }
+        return true;
+    }
+
+} // namespace
+
+GenParseResult ParseGenArguments(const QStringList& args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Writes 8051 C start-up code for timers, external interrupts "
+                                                    "and the serial port, as the Orlet window does."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const Options options;
+    options.addTo(parser);
+
+    GenParseResult result;
+    if (!parser.parse(args)) {
+        result.error = parser.errorText();
+        return result;
+    }
+    if (parser.isSet(help)) {
+        result.earlyExit = parser.helpText();
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.earlyExit = QStringLiteral("orlet-gen 1.0.0.1\n");
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        result.error = QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst());
+        return result;
+    }
+
+    ArgumentReader read(parser);
+    GenRequest request;
+    Configuration& config = request.config;
+    config.crystalHz = read.crystalHz(options.crystal);
+    config.comments = parser.isSet(options.comments);
+    config.int0 = read.trigger(options.int0);
+    config.int1 = read.trigger(options.int1);
+    config.timer0 = read.timer(0, options.timer0, options.counter0, options.gate0);
+    config.timer1 = read.timer(1, options.timer1, options.counter1, options.gate1);
+    config.uartBaudIndex = read.baudIndex(options.uart);
+    config.uartDoubleBaud = parser.isSet(options.doubleBaud);
+    config.uartInterrupt = parser.isSet(options.uartInterrupt);
+    request.encoding = read.choice(options.encoding,
+        { std::pair { "gbk", TextEncoding::Gbk }, std::pair { "utf-8", TextEncoding::Utf8 },
+            std::pair { "utf8", TextEncoding::Utf8 } });
+    request.dialect
+        = read.choice(options.dialect, { std::pair { "keil", Dialect::Keil }, std::pair { "sdcc", Dialect::Sdcc } });
+    request.outputPath = read.single(options.output);
+    request.json = parser.isSet(options.json);
+    request.explain = parser.isSet(options.explain);
+
+    if (config.timer1.enabled && config.uartBaudIndex)
+        read.fail(QStringLiteral("--timer1/--counter1 cannot be used with --uart: timer 1 is the baud-rate generator"));
+    if (read.failed()) {
+        result.error = read.error();
+        return result;
+    }
+    result.request = request;
+    return result;
+}
+
+GenOutput RenderGenOutput(const GenRequest& request)
+{
+    const ResolveResult resolved = ResolveConfiguration(request.config);
+    if (!resolved.resolved)
+        return { {}, fromUtf8(resolved.error) };
+    const std::string source = BuildSourceText(resolved.resolved->settings, request.dialect);
+    if (request.json) {
+        const QJsonObject object = jsonFor(*resolved.resolved, request.config, source);
+        return { QJsonDocument(object).toJson(QJsonDocument::Indented), {} };
+    }
+    return { encodeSource(source, request.encoding), {} };
+}
+
+int RunGenCommand(const QStringList& args)
+{
+    const auto fail = [](const QString& message) {
+        std::fprintf(stderr, "orlet-gen: %s\n", message.toUtf8().constData());
+        return 2;
+    };
+    const GenParseResult parsed = ParseGenArguments(args);
+    if (!parsed.earlyExit.isEmpty()) {
+        std::fputs(parsed.earlyExit.toUtf8().constData(), stdout);
+        return 0;
+    }
+    if (!parsed.request)
+        return fail(parsed.error);
+    const GenOutput output = RenderGenOutput(*parsed.request);
+    if (!output.error.isEmpty())
+        return fail(output.error);
+    QString writeError;
+    if (!writeOutput(parsed.request->outputPath, output.bytes, writeError))
+        return fail(writeError);
+    return 0;
+}
+
+} // namespace orlet

@@ -1,0 +1,66 @@
+#include "BaudReload.h"
+
+#include <cstdio>
+
+namespace orlet {
+
+namespace {
+
+    struct Attempt {
+        double x = 0;
+        float xs = 0;
+        int n = 0;
+    };
+
+    Attempt countFor(std::uint32_t crystalHz, int rateIndex, bool doubled)
+    {
+        const std::uint32_t q = crystalHz / kBaudRates.at(static_cast<std::size_t>(rateIndex));
+        Attempt a;
+        a.x = (doubled ? 2.0 : 1.0) * q / 32 / 12;
+        a.xs = static_cast<float>(a.x);
+        a.n = static_cast<int>(a.x + 0.5);
+        return a;
+    }
+
+    std::string formatError(float xs, int n)
+    {
+        // The error is taken from the single-precision count, as the window
+        // has always shown it.
+        const int nSingle = static_cast<int>(static_cast<double>(xs) + 0.5);
+        const int counted = nSingle == 0 ? n : nSingle;
+        const double e = 1.0 - counted / static_cast<double>(xs);
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.4f%%", e * 100);
+        return buffer;
+    }
+
+} // namespace
+
+BaudReload ComputeBaudReload(std::uint32_t crystalHz, int rateIndex, bool doubled)
+{
+    BaudReload result;
+    result.rateIndex = rateIndex;
+    Attempt a = countFor(crystalHz, rateIndex, doubled);
+    if (a.n > 256 || a.n == 0) {
+        result.message = a.n > 256 ? kBaudTooLowMessage : kBaudTooHighMessage;
+        result.rateIndex = kDefaultBaudIndex;
+        a = countFor(crystalHz, kDefaultBaudIndex, doubled);
+        // 9600 bit/s fits every crystal from 1 to 100 MHz except the slowest
+        // ones without doubling, where the count is 0: run the timer as fast
+        // as it goes (reload 0xff) and let the error show how far off it is.
+        if (a.n == 0)
+            a.n = 1;
+    }
+
+    const int r = 256 - a.n;
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%x", static_cast<unsigned>(r));
+    result.reloadText = buffer;
+    result.errorText = formatError(a.xs, a.n);
+    result.reload = static_cast<std::uint8_t>(r);
+    result.count = a.n;
+    result.exactCount = a.x;
+    return result;
+}
+
+} // namespace orlet

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace orlet {
+
+// The rates the baud list offers, by list index.
+inline constexpr std::array<std::uint32_t, 11> kBaudRates { 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 56000,
+    57600, 115200 };
+inline constexpr int kDefaultBaudIndex = 5; // 9600, also the fall-back
+
+inline constexpr const char* kBaudTooLowMessage = "波特率太低";
+inline constexpr const char* kBaudTooHighMessage = "波特率太高";
+
+// Serial mode 1 clocked by timer 1 in mode 2:
+// baud = k * f / (32 * 12 * (256 - TH1)), k = 2 with PCON.SMOD set.
+struct BaudReload {
+    int rateIndex = kDefaultBaudIndex; // the index the list shows afterwards
+    std::uint8_t reload = 0; // TH1 = TL1
+    int count = 0; // 256 - reload: timer 1 steps per serial bit clock
+    double exactCount = 0; // x, the count the rate asks for
+    std::string reloadText; // "0x%x"
+    std::string errorText; // "%.4f%%"
+    std::string message; // raised message, empty when none (UTF-8)
+};
+
+// `rateIndex` indexes kBaudRates. A rate too low (count above 256) or too
+// high (count 0) for the crystal raises a message and falls back to 9600.
+BaudReload ComputeBaudReload(std::uint32_t crystalHz, int rateIndex, bool doubled);
+
+} // namespace orlet

@@ -1,0 +1,98 @@
+#include "Configuration.h"
+
+#include "TimerReload.h"
+
+#include <string>
+
+namespace orlet {
+
+namespace {
+
+    std::uint8_t timerBits(const TimerConfig& timer)
+    {
+        if (!timer.enabled)
+            return 0;
+        std::uint8_t bits = static_cast<std::uint8_t>(timer.mode & 0x03);
+        if (timer.counter)
+            bits |= 0x04;
+        else if (timer.gate)
+            bits |= 0x08;
+        return bits;
+    }
+
+    std::string timerError(int timer, const TimerConfig& config, const TimerReload& reload)
+    {
+        const std::string kind = config.counter ? "counter" : "timer";
+        const std::string unit = config.counter ? " pulses" : " us";
+        return reload.message + ": " + kind + std::to_string(timer) + " mode " + std::to_string(config.mode)
+            + " accepts at most " + std::to_string(reload.corrected) + unit + ", got " + std::to_string(config.value);
+    }
+
+    bool validTimer(const TimerConfig& timer)
+    {
+        return timer.mode >= 0 && timer.mode <= 2;
+    }
+
+} // namespace
+
+std::uint8_t TmodFor(const TimerConfig& timer0, const TimerConfig& timer1)
+{
+    return static_cast<std::uint8_t>(timerBits(timer0) | timerBits(timer1) << 4);
+}
+
+ResolveResult ResolveConfiguration(const Configuration& config)
+{
+    if (config.crystalHz < 1000000 || config.crystalHz > 100000000)
+        return { std::nullopt, "the crystal must be from 1 to 100 MHz" };
+    if (!validTimer(config.timer0) || !validTimer(config.timer1))
+        return { std::nullopt, "timer modes are 0, 1 and 2" };
+    if (config.timer1.enabled && config.uartBaudIndex)
+        return { std::nullopt, "timer 1 is the baud-rate generator while the serial port is in use" };
+    if (config.uartBaudIndex && (*config.uartBaudIndex < 0 || *config.uartBaudIndex >= int(kBaudRates.size())))
+        return { std::nullopt, "unknown baud rate" };
+
+    ResolvedConfiguration out;
+    GeneratorSettings& s = out.settings;
+    s.comments = config.comments;
+    s.int0Enabled = config.int0.has_value();
+    s.int0Trigger = config.int0.value_or(TriggerMode::FallingEdge);
+    s.int1Enabled = config.int1.has_value();
+    s.int1Trigger = config.int1.value_or(TriggerMode::FallingEdge);
+    s.timer0Enabled = config.timer0.enabled;
+    s.timer1Enabled = config.timer1.enabled;
+    s.uartEnabled = config.uartBaudIndex.has_value();
+    s.uartDoubleBaud = config.uartDoubleBaud;
+    s.uartInterrupt = config.uartInterrupt;
+    s.tmod = TmodFor(config.timer0, config.timer1);
+
+    const TimerConfig* timers[] = { &config.timer0, &config.timer1 };
+    std::uint8_t* bytes[][2] = { { &s.th0, &s.tl0 }, { &s.th1, &s.tl1 } };
+    std::string* texts[] = { &out.reload0Text, &out.reload1Text };
+    for (int t = 0; t < 2; ++t) {
+        const TimerConfig& timer = *timers[t];
+        if (!timer.enabled)
+            continue;
+        const TimerReload reload = ComputeTimerReload(config.crystalHz, timer.mode, timer.counter, timer.value);
+        if (!reload.inRange)
+            return { std::nullopt, timerError(t, timer, reload) };
+        *bytes[t][0] = reload.th;
+        *bytes[t][1] = reload.tl;
+        *texts[t] = FormatReloadText(reload.th, reload.tl);
+    }
+
+    if (config.uartBaudIndex) {
+        const BaudReload baud = ComputeBaudReload(config.crystalHz, *config.uartBaudIndex, config.uartDoubleBaud);
+        if (!baud.message.empty()) {
+            return { std::nullopt,
+                baud.message + ": " + std::to_string(kBaudRates[std::size_t(*config.uartBaudIndex)])
+                    + " bit/s does not fit this crystal"
+                    + (config.uartDoubleBaud ? " with doubling" : " without doubling") };
+        }
+        s.th1 = s.tl1 = baud.reload;
+        out.baudReloadText = baud.reloadText;
+        out.baudErrorText = baud.errorText;
+    }
+    return { std::move(out), {} };
+}
+
+} // namespace orlet

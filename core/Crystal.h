@@ -1,0 +1,62 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orlet {
+
+struct CrystalEntry {
+    const char* text; // as the crystal list shows it
+    std::uint32_t hz;
+};
+
+// The fixed crystals of the list, by index. The list has one more entry
+// after these: "自定义", the custom frequency.
+inline constexpr std::array<CrystalEntry, 11> kCrystals { {
+    { "1", 1000000 },
+    { "2", 2000000 },
+    { "3.6864", 3686400 },
+    { "6", 6000000 },
+    { "10", 10000000 },
+    { "11.0592", 11059200 },
+    { "12", 12000000 },
+    { "22.1184", 22118400 },
+    { "24", 24000000 },
+    { "30", 30000000 },
+    { "33", 33000000 },
+} };
+inline constexpr const char* kCustomCrystalText = "自定义";
+inline constexpr int kDefaultCrystalIndex = 6;
+inline constexpr std::uint32_t kDefaultCrystalHz = 12000000;
+inline constexpr float kDefaultCustomMhz = 12.0f;
+
+inline constexpr const char* kCustomMhzRangeMessage = "数值应该在0~100之间\r\n不能带有非数字输入";
+inline constexpr const char* kCustomMhzCaption = "错误输入";
+
+// Hz of the fixed entry at `index`; 0 for any other index (custom included).
+std::uint32_t CrystalHzAt(int index);
+
+// A custom frequency is accepted from 1 to 100 MHz, judged on its
+// single-precision value.
+bool IsCustomMhzAccepted(float mhz);
+
+// Hz of a custom frequency: (mhz + 0.0000001) * 1000000, truncated.
+std::uint32_t CustomMhzToHz(float mhz);
+
+// "%f" of the custom frequency, as the MHz box beside the list shows it.
+std::string FormatCustomMhz(float mhz);
+
+// A decimal number as the custom-frequency box takes it: blanks around it
+// allowed, converted in double precision and stored in single precision.
+// Empty when the text is not a number.
+std::optional<float> ParseCustomMhz(std::string_view text);
+
+// Crystal frequency for a value in MHz typed by a user: one of the listed
+// crystals is taken from the table exactly, anything else on the custom path.
+// Empty when the text is no number or out of range.
+std::optional<std::uint32_t> CrystalHzFromMhzText(std::string_view text);
+
+} // namespace orlet

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orlet {
+
+// How an external interrupt input requests service (the 8051 ITx bit).
+enum class TriggerMode {
+    Level, // ITx = 0: interrupt while the pin is low
+    FallingEdge, // ITx = 1: interrupt on a falling edge
+};
+
+// Which C51 compiler family the text is written for.
+enum class Dialect {
+    Keil, // #include "reg51.h", `interrupt N`
+    Sdcc, // #include <8051.h>, `__interrupt(N)`
+};
+
+// Everything the source generator reads: the ticks of the window and the
+// bytes the calculators last stored.
+struct GeneratorSettings {
+    bool comments = false;
+    bool int0Enabled = false;
+    TriggerMode int0Trigger = TriggerMode::FallingEdge;
+    bool int1Enabled = false;
+    TriggerMode int1Trigger = TriggerMode::FallingEdge;
+    bool timer0Enabled = false;
+    bool timer1Enabled = false;
+    bool uartEnabled = false;
+    bool uartDoubleBaud = false;
+    bool uartInterrupt = false;
+    std::uint8_t tmod = 0;
+    std::uint8_t th0 = 0xFF;
+    std::uint8_t tl0 = 0xFF;
+    std::uint8_t th1 = 0xFF;
+    std::uint8_t tl1 = 0xFF;
+};
+
+// The 8051 C skeleton for `settings`: UTF-8, CR LF line ends, no line end
+// after the closing brace of main().
+std::string BuildSourceText(const GeneratorSettings& settings, Dialect dialect = Dialect::Keil);
+
+} // namespace orlet

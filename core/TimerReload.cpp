@@ -1,0 +1,65 @@
+#include "TimerReload.h"
+
+#include <array>
+#include <cstdio>
+
+namespace orlet {
+
+namespace {
+
+    struct ModeRule {
+        std::uint32_t limit;
+        std::uint32_t lowBits; // counts held by TL before TH steps
+        const char* timerMessage;
+        const char* counterMessage;
+    };
+
+    constexpr std::array<ModeRule, 3> kModeRules { {
+        { 8192, 32, "定时时间超出13位范围", "计数值超出13位范围" },
+        { 65536, 256, "定时时间超出16位范围", "计数值超出16位范围" },
+        { 256, 256, "定时时间超出8位范围", "计数值超出8位范围" },
+    } };
+
+} // namespace
+
+std::uint32_t TimerModeLimit(int mode)
+{
+    return kModeRules.at(static_cast<std::size_t>(mode)).limit;
+}
+
+std::uint64_t TimerCycleCount(std::uint32_t crystalHz, std::uint32_t periodUs)
+{
+    const std::uint64_t mhz = crystalHz / 1000000u;
+    const std::uint64_t cycles = mhz * periodUs / 12u;
+    return cycles == 0 ? 1 : cycles;
+}
+
+TimerReload ComputeTimerReload(std::uint32_t crystalHz, int mode, bool counter, std::uint32_t value)
+{
+    const ModeRule& rule = kModeRules.at(static_cast<std::size_t>(mode));
+    const std::uint64_t count = counter ? value : TimerCycleCount(crystalHz, value);
+
+    TimerReload result;
+    if (count > rule.limit) {
+        result.inRange = false;
+        result.message = counter ? rule.counterMessage : rule.timerMessage;
+        result.corrected
+            = counter ? rule.limit : static_cast<std::uint32_t>(std::uint64_t { rule.limit } * 12000000u / crystalHz);
+        return result;
+    }
+
+    const auto rest = static_cast<std::uint32_t>(rule.limit - count);
+    result.corrected = value;
+    result.tl = static_cast<std::uint8_t>(rest % rule.lowBits);
+    result.th = mode == 2 ? result.tl : static_cast<std::uint8_t>(rest / rule.lowBits % 256);
+    return result;
+}
+
+std::string FormatReloadText(std::uint8_t th, std::uint8_t tl)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%xH,%xH", unsigned { th }, unsigned { tl });
+    return buffer;
+}
+
+} // namespace orlet

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orlet {
+
+// Outcome of turning a timer period (or pulse count) into TH/TL reload bytes.
+struct TimerReload {
+    bool inRange = true;
+    std::uint8_t th = 0;
+    std::uint8_t tl = 0;
+    std::uint32_t corrected = 0; // the value to put back in the period box
+    std::string message; // the range message when !inRange (UTF-8)
+};
+
+// Number of counts the timer's counter holds in `mode` (0: 13 bits,
+// 1: 16 bits, 2: 8-bit auto-reload).
+std::uint32_t TimerModeLimit(int mode);
+
+// Machine cycles that `periodUs` takes at `crystalHz`. Counts whole
+// megahertz only (11.0592 MHz counts as 11) and never returns 0.
+std::uint64_t TimerCycleCount(std::uint32_t crystalHz, std::uint32_t periodUs);
+
+// `value` is microseconds in a timer mode, pulses in a counter mode.
+// `mode` must be 0, 1 or 2.
+TimerReload ComputeTimerReload(std::uint32_t crystalHz, int mode, bool counter, std::uint32_t value);
+
+// "%xH,%xH" of the two bytes, as the reload displays show them.
+std::string FormatReloadText(std::uint8_t th, std::uint8_t tl);
+
+} // namespace orlet

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs the system packages Orlet needs to build, test and run.
+# Idempotent: only missing packages are installed. Debian 12 (bookworm) or newer.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-wqy-microhei
+  sdcc sdcc-ucsim
+  xvfb xauth
+)
+
+if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
+  cat >&2 <<MSG
+This script knows Debian and Ubuntu only. On other systems install by hand:
+  a C++20 compiler, CMake 3.25+, Ninja, Qt 6 (Core, Gui, Widgets, Test) with uic,
+  GoogleTest/GoogleMock, Google Benchmark, a CJK font (WenQuanYi Micro Hei or Noto CJK),
+  SDCC with ucsim (s51) for the firmware tests.
+MSG
+  exit 1
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [[ $(id -u) -ne 0 ]]; then
+  sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,185 @@
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct GenRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+GenRun orletGen(const QStringList& args)
+{
+    QProcess process;
+    process.start(QStringLiteral(ORLET_GEN_PATH), args);
+    process.waitForFinished(30000);
+    return { process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError() };
+}
+
+QStringList words(const char* line)
+{
+    return QString::fromUtf8(line).split(' ', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+TEST(OrletGen, TypicalTimerExampleIsByteExact)
+{
+    const GenRun run = orletGen(words("--timer0 1:1000 --encoding utf-8"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(run.out,
+        QByteArray("#include \"reg51.h\"\r\n\r\n"
+                   "void initTimer(void)\r\n{\r\n TMOD=0x1;\r\n TH0=0xfc;\r\n TL0=0x18;\r\n}\r\n\r\n"
+                   "void timer0(void) interrupt 1\r\n{\r\n"
+                   " TH0=0xfc;\r\n TL0=0x18;\r\n //add your code here.\r\n\r\n}\r\n\r\n"
+                   "void main(void)\r\n{\r\ninitTimer();\r\nTR0=1;\r\nET0=1;\r\n//EA=1;\r\n}"));
+    EXPECT_TRUE(run.err.isEmpty());
+}
+
+TEST(OrletGen, DefaultIsTheBareMainIn43Bytes)
+{
+    const GenRun run = orletGen({});
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out.size(), 43);
+}
+
+TEST(OrletGen, CommentsAreGbkByDefault)
+{
+    const GenRun gbk = orletGen(words("--comments --int0 level --int1 falling"));
+    ASSERT_EQ(gbk.exitCode, 0);
+    // "低电平" "下降沿" "允许" in GBK
+    EXPECT_TRUE(gbk.out.contains(QByteArray("//INT0\xb5\xcd\xb5\xe7\xc6\xbd\xd6\xd0\xb6\xcf\r\n")));
+    EXPECT_TRUE(gbk.out.contains(QByteArray("//INT1\xcf\xc2\xbd\xb5\xd1\xd8\xd6\xd0\xb6\xcf\r\n")));
+    EXPECT_TRUE(gbk.out.contains(QByteArray("EX0=1;     //\xd4\xca\xd0\xedINT0\xd6\xd0\xb6\xcf\r\n")));
+    const GenRun utf8 = orletGen(words("--comments --int0 level --int1 falling --encoding utf-8"));
+    EXPECT_TRUE(utf8.out.contains("IT0=0;     //INT0低电平中断\r\n"));
+    // 18 Chinese characters: three bytes each in UTF-8, two in GBK; the rest is identical.
+    EXPECT_EQ(gbk.out.size(), utf8.out.size() - 18);
+    EXPECT_EQ(QString::fromUtf8(utf8.out), QStringDecoder("GBK").decode(gbk.out));
+}
+
+TEST(OrletGen, JsonCarriesTheComputedValues)
+{
+    const GenRun run = orletGen(words("--json --crystal 11.0592 --timer0 1:1000 --gate0 --uart 9600 --double-baud"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    const QJsonObject o = QJsonDocument::fromJson(run.out).object();
+    EXPECT_EQ(o["crystalHz"].toInteger(), 11059200);
+    EXPECT_EQ(o["tmod"].toInt(), 0x09);
+    EXPECT_EQ(o["th0"].toInt(), 0xFC);
+    EXPECT_EQ(o["tl0"].toInt(), 0x6C);
+    EXPECT_EQ(o["th1"].toInt(), 0xFA);
+    EXPECT_EQ(o["tl1"].toInt(), 0xFA);
+    EXPECT_EQ(o["reload0Text"].toString(), "fcH,6cH");
+    EXPECT_FALSE(o.contains("reload1Text"));
+    EXPECT_EQ(o["baudReloadText"].toString(), "0xfa");
+    EXPECT_EQ(o["baudErrorText"].toString(), "0.0000%");
+    EXPECT_TRUE(o["source"].toString().contains(" PCON|=0x80;\r\n TH1=0xfa;"));
+}
+
+TEST(OrletGen, CustomCrystalTakesTheSinglePrecisionPath)
+{
+    const GenRun run = orletGen(words("--json --crystal 14.7456 --uart 300 --double-baud"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    const QJsonObject o = QJsonDocument::fromJson(run.out).object();
+    EXPECT_EQ(o["crystalHz"].toInteger(), 14745599);
+    EXPECT_EQ(o["baudReloadText"].toString(), "0x0");
+    EXPECT_EQ(o["baudErrorText"].toString(), "-0.0020%");
+}
+
+TEST(OrletGen, SdccDialect)
+{
+    const GenRun run = orletGen(words("--dialect sdcc --int0 falling"));
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.startsWith("#include <8051.h>\r\n"));
+    EXPECT_TRUE(run.out.contains("void int0(void) __interrupt(0)\r\n"));
+}
+
+namespace {
+
+struct ErrorCase {
+    const char* args;
+    const char* stderrPart;
+};
+
+void PrintTo(const ErrorCase& c, std::ostream* os)
+{
+    *os << c.args;
+}
+
+class OrletGenErrors : public testing::TestWithParam<ErrorCase>
+{
+};
+
+} // namespace
+
+TEST_P(OrletGenErrors, ExitTwoWithOneLine)
+{
+    const GenRun run = orletGen(words(GetParam().args));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.contains(GetParam().stderrPart)) << run.err.constData();
+    EXPECT_EQ(run.err.count('\n'), 1) << run.err.constData();
+}
+
+INSTANTIATE_TEST_SUITE_P(Refused, OrletGenErrors,
+    testing::Values(ErrorCase { "--timer0 1:65537", "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us" },
+        ErrorCase { "--crystal 11.0592 --timer0 1:80000", "at most 71111 us" },
+        ErrorCase { "--counter1 2:300", "计数值超出8位范围: counter1 mode 2 accepts at most 256 pulses" },
+        ErrorCase { "--crystal 24 --uart 300 --double-baud", "波特率太低" },
+        ErrorCase { "--crystal 1 --uart 115200", "波特率太高" },
+        ErrorCase { "--timer1 1:10 --uart 9600", "timer 1 is the baud-rate generator" },
+        ErrorCase { "--counter1 1:10 --uart 9600", "timer 1 is the baud-rate generator" },
+        ErrorCase { "--crystal 100.00001", "数值应该在0~100之间 不能带有非数字输入" },
+        ErrorCase { "--crystal 0.5", "from 1 to 100" }, ErrorCase { "--crystal abc", "--crystal \"abc\"" },
+        ErrorCase { "--uart 9601", "not a rate of the list" },
+        ErrorCase { "--timer0 3:10", "expected MODE:MICROSECONDS" },
+        ErrorCase { "--counter0 1", "expected MODE:PULSES" },
+        ErrorCase { "--timer0 1:-5", "expected MODE:MICROSECONDS" },
+        ErrorCase { "--timer0 1:4294967296", "from 0 to 4294967295" },
+        ErrorCase { "--timer0 1:99999999999999999999999", "from 0 to 4294967295" },
+        ErrorCase { "--timer0 1:5 --counter0 1:5", "exclude each other" },
+        ErrorCase { "--counter0 1:5 --gate0", "--gate0 needs --timer0" },
+        ErrorCase { "--int0 rising", "level or falling" }, ErrorCase { "--encoding latin1", "gbk or utf-8" },
+        ErrorCase { "--dialect iar", "keil or sdcc" }, ErrorCase { "--timer0 1:5 --timer0 1:6", "more than once" },
+        ErrorCase { "--no-such-flag", "no-such-flag" }, ErrorCase { "stray", "unexpected argument" }));
+
+TEST(OrletGen, AcceptsTheLargestValues)
+{
+    EXPECT_EQ(orletGen(words("--counter0 0:8192")).exitCode, 0);
+    EXPECT_EQ(orletGen(words("--crystal 1 --timer0 1:786432")).exitCode, 0);
+    EXPECT_EQ(orletGen(words("--uart-interrupt")).exitCode, 0);
+}
+
+TEST(OrletGen, OutputFileIsWrittenWholeOrNotAtAll)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("out.c");
+    QFile existing(path);
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("keep me");
+    existing.close();
+
+    EXPECT_EQ(orletGen({ "--timer0", "1:65537", "-o", path }).exitCode, 2);
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), QByteArray("keep me"));
+    existing.close();
+
+    const GenRun ok = orletGen({ "--timer0", "1:1000", "--output", path });
+    EXPECT_EQ(ok.exitCode, 0);
+    EXPECT_TRUE(ok.out.isEmpty());
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), orletGen(words("--timer0 1:1000")).out);
+
+    const GenRun unwritable = orletGen({ "-o", dir.filePath("missing/dir/out.c") });
+    EXPECT_EQ(unwritable.exitCode, 2);
+    EXPECT_TRUE(unwritable.err.contains("cannot write"));
+}

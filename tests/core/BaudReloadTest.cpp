@@ -1,0 +1,84 @@
+#include "BaudReload.h"
+
+#include <gtest/gtest.h>
+
+using namespace orlet;
+
+namespace {
+
+struct BaudCase {
+    std::uint32_t crystalHz;
+    std::uint32_t rate;
+    bool doubled;
+    const char* reloadText;
+    const char* errorText;
+    const char* message;
+};
+
+void PrintTo(const BaudCase& c, std::ostream* os)
+{
+    *os << c.crystalHz << " Hz " << c.rate << (c.doubled ? " doubled" : "");
+}
+
+int indexOf(std::uint32_t rate)
+{
+    for (std::size_t i = 0; i < kBaudRates.size(); ++i) {
+        if (kBaudRates[i] == rate)
+            return int(i);
+    }
+    return -1;
+}
+
+class BaudTable : public testing::TestWithParam<BaudCase>
+{
+};
+
+} // namespace
+
+TEST_P(BaudTable, ReloadErrorAndMessage)
+{
+    const BaudCase& c = GetParam();
+    const BaudReload r = ComputeBaudReload(c.crystalHz, indexOf(c.rate), c.doubled);
+    EXPECT_EQ(r.reloadText, c.reloadText);
+    EXPECT_EQ(r.errorText, c.errorText);
+    EXPECT_EQ(r.message, c.message);
+    EXPECT_EQ(r.reload, std::stoul(c.reloadText, nullptr, 16) & 0xFF);
+    EXPECT_EQ(r.rateIndex, *c.message ? kDefaultBaudIndex : indexOf(c.rate));
+}
+
+INSTANTIATE_TEST_SUITE_P(Edges, BaudTable,
+    testing::Values(BaudCase { 11059200, 9600, false, "0xfd", "0.0000%", "" },
+        BaudCase { 11059200, 9600, true, "0xfa", "0.0000%", "" },
+        BaudCase { 12000000, 9600, false, "0xfd", "7.8400%", "" },
+        BaudCase { 12000000, 9600, true, "0xf9", "-7.5200%", "" },
+        BaudCase { 12000000, 300, false, "0x98", "0.1600%", "" },
+        BaudCase { 33000000, 9600, true, "0xee", "-0.5528%", "" },
+        BaudCase { 11059200, 115200, true, "0xff", "-100.0000%", "" },
+        BaudCase { 14745599, 300, true, "0x0", "-0.0020%", "" },
+        BaudCase { 24000000, 300, true, "0xf3", "0.1600%", "波特率太低" },
+        BaudCase { 22118400, 300, true, "0xf4", "0.0000%", "波特率太低" },
+        // Count 0: the rate is too high for the crystal.
+        BaudCase { 11059200, 115200, false, "0xfd", "0.0000%", "波特率太高" },
+        BaudCase { 2000000, 115200, false, "0xff", "-84.6154%", "波特率太高" },
+        // 9600 itself is too fast at 1 MHz without doubling: the
+        // fastest reload, with its true error.
+        BaudCase { 1000000, 115200, false, "0xff", "-269.2308%", "波特率太高" },
+        BaudCase { 1000000, 9600, false, "0xff", "-269.2308%", "波特率太高" },
+        BaudCase { 1000000, 9600, true, "0xff", "-84.6154%", "" }));
+
+TEST(ComputeBaudReload, NeverStoresAZeroCountSilently)
+{
+    for (std::uint32_t mhz = 1; mhz <= 100; ++mhz) {
+        for (int index = 0; index < int(kBaudRates.size()); ++index) {
+            for (bool doubled : { false, true }) {
+                const BaudReload r = ComputeBaudReload(mhz * 1000000, index, doubled);
+                ASSERT_GE(r.count, 1);
+                ASSERT_LE(r.count, 256);
+                ASSERT_EQ(r.reload, std::uint8_t(256 - r.count));
+                if (r.message.empty()) {
+                    ASSERT_EQ(r.rateIndex, index);
+                }
+            }
+        }
+    }
+}

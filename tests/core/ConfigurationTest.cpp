@@ -1,0 +1,103 @@
+#include "Configuration.h"
+
+#include <gtest/gtest.h>
+
+using namespace orlet;
+
+namespace {
+
+TimerConfig timer(int mode, std::uint32_t value, bool gate = false)
+{
+    return { true, false, mode, value, gate };
+}
+
+TimerConfig counter(int mode, std::uint32_t value)
+{
+    return { true, true, mode, value, false };
+}
+
+} // namespace
+
+TEST(TmodFor, ModeKindAndGateBits)
+{
+    struct Case {
+        TimerConfig t0, t1;
+        std::uint8_t tmod;
+    } cases[] = {
+        { timer(1, 1, true), timer(2, 1), 0x29 }, { counter(1, 1), {}, 0x05 }, { counter(1, 1), timer(1, 1), 0x15 },
+        { {}, counter(2, 1), 0x60 }, { timer(0, 1), timer(1, 1, true), 0x90 },
+        { { false, false, 1, 1, true }, {}, 0x00 }, // a timer not in use sets nothing
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TmodFor(c.t0, c.t1), c.tmod);
+}
+
+TEST(ResolveConfiguration, TimersAndSerialPortFillTheRecord)
+{
+    Configuration config;
+    config.crystalHz = 11059200;
+    config.timer0 = timer(1, 1000);
+    config.uartBaudIndex = 5;
+    config.uartDoubleBaud = true;
+    config.int1 = TriggerMode::Level;
+    const ResolveResult result = ResolveConfiguration(config);
+    ASSERT_TRUE(result.resolved) << result.error;
+    const ResolvedConfiguration& r = *result.resolved;
+    EXPECT_EQ(r.settings.tmod, 0x01);
+    EXPECT_EQ(r.settings.th0, 0xFC);
+    EXPECT_EQ(r.settings.tl0, 0x6C);
+    EXPECT_EQ(r.settings.th1, 0xFA);
+    EXPECT_EQ(r.settings.tl1, 0xFA);
+    EXPECT_EQ(r.reload0Text, "fcH,6cH");
+    EXPECT_EQ(r.baudReloadText, "0xfa");
+    EXPECT_EQ(r.baudErrorText, "0.0000%");
+    EXPECT_TRUE(r.settings.int1Enabled);
+    EXPECT_EQ(r.settings.int1Trigger, TriggerMode::Level);
+    EXPECT_FALSE(r.settings.int0Enabled);
+}
+
+TEST(ResolveConfiguration, UnusedBlocksKeepTheStartingBytes)
+{
+    const ResolveResult result = ResolveConfiguration({});
+    ASSERT_TRUE(result.resolved);
+    const GeneratorSettings& s = result.resolved->settings;
+    EXPECT_EQ(s.tmod, 0);
+    EXPECT_EQ(s.th0 & s.tl0 & s.th1 & s.tl1, 0xFF);
+}
+
+TEST(ResolveConfiguration, RefusesWhatTheWindowWouldCorrect)
+{
+    struct Case {
+        Configuration config;
+        const char* errorStart;
+    };
+    Configuration tooLong;
+    tooLong.timer0 = timer(1, 65537);
+    Configuration tooMany;
+    tooMany.timer1 = counter(2, 300);
+    Configuration tooSlow;
+    tooSlow.crystalHz = 24000000;
+    tooSlow.uartBaudIndex = 0;
+    tooSlow.uartDoubleBaud = true;
+    Configuration tooFast;
+    tooFast.crystalHz = 11059200;
+    tooFast.uartBaudIndex = 10;
+    Configuration both;
+    both.timer1 = timer(1, 10);
+    both.uartBaudIndex = 5;
+    Configuration slowCrystal;
+    slowCrystal.crystalHz = 999999;
+    const Case cases[] = {
+        { tooLong, "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us" },
+        { tooMany, "计数值超出8位范围: counter1 mode 2 accepts at most 256 pulses" },
+        { tooSlow, "波特率太低" },
+        { tooFast, "波特率太高" },
+        { both, "timer 1 is the baud-rate generator" },
+        { slowCrystal, "the crystal must be from 1 to 100 MHz" },
+    };
+    for (const Case& c : cases) {
+        const ResolveResult result = ResolveConfiguration(c.config);
+        EXPECT_FALSE(result.resolved);
+        EXPECT_EQ(result.error.rfind(c.errorStart, 0), 0u) << result.error;
+    }
+}

@@ -1,0 +1,202 @@
+#include "SourceGenerator.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace orlet;
+
+namespace {
+
+GeneratorSettings timer0Mode1()
+{
+    GeneratorSettings s;
+    s.timer0Enabled = true;
+    s.tmod = 0x01;
+    s.th0 = 0xFC;
+    s.tl0 = 0x18;
+    return s;
+}
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+TEST(BuildSourceText, NothingTickedIsTheBareMain)
+{
+    const std::string text = BuildSourceText({});
+    EXPECT_EQ(text, "#include \"reg51.h\"\r\n\r\nvoid main(void)\r\n{\r\n}");
+    EXPECT_EQ(text.size(), 43u);
+
+    GeneratorSettings commented;
+    commented.comments = true;
+    EXPECT_EQ(BuildSourceText(commented), "#include \"reg51.h\"\r\n\r\n//the main fun\r\nvoid main(void)\r\n{\r\n}");
+}
+
+TEST(BuildSourceText, Timer0Mode1WithCommentsIsExact)
+{
+    GeneratorSettings s = timer0Mode1();
+    s.comments = true;
+    EXPECT_EQ(BuildSourceText(s),
+        "#include \"reg51.h\"\r\n\r\n"
+        "//timer init\r\n"
+        "void initTimer(void)\r\n{\r\n TMOD=0x1;\r\n TH0=0xfc;\r\n TL0=0x18;\r\n}\r\n\r\n"
+        "//timer0/counter0 interrupt\r\n"
+        "void timer0(void) interrupt 1\r\n{\r\n"
+        " TH0=0xfc;\r\n TL0=0x18;\r\n //add your code here.\r\n\r\n}\r\n\r\n"
+        "//the main fun\r\n"
+        "void main(void)\r\n{\r\ninitTimer();\r\nTR0=1;\r\nET0=1;\r\n//EA=1;\r\n}");
+}
+
+TEST(BuildSourceText, ByteFormatHasNoLeadingZeros)
+{
+    GeneratorSettings s = timer0Mode1();
+    s.th0 = 0x05;
+    s.tl0 = 0x00;
+    s.tmod = 0x21;
+    s.timer1Enabled = true;
+    s.th1 = 0xFF;
+    s.tl1 = 0x10;
+    const std::string text = BuildSourceText(s);
+    EXPECT_TRUE(contains(text, " TMOD=0x21;\r\n TH0=0x5;\r\n TL0=0x0;\r\n TH1=0xff;\r\n TL1=0x10;\r\n}\r\n\r\n"));
+}
+
+TEST(BuildSourceText, Mode2RoutinesEndDifferently)
+{
+    GeneratorSettings s;
+    s.timer0Enabled = true;
+    s.timer1Enabled = true;
+    s.tmod = 0x22;
+    EXPECT_TRUE(contains(BuildSourceText(s),
+        "void timer0(void) interrupt 1\r\n{\r\n //add your code here.\r\n\r\n}\r\n"
+        "void timer1(void) interrupt 3\r\n{\r\n //add your code here.\r\n}\r\n\r\n"
+        "void main"));
+    s.tmod = 0x11;
+    EXPECT_TRUE(
+        contains(BuildSourceText(s), " TH1=0xff;\r\n TL1=0xff;\r\n //add your code here.\r\n}\r\n\r\nvoid main"));
+}
+
+TEST(BuildSourceText, UartBlockWithDoublingAndInterrupt)
+{
+    GeneratorSettings s;
+    s.comments = true;
+    s.uartEnabled = true;
+    s.uartDoubleBaud = true;
+    s.uartInterrupt = true;
+    s.th1 = s.tl1 = 0xF9;
+    EXPECT_EQ(BuildSourceText(s),
+        "#include \"reg51.h\"\r\n\r\n"
+        "//UART init\r\n"
+        "void initUart(void)\r\n{\r\n TMOD|=0x20;\r\n SCON=0x50;\r\n PCON|=0x80;\r\n"
+        " TH1=0xf9;\r\n TL1=0xf9;\r\n TR1=1;\r\n ES=1;\r\n}\r\n\r\n"
+        "//uart interrupt\r\n"
+        "void uart(void) interrupt 4\r\n{\r\n"
+        "if(RI)\r\n{\r\n    RI=0;\r\n//add your code here.\r\n\r\n}\r\n"
+        "else\r\n    TI=0;\r\n}\r\n"
+        "//the main fun\r\n"
+        "void main(void)\r\n{\r\ninitUart();\r\n//EA=1;\r\n}");
+}
+
+TEST(BuildSourceText, SerialInterruptAloneBringsNoEaLine)
+{
+    GeneratorSettings s;
+    s.uartInterrupt = true;
+    const std::string text = BuildSourceText(s);
+    EXPECT_TRUE(contains(text, "void uart(void) interrupt 4"));
+    EXPECT_FALSE(contains(text, "initUart"));
+    EXPECT_FALSE(contains(text, "//EA=1;"));
+}
+
+struct IntCase {
+    bool comments;
+    TriggerMode int0;
+    TriggerMode int1;
+    const char* expected;
+};
+
+class IntBlocks : public testing::TestWithParam<IntCase>
+{
+};
+
+TEST_P(IntBlocks, TriggerLinesRoutinesAndMain)
+{
+    GeneratorSettings s;
+    s.comments = GetParam().comments;
+    s.int0Enabled = s.int1Enabled = true;
+    s.int0Trigger = GetParam().int0;
+    s.int1Trigger = GetParam().int1;
+    EXPECT_EQ(BuildSourceText(s), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllTriggers, IntBlocks,
+    testing::Values(IntCase { false, TriggerMode::FallingEdge, TriggerMode::FallingEdge,
+                        "#include \"reg51.h\"\r\n\r\n"
+                        "void int0(void) interrupt 0\r\n{\r\n\r\n}\r\n\r\n"
+                        "void int1(void) interrupt 2\r\n{\r\n\r\n}\r\n\r\n"
+                        "void main(void)\r\n{\r\nIT0=1;\r\nEX0=1;\r\nIT1=1;\r\nEX1=1;\r\n//EA=1;\r\n}" },
+        IntCase { false, TriggerMode::Level, TriggerMode::FallingEdge,
+            "#include \"reg51.h\"\r\n\r\n"
+            "void int0(void) interrupt 0\r\n{\r\n IE0=0;\r\n\r\n}\r\n\r\n"
+            "void int1(void) interrupt 2\r\n{\r\n\r\n}\r\n\r\n"
+            "void main(void)\r\n{\r\nIT0=0;\r\nEX0=1;\r\nIT1=1;\r\nEX1=1;\r\n//EA=1;\r\n}" },
+        IntCase { true, TriggerMode::FallingEdge, TriggerMode::Level,
+            "#include \"reg51.h\"\r\n\r\n"
+            "//int0 interrupt\r\nvoid int0(void) interrupt 0\r\n{\r\n //add your code here\r\n\r\n\r\n}\r\n\r\n"
+            "//int1 interrupt\r\nvoid int1(void) interrupt 2\r\n{\r\n IE1=0;\r\n //add your code here\r\n\r\n\r\n}"
+            "\r\n\r\n"
+            "//the main fun\r\nvoid main(void)\r\n{\r\n"
+            "IT0=1;     //INT0下降沿中断\r\nEX0=1;     //允许INT0中断\r\n"
+            "IT1=0;     //INT1低电平中断\r\nEX1=1;     //允许INT1中断\r\n//EA=1;\r\n}" },
+        IntCase { true, TriggerMode::Level, TriggerMode::Level,
+            "#include \"reg51.h\"\r\n\r\n"
+            "//int0 interrupt\r\nvoid int0(void) interrupt 0\r\n{\r\n IE0=0;\r\n //add your code here\r\n\r\n\r\n}"
+            "\r\n\r\n"
+            "//int1 interrupt\r\nvoid int1(void) interrupt 2\r\n{\r\n IE1=0;\r\n //add your code here\r\n\r\n\r\n}"
+            "\r\n\r\n"
+            "//the main fun\r\nvoid main(void)\r\n{\r\n"
+            "IT0=0;     //INT0低电平中断\r\nEX0=1;     //允许INT0中断\r\n"
+            "IT1=0;     //INT1低电平中断\r\nEX1=1;     //允许INT1中断\r\n//EA=1;\r\n}" }));
+
+TEST(BuildSourceText, EveryBlockInOrder)
+{
+    GeneratorSettings s = timer0Mode1();
+    s.int0Enabled = s.int1Enabled = true;
+    s.uartEnabled = s.uartInterrupt = true;
+    const std::string text = BuildSourceText(s);
+    const char* order[] = { "initTimer(void)", "initUart(void)", "uart(void)", "timer0(void)", "int0(void)",
+        "int1(void)", "main(void)", "initTimer();", "initUart();", "TR0=1;", "//EA=1;" };
+    std::size_t at = 0;
+    for (const char* part : order) {
+        const std::size_t found = text.find(part, at);
+        ASSERT_NE(found, std::string::npos) << part;
+        at = found;
+    }
+    EXPECT_EQ(text.back(), '}');
+    // Every line ends in CR LF: no lone LF anywhere.
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << "lone LF at " << i;
+        }
+    }
+}
+
+TEST(BuildSourceText, SdccDialectChangesOnlyIncludeAndInterruptKeyword)
+{
+    GeneratorSettings s = timer0Mode1();
+    s.int0Enabled = s.int1Enabled = s.timer1Enabled = s.uartEnabled = s.uartInterrupt = true;
+    std::string keil = BuildSourceText(s, Dialect::Keil);
+    const std::string sdcc = BuildSourceText(s, Dialect::Sdcc);
+    EXPECT_TRUE(contains(sdcc, "#include <8051.h>\r\n"));
+    EXPECT_TRUE(contains(sdcc, "void timer0(void) __interrupt(1)\r\n"));
+    auto replaceAll = [](std::string& text, const std::string& from, const std::string& to) {
+        for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
+    };
+    replaceAll(keil, "#include \"reg51.h\"", "#include <8051.h>");
+    for (int vector : { 0, 1, 2, 3, 4 })
+        replaceAll(keil, ") interrupt " + std::to_string(vector), ") __interrupt(" + std::to_string(vector) + ")");
+    EXPECT_EQ(keil, sdcc);
+}

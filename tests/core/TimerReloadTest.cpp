@@ -1,0 +1,75 @@
+#include "TimerReload.h"
+
+#include <gtest/gtest.h>
+
+using namespace orlet;
+
+namespace {
+
+struct ReloadCase {
+    std::uint32_t crystalHz;
+    int mode;
+    bool counter;
+    std::uint32_t value;
+    const char* display; // reload text, or the range message
+    std::uint32_t after; // the period box afterwards
+};
+
+void PrintTo(const ReloadCase& c, std::ostream* os)
+{
+    *os << c.crystalHz << " Hz mode " << c.mode << (c.counter ? " counter " : " timer ") << c.value;
+}
+
+class TimerReloadTable : public testing::TestWithParam<ReloadCase>
+{
+};
+
+} // namespace
+
+TEST_P(TimerReloadTable, BytesDisplayAndCorrection)
+{
+    const ReloadCase& c = GetParam();
+    const TimerReload r = ComputeTimerReload(c.crystalHz, c.mode, c.counter, c.value);
+    EXPECT_EQ(r.corrected, c.after);
+    if (r.inRange) {
+        EXPECT_EQ(FormatReloadText(r.th, r.tl), c.display);
+        EXPECT_TRUE(r.message.empty());
+    } else {
+        EXPECT_EQ(r.message, c.display);
+        EXPECT_EQ(r.th, 0);
+        EXPECT_EQ(r.tl, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Edges, TimerReloadTable,
+    testing::Values(ReloadCase { 12000000, 1, false, 1000, "fcH,18H", 1000 },
+        ReloadCase { 12000000, 0, false, 1000, "e0H,18H", 1000 },
+        ReloadCase { 12000000, 2, false, 100, "9cH,9cH", 100 },
+        ReloadCase { 11059200, 1, false, 1000, "fcH,6cH", 1000 },
+        ReloadCase { 3686400, 1, false, 1000, "ffH,6H", 1000 }, ReloadCase { 24000000, 1, false, 1, "ffH,feH", 1 },
+        ReloadCase { 12000000, 0, false, 1, "ffH,1fH", 1 }, ReloadCase { 12000000, 1, false, 0, "ffH,ffH", 0 },
+        ReloadCase { 12000000, 1, false, 65536, "0H,0H", 65536 },
+        ReloadCase { 12000000, 0, false, 8192, "0H,0H", 8192 }, ReloadCase { 12000000, 2, false, 256, "0H,0H", 256 },
+        ReloadCase { 12000000, 1, false, 65537, "定时时间超出16位范围", 65536 },
+        ReloadCase { 11059200, 1, false, 80000, "定时时间超出16位范围", 71111 },
+        ReloadCase { 11059200, 1, false, 71111, "1H,5fH", 71111 },
+        ReloadCase { 24000000, 0, false, 5000, "定时时间超出13位范围", 4096 },
+        ReloadCase { 11059200, 2, false, 300, "定时时间超出8位范围", 277 },
+        ReloadCase { 12000000, 1, false, 357913942, "定时时间超出16位范围", 65536 },
+        ReloadCase { 100000000, 1, false, 4294967295u, "定时时间超出16位范围", 7864 },
+        ReloadCase { 12000000, 0, true, 0, "0H,0H", 0 },
+        ReloadCase { 33000000, 0, true, 8193, "计数值超出13位范围", 8192 },
+        ReloadCase { 1000000, 1, true, 1, "ffH,ffH", 1 },
+        ReloadCase { 12000000, 1, true, 70000, "计数值超出16位范围", 65536 },
+        ReloadCase { 12000000, 2, true, 300, "计数值超出8位范围", 256 },
+        ReloadCase { 12000000, 0, true, 1000, "e0H,18H", 1000 },
+        ReloadCase { 999999, 1, false, 4000000000u, "ffH,ffH", 4000000000u },
+        ReloadCase { 999999, 0, false, 7, "ffH,1fH", 7 }));
+
+TEST(TimerCycleCount, UsesWholeMegahertzAnd64BitProducts)
+{
+    EXPECT_EQ(TimerCycleCount(11059200, 1000), 916u);
+    EXPECT_EQ(TimerCycleCount(12000000, 357913942), 357913942u); // 12 * v overflows 32 bits
+    EXPECT_EQ(TimerCycleCount(12000000, 0), 1u);
+    EXPECT_EQ(TimerCycleCount(100000000, 4294967295u), 35791394125u);
+}
