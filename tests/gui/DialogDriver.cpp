@@ -1,0 +1,144 @@
+#include "DialogDriver.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTimer>
+
+MessageRecorder::MessageRecorder()
+{
+    m_previous = SetMessageBoxHandler([this](const MessageRequest& request) {
+        messages.append(request);
+        if (onMessage)
+            onMessage(request);
+    });
+}
+
+MessageRecorder::~MessageRecorder()
+{
+    SetMessageBoxHandler(std::move(m_previous));
+}
+
+QStringList MessageRecorder::texts() const
+{
+    QStringList result;
+    for (const MessageRequest& m : messages)
+        result << m.text;
+    return result;
+}
+
+QWidget* DialogDriver::item(int id) const
+{
+    QWidget* widget = m_dialog.GetDlgItem(id);
+    if (!widget)
+        qFatal("no control %d", id);
+    return widget;
+}
+
+void DialogDriver::click(int id)
+{
+    QWidget* widget = item(id);
+    if (!widget->isEnabled())
+        qFatal("control %d is disabled", id);
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(6, widget->height() / 2));
+}
+
+void DialogDriver::choose(int id, int index)
+{
+    auto* combo = as<QComboBox>(id);
+    if (!combo->isEnabled())
+        qFatal("list %d is disabled", id);
+    combo->showPopup();
+    QAbstractItemView* view = combo->view();
+    const QModelIndex modelIndex = view->model()->index(index, 0);
+    view->scrollTo(modelIndex);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(modelIndex).center());
+    if (combo->currentIndex() != index)
+        qFatal("list %d did not take item %d", id, index);
+}
+
+void DialogDriver::typeOver(int id, const QString& keys)
+{
+    QWidget* widget = item(id);
+    if (!widget->isEnabled())
+        qFatal("box %d is disabled", id);
+    widget->setFocus();
+    QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);
+    for (const QChar c : keys) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClick(widget, c.toLatin1());
+        } else {
+            // Chinese arrives through the input method as committed text.
+            QInputMethodEvent commit;
+            commit.setCommitString(QString(c));
+            QCoreApplication::sendEvent(widget->focusProxy() ? widget->focusProxy() : widget, &commit);
+        }
+    }
+}
+
+void DialogDriver::pressKey(int id, int key, Qt::KeyboardModifiers modifiers)
+{
+    QWidget* widget = item(id);
+    widget->setFocus();
+    QTest::keyClick(widget, Qt::Key(key), modifiers);
+}
+
+QString DialogDriver::text(int id) const
+{
+    QWidget* widget = item(id);
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return label->text();
+    if (auto* line = qobject_cast<QLineEdit*>(widget))
+        return line->text();
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(widget))
+        return plain->toPlainText();
+    if (auto* combo = qobject_cast<QComboBox*>(widget))
+        return combo->currentText();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        return button->text();
+    return {};
+}
+
+bool DialogDriver::checked(int id) const
+{
+    return as<QAbstractButton>(id)->isChecked();
+}
+
+bool DialogDriver::enabled(int id) const
+{
+    return item(id)->isEnabled();
+}
+
+int DialogDriver::selected(int id) const
+{
+    return as<QComboBox>(id)->currentIndex();
+}
+
+QStringList DialogDriver::items(int id) const
+{
+    auto* combo = as<QComboBox>(id);
+    QStringList result;
+    for (int i = 0; i < combo->count(); ++i)
+        result << combo->itemText(i);
+    return result;
+}
+
+void OnNextModal(std::function<void(QWidget*)> action)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action(modal);
+    });
+    timer->start();
+}

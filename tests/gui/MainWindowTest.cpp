@@ -1,0 +1,413 @@
+#include "DialogDriver.h"
+#include "GenCommand.h"
+#include "Orlet.h"
+#include "OrletDlg.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+// The window as a user first sees it, Generate, the INT blocks and the frame.
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<COrletDlg> dlg;
+    std::unique_ptr<DialogDriver> ui;
+    std::unique_ptr<MessageRecorder> recorder;
+
+    QString orletGen(const QStringList& args)
+    {
+        const auto parsed = orlet::ParseGenArguments(QStringList { "orlet-gen", "--encoding", "utf-8" } + args);
+        if (!parsed.request)
+            qFatal("orlet-gen refused: %s", qPrintable(parsed.error));
+        return QString::fromUtf8(orlet::RenderGenOutput(*parsed.request).bytes);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QApplication::setApplicationName(QStringLiteral("Orlet"));
+        ApplyDialogFont();
+    }
+
+    void init()
+    {
+        recorder = std::make_unique<MessageRecorder>();
+        dlg = std::make_unique<COrletDlg>();
+        ui = std::make_unique<DialogDriver>(*dlg);
+        dlg->Create();
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    }
+
+    void cleanup()
+    {
+        ui.reset();
+        dlg.reset();
+        recorder.reset();
+    }
+
+    void firstStateControls_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("text");
+        const struct {
+            int id;
+            bool enabled;
+            const char* text;
+        } rows[] = {
+            { 1003, true, "INT0中断" },
+            { 1004, true, "INT1中断" },
+            { 1010, true, "使用TIMER0" },
+            { 1011, true, "使用TIMER1" },
+            { 1031, true, "使用串口" },
+            { 1008, true, "copy" },
+            { 1009, true, "注释" },
+            { 1012, true, "12" },
+            { 1023, false, "" },
+            { 1001, false, "下降沿" },
+            { 1005, false, "下降沿" },
+            { 1013, false, "定时方式0" },
+            { 1014, false, "定时方式0" },
+            { 1019, false, "1" },
+            { 1026, false, "1" },
+            { 1020, true, "us" },
+            { 1027, true, "us" },
+            { 1022, false, "GATE0" },
+            { 1025, false, "GATE1" },
+            { 1024, false, "ffH,ffH" },
+            { 1028, false, "ffH,ffH" },
+            { 1029, false, "9600" },
+            { 1030, false, "使用中断" },
+            { 1032, false, "加倍(PCON|=0x80)" },
+            { 1033, false, "" },
+            { 1021, false, "00%" },
+            { 1, true, "关闭" },
+            { 1006, true, "生成" },
+            { 1007, true, "关于" },
+        };
+        for (const auto& row : rows)
+            QTest::addRow("%d", row.id) << row.id << row.enabled << QString::fromUtf8(row.text);
+    }
+
+    void firstStateControls()
+    {
+        QFETCH(int, id);
+        QFETCH(bool, enabled);
+        QFETCH(QString, text);
+        QCOMPARE(ui->enabled(id), enabled);
+        QCOMPARE(ui->text(id), text);
+        if (auto* button = ui->as<QAbstractButton>(id); button && button->isCheckable())
+            QVERIFY(!button->isChecked());
+    }
+
+    void firstStateWindow()
+    {
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("Orlet 8051 C代码生成器"));
+        QCOMPARE(QApplication::focusWidget(), ui->item(1));
+        const QStringList paragraphs = ui->text(1002).split('\n');
+        QCOMPARE(paragraphs.size(), 4);
+        for (const QString& paragraph : paragraphs)
+            QVERIFY(paragraph.startsWith("    ") && paragraph.size() > 10);
+        QCOMPARE(dlg->m_tmod, 0);
+        QCOMPARE(dlg->m_th0 & dlg->m_tl0 & dlg->m_th1 & dlg->m_tl1, 0xFF);
+        QCOMPARE(dlg->m_crystalHz, 12000000u);
+        QCOMPARE(dlg->m_time0, 1u);
+        QCOMPARE(dlg->m_time1, 1u);
+    }
+
+    void listsKeepTheirOrder()
+    {
+        QCOMPARE(ui->items(1012), QString("1 2 3.6864 6 10 11.0592 12 22.1184 24 30 33 自定义").split(' '));
+        QCOMPARE(ui->items(1001), QString("低电平 下降沿").split(' '));
+        QCOMPARE(ui->items(1005), QString("低电平 下降沿").split(' '));
+        const QStringList modes = QString("定时方式0 定时方式1 定时方式2 计数方式0 计数方式1 计数方式2").split(' ');
+        QCOMPARE(ui->items(1013), modes);
+        QCOMPARE(ui->items(1014), modes);
+        QCOMPARE(ui->items(1029), QString("300 600 1200 2400 4800 9600 19200 38400 56000 57600 115200").split(' '));
+    }
+
+    void systemMenuEndsWithAbout()
+    {
+        const QList<QAction*> actions = dlg->SystemMenu()->actions();
+        QVERIFY(actions.size() >= 2);
+        QVERIFY(actions.at(actions.size() - 2)->isSeparator());
+        QCOMPARE(actions.last()->text(), QStringLiteral("关于 Orlet(&A)..."));
+    }
+
+    void programMadeChangesRunNoHandler()
+    {
+        COrletDlg fresh;
+        QSignalSpy handlers(&fresh, &CDialogBase::handlerRun);
+        fresh.Create();
+        fresh.show();
+        fresh.m_time0 = 77;
+        fresh.m_unit0 = "plus";
+        QVERIFY(fresh.UpdateData(false));
+        QVERIFY(fresh.UpdateData(true));
+        fresh.m_useTimer0Check.SetCheck(true);
+        fresh.m_mode0Combo.SetCurSel(3);
+        fresh.m_crystalCombo.SetCurSel(11); // the custom entry: no dialog may open
+        fresh.m_baudCombo.SetCurSel(0);
+        QCOMPARE(handlers.count(), 0);
+        QVERIFY(recorder->messages.isEmpty());
+
+        DialogDriver user(fresh);
+        user.click(1003);
+        QCOMPARE(handlers.count(), 1);
+        QCOMPARE(handlers.at(0).at(0).toInt(), 1003);
+    }
+
+    void generateWithIntBlocks_data()
+    {
+        QTest::addColumn<bool>("int0");
+        QTest::addColumn<int>("trigger0");
+        QTest::addColumn<bool>("int1");
+        QTest::addColumn<int>("trigger1");
+        QTest::addColumn<bool>("comments");
+        QTest::addColumn<QStringList>("genArgs");
+        const char* triggers[] = { "level", "falling" };
+        for (int mask = 0; mask < 32; ++mask) {
+            const bool int0 = mask & 1, int1 = mask & 2, comments = mask & 16;
+            const int t0 = (mask >> 2) & 1, t1 = (mask >> 3) & 1;
+            if ((!int0 && t0) || (!int1 && t1))
+                continue; // the trigger of an unused block changes nothing
+            QStringList args;
+            if (int0)
+                args << "--int0" << triggers[t0];
+            if (int1)
+                args << "--int1" << triggers[t1];
+            if (comments)
+                args << "--comments";
+            QTest::addRow("%s", qPrintable(args.join(' '))) << int0 << t0 << int1 << t1 << comments << args;
+        }
+    }
+
+    void generateWithIntBlocks()
+    {
+        QFETCH(bool, int0);
+        QFETCH(int, trigger0);
+        QFETCH(bool, int1);
+        QFETCH(int, trigger1);
+        QFETCH(bool, comments);
+        QFETCH(QStringList, genArgs);
+        if (int0) {
+            ui->click(1003);
+            QVERIFY(ui->enabled(1001));
+            if (trigger0 != 1)
+                ui->choose(1001, trigger0);
+        }
+        if (int1) {
+            ui->click(1004);
+            if (trigger1 != 1)
+                ui->choose(1005, trigger1);
+        }
+        if (comments)
+            ui->click(1009);
+        ui->click(1006);
+        QCOMPARE(dlg->OutputText(), orletGen(genArgs));
+        ui->click(1006);
+        QCOMPARE(dlg->OutputText(), orletGen(genArgs)); // twice gives the same text
+    }
+
+    void intTriggerSurvivesSwitchingOff()
+    {
+        ui->click(1003);
+        ui->choose(1001, 0);
+        ui->click(1003);
+        QVERIFY(!ui->enabled(1001));
+        ui->click(1006);
+        QVERIFY(!dlg->OutputText().contains("IT0"));
+        ui->click(1003);
+        QCOMPARE(ui->text(1001), QStringLiteral("低电平"));
+        ui->click(1006);
+        QVERIFY(dlg->OutputText().contains("IT0=0;\r\nEX0=1;\r\n"));
+        QVERIFY(dlg->OutputText().contains(" IE0=0;\r\n"));
+    }
+
+    void typedTriggerTextCountsAsNoSelection()
+    {
+        ui->click(1004);
+        ui->typeOver(1005, "xyz");
+        ui->click(1006);
+        QVERIFY(dlg->OutputText().contains("IT1=1;")); // falling edge
+        QCOMPARE(ui->items(1005).size(), 2); // never added as an item
+        ui->typeOver(1005, "低电平");
+        ui->click(1006);
+        QVERIFY(dlg->OutputText().contains("IT1=0;"));
+    }
+
+    void copyPutsTheWholeTextOnTheClipboard()
+    {
+        QApplication::clipboard()->setText("before");
+        ui->click(1003);
+        ui->click(1006);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before"));
+        auto* box = ui->as<QPlainTextEdit>(1002);
+        QVERIFY(!box->textCursor().hasSelection());
+        QCOMPARE(box->textCursor().position(), box->document()->characterCount() - 1);
+
+        ui->click(1008);
+        ui->click(1009);
+        ui->click(1006);
+        QCOMPARE(QApplication::clipboard()->text(), box->toPlainText());
+        QVERIFY(QApplication::clipboard()->text().contains("//INT0下降沿中断"));
+        QCOMPARE(box->textCursor().selectedText().size(), box->toPlainText().size());
+    }
+
+    void generateReplacesUserEdits()
+    {
+        auto* box = ui->as<QPlainTextEdit>(1002);
+        box->setFocus();
+        QTest::keyClicks(box, "scribble");
+        ui->click(1006);
+        QCOMPARE(dlg->OutputText().size(), 43);
+    }
+
+    void enterInTheOutputBoxGenerates()
+    {
+        ui->pressKey(1002, Qt::Key_Return);
+        QCOMPARE(dlg->OutputText().size(), 43);
+        ui->pressKey(1002, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(dlg->OutputText().size(), 45); // a line break was inserted
+        QVERIFY(dlg->isVisible());
+    }
+
+    void enterOnACheckBoxGenerates()
+    {
+        ui->click(1003);
+        ui->pressKey(1003, Qt::Key_Return);
+        QVERIFY(dlg->OutputText().contains("EX0=1;"));
+    }
+
+    void enterAtStartCloses()
+    {
+        QSignalSpy finished(dlg.get(), &QDialog::finished);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(0).toInt(), int(CDialogBase::IDOK));
+    }
+
+    void closeRefusesABadPeriod_data()
+    {
+        QTest::addColumn<QString>("period");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("above 32 bits") << QStringLiteral("4294967296");
+        QTest::newRow("blanks only") << QStringLiteral("   ");
+    }
+
+    void closeRefusesABadPeriod()
+    {
+        QFETCH(QString, period);
+        ui->click(1010);
+        ui->as<QLineEdit>(1019)->setText(period);
+        QSignalSpy finished(dlg.get(), &QDialog::finished);
+        ui->click(1);
+        QCOMPARE(recorder->texts(), QStringList { "请输入一个正整数。" });
+        QCOMPARE(recorder->messages.first().caption, QString());
+        QCOMPARE(finished.count(), 0);
+        QCOMPARE(QApplication::focusWidget(), ui->item(1019));
+
+        QTest::keyClick(ui->item(1019), Qt::Key_Escape);
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(0).toInt(), int(CDialogBase::IDCANCEL));
+    }
+
+    void closeAcceptsPeriodWithBlanks()
+    {
+        ui->click(1010);
+        ui->as<QLineEdit>(1019)->setText(" 4294967295 ");
+        QSignalSpy finished(dlg.get(), &QDialog::finished);
+        ui->click(1);
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(dlg->m_time0, 4294967295u);
+    }
+
+    void aboutFromTheButton()
+    {
+        QString title;
+        OnNextModal([&](QWidget* modal) {
+            title = modal->windowTitle();
+            QTest::keyClick(modal, Qt::Key_Escape);
+        });
+        ui->click(1007);
+        QCOMPARE(title, QStringLiteral("关于 Orlet"));
+        QVERIFY(dlg->isVisible());
+    }
+
+    void aboutFromSystemCommands_data()
+    {
+        QTest::addColumn<unsigned>("command");
+        QTest::addColumn<bool>("opens");
+        for (unsigned id = 16; id <= 31; ++id)
+            QTest::addRow("%u", id) << id << true;
+        QTest::newRow("32") << 32u << false;
+        QTest::newRow("0") << 0u << false;
+    }
+
+    void aboutFromSystemCommands()
+    {
+        QFETCH(unsigned, command);
+        QFETCH(bool, opens);
+        bool opened = false;
+        OnNextModal([&](QWidget* modal) {
+            opened = true;
+            QTest::mouseClick(modal->findChild<QPushButton*>("ctl1"), Qt::LeftButton);
+        });
+        dlg->HandleSystemCommand(command, 0);
+        QTest::qWait(opens ? 0 : 30);
+        QCOMPARE(opened, opens);
+        if (!opened)
+            QApplication::processEvents(); // let the pending watcher go
+    }
+
+    void systemMenuCloseEndsTheWindow()
+    {
+        QSignalSpy finished(dlg.get(), &QDialog::finished);
+        dlg->SystemMenu()->actions().first()->trigger();
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(0).toInt(), int(CDialogBase::IDCANCEL));
+    }
+
+    void centredIconOrigin_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QPoint>("origin");
+        QTest::newRow("wide") << 100 << 60 << QPoint(34, 14);
+        QTest::newRow("odd") << 33 << 34 << QPoint(1, 1);
+        QTest::newRow("narrow truncates toward zero") << 20 << 20 << QPoint(-5, -5);
+        QTest::newRow("empty") << 0 << 0 << QPoint(-15, -15);
+    }
+
+    void centredIconOrigin()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(QPoint, origin);
+        QCOMPARE(CentredIconOrigin(width, height, 32, 32), origin);
+    }
+
+    void screenshotOfTheFirstState()
+    {
+        const QString path = QStringLiteral(ORLET_TEST_OUTPUT_DIR "/first-state.png");
+        QVERIFY(dlg->grab().save(path));
+        const QString about = QStringLiteral(ORLET_TEST_OUTPUT_DIR "/about.png");
+        CAboutDlg box;
+        box.Create();
+        box.show();
+        QVERIFY(box.grab().save(about));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

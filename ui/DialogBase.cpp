@@ -1,0 +1,148 @@
+#include "DialogBase.h"
+
+#include "DataExchange.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+
+CDialogBase::CDialogBase(QWidget* parent)
+    : QDialog(parent)
+{
+}
+
+namespace {
+
+// The templates are laid out for a dialog font with base units of 6 x 12
+// pixels (9-point 宋体 at 96 dpi): one dialog unit is 1.5 pixels both ways.
+constexpr double kTemplateBaseX = 6.0;
+constexpr double kTemplateBaseY = 12.0;
+
+QSizeF dialogBaseUnits(const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    const int letters
+        = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return { double((letters / 26 + 1) / 2), double(metrics.height()) };
+}
+
+QRect scaled(const QRect& r, double fx, double fy)
+{
+    const int left = qRound(r.left() * fx), top = qRound(r.top() * fy);
+    return { left, top, qRound((r.left() + r.width()) * fx) - left, qRound((r.top() + r.height()) * fy) - top };
+}
+
+} // namespace
+
+void CDialogBase::ScaleToDialogFont()
+{
+    if (!QFontDatabase::families().contains(font().family())) {
+        // 宋体 is missing: the application's CJK font stands in, same size.
+        QFont substitute = font();
+        substitute.setFamily(QApplication::font().family());
+        setFont(substitute);
+    }
+    const QSizeF base = dialogBaseUnits(font());
+    const double fx = base.width() / kTemplateBaseX, fy = base.height() / kTemplateBaseY;
+    if (qFuzzyCompare(fx, 1.0) && qFuzzyCompare(fy, 1.0))
+        return;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->setGeometry(scaled(child->geometry(), fx, fy));
+    resize(qRound(width() * fx), qRound(height() * fy));
+}
+
+void CDialogBase::WidenClippedCaptions()
+{
+    // A font wider than the template's may not fit a short caption such as
+    // "MHz": such captions grow to the right, never shrink.
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        auto* label = qobject_cast<QLabel*>(child);
+        const bool plainLabel = label && label->frameShape() == QFrame::NoFrame && !label->wordWrap();
+        if (!plainLabel && !qobject_cast<QCheckBox*>(child))
+            continue;
+        const int needed = child->sizeHint().width();
+        if (needed > child->width())
+            child->resize(needed, child->height());
+    }
+}
+
+void CDialogBase::RegisterControls()
+{
+    ScaleToDialogFont();
+    WidenClippedCaptions();
+    const auto widgets = findChildren<QWidget*>();
+    for (QWidget* widget : widgets) {
+        const QVariant id = widget->property("controlId");
+        if (id.isValid())
+            m_controls.insert(id.toInt(), widget);
+        if (auto* line = qobject_cast<QLineEdit*>(widget); line && widget->property("digitsOnly").toBool()) {
+            // Typed or pasted, only digits get in.
+            line->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), line));
+        }
+    }
+    if (auto* ok = qobject_cast<QPushButton*>(GetDlgItem(IDOK)))
+        connect(ok, &QPushButton::clicked, this, [this] { OnOK(); });
+    if (auto* cancel = qobject_cast<QPushButton*>(GetDlgItem(IDCANCEL)))
+        connect(cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+}
+
+void CDialogBase::Create()
+{
+    if (m_initialised)
+        return;
+    m_initialised = true;
+    if (InitialiseDialog())
+        focusFirstTabStop();
+}
+
+void CDialogBase::focusFirstTabStop()
+{
+    for (QWidget* widget = nextInFocusChain(); widget != this; widget = widget->nextInFocusChain()) {
+        if (widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus) && isAncestorOf(widget)) {
+            widget->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+int CDialogBase::DoModal()
+{
+    Create();
+    return exec() == IDOK ? IDOK : IDCANCEL;
+}
+
+QWidget* CDialogBase::GetDlgItem(int id) const
+{
+    return m_controls.value(id, nullptr);
+}
+
+bool CDialogBase::UpdateData(bool saveAndValidate)
+{
+    CDataExchange dx(*this, saveAndValidate);
+    ++m_exchangeDepth;
+    ExchangeData(dx);
+    --m_exchangeDepth;
+    return !dx.Failed();
+}
+
+void CDialogBase::ExchangeData(CDataExchange&) { }
+
+bool CDialogBase::InitialiseDialog()
+{
+    UpdateData(false);
+    return true;
+}
+
+void CDialogBase::OnOK()
+{
+    if (UpdateData(true))
+        EndDialog(IDOK);
+}
+
+void CDialogBase::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDialog>
+#include <QHash>
+#include <QLineEdit>
+
+class CDataExchange;
+
+// The base of every dialog: controls found by numeric id, the binding table
+// run in either direction with notifications locked out, OK and Cancel
+// processing, and routing of user notifications to member handlers.
+class CDialogBase : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit CDialogBase(QWidget* parent = nullptr);
+
+    // Dialog result codes.
+    static constexpr int IDOK = 1;
+    static constexpr int IDCANCEL = 2;
+
+    // Runs the one-time initialisation if it has not run yet (the dialog is
+    // then ready to show), so tests can show the dialog without a modal loop.
+    void Create();
+    // Initialises, shows modally and returns IDOK or IDCANCEL.
+    int DoModal();
+
+    QWidget* GetDlgItem(int id) const;
+
+    // Moves values between controls and members: true means controls into
+    // members. Returns false when a control's text was refused.
+    bool UpdateData(bool saveAndValidate = true);
+    bool IsExchanging() const { return m_exchangeDepth > 0; }
+
+    void EndDialog(int result) { done(result); }
+
+signals:
+    // A user notification of control `id` reached its handler.
+    void handlerRun(int id);
+
+protected:
+    // Collects the controls of the loaded template by their id and sizes
+    // the template for the dialog font.
+    void RegisterControls();
+    // One scale for the whole dialog, from the font's base units.
+    void ScaleToDialogFont();
+    void WidenClippedCaptions();
+
+    virtual void ExchangeData(CDataExchange& dx);
+    // Runs once before the dialog is first shown.
+    virtual bool InitialiseDialog();
+    virtual void OnOK();
+    virtual void OnCancel();
+
+    void accept() override { OnOK(); }
+    void reject() override { OnCancel(); }
+
+    // Routes user-only notifications of control `id` to a member handler.
+    // Program-made changes never emit these, and nothing is delivered while
+    // an exchange runs.
+    template <typename Dialog> void OnClicked(int id, void (Dialog::*handler)())
+    {
+        connect(qobject_cast<QAbstractButton*>(GetDlgItem(id)), &QAbstractButton::clicked, this,
+            [this, id, handler] { dispatch(id, static_cast<Dialog*>(this), handler); });
+    }
+
+    template <typename Dialog> void OnSelChange(int id, void (Dialog::*handler)())
+    {
+        connect(qobject_cast<QComboBox*>(GetDlgItem(id)), &QComboBox::activated, this,
+            [this, id, handler] { dispatch(id, static_cast<Dialog*>(this), handler); });
+    }
+
+    template <typename Dialog> void OnEditChange(int id, void (Dialog::*handler)())
+    {
+        connect(qobject_cast<QLineEdit*>(GetDlgItem(id)), &QLineEdit::textEdited, this,
+            [this, id, handler] { dispatch(id, static_cast<Dialog*>(this), handler); });
+    }
+
+private:
+    void focusFirstTabStop();
+
+    template <typename Dialog> void dispatch(int id, Dialog* dialog, void (Dialog::*handler)())
+    {
+        if (IsExchanging())
+            return;
+        emit handlerRun(id);
+        (dialog->*handler)();
+    }
+
+    QHash<int, QWidget*> m_controls;
+    int m_exchangeDepth = 0;
+    bool m_initialised = false;
+};

@@ -1,0 +1,157 @@
+#include "DialogControls.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QStringEncoder>
+#include <QTextCursor>
+
+void CWnd::EnableWindow(bool enable)
+{
+    m_widget->setEnabled(enable);
+}
+
+bool CWnd::IsWindowEnabled() const
+{
+    return m_widget->isEnabled();
+}
+
+void CWnd::SetWindowText(const QString& text)
+{
+    const QSignalBlocker blocker(m_widget);
+    if (auto* label = qobject_cast<QLabel*>(m_widget)) {
+        if (label->text() != text)
+            label->setText(text);
+    } else if (auto* line = qobject_cast<QLineEdit*>(m_widget)) {
+        if (line->text() != text)
+            line->setText(text);
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget)) {
+        plain->setPlainText(text);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(m_widget)) {
+        button->setText(text);
+    } else {
+        m_widget->setWindowTitle(text);
+    }
+}
+
+QString CWnd::GetWindowText() const
+{
+    if (auto* label = qobject_cast<QLabel*>(m_widget))
+        return label->text();
+    if (auto* line = qobject_cast<QLineEdit*>(m_widget))
+        return line->text();
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget))
+        return plain->toPlainText();
+    if (auto* button = qobject_cast<QAbstractButton*>(m_widget))
+        return button->text();
+    return m_widget->windowTitle();
+}
+
+bool CButton::GetCheck() const
+{
+    return static_cast<QAbstractButton*>(m_widget)->isChecked();
+}
+
+void CButton::SetCheck(bool checked)
+{
+    const QSignalBlocker blocker(m_widget);
+    static_cast<QAbstractButton*>(m_widget)->setChecked(checked);
+}
+
+QComboBox* CComboBox::combo() const
+{
+    return static_cast<QComboBox*>(m_widget);
+}
+
+int CComboBox::GetCurSel() const
+{
+    QComboBox* box = combo();
+    if (box->isEditable()) {
+        const int index = box->currentIndex();
+        return index >= 0 && box->itemText(index) == box->currentText() ? index : box->findText(box->currentText());
+    }
+    return box->currentIndex();
+}
+
+void CComboBox::SetCurSel(int index)
+{
+    const QSignalBlocker blocker(m_widget);
+    combo()->setCurrentIndex(index);
+}
+
+int CComboBox::GetCount() const
+{
+    return combo()->count();
+}
+
+void CComboBox::InsertString(int index, const QString& text)
+{
+    const QSignalBlocker blocker(m_widget);
+    combo()->insertItem(index, text);
+}
+
+void CComboBox::AddString(const QString& text)
+{
+    const QSignalBlocker blocker(m_widget);
+    QComboBox* box = combo();
+    int at = box->count();
+    if (box->property("sortedList").toBool()) {
+        // Sorted in GBK order, the order the Chinese lists have always had.
+        const auto key = [](const QString& s) { return QByteArray(QStringEncoder("GBK").encode(s)); };
+        const QByteArray newKey = key(text);
+        for (at = 0; at < box->count() && key(box->itemText(at)) <= newKey; ++at) { }
+    }
+    const int previous = box->currentIndex();
+    box->insertItem(at, text);
+    if (previous < 0)
+        box->setCurrentIndex(-1);
+}
+
+QString CComboBox::GetLBText(int index) const
+{
+    return combo()->itemText(index);
+}
+
+void CEdit::SetSel(int start, int end)
+{
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget)) {
+        QTextCursor cursor = plain->textCursor();
+        cursor.setPosition(start);
+        cursor.movePosition(end < 0 ? QTextCursor::End : QTextCursor::Start, QTextCursor::KeepAnchor);
+        if (end >= 0)
+            cursor.setPosition(end, QTextCursor::KeepAnchor);
+        plain->setTextCursor(cursor);
+    } else if (auto* line = qobject_cast<QLineEdit*>(m_widget)) {
+        const int last = end < 0 ? int(line->text().size()) : end;
+        line->setSelection(start, last - start);
+    }
+}
+
+void CEdit::ReplaceSel(const QString& text)
+{
+    const QSignalBlocker blocker(m_widget);
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget))
+        plain->insertPlainText(text);
+    else if (auto* line = qobject_cast<QLineEdit*>(m_widget))
+        line->insert(text);
+}
+
+void CEdit::Clear()
+{
+    const QSignalBlocker blocker(m_widget);
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget))
+        plain->textCursor().removeSelectedText();
+    else if (auto* line = qobject_cast<QLineEdit*>(m_widget); line && line->hasSelectedText())
+        line->del();
+}
+
+void CEdit::Copy()
+{
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget))
+        plain->copy();
+    else if (auto* line = qobject_cast<QLineEdit*>(m_widget))
+        line->copy();
+}

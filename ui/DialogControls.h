@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+class QComboBox;
+
+// Thin wrappers over the dialog's controls. Every change made through them
+// is a program-made change: it never runs a notification handler.
+class CWnd
+{
+public:
+    void Attach(QWidget* widget) { m_widget = widget; }
+    bool IsAttached() const { return m_widget != nullptr; }
+    QWidget* Widget() const { return m_widget; }
+
+    void EnableWindow(bool enable);
+    bool IsWindowEnabled() const;
+    void SetWindowText(const QString& text);
+    QString GetWindowText() const;
+
+protected:
+    QWidget* m_widget = nullptr;
+};
+
+class CButton : public CWnd
+{
+public:
+    bool GetCheck() const;
+    void SetCheck(bool checked);
+};
+
+class CComboBox : public CWnd
+{
+public:
+    // The selected index; -1 for none. In a list with an editable field,
+    // typed text that matches no item counts as no selection.
+    int GetCurSel() const;
+    void SetCurSel(int index);
+    int GetCount() const;
+    void InsertString(int index, const QString& text);
+    // Adds in sorted order when the list has the sorted style, else at the end.
+    void AddString(const QString& text);
+    QString GetLBText(int index) const;
+
+private:
+    QComboBox* combo() const;
+};
+
+// A single-line box or the multi-line output box.
+class CEdit : public CWnd
+{
+public:
+    // Selects characters [start, end); end -1 means to the end of the text.
+    void SetSel(int start, int end);
+    void ReplaceSel(const QString& text);
+    void Clear();
+    void Copy();
+};

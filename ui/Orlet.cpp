@@ -1,0 +1,59 @@
+#include "Orlet.h"
+
+#include "OrletDlg.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QStyle>
+#include <QStyleFactory>
+
+COrletApp theOrletApp;
+
+void ApplyDialogFont()
+{
+    static const char* const preferred[] = {
+        "SimSun",
+        "宋体",
+        "NSimSun",
+        "Microsoft YaHei",
+        "PingFang SC",
+        "Noto Sans CJK SC",
+        "Noto Sans SC",
+        "Source Han Sans SC",
+        "WenQuanYi Micro Hei",
+        "AR PL UMing CN",
+    };
+    // The classic flat-3D look matches the dialog templates' metrics; the
+    // native style is kept where it is that look already.
+    if (QApplication::style()->name() != QLatin1String("windowsvista")) {
+        if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows")))
+            QApplication::setStyle(classic);
+    }
+    const QStringList families = QFontDatabase::families();
+    for (const char* name : preferred) {
+        const QString family = QString::fromUtf8(name);
+        if (families.contains(family)) {
+            QApplication::setFont(QFont(family, 9));
+            break;
+        }
+    }
+}
+
+int COrletApp::Run(int& argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Orlet"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/orlet-32.png")));
+    ApplyDialogFont();
+    StartUp();
+    return 0;
+}
+
+bool COrletApp::StartUp()
+{
+    COrletDlg dialog;
+    dialog.DoModal();
+    return false;
+}

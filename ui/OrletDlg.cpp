@@ -1,0 +1,522 @@
+#include "OrletDlg.h"
+
+#include "BaudReload.h"
+#include "Crystal.h"
+#include "DataExchange.h"
+#include "MessageBox.h"
+#include "MyCry.h"
+#include "SourceGenerator.h"
+#include "TimerReload.h"
+#include "ui_AboutDlg.h"
+#include "ui_OrletDlg.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+
+namespace {
+
+const char* const kWindowTitle = "Orlet 8051 C代码生成器";
+
+const char* const kIntroduction[] = {
+    "    欢迎使用 Orlet 系列软件，愿它为您减轻编程的负担。",
+    "    本程序用 8051 C 语言生成常用的中断程序。串口固定为方式1，不能更改，需要其他方式的用户请自行编写；"
+    "定时器0的方式3很少用到，所以没有提供；如果有需要，以后可能加入定时器2。",
+    "    串口部分自动计算装入值，旁边显示的波特率误差仅供参考，因为计算方法不同，得出的误差也不同；"
+    "误差超过2%的波特率不应使用。",
+    "    本软件免费使用。错误在所难免，发现错误的用户请告诉我们。",
+};
+
+const char* const kModeItems[] = { "定时方式0", "定时方式1", "定时方式2", "计数方式0", "计数方式1", "计数方式2" };
+const char* const kTriggerItems[] = { "下降沿", "低电平" }; // added in this order; the sort puts 低电平 first
+
+QString u8(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+QString u8(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+orlet::TriggerMode triggerAt(int index)
+{
+    return index == 0 ? orlet::TriggerMode::Level : orlet::TriggerMode::FallingEdge;
+}
+
+} // namespace
+
+QPoint CentredIconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight)
+{
+    return { (clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2 };
+}
+
+CAboutDlg::CAboutDlg(QWidget* parent)
+    : CDialogBase(parent)
+    , m_ui(std::make_unique<Ui::AboutDlg>())
+{
+    m_ui->setupUi(this);
+    RegisterControls();
+}
+
+CAboutDlg::~CAboutDlg() = default;
+
+static void initResources()
+{
+    Q_INIT_RESOURCE(orlet);
+}
+
+COrletDlg::COrletDlg(QWidget* parent)
+    : CDialogBase(parent)
+    , m_appIcon(QStringLiteral(":/icons/orlet-32.png"))
+    , m_ui(std::make_unique<Ui::OrletDlg>())
+{
+    initResources();
+    m_appIcon.addFile(QStringLiteral(":/icons/orlet-16.png"));
+    m_ui->setupUi(this);
+    RegisterControls();
+    routeNotifications();
+    // A dialog edit box: Enter presses the default button, Ctrl+Enter breaks the line.
+    GetDlgItem(1002)->installEventFilter(this);
+}
+
+COrletDlg::~COrletDlg() = default;
+
+void COrletDlg::routeNotifications()
+{
+    OnClicked(1003, &COrletDlg::OnUseInt0);
+    OnClicked(1004, &COrletDlg::OnUseInt1);
+    OnClicked(1006, &COrletDlg::GenerateSource);
+    OnClicked(1007, &COrletDlg::ShowAboutBox);
+    OnClicked(1010, &COrletDlg::OnUseTimer0);
+    OnSelChange(1013, &COrletDlg::OnMode0Change);
+    OnSelChange(1012, &COrletDlg::OnCrystalChange);
+    OnEditChange(1019, &COrletDlg::UpdateTimer0Reload);
+    OnClicked(1011, &COrletDlg::OnUseTimer1);
+    OnSelChange(1014, &COrletDlg::OnMode1Change);
+    OnEditChange(1026, &COrletDlg::UpdateTimer1Reload);
+    OnClicked(1022, &COrletDlg::OnGate0);
+    OnClicked(1025, &COrletDlg::OnGate1);
+    OnClicked(1031, &COrletDlg::OnUseUart);
+    OnSelChange(1029, &COrletDlg::UpdateBaudReload);
+    OnClicked(1032, &COrletDlg::OnDoubleBaud);
+}
+
+void COrletDlg::ExchangeData(CDataExchange& dx)
+{
+    CDialogBase::ExchangeData(dx);
+    dx.Control(1029, m_baudCombo);
+    dx.Control(1032, m_doubleBaudCheck);
+    dx.Control(1030, m_uartIntCheck);
+    dx.Control(1031, m_useUartCheck);
+    dx.Control(1023, m_customMhzEdit);
+    dx.Control(1011, m_useTimer1Check);
+    dx.Control(1013, m_mode0Combo);
+    dx.Control(1014, m_mode1Combo);
+    dx.Control(1010, m_useTimer0Check);
+    dx.Control(1012, m_crystalCombo);
+    dx.Control(1009, m_commentCheck);
+    dx.Control(1008, m_copyCheck);
+    dx.Control(1002, m_outputEdit);
+    dx.Control(1004, m_useInt1Check);
+    dx.Control(1003, m_useInt0Check);
+    dx.Control(1005, m_trigger1Combo);
+    dx.Control(1001, m_trigger0Combo);
+    dx.Text(1020, m_unit0);
+    dx.Text(1021, m_baudErrorText);
+    dx.Number(1019, m_time0);
+    dx.Text(1024, m_reload0Text);
+    dx.Number(1026, m_time1);
+    dx.Text(1028, m_reload1Text);
+    dx.Text(1027, m_unit1);
+    dx.Control(1022, m_gate0Check);
+    dx.Control(1025, m_gate1Check);
+    dx.Text(1033, m_baudReloadText);
+}
+
+bool COrletDlg::InitialiseDialog()
+{
+    CDialogBase::InitialiseDialog();
+    addSystemMenuEntry();
+    setWindowIcon(m_appIcon);
+    setWindowTitle(u8(kWindowTitle));
+
+    QStringList paragraphs;
+    for (const char* paragraph : kIntroduction)
+        paragraphs << u8(paragraph);
+    m_outputEdit.ReplaceSel(paragraphs.join(QStringLiteral("\r\n")));
+
+    fillLists();
+    m_crystalHz = orlet::kDefaultCrystalHz;
+    m_time0 = 1;
+    m_reload0Text = QStringLiteral("ffH,ffH");
+    m_unit0 = QStringLiteral("us");
+    m_time1 = 1;
+    m_reload1Text = QStringLiteral("ffH,ffH");
+    m_unit1 = QStringLiteral("us");
+    m_baudErrorText = QStringLiteral("00%");
+    disableBlocks();
+    UpdateData(false);
+    return true;
+}
+
+void COrletDlg::fillLists()
+{
+    for (int i = 0; i < int(orlet::kCrystals.size()); ++i)
+        m_crystalCombo.InsertString(i, u8(orlet::kCrystals[std::size_t(i)].text));
+    m_crystalCombo.InsertString(int(orlet::kCrystals.size()), u8(orlet::kCustomCrystalText));
+    m_crystalCombo.SetCurSel(orlet::kDefaultCrystalIndex);
+
+    for (CComboBox* trigger : { &m_trigger0Combo, &m_trigger1Combo }) {
+        for (const char* item : kTriggerItems)
+            trigger->AddString(u8(item));
+        trigger->SetCurSel(1);
+    }
+    for (CComboBox* mode : { &m_mode0Combo, &m_mode1Combo }) {
+        for (int i = 0; i < 6; ++i)
+            mode->InsertString(i, u8(kModeItems[i]));
+        mode->SetCurSel(0);
+    }
+    for (int i = 0; i < int(orlet::kBaudRates.size()); ++i)
+        m_baudCombo.InsertString(i, QString::number(orlet::kBaudRates[std::size_t(i)]));
+    m_baudCombo.SetCurSel(orlet::kDefaultBaudIndex);
+}
+
+void COrletDlg::disableBlocks()
+{
+    for (int id : { 1023, 1001, 1005, 1013, 1019, 1022, 1024, 1014, 1026, 1025, 1028, 1029, 1030, 1032, 1033, 1021 })
+        enable(id, false);
+}
+
+void COrletDlg::enable(int id, bool on)
+{
+    GetDlgItem(id)->setEnabled(on);
+}
+
+QString COrletDlg::OutputText() const
+{
+    QString text = static_cast<QPlainTextEdit*>(GetDlgItem(1002))->toPlainText();
+    return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+// ---- Source generation ----------------------------------------------------
+
+void COrletDlg::GenerateSource()
+{
+    orlet::GeneratorSettings s;
+    s.comments = m_commentCheck.GetCheck();
+    m_outputEdit.SetSel(0, -1);
+    m_outputEdit.Clear();
+    s.int0Enabled = m_useInt0Check.GetCheck();
+    if (s.int0Enabled)
+        s.int0Trigger = triggerAt(m_trigger0Combo.GetCurSel());
+    s.int1Enabled = m_useInt1Check.GetCheck();
+    if (s.int1Enabled)
+        s.int1Trigger = triggerAt(m_trigger1Combo.GetCurSel());
+    s.timer0Enabled = m_useTimer0Check.GetCheck();
+    s.timer1Enabled = m_useTimer1Check.GetCheck();
+    s.uartEnabled = m_useUartCheck.GetCheck();
+    s.uartDoubleBaud = m_doubleBaudCheck.GetCheck();
+    s.uartInterrupt = m_uartIntCheck.GetCheck();
+    s.tmod = m_tmod;
+    s.th0 = m_th0;
+    s.tl0 = m_tl0;
+    s.th1 = m_th1;
+    s.tl1 = m_tl1;
+    m_outputEdit.ReplaceSel(u8(orlet::BuildSourceText(s)));
+    if (m_copyCheck.GetCheck()) {
+        m_outputEdit.SetSel(0, -1);
+        m_outputEdit.Copy();
+    }
+}
+
+// ---- External interrupts --------------------------------------------------
+
+void COrletDlg::OnUseInt0()
+{
+    enable(1001, m_useInt0Check.GetCheck());
+}
+
+void COrletDlg::OnUseInt1()
+{
+    enable(1005, m_useInt1Check.GetCheck());
+}
+
+// ---- Timer blocks ---------------------------------------------------------
+
+void COrletDlg::OnUseTimer0()
+{
+    const bool on = m_useTimer0Check.GetCheck();
+    for (int id : { 1013, 1019, 1022, 1024 })
+        enable(id, on);
+    if (on)
+        return;
+    m_time0 = 1;
+    m_th0 = m_tl0 = 0xFF;
+    m_reload0Text = QStringLiteral("ffh,ffh");
+    UpdateData(false);
+}
+
+void COrletDlg::OnUseTimer1()
+{
+    const bool on = m_useTimer1Check.GetCheck();
+    for (int id : { 1014, 1026, 1025, 1028 })
+        enable(id, on);
+    if (on)
+        return;
+    m_mode1Combo.SetCurSel(0);
+    m_time1 = 1;
+    m_th1 = m_tl1 = 0xFF;
+    m_reload1Text = QStringLiteral("ffh,ffh");
+    m_tmod &= 0x0F;
+    UpdateData(false);
+}
+
+void COrletDlg::OnGate0()
+{
+    m_tmod = m_gate0Check.GetCheck() ? (m_tmod | 0x08) : (m_tmod & ~0x08);
+}
+
+void COrletDlg::OnGate1()
+{
+    m_tmod = m_gate1Check.GetCheck() ? (m_tmod | 0x80) : (m_tmod & ~0x80);
+}
+
+// `shift` is 0 for timer 0 and 4 for timer 1: the timer's half of TMOD.
+void COrletDlg::applyModeChange(int index, int periodBox, QString& unit, CButton& gate, int shift)
+{
+    const std::uint8_t gateBit = 0x08 << shift;
+    const std::uint8_t counterBit = 0x04 << shift;
+    const std::uint8_t modeBits = 0x03 << shift;
+    enable(periodBox, true);
+    const bool counter = index >= 3;
+    if (counter) {
+        unit = QStringLiteral("plus");
+        gate.SetCheck(false);
+        m_tmod &= ~gateBit;
+        UpdateData(false);
+        gate.EnableWindow(false);
+        m_tmod |= counterBit;
+    } else {
+        unit = QStringLiteral("us");
+        UpdateData(false);
+        gate.EnableWindow(true);
+        m_tmod &= ~counterBit;
+    }
+    m_tmod &= ~modeBits;
+    const int mode = counter ? index - 3 : index;
+    if (mode == 1 || mode == 2)
+        m_tmod |= mode << shift;
+    UpdateData(true);
+    Recalculate();
+}
+
+void COrletDlg::OnMode0Change()
+{
+    applyModeChange(m_mode0Combo.GetCurSel(), 1019, m_unit0, m_gate0Check, 0);
+}
+
+void COrletDlg::OnMode1Change()
+{
+    applyModeChange(m_mode1Combo.GetCurSel(), 1026, m_unit1, m_gate1Check, 4);
+}
+
+// ---- Reload calculation ---------------------------------------------------
+
+void COrletDlg::updateTimerReload(int shift, std::uint32_t& period, std::uint8_t& th, std::uint8_t& tl, QString& text)
+{
+    UpdateData(true);
+    const int mode = (m_tmod >> shift) & 0x03;
+    const bool counter = (m_tmod >> shift) & 0x04;
+    if (mode != 3) {
+        const orlet::TimerReload reload = orlet::ComputeTimerReload(m_crystalHz, mode, counter, period);
+        if (!reload.inRange) {
+            ShowMessageBox(this, u8(reload.message));
+            th = tl = 0;
+            period = reload.corrected;
+        } else {
+            th = reload.th;
+            tl = reload.tl;
+        }
+    }
+    text = u8(orlet::FormatReloadText(th, tl));
+    UpdateData(false);
+    UpdateData(true);
+}
+
+void COrletDlg::UpdateTimer0Reload()
+{
+    updateTimerReload(0, m_time0, m_th0, m_tl0, m_reload0Text);
+}
+
+void COrletDlg::UpdateTimer1Reload()
+{
+    updateTimerReload(4, m_time1, m_th1, m_tl1, m_reload1Text);
+}
+
+void COrletDlg::Recalculate()
+{
+    if (m_useTimer0Check.GetCheck())
+        UpdateTimer0Reload();
+    if (m_useTimer1Check.GetCheck())
+        UpdateTimer1Reload();
+    if (m_useUartCheck.GetCheck())
+        UpdateBaudReload();
+}
+
+// ---- Serial port ----------------------------------------------------------
+
+void COrletDlg::OnUseUart()
+{
+    const bool on = m_useUartCheck.GetCheck();
+    for (int id : { 1029, 1030, 1032, 1033, 1021 })
+        enable(id, on);
+    if (on) {
+        m_useTimer1Check.SetCheck(false);
+        enable(1011, false);
+        OnUseTimer1();
+        UpdateBaudReload();
+    } else {
+        enable(1011, true);
+        m_baudCombo.SetCurSel(orlet::kDefaultBaudIndex);
+    }
+}
+
+void COrletDlg::OnDoubleBaud()
+{
+    UpdateBaudReload();
+}
+
+void COrletDlg::UpdateBaudReload()
+{
+    const bool doubled = m_doubleBaudCheck.GetCheck();
+    int index = m_baudCombo.GetCurSel();
+    if (index < 0)
+        index = orlet::kDefaultBaudIndex;
+    const orlet::BaudReload baud = orlet::ComputeBaudReload(m_crystalHz, index, doubled);
+    if (!baud.message.empty()) {
+        ShowMessageBox(this, u8(baud.message));
+        m_baudCombo.SetCurSel(baud.rateIndex);
+    }
+    m_baudReloadText = u8(baud.reloadText);
+    m_baudErrorText = u8(baud.errorText);
+    m_th1 = m_tl1 = baud.reload;
+    UpdateData(false);
+}
+
+// ---- Crystal --------------------------------------------------------------
+
+std::uint32_t COrletDlg::GetListCrystalHz() const
+{
+    return orlet::CrystalHzAt(m_crystalCombo.GetCurSel());
+}
+
+void COrletDlg::OnCrystalChange()
+{
+    const int index = m_crystalCombo.GetCurSel();
+    if (index == m_crystalCombo.GetCount() - 1) {
+        CMyCry dialog(this);
+        dialog.DoModal();
+        m_crystalHz = orlet::CustomMhzToHz(g_customMhz);
+        m_customMhzEdit.SetWindowText(u8(orlet::FormatCustomMhz(g_customMhz)));
+    } else {
+        m_customMhzEdit.EnableWindow(false);
+        m_crystalHz = GetListCrystalHz();
+        m_customMhzEdit.SetWindowText(QString());
+        UpdateData(false);
+    }
+    Recalculate();
+}
+
+// ---- Frame: About box, system menu, painting, Enter in the output box ------
+
+void COrletDlg::ShowAboutBox()
+{
+    CAboutDlg about(this);
+    about.DoModal();
+}
+
+void COrletDlg::HandleSystemCommand(unsigned id, qintptr lParam)
+{
+    Q_UNUSED(lParam);
+    if ((id & 0xFFF0) == kAboutCommand) {
+        CAboutDlg about(this);
+        about.DoModal();
+    } else if ((id & 0xFFF0) == kCloseCommand) {
+        close();
+    }
+}
+
+void COrletDlg::addSystemMenuEntry()
+{
+#ifdef Q_OS_WIN
+    if (HMENU menu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
+        const std::wstring text = u8(kAboutMenuText).toStdWString();
+        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(menu, MF_STRING, kAboutCommand, text.c_str());
+    }
+#endif
+    // Elsewhere the window manager owns the window menu: the same entries are
+    // on the dialog's own menu, reached by a right click on the dialog or by
+    // Alt+Space.
+    m_systemMenu = new QMenu(this);
+    m_systemMenu->addAction(QStringLiteral("关闭(&C)"), this, [this] { HandleSystemCommand(kCloseCommand, 0); });
+    m_systemMenu->addSeparator();
+    m_systemMenu->addAction(u8(kAboutMenuText), this, [this] { HandleSystemCommand(kAboutCommand, 0); });
+    auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+    connect(shortcut, &QShortcut::activated, this, [this] { m_systemMenu->popup(mapToGlobal(QPoint(0, 0))); });
+}
+
+void COrletDlg::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (m_systemMenu)
+        m_systemMenu->popup(event->globalPos());
+}
+
+void COrletDlg::paintEvent(QPaintEvent* event)
+{
+    if (!isMinimized()) {
+        CDialogBase::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    const QPoint origin = CentredIconOrigin(width(), height(), 32, 32);
+    m_appIcon.paint(&painter, QRect(origin, QSize(32, 32)));
+}
+
+bool COrletDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
+{
+#ifdef Q_OS_WIN
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kAboutCommand) {
+        HandleSystemCommand(unsigned(msg->wParam), msg->lParam);
+        *result = 0;
+        return true;
+    }
+#endif
+    return CDialogBase::nativeEvent(eventType, message, result);
+}
+
+bool COrletDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == GetDlgItem(1002) && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (key->modifiers() & Qt::ControlModifier)
+                static_cast<QPlainTextEdit*>(GetDlgItem(1002))->insertPlainText(QStringLiteral("\n"));
+            else
+                qobject_cast<QPushButton*>(GetDlgItem(1006))->click();
+            return true;
+        }
+    }
+    return CDialogBase::eventFilter(watched, event);
+}

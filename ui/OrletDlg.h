@@ -1,0 +1,135 @@
+#pragma once
+
+#include "DialogBase.h"
+#include "DialogControls.h"
+
+#include <QIcon>
+#include <QPoint>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+namespace Ui {
+class OrletDlg;
+class AboutDlg;
+} // namespace Ui
+
+class QMenu;
+
+// Text of the About entry on the window's system menu, and its command.
+inline const char* const kAboutMenuText = "关于 Orlet(&A)...";
+constexpr unsigned kAboutCommand = 0x0010;
+constexpr unsigned kCloseCommand = 0xF060;
+
+// Where an icon of `iconSize` stands centred in a client area of
+// `clientSize`; divisions truncate toward zero.
+QPoint CentredIconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight);
+
+class CAboutDlg : public CDialogBase
+{
+    Q_OBJECT
+
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+    ~CAboutDlg() override;
+
+private:
+    std::unique_ptr<Ui::AboutDlg> m_ui;
+};
+
+// The main window: every setting of the generator and the calculators
+// behind the option blocks.
+class COrletDlg : public CDialogBase
+{
+    Q_OBJECT
+
+public:
+    explicit COrletDlg(QWidget* parent = nullptr);
+    ~COrletDlg() override;
+
+    // The output box's text with CR LF line ends, as the generator wrote it.
+    QString OutputText() const;
+
+    void HandleSystemCommand(unsigned id, qintptr lParam);
+    QMenu* SystemMenu() const { return m_systemMenu; }
+
+    // Settings members; the handlers keep them in step with the controls.
+    std::uint8_t m_tmod = 0;
+    std::uint8_t m_th0 = 0xFF;
+    std::uint8_t m_tl0 = 0xFF;
+    std::uint8_t m_th1 = 0xFF;
+    std::uint8_t m_tl1 = 0xFF;
+    std::uint32_t m_crystalHz = 0;
+
+    CComboBox m_baudCombo;
+    CButton m_doubleBaudCheck;
+    CButton m_uartIntCheck;
+    CButton m_useUartCheck;
+    CEdit m_customMhzEdit;
+    CButton m_useTimer1Check;
+    CComboBox m_mode0Combo;
+    CComboBox m_mode1Combo;
+    CButton m_useTimer0Check;
+    CComboBox m_crystalCombo;
+    CButton m_commentCheck;
+    CButton m_copyCheck;
+    CEdit m_outputEdit;
+    CButton m_useInt1Check;
+    CButton m_useInt0Check;
+    CComboBox m_trigger1Combo;
+    CComboBox m_trigger0Combo;
+    QString m_unit0;
+    QString m_baudErrorText;
+    std::uint32_t m_time0 = 0;
+    QString m_reload0Text;
+    std::uint32_t m_time1 = 0;
+    QString m_reload1Text;
+    QString m_unit1;
+    CButton m_gate0Check;
+    CButton m_gate1Check;
+    QString m_baudReloadText;
+    QIcon m_appIcon;
+
+protected:
+    void ExchangeData(CDataExchange& dx) override;
+    bool InitialiseDialog() override;
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+
+private:
+    void routeNotifications();
+    void addSystemMenuEntry();
+    void fillLists();
+    void disableBlocks();
+
+    // Notification handlers.
+    void GenerateSource();
+    void ShowAboutBox();
+    void OnUseInt0();
+    void OnUseInt1();
+    void OnUseTimer0();
+    void OnUseTimer1();
+    void OnGate0();
+    void OnGate1();
+    void OnMode0Change();
+    void OnMode1Change();
+    void OnUseUart();
+    void OnDoubleBaud();
+    void OnCrystalChange();
+    void UpdateTimer0Reload();
+    void UpdateTimer1Reload();
+    void UpdateBaudReload();
+    void Recalculate();
+
+    std::uint32_t GetListCrystalHz() const;
+    void enable(int id, bool enable);
+    void applyModeChange(int index, int periodBox, QString& unit, CButton& gate, int shift);
+    void updateTimerReload(int shift, std::uint32_t& period, std::uint8_t& th, std::uint8_t& tl, QString& text);
+
+    std::unique_ptr<Ui::OrletDlg> m_ui;
+    QMenu* m_systemMenu = nullptr;
+};

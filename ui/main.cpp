@@ -1,0 +1,6 @@
+#include "Orlet.h"
+
+int main(int argc, char* argv[])
+{
+    return theOrletApp.Run(argc, argv);
+}
