@@ -2,6 +2,7 @@
 
 #include "BaudReload.h"
 #include "Crystal.h"
+#include "Explain.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -51,7 +52,9 @@ namespace {
         QCommandLineOption dialect { "dialect", "Compiler dialect: keil (default) or sdcc.", "keil|sdcc", "keil" };
         QCommandLineOption output { { "o", "output" }, "Write to FILE instead of standard output.", "FILE" };
         QCommandLineOption json { "json", "Print one JSON object with the computed values and the source." };
-        QCommandLineOption explain { "explain", "Print how each value was computed instead of the source." };
+        QCommandLineOption explain { "explain",
+            "Print how each value was computed (counts, reload bytes, real period and baud rate, errors) instead "
+            "of the source." };
 
         void addTo(QCommandLineParser& parser) const
         {
@@ -199,6 +202,31 @@ namespace {
         return toGbk.encode(fromUtf8(source));
     }
 
+    // The derivation's numbers: cycles0/actualPeriod0Us/periodError0 (per
+    // cent) for a timer, pulses0 for a counter, likewise for timer 1, and
+    // actualBaud/baudError (per cent, as shown) for the serial port.
+    void insertDerivation(QJsonObject& object, const Derivation& derivation)
+    {
+        for (int t = 0; t < 2; ++t) {
+            const auto& timer = derivation.timers[static_cast<std::size_t>(t)];
+            if (!timer)
+                continue;
+            const QString n = QString::number(t);
+            if (timer->counter) {
+                object.insert("pulses" + n, qint64(timer->count));
+                continue;
+            }
+            object.insert("cycles" + n, qint64(timer->count));
+            object.insert("actualPeriod" + n + "Us", timer->actualPeriodUs);
+            object.insert("periodError" + n,
+                timer->periodErrorPercent ? QJsonValue(*timer->periodErrorPercent) : QJsonValue(QJsonValue::Null));
+        }
+        if (derivation.baud) {
+            object.insert("actualBaud", derivation.baud->actualBaud);
+            object.insert("baudError", derivation.baud->errorPercent);
+        }
+    }
+
     QJsonObject jsonFor(const ResolvedConfiguration& resolved, const Configuration& config, const std::string& source)
     {
         const GeneratorSettings& s = resolved.settings;
@@ -218,6 +246,7 @@ namespace {
             object.insert("baudReloadText", fromUtf8(resolved.baudReloadText));
             object.insert("baudErrorText", fromUtf8(resolved.baudErrorText));
         }
+        insertDerivation(object, DeriveConfiguration(config, resolved));
         object.insert("source", fromUtf8(source));
         return object;
     }
@@ -308,10 +337,19 @@ GenOutput RenderGenOutput(const GenRequest& request)
     if (!resolved.resolved)
         return { {}, fromUtf8(resolved.error) };
     const std::string source = BuildSourceText(resolved.resolved->settings, request.dialect);
+    // The derivation is plain ASCII, so it reads the same in every encoding.
+    const std::string explanation
+        = request.explain ? FormatDerivation(DeriveConfiguration(request.config, *resolved.resolved)) : std::string();
     if (request.json) {
-        const QJsonObject object = jsonFor(*resolved.resolved, request.config, source);
+        QJsonObject object = jsonFor(*resolved.resolved, request.config, source);
+        if (request.explain) {
+            object.remove("source");
+            object.insert("explain", fromUtf8(explanation));
+        }
         return { QJsonDocument(object).toJson(QJsonDocument::Indented), {} };
     }
+    if (request.explain)
+        return { QByteArray::fromStdString(explanation), {} };
     return { encodeSource(source, request.encoding), {} };
 }
 

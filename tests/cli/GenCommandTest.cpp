@@ -85,6 +85,44 @@ TEST(OrletGen, JsonCarriesTheComputedValues)
     EXPECT_TRUE(o["source"].toString().contains(" PCON|=0x80;\r\n TH1=0xfa;"));
 }
 
+TEST(OrletGen, JsonCarriesTheDerivationNumbers)
+{
+    const GenRun run = orletGen(words("--json --crystal 11.0592 --timer0 1:1000 --counter1 2:100"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    const QJsonObject o = QJsonDocument::fromJson(run.out).object();
+    EXPECT_EQ(o["cycles0"].toInteger(), 916);
+    EXPECT_NEAR(o["actualPeriod0Us"].toDouble(), 993.9236, 1e-4);
+    EXPECT_NEAR(o["periodError0"].toDouble(), -0.6076, 1e-4);
+    EXPECT_EQ(o["pulses1"].toInteger(), 100);
+    EXPECT_FALSE(o.contains("cycles1"));
+    EXPECT_FALSE(o.contains("actualBaud"));
+
+    const GenRun uart = orletGen(words("--json --crystal 12 --uart 9600 --timer0 1:0"));
+    const QJsonObject u = QJsonDocument::fromJson(uart.out).object();
+    EXPECT_NEAR(u["actualBaud"].toDouble(), 10416.667, 1e-3);
+    EXPECT_DOUBLE_EQ(u["baudError"].toDouble(), 7.84);
+    EXPECT_TRUE(u["periodError0"].isNull()) << "a period of 0 us has no error";
+    EXPECT_FALSE(u.contains("explain"));
+}
+
+TEST(OrletGen, ExplainReplacesTheSource)
+{
+    const GenRun run = orletGen(words("--explain --crystal 11.0592 --timer0 1:1000 --uart 9600 --double-baud"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_FALSE(run.out.contains("#include"));
+    EXPECT_TRUE(run.out.contains("n = floor(11 * 1000 / 12) = 916.\n"));
+    EXPECT_TRUE(run.out.contains("TH1 = TL1 = 0xfa."));
+    // The same text whatever the encoding, and inside --json in place of the source.
+    EXPECT_EQ(
+        orletGen(words("--explain --encoding utf-8 --crystal 11.0592 --timer0 1:1000 --uart 9600 --double-baud")).out,
+        run.out);
+    const GenRun json = orletGen(words("--json --explain --crystal 11.0592 --timer0 1:1000 --uart 9600 --double-baud"));
+    const QJsonObject o = QJsonDocument::fromJson(json.out).object();
+    EXPECT_EQ(o["explain"].toString().toUtf8(), run.out);
+    EXPECT_FALSE(o.contains("source"));
+    EXPECT_EQ(o["cycles0"].toInteger(), 916);
+}
+
 TEST(OrletGen, CustomCrystalTakesTheSinglePrecisionPath)
 {
     const GenRun run = orletGen(words("--json --crystal 14.7456 --uart 300 --double-baud"));

@@ -1,0 +1,199 @@
+#include "Explain.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace orlet;
+
+namespace {
+
+Derivation derive(const Configuration& config)
+{
+    const ResolveResult resolved = ResolveConfiguration(config);
+    EXPECT_TRUE(resolved.resolved) << resolved.error;
+    return DeriveConfiguration(config, *resolved.resolved);
+}
+
+int baudIndex(std::uint32_t rate)
+{
+    for (std::size_t i = 0; i < kBaudRates.size(); ++i) {
+        if (kBaudRates[i] == rate)
+            return int(i);
+    }
+    return -1;
+}
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+struct TimerCase {
+    std::uint32_t crystalHz;
+    int mode;
+    bool counter;
+    std::uint32_t value;
+    std::uint64_t count;
+    std::uint32_t start;
+    double actualPeriodUs; // timer kinds
+    std::optional<double> errorPercent;
+};
+
+void PrintTo(const TimerCase& c, std::ostream* os)
+{
+    *os << c.crystalHz << " Hz mode " << c.mode << (c.counter ? " counter " : " timer ") << c.value;
+}
+
+class TimerDerivationTable : public testing::TestWithParam<TimerCase>
+{
+};
+
+} // namespace
+
+TEST_P(TimerDerivationTable, CountStartBytesAndRealPeriod)
+{
+    const TimerCase& c = GetParam();
+    Configuration config;
+    config.crystalHz = c.crystalHz;
+    config.timer1 = { true, c.counter, c.mode, c.value, false };
+    const Derivation d = derive(config);
+    ASSERT_FALSE(d.timers[0]);
+    ASSERT_TRUE(d.timers[1]);
+    const TimerDerivation& t = *d.timers[1];
+    EXPECT_EQ(t.count, c.count);
+    EXPECT_EQ(t.start, c.start);
+
+    // The bytes the source prints must be the explained start value.
+    const std::uint32_t start = c.start % t.limit;
+    switch (c.mode) {
+    case 0:
+        EXPECT_EQ(t.th * 32u + t.tl, start);
+        break;
+    case 1:
+        EXPECT_EQ(t.th * 256u + t.tl, start);
+        break;
+    default:
+        EXPECT_EQ(t.tl, start);
+        EXPECT_EQ(t.th, t.tl);
+    }
+
+    if (c.counter)
+        return;
+    EXPECT_NEAR(t.actualPeriodUs, c.actualPeriodUs, 1e-6);
+    ASSERT_EQ(t.periodErrorPercent.has_value(), c.errorPercent.has_value());
+    if (c.errorPercent) {
+        EXPECT_NEAR(*t.periodErrorPercent, *c.errorPercent, 1e-6);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, TimerDerivationTable,
+    testing::Values(TimerCase { 12000000, 1, false, 1000, 1000, 64536, 1000.0, 0.0 },
+        TimerCase { 11059200, 1, false, 1000, 916, 64620, 993.923611111, -0.607638888889 },
+        TimerCase { 11059200, 2, false, 100, 91, 165, 98.741319444, -1.258680555556 },
+        TimerCase { 14745599, 0, false, 2000, 2333, 5859, 1898.600389174, -5.069980541313 },
+        TimerCase { 24000000, 0, false, 1, 2, 8190, 1.0, 0.0 },
+        // A period of 0 still counts one cycle, and has no error to give.
+        TimerCase { 12000000, 1, false, 0, 1, 65535, 1.0, std::nullopt },
+        // The full count: the start value 0.
+        TimerCase { 12000000, 2, false, 256, 256, 0, 256.0, 0.0 },
+        TimerCase { 12000000, 2, true, 100, 100, 156, 0, std::nullopt },
+        // A count of 0 wraps to the full counter.
+        TimerCase { 12000000, 0, true, 0, 0, 8192, 0, std::nullopt }));
+
+namespace {
+
+struct BaudCase {
+    std::uint32_t crystalHz;
+    std::uint32_t rate;
+    bool doubled;
+    std::uint32_t q;
+    double x;
+    int n;
+    std::uint8_t reload;
+    std::uint32_t bitClocks;
+    double actualBaud;
+    double deviationPercent;
+    double errorPercent;
+};
+
+void PrintTo(const BaudCase& c, std::ostream* os)
+{
+    *os << c.crystalHz << " Hz " << c.rate << (c.doubled ? " doubled" : "");
+}
+
+class BaudDerivationTable : public testing::TestWithParam<BaudCase>
+{
+};
+
+} // namespace
+
+TEST_P(BaudDerivationTable, CountReloadAndRealRate)
+{
+    const BaudCase& c = GetParam();
+    Configuration config;
+    config.crystalHz = c.crystalHz;
+    config.uartBaudIndex = baudIndex(c.rate);
+    config.uartDoubleBaud = c.doubled;
+    const Derivation d = derive(config);
+    ASSERT_TRUE(d.baud);
+    const BaudDerivation& b = *d.baud;
+    EXPECT_EQ(b.k, c.doubled ? 2 : 1);
+    EXPECT_EQ(b.q, c.q);
+    EXPECT_NEAR(b.x, c.x, 1e-4);
+    EXPECT_EQ(b.n, c.n);
+    EXPECT_EQ(b.reload, c.reload);
+    EXPECT_EQ(b.bitClocks, c.bitClocks);
+    EXPECT_NEAR(b.actualBaud, c.actualBaud, 1e-3);
+    EXPECT_NEAR(b.rateDeviationPercent, c.deviationPercent, 1e-4);
+    EXPECT_DOUBLE_EQ(b.errorPercent, c.errorPercent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, BaudDerivationTable,
+    testing::Values(BaudCase { 11059200, 9600, false, 1152, 3.0, 3, 0xfd, 1152, 9600.0, 0.0, 0.0 },
+        BaudCase { 12000000, 9600, false, 1250, 3.2552, 3, 0xfd, 1152, 10416.667, 8.50694, 7.84 },
+        BaudCase { 12000000, 9600, true, 1250, 6.5104, 7, 0xf9, 1344, 8928.571, -6.99405, -7.52 },
+        BaudCase { 33000000, 9600, true, 3437, 17.9010, 18, 0xee, 3456, 9548.611, -0.53530, -0.5528 },
+        BaudCase { 11059200, 115200, true, 96, 0.5, 1, 0xff, 192, 57600.0, -50.0, -100.0 },
+        // The count of 256 gives the reload 0.
+        BaudCase { 14745599, 300, true, 49151, 255.9948, 256, 0x00, 49152, 299.99998, -0.0000068, -0.002 }));
+
+TEST(FormatDerivation, SpellsOutEveryStep)
+{
+    Configuration config;
+    config.crystalHz = 11059200;
+    config.timer0 = { true, false, 1, 1000, true };
+    config.uartBaudIndex = baudIndex(9600);
+    config.uartDoubleBaud = true;
+    const std::string text = FormatDerivation(derive(config));
+    for (const char* part : {
+             "Crystal: 11059200 Hz (11.0592 MHz)",
+             "TMOD = 0x09: timer 1 unused (0); timer 0 mode 1, C/T 0, GATE 1.",
+             "11059200 Hz counts as 11 MHz (the fraction, 0.0592 MHz, is dropped).",
+             "n = floor(11 * 1000 / 12) = 916.",
+             "L - n = 65536 - 916 = 64620 = 0xfc6c: TH0 = 0xfc, TL0 = 0x6c.",
+             "= 993.9236 us, error -0.6076% against the 1000 us asked for.",
+             "initUart() ORs 0x20 into TMOD",
+             "doubling on (PCON |= 0x80 sets SMOD, k = 2)",
+             "q = floor(11059200 / 9600) = 1152;",
+             "x = k * q / 32 / 12 = 2 * 1152 / 384 = 6.0000",
+             "r = 256 - n = 250 = 0xfa: TH1 = TL1 = 0xfa.",
+             "9600.00 bit/s, 0.0000% against 9600; a bit lasts 384 * 6 / 2 = 1152 oscillator periods",
+             "Error shown: 1 - n / x = 0.0000%",
+         }) {
+        EXPECT_TRUE(contains(text, part)) << part << "\n" << text;
+    }
+    for (unsigned char c : text)
+        EXPECT_LT(c, 0x80) << "the derivation is ASCII";
+}
+
+TEST(FormatDerivation, ModeZeroAndTheShortestCount)
+{
+    Configuration config;
+    config.timer1 = { true, false, 0, 0, false };
+    const std::string text = FormatDerivation(derive(config));
+    EXPECT_TRUE(contains(text, "n = floor(12 * 0 / 12) = 0, raised to 1")) << text;
+    EXPECT_TRUE(contains(text, "TH1 = 8191 / 32 = 0xff, TL1 = 8191 % 32 = 0x1f.")) << text;
+    EXPECT_TRUE(contains(text, "no error to give")) << text;
+    EXPECT_FALSE(contains(text, "fraction")) << text;
+}
