@@ -133,10 +133,14 @@ void CEdit::SetSel(int start, int end)
 void CEdit::ReplaceSel(const QString& text)
 {
     const QSignalBlocker blocker(m_widget);
-    if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget))
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget)) {
+        // Not undoable: the user's undo history starts after this text.
+        plain->setUndoRedoEnabled(false);
         plain->insertPlainText(text);
-    else if (auto* line = qobject_cast<QLineEdit*>(m_widget))
+        plain->setUndoRedoEnabled(true);
+    } else if (auto* line = qobject_cast<QLineEdit*>(m_widget)) {
         line->insert(text);
+    }
 }
 
 void CEdit::Clear()
