@@ -1,0 +1,443 @@
+#!/usr/bin/env python3
+"""Runs orlet-gen's firmware on an 8051: compiles it with SDCC and times it in s51.
+
+  firmware_test.py --orlet-gen PATH compile          every configuration class compiles without a warning
+  firmware_test.py --orlet-gen PATH timers MHZ       timer periods at one crystal
+  firmware_test.py --orlet-gen PATH baud             serial bit times
+  firmware_test.py --orlet-gen PATH mutants          a wrong byte, TMOD bit or PCON line is caught
+
+The generated source runs as it is, with two changes any user makes: "//EA=1;"
+is switched on and main() gets an endless loop. Times come from the
+simulator's clock counter, in oscillator periods ("clocks"; 12 per machine
+cycle). The simulated chip is an 80C51, whose idle mode lets main() sleep
+between interrupts so that every interrupt is taken at the same point.
+"""
+
+import argparse
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+CLOCKS_PER_CYCLE = 12
+TIMER_LIMIT = {0: 8192, 1: 65536, 2: 256}
+TIMER_VECTOR = {0: 0x0B, 1: 0x1B}
+
+# Modes 0 and 1 reload in the interrupt routine. With main() idle the overflow
+# is taken at once, and the timer starts again from the reload this many
+# machine cycles after it overflowed: 2 for the hardware call to the vector,
+# 2 for the LJMP there, 2 for MOV THx,#data and 2 for MOV TLx,#data. The test
+# checks that the compiled routine does begin with those two moves.
+RELOAD_LATENCY = 8
+
+# Serial mode 1 as s51 runs it: a frame of 10 bits counts from the SBUF write,
+# one bit being 32 timer 1 overflows (16 with SMOD), and TI is set at the end
+# of the frame, on an overflow. A loop that writes the next byte when it sees
+# TI adds the overflows that pass before its write, so from one write to the
+# next lasts 10 * 32 + m overflows (10 * 16 + m with SMOD), the m overflows
+# fitting in the loop's reaction time, in machine cycles:
+#   polled:    JBC TI (2) + SJMP back (2) + MOV SBUF (2)                   = 6
+#   interrupt: call (2) + LJMP (2) + JBC RI (2) + CLR TI (1) + RETI (2)
+#              + SJMP (2) + MOV SBUF (2)                                  = 13
+TEST_BYTE = 0x55
+SEND_LOOPS = {
+    False: ("for(;;){ SBUF=0x%02x; while(!TI); TI=0; }" % TEST_BYTE, 6),
+    True: ("for(;;){ SBUF=0x%02x; PCON|=1; }" % TEST_BYTE, 13),
+}
+IDLE_LOOP = "for(;;) PCON|=1;"
+
+
+class Failure(Exception):
+    pass
+
+
+class Tools:
+    def __init__(self, orlet_gen):
+        self.orlet_gen = orlet_gen
+        self.sdcc = shutil.which(os.environ.get("SDCC", "sdcc"))
+        self.s51 = shutil.which(os.environ.get("S51", "s51"))
+        missing = [name for name, path in (("sdcc", self.sdcc), ("s51", self.s51)) if not path]
+        if missing:
+            raise Failure(
+                "%s not found: the firmware tests need SDCC and its simulator "
+                "(Debian packages sdcc and sdcc-ucsim; scripts/install-deps.sh installs them)" % " and ".join(missing)
+            )
+        if not os.access(orlet_gen, os.X_OK):
+            raise Failure("orlet-gen not found at %s" % orlet_gen)
+
+    def generate(self, args):
+        """orlet-gen's JSON for `args` (a string), with the SDCC source."""
+        run = subprocess.run(
+            [self.orlet_gen, "--dialect", "sdcc", "--json"] + args.split(), capture_output=True, timeout=60
+        )
+        if run.returncode != 0:
+            raise Failure("orlet-gen %s: %s" % (args, run.stderr.decode(errors="replace").strip()))
+        return json.loads(run.stdout)
+
+    def generate_bytes(self, args):
+        """The source exactly as orlet-gen writes it (GBK comments)."""
+        run = subprocess.run([self.orlet_gen, "--dialect", "sdcc"] + args.split(), capture_output=True, timeout=60)
+        if run.returncode != 0:
+            raise Failure("orlet-gen %s: %s" % (args, run.stderr.decode(errors="replace").strip()))
+        return run.stdout
+
+    def compile(self, source, workdir, name):
+        """Compiles `source` (bytes) with sdcc -mmcs51; any message fails. Returns (ihx path, asm text)."""
+        path = os.path.join(workdir, name + ".c")
+        with open(path, "wb") as f:
+            f.write(source)
+        run = subprocess.run(
+            [self.sdcc, "-mmcs51", name + ".c"], cwd=workdir, capture_output=True, timeout=120
+        )
+        said = (run.stdout + run.stderr).decode(errors="replace").strip()
+        if run.returncode != 0 or said:
+            raise Failure("sdcc %s.c (exit %d): %s" % (name, run.returncode, said))
+        with open(os.path.join(workdir, name + ".asm"), encoding="latin-1") as f:
+            return os.path.join(workdir, name + ".ihx"), f.read()
+
+    def simulate(self, ihx, crystal_hz, breakpoint, stops, step_limit, serial_out=None):
+        """Runs `ihx` in s51 at `crystal_hz`, stopping `stops` times at `breakpoint`.
+
+        Returns the clock count at each stop; fails when a stop does not come
+        within `step_limit` steps (an instruction or an idle machine cycle each).
+        """
+        script = "break %s\n" % breakpoint + ("step %d\nstate\n" % step_limit) * stops + "quit\n"
+        command = [self.s51, "-t", "80C51", "-X", str(crystal_hz)]
+        if serial_out:
+            command += ["-S", "out=" + serial_out]
+        run = subprocess.run(command + [ihx], input=script.encode(), capture_output=True, timeout=120)
+        out = run.stdout.decode(errors="replace")
+        frequency = re.search(r"frequency= *(\d+) HZ", out)
+        if not frequency or int(frequency.group(1)) != crystal_hz:
+            raise Failure("s51 did not run at %d Hz:\n%s" % (crystal_hz, out[-2000:]))
+        reasons = re.findall(r"Stop at 0x[0-9a-f]+: \(\d+\) ([^\n]*)", out)
+        clocks = [int(c) for c in re.findall(r"Total time since last reset= *[0-9.e+-]+ sec \((\d+) clks\)", out)]
+        if len(reasons) != stops or len(clocks) != stops:
+            raise Failure("s51 stopped %d times, expected %d:\n%s" % (len(reasons), stops, out[-2000:]))
+        for reason in reasons:
+            if reason.startswith("stepped"):
+                raise Failure("no stop at %s within %d steps" % (breakpoint, step_limit))
+        return clocks
+
+
+def with_main_loop(source, loop):
+    """Switches the interrupts on and gives main() an endless loop."""
+    if source.count("//EA=1;") != 1 or not source.endswith("}"):
+        raise Failure("the generated main() has no single //EA=1; line")
+    return source.replace("//EA=1;", "EA=1;")[:-1] + loop + "\r\n}"
+
+
+def routine_instructions(asm, name):
+    """The instructions of routine `name` in SDCC's assembly output."""
+    body = asm.split("\n_%s:\n" % name, 1)[1]
+    instructions = []
+    for line in body.splitlines():
+        line = line.split(";", 1)[0].strip()
+        if not line or "=" in line or line.endswith(":"):
+            continue
+        instructions.append(re.sub(r"\s+", " ", line))
+        if line.startswith("reti"):
+            return instructions
+    return instructions
+
+
+def whole_mhz_count(crystal_hz, period_us):
+    """Machine cycles of a period: whole megahertz only, never 0."""
+    return max(1, crystal_hz // 1000000 * period_us // 12)
+
+
+def longest_period(crystal_hz, mode):
+    """The longest period the mode takes: its count fills the counter, or
+    comes as close as whole microseconds allow."""
+    return (12 * (TIMER_LIMIT[mode] + 1) - 1) // (crystal_hz // 1000000)
+
+
+# --- timers ---------------------------------------------------------------
+
+
+def measure_timer(tools, workdir, timer, data, source=None, intervals=3):
+    """Clock counts between successive entries of the timer's interrupt routine."""
+    source = with_main_loop(source or data["source"], IDLE_LOOP)
+    name = "timer%d_%d" % (timer, len(os.listdir(workdir)))
+    ihx, asm = tools.compile(source.encode(), workdir, name)
+    count = data["cycles%d" % timer]
+    limit = count + RELOAD_LATENCY + 5000
+    clocks = tools.simulate(ihx, data["crystalHz"], "0x%02x" % TIMER_VECTOR[timer], intervals + 1, limit)
+    return [b - a for a, b in zip(clocks, clocks[1:])], asm
+
+
+def expected_timer_cycles(mode, count):
+    return count + (0 if mode == 2 else RELOAD_LATENCY)
+
+
+def check_timer_timing(mode, count, measured):
+    expected = expected_timer_cycles(mode, count) * CLOCKS_PER_CYCLE
+    wrong = [m for m in measured if m != expected]
+    if wrong:
+        raise Failure("interrupt every %s clocks, expected %d" % (sorted(set(measured)), expected))
+
+
+def check_reload_first(asm, timer):
+    """The reload latency above holds only if the routine starts with the reload."""
+    start = routine_instructions(asm, "timer%d" % timer)[:2]
+    wanted = [r"mov _TH%d,#0x[0-9a-f]{2}$" % timer, r"mov _TL%d,#0x[0-9a-f]{2}$" % timer]
+    if len(start) != 2 or not all(re.match(w, i) for w, i in zip(wanted, start)):
+        raise Failure("timer%d routine does not start with its reload: %s" % (timer, start))
+
+
+def run_timer_case(tools, workdir, crystal_text, timer, mode, period_us, gate):
+    gate_flag = " --gate%d" % timer if gate else ""
+    args = "--crystal %s --timer%d %d:%d%s" % (crystal_text, timer, mode, period_us, gate_flag)
+    data = tools.generate(args)
+    hz = data["crystalHz"]
+    count = whole_mhz_count(hz, period_us)
+    if data["cycles%d" % timer] != count:
+        counted = data["cycles%d" % timer]
+        raise Failure("%s: orlet-gen counts %d cycles, whole megahertz give %d" % (args, counted, count))
+    measured, asm = measure_timer(tools, workdir, timer, data)
+    if mode != 2:
+        check_reload_first(asm, timer)
+    check_timer_timing(mode, count, measured)
+    cycles = measured[0] // CLOCKS_PER_CYCLE
+    period = measured[0] * 1e6 / hz
+    return "%-9s %d    %d%s  %7d  %6d  %7d  %7d  %11.4f  %+9.4f%%  %+9.4f%%" % (
+        crystal_text,
+        timer,
+        mode,
+        "g" if gate else " ",
+        period_us,
+        count,
+        expected_timer_cycles(mode, count),
+        cycles,
+        period,
+        data["periodError%d" % timer],
+        (period - period_us) / period_us * 100,
+    )
+
+
+def timers(tools, crystal_text):
+    hz = tools.generate("--crystal %s" % crystal_text)["crystalHz"]
+    cases = []
+    for timer in (0, 1):
+        for mode, period in ((0, 1000), (1, 20000), (2, 100)):
+            cases.append((timer, mode, period, False))
+            cases.append((timer, mode, longest_period(hz, mode), False))
+    cases.append((0, 1, 5000, True))  # GATE with INT0 high: the timer runs
+    print("crystal   timer mode  period  count  expect  measured  period(us)  shown err  measured err")
+    print("                        (us)            (cycles)")
+    with tempfile.TemporaryDirectory() as workdir:
+        for case in cases:
+            print(run_timer_case(tools, workdir, crystal_text, *case))
+    print("modes 0 and 1: expect = count + %d cycles of reload latency; mode 2: expect = count" % RELOAD_LATENCY)
+
+
+# --- serial port ------------------------------------------------------------
+
+
+def measure_serial(tools, workdir, data, interrupt, source=None, frames=5):
+    """Clock counts between successive SBUF writes, and the bytes that came out."""
+    loop, _ = SEND_LOOPS[interrupt]
+    source = with_main_loop(source or data["source"], loop)
+    name = "uart_%d" % len(os.listdir(workdir))
+    ihx, _ = tools.compile(source.encode(), workdir, name)
+    out = os.path.join(workdir, name + ".out")
+    frame_cycles = 10 * 32 * (256 - int(data["baudReloadText"], 16))
+    limit = 2 * frame_cycles + 5000
+    clocks = tools.simulate(ihx, data["crystalHz"], "sfr w 0x99", frames + 2, limit, serial_out=out)
+    with open(out, "rb") as f:
+        sent = f.read()
+    # The first write comes at any point of timer 1's count; every later one
+    # follows a TI, which comes with an overflow.
+    return [b - a for a, b in zip(clocks[1:], clocks[2:])], sent
+
+
+def serial_bit_clocks(data, doubled, interrupt, intervals):
+    """The bit time the frames show, in clocks, checked against the model above
+    at the displayed reload."""
+    reload = int(data["baudReloadText"], 16)
+    overflow = (256 - reload) * CLOCKS_PER_CYCLE
+    per_bit = 16 if doubled else 32
+    _, reaction = SEND_LOOPS[interrupt]
+    for interval in intervals:
+        whole, rest = divmod(interval, overflow)
+        extra = whole - 10 * per_bit
+        if rest or extra < 0 or extra * overflow > reaction * CLOCKS_PER_CYCLE:
+            raise Failure(
+                "a frame took %d clocks: not 10 bits of %d overflows of %d clocks plus at most %d cycles"
+                % (interval, per_bit, overflow, reaction)
+            )
+    return per_bit * overflow
+
+
+def run_baud_case(tools, workdir, crystal_text, rate, doubled, interrupt):
+    flags = (" --double-baud" if doubled else "") + (" --uart-interrupt" if interrupt else "")
+    args = "--crystal %s --uart %d%s" % (crystal_text, rate, flags)
+    data = tools.generate(args)
+    hz = data["crystalHz"]
+    intervals, sent = measure_serial(tools, workdir, data, interrupt)
+    if len(sent) < len(intervals) or set(sent) != {TEST_BYTE}:
+        raise Failure("%s: the port sent %r" % (args, sent))
+    bit = serial_bit_clocks(data, doubled, interrupt, intervals)
+    if abs(hz / bit - data["actualBaud"]) > 1e-6 * data["actualBaud"]:
+        raise Failure("%s: %d clocks a bit is not %.3f bit/s" % (args, bit, data["actualBaud"]))
+    # The displayed error compares the count with x = k * q / 384, q dropping
+    # the remainder of crystal / rate; the bit time compares with the exact
+    # quotient, which lies less than 1/q above.
+    shown = data["baudError"] / 100
+    measured = 1 - bit * rate / hz
+    q = hz // rate
+    if not (-1e-6 <= measured - shown <= (1 - shown) / (q + 1) + 1e-6):
+        raise Failure("%s: measured error %.4f%%, shown %.4f%%" % (args, measured * 100, shown * 100))
+    return "%-9s %6d  %-3s  %-3s  %-5s  %9s  %6d  %10.4f  %+10.4f%%  %s" % (
+        crystal_text,
+        rate,
+        "yes" if doubled else "no",
+        "yes" if interrupt else "no",
+        data["baudReloadText"],
+        data["baudErrorText"],
+        bit,
+        bit * 1e6 / hz,
+        measured * 100,
+        "/".join(str(i) for i in sorted(set(intervals))),
+    )
+
+
+BAUD_CASES = [
+    ("11.0592", 9600, False, False),
+    ("11.0592", 9600, True, True),
+    ("11.0592", 57600, True, False),
+    ("11.0592", 1200, False, False),
+    ("12", 9600, False, False),
+    ("12", 9600, True, False),
+    ("12", 4800, False, True),
+    ("12", 19200, True, False),
+    ("22.1184", 115200, True, False),
+    ("22.1184", 9600, False, True),
+    ("22.1184", 300, False, False),
+    ("24", 9600, False, False),
+    ("24", 9600, True, True),
+    ("24", 19200, True, False),
+    ("14.7456", 19200, True, False),
+    ("14.7456", 9600, False, True),
+    ("14.7456", 300, True, False),
+]
+
+
+def baud(tools):
+    print("crystal     rate  dbl  int  reload  shown err  bit(clk)  bit(us)   measured err  frame(clk)")
+    with tempfile.TemporaryDirectory() as workdir:
+        for case in BAUD_CASES:
+            print(run_baud_case(tools, workdir, *case))
+
+
+# --- compiling ----------------------------------------------------------------
+
+
+def compile_classes():
+    classes = [""]
+    for mode in (0, 1, 2):
+        classes.append("--timer0 %d:100 --counter1 %d:10" % (mode, mode))
+        classes.append("--counter0 %d:10 --timer1 %d:100" % (mode, mode))
+    classes.append("--timer0 1:1000 --gate0 --timer1 0:1000 --gate1")
+    for doubled in ("", " --double-baud"):
+        for interrupt in ("", " --uart-interrupt"):
+            classes.append("--uart 9600" + doubled + interrupt)
+    classes.append("--uart-interrupt")
+    classes.append("--int0 level --int1 falling")
+    classes.append("--int0 falling --int1 level")
+    classes.append("--int0 level --int1 level --timer0 2:100 --uart 4800 --double-baud --uart-interrupt")
+    return [c for base in classes for c in (base, (base + " --comments").strip())]
+
+
+def compile_all(tools):
+    with tempfile.TemporaryDirectory() as workdir:
+        for number, args in enumerate(compile_classes()):
+            tools.compile(tools.generate_bytes(args), workdir, "class%d" % number)
+            print("compiled without a message: orlet-gen --dialect sdcc %s" % args)
+
+
+# --- mutants ------------------------------------------------------------------
+
+
+def expect_caught(what, check):
+    try:
+        check()
+    except Failure as failure:
+        print("caught  %-44s %s" % (what, failure))
+        return
+    raise Failure("not caught: " + what)
+
+
+def mutated(source, old, new):
+    broken = source.replace(old, new)
+    if broken == source:
+        raise Failure("the generated source has no %r to break" % old)
+    return broken
+
+
+def mutants(tools):
+    """Breaks one byte, bit or line of firmware that passes and expects the
+    timing checks alone to see it."""
+    with tempfile.TemporaryDirectory() as workdir:
+
+        def timer_check(data, timer, mode, source=None):
+            measured, _ = measure_timer(tools, workdir, timer, data, source)
+            check_timer_timing(mode, data["cycles%d" % timer], measured)
+
+        def serial_check(data, source=None):
+            serial_bit_clocks(data, True, False, measure_serial(tools, workdir, data, False, source)[0])
+
+        timer0 = tools.generate("--crystal 12 --timer0 1:1000")
+        timer_check(timer0, 0, 1)
+        for what, old, new in (
+            ("TL0 reload 0x18 -> 0x19", "TL0=0x18;", "TL0=0x19;"),
+            ("TH0 reload 0xfc -> 0xfd", "TH0=0xfc;", "TH0=0xfd;"),
+            ("TMOD mode bit: mode 1 -> mode 0", "TMOD=0x1;", "TMOD=0x0;"),
+            ("TMOD C/T bit set: counts T0 pulses", "TMOD=0x1;", "TMOD=0x5;"),
+        ):
+            broken = mutated(timer0["source"], old, new)
+            expect_caught(what, lambda: timer_check(timer0, 0, 1, broken))
+
+        timer1 = tools.generate("--crystal 24 --timer1 2:100")
+        timer_check(timer1, 1, 2)
+        broken = mutated(timer1["source"], "TH1=0x38;", "TH1=0x39;")
+        expect_caught("TH1 auto-reload 0x38 -> 0x39", lambda: timer_check(timer1, 1, 2, broken))
+
+        uart = tools.generate("--crystal 12 --uart 9600 --double-baud")
+        serial_check(uart)
+        for what, old, new in (
+            ("PCON line dropped", " PCON|=0x80;\r\n", ""),
+            ("baud reload 0xf9 -> 0xfa", "=0xf9;", "=0xfa;"),
+            ("TMOD|=0x20 -> 0x10: timer 1 in mode 1", "TMOD|=0x20;", "TMOD|=0x10;"),
+        ):
+            broken = mutated(uart["source"], old, new)
+            expect_caught(what, lambda: serial_check(uart, broken))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--orlet-gen", required=True)
+    parser.add_argument("group", choices=("compile", "timers", "baud", "mutants"))
+    parser.add_argument("crystal", nargs="?", help="MHz, for timers")
+    args = parser.parse_args()
+    try:
+        tools = Tools(args.orlet_gen)
+        if args.group == "compile":
+            compile_all(tools)
+        elif args.group == "timers":
+            timers(tools, args.crystal or "12")
+        elif args.group == "baud":
+            baud(tools)
+        else:
+            mutants(tools)
+    except Failure as failure:
+        print("FAILED: %s" % failure, file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
