@@ -271,8 +271,12 @@ void COrletDlg::OnUseTimer1()
     const bool on = m_useTimer1Check.GetCheck();
     for (int id : { 1014, 1026, 1025, 1028 })
         enable(id, on);
-    if (on)
+    if (on) {
+        // The serial port may have left its reload in the shared bytes; the
+        // display still shows the bytes of the switch-off, and so must they.
+        m_th1 = m_tl1 = 0xFF;
         return;
+    }
     m_mode1Combo.SetCurSel(0);
     m_time1 = 1;
     m_th1 = m_tl1 = 0xFF;
