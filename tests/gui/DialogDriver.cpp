@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -53,12 +54,17 @@ void DialogDriver::choose(int id, int index)
     auto* combo = as<QComboBox>(id);
     if (!combo->isEnabled())
         qFatal("list %d is disabled", id);
+    // The handler may move the selection on (a fall-back), so what counts
+    // is the item the list reported as chosen.
+    int chosen = -1;
+    const auto connection = QObject::connect(combo, &QComboBox::activated, [&chosen](int i) { chosen = i; });
     combo->showPopup();
     QAbstractItemView* view = combo->view();
     const QModelIndex modelIndex = view->model()->index(index, 0);
     view->scrollTo(modelIndex);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(modelIndex).center());
-    if (combo->currentIndex() != index)
+    QObject::disconnect(connection);
+    if (chosen != index)
         qFatal("list %d did not take item %d", id, index);
 }
 
@@ -79,6 +85,17 @@ void DialogDriver::typeOver(int id, const QString& keys)
             QCoreApplication::sendEvent(widget->focusProxy() ? widget->focusProxy() : widget, &commit);
         }
     }
+}
+
+void DialogDriver::pasteOver(int id, const QString& text)
+{
+    QWidget* widget = item(id);
+    if (!widget->isEnabled())
+        qFatal("box %d is disabled", id);
+    QApplication::clipboard()->setText(text);
+    widget->setFocus();
+    QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(widget, Qt::Key_V, Qt::ControlModifier);
 }
 
 void DialogDriver::pressKey(int id, int key, Qt::KeyboardModifiers modifiers)
@@ -141,4 +158,19 @@ void OnNextModal(std::function<void(QWidget*)> action)
         action(modal);
     });
     timer->start();
+}
+
+void OnNextDialog(std::function<void(CDialogBase&, DialogDriver&)> action)
+{
+    OnNextModal([action](QWidget* modal) {
+        auto* dialog = qobject_cast<CDialogBase*>(modal);
+        if (!dialog)
+            qFatal("the modal window is no dialog of the program");
+        DialogDriver driver(*dialog);
+        action(*dialog, driver);
+        if (dialog->isVisible()) {
+            dialog->EndDialog(CDialogBase::IDCANCEL);
+            QFAIL("the dialog was left open");
+        }
+    });
 }

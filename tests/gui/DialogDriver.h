@@ -44,6 +44,8 @@ public:
     void choose(int id, int index);
     // Selects the whole text (Ctrl+A) and types `keys` over it.
     void typeOver(int id, const QString& keys);
+    // Selects the whole text (Ctrl+A) and pastes `text` over it (Ctrl+V).
+    void pasteOver(int id, const QString& text);
     void pressKey(int id, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
     QString text(int id) const;
@@ -58,3 +60,8 @@ private:
 
 // Runs `action` on the next modal dialog, from inside its modal loop.
 void OnNextModal(std::function<void(QWidget* modal)> action);
+
+// The same for a dialog of the program, with a driver on it. An action that
+// leaves the dialog open (a failed check returns early) fails the test, and
+// the dialog is ended with Cancel so that the test never hangs in its loop.
+void OnNextDialog(std::function<void(CDialogBase& dialog, DialogDriver& driver)> action);

@@ -1,0 +1,368 @@
+#include "DialogDriver.h"
+#include "GenCommand.h"
+#include "Orlet.h"
+#include "OrletDlg.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+enum Crystal { Mhz1 = 0, Mhz2 = 1, Mhz11_0592 = 5, Mhz12 = 6, Mhz22_1184 = 7, Mhz24 = 8, Mhz33 = 10, Custom = 11 };
+enum Baud { B300 = 0, B9600 = 5, B115200 = 10 };
+
+const QString kTooLow = QStringLiteral("波特率太低");
+const QString kTooHigh = QStringLiteral("波特率太高");
+
+// Controls of the serial block, in the order the block enables them.
+constexpr int kUartControls[] = { 1029, 1030, 1032, 1033, 1021 };
+constexpr int kTimer1Controls[] = { 1014, 1026, 1025, 1028 };
+
+} // namespace
+
+// The serial block: its use box, the baud list, doubling, the reload and
+// error displays, and how it takes timer 1 away.
+class SerialPortTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<COrletDlg> dlg;
+    std::unique_ptr<DialogDriver> ui;
+    std::unique_ptr<MessageRecorder> recorder;
+
+    // Picks "自定义" and accepts `mhz` in the custom-frequency dialog.
+    void chooseCustomCrystal(const QString& mhz)
+    {
+        OnNextDialog([mhz](CDialogBase&, DialogDriver& custom) {
+            custom.typeOver(1002, mhz);
+            custom.click(1);
+        });
+        ui->choose(1012, Custom);
+    }
+
+    QString orletGen(const QStringList& args)
+    {
+        const auto parsed = orlet::ParseGenArguments(QStringList { "orlet-gen", "--encoding", "utf-8" } + args);
+        if (!parsed.request)
+            qFatal("orlet-gen refused: %s", qPrintable(parsed.error));
+        const orlet::GenOutput out = orlet::RenderGenOutput(*parsed.request);
+        if (!out.error.isEmpty())
+            qFatal("orlet-gen refused: %s", qPrintable(out.error));
+        return QString::fromUtf8(out.bytes);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QApplication::setApplicationName(QStringLiteral("Orlet"));
+        ApplyDialogFont();
+    }
+
+    void init()
+    {
+        recorder = std::make_unique<MessageRecorder>();
+        dlg = std::make_unique<COrletDlg>();
+        ui = std::make_unique<DialogDriver>(*dlg);
+        dlg->Create();
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    }
+
+    void cleanup()
+    {
+        ui.reset();
+        dlg.reset();
+        recorder.reset();
+    }
+
+    void baudReload_data()
+    {
+        QTest::addColumn<int>("crystal");
+        QTest::addColumn<QString>("customMhz");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<bool>("doubled");
+        QTest::addColumn<QString>("reload");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("listAfter");
+        const struct {
+            int crystal;
+            const char* custom;
+            int baud;
+            bool doubled;
+            const char* reload;
+            const char* error;
+            const char* message;
+            int after;
+        } rows[] = {
+            { Mhz11_0592, "", B9600, false, "0xfd", "0.0000%", "", B9600 },
+            { Mhz11_0592, "", B9600, true, "0xfa", "0.0000%", "", B9600 },
+            { Mhz12, "", B9600, false, "0xfd", "7.8400%", "", B9600 },
+            { Mhz12, "", B9600, true, "0xf9", "-7.5200%", "", B9600 },
+            { Mhz12, "", B300, false, "0x98", "0.1600%", "", B300 },
+            { Mhz33, "", B9600, true, "0xee", "-0.5528%", "", B9600 },
+            { Mhz11_0592, "", B115200, true, "0xff", "-100.0000%", "", B115200 },
+            { Mhz24, "", B300, true, "0xf3", "0.1600%", "波特率太低", B9600 },
+            { Mhz22_1184, "", B300, true, "0xf4", "0.0000%", "波特率太低", B9600 },
+            { Custom, "14.7456", B300, true, "0x0", "-0.0020%", "", B300 },
+            { Custom, "100", B300, false, "0xe5", "0.4608%", "波特率太低", B9600 },
+            { Custom, "100", B300, true, "0xca", "0.4608%", "波特率太低", B9600 },
+            // A rate too high for the crystal falls back to 9600 as well.
+            { Mhz11_0592, "", B115200, false, "0xfd", "0.0000%", "波特率太高", B9600 },
+            { Mhz2, "", B115200, false, "0xff", "-84.6154%", "波特率太高", B9600 },
+            // At 1 MHz without doubling even 9600 bit/s counts 0: the fastest reload, with its real error.
+            { Mhz1, "", B115200, false, "0xff", "-269.2308%", "波特率太高", B9600 },
+            { Mhz1, "", B9600, false, "0xff", "-269.2308%", "波特率太高", B9600 },
+            { Mhz1, "", B9600, true, "0xff", "-84.6154%", "", B9600 },
+        };
+        for (const auto& r : rows) {
+            const QString crystal
+                = r.crystal == Custom ? QString("custom %1").arg(r.custom) : QString("crystal %1").arg(r.crystal);
+            QTest::addRow("%s %d%s", qPrintable(crystal), r.baud, r.doubled ? " doubled" : "")
+                << r.crystal << QString(r.custom) << r.baud << r.doubled << QString(r.reload) << QString(r.error)
+                << QString::fromUtf8(r.message) << r.after;
+        }
+    }
+
+    void baudReload()
+    {
+        QFETCH(int, crystal);
+        QFETCH(QString, customMhz);
+        QFETCH(int, baud);
+        QFETCH(bool, doubled);
+        QFETCH(QString, reload);
+        QFETCH(QString, error);
+        QFETCH(QString, message);
+        QFETCH(int, listAfter);
+        if (crystal == Custom)
+            chooseCustomCrystal(customMhz);
+        else
+            ui->choose(1012, crystal);
+        ui->click(1031);
+        if (doubled)
+            ui->click(1032);
+        recorder->clear();
+        ui->choose(1029, baud);
+
+        QCOMPARE(recorder->texts(), message.isEmpty() ? QStringList() : QStringList { message });
+        if (!message.isEmpty()) {
+            QCOMPARE(recorder->messages.first().caption, QString());
+            QCOMPARE(recorder->messages.first().icon, MessageIcon::None);
+            QCOMPARE(recorder->messages.first().owner, dlg.get());
+        }
+        QCOMPARE(ui->selected(1029), listAfter);
+        QCOMPARE(ui->text(1033), reload);
+        QCOMPARE(ui->text(1021), error);
+        const int byte = reload.mid(2).toInt(nullptr, 16);
+        QCOMPARE(dlg->m_th1, byte);
+        QCOMPARE(dlg->m_tl1, byte);
+    }
+
+    void doublingRecomputesBothWays()
+    {
+        ui->click(1031);
+        QCOMPARE(ui->text(1033), QStringLiteral("0xfd"));
+        ui->click(1032);
+        QCOMPARE(ui->text(1033), QStringLiteral("0xf9"));
+        QCOMPARE(ui->text(1021), QStringLiteral("-7.5200%"));
+        ui->click(1032);
+        QCOMPARE(ui->text(1033), QStringLiteral("0xfd"));
+        QCOMPARE(ui->text(1021), QStringLiteral("7.8400%"));
+        QCOMPARE(dlg->m_th1, 0xFD);
+    }
+
+    void doublingFallsBackWithTheNewFactor()
+    {
+        ui->choose(1012, Mhz24);
+        ui->click(1031);
+        ui->choose(1029, B300); // 24 MHz counts 208 at 300 bit/s
+        QCOMPARE(ui->text(1033), QStringLiteral("0x30"));
+        QVERIFY(recorder->messages.isEmpty());
+        ui->click(1032); // doubled, 417: too low
+        QCOMPARE(recorder->texts(), QStringList { kTooLow });
+        QCOMPARE(ui->selected(1029), int(B9600));
+        QCOMPARE(ui->text(1033), QStringLiteral("0xf3"));
+        QCOMPARE(ui->text(1021), QStringLiteral("0.1600%"));
+    }
+
+    void switchingOnTakesTimer1Away()
+    {
+        ui->click(1010);
+        ui->choose(1013, 4); // timer 0's half must stay 0x05
+        ui->click(1011);
+        ui->choose(1014, 1);
+        ui->click(1025);
+        ui->pasteOver(1026, "1000");
+        QCOMPARE(dlg->m_tmod, 0x95);
+        QCOMPARE(ui->text(1028), QStringLiteral("fcH,18H"));
+        QCOMPARE(dlg->m_th1, 0xFC);
+
+        ui->click(1031);
+        for (int id : kUartControls)
+            QVERIFY2(ui->enabled(id), qPrintable(QString::number(id)));
+        QVERIFY(!ui->checked(1011));
+        QVERIFY(!ui->enabled(1011));
+        for (int id : kTimer1Controls)
+            QVERIFY2(!ui->enabled(id), qPrintable(QString::number(id)));
+        QCOMPARE(ui->selected(1014), 0);
+        QCOMPARE(ui->text(1026), QStringLiteral("1"));
+        QCOMPARE(ui->text(1028), QStringLiteral("ffh,ffh"));
+        QCOMPARE(dlg->m_tmod, 0x05);
+        QVERIFY(ui->checked(1025)); // the tick stays, the bit is gone
+        QCOMPARE(ui->text(1033), QStringLiteral("0xfd"));
+        QCOMPARE(ui->text(1021), QStringLiteral("7.8400%"));
+        QCOMPARE(dlg->m_th1, 0xFD);
+        QCOMPARE(dlg->m_tl1, 0xFD);
+        QVERIFY(recorder->messages.isEmpty());
+    }
+
+    void switchingOffKeepsTheLastValues()
+    {
+        ui->click(1031);
+        ui->click(1032);
+        ui->click(1030);
+        ui->choose(1029, B115200); // 12 MHz doubled: count 1
+        QCOMPARE(ui->text(1033), QStringLiteral("0xff"));
+        QCOMPARE(ui->text(1021), QStringLiteral("-84.6154%"));
+
+        ui->click(1031);
+        for (int id : kUartControls)
+            QVERIFY2(!ui->enabled(id), qPrintable(QString::number(id)));
+        QVERIFY(ui->enabled(1011));
+        QVERIFY(!ui->checked(1011));
+        QCOMPARE(ui->selected(1029), int(B9600));
+        QCOMPARE(ui->text(1033), QStringLiteral("0xff"));
+        QCOMPARE(ui->text(1021), QStringLiteral("-84.6154%"));
+        QVERIFY(ui->checked(1032));
+        QVERIFY(ui->checked(1030));
+        QVERIFY(recorder->messages.isEmpty());
+
+        // On again: 9600 bit/s with the doubling that was left ticked.
+        ui->click(1031);
+        QCOMPARE(ui->text(1033), QStringLiteral("0xf9"));
+        QCOMPARE(ui->text(1021), QStringLiteral("-7.5200%"));
+        QCOMPARE(dlg->m_th1, 0xF9);
+    }
+
+    // Timer 1 gets its block back after the serial port: what it shows is
+    // what Generate writes.
+    void timer1AfterTheSerialPortShowsItsBytes()
+    {
+        ui->click(1031);
+        QCOMPARE(dlg->m_th1, 0xFD);
+        ui->click(1031);
+        ui->click(1011);
+        QCOMPARE(ui->text(1028), QStringLiteral("ffh,ffh"));
+        QCOMPARE(dlg->m_th1, 0xFF);
+        QCOMPARE(dlg->m_tl1, 0xFF);
+        ui->click(1006);
+        QVERIFY(dlg->OutputText().contains(" TMOD=0x0;\r\n TH1=0xff;\r\n TL1=0xff;\r\n"));
+
+        ui->pasteOver(1026, "1000");
+        QCOMPARE(ui->text(1028), QStringLiteral("e0H,18H"));
+        QCOMPARE(dlg->m_th1, 0xE0);
+    }
+
+    void timer1CannotBeUsedWithTheSerialPort()
+    {
+        ui->click(1011);
+        ui->click(1031);
+        QVERIFY(!ui->enabled(1011));
+        QVERIFY(!ui->checked(1011));
+        // The crystal recalculates the serial reload, never timer 1.
+        ui->choose(1012, Mhz11_0592);
+        QCOMPARE(ui->text(1028), QStringLiteral("ffh,ffh"));
+        QCOMPARE(ui->text(1033), QStringLiteral("0xfd"));
+        QCOMPARE(ui->text(1021), QStringLiteral("0.0000%"));
+        QCOMPARE(dlg->m_th1, 0xFD);
+    }
+
+    void crystalRecalculatesTimer0BeforeTheBaudRate()
+    {
+        ui->click(1010);
+        ui->choose(1013, 2);
+        ui->pasteOver(1019, "200");
+        ui->click(1031);
+        ui->click(1032);
+        ui->choose(1029, B300); // 12 MHz doubled: count 208
+        QCOMPARE(ui->text(1033), QStringLiteral("0x30"));
+        QVERIFY(recorder->messages.isEmpty());
+
+        ui->choose(1012, Mhz24);
+        QCOMPARE(recorder->texts(), (QStringList { "定时时间超出8位范围", kTooLow }));
+        QCOMPARE(ui->text(1019), QStringLiteral("128"));
+        QCOMPARE(ui->text(1024), QStringLiteral("0H,0H"));
+        QCOMPARE(ui->selected(1029), int(B9600));
+        QCOMPARE(ui->text(1033), QStringLiteral("0xf3"));
+    }
+
+    void timer0ModeRecalculatesTheBaudRate()
+    {
+        ui->click(1010);
+        ui->click(1031);
+        ui->click(1032);
+        // The reload bytes are refreshed by a timer 0 mode change; seed them
+        // with something else to see that.
+        dlg->m_th1 = dlg->m_tl1 = 0x12;
+        ui->choose(1013, 1);
+        QCOMPARE(dlg->m_th1, 0xF9);
+        QCOMPARE(dlg->m_tl1, 0xF9);
+    }
+
+    void generateMatchesOrletGen_data()
+    {
+        QTest::addColumn<int>("crystal");
+        QTest::addColumn<QString>("customMhz");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<bool>("doubled");
+        QTest::addColumn<bool>("interrupt");
+        QTest::addColumn<QString>("genArgs");
+        QTest::newRow("9600 at 12") << int(Mhz12) << "" << int(B9600) << false << false << "--uart 9600";
+        QTest::newRow("11.0592 doubled interrupt") << int(Mhz11_0592) << "" << int(B9600) << true << true
+                                                   << "--crystal 11.0592 --uart 9600 --double-baud --uart-interrupt";
+        QTest::newRow("300 at 12 with comments")
+            << int(Mhz12) << "" << int(B300) << false << true << "--uart 300 --uart-interrupt --comments";
+        QTest::newRow("custom 14.7456, reload 0")
+            << int(Custom) << "14.7456" << int(B300) << true << false << "--crystal 14.7456 --uart 300 --double-baud";
+        QTest::newRow("300 doubled at 24 falls back to 9600")
+            << int(Mhz24) << "" << int(B300) << true << false << "--crystal 24 --uart 9600 --double-baud";
+        QTest::newRow("115200 at 11.0592 falls back to 9600")
+            << int(Mhz11_0592) << "" << int(B115200) << false << true
+            << "--crystal 11.0592 --uart 9600 --uart-interrupt --timer0 1:1000";
+    }
+
+    void generateMatchesOrletGen()
+    {
+        QFETCH(int, crystal);
+        QFETCH(QString, customMhz);
+        QFETCH(int, baud);
+        QFETCH(bool, doubled);
+        QFETCH(bool, interrupt);
+        QFETCH(QString, genArgs);
+        if (crystal == Custom)
+            chooseCustomCrystal(customMhz);
+        else
+            ui->choose(1012, crystal);
+        if (genArgs.contains("--timer0")) {
+            ui->click(1010);
+            ui->choose(1013, 1);
+            ui->pasteOver(1019, "1000");
+        }
+        ui->click(1031);
+        if (doubled)
+            ui->click(1032);
+        if (interrupt)
+            ui->click(1030);
+        ui->choose(1029, baud);
+        if (genArgs.contains("--comments"))
+            ui->click(1009);
+        ui->click(1006);
+        QCOMPARE(dlg->OutputText(), orletGen(genArgs.split(' ')));
+    }
+};
+
+QTEST_MAIN(SerialPortTest)
+#include "SerialPortTest.moc"

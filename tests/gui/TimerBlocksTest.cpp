@@ -1,0 +1,621 @@
+#include "DialogDriver.h"
+#include "GenCommand.h"
+#include "Orlet.h"
+#include "OrletDlg.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// The controls of one timer block and its half of TMOD.
+struct TimerBlock {
+    int use, mode, gate, period, unit, display, shift;
+};
+
+constexpr TimerBlock kBlocks[2] = {
+    { 1010, 1013, 1022, 1019, 1020, 1024, 0 },
+    { 1011, 1014, 1025, 1026, 1027, 1028, 4 },
+};
+
+// TMOD half (C/T, M1 M0) for each mode list index; GATE comes on top.
+constexpr int kModeBits[6] = { 0x0, 0x1, 0x2, 0x4, 0x5, 0x6 };
+
+enum Crystal { Mhz3_6864 = 2, Mhz11_0592 = 5, Mhz12 = 6, Mhz24 = 8, Mhz33 = 10 };
+
+const QString kNoNumber = QStringLiteral("请输入一个正整数。");
+
+} // namespace
+
+// The two timer blocks: use boxes, mode lists, GATE boxes, period boxes and
+// the reload calculation behind them.
+class TimerBlocksTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<COrletDlg> dlg;
+    std::unique_ptr<DialogDriver> ui;
+    std::unique_ptr<MessageRecorder> recorder;
+
+    int half(int t) const { return (dlg->m_tmod >> kBlocks[t].shift) & 0x0F; }
+    std::uint32_t period(int t) const { return t == 0 ? dlg->m_time0 : dlg->m_time1; }
+    int th(int t) const { return t == 0 ? dlg->m_th0 : dlg->m_th1; }
+    int tl(int t) const { return t == 0 ? dlg->m_tl0 : dlg->m_tl1; }
+
+    // Ticks the block's use box and picks its mode.
+    void useTimer(int t, int modeIndex)
+    {
+        ui->click(kBlocks[t].use);
+        ui->choose(kBlocks[t].mode, modeIndex);
+    }
+
+    QString orletGen(const QStringList& args)
+    {
+        const auto parsed = orlet::ParseGenArguments(QStringList { "orlet-gen", "--encoding", "utf-8" } + args);
+        if (!parsed.request)
+            qFatal("orlet-gen refused: %s", qPrintable(parsed.error));
+        const orlet::GenOutput out = orlet::RenderGenOutput(*parsed.request);
+        if (!out.error.isEmpty())
+            qFatal("orlet-gen refused: %s", qPrintable(out.error));
+        return QString::fromUtf8(out.bytes);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QApplication::setApplicationName(QStringLiteral("Orlet"));
+        ApplyDialogFont();
+    }
+
+    void init()
+    {
+        recorder = std::make_unique<MessageRecorder>();
+        dlg = std::make_unique<COrletDlg>();
+        ui = std::make_unique<DialogDriver>(*dlg);
+        dlg->Create();
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    }
+
+    void cleanup()
+    {
+        ui.reset();
+        dlg.reset();
+        recorder.reset();
+    }
+
+    // ---- Modes and GATE ---------------------------------------------------
+
+    void modeChange_data()
+    {
+        QTest::addColumn<int>("timer");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<bool>("gateBefore");
+        QTest::addColumn<int>("to");
+        for (int t = 0; t < 2; ++t) {
+            for (int from = 0; from < 6; ++from) {
+                for (bool gate : { false, true }) {
+                    if (gate && from >= 3)
+                        continue; // GATE is disabled in the counter modes
+                    for (int to = 0; to < 6; ++to)
+                        QTest::addRow("timer%d %d%s->%d", t, from, gate ? "+gate" : "", to) << t << from << gate << to;
+                }
+            }
+        }
+    }
+
+    void modeChange()
+    {
+        QFETCH(int, timer);
+        QFETCH(int, from);
+        QFETCH(bool, gateBefore);
+        QFETCH(int, to);
+        const TimerBlock& b = kBlocks[timer];
+        const int other = 1 - timer;
+        useTimer(other, 4); // the other half holds 0x05 and must keep it
+        useTimer(timer, from);
+        if (gateBefore)
+            ui->click(b.gate);
+        ui->choose(b.mode, to);
+
+        const bool timerMode = to < 3;
+        QCOMPARE(half(timer), kModeBits[to] | (gateBefore && timerMode ? 0x08 : 0));
+        QCOMPARE(half(other), 0x05);
+        QCOMPARE(ui->text(b.unit), timerMode ? QStringLiteral("us") : QStringLiteral("plus"));
+        QCOMPARE(ui->enabled(b.gate), timerMode);
+        QCOMPARE(ui->checked(b.gate), gateBefore && timerMode);
+        QVERIFY(ui->enabled(b.period));
+        QVERIFY(recorder->messages.isEmpty());
+    }
+
+    void bothHalvesTogether()
+    {
+        useTimer(0, 1);
+        ui->click(1022);
+        useTimer(1, 2);
+        QCOMPARE(dlg->m_tmod, 0x29);
+        ui->click(1022);
+        QCOMPARE(dlg->m_tmod, 0x21);
+        ui->click(1025);
+        QCOMPARE(dlg->m_tmod, 0xA1);
+        ui->choose(1014, 5);
+        QCOMPARE(dlg->m_tmod, 0x61);
+    }
+
+    void timer0OffKeepsItsBitsInTmod()
+    {
+        useTimer(0, 4);
+        ui->click(1010);
+        useTimer(1, 1);
+        QCOMPARE(dlg->m_tmod, 0x15);
+    }
+
+    void gateClickChangesOnlyItsBit_data()
+    {
+        QTest::addColumn<int>("timer");
+        QTest::newRow("GATE0") << 0;
+        QTest::newRow("GATE1") << 1;
+    }
+
+    void gateClickChangesOnlyItsBit()
+    {
+        QFETCH(int, timer);
+        const TimerBlock& b = kBlocks[timer];
+        useTimer(timer, 1);
+        ui->pasteOver(b.period, "1000");
+        QCOMPARE(ui->text(b.display), QStringLiteral("fcH,18H"));
+        dlg->m_th0 = dlg->m_tl0 = dlg->m_th1 = dlg->m_tl1 = 0x55; // a recalculation would show
+        ui->click(b.gate);
+        QCOMPARE(half(timer), 0x09);
+        ui->click(b.gate);
+        QCOMPARE(half(timer), 0x01);
+        QCOMPARE(th(timer), 0x55);
+        QCOMPARE(ui->text(b.display), QStringLiteral("fcH,18H"));
+        QCOMPARE(ui->text(b.period), QStringLiteral("1000"));
+    }
+
+    // ---- Switching a timer off and on -------------------------------------
+
+    void timer0OffKeepsItsMode_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("gate");
+        QTest::addColumn<QString>("unit");
+        QTest::newRow("定时方式1 with GATE0") << 1 << true << "us";
+        QTest::newRow("计数方式1") << 4 << false << "plus";
+    }
+
+    void timer0OffKeepsItsMode()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, gate);
+        QFETCH(QString, unit);
+        useTimer(0, mode);
+        if (gate)
+            ui->click(1022);
+        ui->pasteOver(1019, "1000");
+        const int bits = kModeBits[mode] | (gate ? 0x08 : 0);
+        QCOMPARE(half(0), bits);
+
+        ui->click(1010);
+        for (int id : { 1013, 1019, 1022, 1024 })
+            QVERIFY2(!ui->enabled(id), qPrintable(QString::number(id)));
+        QCOMPARE(ui->selected(1013), mode);
+        QCOMPARE(half(0), bits);
+        QCOMPARE(ui->checked(1022), gate);
+        QCOMPARE(ui->text(1020), unit);
+        QCOMPARE(ui->text(1019), QStringLiteral("1"));
+        QCOMPARE(ui->text(1024), QStringLiteral("ffh,ffh"));
+        QCOMPARE(dlg->m_time0, 1u);
+        QCOMPARE(dlg->m_th0, 0xFF);
+        QCOMPARE(dlg->m_tl0, 0xFF);
+
+        // On again: enabled as left, GATE0 even in a counter mode, and nothing computed.
+        ui->click(1010);
+        for (int id : { 1013, 1019, 1022, 1024 })
+            QVERIFY2(ui->enabled(id), qPrintable(QString::number(id)));
+        QCOMPARE(ui->selected(1013), mode);
+        QCOMPARE(half(0), bits);
+        QCOMPARE(ui->text(1020), unit);
+        QCOMPARE(ui->text(1024), QStringLiteral("ffh,ffh"));
+        QCOMPARE(dlg->m_th0, 0xFF);
+        QCOMPARE(dlg->m_tl0, 0xFF);
+        QVERIFY(recorder->messages.isEmpty());
+    }
+
+    void timer1OffReturnsToMode0_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("gate");
+        QTest::addColumn<QString>("unit");
+        QTest::newRow("定时方式1 with GATE1") << 1 << true << "us";
+        QTest::newRow("计数方式0") << 3 << false << "plus";
+        QTest::newRow("计数方式2") << 5 << false << "plus";
+    }
+
+    void timer1OffReturnsToMode0()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, gate);
+        QFETCH(QString, unit);
+        useTimer(0, 2); // timer 0's half stays
+        useTimer(1, mode);
+        if (gate)
+            ui->click(1025);
+        ui->pasteOver(1026, "100");
+        QCOMPARE(half(1), kModeBits[mode] | (gate ? 0x08 : 0));
+
+        ui->click(1011);
+        for (int id : { 1014, 1026, 1025, 1028 })
+            QVERIFY2(!ui->enabled(id), qPrintable(QString::number(id)));
+        QCOMPARE(dlg->m_tmod, 0x02);
+        QCOMPARE(ui->selected(1014), 0);
+        QCOMPARE(ui->checked(1025), gate); // the tick stays, the bit is gone
+        QCOMPARE(ui->text(1027), unit);
+        QCOMPARE(ui->text(1026), QStringLiteral("1"));
+        QCOMPARE(ui->text(1028), QStringLiteral("ffh,ffh"));
+        QCOMPARE(dlg->m_time1, 1u);
+        QCOMPARE(dlg->m_th1, 0xFF);
+        QCOMPARE(dlg->m_tl1, 0xFF);
+
+        ui->click(1011);
+        for (int id : { 1014, 1026, 1025, 1028 })
+            QVERIFY2(ui->enabled(id), qPrintable(QString::number(id)));
+        QCOMPARE(ui->selected(1014), 0);
+        QCOMPARE(dlg->m_tmod, 0x02);
+        QCOMPARE(ui->text(1028), QStringLiteral("ffh,ffh"));
+        QVERIFY(recorder->messages.isEmpty());
+    }
+
+    // ---- Reload calculation ------------------------------------------------
+
+    void reload_data()
+    {
+        QTest::addColumn<int>("timer");
+        QTest::addColumn<int>("crystal");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("wantTh");
+        QTest::addColumn<int>("wantTl");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("after");
+        const struct {
+            int crystal, mode;
+            const char* value;
+            int th, tl;
+            const char* display;
+            const char* message;
+            const char* after;
+        } rows[] = {
+            { Mhz12, 1, "1000", 0xFC, 0x18, "fcH,18H", "", "1000" },
+            { Mhz12, 0, "1000", 0xE0, 0x18, "e0H,18H", "", "1000" },
+            { Mhz12, 2, "100", 0x9C, 0x9C, "9cH,9cH", "", "100" },
+            { Mhz11_0592, 1, "1000", 0xFC, 0x6C, "fcH,6cH", "", "1000" },
+            { Mhz3_6864, 1, "1000", 0xFF, 0x06, "ffH,6H", "", "1000" },
+            { Mhz24, 1, "1", 0xFF, 0xFE, "ffH,feH", "", "1" },
+            { Mhz12, 0, "1", 0xFF, 0x1F, "ffH,1fH", "", "1" },
+            { Mhz12, 1, "0", 0xFF, 0xFF, "ffH,ffH", "", "0" },
+            { Mhz12, 1, "65536", 0, 0, "0H,0H", "", "65536" },
+            { Mhz12, 1, "65537", 0, 0, "0H,0H", "定时时间超出16位范围", "65536" },
+            { Mhz11_0592, 1, "80000", 0, 0, "0H,0H", "定时时间超出16位范围", "71111" },
+            { Mhz24, 0, "5000", 0, 0, "0H,0H", "定时时间超出13位范围", "4096" },
+            { Mhz11_0592, 2, "300", 0, 0, "0H,0H", "定时时间超出8位范围", "277" },
+            { Mhz12, 1, "357913942", 0, 0, "0H,0H", "定时时间超出16位范围", "65536" },
+            { Mhz33, 1, "4294967295", 0, 0, "0H,0H", "定时时间超出16位范围", "23831" },
+            { Mhz33, 2, "93", 0x01, 0x01, "1H,1H", "", "93" }, // 33 x 93 / 12 = 255.75 counts 255
+            { Mhz12, 3, "0", 0, 0, "0H,0H", "", "0" },
+            { Mhz12, 3, "8192", 0, 0, "0H,0H", "", "8192" },
+            { Mhz12, 3, "8193", 0, 0, "0H,0H", "计数值超出13位范围", "8192" },
+            { Mhz12, 4, "1", 0xFF, 0xFF, "ffH,ffH", "", "1" },
+            { Mhz24, 4, "1", 0xFF, 0xFF, "ffH,ffH", "", "1" }, // counts do not scale with the crystal
+            { Mhz12, 4, "70000", 0, 0, "0H,0H", "计数值超出16位范围", "65536" },
+            { Mhz12, 5, "300", 0, 0, "0H,0H", "计数值超出8位范围", "256" },
+            { Mhz12, 5, "255", 0x01, 0x01, "1H,1H", "", "255" },
+        };
+        for (int t = 0; t < 2; ++t) {
+            for (const auto& r : rows) {
+                QTest::addRow("timer%d crystal%d mode%d %s", t, r.crystal, r.mode, r.value)
+                    << t << r.crystal << r.mode << QString(r.value) << r.th << r.tl << QString(r.display)
+                    << QString::fromUtf8(r.message) << QString(r.after);
+            }
+        }
+    }
+
+    void reload()
+    {
+        QFETCH(int, timer);
+        QFETCH(int, crystal);
+        QFETCH(int, mode);
+        QFETCH(QString, value);
+        QFETCH(int, wantTh);
+        QFETCH(int, wantTl);
+        QFETCH(QString, display);
+        QFETCH(QString, message);
+        QFETCH(QString, after);
+        const TimerBlock& b = kBlocks[timer];
+        ui->choose(1012, crystal);
+        useTimer(timer, mode);
+        QVERIFY(recorder->messages.isEmpty());
+
+        ui->pasteOver(b.period, value);
+        QCOMPARE(recorder->texts(), message.isEmpty() ? QStringList() : QStringList { message });
+        if (!message.isEmpty()) {
+            QCOMPARE(recorder->messages.first().caption, QString());
+            QCOMPARE(recorder->messages.first().icon, MessageIcon::None);
+            QCOMPARE(recorder->messages.first().owner, dlg.get());
+        }
+        QCOMPARE(th(timer), wantTh);
+        QCOMPARE(tl(timer), wantTl);
+        QCOMPARE(ui->text(b.display), display);
+        QCOMPARE(ui->text(b.period), after);
+        QCOMPARE(period(timer), after.toUInt());
+    }
+
+    void correctedPeriodCountsAtTheNextRun()
+    {
+        ui->choose(1012, Mhz11_0592);
+        useTimer(0, 1);
+        ui->pasteOver(1019, "80000");
+        QCOMPARE(ui->text(1019), QStringLiteral("71111"));
+        QCOMPARE(ui->text(1024), QStringLiteral("0H,0H"));
+        recorder->clear();
+        ui->pressKey(1019, Qt::Key_Backspace);
+        QCOMPARE(ui->text(1024), QStringLiteral("e6H,8aH")); // 7111 us: 6518 cycles
+        ui->pressKey(1019, Qt::Key_1);
+        QCOMPARE(ui->text(1019), QStringLiteral("71111"));
+        QCOMPARE(ui->text(1024), QStringLiteral("1H,5fH"));
+        QCOMPARE(dlg->m_th0, 0x01);
+        QCOMPARE(dlg->m_tl0, 0x5F);
+        QVERIFY(recorder->messages.isEmpty());
+    }
+
+    void everyKeystrokeComputes_data()
+    {
+        QTest::addColumn<int>("timer");
+        QTest::newRow("timer0") << 0;
+        QTest::newRow("timer1") << 1;
+    }
+
+    void everyKeystrokeComputes()
+    {
+        QFETCH(int, timer);
+        const TimerBlock& b = kBlocks[timer];
+        useTimer(timer, 5);
+        ui->typeOver(b.period, "3");
+        QCOMPARE(ui->text(b.display), QStringLiteral("fdH,fdH"));
+        ui->pressKey(b.period, Qt::Key_0);
+        QCOMPARE(ui->text(b.display), QStringLiteral("e2H,e2H"));
+        QVERIFY(recorder->messages.isEmpty());
+        ui->pressKey(b.period, Qt::Key_0);
+        QCOMPARE(recorder->texts(), QStringList { "计数值超出8位范围" });
+        QCOMPARE(ui->text(b.period), QStringLiteral("256"));
+        QCOMPARE(ui->text(b.display), QStringLiteral("0H,0H"));
+        QCOMPARE(th(timer), 0);
+        QCOMPARE(tl(timer), 0);
+    }
+
+    void modeChangeRecalculates_data()
+    {
+        QTest::addColumn<int>("timer");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("display");
+        for (int t = 0; t < 2; ++t) {
+            QTest::addRow("timer%d 1000 us to 定时方式2", t) << t << 1 << "1000" << 2 << "定时时间超出8位范围"
+                                                             << "256"
+                                                             << "0H,0H";
+            QTest::addRow("timer%d 1000 us to 计数方式0", t) << t << 1 << "1000" << 3 << ""
+                                                             << "1000"
+                                                             << "e0H,18H";
+            QTest::addRow("timer%d 60000 pulses to 计数方式0", t) << t << 4 << "60000" << 3 << "计数值超出13位范围"
+                                                                  << "8192"
+                                                                  << "0H,0H";
+            QTest::addRow("timer%d 200 pulses to 定时方式0", t) << t << 5 << "200" << 0 << ""
+                                                                << "200"
+                                                                << "f9H,18H";
+        }
+    }
+
+    void modeChangeRecalculates()
+    {
+        QFETCH(int, timer);
+        QFETCH(int, from);
+        QFETCH(QString, value);
+        QFETCH(int, to);
+        QFETCH(QString, message);
+        QFETCH(QString, after);
+        QFETCH(QString, display);
+        const TimerBlock& b = kBlocks[timer];
+        useTimer(timer, from);
+        ui->pasteOver(b.period, value);
+        QVERIFY(recorder->messages.isEmpty());
+        QSignalSpy handlers(dlg.get(), &CDialogBase::handlerRun);
+        ui->choose(b.mode, to);
+        QCOMPARE(handlers.count(), 1); // the corrected period written back runs nothing
+        QCOMPARE(recorder->texts(), message.isEmpty() ? QStringList() : QStringList { message });
+        QCOMPARE(ui->text(b.period), after);
+        QCOMPARE(period(timer), after.toUInt());
+        QCOMPARE(ui->text(b.display), display);
+    }
+
+    void recalculationRunsTickedBlocksInOrder()
+    {
+        useTimer(0, 0);
+        ui->pasteOver(1019, "8000");
+        useTimer(1, 2);
+        ui->pasteOver(1026, "200");
+        QCOMPARE(ui->text(1024), QStringLiteral("6H,0H"));
+        QCOMPARE(ui->text(1028), QStringLiteral("38H,38H"));
+        QVERIFY(recorder->messages.isEmpty());
+
+        ui->choose(1012, Mhz24);
+        QCOMPARE(recorder->texts(), (QStringList { "定时时间超出13位范围", "定时时间超出8位范围" }));
+        QCOMPARE(ui->text(1019), QStringLiteral("4096"));
+        QCOMPARE(ui->text(1026), QStringLiteral("128"));
+
+        // A block that is switched off is left alone.
+        ui->click(1010);
+        recorder->clear();
+        ui->choose(1012, Mhz12);
+        QCOMPARE(ui->text(1024), QStringLiteral("ffh,ffh"));
+        QCOMPARE(dlg->m_th0, 0xFF);
+        QCOMPARE(ui->text(1028), QStringLiteral("80H,80H"));
+        QVERIFY(recorder->messages.isEmpty());
+
+        // A period box computes its own timer only.
+        ui->click(1010);
+        ui->pasteOver(1019, "10");
+        QCOMPARE(ui->text(1024), QStringLiteral("ffH,16H"));
+        QCOMPARE(ui->text(1028), QStringLiteral("80H,80H"));
+    }
+
+    // ---- Input that is no number -------------------------------------------
+
+    void badPeriodInput_data()
+    {
+        QTest::addColumn<int>("timer");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("refused");
+        enum { Paste, Erase, Cut, Type };
+        for (int t = 0; t < 2; ++t) {
+            QTest::addRow("timer%d backspace", t) << t << int(Erase) << QString() << true;
+            QTest::addRow("timer%d cut", t) << t << int(Cut) << QString() << true;
+            QTest::addRow("timer%d 4294967296", t) << t << int(Paste) << "4294967296" << true;
+            QTest::addRow("timer%d 99999999999999999999", t) << t << int(Paste) << "99999999999999999999" << true;
+            QTest::addRow("timer%d letters", t) << t << int(Paste) << "abc" << false;
+            QTest::addRow("timer%d digits and letters", t) << t << int(Paste) << "12ab" << false;
+            QTest::addRow("timer%d blanks", t) << t << int(Paste) << " 12 " << false;
+            QTest::addRow("timer%d minus", t) << t << int(Paste) << "-5" << false;
+            QTest::addRow("timer%d full-width digits", t) << t << int(Paste) << "１２" << false;
+            QTest::addRow("timer%d typed letter", t) << t << int(Type) << "x" << false;
+            QTest::addRow("timer%d typed through the input method", t) << t << int(Type) << "五" << false;
+        }
+    }
+
+    void badPeriodInput()
+    {
+        QFETCH(int, timer);
+        QFETCH(int, action);
+        QFETCH(QString, text);
+        QFETCH(bool, refused);
+        const TimerBlock& b = kBlocks[timer];
+        useTimer(timer, 1);
+        ui->pasteOver(b.period, "1000");
+        QCOMPARE(ui->text(b.display), QStringLiteral("fcH,18H"));
+        QSignalSpy handlers(dlg.get(), &CDialogBase::handlerRun);
+
+        if (action == 0) {
+            ui->pasteOver(b.period, text);
+        } else if (action == 3) {
+            ui->typeOver(b.period, text);
+        } else {
+            ui->pressKey(b.period, Qt::Key_A, Qt::ControlModifier);
+            if (action == 1)
+                ui->pressKey(b.period, Qt::Key_Backspace);
+            else
+                ui->pressKey(b.period, Qt::Key_X, Qt::ControlModifier);
+        }
+
+        if (refused) {
+            QCOMPARE(recorder->texts(), QStringList { kNoNumber });
+            QCOMPARE(recorder->messages.first().caption, QString());
+            QCOMPARE(QApplication::focusWidget(), ui->item(b.period));
+            QCOMPARE(handlers.count(), 1);
+        } else {
+            QVERIFY(recorder->messages.isEmpty());
+            QCOMPARE(handlers.count(), 0);
+        }
+        QCOMPARE(ui->text(b.period), QStringLiteral("1000"));
+        QCOMPARE(period(timer), 1000u);
+        QCOMPARE(ui->text(b.display), QStringLiteral("fcH,18H"));
+        QCOMPARE(th(timer), 0xFC);
+        QCOMPARE(tl(timer), 0x18);
+
+        // The box still works afterwards.
+        recorder->clear();
+        ui->typeOver(b.period, "10");
+        QCOMPARE(ui->text(b.display), QStringLiteral("ffH,f6H"));
+        QVERIFY(recorder->messages.isEmpty());
+    }
+
+    void emptyingAfterACorrectionPutsTheCorrectionBack()
+    {
+        useTimer(1, 5);
+        ui->typeOver(1026, "300");
+        QCOMPARE(ui->text(1026), QStringLiteral("256"));
+        recorder->clear();
+        ui->pressKey(1026, Qt::Key_A, Qt::ControlModifier);
+        ui->pressKey(1026, Qt::Key_Delete);
+        QCOMPARE(recorder->texts(), QStringList { kNoNumber });
+        QCOMPARE(ui->text(1026), QStringLiteral("256"));
+        QCOMPARE(ui->text(1028), QStringLiteral("0H,0H"));
+        QCOMPARE(dlg->m_th1, 0);
+    }
+
+    // ---- Generate ----------------------------------------------------------
+
+    void generateMatchesOrletGen_data()
+    {
+        QTest::addColumn<int>("crystal");
+        QTest::addColumn<int>("mode0");
+        QTest::addColumn<bool>("gate0");
+        QTest::addColumn<QString>("value0");
+        QTest::addColumn<int>("mode1");
+        QTest::addColumn<bool>("gate1");
+        QTest::addColumn<QString>("value1");
+        QTest::addColumn<QString>("genArgs");
+        // Mode -1: the timer is not used.
+        QTest::newRow("timer0 mode 1") << int(Mhz12) << 1 << false << "1000" << -1 << false << ""
+                                       << "--timer0 1:1000";
+        QTest::newRow("timer0 mode 2 gate, timer1 counter 1")
+            << int(Mhz11_0592) << 2 << true << "200" << 4 << false << "50000"
+            << "--crystal 11.0592 --timer0 2:200 --gate0 --counter1 1:50000 --comments";
+        QTest::newRow("timer1 mode 0 gate") << int(Mhz33) << -1 << false << "" << 0 << true << "1234"
+                                            << "--crystal 33 --timer1 0:1234 --gate1";
+        QTest::newRow("counters 0 and 2") << int(Mhz24) << 3 << false << "100" << 5 << false << "7"
+                                          << "--crystal 24 --counter0 0:100 --counter1 2:7 --comments";
+        QTest::newRow("corrected period") << int(Mhz12) << 1 << false << "70000" << 2 << true << "1000"
+                                          << "--timer0 1:65536 --timer1 2:256 --gate1";
+    }
+
+    void generateMatchesOrletGen()
+    {
+        QFETCH(int, crystal);
+        QFETCH(int, mode0);
+        QFETCH(bool, gate0);
+        QFETCH(QString, value0);
+        QFETCH(int, mode1);
+        QFETCH(bool, gate1);
+        QFETCH(QString, value1);
+        QFETCH(QString, genArgs);
+        ui->choose(1012, crystal);
+        const int modes[] = { mode0, mode1 };
+        const bool gates[] = { gate0, gate1 };
+        const QString values[] = { value0, value1 };
+        for (int t = 0; t < 2; ++t) {
+            if (modes[t] < 0)
+                continue;
+            useTimer(t, modes[t]);
+            if (gates[t])
+                ui->click(kBlocks[t].gate);
+            ui->pasteOver(kBlocks[t].period, values[t]);
+        }
+        if (genArgs.contains("--comments"))
+            ui->click(1009);
+        ui->click(1006);
+        QCOMPARE(dlg->OutputText(), orletGen(genArgs.split(' ')));
+    }
+};
+
+QTEST_MAIN(TimerBlocksTest)
+#include "TimerBlocksTest.moc"
