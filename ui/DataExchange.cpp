@@ -5,7 +5,7 @@
 #include "DialogControls.h"
 #include "MessageBox.h"
 
-#include <QWidget>
+#include <QLineEdit>
 
 #include <cstdio>
 
@@ -91,6 +91,10 @@ void CDataExchange::fail(int id, const QString& message)
 {
     m_failed = true;
     ShowMessageBox(&m_dialog, message);
-    if (QWidget* control = m_dialog.GetDlgItem(id))
+    if (QWidget* control = m_dialog.GetDlgItem(id)) {
         control->setFocus();
+        // Selected, so that typing replaces what was refused.
+        if (auto* line = qobject_cast<QLineEdit*>(control))
+            line->selectAll();
+    }
 }
