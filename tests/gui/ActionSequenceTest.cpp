@@ -1,6 +1,6 @@
 #include "BaudReload.h"
 #include "Crystal.h"
-#include "DialogDriver.h"
+#include "MainWindowFixture.h"
 #include "Orlet.h"
 #include "OrletDlg.h"
 #include "TimerReload.h"
@@ -30,15 +30,11 @@ constexpr int kSteps = 150;
 
 // Long runs of user actions in random order: the window must survive them,
 // and whatever a block in use shows must be what stands behind it.
-class ActionSequenceTest : public QObject
+class ActionSequenceTest : public MainWindowFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<COrletDlg> dlg;
-    std::unique_ptr<DialogDriver> ui;
-    std::unique_ptr<MessageRecorder> recorder;
-
     static QString pick(QRandomGenerator& rng, const QStringList& choices)
     {
         return choices.at(rng.bounded(int(choices.size())));
@@ -203,28 +199,11 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QApplication::setApplicationName(QStringLiteral("Orlet"));
-        ApplyDialogFont();
-    }
+    void initTestCase() { prepareApplication(); }
 
-    void init()
-    {
-        recorder = std::make_unique<MessageRecorder>();
-        dlg = std::make_unique<COrletDlg>();
-        ui = std::make_unique<DialogDriver>(*dlg);
-        dlg->Create();
-        dlg->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
-    }
+    void init() { QVERIFY(openWindow()); }
 
-    void cleanup()
-    {
-        ui.reset();
-        dlg.reset();
-        recorder.reset();
-    }
+    void cleanup() { closeWindow(); }
 
     void randomActions_data()
     {

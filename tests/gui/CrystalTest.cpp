@@ -1,5 +1,5 @@
-#include "DialogDriver.h"
 #include "GenCommand.h"
+#include "MainWindowFixture.h"
 #include "MyCry.h"
 #include "Orlet.h"
 #include "OrletDlg.h"
@@ -22,15 +22,11 @@ const QString kNotANumber = QStringLiteral("请输入一个数字。");
 
 // The crystal list, the MHz display beside it and the custom-frequency
 // dialog.
-class CrystalTest : public QObject
+class CrystalTest : public MainWindowFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<COrletDlg> dlg;
-    std::unique_ptr<DialogDriver> ui;
-    std::unique_ptr<MessageRecorder> recorder;
-
     struct CustomRun {
         QString title; // of the custom dialog
         QString shownAtOpen; // its edit box as it opened
@@ -73,40 +69,12 @@ private:
         return run;
     }
 
-    QString orletGen(const QStringList& args)
-    {
-        const auto parsed = orlet::ParseGenArguments(QStringList { "orlet-gen", "--encoding", "utf-8" } + args);
-        if (!parsed.request)
-            qFatal("orlet-gen refused: %s", qPrintable(parsed.error));
-        const orlet::GenOutput out = orlet::RenderGenOutput(*parsed.request);
-        if (!out.error.isEmpty())
-            qFatal("orlet-gen refused: %s", qPrintable(out.error));
-        return QString::fromUtf8(out.bytes);
-    }
-
 private slots:
-    void initTestCase()
-    {
-        QApplication::setApplicationName(QStringLiteral("Orlet"));
-        ApplyDialogFont();
-    }
+    void initTestCase() { prepareApplication(); }
 
-    void init()
-    {
-        recorder = std::make_unique<MessageRecorder>();
-        dlg = std::make_unique<COrletDlg>();
-        ui = std::make_unique<DialogDriver>(*dlg);
-        dlg->Create();
-        dlg->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
-    }
+    void init() { QVERIFY(openWindow()); }
 
-    void cleanup()
-    {
-        ui.reset();
-        dlg.reset();
-        recorder.reset();
-    }
+    void cleanup() { closeWindow(); }
 
     void fixedEntries_data()
     {

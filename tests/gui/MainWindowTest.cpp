@@ -1,5 +1,5 @@
-#include "DialogDriver.h"
 #include "GenCommand.h"
+#include "MainWindowFixture.h"
 #include "Orlet.h"
 #include "OrletDlg.h"
 
@@ -14,46 +14,17 @@
 #include <memory>
 
 // The window as a user first sees it, Generate, the INT blocks and the frame.
-class MainWindowTest : public QObject
+class MainWindowTest : public MainWindowFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<COrletDlg> dlg;
-    std::unique_ptr<DialogDriver> ui;
-    std::unique_ptr<MessageRecorder> recorder;
-
-    QString orletGen(const QStringList& args)
-    {
-        const auto parsed = orlet::ParseGenArguments(QStringList { "orlet-gen", "--encoding", "utf-8" } + args);
-        if (!parsed.request)
-            qFatal("orlet-gen refused: %s", qPrintable(parsed.error));
-        return QString::fromUtf8(orlet::RenderGenOutput(*parsed.request).bytes);
-    }
-
 private slots:
-    void initTestCase()
-    {
-        QApplication::setApplicationName(QStringLiteral("Orlet"));
-        ApplyDialogFont();
-    }
+    void initTestCase() { prepareApplication(); }
 
-    void init()
-    {
-        recorder = std::make_unique<MessageRecorder>();
-        dlg = std::make_unique<COrletDlg>();
-        ui = std::make_unique<DialogDriver>(*dlg);
-        dlg->Create();
-        dlg->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
-    }
+    void init() { QVERIFY(openWindow()); }
 
-    void cleanup()
-    {
-        ui.reset();
-        dlg.reset();
-        recorder.reset();
-    }
+    void cleanup() { closeWindow(); }
 
     void firstStateControls_data()
     {

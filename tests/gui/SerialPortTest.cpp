@@ -1,5 +1,5 @@
-#include "DialogDriver.h"
 #include "GenCommand.h"
+#include "MainWindowFixture.h"
 #include "Orlet.h"
 #include "OrletDlg.h"
 
@@ -24,15 +24,11 @@ constexpr int kTimer1Controls[] = { 1014, 1026, 1025, 1028 };
 
 // The serial block: its use box, the baud list, doubling, the reload and
 // error displays, and how it takes timer 1 away.
-class SerialPortTest : public QObject
+class SerialPortTest : public MainWindowFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<COrletDlg> dlg;
-    std::unique_ptr<DialogDriver> ui;
-    std::unique_ptr<MessageRecorder> recorder;
-
     // Picks "自定义" and accepts `mhz` in the custom-frequency dialog.
     void chooseCustomCrystal(const QString& mhz)
     {
@@ -43,40 +39,12 @@ private:
         ui->choose(1012, Custom);
     }
 
-    QString orletGen(const QStringList& args)
-    {
-        const auto parsed = orlet::ParseGenArguments(QStringList { "orlet-gen", "--encoding", "utf-8" } + args);
-        if (!parsed.request)
-            qFatal("orlet-gen refused: %s", qPrintable(parsed.error));
-        const orlet::GenOutput out = orlet::RenderGenOutput(*parsed.request);
-        if (!out.error.isEmpty())
-            qFatal("orlet-gen refused: %s", qPrintable(out.error));
-        return QString::fromUtf8(out.bytes);
-    }
-
 private slots:
-    void initTestCase()
-    {
-        QApplication::setApplicationName(QStringLiteral("Orlet"));
-        ApplyDialogFont();
-    }
+    void initTestCase() { prepareApplication(); }
 
-    void init()
-    {
-        recorder = std::make_unique<MessageRecorder>();
-        dlg = std::make_unique<COrletDlg>();
-        ui = std::make_unique<DialogDriver>(*dlg);
-        dlg->Create();
-        dlg->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
-    }
+    void init() { QVERIFY(openWindow()); }
 
-    void cleanup()
-    {
-        ui.reset();
-        dlg.reset();
-        recorder.reset();
-    }
+    void cleanup() { closeWindow(); }
 
     void baudReload_data()
     {

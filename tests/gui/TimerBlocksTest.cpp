@@ -1,5 +1,5 @@
-#include "DialogDriver.h"
 #include "GenCommand.h"
+#include "MainWindowFixture.h"
 #include "Orlet.h"
 #include "OrletDlg.h"
 
@@ -33,15 +33,11 @@ const QString kNoNumber = QStringLiteral("请输入一个正整数。");
 
 // The two timer blocks: use boxes, mode lists, GATE boxes, period boxes and
 // the reload calculation behind them.
-class TimerBlocksTest : public QObject
+class TimerBlocksTest : public MainWindowFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<COrletDlg> dlg;
-    std::unique_ptr<DialogDriver> ui;
-    std::unique_ptr<MessageRecorder> recorder;
-
     int half(int t) const { return (dlg->m_tmod >> kBlocks[t].shift) & 0x0F; }
     std::uint32_t period(int t) const { return t == 0 ? dlg->m_time0 : dlg->m_time1; }
     int th(int t) const { return t == 0 ? dlg->m_th0 : dlg->m_th1; }
@@ -54,40 +50,12 @@ private:
         ui->choose(kBlocks[t].mode, modeIndex);
     }
 
-    QString orletGen(const QStringList& args)
-    {
-        const auto parsed = orlet::ParseGenArguments(QStringList { "orlet-gen", "--encoding", "utf-8" } + args);
-        if (!parsed.request)
-            qFatal("orlet-gen refused: %s", qPrintable(parsed.error));
-        const orlet::GenOutput out = orlet::RenderGenOutput(*parsed.request);
-        if (!out.error.isEmpty())
-            qFatal("orlet-gen refused: %s", qPrintable(out.error));
-        return QString::fromUtf8(out.bytes);
-    }
-
 private slots:
-    void initTestCase()
-    {
-        QApplication::setApplicationName(QStringLiteral("Orlet"));
-        ApplyDialogFont();
-    }
+    void initTestCase() { prepareApplication(); }
 
-    void init()
-    {
-        recorder = std::make_unique<MessageRecorder>();
-        dlg = std::make_unique<COrletDlg>();
-        ui = std::make_unique<DialogDriver>(*dlg);
-        dlg->Create();
-        dlg->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
-    }
+    void init() { QVERIFY(openWindow()); }
 
-    void cleanup()
-    {
-        ui.reset();
-        dlg.reset();
-        recorder.reset();
-    }
+    void cleanup() { closeWindow(); }
 
     // ---- Modes and GATE ---------------------------------------------------
 

@@ -1,0 +1,41 @@
+#include "MainWindowFixture.h"
+
+#include "GenCommand.h"
+#include "Orlet.h"
+
+#include <QApplication>
+#include <QTest>
+
+void MainWindowFixture::prepareApplication()
+{
+    QApplication::setApplicationName(QStringLiteral("Orlet"));
+    ApplyDialogFont();
+}
+
+bool MainWindowFixture::openWindow()
+{
+    recorder = std::make_unique<MessageRecorder>();
+    dlg = std::make_unique<COrletDlg>();
+    ui = std::make_unique<DialogDriver>(*dlg);
+    dlg->Create();
+    dlg->show();
+    return QTest::qWaitForWindowExposed(dlg.get());
+}
+
+void MainWindowFixture::closeWindow()
+{
+    ui.reset();
+    dlg.reset();
+    recorder.reset();
+}
+
+QString MainWindowFixture::orletGen(const QStringList& args)
+{
+    const auto parsed = orlet::ParseGenArguments(QStringList { "orlet-gen", "--encoding", "utf-8" } + args);
+    if (!parsed.request)
+        qFatal("orlet-gen refused: %s", qPrintable(parsed.error));
+    const orlet::GenOutput out = orlet::RenderGenOutput(*parsed.request);
+    if (!out.error.isEmpty())
+        qFatal("orlet-gen refused: %s", qPrintable(out.error));
+    return QString::fromUtf8(out.bytes);
+}
