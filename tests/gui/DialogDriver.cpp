@@ -1,5 +1,7 @@
 #include "DialogDriver.h"
 
+#include "DialogControls.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -108,17 +110,11 @@ void DialogDriver::pressKey(int id, int key, Qt::KeyboardModifiers modifiers)
 QString DialogDriver::text(int id) const
 {
     QWidget* widget = item(id);
-    if (auto* label = qobject_cast<QLabel*>(widget))
-        return label->text();
-    if (auto* line = qobject_cast<QLineEdit*>(widget))
-        return line->text();
-    if (auto* plain = qobject_cast<QPlainTextEdit*>(widget))
-        return plain->toPlainText();
     if (auto* combo = qobject_cast<QComboBox*>(widget))
         return combo->currentText();
-    if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        return button->text();
-    return {};
+    CWnd control;
+    control.Attach(widget);
+    return control.GetWindowText();
 }
 
 bool DialogDriver::checked(int id) const
