@@ -20,6 +20,8 @@
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
+
+#include <string>
 #endif
 
 namespace {
@@ -476,8 +478,10 @@ void COrletDlg::addSystemMenuEntry()
     m_systemMenu->addAction(QStringLiteral("关闭(&C)"), this, [this] { HandleSystemCommand(kCloseCommand, 0); });
     m_systemMenu->addSeparator();
     m_systemMenu->addAction(u8(kAboutMenuText), this, [this] { HandleSystemCommand(kAboutCommand, 0); });
+#ifndef Q_OS_WIN
     auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(shortcut, &QShortcut::activated, this, [this] { m_systemMenu->popup(mapToGlobal(QPoint(0, 0))); });
+#endif
 }
 
 void COrletDlg::contextMenuEvent(QContextMenuEvent* event)
