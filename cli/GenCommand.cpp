@@ -227,7 +227,8 @@ namespace {
         }
     }
 
-    QJsonObject jsonFor(const ResolvedConfiguration& resolved, const Configuration& config, const std::string& source)
+    QJsonObject jsonFor(
+        const ResolvedConfiguration& resolved, const Configuration& config, const Derivation& derivation)
     {
         const GeneratorSettings& s = resolved.settings;
         QJsonObject object {
@@ -246,8 +247,7 @@ namespace {
             object.insert("baudReloadText", fromUtf8(resolved.baudReloadText));
             object.insert("baudErrorText", fromUtf8(resolved.baudErrorText));
         }
-        insertDerivation(object, DeriveConfiguration(config, resolved));
-        object.insert("source", fromUtf8(source));
+        insertDerivation(object, derivation);
         return object;
     }
 
@@ -337,15 +337,15 @@ GenOutput RenderGenOutput(const GenRequest& request)
     if (!resolved.resolved)
         return { {}, fromUtf8(resolved.error) };
     const std::string source = BuildSourceText(resolved.resolved->settings, request.dialect);
+    const Derivation derivation = DeriveConfiguration(request.config, *resolved.resolved);
     // The derivation is plain ASCII, so it reads the same in every encoding.
-    const std::string explanation
-        = request.explain ? FormatDerivation(DeriveConfiguration(request.config, *resolved.resolved)) : std::string();
+    const std::string explanation = request.explain ? FormatDerivation(derivation) : std::string();
     if (request.json) {
-        QJsonObject object = jsonFor(*resolved.resolved, request.config, source);
-        if (request.explain) {
-            object.remove("source");
+        QJsonObject object = jsonFor(*resolved.resolved, request.config, derivation);
+        if (request.explain)
             object.insert("explain", fromUtf8(explanation));
-        }
+        else
+            object.insert("source", fromUtf8(source));
         return { QJsonDocument(object).toJson(QJsonDocument::Indented), {} };
     }
     if (request.explain)

@@ -91,6 +91,7 @@ ResolveResult ResolveConfiguration(const Configuration& config)
         s.th1 = s.tl1 = baud.reload;
         out.baudReloadText = baud.reloadText;
         out.baudErrorText = baud.errorText;
+        out.baud = baud;
     }
     return { std::move(out), {} };
 }

@@ -38,6 +38,7 @@ struct ResolvedConfiguration {
     std::string reload1Text;
     std::string baudReloadText;
     std::string baudErrorText;
+    std::optional<BaudReload> baud; // the serial computation, when the port is in use
 };
 
 struct ResolveResult {

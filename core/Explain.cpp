@@ -57,21 +57,20 @@ namespace {
         return d;
     }
 
-    BaudDerivation deriveBaud(std::uint32_t crystalHz, int rateIndex, bool doubled, const ResolvedConfiguration& r)
+    BaudDerivation deriveBaud(std::uint32_t crystalHz, bool doubled, const BaudReload& reload)
     {
-        const BaudReload reload = ComputeBaudReload(crystalHz, rateIndex, doubled);
         BaudDerivation d;
-        d.rate = kBaudRates.at(static_cast<std::size_t>(rateIndex));
+        d.rate = kBaudRates.at(static_cast<std::size_t>(reload.rateIndex));
         d.k = doubled ? 2 : 1;
         d.q = crystalHz / d.rate;
         d.x = reload.exactCount;
         d.n = reload.count;
-        d.reload = r.settings.th1;
+        d.reload = reload.reload;
         d.bitClocks = static_cast<std::uint32_t>(384 * d.n / d.k);
         d.actualBaud = d.k * static_cast<double>(crystalHz) / (384.0 * d.n);
         d.rateDeviationPercent = (d.actualBaud / d.rate - 1.0) * 100.0;
-        d.errorText = r.baudErrorText;
-        d.errorPercent = std::strtod(r.baudErrorText.c_str(), nullptr);
+        d.errorText = reload.errorText;
+        d.errorPercent = std::strtod(reload.errorText.c_str(), nullptr);
         return d;
     }
 
@@ -197,8 +196,8 @@ Derivation DeriveConfiguration(const Configuration& config, const ResolvedConfig
         d.timers[0] = deriveTimer(config.crystalHz, config.timer0, s.th0, s.tl0);
     if (s.timer1Enabled)
         d.timers[1] = deriveTimer(config.crystalHz, config.timer1, s.th1, s.tl1);
-    if (s.uartEnabled && config.uartBaudIndex)
-        d.baud = deriveBaud(config.crystalHz, *config.uartBaudIndex, config.uartDoubleBaud, resolved);
+    if (resolved.baud)
+        d.baud = deriveBaud(config.crystalHz, config.uartDoubleBaud, *resolved.baud);
     return d;
 }
 

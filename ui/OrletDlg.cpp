@@ -454,12 +454,10 @@ void COrletDlg::ShowAboutBox()
 void COrletDlg::HandleSystemCommand(unsigned id, qintptr lParam)
 {
     Q_UNUSED(lParam);
-    if ((id & 0xFFF0) == kAboutCommand) {
-        CAboutDlg about(this);
-        about.DoModal();
-    } else if ((id & 0xFFF0) == kCloseCommand) {
+    if ((id & 0xFFF0) == kAboutCommand)
+        ShowAboutBox();
+    else if ((id & 0xFFF0) == kCloseCommand)
         close();
-    }
 }
 
 void COrletDlg::addSystemMenuEntry()
