@@ -69,7 +69,7 @@ void CDialogBase::WidenClippedCaptions()
     }
 }
 
-void CDialogBase::RegisterControls()
+void CDialogBase::RegisterControls(std::initializer_list<NamedControl> named)
 {
     ScaleToDialogFont();
     WidenClippedCaptions();
@@ -87,6 +87,23 @@ void CDialogBase::RegisterControls()
         connect(ok, &QPushButton::clicked, this, [this] { OnOK(); });
     if (auto* cancel = qobject_cast<QPushButton*>(GetDlgItem(IDCANCEL)))
         connect(cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+    checkNamedControls(named);
+}
+
+void CDialogBase::checkNamedControls(std::initializer_list<NamedControl> named) const
+{
+#ifdef ORLET_CHECK_CONTROL_IDS
+    for (const NamedControl& control : named) {
+        if (!control.widget || GetDlgItem(control.id) != control.widget)
+            qFatal("%s: the template has no control %d as %s", metaObject()->className(), control.id,
+                control.widget ? qPrintable(control.widget->objectName()) : "(none)");
+    }
+    if (qsizetype(named.size()) != m_controls.size())
+        qFatal("%s: the template has %d controls, the dialog names %d", metaObject()->className(),
+            int(m_controls.size()), int(named.size()));
+#else
+    Q_UNUSED(named);
+#endif
 }
 
 void CDialogBase::Create()

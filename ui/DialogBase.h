@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QLineEdit>
 
+#include <initializer_list>
+
 class CDataExchange;
 
 // The base of every dialog: controls found by numeric id, the binding table
@@ -42,9 +44,19 @@ signals:
     void handlerRun(int id);
 
 protected:
+    // A control the dialog names (an id of ControlIds.h) with the widget
+    // that uic made for it.
+    struct NamedControl {
+        int id;
+        QWidget* widget;
+    };
+
     // Collects the controls of the loaded template by their id and sizes
-    // the template for the dialog font.
-    void RegisterControls();
+    // the template for the dialog font. In debug and test builds it stops
+    // the program when `named` and the template disagree: an id that the
+    // template lacks or gives to another widget, or a template control that
+    // the dialog does not name.
+    void RegisterControls(std::initializer_list<NamedControl> named);
     // One scale for the whole dialog, from the font's base units.
     void ScaleToDialogFont();
     void WidenClippedCaptions();
@@ -81,6 +93,7 @@ protected:
 
 private:
     void focusFirstTabStop();
+    void checkNamedControls(std::initializer_list<NamedControl> named) const;
 
     template <typename Dialog> void dispatch(int id, Dialog* dialog, void (Dialog::*handler)())
     {

@@ -1,5 +1,6 @@
 #include "MyCry.h"
 
+#include "ControlIds.h"
 #include "Crystal.h"
 #include "DataExchange.h"
 #include "MessageBox.h"
@@ -12,8 +13,12 @@ CMyCry::CMyCry(QWidget* parent)
     , m_ui(std::make_unique<Ui::MyCry>())
 {
     m_ui->setupUi(this);
-    RegisterControls();
-    OnEditChange(1002, &CMyCry::OnChangeMhz);
+    RegisterControls({
+        { ctl::CustomOkButton, m_ui->customOkButton },
+        { ctl::CustomCancelButton, m_ui->customCancelButton },
+        { ctl::CustomMhzInput, m_ui->customMhzInput },
+    });
+    OnEditChange(ctl::CustomMhzInput, &CMyCry::OnChangeMhz);
 }
 
 CMyCry::~CMyCry() = default;
@@ -21,7 +26,7 @@ CMyCry::~CMyCry() = default;
 void CMyCry::ExchangeData(CDataExchange& dx)
 {
     CDialogBase::ExchangeData(dx);
-    dx.Number(1002, m_customMhz);
+    dx.Number(ctl::CustomMhzInput, m_customMhz);
 }
 
 void CMyCry::OnChangeMhz()

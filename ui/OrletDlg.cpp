@@ -1,6 +1,7 @@
 #include "OrletDlg.h"
 
 #include "BaudReload.h"
+#include "ControlIds.h"
 #include "Crystal.h"
 #include "DataExchange.h"
 #include "MessageBox.h"
@@ -67,7 +68,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     , m_ui(std::make_unique<Ui::AboutDlg>())
 {
     m_ui->setupUi(this);
-    RegisterControls();
+    RegisterControls({ { ctl::AboutOkButton, m_ui->aboutOkButton } });
 }
 
 CAboutDlg::~CAboutDlg() = default;
@@ -85,64 +86,95 @@ COrletDlg::COrletDlg(QWidget* parent)
     initResources();
     m_appIcon.addFile(QStringLiteral(":/icons/orlet-16.png"));
     m_ui->setupUi(this);
-    RegisterControls();
+    RegisterControls({
+        { ctl::CloseButton, m_ui->closeButton },
+        { ctl::Int0Trigger, m_ui->int0Trigger },
+        { ctl::OutputBox, m_ui->outputBox },
+        { ctl::UseInt0, m_ui->useInt0 },
+        { ctl::UseInt1, m_ui->useInt1 },
+        { ctl::Int1Trigger, m_ui->int1Trigger },
+        { ctl::GenerateButton, m_ui->generateButton },
+        { ctl::AboutButton, m_ui->aboutButton },
+        { ctl::CopyCheck, m_ui->copyCheck },
+        { ctl::CommentCheck, m_ui->commentCheck },
+        { ctl::UseTimer0, m_ui->useTimer0 },
+        { ctl::UseTimer1, m_ui->useTimer1 },
+        { ctl::CrystalList, m_ui->crystalList },
+        { ctl::Timer0Mode, m_ui->timer0Mode },
+        { ctl::Timer1Mode, m_ui->timer1Mode },
+        { ctl::Timer0Period, m_ui->timer0Period },
+        { ctl::Timer0Unit, m_ui->timer0Unit },
+        { ctl::BaudError, m_ui->baudError },
+        { ctl::Gate0, m_ui->gate0 },
+        { ctl::CustomMhz, m_ui->customMhz },
+        { ctl::Timer0Reload, m_ui->timer0Reload },
+        { ctl::Gate1, m_ui->gate1 },
+        { ctl::Timer1Period, m_ui->timer1Period },
+        { ctl::Timer1Unit, m_ui->timer1Unit },
+        { ctl::Timer1Reload, m_ui->timer1Reload },
+        { ctl::BaudList, m_ui->baudList },
+        { ctl::UartInterrupt, m_ui->uartInterrupt },
+        { ctl::UseUart, m_ui->useUart },
+        { ctl::DoubleBaud, m_ui->doubleBaud },
+        { ctl::BaudReload, m_ui->baudReload },
+    });
     routeNotifications();
     // A dialog edit box: Enter presses the default button, Ctrl+Enter breaks the line.
-    GetDlgItem(1002)->installEventFilter(this);
+    m_ui->outputBox->installEventFilter(this);
 }
 
 COrletDlg::~COrletDlg() = default;
 
 void COrletDlg::routeNotifications()
 {
-    OnClicked(1003, &COrletDlg::OnUseInt0);
-    OnClicked(1004, &COrletDlg::OnUseInt1);
-    OnClicked(1006, &COrletDlg::GenerateSource);
-    OnClicked(1007, &COrletDlg::ShowAboutBox);
-    OnClicked(1010, &COrletDlg::OnUseTimer0);
-    OnSelChange(1013, &COrletDlg::OnMode0Change);
-    OnSelChange(1012, &COrletDlg::OnCrystalChange);
-    OnEditChange(1019, &COrletDlg::UpdateTimer0Reload);
-    OnClicked(1011, &COrletDlg::OnUseTimer1);
-    OnSelChange(1014, &COrletDlg::OnMode1Change);
-    OnEditChange(1026, &COrletDlg::UpdateTimer1Reload);
-    OnClicked(1022, &COrletDlg::OnGate0);
-    OnClicked(1025, &COrletDlg::OnGate1);
-    OnClicked(1031, &COrletDlg::OnUseUart);
-    OnSelChange(1029, &COrletDlg::UpdateBaudReload);
-    OnClicked(1032, &COrletDlg::OnDoubleBaud);
+    OnClicked(ctl::UseInt0, &COrletDlg::OnUseInt0);
+    OnClicked(ctl::UseInt1, &COrletDlg::OnUseInt1);
+    OnClicked(ctl::GenerateButton, &COrletDlg::GenerateSource);
+    OnClicked(ctl::AboutButton, &COrletDlg::ShowAboutBox);
+    OnClicked(ctl::UseTimer0, &COrletDlg::OnUseTimer0);
+    OnSelChange(ctl::Timer0Mode, &COrletDlg::OnMode0Change);
+    OnSelChange(ctl::CrystalList, &COrletDlg::OnCrystalChange);
+    OnEditChange(ctl::Timer0Period, &COrletDlg::UpdateTimer0Reload);
+    OnClicked(ctl::UseTimer1, &COrletDlg::OnUseTimer1);
+    OnSelChange(ctl::Timer1Mode, &COrletDlg::OnMode1Change);
+    OnEditChange(ctl::Timer1Period, &COrletDlg::UpdateTimer1Reload);
+    OnClicked(ctl::Gate0, &COrletDlg::OnGate0);
+    OnClicked(ctl::Gate1, &COrletDlg::OnGate1);
+    OnClicked(ctl::UseUart, &COrletDlg::OnUseUart);
+    OnSelChange(ctl::BaudList, &COrletDlg::UpdateBaudReload);
+    OnClicked(ctl::DoubleBaud, &COrletDlg::OnDoubleBaud);
 }
 
 void COrletDlg::ExchangeData(CDataExchange& dx)
 {
     CDialogBase::ExchangeData(dx);
-    dx.Control(1029, m_baudCombo);
-    dx.Control(1032, m_doubleBaudCheck);
-    dx.Control(1030, m_uartIntCheck);
-    dx.Control(1031, m_useUartCheck);
-    dx.Control(1023, m_customMhzEdit);
-    dx.Control(1011, m_useTimer1Check);
-    dx.Control(1013, m_mode0Combo);
-    dx.Control(1014, m_mode1Combo);
-    dx.Control(1010, m_useTimer0Check);
-    dx.Control(1012, m_crystalCombo);
-    dx.Control(1009, m_commentCheck);
-    dx.Control(1008, m_copyCheck);
-    dx.Control(1002, m_outputEdit);
-    dx.Control(1004, m_useInt1Check);
-    dx.Control(1003, m_useInt0Check);
-    dx.Control(1005, m_trigger1Combo);
-    dx.Control(1001, m_trigger0Combo);
-    dx.Text(1020, m_unit0);
-    dx.Text(1021, m_baudErrorText);
-    dx.Number(1019, m_time0);
-    dx.Text(1024, m_reload0Text);
-    dx.Number(1026, m_time1);
-    dx.Text(1028, m_reload1Text);
-    dx.Text(1027, m_unit1);
-    dx.Control(1022, m_gate0Check);
-    dx.Control(1025, m_gate1Check);
-    dx.Text(1033, m_baudReloadText);
+    dx.Control(ctl::BaudList, m_baudCombo);
+    dx.Control(ctl::DoubleBaud, m_doubleBaudCheck);
+    dx.Control(ctl::UartInterrupt, m_uartIntCheck);
+    dx.Control(ctl::UseUart, m_useUartCheck);
+    dx.Control(ctl::CustomMhz, m_customMhzEdit);
+    dx.Control(ctl::UseTimer1, m_useTimer1Check);
+    dx.Control(ctl::Timer0Mode, m_mode0Combo);
+    dx.Control(ctl::Timer1Mode, m_mode1Combo);
+    dx.Control(ctl::UseTimer0, m_useTimer0Check);
+    dx.Control(ctl::CrystalList, m_crystalCombo);
+    dx.Control(ctl::CommentCheck, m_commentCheck);
+    dx.Control(ctl::CopyCheck, m_copyCheck);
+    dx.Control(ctl::OutputBox, m_outputEdit);
+    dx.Control(ctl::UseInt1, m_useInt1Check);
+    dx.Control(ctl::UseInt0, m_useInt0Check);
+    dx.Control(ctl::Int1Trigger, m_trigger1Combo);
+    dx.Control(ctl::Int0Trigger, m_trigger0Combo);
+    dx.Text(ctl::Timer0Unit, m_unit0);
+    dx.Text(ctl::BaudError, m_baudErrorText);
+    dx.Number(ctl::Timer0Period, m_time0);
+    dx.Text(ctl::Timer0Reload, m_reload0Text);
+    dx.Number(ctl::Timer1Period, m_time1);
+    dx.Text(ctl::Timer1Reload, m_reload1Text);
+    dx.Text(ctl::Timer1Unit, m_unit1);
+    dx.Control(ctl::Gate0, m_gate0Check);
+    dx.Control(ctl::Gate1, m_gate1Check);
+    dx.Text(ctl::BaudReload, m_baudReloadText);
 }
 
 bool COrletDlg::InitialiseDialog()
@@ -195,7 +227,9 @@ void COrletDlg::fillLists()
 
 void COrletDlg::disableBlocks()
 {
-    for (int id : { 1023, 1001, 1005, 1013, 1019, 1022, 1024, 1014, 1026, 1025, 1028, 1029, 1030, 1032, 1033, 1021 })
+    for (int id : { ctl::CustomMhz, ctl::Int0Trigger, ctl::Int1Trigger, ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0,
+             ctl::Timer0Reload, ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload, ctl::BaudList,
+             ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError })
         enable(id, false);
 }
 
@@ -206,7 +240,7 @@ void COrletDlg::enable(int id, bool on)
 
 QString COrletDlg::OutputText() const
 {
-    QString text = static_cast<QPlainTextEdit*>(GetDlgItem(1002))->toPlainText();
+    QString text = m_ui->outputBox->toPlainText();
     return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
 }
 
@@ -245,12 +279,12 @@ void COrletDlg::GenerateSource()
 
 void COrletDlg::OnUseInt0()
 {
-    enable(1001, m_useInt0Check.GetCheck());
+    enable(ctl::Int0Trigger, m_useInt0Check.GetCheck());
 }
 
 void COrletDlg::OnUseInt1()
 {
-    enable(1005, m_useInt1Check.GetCheck());
+    enable(ctl::Int1Trigger, m_useInt1Check.GetCheck());
 }
 
 // ---- Timer blocks ---------------------------------------------------------
@@ -258,7 +292,7 @@ void COrletDlg::OnUseInt1()
 void COrletDlg::OnUseTimer0()
 {
     const bool on = m_useTimer0Check.GetCheck();
-    for (int id : { 1013, 1019, 1022, 1024 })
+    for (int id : { ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0, ctl::Timer0Reload })
         enable(id, on);
     if (on)
         return;
@@ -271,7 +305,7 @@ void COrletDlg::OnUseTimer0()
 void COrletDlg::OnUseTimer1()
 {
     const bool on = m_useTimer1Check.GetCheck();
-    for (int id : { 1014, 1026, 1025, 1028 })
+    for (int id : { ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload })
         enable(id, on);
     if (on) {
         // The serial port may have left its reload in the shared bytes; the
@@ -328,12 +362,12 @@ void COrletDlg::applyModeChange(int index, int periodBox, QString& unit, CButton
 
 void COrletDlg::OnMode0Change()
 {
-    applyModeChange(m_mode0Combo.GetCurSel(), 1019, m_unit0, m_gate0Check, 0);
+    applyModeChange(m_mode0Combo.GetCurSel(), ctl::Timer0Period, m_unit0, m_gate0Check, 0);
 }
 
 void COrletDlg::OnMode1Change()
 {
-    applyModeChange(m_mode1Combo.GetCurSel(), 1026, m_unit1, m_gate1Check, 4);
+    applyModeChange(m_mode1Combo.GetCurSel(), ctl::Timer1Period, m_unit1, m_gate1Check, 4);
 }
 
 // ---- Reload calculation ---------------------------------------------------
@@ -384,15 +418,15 @@ void COrletDlg::Recalculate()
 void COrletDlg::OnUseUart()
 {
     const bool on = m_useUartCheck.GetCheck();
-    for (int id : { 1029, 1030, 1032, 1033, 1021 })
+    for (int id : { ctl::BaudList, ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError })
         enable(id, on);
     if (on) {
         m_useTimer1Check.SetCheck(false);
-        enable(1011, false);
+        enable(ctl::UseTimer1, false);
         OnUseTimer1();
         UpdateBaudReload();
     } else {
-        enable(1011, true);
+        enable(ctl::UseTimer1, true);
         m_baudCombo.SetCurSel(orlet::kDefaultBaudIndex);
     }
 }
@@ -514,13 +548,13 @@ bool COrletDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr*
 
 bool COrletDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == GetDlgItem(1002) && event->type() == QEvent::KeyPress) {
+    if (watched == m_ui->outputBox && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             if (key->modifiers() & Qt::ControlModifier)
-                static_cast<QPlainTextEdit*>(GetDlgItem(1002))->insertPlainText(QStringLiteral("\n"));
+                m_ui->outputBox->insertPlainText(QStringLiteral("\n"));
             else
-                qobject_cast<QPushButton*>(GetDlgItem(1006))->click();
+                m_ui->generateButton->click();
             return true;
         }
     }

@@ -1,0 +1,55 @@
+#pragma once
+
+// The control ids of the three dialog templates. The numbers are those of
+// the templates' `controlId` properties (ui/res/*.ui): the binding table,
+// the routing table and the templates are keyed by them, so they never
+// change. Everything else names a control through these.
+namespace ctl {
+
+// Main window (OrletDlg.ui).
+enum MainWindow : int {
+    CloseButton = 1,
+    Int0Trigger = 1001,
+    OutputBox = 1002,
+    UseInt0 = 1003,
+    UseInt1 = 1004,
+    Int1Trigger = 1005,
+    GenerateButton = 1006,
+    AboutButton = 1007,
+    CopyCheck = 1008,
+    CommentCheck = 1009,
+    UseTimer0 = 1010,
+    UseTimer1 = 1011,
+    CrystalList = 1012,
+    Timer0Mode = 1013,
+    Timer1Mode = 1014,
+    Timer0Period = 1019,
+    Timer0Unit = 1020,
+    BaudError = 1021,
+    Gate0 = 1022,
+    CustomMhz = 1023, // the custom frequency beside the crystal list
+    Timer0Reload = 1024,
+    Gate1 = 1025,
+    Timer1Period = 1026,
+    Timer1Unit = 1027,
+    Timer1Reload = 1028,
+    BaudList = 1029,
+    UartInterrupt = 1030,
+    UseUart = 1031,
+    DoubleBaud = 1032,
+    BaudReload = 1033,
+};
+
+// Custom-frequency dialog (MyCry.ui).
+enum CustomCrystalDialog : int {
+    CustomOkButton = 1,
+    CustomCancelButton = 2,
+    CustomMhzInput = 1002,
+};
+
+// About box (AboutDlg.ui).
+enum AboutDialog : int {
+    AboutOkButton = 1,
+};
+
+} // namespace ctl
