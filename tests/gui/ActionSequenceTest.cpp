@@ -1,8 +1,10 @@
 #include "BaudReload.h"
+#include "ControlIds.h"
 #include "Crystal.h"
 #include "MainWindowFixture.h"
 #include "Orlet.h"
 #include "OrletDlg.h"
+#include "TimerBlocks.h"
 #include "TimerReload.h"
 
 #include <QApplication>
@@ -12,17 +14,6 @@
 #include <memory>
 
 namespace {
-
-struct TimerBlock {
-    int use, mode, gate, period, display, shift;
-};
-
-constexpr TimerBlock kBlocks[2] = {
-    { 1010, 1013, 1022, 1019, 1024, 0 },
-    { 1011, 1014, 1025, 1026, 1028, 4 },
-};
-
-constexpr int kModeBits[6] = { 0x0, 0x1, 0x2, 0x4, 0x5, 0x6 };
 
 constexpr int kSteps = 150;
 
@@ -50,7 +41,9 @@ private:
         for (;;) {
             switch (rng.bounded(12)) {
             case 0: {
-                const int id = QList<int> { 1010, 1011, 1022, 1025, 1031, 1032, 1030, 1009 }.at(rng.bounded(8));
+                const int id = QList<int> { ctl::UseTimer0, ctl::UseTimer1, ctl::Gate0, ctl::Gate1, ctl::UseUart,
+                    ctl::DoubleBaud, ctl::UartInterrupt, ctl::CommentCheck }
+                                   .at(rng.bounded(8));
                 if (!ui->enabled(id))
                     continue;
                 ui->click(id);
@@ -71,27 +64,27 @@ private:
                     const QString text = pick(rng, customTexts);
                     const int how = rng.bounded(3);
                     OnNextDialog([text, how](CDialogBase& dialog, DialogDriver& custom) {
-                        custom.typeOver(1002, text);
+                        custom.typeOver(ctl::CustomMhzInput, text);
                         if (how == 0)
-                            custom.click(1);
+                            custom.click(ctl::CustomOkButton);
                         else if (how == 1)
-                            custom.pressKey(1002, Qt::Key_Escape);
+                            custom.pressKey(ctl::CustomMhzInput, Qt::Key_Escape);
                         else
-                            custom.pressKey(1002, Qt::Key_Return);
+                            custom.pressKey(ctl::CustomMhzInput, Qt::Key_Return);
                         if (dialog.isVisible()) // refused by OK
-                            custom.click(2);
+                            custom.click(ctl::CustomCancelButton);
                     });
-                    ui->choose(1012, 11);
+                    ui->choose(ctl::CrystalList, 11);
                     return QString("custom crystal \"%1\" close %2").arg(text).arg(how);
                 }
-                ui->choose(1012, index);
+                ui->choose(ctl::CrystalList, index);
                 return QString("choose crystal %1").arg(index);
             }
             case 4: {
-                if (!ui->enabled(1029))
+                if (!ui->enabled(ctl::BaudList))
                     continue;
                 const int index = rng.bounded(11);
-                ui->choose(1029, index);
+                ui->choose(ctl::BaudList, index);
                 return QString("choose baud %1").arg(index);
             }
             case 5:
@@ -134,17 +127,17 @@ private:
                 return QString("%1 in %2").arg(key.name).arg(b.period);
             }
             case 10: {
-                const int id = rng.bounded(2) ? 1013 : 1012;
+                const int id = rng.bounded(2) ? ctl::Timer0Mode : ctl::CrystalList;
                 if (!ui->enabled(id))
                     continue;
                 // The keyboard on a closed list moves the selection as well
                 // (short of the custom entry, which opens its dialog).
-                const bool down = rng.bounded(2) && !(id == 1012 && ui->selected(1012) >= 10);
+                const bool down = rng.bounded(2) && !(id == ctl::CrystalList && ui->selected(ctl::CrystalList) >= 10);
                 ui->pressKey(id, down ? Qt::Key_Down : Qt::Key_Up);
                 return QString("arrow key on %1").arg(id);
             }
             default:
-                ui->click(1006);
+                ui->click(ctl::GenerateButton);
                 return QStringLiteral("generate");
             }
         }
@@ -173,25 +166,25 @@ private:
                     .arg(ui->selected(b.mode))
                     .arg(dlg->m_tmod, 0, 16);
         }
-        if (ui->checked(1010) && ui->checked(1022) != bool(dlg->m_tmod & 0x08))
+        if (ui->checked(ctl::UseTimer0) && ui->checked(ctl::Gate0) != bool(dlg->m_tmod & 0x08))
             return QStringLiteral("GATE0 tick and bit differ");
-        const int crystal = ui->selected(1012);
+        const int crystal = ui->selected(ctl::CrystalList);
         if (crystal < 11 && dlg->m_crystalHz != orlet::CrystalHzAt(crystal))
             return QString("crystal item %1 but %2 Hz").arg(crystal).arg(dlg->m_crystalHz);
-        if (crystal < 11 && !ui->text(1023).isEmpty())
+        if (crystal < 11 && !ui->text(ctl::CustomMhz).isEmpty())
             return QStringLiteral("the MHz box shows a custom frequency for a fixed crystal");
-        if (ui->checked(1031)) {
-            if (ui->checked(1011))
+        if (ui->checked(ctl::UseUart)) {
+            if (ui->checked(ctl::UseTimer1))
                 return QStringLiteral("timer 1 and the serial port are both in use");
             const orlet::BaudReload baud
-                = orlet::ComputeBaudReload(dlg->m_crystalHz, ui->selected(1029), ui->checked(1032));
-            if (baud.rateIndex != ui->selected(1029))
-                return QString("the list shows a rate that does not fit: %1").arg(ui->text(1029));
+                = orlet::ComputeBaudReload(dlg->m_crystalHz, ui->selected(ctl::BaudList), ui->checked(ctl::DoubleBaud));
+            if (baud.rateIndex != ui->selected(ctl::BaudList))
+                return QString("the list shows a rate that does not fit: %1").arg(ui->text(ctl::BaudList));
             if (dlg->m_th1 != baud.reload || dlg->m_tl1 != baud.reload)
-                return QString("serial reload 0x%1 behind %2").arg(dlg->m_th1, 0, 16).arg(ui->text(1033));
-            if (ui->text(1033) != QString::fromStdString(baud.reloadText)
-                || ui->text(1021) != QString::fromStdString(baud.errorText))
-                return QString("serial displays %1 %2").arg(ui->text(1033), ui->text(1021));
+                return QString("serial reload 0x%1 behind %2").arg(dlg->m_th1, 0, 16).arg(ui->text(ctl::BaudReload));
+            if (ui->text(ctl::BaudReload) != QString::fromStdString(baud.reloadText)
+                || ui->text(ctl::BaudError) != QString::fromStdString(baud.errorText))
+                return QString("serial displays %1 %2").arg(ui->text(ctl::BaudReload), ui->text(ctl::BaudError));
         }
         if (QApplication::activeModalWidget() && QApplication::activeModalWidget() != dlg.get())
             return QStringLiteral("a modal window was left open");
@@ -199,12 +192,6 @@ private:
     }
 
 private slots:
-    void initTestCase() { prepareApplication(); }
-
-    void init() { QVERIFY(openWindow()); }
-
-    void cleanup() { closeWindow(); }
-
     void randomActions_data()
     {
         QTest::addColumn<quint32>("seed");

@@ -1,3 +1,4 @@
+#include "ControlIds.h"
 #include "GenCommand.h"
 #include "MainWindowFixture.h"
 #include "MyCry.h"
@@ -37,16 +38,16 @@ private:
     {
         switch (how) {
         case ClickOk:
-            custom.click(1);
+            custom.click(ctl::CustomOkButton);
             break;
         case PressEnter:
-            custom.pressKey(1002, Qt::Key_Return);
+            custom.pressKey(ctl::CustomMhzInput, Qt::Key_Return);
             break;
         case ClickCancel:
-            custom.click(2);
+            custom.click(ctl::CustomCancelButton);
             break;
         case PressEscape:
-            custom.pressKey(1002, Qt::Key_Escape);
+            custom.pressKey(ctl::CustomMhzInput, Qt::Key_Escape);
             break;
         case CloseBox:
             dialog.close();
@@ -60,22 +61,16 @@ private:
         CustomRun run;
         OnNextDialog([&run, keys, how](CDialogBase& dialog, DialogDriver& custom) {
             run.title = dialog.windowTitle();
-            run.shownAtOpen = custom.text(1002);
+            run.shownAtOpen = custom.text(ctl::CustomMhzInput);
             run.dialog = &dialog;
-            custom.typeOver(1002, keys);
+            custom.typeOver(ctl::CustomMhzInput, keys);
             close(dialog, custom, how);
         });
-        ui->choose(1012, kCustomEntry);
+        ui->choose(ctl::CrystalList, kCustomEntry);
         return run;
     }
 
 private slots:
-    void initTestCase() { prepareApplication(); }
-
-    void init() { QVERIFY(openWindow()); }
-
-    void cleanup() { closeWindow(); }
-
     void fixedEntries_data()
     {
         QTest::addColumn<int>("index");
@@ -91,11 +86,11 @@ private slots:
         QFETCH(int, index);
         QFETCH(unsigned, hz);
         chooseCustom("5");
-        QCOMPARE(ui->text(1023), QStringLiteral("5.000000"));
-        ui->choose(1012, index);
+        QCOMPARE(ui->text(ctl::CustomMhz), QStringLiteral("5.000000"));
+        ui->choose(ctl::CrystalList, index);
         QCOMPARE(dlg->m_crystalHz, hz);
-        QCOMPARE(ui->text(1023), QString());
-        QVERIFY(!ui->enabled(1023));
+        QCOMPARE(ui->text(ctl::CustomMhz), QString());
+        QVERIFY(!ui->enabled(ctl::CustomMhz));
         QVERIFY(recorder->messages.isEmpty());
     }
 
@@ -142,7 +137,7 @@ private slots:
         QFETCH(unsigned, hz);
         QFETCH(QString, shown);
         QFETCH(QStringList, messages);
-        ui->choose(1012, 5); // a crystal other than 12 MHz before
+        ui->choose(ctl::CrystalList, 5); // a crystal other than 12 MHz before
         const CustomRun run = chooseCustom(keys, how);
 
         QCOMPARE(run.title, QStringLiteral("Dialog"));
@@ -156,10 +151,10 @@ private slots:
             }
         }
         QCOMPARE(dlg->m_crystalHz, hz);
-        QCOMPARE(ui->text(1023), shown);
-        QVERIFY(!ui->enabled(1023));
-        QCOMPARE(ui->selected(1012), kCustomEntry);
-        QCOMPARE(ui->text(1012), QStringLiteral("自定义"));
+        QCOMPARE(ui->text(ctl::CustomMhz), shown);
+        QVERIFY(!ui->enabled(ctl::CustomMhz));
+        QCOMPARE(ui->selected(ctl::CrystalList), kCustomEntry);
+        QCOMPARE(ui->text(ctl::CrystalList), QStringLiteral("自定义"));
     }
 
     void rangeMessageResetsTheBoxTo12()
@@ -167,13 +162,13 @@ private slots:
         QString afterRefusal;
         float memberAfterRefusal = 0;
         OnNextDialog([&](CDialogBase& dialog, DialogDriver& custom) {
-            custom.typeOver(1002, "100.00001");
-            afterRefusal = custom.text(1002);
+            custom.typeOver(ctl::CustomMhzInput, "100.00001");
+            afterRefusal = custom.text(ctl::CustomMhzInput);
             memberAfterRefusal = qobject_cast<CMyCry*>(&dialog)->m_customMhz;
-            custom.pressKey(1002, Qt::Key_5); // typed on after the 12
-            custom.click(1);
+            custom.pressKey(ctl::CustomMhzInput, Qt::Key_5); // typed on after the 12
+            custom.click(ctl::CustomOkButton);
         });
-        ui->choose(1012, kCustomEntry);
+        ui->choose(ctl::CrystalList, kCustomEntry);
         QCOMPARE(afterRefusal, QStringLiteral("12"));
         QCOMPARE(memberAfterRefusal, 12.0f);
         QCOMPARE(dlg->m_crystalHz, 12000000u); // 125 was refused as well
@@ -204,12 +199,12 @@ private slots:
         QString box;
         float member = 0;
         OnNextDialog([&](CDialogBase& dialog, DialogDriver& custom) {
-            custom.pasteOver(1002, text);
-            box = custom.text(1002);
+            custom.pasteOver(ctl::CustomMhzInput, text);
+            box = custom.text(ctl::CustomMhzInput);
             member = qobject_cast<CMyCry*>(&dialog)->m_customMhz;
-            custom.click(2);
+            custom.click(ctl::CustomCancelButton);
         });
-        ui->choose(1012, kCustomEntry);
+        ui->choose(ctl::CrystalList, kCustomEntry);
         QCOMPARE(recorder->texts(), message.isEmpty() ? QStringList() : QStringList { message });
         QCOMPARE(box, boxAfter);
         QCOMPARE(member, message.isEmpty() ? 25.0f : 12.0f);
@@ -224,19 +219,19 @@ private slots:
         QWidget* box = nullptr;
         int messagesBeforeOk = 0;
         OnNextDialog([&](CDialogBase& dialog, DialogDriver& custom) {
-            box = custom.item(1002);
-            custom.typeOver(1002, "7");
-            custom.pressKey(1002, Qt::Key_X);
+            box = custom.item(ctl::CustomMhzInput);
+            custom.typeOver(ctl::CustomMhzInput, "7");
+            custom.pressKey(ctl::CustomMhzInput, Qt::Key_X);
             memberAfterLetter = qobject_cast<CMyCry*>(&dialog)->m_customMhz;
             focusAfterLetter = QApplication::focusWidget();
             messagesBeforeOk = int(recorder->messages.size());
-            custom.click(1);
+            custom.click(ctl::CustomOkButton);
             openAfterOk = dialog.isVisible();
-            custom.pressKey(1002, Qt::Key_End);
-            custom.pressKey(1002, Qt::Key_Backspace);
-            custom.click(1);
+            custom.pressKey(ctl::CustomMhzInput, Qt::Key_End);
+            custom.pressKey(ctl::CustomMhzInput, Qt::Key_Backspace);
+            custom.click(ctl::CustomOkButton);
         });
-        ui->choose(1012, kCustomEntry);
+        ui->choose(ctl::CrystalList, kCustomEntry);
         QCOMPARE(memberAfterLetter, 7.0f);
         QCOMPARE(focusAfterLetter, box);
         QCOMPARE(messagesBeforeOk, 1);
@@ -245,7 +240,7 @@ private slots:
         for (const MessageRequest& m : recorder->messages)
             QCOMPARE(m.text, kNotANumber);
         QCOMPARE(dlg->m_crystalHz, 7000000u);
-        QCOMPARE(ui->text(1023), QStringLiteral("7.000000"));
+        QCOMPARE(ui->text(ctl::CustomMhz), QStringLiteral("7.000000"));
     }
 
     void everyOpeningStartsAt12()
@@ -255,35 +250,35 @@ private slots:
         const CustomRun again = chooseCustom("3", ClickCancel);
         QCOMPARE(again.shownAtOpen, QStringLiteral("12"));
         QCOMPARE(dlg->m_crystalHz, 12000000u);
-        QCOMPARE(ui->text(1023), QStringLiteral("12.000000"));
+        QCOMPARE(ui->text(ctl::CustomMhz), QStringLiteral("12.000000"));
         QCOMPARE(g_customMhz, 12.0f);
     }
 
     void crystalChangeRecalculates()
     {
-        ui->click(1010);
-        ui->choose(1013, 1);
-        ui->pasteOver(1019, "1000");
-        QCOMPARE(ui->text(1024), QStringLiteral("fcH,18H"));
-        ui->choose(1012, 5);
-        QCOMPARE(ui->text(1024), QStringLiteral("fcH,6cH"));
-        ui->choose(1012, 2);
-        QCOMPARE(ui->text(1024), QStringLiteral("ffH,6H"));
+        ui->click(ctl::UseTimer0);
+        ui->choose(ctl::Timer0Mode, 1);
+        ui->pasteOver(ctl::Timer0Period, "1000");
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("fcH,18H"));
+        ui->choose(ctl::CrystalList, 5);
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("fcH,6cH"));
+        ui->choose(ctl::CrystalList, 2);
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("ffH,6H"));
         chooseCustom("24");
-        QCOMPARE(ui->text(1024), QStringLiteral("f8H,30H"));
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("f8H,30H"));
         chooseCustom("3", ClickCancel); // back to 12 MHz
-        QCOMPARE(ui->text(1024), QStringLiteral("fcH,18H"));
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("fcH,18H"));
         chooseCustom("1.5"); // counts as 1 MHz: 83 cycles
-        QCOMPARE(ui->text(1024), QStringLiteral("ffH,adH"));
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("ffH,adH"));
         QVERIFY(recorder->messages.isEmpty());
 
-        ui->click(1031);
+        ui->click(ctl::UseUart);
         recorder->clear();
         chooseCustom("100");
         QVERIFY(recorder->messages.isEmpty());
-        QCOMPARE(ui->text(1024), QStringLiteral("dfH,73H"));
-        QCOMPARE(ui->text(1033), QStringLiteral("0xe5"));
-        QCOMPARE(ui->text(1021), QStringLiteral("0.4608%"));
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("dfH,73H"));
+        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xe5"));
+        QCOMPARE(ui->text(ctl::BaudError), QStringLiteral("0.4608%"));
     }
 
     void generateMatchesOrletGen_data()
@@ -305,12 +300,12 @@ private slots:
         QFETCH(QString, keys);
         QFETCH(int, how);
         QFETCH(QString, genArgs);
-        ui->click(1010);
-        ui->choose(1013, 1);
-        ui->pasteOver(1019, "1000");
-        ui->click(1031);
+        ui->click(ctl::UseTimer0);
+        ui->choose(ctl::Timer0Mode, 1);
+        ui->pasteOver(ctl::Timer0Period, "1000");
+        ui->click(ctl::UseUart);
         chooseCustom(keys, how);
-        ui->click(1006);
+        ui->click(ctl::GenerateButton);
         QCOMPARE(dlg->OutputText(), orletGen(genArgs.split(' ')));
     }
 };

@@ -12,6 +12,11 @@ void MainWindowFixture::prepareApplication()
     ApplyDialogFont();
 }
 
+void MainWindowFixture::init()
+{
+    QVERIFY(openWindow());
+}
+
 bool MainWindowFixture::openWindow()
 {
     recorder = std::make_unique<MessageRecorder>();

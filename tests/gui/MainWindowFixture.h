@@ -9,11 +9,16 @@
 #include <memory>
 
 // A fresh main window for every test function, with its messages recorded.
-// Test classes derive from this and call the helpers from their own
-// initTestCase/init/cleanup slots.
+// Test classes derive from this; its initTestCase/init/cleanup slots run
+// for them.
 class MainWindowFixture : public QObject
 {
     Q_OBJECT
+
+private slots:
+    void initTestCase() { prepareApplication(); }
+    void init();
+    void cleanup() { closeWindow(); }
 
 protected:
     std::unique_ptr<MessageRecorder> recorder;

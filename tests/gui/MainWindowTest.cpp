@@ -1,3 +1,4 @@
+#include "ControlIds.h"
 #include "GenCommand.h"
 #include "MainWindowFixture.h"
 #include "Orlet.h"
@@ -18,14 +19,7 @@ class MainWindowTest : public MainWindowFixture
 {
     Q_OBJECT
 
-private:
 private slots:
-    void initTestCase() { prepareApplication(); }
-
-    void init() { QVERIFY(openWindow()); }
-
-    void cleanup() { closeWindow(); }
-
     void firstStateControls_data()
     {
         QTest::addColumn<int>("id");
@@ -36,35 +30,35 @@ private slots:
             bool enabled;
             const char* text;
         } rows[] = {
-            { 1003, true, "INT0中断" },
-            { 1004, true, "INT1中断" },
-            { 1010, true, "使用TIMER0" },
-            { 1011, true, "使用TIMER1" },
-            { 1031, true, "使用串口" },
-            { 1008, true, "copy" },
-            { 1009, true, "注释" },
-            { 1012, true, "12" },
-            { 1023, false, "" },
-            { 1001, false, "下降沿" },
-            { 1005, false, "下降沿" },
-            { 1013, false, "定时方式0" },
-            { 1014, false, "定时方式0" },
-            { 1019, false, "1" },
-            { 1026, false, "1" },
-            { 1020, true, "us" },
-            { 1027, true, "us" },
-            { 1022, false, "GATE0" },
-            { 1025, false, "GATE1" },
-            { 1024, false, "ffH,ffH" },
-            { 1028, false, "ffH,ffH" },
-            { 1029, false, "9600" },
-            { 1030, false, "使用中断" },
-            { 1032, false, "加倍(PCON|=0x80)" },
-            { 1033, false, "" },
-            { 1021, false, "00%" },
-            { 1, true, "关闭" },
-            { 1006, true, "生成" },
-            { 1007, true, "关于" },
+            { ctl::UseInt0, true, "INT0中断" },
+            { ctl::UseInt1, true, "INT1中断" },
+            { ctl::UseTimer0, true, "使用TIMER0" },
+            { ctl::UseTimer1, true, "使用TIMER1" },
+            { ctl::UseUart, true, "使用串口" },
+            { ctl::CopyCheck, true, "copy" },
+            { ctl::CommentCheck, true, "注释" },
+            { ctl::CrystalList, true, "12" },
+            { ctl::CustomMhz, false, "" },
+            { ctl::Int0Trigger, false, "下降沿" },
+            { ctl::Int1Trigger, false, "下降沿" },
+            { ctl::Timer0Mode, false, "定时方式0" },
+            { ctl::Timer1Mode, false, "定时方式0" },
+            { ctl::Timer0Period, false, "1" },
+            { ctl::Timer1Period, false, "1" },
+            { ctl::Timer0Unit, true, "us" },
+            { ctl::Timer1Unit, true, "us" },
+            { ctl::Gate0, false, "GATE0" },
+            { ctl::Gate1, false, "GATE1" },
+            { ctl::Timer0Reload, false, "ffH,ffH" },
+            { ctl::Timer1Reload, false, "ffH,ffH" },
+            { ctl::BaudList, false, "9600" },
+            { ctl::UartInterrupt, false, "使用中断" },
+            { ctl::DoubleBaud, false, "加倍(PCON|=0x80)" },
+            { ctl::BaudReload, false, "" },
+            { ctl::BaudError, false, "00%" },
+            { ctl::CloseButton, true, "关闭" },
+            { ctl::GenerateButton, true, "生成" },
+            { ctl::AboutButton, true, "关于" },
         };
         for (const auto& row : rows)
             QTest::addRow("%d", row.id) << row.id << row.enabled << QString::fromUtf8(row.text);
@@ -84,8 +78,8 @@ private slots:
     void firstStateWindow()
     {
         QCOMPARE(dlg->windowTitle(), QStringLiteral("Orlet 8051 C代码生成器"));
-        QCOMPARE(QApplication::focusWidget(), ui->item(1));
-        const QStringList paragraphs = ui->text(1002).split('\n');
+        QCOMPARE(QApplication::focusWidget(), ui->item(ctl::CloseButton));
+        const QStringList paragraphs = ui->text(ctl::OutputBox).split('\n');
         QCOMPARE(paragraphs.size(), 4);
         for (const QString& paragraph : paragraphs)
             QVERIFY(paragraph.startsWith("    ") && paragraph.size() > 10);
@@ -98,13 +92,14 @@ private slots:
 
     void listsKeepTheirOrder()
     {
-        QCOMPARE(ui->items(1012), QString("1 2 3.6864 6 10 11.0592 12 22.1184 24 30 33 自定义").split(' '));
-        QCOMPARE(ui->items(1001), QString("低电平 下降沿").split(' '));
-        QCOMPARE(ui->items(1005), QString("低电平 下降沿").split(' '));
+        QCOMPARE(ui->items(ctl::CrystalList), QString("1 2 3.6864 6 10 11.0592 12 22.1184 24 30 33 自定义").split(' '));
+        QCOMPARE(ui->items(ctl::Int0Trigger), QString("低电平 下降沿").split(' '));
+        QCOMPARE(ui->items(ctl::Int1Trigger), QString("低电平 下降沿").split(' '));
         const QStringList modes = QString("定时方式0 定时方式1 定时方式2 计数方式0 计数方式1 计数方式2").split(' ');
-        QCOMPARE(ui->items(1013), modes);
-        QCOMPARE(ui->items(1014), modes);
-        QCOMPARE(ui->items(1029), QString("300 600 1200 2400 4800 9600 19200 38400 56000 57600 115200").split(' '));
+        QCOMPARE(ui->items(ctl::Timer0Mode), modes);
+        QCOMPARE(ui->items(ctl::Timer1Mode), modes);
+        QCOMPARE(
+            ui->items(ctl::BaudList), QString("300 600 1200 2400 4800 9600 19200 38400 56000 57600 115200").split(' '));
     }
 
     void systemMenuEndsWithAbout()
@@ -133,9 +128,9 @@ private slots:
         QVERIFY(recorder->messages.isEmpty());
 
         DialogDriver user(fresh);
-        user.click(1003);
+        user.click(ctl::UseInt0);
         QCOMPARE(handlers.count(), 1);
-        QCOMPARE(handlers.at(0).at(0).toInt(), 1003);
+        QCOMPARE(handlers.at(0).at(0).toInt(), ctl::UseInt0);
     }
 
     void generateWithIntBlocks_data()
@@ -172,64 +167,64 @@ private slots:
         QFETCH(bool, comments);
         QFETCH(QStringList, genArgs);
         if (int0) {
-            ui->click(1003);
-            QVERIFY(ui->enabled(1001));
+            ui->click(ctl::UseInt0);
+            QVERIFY(ui->enabled(ctl::Int0Trigger));
             if (trigger0 != 1)
-                ui->choose(1001, trigger0);
+                ui->choose(ctl::Int0Trigger, trigger0);
         }
         if (int1) {
-            ui->click(1004);
+            ui->click(ctl::UseInt1);
             if (trigger1 != 1)
-                ui->choose(1005, trigger1);
+                ui->choose(ctl::Int1Trigger, trigger1);
         }
         if (comments)
-            ui->click(1009);
-        ui->click(1006);
+            ui->click(ctl::CommentCheck);
+        ui->click(ctl::GenerateButton);
         QCOMPARE(dlg->OutputText(), orletGen(genArgs));
-        ui->click(1006);
+        ui->click(ctl::GenerateButton);
         QCOMPARE(dlg->OutputText(), orletGen(genArgs)); // twice gives the same text
     }
 
     void intTriggerSurvivesSwitchingOff()
     {
-        ui->click(1003);
-        ui->choose(1001, 0);
-        ui->click(1003);
-        QVERIFY(!ui->enabled(1001));
-        ui->click(1006);
+        ui->click(ctl::UseInt0);
+        ui->choose(ctl::Int0Trigger, 0);
+        ui->click(ctl::UseInt0);
+        QVERIFY(!ui->enabled(ctl::Int0Trigger));
+        ui->click(ctl::GenerateButton);
         QVERIFY(!dlg->OutputText().contains("IT0"));
-        ui->click(1003);
-        QCOMPARE(ui->text(1001), QStringLiteral("低电平"));
-        ui->click(1006);
+        ui->click(ctl::UseInt0);
+        QCOMPARE(ui->text(ctl::Int0Trigger), QStringLiteral("低电平"));
+        ui->click(ctl::GenerateButton);
         QVERIFY(dlg->OutputText().contains("IT0=0;\r\nEX0=1;\r\n"));
         QVERIFY(dlg->OutputText().contains(" IE0=0;\r\n"));
     }
 
     void typedTriggerTextCountsAsNoSelection()
     {
-        ui->click(1004);
-        ui->typeOver(1005, "xyz");
-        ui->click(1006);
+        ui->click(ctl::UseInt1);
+        ui->typeOver(ctl::Int1Trigger, "xyz");
+        ui->click(ctl::GenerateButton);
         QVERIFY(dlg->OutputText().contains("IT1=1;")); // falling edge
-        QCOMPARE(ui->items(1005).size(), 2); // never added as an item
-        ui->typeOver(1005, "低电平");
-        ui->click(1006);
+        QCOMPARE(ui->items(ctl::Int1Trigger).size(), 2); // never added as an item
+        ui->typeOver(ctl::Int1Trigger, "低电平");
+        ui->click(ctl::GenerateButton);
         QVERIFY(dlg->OutputText().contains("IT1=0;"));
     }
 
     void copyPutsTheWholeTextOnTheClipboard()
     {
         QApplication::clipboard()->setText("before");
-        ui->click(1003);
-        ui->click(1006);
+        ui->click(ctl::UseInt0);
+        ui->click(ctl::GenerateButton);
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before"));
-        auto* box = ui->as<QPlainTextEdit>(1002);
+        auto* box = ui->as<QPlainTextEdit>(ctl::OutputBox);
         QVERIFY(!box->textCursor().hasSelection());
         QCOMPARE(box->textCursor().position(), box->document()->characterCount() - 1);
 
-        ui->click(1008);
-        ui->click(1009);
-        ui->click(1006);
+        ui->click(ctl::CopyCheck);
+        ui->click(ctl::CommentCheck);
+        ui->click(ctl::GenerateButton);
         QCOMPARE(QApplication::clipboard()->text(), box->toPlainText());
         QVERIFY(QApplication::clipboard()->text().contains("//INT0下降沿中断"));
         QCOMPARE(box->textCursor().selectedText().size(), box->toPlainText().size());
@@ -237,26 +232,26 @@ private slots:
 
     void generateReplacesUserEdits()
     {
-        auto* box = ui->as<QPlainTextEdit>(1002);
+        auto* box = ui->as<QPlainTextEdit>(ctl::OutputBox);
         box->setFocus();
         QTest::keyClicks(box, "scribble");
-        ui->click(1006);
+        ui->click(ctl::GenerateButton);
         QCOMPARE(dlg->OutputText().size(), 43);
     }
 
     void enterInTheOutputBoxGenerates()
     {
-        ui->pressKey(1002, Qt::Key_Return);
+        ui->pressKey(ctl::OutputBox, Qt::Key_Return);
         QCOMPARE(dlg->OutputText().size(), 43);
-        ui->pressKey(1002, Qt::Key_Return, Qt::ControlModifier);
+        ui->pressKey(ctl::OutputBox, Qt::Key_Return, Qt::ControlModifier);
         QCOMPARE(dlg->OutputText().size(), 45); // a line break was inserted
         QVERIFY(dlg->isVisible());
     }
 
     void enterOnACheckBoxGenerates()
     {
-        ui->click(1003);
-        ui->pressKey(1003, Qt::Key_Return);
+        ui->click(ctl::UseInt0);
+        ui->pressKey(ctl::UseInt0, Qt::Key_Return);
         QVERIFY(dlg->OutputText().contains("EX0=1;"));
     }
 
@@ -279,26 +274,26 @@ private slots:
     void closeRefusesABadPeriod()
     {
         QFETCH(QString, period);
-        ui->click(1010);
-        ui->as<QLineEdit>(1019)->setText(period);
+        ui->click(ctl::UseTimer0);
+        ui->as<QLineEdit>(ctl::Timer0Period)->setText(period);
         QSignalSpy finished(dlg.get(), &QDialog::finished);
-        ui->click(1);
+        ui->click(ctl::CloseButton);
         QCOMPARE(recorder->texts(), QStringList { "请输入一个正整数。" });
         QCOMPARE(recorder->messages.first().caption, QString());
         QCOMPARE(finished.count(), 0);
-        QCOMPARE(QApplication::focusWidget(), ui->item(1019));
+        QCOMPARE(QApplication::focusWidget(), ui->item(ctl::Timer0Period));
 
-        QTest::keyClick(ui->item(1019), Qt::Key_Escape);
+        QTest::keyClick(ui->item(ctl::Timer0Period), Qt::Key_Escape);
         QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(0).toInt(), int(CDialogBase::IDCANCEL));
     }
 
     void closeAcceptsPeriodWithBlanks()
     {
-        ui->click(1010);
-        ui->as<QLineEdit>(1019)->setText(" 4294967295 ");
+        ui->click(ctl::UseTimer0);
+        ui->as<QLineEdit>(ctl::Timer0Period)->setText(" 4294967295 ");
         QSignalSpy finished(dlg.get(), &QDialog::finished);
-        ui->click(1);
+        ui->click(ctl::CloseButton);
         QCOMPARE(finished.count(), 1);
         QCOMPARE(dlg->m_time0, 4294967295u);
     }
@@ -310,7 +305,7 @@ private slots:
             title = modal->windowTitle();
             QTest::keyClick(modal, Qt::Key_Escape);
         });
-        ui->click(1007);
+        ui->click(ctl::AboutButton);
         QCOMPARE(title, QStringLiteral("关于 Orlet"));
         QVERIFY(dlg->isVisible());
     }
@@ -332,7 +327,7 @@ private slots:
         bool opened = false;
         OnNextModal([&](QWidget* modal) {
             opened = true;
-            QTest::mouseClick(modal->findChild<QPushButton*>("ctl1"), Qt::LeftButton);
+            QTest::mouseClick(qobject_cast<CDialogBase*>(modal)->GetDlgItem(ctl::AboutOkButton), Qt::LeftButton);
         });
         dlg->HandleSystemCommand(command, 0);
         QTest::qWait(opens ? 0 : 30);

@@ -1,3 +1,4 @@
+#include "ControlIds.h"
 #include "GenCommand.h"
 #include "MainWindowFixture.h"
 #include "Orlet.h"
@@ -17,8 +18,8 @@ const QString kTooLow = QStringLiteral("波特率太低");
 const QString kTooHigh = QStringLiteral("波特率太高");
 
 // Controls of the serial block, in the order the block enables them.
-constexpr int kUartControls[] = { 1029, 1030, 1032, 1033, 1021 };
-constexpr int kTimer1Controls[] = { 1014, 1026, 1025, 1028 };
+constexpr int kUartControls[] = { ctl::BaudList, ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError };
+constexpr int kTimer1Controls[] = { ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload };
 
 } // namespace
 
@@ -33,19 +34,13 @@ private:
     void chooseCustomCrystal(const QString& mhz)
     {
         OnNextDialog([mhz](CDialogBase&, DialogDriver& custom) {
-            custom.typeOver(1002, mhz);
-            custom.click(1);
+            custom.typeOver(ctl::CustomMhzInput, mhz);
+            custom.click(ctl::CustomOkButton);
         });
-        ui->choose(1012, Custom);
+        ui->choose(ctl::CrystalList, Custom);
     }
 
 private slots:
-    void initTestCase() { prepareApplication(); }
-
-    void init() { QVERIFY(openWindow()); }
-
-    void cleanup() { closeWindow(); }
-
     void baudReload_data()
     {
         QTest::addColumn<int>("crystal");
@@ -108,12 +103,12 @@ private slots:
         if (crystal == Custom)
             chooseCustomCrystal(customMhz);
         else
-            ui->choose(1012, crystal);
-        ui->click(1031);
+            ui->choose(ctl::CrystalList, crystal);
+        ui->click(ctl::UseUart);
         if (doubled)
-            ui->click(1032);
+            ui->click(ctl::DoubleBaud);
         recorder->clear();
-        ui->choose(1029, baud);
+        ui->choose(ctl::BaudList, baud);
 
         QCOMPARE(recorder->texts(), message.isEmpty() ? QStringList() : QStringList { message });
         if (!message.isEmpty()) {
@@ -121,9 +116,9 @@ private slots:
             QCOMPARE(recorder->messages.first().icon, MessageIcon::None);
             QCOMPARE(recorder->messages.first().owner, dlg.get());
         }
-        QCOMPARE(ui->selected(1029), listAfter);
-        QCOMPARE(ui->text(1033), reload);
-        QCOMPARE(ui->text(1021), error);
+        QCOMPARE(ui->selected(ctl::BaudList), listAfter);
+        QCOMPARE(ui->text(ctl::BaudReload), reload);
+        QCOMPARE(ui->text(ctl::BaudError), error);
         const int byte = reload.mid(2).toInt(nullptr, 16);
         QCOMPARE(dlg->m_th1, byte);
         QCOMPARE(dlg->m_tl1, byte);
@@ -131,57 +126,57 @@ private slots:
 
     void doublingRecomputesBothWays()
     {
-        ui->click(1031);
-        QCOMPARE(ui->text(1033), QStringLiteral("0xfd"));
-        ui->click(1032);
-        QCOMPARE(ui->text(1033), QStringLiteral("0xf9"));
-        QCOMPARE(ui->text(1021), QStringLiteral("-7.5200%"));
-        ui->click(1032);
-        QCOMPARE(ui->text(1033), QStringLiteral("0xfd"));
-        QCOMPARE(ui->text(1021), QStringLiteral("7.8400%"));
+        ui->click(ctl::UseUart);
+        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xfd"));
+        ui->click(ctl::DoubleBaud);
+        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xf9"));
+        QCOMPARE(ui->text(ctl::BaudError), QStringLiteral("-7.5200%"));
+        ui->click(ctl::DoubleBaud);
+        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xfd"));
+        QCOMPARE(ui->text(ctl::BaudError), QStringLiteral("7.8400%"));
         QCOMPARE(dlg->m_th1, 0xFD);
     }
 
     void doublingFallsBackWithTheNewFactor()
     {
-        ui->choose(1012, Mhz24);
-        ui->click(1031);
-        ui->choose(1029, B300); // 24 MHz counts 208 at 300 bit/s
-        QCOMPARE(ui->text(1033), QStringLiteral("0x30"));
+        ui->choose(ctl::CrystalList, Mhz24);
+        ui->click(ctl::UseUart);
+        ui->choose(ctl::BaudList, B300); // 24 MHz counts 208 at 300 bit/s
+        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0x30"));
         QVERIFY(recorder->messages.isEmpty());
-        ui->click(1032); // doubled, 417: too low
+        ui->click(ctl::DoubleBaud); // doubled, 417: too low
         QCOMPARE(recorder->texts(), QStringList { kTooLow });
-        QCOMPARE(ui->selected(1029), int(B9600));
-        QCOMPARE(ui->text(1033), QStringLiteral("0xf3"));
-        QCOMPARE(ui->text(1021), QStringLiteral("0.1600%"));
+        QCOMPARE(ui->selected(ctl::BaudList), int(B9600));
+        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xf3"));
+        QCOMPARE(ui->text(ctl::BaudError), QStringLiteral("0.1600%"));
     }
 
     void switchingOnTakesTimer1Away()
     {
-        ui->click(1010);
-        ui->choose(1013, 4); // timer 0's half must stay 0x05
-        ui->click(1011);
-        ui->choose(1014, 1);
-        ui->click(1025);
-        ui->pasteOver(1026, "1000");
+        ui->click(ctl::UseTimer0);
+        ui->choose(ctl::Timer0Mode, 4); // timer 0's half must stay 0x05
+        ui->click(ctl::UseTimer1);
+        ui->choose(ctl::Timer1Mode, 1);
+        ui->click(ctl::Gate1);
+        ui->pasteOver(ctl::Timer1Period, "1000");
         QCOMPARE(dlg->m_tmod, 0x95);
-        QCOMPARE(ui->text(1028), QStringLiteral("fcH,18H"));
+        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("fcH,18H"));
         QCOMPARE(dlg->m_th1, 0xFC);
 
-        ui->click(1031);
+        ui->click(ctl::UseUart);
         for (int id : kUartControls)
             QVERIFY2(ui->enabled(id), qPrintable(QString::number(id)));
-        QVERIFY(!ui->checked(1011));
-        QVERIFY(!ui->enabled(1011));
+        QVERIFY(!ui->checked(ctl::UseTimer1));
+        QVERIFY(!ui->enabled(ctl::UseTimer1));
         for (int id : kTimer1Controls)
             QVERIFY2(!ui->enabled(id), qPrintable(QString::number(id)));
-        QCOMPARE(ui->selected(1014), 0);
-        QCOMPARE(ui->text(1026), QStringLiteral("1"));
-        QCOMPARE(ui->text(1028), QStringLiteral("ffh,ffh"));
+        QCOMPARE(ui->selected(ctl::Timer1Mode), 0);
+        QCOMPARE(ui->text(ctl::Timer1Period), QStringLiteral("1"));
+        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("ffh,ffh"));
         QCOMPARE(dlg->m_tmod, 0x05);
-        QVERIFY(ui->checked(1025)); // the tick stays, the bit is gone
-        QCOMPARE(ui->text(1033), QStringLiteral("0xfd"));
-        QCOMPARE(ui->text(1021), QStringLiteral("7.8400%"));
+        QVERIFY(ui->checked(ctl::Gate1)); // the tick stays, the bit is gone
+        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xfd"));
+        QCOMPARE(ui->text(ctl::BaudError), QStringLiteral("7.8400%"));
         QCOMPARE(dlg->m_th1, 0xFD);
         QCOMPARE(dlg->m_tl1, 0xFD);
         QVERIFY(recorder->messages.isEmpty());
@@ -189,29 +184,29 @@ private slots:
 
     void switchingOffKeepsTheLastValues()
     {
-        ui->click(1031);
-        ui->click(1032);
-        ui->click(1030);
-        ui->choose(1029, B115200); // 12 MHz doubled: count 1
-        QCOMPARE(ui->text(1033), QStringLiteral("0xff"));
-        QCOMPARE(ui->text(1021), QStringLiteral("-84.6154%"));
+        ui->click(ctl::UseUart);
+        ui->click(ctl::DoubleBaud);
+        ui->click(ctl::UartInterrupt);
+        ui->choose(ctl::BaudList, B115200); // 12 MHz doubled: count 1
+        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xff"));
+        QCOMPARE(ui->text(ctl::BaudError), QStringLiteral("-84.6154%"));
 
-        ui->click(1031);
+        ui->click(ctl::UseUart);
         for (int id : kUartControls)
             QVERIFY2(!ui->enabled(id), qPrintable(QString::number(id)));
-        QVERIFY(ui->enabled(1011));
-        QVERIFY(!ui->checked(1011));
-        QCOMPARE(ui->selected(1029), int(B9600));
-        QCOMPARE(ui->text(1033), QStringLiteral("0xff"));
-        QCOMPARE(ui->text(1021), QStringLiteral("-84.6154%"));
-        QVERIFY(ui->checked(1032));
-        QVERIFY(ui->checked(1030));
+        QVERIFY(ui->enabled(ctl::UseTimer1));
+        QVERIFY(!ui->checked(ctl::UseTimer1));
+        QCOMPARE(ui->selected(ctl::BaudList), int(B9600));
+        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xff"));
+        QCOMPARE(ui->text(ctl::BaudError), QStringLiteral("-84.6154%"));
+        QVERIFY(ui->checked(ctl::DoubleBaud));
+        QVERIFY(ui->checked(ctl::UartInterrupt));
         QVERIFY(recorder->messages.isEmpty());
 
         // On again: 9600 bit/s with the doubling that was left ticked.
-        ui->click(1031);
-        QCOMPARE(ui->text(1033), QStringLiteral("0xf9"));
-        QCOMPARE(ui->text(1021), QStringLiteral("-7.5200%"));
+        ui->click(ctl::UseUart);
+        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xf9"));
+        QCOMPARE(ui->text(ctl::BaudError), QStringLiteral("-7.5200%"));
         QCOMPARE(dlg->m_th1, 0xF9);
     }
 
@@ -219,63 +214,63 @@ private slots:
     // what Generate writes.
     void timer1AfterTheSerialPortShowsItsBytes()
     {
-        ui->click(1031);
+        ui->click(ctl::UseUart);
         QCOMPARE(dlg->m_th1, 0xFD);
-        ui->click(1031);
-        ui->click(1011);
-        QCOMPARE(ui->text(1028), QStringLiteral("ffh,ffh"));
+        ui->click(ctl::UseUart);
+        ui->click(ctl::UseTimer1);
+        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("ffh,ffh"));
         QCOMPARE(dlg->m_th1, 0xFF);
         QCOMPARE(dlg->m_tl1, 0xFF);
-        ui->click(1006);
+        ui->click(ctl::GenerateButton);
         QVERIFY(dlg->OutputText().contains(" TMOD=0x0;\r\n TH1=0xff;\r\n TL1=0xff;\r\n"));
 
-        ui->pasteOver(1026, "1000");
-        QCOMPARE(ui->text(1028), QStringLiteral("e0H,18H"));
+        ui->pasteOver(ctl::Timer1Period, "1000");
+        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("e0H,18H"));
         QCOMPARE(dlg->m_th1, 0xE0);
     }
 
     void timer1CannotBeUsedWithTheSerialPort()
     {
-        ui->click(1011);
-        ui->click(1031);
-        QVERIFY(!ui->enabled(1011));
-        QVERIFY(!ui->checked(1011));
+        ui->click(ctl::UseTimer1);
+        ui->click(ctl::UseUart);
+        QVERIFY(!ui->enabled(ctl::UseTimer1));
+        QVERIFY(!ui->checked(ctl::UseTimer1));
         // The crystal recalculates the serial reload, never timer 1.
-        ui->choose(1012, Mhz11_0592);
-        QCOMPARE(ui->text(1028), QStringLiteral("ffh,ffh"));
-        QCOMPARE(ui->text(1033), QStringLiteral("0xfd"));
-        QCOMPARE(ui->text(1021), QStringLiteral("0.0000%"));
+        ui->choose(ctl::CrystalList, Mhz11_0592);
+        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("ffh,ffh"));
+        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xfd"));
+        QCOMPARE(ui->text(ctl::BaudError), QStringLiteral("0.0000%"));
         QCOMPARE(dlg->m_th1, 0xFD);
     }
 
     void crystalRecalculatesTimer0BeforeTheBaudRate()
     {
-        ui->click(1010);
-        ui->choose(1013, 2);
-        ui->pasteOver(1019, "200");
-        ui->click(1031);
-        ui->click(1032);
-        ui->choose(1029, B300); // 12 MHz doubled: count 208
-        QCOMPARE(ui->text(1033), QStringLiteral("0x30"));
+        ui->click(ctl::UseTimer0);
+        ui->choose(ctl::Timer0Mode, 2);
+        ui->pasteOver(ctl::Timer0Period, "200");
+        ui->click(ctl::UseUart);
+        ui->click(ctl::DoubleBaud);
+        ui->choose(ctl::BaudList, B300); // 12 MHz doubled: count 208
+        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0x30"));
         QVERIFY(recorder->messages.isEmpty());
 
-        ui->choose(1012, Mhz24);
+        ui->choose(ctl::CrystalList, Mhz24);
         QCOMPARE(recorder->texts(), (QStringList { "定时时间超出8位范围", kTooLow }));
-        QCOMPARE(ui->text(1019), QStringLiteral("128"));
-        QCOMPARE(ui->text(1024), QStringLiteral("0H,0H"));
-        QCOMPARE(ui->selected(1029), int(B9600));
-        QCOMPARE(ui->text(1033), QStringLiteral("0xf3"));
+        QCOMPARE(ui->text(ctl::Timer0Period), QStringLiteral("128"));
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("0H,0H"));
+        QCOMPARE(ui->selected(ctl::BaudList), int(B9600));
+        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xf3"));
     }
 
     void timer0ModeRecalculatesTheBaudRate()
     {
-        ui->click(1010);
-        ui->click(1031);
-        ui->click(1032);
+        ui->click(ctl::UseTimer0);
+        ui->click(ctl::UseUart);
+        ui->click(ctl::DoubleBaud);
         // The reload bytes are refreshed by a timer 0 mode change; seed them
         // with something else to see that.
         dlg->m_th1 = dlg->m_tl1 = 0x12;
-        ui->choose(1013, 1);
+        ui->choose(ctl::Timer0Mode, 1);
         QCOMPARE(dlg->m_th1, 0xF9);
         QCOMPARE(dlg->m_tl1, 0xF9);
     }
@@ -313,21 +308,21 @@ private slots:
         if (crystal == Custom)
             chooseCustomCrystal(customMhz);
         else
-            ui->choose(1012, crystal);
+            ui->choose(ctl::CrystalList, crystal);
         if (genArgs.contains("--timer0")) {
-            ui->click(1010);
-            ui->choose(1013, 1);
-            ui->pasteOver(1019, "1000");
+            ui->click(ctl::UseTimer0);
+            ui->choose(ctl::Timer0Mode, 1);
+            ui->pasteOver(ctl::Timer0Period, "1000");
         }
-        ui->click(1031);
+        ui->click(ctl::UseUart);
         if (doubled)
-            ui->click(1032);
+            ui->click(ctl::DoubleBaud);
         if (interrupt)
-            ui->click(1030);
-        ui->choose(1029, baud);
+            ui->click(ctl::UartInterrupt);
+        ui->choose(ctl::BaudList, baud);
         if (genArgs.contains("--comments"))
-            ui->click(1009);
-        ui->click(1006);
+            ui->click(ctl::CommentCheck);
+        ui->click(ctl::GenerateButton);
         QCOMPARE(dlg->OutputText(), orletGen(genArgs.split(' ')));
     }
 };

@@ -1,3 +1,5 @@
+#include "TimerBlocks.h"
+#include "ControlIds.h"
 #include "GenCommand.h"
 #include "MainWindowFixture.h"
 #include "Orlet.h"
@@ -11,19 +13,6 @@
 #include <memory>
 
 namespace {
-
-// The controls of one timer block and its half of TMOD.
-struct TimerBlock {
-    int use, mode, gate, period, unit, display, shift;
-};
-
-constexpr TimerBlock kBlocks[2] = {
-    { 1010, 1013, 1022, 1019, 1020, 1024, 0 },
-    { 1011, 1014, 1025, 1026, 1027, 1028, 4 },
-};
-
-// TMOD half (C/T, M1 M0) for each mode list index; GATE comes on top.
-constexpr int kModeBits[6] = { 0x0, 0x1, 0x2, 0x4, 0x5, 0x6 };
 
 enum Crystal { Mhz3_6864 = 2, Mhz11_0592 = 5, Mhz12 = 6, Mhz24 = 8, Mhz33 = 10 };
 
@@ -51,12 +40,6 @@ private:
     }
 
 private slots:
-    void initTestCase() { prepareApplication(); }
-
-    void init() { QVERIFY(openWindow()); }
-
-    void cleanup() { closeWindow(); }
-
     // ---- Modes and GATE ---------------------------------------------------
 
     void modeChange_data()
@@ -104,21 +87,21 @@ private slots:
     void bothHalvesTogether()
     {
         useTimer(0, 1);
-        ui->click(1022);
+        ui->click(ctl::Gate0);
         useTimer(1, 2);
         QCOMPARE(dlg->m_tmod, 0x29);
-        ui->click(1022);
+        ui->click(ctl::Gate0);
         QCOMPARE(dlg->m_tmod, 0x21);
-        ui->click(1025);
+        ui->click(ctl::Gate1);
         QCOMPARE(dlg->m_tmod, 0xA1);
-        ui->choose(1014, 5);
+        ui->choose(ctl::Timer1Mode, 5);
         QCOMPARE(dlg->m_tmod, 0x61);
     }
 
     void timer0OffKeepsItsBitsInTmod()
     {
         useTimer(0, 4);
-        ui->click(1010);
+        ui->click(ctl::UseTimer0);
         useTimer(1, 1);
         QCOMPARE(dlg->m_tmod, 0x15);
     }
@@ -165,32 +148,32 @@ private slots:
         QFETCH(QString, unit);
         useTimer(0, mode);
         if (gate)
-            ui->click(1022);
-        ui->pasteOver(1019, "1000");
+            ui->click(ctl::Gate0);
+        ui->pasteOver(ctl::Timer0Period, "1000");
         const int bits = kModeBits[mode] | (gate ? 0x08 : 0);
         QCOMPARE(half(0), bits);
 
-        ui->click(1010);
-        for (int id : { 1013, 1019, 1022, 1024 })
+        ui->click(ctl::UseTimer0);
+        for (int id : { ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0, ctl::Timer0Reload })
             QVERIFY2(!ui->enabled(id), qPrintable(QString::number(id)));
-        QCOMPARE(ui->selected(1013), mode);
+        QCOMPARE(ui->selected(ctl::Timer0Mode), mode);
         QCOMPARE(half(0), bits);
-        QCOMPARE(ui->checked(1022), gate);
-        QCOMPARE(ui->text(1020), unit);
-        QCOMPARE(ui->text(1019), QStringLiteral("1"));
-        QCOMPARE(ui->text(1024), QStringLiteral("ffh,ffh"));
+        QCOMPARE(ui->checked(ctl::Gate0), gate);
+        QCOMPARE(ui->text(ctl::Timer0Unit), unit);
+        QCOMPARE(ui->text(ctl::Timer0Period), QStringLiteral("1"));
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("ffh,ffh"));
         QCOMPARE(dlg->m_time0, 1u);
         QCOMPARE(dlg->m_th0, 0xFF);
         QCOMPARE(dlg->m_tl0, 0xFF);
 
         // On again: enabled as left, GATE0 even in a counter mode, and nothing computed.
-        ui->click(1010);
-        for (int id : { 1013, 1019, 1022, 1024 })
+        ui->click(ctl::UseTimer0);
+        for (int id : { ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0, ctl::Timer0Reload })
             QVERIFY2(ui->enabled(id), qPrintable(QString::number(id)));
-        QCOMPARE(ui->selected(1013), mode);
+        QCOMPARE(ui->selected(ctl::Timer0Mode), mode);
         QCOMPARE(half(0), bits);
-        QCOMPARE(ui->text(1020), unit);
-        QCOMPARE(ui->text(1024), QStringLiteral("ffh,ffh"));
+        QCOMPARE(ui->text(ctl::Timer0Unit), unit);
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("ffh,ffh"));
         QCOMPARE(dlg->m_th0, 0xFF);
         QCOMPARE(dlg->m_tl0, 0xFF);
         QVERIFY(recorder->messages.isEmpty());
@@ -214,29 +197,29 @@ private slots:
         useTimer(0, 2); // timer 0's half stays
         useTimer(1, mode);
         if (gate)
-            ui->click(1025);
-        ui->pasteOver(1026, "100");
+            ui->click(ctl::Gate1);
+        ui->pasteOver(ctl::Timer1Period, "100");
         QCOMPARE(half(1), kModeBits[mode] | (gate ? 0x08 : 0));
 
-        ui->click(1011);
-        for (int id : { 1014, 1026, 1025, 1028 })
+        ui->click(ctl::UseTimer1);
+        for (int id : { ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload })
             QVERIFY2(!ui->enabled(id), qPrintable(QString::number(id)));
         QCOMPARE(dlg->m_tmod, 0x02);
-        QCOMPARE(ui->selected(1014), 0);
-        QCOMPARE(ui->checked(1025), gate); // the tick stays, the bit is gone
-        QCOMPARE(ui->text(1027), unit);
-        QCOMPARE(ui->text(1026), QStringLiteral("1"));
-        QCOMPARE(ui->text(1028), QStringLiteral("ffh,ffh"));
+        QCOMPARE(ui->selected(ctl::Timer1Mode), 0);
+        QCOMPARE(ui->checked(ctl::Gate1), gate); // the tick stays, the bit is gone
+        QCOMPARE(ui->text(ctl::Timer1Unit), unit);
+        QCOMPARE(ui->text(ctl::Timer1Period), QStringLiteral("1"));
+        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("ffh,ffh"));
         QCOMPARE(dlg->m_time1, 1u);
         QCOMPARE(dlg->m_th1, 0xFF);
         QCOMPARE(dlg->m_tl1, 0xFF);
 
-        ui->click(1011);
-        for (int id : { 1014, 1026, 1025, 1028 })
+        ui->click(ctl::UseTimer1);
+        for (int id : { ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload })
             QVERIFY2(ui->enabled(id), qPrintable(QString::number(id)));
-        QCOMPARE(ui->selected(1014), 0);
+        QCOMPARE(ui->selected(ctl::Timer1Mode), 0);
         QCOMPARE(dlg->m_tmod, 0x02);
-        QCOMPARE(ui->text(1028), QStringLiteral("ffh,ffh"));
+        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("ffh,ffh"));
         QVERIFY(recorder->messages.isEmpty());
     }
 
@@ -307,7 +290,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, after);
         const TimerBlock& b = kBlocks[timer];
-        ui->choose(1012, crystal);
+        ui->choose(ctl::CrystalList, crystal);
         useTimer(timer, mode);
         QVERIFY(recorder->messages.isEmpty());
 
@@ -327,17 +310,17 @@ private slots:
 
     void correctedPeriodCountsAtTheNextRun()
     {
-        ui->choose(1012, Mhz11_0592);
+        ui->choose(ctl::CrystalList, Mhz11_0592);
         useTimer(0, 1);
-        ui->pasteOver(1019, "80000");
-        QCOMPARE(ui->text(1019), QStringLiteral("71111"));
-        QCOMPARE(ui->text(1024), QStringLiteral("0H,0H"));
+        ui->pasteOver(ctl::Timer0Period, "80000");
+        QCOMPARE(ui->text(ctl::Timer0Period), QStringLiteral("71111"));
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("0H,0H"));
         recorder->clear();
-        ui->pressKey(1019, Qt::Key_Backspace);
-        QCOMPARE(ui->text(1024), QStringLiteral("e6H,8aH")); // 7111 us: 6518 cycles
-        ui->pressKey(1019, Qt::Key_1);
-        QCOMPARE(ui->text(1019), QStringLiteral("71111"));
-        QCOMPARE(ui->text(1024), QStringLiteral("1H,5fH"));
+        ui->pressKey(ctl::Timer0Period, Qt::Key_Backspace);
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("e6H,8aH")); // 7111 us: 6518 cycles
+        ui->pressKey(ctl::Timer0Period, Qt::Key_1);
+        QCOMPARE(ui->text(ctl::Timer0Period), QStringLiteral("71111"));
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("1H,5fH"));
         QCOMPARE(dlg->m_th0, 0x01);
         QCOMPARE(dlg->m_tl0, 0x5F);
         QVERIFY(recorder->messages.isEmpty());
@@ -418,32 +401,32 @@ private slots:
     void recalculationRunsTickedBlocksInOrder()
     {
         useTimer(0, 0);
-        ui->pasteOver(1019, "8000");
+        ui->pasteOver(ctl::Timer0Period, "8000");
         useTimer(1, 2);
-        ui->pasteOver(1026, "200");
-        QCOMPARE(ui->text(1024), QStringLiteral("6H,0H"));
-        QCOMPARE(ui->text(1028), QStringLiteral("38H,38H"));
+        ui->pasteOver(ctl::Timer1Period, "200");
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("6H,0H"));
+        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("38H,38H"));
         QVERIFY(recorder->messages.isEmpty());
 
-        ui->choose(1012, Mhz24);
+        ui->choose(ctl::CrystalList, Mhz24);
         QCOMPARE(recorder->texts(), (QStringList { "定时时间超出13位范围", "定时时间超出8位范围" }));
-        QCOMPARE(ui->text(1019), QStringLiteral("4096"));
-        QCOMPARE(ui->text(1026), QStringLiteral("128"));
+        QCOMPARE(ui->text(ctl::Timer0Period), QStringLiteral("4096"));
+        QCOMPARE(ui->text(ctl::Timer1Period), QStringLiteral("128"));
 
         // A block that is switched off is left alone.
-        ui->click(1010);
+        ui->click(ctl::UseTimer0);
         recorder->clear();
-        ui->choose(1012, Mhz12);
-        QCOMPARE(ui->text(1024), QStringLiteral("ffh,ffh"));
+        ui->choose(ctl::CrystalList, Mhz12);
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("ffh,ffh"));
         QCOMPARE(dlg->m_th0, 0xFF);
-        QCOMPARE(ui->text(1028), QStringLiteral("80H,80H"));
+        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("80H,80H"));
         QVERIFY(recorder->messages.isEmpty());
 
         // A period box computes its own timer only.
-        ui->click(1010);
-        ui->pasteOver(1019, "10");
-        QCOMPARE(ui->text(1024), QStringLiteral("ffH,16H"));
-        QCOMPARE(ui->text(1028), QStringLiteral("80H,80H"));
+        ui->click(ctl::UseTimer0);
+        ui->pasteOver(ctl::Timer0Period, "10");
+        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("ffH,16H"));
+        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("80H,80H"));
     }
 
     // ---- Input that is no number -------------------------------------------
@@ -519,14 +502,14 @@ private slots:
     void emptyingAfterACorrectionPutsTheCorrectionBack()
     {
         useTimer(1, 5);
-        ui->typeOver(1026, "300");
-        QCOMPARE(ui->text(1026), QStringLiteral("256"));
+        ui->typeOver(ctl::Timer1Period, "300");
+        QCOMPARE(ui->text(ctl::Timer1Period), QStringLiteral("256"));
         recorder->clear();
-        ui->pressKey(1026, Qt::Key_A, Qt::ControlModifier);
-        ui->pressKey(1026, Qt::Key_Delete);
+        ui->pressKey(ctl::Timer1Period, Qt::Key_A, Qt::ControlModifier);
+        ui->pressKey(ctl::Timer1Period, Qt::Key_Delete);
         QCOMPARE(recorder->texts(), QStringList { kNoNumber });
-        QCOMPARE(ui->text(1026), QStringLiteral("256"));
-        QCOMPARE(ui->text(1028), QStringLiteral("0H,0H"));
+        QCOMPARE(ui->text(ctl::Timer1Period), QStringLiteral("256"));
+        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("0H,0H"));
         QCOMPARE(dlg->m_th1, 0);
     }
 
@@ -566,7 +549,7 @@ private slots:
         QFETCH(bool, gate1);
         QFETCH(QString, value1);
         QFETCH(QString, genArgs);
-        ui->choose(1012, crystal);
+        ui->choose(ctl::CrystalList, crystal);
         const int modes[] = { mode0, mode1 };
         const bool gates[] = { gate0, gate1 };
         const QString values[] = { value0, value1 };
@@ -579,8 +562,8 @@ private slots:
             ui->pasteOver(kBlocks[t].period, values[t]);
         }
         if (genArgs.contains("--comments"))
-            ui->click(1009);
-        ui->click(1006);
+            ui->click(ctl::CommentCheck);
+        ui->click(ctl::GenerateButton);
         QCOMPARE(dlg->OutputText(), orletGen(genArgs.split(' ')));
     }
 };
