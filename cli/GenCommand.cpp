@@ -23,11 +23,37 @@ namespace {
         return QString::fromUtf8(text.data(), qsizetype(text.size()));
     }
 
+    // "a, b or c", as the help and error texts list choices.
+    QString orList(const QStringList& choices)
+    {
+        return choices.mid(0, choices.size() - 1).join(QLatin1String(", ")) + QLatin1String(" or ")
+            + choices.constLast();
+    }
+
+    QStringList crystalTexts()
+    {
+        QStringList texts;
+        for (const CrystalEntry& entry : kCrystals)
+            texts << QLatin1String(entry.text);
+        return texts;
+    }
+
+    QString baudRateList()
+    {
+        QStringList rates;
+        for (const std::uint32_t rate : kBaudRates)
+            rates << QString::number(rate);
+        return orList(rates);
+    }
+
+    QString crystalHelp()
+    {
+        return QStringLiteral("Crystal in MHz: %1, or any other value from 1 to 100 (default %2).")
+            .arg(crystalTexts().join(QLatin1String(", ")), QLatin1String(kCrystals[kDefaultCrystalIndex].text));
+    }
+
     struct Options {
-        QCommandLineOption crystal { "crystal",
-            "Crystal in MHz: 1, 2, 3.6864, 6, 10, 11.0592, 12, 22.1184, 24, 30, 33, "
-            "or any other value from 1 to 100 (default 12).",
-            "MHZ", "12" };
+        QCommandLineOption crystal { "crystal", crystalHelp(), "MHZ", kCrystals[kDefaultCrystalIndex].text };
         QCommandLineOption comments { "comments", "Add the Chinese comments." };
         QCommandLineOption int0 { "int0", "Use INT0, triggered on a low level or a falling edge.", "level|falling" };
         QCommandLineOption int1 { "int1", "Use INT1, triggered on a low level or a falling edge.", "level|falling" };
@@ -42,8 +68,8 @@ namespace {
             "MODE:PULSES" };
         QCommandLineOption gate1 { "gate1", "Set GATE for timer 1 (timer kinds only)." };
         QCommandLineOption uart { "uart",
-            "Use the serial port (mode 1, timer 1 as baud-rate generator) at BAUD: 300, 600, "
-            "1200, 2400, 4800, 9600, 19200, 38400, 56000, 57600 or 115200.",
+            QStringLiteral("Use the serial port (mode 1, timer 1 as baud-rate generator) at BAUD: %1.")
+                .arg(baudRateList()),
             "BAUD" };
         QCommandLineOption doubleBaud { "double-baud", "Double the baud rate (PCON|=0x80)." };
         QCommandLineOption uartInterrupt { "uart-interrupt", "Generate the serial interrupt routine." };
@@ -147,9 +173,7 @@ namespace {
                 if (text == QString::number(kBaudRates[i]))
                     return int(i);
             }
-            fail(QStringLiteral("--uart \"%1\" is not a rate of the list: 300, 600, 1200, 2400, 4800, 9600, 19200, "
-                                "38400, 56000, 57600 or 115200")
-                     .arg(text));
+            fail(QStringLiteral("--uart \"%1\" is not a rate of the list: %2").arg(text, baudRateList()));
             return std::nullopt;
         }
 
@@ -321,7 +345,7 @@ GenParseResult ParseGenArguments(const QStringList& args)
     request.json = parser.isSet(options.json);
     request.explain = parser.isSet(options.explain);
 
-    if (config.timer1.enabled && config.uartBaudIndex)
+    if (Timer1ClashesWithSerialPort(config))
         read.fail(QStringLiteral("--timer1/--counter1 cannot be used with --uart: timer 1 is the baud-rate generator"));
     if (read.failed()) {
         result.error = read.error();

@@ -1,5 +1,6 @@
 #include "BaudReload.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace orlet {
@@ -22,15 +23,22 @@ namespace {
         return a;
     }
 
-    std::string formatError(float xs, int n)
+    // Per cent, unrounded.
+    double errorPercent(float xs, int n)
     {
         // The error is taken from the single-precision count, as the window
-        // has always shown it.
+        // has always shown it: users compare it with what they saw before,
+        // so the rounding step of single precision stays.
         const int nSingle = static_cast<int>(static_cast<double>(xs) + 0.5);
         const int counted = nSingle == 0 ? n : nSingle;
         const double e = 1.0 - counted / static_cast<double>(xs);
+        return e * 100;
+    }
+
+    std::string formatError(double percent)
+    {
         char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%.4f%%", e * 100);
+        std::snprintf(buffer, sizeof buffer, "%.4f%%", percent);
         return buffer;
     }
 
@@ -56,7 +64,9 @@ BaudReload ComputeBaudReload(std::uint32_t crystalHz, int rateIndex, bool double
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "0x%x", static_cast<unsigned>(r));
     result.reloadText = buffer;
-    result.errorText = formatError(a.xs, a.n);
+    const double percent = errorPercent(a.xs, a.n);
+    result.errorText = formatError(percent);
+    result.errorPercent = std::round(percent * 1e4) / 1e4;
     result.reload = static_cast<std::uint8_t>(r);
     result.count = a.n;
     result.exactCount = a.x;

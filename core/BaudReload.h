@@ -23,6 +23,7 @@ struct BaudReload {
     double exactCount = 0; // x, the count the rate asks for
     std::string reloadText; // "0x%x"
     std::string errorText; // "%.4f%%"
+    double errorPercent = 0; // the number errorText shows, to its four decimals
     std::string message; // raised message, empty when none (UTF-8)
 };
 

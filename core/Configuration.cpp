@@ -1,6 +1,7 @@
 #include "Configuration.h"
 
 #include "TimerReload.h"
+#include "Tmod.h"
 
 #include <string>
 
@@ -8,16 +9,12 @@ namespace orlet {
 
 namespace {
 
-    std::uint8_t timerBits(const TimerConfig& timer)
+    std::uint8_t withTimer(std::uint8_t tmod, int index, const TimerConfig& timer)
     {
         if (!timer.enabled)
-            return 0;
-        std::uint8_t bits = static_cast<std::uint8_t>(timer.mode & 0x03);
-        if (timer.counter)
-            bits |= 0x04;
-        else if (timer.gate)
-            bits |= 0x08;
-        return bits;
+            return tmod;
+        tmod = WithTimerMode(tmod, index, timer.counter, timer.mode);
+        return WithTimerGate(tmod, index, timer.gate && !timer.counter);
     }
 
     std::string timerError(int timer, const TimerConfig& config, const TimerReload& reload)
@@ -37,7 +34,12 @@ namespace {
 
 std::uint8_t TmodFor(const TimerConfig& timer0, const TimerConfig& timer1)
 {
-    return static_cast<std::uint8_t>(timerBits(timer0) | timerBits(timer1) << 4);
+    return withTimer(withTimer(0, 0, timer0), 1, timer1);
+}
+
+bool Timer1ClashesWithSerialPort(const Configuration& config)
+{
+    return config.timer1.enabled && config.uartBaudIndex.has_value();
 }
 
 ResolveResult ResolveConfiguration(const Configuration& config)
@@ -46,7 +48,7 @@ ResolveResult ResolveConfiguration(const Configuration& config)
         return { std::nullopt, "the crystal must be from 1 to 100 MHz" };
     if (!validTimer(config.timer0) || !validTimer(config.timer1))
         return { std::nullopt, "timer modes are 0, 1 and 2" };
-    if (config.timer1.enabled && config.uartBaudIndex)
+    if (Timer1ClashesWithSerialPort(config))
         return { std::nullopt, "timer 1 is the baud-rate generator while the serial port is in use" };
     if (config.uartBaudIndex && (*config.uartBaudIndex < 0 || *config.uartBaudIndex >= int(kBaudRates.size())))
         return { std::nullopt, "unknown baud rate" };
@@ -78,6 +80,7 @@ ResolveResult ResolveConfiguration(const Configuration& config)
         *bytes[t][0] = reload.th;
         *bytes[t][1] = reload.tl;
         *texts[t] = FormatReloadText(reload.th, reload.tl);
+        out.timers[std::size_t(t)] = reload;
     }
 
     if (config.uartBaudIndex) {

@@ -2,7 +2,9 @@
 
 #include "BaudReload.h"
 #include "SourceGenerator.h"
+#include "TimerReload.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -39,6 +41,7 @@ struct ResolvedConfiguration {
     std::string baudReloadText;
     std::string baudErrorText;
     std::optional<BaudReload> baud; // the serial computation, when the port is in use
+    std::array<std::optional<TimerReload>, 2> timers; // the reload computations of the timers in use
 };
 
 struct ResolveResult {
@@ -48,6 +51,9 @@ struct ResolveResult {
 
 // TMOD image for the two timers (mode bits, C/T, and GATE for timer kinds).
 std::uint8_t TmodFor(const TimerConfig& timer0, const TimerConfig& timer1);
+
+// The serial port runs on timer 1, so the two are never in use together.
+bool Timer1ClashesWithSerialPort(const Configuration& config);
 
 // Computes every byte the window would compute for `config`. Anything the
 // window would correct with a message is an error here.

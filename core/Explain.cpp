@@ -5,7 +5,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 
 namespace orlet {
 
@@ -33,7 +32,7 @@ namespace {
         return text;
     }
 
-    TimerDerivation deriveTimer(std::uint32_t crystalHz, const TimerConfig& timer, std::uint8_t th, std::uint8_t tl)
+    TimerDerivation deriveTimer(std::uint32_t crystalHz, const TimerConfig& timer, const TimerReload& reload)
     {
         TimerDerivation d;
         d.counter = timer.counter;
@@ -41,19 +40,17 @@ namespace {
         d.gate = timer.gate && !timer.counter;
         d.value = timer.value;
         d.limit = TimerModeLimit(timer.mode);
-        if (timer.counter) {
-            d.count = timer.value;
-        } else {
+        d.count = reload.count;
+        d.countRaised = reload.countRaised;
+        if (!timer.counter) {
             d.wholeMhz = crystalHz / 1000000u;
-            d.count = TimerCycleCount(crystalHz, timer.value);
-            d.countRaised = std::uint64_t { d.wholeMhz } * timer.value / 12u == 0;
             d.actualPeriodUs = static_cast<double>(d.count) * 12e6 / crystalHz;
             if (timer.value != 0)
                 d.periodErrorPercent = (d.actualPeriodUs - timer.value) / timer.value * 100.0;
         }
         d.start = static_cast<std::uint32_t>(d.limit - d.count);
-        d.th = th;
-        d.tl = tl;
+        d.th = reload.th;
+        d.tl = reload.tl;
         return d;
     }
 
@@ -70,7 +67,7 @@ namespace {
         d.actualBaud = d.k * static_cast<double>(crystalHz) / (384.0 * d.n);
         d.rateDeviationPercent = (d.actualBaud / d.rate - 1.0) * 100.0;
         d.errorText = reload.errorText;
-        d.errorPercent = std::strtod(reload.errorText.c_str(), nullptr);
+        d.errorPercent = reload.errorPercent;
         return d;
     }
 
@@ -192,10 +189,10 @@ Derivation DeriveConfiguration(const Configuration& config, const ResolvedConfig
     Derivation d;
     d.crystalHz = config.crystalHz;
     d.tmod = s.tmod;
-    if (s.timer0Enabled)
-        d.timers[0] = deriveTimer(config.crystalHz, config.timer0, s.th0, s.tl0);
-    if (s.timer1Enabled)
-        d.timers[1] = deriveTimer(config.crystalHz, config.timer1, s.th1, s.tl1);
+    for (std::size_t t = 0; t < 2; ++t) {
+        if (resolved.timers[t])
+            d.timers[t] = deriveTimer(config.crystalHz, t == 0 ? config.timer0 : config.timer1, *resolved.timers[t]);
+    }
     if (resolved.baud)
         d.baud = deriveBaud(config.crystalHz, config.uartDoubleBaud, *resolved.baud);
     return d;

@@ -20,6 +20,12 @@ namespace {
         { 256, 256, "定时时间超出8位范围", "计数值超出8位范围" },
     } };
 
+    std::uint64_t wholeCycles(std::uint32_t crystalHz, std::uint32_t periodUs)
+    {
+        const std::uint64_t mhz = crystalHz / 1000000u;
+        return mhz * periodUs / 12u;
+    }
+
 } // namespace
 
 std::uint32_t TimerModeLimit(int mode)
@@ -29,8 +35,7 @@ std::uint32_t TimerModeLimit(int mode)
 
 std::uint64_t TimerCycleCount(std::uint32_t crystalHz, std::uint32_t periodUs)
 {
-    const std::uint64_t mhz = crystalHz / 1000000u;
-    const std::uint64_t cycles = mhz * periodUs / 12u;
+    const std::uint64_t cycles = wholeCycles(crystalHz, periodUs);
     return cycles == 0 ? 1 : cycles;
 }
 
@@ -40,6 +45,8 @@ TimerReload ComputeTimerReload(std::uint32_t crystalHz, int mode, bool counter, 
     const std::uint64_t count = counter ? value : TimerCycleCount(crystalHz, value);
 
     TimerReload result;
+    result.count = count;
+    result.countRaised = !counter && wholeCycles(crystalHz, value) == 0;
     if (count > rule.limit) {
         result.inRange = false;
         result.message = counter ? rule.counterMessage : rule.timerMessage;

@@ -12,6 +12,8 @@ struct TimerReload {
     std::uint8_t tl = 0;
     std::uint32_t corrected = 0; // the value to put back in the period box
     std::string message; // the range message when !inRange (UTF-8)
+    std::uint64_t count = 0; // machine cycles, or pulses when counting
+    bool countRaised = false; // a period under one machine cycle still counts 1
 };
 
 // Number of counts the timer's counter holds in `mode` (0: 13 bits,

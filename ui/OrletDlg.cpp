@@ -8,6 +8,7 @@
 #include "MyCry.h"
 #include "SourceGenerator.h"
 #include "TimerReload.h"
+#include "Tmod.h"
 #include "ui_AboutDlg.h"
 #include "ui_OrletDlg.h"
 
@@ -317,45 +318,36 @@ void COrletDlg::OnUseTimer1()
     m_time1 = 1;
     m_th1 = m_tl1 = 0xFF;
     m_reload1Text = QStringLiteral("ffh,ffh");
-    m_tmod &= 0x0F;
+    m_tmod = orlet::WithoutTimer(m_tmod, 1);
     UpdateData(false);
 }
 
 void COrletDlg::OnGate0()
 {
-    m_tmod = m_gate0Check.GetCheck() ? (m_tmod | 0x08) : (m_tmod & ~0x08);
+    m_tmod = orlet::WithTimerGate(m_tmod, 0, m_gate0Check.GetCheck());
 }
 
 void COrletDlg::OnGate1()
 {
-    m_tmod = m_gate1Check.GetCheck() ? (m_tmod | 0x80) : (m_tmod & ~0x80);
+    m_tmod = orlet::WithTimerGate(m_tmod, 1, m_gate1Check.GetCheck());
 }
 
-// `shift` is 0 for timer 0 and 4 for timer 1: the timer's half of TMOD.
-void COrletDlg::applyModeChange(int index, int periodBox, QString& unit, CButton& gate, int shift)
+void COrletDlg::applyModeChange(int index, int periodBox, QString& unit, CButton& gate, int timer)
 {
-    const std::uint8_t gateBit = 0x08 << shift;
-    const std::uint8_t counterBit = 0x04 << shift;
-    const std::uint8_t modeBits = 0x03 << shift;
     enable(periodBox, true);
-    const bool counter = index >= 3;
-    if (counter) {
+    const orlet::ModeListEntry entry = orlet::ModeListEntryAt(index);
+    if (entry.counter) {
         unit = QStringLiteral("plus");
         gate.SetCheck(false);
-        m_tmod &= ~gateBit;
+        m_tmod = orlet::WithTimerGate(m_tmod, timer, false);
         UpdateData(false);
         gate.EnableWindow(false);
-        m_tmod |= counterBit;
     } else {
         unit = QStringLiteral("us");
         UpdateData(false);
         gate.EnableWindow(true);
-        m_tmod &= ~counterBit;
     }
-    m_tmod &= ~modeBits;
-    const int mode = counter ? index - 3 : index;
-    if (mode == 1 || mode == 2)
-        m_tmod |= mode << shift;
+    m_tmod = orlet::WithTimerMode(m_tmod, timer, entry.counter, entry.mode);
     UpdateData(true);
     Recalculate();
 }
@@ -367,16 +359,18 @@ void COrletDlg::OnMode0Change()
 
 void COrletDlg::OnMode1Change()
 {
-    applyModeChange(m_mode1Combo.GetCurSel(), ctl::Timer1Period, m_unit1, m_gate1Check, 4);
+    applyModeChange(m_mode1Combo.GetCurSel(), ctl::Timer1Period, m_unit1, m_gate1Check, 1);
 }
 
 // ---- Reload calculation ---------------------------------------------------
 
-void COrletDlg::updateTimerReload(int shift, std::uint32_t& period, std::uint8_t& th, std::uint8_t& tl, QString& text)
+void COrletDlg::updateTimerReload(int timer, std::uint32_t& period, std::uint8_t& th, std::uint8_t& tl, QString& text)
 {
     UpdateData(true);
-    const int mode = (m_tmod >> shift) & 0x03;
-    const bool counter = (m_tmod >> shift) & 0x04;
+    const int mode = orlet::TimerModeIn(m_tmod, timer);
+    const bool counter = orlet::TimerCountsIn(m_tmod, timer);
+    // The mode lists never write mode 3; should the bits ever say 3, the
+    // bytes keep what they hold rather than index past the mode table.
     if (mode != 3) {
         const orlet::TimerReload reload = orlet::ComputeTimerReload(m_crystalHz, mode, counter, period);
         if (!reload.inRange) {
@@ -400,7 +394,7 @@ void COrletDlg::UpdateTimer0Reload()
 
 void COrletDlg::UpdateTimer1Reload()
 {
-    updateTimerReload(4, m_time1, m_th1, m_tl1, m_reload1Text);
+    updateTimerReload(1, m_time1, m_th1, m_tl1, m_reload1Text);
 }
 
 void COrletDlg::Recalculate()

@@ -127,8 +127,9 @@ private:
 
     std::uint32_t GetListCrystalHz() const;
     void enable(int id, bool enable);
-    void applyModeChange(int index, int periodBox, QString& unit, CButton& gate, int shift);
-    void updateTimerReload(int shift, std::uint32_t& period, std::uint8_t& th, std::uint8_t& tl, QString& text);
+    // `timer` is 0 or 1: the timer whose half of m_tmod the block keeps.
+    void applyModeChange(int index, int periodBox, QString& unit, CButton& gate, int timer);
+    void updateTimerReload(int timer, std::uint32_t& period, std::uint8_t& th, std::uint8_t& tl, QString& text);
 
     std::unique_ptr<Ui::OrletDlg> m_ui;
     QMenu* m_systemMenu = nullptr;
