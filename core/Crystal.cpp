@@ -1,10 +1,9 @@
 #include "Crystal.h"
 
-#include <cerrno>
-#include <cmath>
+#include "DecimalText.h"
+
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
 
 namespace orlet {
 
@@ -33,51 +32,14 @@ std::string FormatCustomMhz(float mhz)
     return buffer;
 }
 
-namespace {
-
-    bool isBlank(char c)
-    {
-        return c == ' ' || c == '\t';
-    }
-
-    std::optional<double> parseDecimal(std::string_view text)
-    {
-        while (!text.empty() && isBlank(text.front()))
-            text.remove_prefix(1);
-        while (!text.empty() && isBlank(text.back()))
-            text.remove_suffix(1);
-        if (text.empty())
-            return std::nullopt;
-        // Plain decimal notation only: no hexadecimal, infinity or NaN spellings.
-        for (char c : text) {
-            const bool allowed = (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
-            if (!allowed)
-                return std::nullopt;
-        }
-        const std::string copy(text);
-        char* end = nullptr;
-        errno = 0;
-        const double value = std::strtod(copy.c_str(), &end);
-        if (end != copy.c_str() + copy.size() || errno == ERANGE || !std::isfinite(value))
-            return std::nullopt;
-        return value;
-    }
-
-} // namespace
-
 std::optional<float> ParseCustomMhz(std::string_view text)
 {
-    const auto value = parseDecimal(text);
-    if (!value)
-        return std::nullopt;
-    if (std::fabs(*value) > std::numeric_limits<float>::max())
-        return std::copysign(std::numeric_limits<float>::infinity(), static_cast<float>(*value > 0 ? 1 : -1));
-    return static_cast<float>(*value);
+    return ParseSingleDecimal(text);
 }
 
 std::optional<std::uint32_t> CrystalHzFromMhzText(std::string_view text)
 {
-    const auto value = parseDecimal(text);
+    const auto value = ParseDecimal(text);
     if (!value)
         return std::nullopt;
     for (const CrystalEntry& entry : kCrystals) {

@@ -1,6 +1,6 @@
 #include "DataExchange.h"
 
-#include "Crystal.h"
+#include "DecimalText.h"
 #include "DialogBase.h"
 #include "DialogControls.h"
 #include "MessageBox.h"
@@ -35,19 +35,10 @@ void CDataExchange::Text(int id, QString& value)
 
 bool ParseUnsignedText(const QString& text, std::uint32_t& value)
 {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty())
-        return false;
-    std::uint64_t result = 0;
-    for (const QChar c : trimmed) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-        result = result * 10 + static_cast<std::uint64_t>(c.unicode() - '0');
-        if (result > 0xFFFFFFFFull)
-            return false;
-    }
-    value = static_cast<std::uint32_t>(result);
-    return true;
+    const auto parsed = orlet::ParseUnsignedDecimal(text.trimmed().toStdString());
+    if (parsed)
+        value = *parsed;
+    return parsed.has_value();
 }
 
 void CDataExchange::Number(int id, std::uint32_t& value)
@@ -80,7 +71,7 @@ void CDataExchange::Number(int id, float& value)
         control.SetWindowText(QString::fromLatin1(buffer));
         return;
     }
-    const auto parsed = orlet::ParseCustomMhz(control.GetWindowText().toStdString());
+    const auto parsed = orlet::ParseSingleDecimal(control.GetWindowText().toStdString());
     if (parsed)
         value = *parsed;
     else

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace orlet {
+
+// Decimal numbers as the dialogs and orlet-gen take them from text. Blanks
+// (spaces and tabs) around the number are allowed; anything else refuses it.
+
+// A whole number from 0 to 4294967295 in decimal digits only.
+std::optional<std::uint32_t> ParseUnsignedDecimal(std::string_view text);
+
+// A finite number in plain decimal notation (sign, digits, point, exponent;
+// no hexadecimal, infinity or NaN spellings), converted in double precision.
+std::optional<double> ParseDecimal(std::string_view text);
+
+// The same, kept in single precision; beyond its range it becomes infinity.
+std::optional<float> ParseSingleDecimal(std::string_view text);
+
+} // namespace orlet
