@@ -27,8 +27,8 @@ namespace {
     double errorPercent(float xs, int n)
     {
         // The error is taken from the single-precision count, as the window
-        // has always shown it: users compare it with what they saw before,
-        // so the rounding step of single precision stays.
+        // has always shown it: users compare it with the numbers they know,
+        // so the step through single precision stays.
         const int nSingle = static_cast<int>(static_cast<double>(xs) + 0.5);
         const int counted = nSingle == 0 ? n : nSingle;
         const double e = 1.0 - counted / static_cast<double>(xs);

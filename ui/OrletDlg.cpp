@@ -193,6 +193,8 @@ bool COrletDlg::InitialiseDialog()
     fillLists();
     m_crystalHz = orlet::kDefaultCrystalHz;
     m_time0 = 1;
+    // Capital H here, small h after a switch-off: users and their notes know
+    // both spellings, so neither is unified.
     m_reload0Text = QStringLiteral("ffH,ffH");
     m_unit0 = QStringLiteral("us");
     m_time1 = 1;
@@ -299,7 +301,7 @@ void COrletDlg::OnUseTimer0()
         return;
     m_time0 = 1;
     m_th0 = m_tl0 = 0xFF;
-    m_reload0Text = QStringLiteral("ffh,ffh");
+    m_reload0Text = QStringLiteral("ffh,ffh"); // small h, unlike the start: see InitialiseDialog
     UpdateData(false);
 }
 
@@ -337,6 +339,7 @@ void COrletDlg::applyModeChange(int index, int periodBox, QString& unit, CButton
     enable(periodBox, true);
     const orlet::ModeListEntry entry = orlet::ModeListEntryAt(index);
     if (entry.counter) {
+        // "plus" (for pulses) is the label users know; it is not a typo to fix.
         unit = QStringLiteral("plus");
         gate.SetCheck(false);
         m_tmod = orlet::WithTimerGate(m_tmod, timer, false);
@@ -384,6 +387,8 @@ void COrletDlg::updateTimerReload(int timer, std::uint32_t& period, std::uint8_t
     }
     text = u8(orlet::FormatReloadText(th, tl));
     UpdateData(false);
+    // Read straight back, so that the members hold exactly what the boxes
+    // now show (a corrected period included) before anything else runs.
     UpdateData(true);
 }
 
