@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <memory>
+
 MessageRecorder::MessageRecorder()
 {
     m_previous = SetMessageBoxHandler([this](const MessageRequest& request) {
@@ -145,9 +147,15 @@ void OnNextModal(std::function<void(QWidget*)> action)
 {
     auto* timer = new QTimer;
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+    // The user acts once the window has come up and taken the focus; on a
+    // busy machine activation can lag behind showing. A window that never
+    // becomes active is driven after a second anyway.
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, action, waited] {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || !modal->isVisible())
+            return;
+        if (!modal->isActiveWindow() && ++*waited < 200)
             return;
         timer->stop();
         timer->deleteLater();
