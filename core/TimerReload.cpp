@@ -27,17 +27,20 @@ std::uint32_t TimerModeLimit(int mode)
     return kModeRules.at(static_cast<std::size_t>(mode)).limit;
 }
 
-std::uint64_t TimerCycleCount(std::uint32_t crystalHz, std::uint32_t periodUs)
+std::uint64_t TimerCycleCount(std::uint32_t crystalHz, std::uint32_t periodUs, Precision precision)
 {
-    const std::uint64_t mhz = crystalHz / 1000000u;
-    const std::uint64_t cycles = mhz * periodUs / 12u;
+    // (2^32 - 1)^2 + 6e6 still fits 64 bits, so the exact product cannot overflow.
+    const std::uint64_t cycles = precision == Precision::Exact
+        ? (std::uint64_t { crystalHz } * periodUs + 6000000u) / 12000000u
+        : std::uint64_t { crystalHz / 1000000u } * periodUs / 12u;
     return cycles == 0 ? 1 : cycles;
 }
 
-TimerReload ComputeTimerReload(std::uint32_t crystalHz, int mode, bool counter, std::uint32_t value)
+TimerReload ComputeTimerReload(
+    std::uint32_t crystalHz, int mode, bool counter, std::uint32_t value, Precision precision)
 {
     const ModeRule& rule = kModeRules.at(static_cast<std::size_t>(mode));
-    const std::uint64_t count = counter ? value : TimerCycleCount(crystalHz, value);
+    const std::uint64_t count = counter ? value : TimerCycleCount(crystalHz, value, precision);
 
     TimerReload result;
     if (count > rule.limit) {
