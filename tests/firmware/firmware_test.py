@@ -273,7 +273,8 @@ def run_exact_case(tools, workdir, crystal_text, hz, timer, mode, period_us):
     data = tools.generate(args)
     count = exact_count(hz, period_us)
     if data["cycles%d" % timer] != count or not data.get("exact"):
-        raise Failure("%s: orlet-gen counts %d cycles, the exact crystal gives %d" % (args, data["cycles%d" % timer], count))
+        counted = data["cycles%d" % timer]
+        raise Failure("%s: orlet-gen counts %d cycles, the exact crystal gives %d" % (args, counted, count))
     measured, asm = measure_timer(tools, workdir, timer, data)
     latency = 0 if mode == 2 else reload_latency(asm, timer)
     check_timer_timing(mode, count, measured)
@@ -343,7 +344,9 @@ def run_postscale_case(tools, workdir, args, timer, mode, postscale, period_us):
     clocks = tools.simulate(ihx, data["crystalHz"], "sfr w 0xa0", 2, steps)
     runs = [b - a for a, b in zip(clocks, clocks[1:])]
     if set(runs) != {postscale * per_interrupt}:
-        raise Failure("%s: the user's code runs every %s clocks, expected %d x %d" % (args, runs, postscale, per_interrupt))
+        raise Failure(
+            "%s: the user's code runs every %s clocks, expected %d x %d" % (args, runs, postscale, per_interrupt)
+        )
     whole = runs[0] * 1e6 / data["crystalHz"]
     asked = postscale * period_us
     return "%-24s %d  %d  %5d x %5d  %6d  %2d  %9d  %14.4f  %+8.4f%%  %+8.4f%%" % (
@@ -369,7 +372,8 @@ POSTSCALE_CASES = [
 
 
 def postscale(tools):
-    print("crystal                  t  mode  period x N     count  lat  cycles/run  run(us)         shown err  measured err")
+    print("crystal                  t  mode  period x N     count  lat  cycles/run  run(us)"
+          "         shown err  measured err")
     with tempfile.TemporaryDirectory() as workdir:
         for case in POSTSCALE_CASES:
             print(run_postscale_case(tools, workdir, *case))
