@@ -326,6 +326,20 @@ def exact(tools, crystal_text):
 USER_CODE_MARK = " P2=0x55;"  # breaks on a write to P2 (0xa0) mark the user's code
 
 
+def measure_user_runs(tools, workdir, data, expected_cycles, source=None):
+    """Clock counts between successive runs of the user's code in the timer routine."""
+    source = mutated(source or data["source"], " //add your code here.", USER_CODE_MARK)
+    ihx, _ = tools.compile(with_main_loop(source, IDLE_LOOP).encode(), workdir, "user%d" % len(os.listdir(workdir)))
+    # Every run takes the same path, so one run after the first tells.
+    clocks = tools.simulate(ihx, data["crystalHz"], "sfr w 0xa0", 2, expected_cycles + 5000)
+    return [b - a for a, b in zip(clocks, clocks[1:])]
+
+
+def check_user_runs(runs, postscale, per_interrupt):
+    if set(runs) != {postscale * per_interrupt}:
+        raise Failure("the user's code runs every %s clocks, expected %d x %d" % (runs, postscale, per_interrupt))
+
+
 def run_postscale_case(tools, workdir, args, timer, mode, postscale, period_us):
     data = tools.generate("%s --timer%d %d:%d --postscale%d %d" % (args, timer, mode, period_us, timer, postscale))
     if data["postscale%d" % timer] != postscale:
@@ -337,16 +351,8 @@ def run_postscale_case(tools, workdir, args, timer, mode, postscale, period_us):
     if set(interrupts) != {per_interrupt}:
         raise Failure("%s: interrupts every %s clocks, expected %d" % (args, sorted(set(interrupts)), per_interrupt))
 
-    source = mutated(data["source"], " //add your code here.", USER_CODE_MARK)
-    ihx, _ = tools.compile(with_main_loop(source, IDLE_LOOP).encode(), workdir, "user%d" % len(os.listdir(workdir)))
-    steps = postscale * (count + latency) + 5000
-    # Every run takes the same path, so one run after the first tells.
-    clocks = tools.simulate(ihx, data["crystalHz"], "sfr w 0xa0", 2, steps)
-    runs = [b - a for a, b in zip(clocks, clocks[1:])]
-    if set(runs) != {postscale * per_interrupt}:
-        raise Failure(
-            "%s: the user's code runs every %s clocks, expected %d x %d" % (args, runs, postscale, per_interrupt)
-        )
+    runs = measure_user_runs(tools, workdir, data, postscale * (count + latency))
+    check_user_runs(runs, postscale, per_interrupt)
     whole = runs[0] * 1e6 / data["crystalHz"]
     asked = postscale * period_us
     return "%-24s %d  %d  %5d x %5d  %6d  %2d  %9d  %14.4f  %+8.4f%%  %+8.4f%%" % (
@@ -554,6 +560,16 @@ def mutants(tools):
         timer_check(timer1, 1, 2)
         broken = mutated(timer1["source"], "TH1=0x38;", "TH1=0x39;")
         expect_caught("TH1 auto-reload 0x38 -> 0x39", lambda: timer_check(timer1, 1, 2, broken))
+
+        counted = tools.generate("--crystal 12 --timer1 2:250 --postscale1 400")
+        check_user_runs(measure_user_runs(tools, workdir, counted, 400 * 250), 400, 250 * CLOCKS_PER_CYCLE)
+        broken = mutated(counted["source"], "if(++count<400)", "if(++count<399)")
+        expect_caught(
+            "software counter 400 -> 399",
+            lambda: check_user_runs(
+                measure_user_runs(tools, workdir, counted, 400 * 250, broken), 400, 250 * CLOCKS_PER_CYCLE
+            ),
+        )
 
         uart = tools.generate("--crystal 12 --uart 9600 --double-baud")
         serial_check(uart)
