@@ -13,14 +13,22 @@ namespace {
         int n = 0;
     };
 
-    Attempt countFor(std::uint32_t crystalHz, int rateIndex, bool doubled)
+    Attempt countFor(std::uint32_t crystalHz, int rateIndex, bool doubled, Precision precision)
     {
-        const std::uint32_t q = crystalHz / kBaudRates.at(static_cast<std::size_t>(rateIndex));
+        const std::uint32_t rate = kBaudRates.at(static_cast<std::size_t>(rateIndex));
+        const std::uint32_t q = crystalHz / rate;
         Attempt a;
-        a.x = (doubled ? 2.0 : 1.0) * q / 32 / 12;
+        a.x = precision == Precision::Exact ? (doubled ? 2.0 : 1.0) * crystalHz / (384.0 * rate)
+                                            : (doubled ? 2.0 : 1.0) * q / 32 / 12;
         a.xs = static_cast<float>(a.x);
         a.n = static_cast<int>(a.x + 0.5);
         return a;
+    }
+
+    // Per cent, unrounded, from the exact frequency's count.
+    double exactErrorPercent(double x, int n)
+    {
+        return (1.0 - n / x) * 100;
     }
 
     // Per cent, unrounded.
@@ -44,15 +52,15 @@ namespace {
 
 } // namespace
 
-BaudReload ComputeBaudReload(std::uint32_t crystalHz, int rateIndex, bool doubled)
+BaudReload ComputeBaudReload(std::uint32_t crystalHz, int rateIndex, bool doubled, Precision precision)
 {
     BaudReload result;
     result.rateIndex = rateIndex;
-    Attempt a = countFor(crystalHz, rateIndex, doubled);
+    Attempt a = countFor(crystalHz, rateIndex, doubled, precision);
     if (a.n > 256 || a.n == 0) {
         result.message = a.n > 256 ? kBaudTooLowMessage : kBaudTooHighMessage;
         result.rateIndex = kDefaultBaudIndex;
-        a = countFor(crystalHz, kDefaultBaudIndex, doubled);
+        a = countFor(crystalHz, kDefaultBaudIndex, doubled, precision);
         // 9600 bit/s fits every crystal from 1 to 100 MHz except the slowest
         // ones without doubling, where the count is 0: run the timer as fast
         // as it goes (reload 0xff) and let the error show how far off it is.
@@ -64,7 +72,7 @@ BaudReload ComputeBaudReload(std::uint32_t crystalHz, int rateIndex, bool double
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "0x%x", static_cast<unsigned>(r));
     result.reloadText = buffer;
-    const double percent = errorPercent(a.xs, a.n);
+    const double percent = precision == Precision::Exact ? exactErrorPercent(a.x, a.n) : errorPercent(a.xs, a.n);
     result.errorText = formatError(percent);
     result.errorPercent = std::round(percent * 1e4) / 1e4;
     result.reload = static_cast<std::uint8_t>(r);
