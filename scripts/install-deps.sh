@@ -12,6 +12,7 @@ packages=(
   fonts-wqy-microhei
   sdcc sdcc-ucsim
   xvfb xauth
+  groff-base # preconv, for the man pages
   "$@"
 )
 

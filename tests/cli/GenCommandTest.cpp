@@ -7,6 +7,8 @@
 #include <QStringDecoder>
 #include <QTemporaryDir>
 
+#include "OrletVersion.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -220,4 +222,11 @@ TEST(OrletGen, OutputFileIsWrittenWholeOrNotAtAll)
     const GenRun unwritable = orletGen({ "-o", dir.filePath("missing/dir/out.c") });
     EXPECT_EQ(unwritable.exitCode, 2);
     EXPECT_TRUE(unwritable.err.contains("cannot write"));
+}
+
+TEST(OrletGen, VersionIsTheProjectVersion)
+{
+    const GenRun run = orletGen({ QStringLiteral("--version") });
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, QByteArray("orlet-gen " ORLET_VERSION "\n"));
 }
