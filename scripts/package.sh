@@ -49,6 +49,14 @@ check "contents" all_present usr/bin/orlet usr/bin/orlet-gen \
   usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/orlet.png \
   usr/share/man/man1/orlet.1.gz usr/share/man/man1/orlet-gen.1.gz \
   usr/share/doc/orlet/copyright usr/share/doc/orlet/changelog.gz
+depends_on_runtime() {
+  local depends
+  depends=$(dpkg-deb --field "$deb" Depends)
+  for d in qt6-qpa-plugins 'fonts-wqy-microhei | fonts-noto-cjk' libqt6widgets6 libc6; do
+    [[ "$depends" == *"$d"* ]] || echo "Depends lacks $d"
+  done
+}
+check "depends" depends_on_runtime
 
 echo
 dpkg-deb --field "$deb"
