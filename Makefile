@@ -1,8 +1,9 @@
 # make run  - install what is missing, build, start Orlet
 # make test - install what is missing, build, run every test
+# make package - the same, then the Debian package in build/, checked
 PRESET ?= default
 
-.PHONY: all deps configure build test run bench format clean
+.PHONY: all deps configure build test run bench package format clean
 
 all: build
 
@@ -23,6 +24,9 @@ run: build
 
 bench: build
 	@scripts/bench.sh build
+
+package: build
+	@scripts/package.sh build
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -3,6 +3,7 @@
 #include "BaudReload.h"
 #include "Crystal.h"
 #include "Explain.h"
+#include "OrletVersion.h"
 #include "TimerTiming.h"
 
 #include <QCommandLineParser>
@@ -362,7 +363,7 @@ GenParseResult ParseGenArguments(const QStringList& args)
         return result;
     }
     if (parser.isSet(version)) {
-        result.earlyExit = QStringLiteral("orlet-gen 1.0.0.1\n");
+        result.earlyExit = QStringLiteral("orlet-gen " ORLET_VERSION "\n");
         return result;
     }
     if (!parser.positionalArguments().isEmpty()) {

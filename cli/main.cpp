@@ -1,4 +1,5 @@
 #include "GenCommand.h"
+#include "OrletVersion.h"
 
 #include <QCoreApplication>
 
@@ -6,6 +7,6 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orlet-gen"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORLET_VERSION));
     return orlet::RunGenCommand(QCoreApplication::arguments());
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the system packages Orlet needs to build, test and run.
 # Idempotent: only missing packages are installed. Debian 12 (bookworm) or newer.
+# Extra package names on the command line are installed too (the packaging
+# and icon scripts name the tools only they need).
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,8 @@ packages=(
   fonts-wqy-microhei
   sdcc sdcc-ucsim
   xvfb xauth
+  groff-base # preconv, for the man pages
+  "$@"
 )
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then

@@ -1,6 +1,7 @@
 #include "Orlet.h"
 
 #include "OrletDlg.h"
+#include "OrletVersion.h"
 
 #include <QApplication>
 #include <QFont>
@@ -44,7 +45,7 @@ int COrletApp::Run(int& argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orlet"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
+    QApplication::setApplicationVersion(QStringLiteral(ORLET_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/orlet-32.png")));
     ApplyDialogFont();
     StartUp();

@@ -6,6 +6,7 @@
 #include "DataExchange.h"
 #include "MessageBox.h"
 #include "MyCry.h"
+#include "OrletVersion.h"
 #include "SourceGenerator.h"
 #include "TimerReload.h"
 #include "Tmod.h"
@@ -69,6 +70,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     , m_ui(std::make_unique<Ui::AboutDlg>())
 {
     m_ui->setupUi(this);
+    m_ui->labelTitle->setText(m_ui->labelTitle->text().arg(QStringLiteral(ORLET_VERSION_MAJOR_MINOR)));
     RegisterControls({ { ctl::AboutOkButton, m_ui->aboutOkButton } });
 }
 

@@ -7,6 +7,8 @@
 #include <QStringDecoder>
 #include <QTemporaryDir>
 
+#include "OrletVersion.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -301,3 +303,10 @@ INSTANTIATE_TEST_SUITE_P(RefusedNewOptions, OrletGenErrors,
         ErrorCase { "--timer0 1:10 --postscale0 +5", "from 1 to 65535" },
         ErrorCase { "--timer0 1:10 --postscale0 2 --postscale0 3", "more than once" },
         ErrorCase { "--uart 9600 --postscale1 16", "--postscale1 cannot be used with --uart" }));
+
+TEST(OrletGen, VersionIsTheProjectVersion)
+{
+    const GenRun run = orletGen({ QStringLiteral("--version") });
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, QByteArray("orlet-gen " ORLET_VERSION "\n"));
+}

@@ -3,9 +3,11 @@
 #include "MainWindowFixture.h"
 #include "Orlet.h"
 #include "OrletDlg.h"
+#include "OrletVersion.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -301,12 +303,15 @@ private slots:
     void aboutFromTheButton()
     {
         QString title;
+        QString product;
         OnNextModal([&](QWidget* modal) {
             title = modal->windowTitle();
+            product = modal->findChild<QLabel*>("labelTitle")->text();
             QTest::keyClick(modal, Qt::Key_Escape);
         });
         ui->click(ctl::AboutButton);
         QCOMPARE(title, QStringLiteral("关于 Orlet"));
+        QVERIFY(product.startsWith(QStringLiteral("Orlet 8051 C 代码生成器 " ORLET_VERSION_MAJOR_MINOR " 版\n")));
         QVERIFY(dlg->isVisible());
     }
 
