@@ -1,5 +1,6 @@
 #include "Orlet.h"
 
+#include "DisplayCheck.h"
 #include "OrletDlg.h"
 
 #include <QApplication>
@@ -7,6 +8,9 @@
 #include <QFontDatabase>
 #include <QStyle>
 #include <QStyleFactory>
+
+#include <cstdio>
+#include <optional>
 
 COrletApp theOrletApp;
 
@@ -42,7 +46,14 @@ void ApplyDialogFont()
 
 int COrletApp::Run(int& argc, char** argv)
 {
+    // Without a display the toolkit would abort with advice to reinstall.
+    if (!CanOpenWindow(CurrentDisplayEnvironment(argc, argv))) {
+        std::fputs(kNoDisplayMessage, stderr);
+        return 1;
+    }
+    std::optional<DisplayStartGuard> guard(std::in_place);
     QApplication app(argc, argv);
+    guard.reset();
     QApplication::setApplicationName(QStringLiteral("Orlet"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/orlet-32.png")));
