@@ -5,7 +5,7 @@
 PRESET ?= default
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps configure build test run bench format clean asan fuzz-build fuzz
+.PHONY: all deps configure build test run bench format clean asan asan-labels fuzz-build fuzz
 
 all: build
 
@@ -26,6 +26,11 @@ asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan
 	@ctest --preset asan
+
+asan-labels: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan
+	@ctest --preset asan -L 'core|cli|gui'
 
 fuzz-build: deps
 	@cmake --preset fuzz >/dev/null
