@@ -8,13 +8,16 @@
 
 #include <QCommandLineParser>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringEncoder>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace orlet {
 
@@ -52,6 +55,32 @@ namespace {
     {
         return QStringLiteral("Crystal in MHz: %1, or any other value from 1 to 100 (default %2).")
             .arg(crystalTexts().join(QLatin1String(", ")), QLatin1String(kCrystals[kDefaultCrystalIndex].text));
+    }
+
+    // Shows the control characters an argument may carry (a line feed, a
+    // carriage return, an escape) as C escapes, so that an error stays one line.
+    QString escapeControls(const QString& text)
+    {
+        QString result;
+        result.reserve(text.size());
+        for (const QChar c : text) {
+            const char16_t u = c.unicode();
+            const bool breaksLine = c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
+                || c.category() == QChar::Separator_Paragraph;
+            if (!breaksLine)
+                result += c;
+            else if (u == u'\n')
+                result += QLatin1String("\\n");
+            else if (u == u'\r')
+                result += QLatin1String("\\r");
+            else if (u == u'\t')
+                result += QLatin1String("\\t");
+            else if (u < 0x100)
+                result += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+            else
+                result += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
+        }
+        return result;
     }
 
     struct Options {
@@ -243,12 +272,10 @@ namespace {
         QString error_;
     };
 
-    QByteArray encodeSource(const std::string& source, TextEncoding encoding)
+    // Where Qt has no GBK codec, the platform may have one of its own.
+    GbkEncoder platformGbkEncoder()
     {
-        if (encoding == TextEncoding::Utf8)
-            return QByteArray::fromStdString(source);
-        QStringEncoder toGbk("GBK");
-        return toGbk.encode(fromUtf8(source));
+        return {};
     }
 
     // The derivation's numbers: cycles0/actualPeriod0Us/periodError0 (per
@@ -322,26 +349,77 @@ namespace {
         return object;
     }
 
+    // Writes all of `bytes` to standard output and flushes it, so that a
+    // full disk or a closed terminal is noticed here and not lost at exit.
+    bool writeStandardOutput(const QByteArray& bytes, QString& error)
+    {
+        const auto size = static_cast<std::size_t>(bytes.size());
+        errno = 0;
+        if (std::fwrite(bytes.constData(), 1, size, stdout) == size && std::fflush(stdout) == 0)
+            return true;
+        const int code = errno;
+        error = QStringLiteral("cannot write to standard output: %1")
+                    .arg(code ? QString::fromLocal8Bit(std::strerror(code)) : QStringLiteral("write failed"));
+        return false;
+    }
+
+    // Only a regular file, or a new one, is replaced as a whole: renaming a
+    // temporary file over a device or a FIFO would leave a regular file in
+    // its place, so those are written straight into.
+    bool replacedAsWhole(const QString& path)
+    {
+        const QFileInfo target(path);
+        return !target.exists() || target.isFile();
+    }
+
+    bool writeFile(const QString& path, const QByteArray& bytes, QString& error)
+    {
+        QString reason;
+        if (replacedAsWhole(path)) {
+            // A save file replaces the target only once everything is written.
+            QSaveFile file(path);
+            if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+                return true;
+            reason = file.errorString();
+        } else {
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size()) {
+                file.close();
+                if (file.error() == QFileDevice::NoError)
+                    return true;
+            }
+            reason = file.errorString();
+        }
+        error = QStringLiteral("cannot write \"%1\": %2").arg(path, reason);
+        return false;
+    }
+
     bool writeOutput(const QString& path, const QByteArray& bytes, QString& error)
     {
-        if (path.isEmpty()) {
-            QFile out;
-            if (!out.open(stdout, QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
-                error = QStringLiteral("cannot write to standard output");
-                return false;
-            }
-            return true;
-        }
-        // A save file replaces the target only once everything is written.
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-            error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());
-            return false;
-        }
-        return true;
+        return path.isEmpty() ? writeStandardOutput(bytes, error) : writeFile(path, bytes, error);
     }
 
 } // namespace
+
+GbkEncoder QtGbkEncoder(const char* codecName)
+{
+    if (!QStringEncoder(codecName).isValid())
+        return {};
+    const QByteArray name(codecName);
+    return [name](const QString& text) {
+        QStringEncoder encoder(name.constData());
+        return QByteArray(encoder.encode(text));
+    };
+}
+
+const GbkEncoder& SystemGbkEncoder()
+{
+    static const GbkEncoder encoder = [] {
+        GbkEncoder qt = QtGbkEncoder("GBK");
+        return qt ? qt : platformGbkEncoder();
+    }();
+    return encoder;
+}
 
 GenParseResult ParseGenArguments(const QStringList& args)
 {
@@ -355,7 +433,7 @@ GenParseResult ParseGenArguments(const QStringList& args)
 
     GenParseResult result;
     if (!parser.parse(args)) {
-        result.error = parser.errorText();
+        result.error = escapeControls(parser.errorText());
         return result;
     }
     if (parser.isSet(help)) {
@@ -367,7 +445,8 @@ GenParseResult ParseGenArguments(const QStringList& args)
         return result;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        result.error = QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst());
+        result.error = escapeControls(
+            QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()));
         return result;
     }
 
@@ -394,25 +473,31 @@ GenParseResult ParseGenArguments(const QStringList& args)
             std::pair { "utf8", TextEncoding::Utf8 } });
     request.dialect
         = read.choice(options.dialect, { std::pair { "keil", Dialect::Keil }, std::pair { "sdcc", Dialect::Sdcc } });
-    request.outputPath = read.single(options.output);
+    if (parser.isSet(options.output)) {
+        const QString path = read.single(options.output);
+        if (path.isEmpty())
+            read.fail(QStringLiteral("-o takes a file name (\"-\" for standard output), got an empty one"));
+        else if (path != QLatin1String("-"))
+            request.outputPath = path;
+    }
     request.json = parser.isSet(options.json);
     request.explain = parser.isSet(options.explain);
 
     if (Timer1ClashesWithSerialPort(config))
         read.fail(QStringLiteral("--timer1/--counter1 cannot be used with --uart: timer 1 is the baud-rate generator"));
     if (read.failed()) {
-        result.error = read.error();
+        result.error = escapeControls(read.error());
         return result;
     }
     result.request = request;
     return result;
 }
 
-GenOutput RenderGenOutput(const GenRequest& request)
+GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk)
 {
     const ResolveResult resolved = ResolveConfiguration(request.config);
     if (!resolved.resolved)
-        return { {}, fromUtf8(resolved.error) };
+        return { {}, fromUtf8(resolved.error), kExitRefused };
     const std::string source = BuildSourceText(resolved.resolved->settings, request.dialect);
     const Derivation derivation = DeriveConfiguration(request.config, *resolved.resolved);
     // The derivation is plain ASCII, so it reads the same in every encoding.
@@ -428,29 +513,35 @@ GenOutput RenderGenOutput(const GenRequest& request)
     }
     if (request.explain)
         return { QByteArray::fromStdString(explanation), {} };
-    return { encodeSource(source, request.encoding), {} };
+    if (request.encoding == TextEncoding::Utf8)
+        return { QByteArray::fromStdString(source), {} };
+    if (!gbk)
+        return { {}, QStringLiteral("this system has no GBK codec (Qt built without ICU): use --encoding utf-8"),
+            kExitFailure };
+    return { gbk(fromUtf8(source)), {} };
 }
 
-int RunGenCommand(const QStringList& args)
+int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)
 {
-    const auto fail = [](const QString& message) {
-        std::fprintf(stderr, "orlet-gen: %s\n", message.toUtf8().constData());
-        return 2;
+    const auto fail = [](const QString& message, int status) {
+        std::fprintf(stderr, "orlet-gen: %s\n", escapeControls(message).toUtf8().constData());
+        return status;
     };
     const GenParseResult parsed = ParseGenArguments(args);
+    QString writeError;
     if (!parsed.earlyExit.isEmpty()) {
-        std::fputs(parsed.earlyExit.toUtf8().constData(), stdout);
-        return 0;
+        if (!writeStandardOutput(parsed.earlyExit.toUtf8(), writeError))
+            return fail(writeError, kExitFailure);
+        return kExitSuccess;
     }
     if (!parsed.request)
-        return fail(parsed.error);
-    const GenOutput output = RenderGenOutput(*parsed.request);
+        return fail(parsed.error, kExitRefused);
+    const GenOutput output = RenderGenOutput(*parsed.request, gbk);
     if (!output.error.isEmpty())
-        return fail(output.error);
-    QString writeError;
+        return fail(output.error, output.exitStatus);
     if (!writeOutput(parsed.request->outputPath, output.bytes, writeError))
-        return fail(writeError);
-    return 0;
+        return fail(writeError, kExitFailure);
+    return kExitSuccess;
 }
 
 } // namespace orlet

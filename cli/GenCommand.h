@@ -8,11 +8,29 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 namespace orlet {
 
 enum class TextEncoding { Gbk, Utf8 };
+
+// orlet-gen's exit statuses.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1; // a write failed, or this system cannot encode GBK
+inline constexpr int kExitRefused = 2; // the arguments or the configuration were refused
+
+// Turns text into GBK bytes. An empty function stands for a system without
+// a GBK codec.
+using GbkEncoder = std::function<QByteArray(const QString&)>;
+
+// An encoder over Qt's codec of that name; empty when this Qt has none
+// (a Qt built without ICU has no GBK).
+GbkEncoder QtGbkEncoder(const char* codecName);
+
+// The encoder orlet-gen uses, looked up once: Qt's GBK codec where it is
+// valid, else the platform's own, else none.
+const GbkEncoder& SystemGbkEncoder();
 
 // Everything one run of orlet-gen was asked for.
 struct GenRequest {
@@ -24,12 +42,12 @@ struct GenRequest {
     // The options given for the software counters: only these put postscale
     // members into the JSON, which otherwise stays as it always was.
     std::array<bool, 2> postscaleGiven {};
-    QString outputPath; // empty: standard output
+    QString outputPath; // empty: standard output ("-o -")
 };
 
 struct GenParseResult {
     std::optional<GenRequest> request;
-    QString error; // one line, when the arguments are refused
+    QString error; // one line, when the arguments are refused; control characters escaped
     QString earlyExit; // --help or --version text: print it and stop
 };
 
@@ -38,13 +56,15 @@ GenParseResult ParseGenArguments(const QStringList& args);
 
 struct GenOutput {
     QByteArray bytes; // what goes to the output, empty on error
-    QString error; // one line, when the configuration is refused
+    QString error; // one line, when the configuration is refused or cannot be encoded
+    int exitStatus = kExitSuccess; // kExitRefused or kExitFailure along with `error`
 };
 
 // Resolves the configuration and renders source, JSON or the derivation.
-GenOutput RenderGenOutput(const GenRequest& request);
+GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk = SystemGbkEncoder());
 
-// Runs orlet-gen: the exit status is 0, or 2 after one line on stderr.
-int RunGenCommand(const QStringList& args);
+// Runs orlet-gen and returns its exit status; any status but 0 comes after
+// one line on stderr.
+int RunGenCommand(const QStringList& args, const GbkEncoder& gbk = SystemGbkEncoder());
 
 } // namespace orlet

@@ -9,6 +9,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-dev
   fonts-wqy-microhei
   sdcc sdcc-ucsim
   xvfb xauth
@@ -20,7 +21,8 @@ if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>
   cat >&2 <<MSG
 This script knows Debian and Ubuntu only. On other systems install by hand:
   a C++20 compiler, CMake 3.25+, Ninja, Qt 6 (Core, Gui, Widgets, Test) with uic,
-  GoogleTest/GoogleMock, Google Benchmark, a CJK font (WenQuanYi Micro Hei or Noto CJK),
+  GoogleTest/GoogleMock, Google Benchmark, clang with libFuzzer (the fuzz tests),
+  a CJK font (WenQuanYi Micro Hei or Noto CJK),
   SDCC with ucsim (s51) for the firmware tests.
 MSG
   exit 1

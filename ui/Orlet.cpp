@@ -1,5 +1,6 @@
 #include "Orlet.h"
 
+#include "DisplayCheck.h"
 #include "OrletDlg.h"
 #include "OrletVersion.h"
 
@@ -8,6 +9,9 @@
 #include <QFontDatabase>
 #include <QStyle>
 #include <QStyleFactory>
+
+#include <cstdio>
+#include <optional>
 
 COrletApp theOrletApp;
 
@@ -43,7 +47,14 @@ void ApplyDialogFont()
 
 int COrletApp::Run(int& argc, char** argv)
 {
+    // Without a display the toolkit would abort with advice to reinstall.
+    if (!CanOpenWindow(CurrentDisplayEnvironment(argc, argv))) {
+        std::fputs(kNoDisplayMessage, stderr);
+        return 1;
+    }
+    std::optional<DisplayStartGuard> guard(std::in_place);
     QApplication app(argc, argv);
+    guard.reset();
     QApplication::setApplicationName(QStringLiteral("Orlet"));
     QApplication::setApplicationVersion(QStringLiteral(ORLET_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/orlet-32.png")));

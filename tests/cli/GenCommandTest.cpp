@@ -1,3 +1,5 @@
+#include "GenCommand.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -11,6 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 struct GenRun {
@@ -19,9 +27,14 @@ struct GenRun {
     QByteArray err;
 };
 
-GenRun orletGen(const QStringList& args)
+// Runs orlet-gen; `stdoutFile`, when given, takes its standard output.
+GenRun orletGen(const QStringList& args, const QString& stdoutFile = {}, const QString& workingDirectory = {})
 {
     QProcess process;
+    if (!stdoutFile.isEmpty())
+        process.setStandardOutputFile(stdoutFile);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
     process.start(QStringLiteral(ORLET_GEN_PATH), args);
     process.waitForFinished(30000);
     return { process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError() };
@@ -220,8 +233,221 @@ TEST(OrletGen, OutputFileIsWrittenWholeOrNotAtAll)
     EXPECT_EQ(existing.readAll(), orletGen(words("--timer0 1:1000")).out);
 
     const GenRun unwritable = orletGen({ "-o", dir.filePath("missing/dir/out.c") });
-    EXPECT_EQ(unwritable.exitCode, 2);
+    EXPECT_EQ(unwritable.exitCode, 1) << "a failed write is no refused argument";
     EXPECT_TRUE(unwritable.err.contains("cannot write"));
+    EXPECT_EQ(unwritable.err.count('\n'), 1);
+}
+
+TEST(OrletGen, DashIsStandardOutputAndAnEmptyNameIsRefused)
+{
+    QTemporaryDir dir;
+    const GenRun dash = orletGen({ "--timer0", "1:1000", "-o", "-" }, {}, dir.path());
+    EXPECT_EQ(dash.exitCode, 0) << dash.err.constData();
+    EXPECT_EQ(dash.out, orletGen(words("--timer0 1:1000")).out);
+    EXPECT_FALSE(QFile::exists(dir.filePath("-")));
+
+    const GenRun empty = orletGen({ "--timer0", "1:1000", "-o", "" }, {}, dir.path());
+    EXPECT_EQ(empty.exitCode, 2);
+    EXPECT_TRUE(empty.out.isEmpty());
+    EXPECT_TRUE(empty.err.contains("-o takes a file name")) << empty.err.constData();
+    EXPECT_EQ(empty.err.count('\n'), 1);
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+namespace {
+
+struct ControlCase {
+    QStringList args;
+    const char* escaped; // how the message shows the argument
+};
+
+void PrintTo(const ControlCase& c, std::ostream* os)
+{
+    *os << c.args.join(' ').toUtf8().toPercentEncoding(" -:").constData();
+}
+
+class OrletGenControlCharacters : public testing::TestWithParam<ControlCase>
+{
+};
+
+} // namespace
+
+TEST_P(OrletGenControlCharacters, AreEscapedSoTheErrorStaysOneLine)
+{
+    const GenRun run = orletGen(GetParam().args);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err.count('\n'), 1) << run.err.constData();
+    EXPECT_FALSE(run.err.contains('\r'));
+    EXPECT_FALSE(run.err.contains('\x1b'));
+    EXPECT_TRUE(run.err.contains(GetParam().escaped)) << run.err.constData();
+}
+
+INSTANTIATE_TEST_SUITE_P(InArguments, OrletGenControlCharacters,
+    testing::Values(ControlCase { { "--int0", "lev\nel" }, R"("lev\nel")" },
+        ControlCase { { "--int1", "level\r" }, R"("level\r")" },
+        ControlCase { { "--crystal", "1\r\n2" }, R"("1\r\n2")" },
+        ControlCase { { "--uart", "96\x1b[2J00" }, R"("96\x1b[2J00")" },
+        ControlCase { { "--timer0", "1:\t5" }, R"("1:\t5")" },
+        ControlCase { { "--encoding", "gbk\x7f" }, R"("gbk\x7f")" },
+        ControlCase { { QString::fromUtf8("stray\u2028line") }, R"("stray\u2028line")" },
+        ControlCase { { "--no\nflag" }, R"(no\nflag)" },
+        ControlCase { { "-o", "a\nb", "--timer0", "1:65537" }, "65536" }));
+
+#ifdef Q_OS_UNIX
+
+namespace {
+
+bool isFifo(const QString& path)
+{
+    struct stat status {
+    };
+    return ::stat(path.toLocal8Bit().constData(), &status) == 0 && S_ISFIFO(status.st_mode);
+}
+
+bool isCharacterDevice(const char* path)
+{
+    struct stat status {
+    };
+    return ::stat(path, &status) == 0 && S_ISCHR(status.st_mode);
+}
+
+// Runs orlet-gen with `-o` on a new FIFO and returns what a reader got.
+QByteArray throughFifo(const QString& fifo, const QStringList& args, GenRun& run)
+{
+    if (::mkfifo(fifo.toLocal8Bit().constData(), 0600) != 0)
+        return {};
+    // Opened first without waiting, so that orlet-gen's open finds a reader.
+    const int reader = ::open(fifo.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
+    run = orletGen(args + QStringList { "-o", fifo });
+    QByteArray got;
+    char buffer[4096];
+    for (ssize_t n; reader >= 0 && (n = ::read(reader, buffer, sizeof buffer)) > 0;)
+        got.append(buffer, n);
+    if (reader >= 0)
+        ::close(reader);
+    return got;
+}
+
+} // namespace
+
+TEST(OrletGen, FifoIsWrittenIntoAndStaysAFifo)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("pipe");
+    GenRun run;
+    const QByteArray got = throughFifo(fifo, words("--timer0 1:1000"), run);
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(got, orletGen(words("--timer0 1:1000")).out);
+    EXPECT_TRUE(isFifo(fifo)) << "the FIFO was replaced";
+    EXPECT_EQ(
+        QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System), QStringList { "pipe" });
+}
+
+namespace {
+
+struct FullCase {
+    const char* args;
+};
+
+void PrintTo(const FullCase& c, std::ostream* os)
+{
+    *os << c.args;
+}
+
+class OrletGenWriteErrors : public testing::TestWithParam<FullCase>
+{
+};
+
+} // namespace
+
+TEST_P(OrletGenWriteErrors, StandardOutputOnAFullDeviceFails)
+{
+    QTemporaryDir dir; // where a build that took "-o -" for a file name would put it
+    const GenRun run = orletGen(words(GetParam().args), QStringLiteral("/dev/full"), dir.path());
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.startsWith("orlet-gen: cannot write to standard output")) << run.err.constData();
+    EXPECT_EQ(run.err.count('\n'), 1) << run.err.constData();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryOutput, OrletGenWriteErrors,
+    testing::Values(FullCase { "--timer0 1:1000" }, FullCase { "" }, FullCase { "--json --uart 9600" },
+        FullCase { "--explain --timer0 1:1000" }, FullCase { "--help" }, FullCase { "--version" },
+        FullCase { "-o - --comments" }));
+
+TEST(OrletGen, DeviceIsWrittenIntoAndAWriteErrorReported)
+{
+    // A build that still renamed over its target would replace the device
+    // itself; the FIFO shows first that this one writes into it.
+    QTemporaryDir dir;
+    GenRun fifoRun;
+    throughFifo(dir.filePath("pipe"), {}, fifoRun);
+    ASSERT_TRUE(isFifo(dir.filePath("pipe"))) << "not trying /dev/full with a build that replaces special files";
+
+    ASSERT_TRUE(isCharacterDevice("/dev/full"));
+    const GenRun run = orletGen({ "--timer0", "1:1000", "-o", "/dev/full" });
+    EXPECT_TRUE(isCharacterDevice("/dev/full"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("cannot write \"/dev/full\"")) << run.err.constData();
+    EXPECT_EQ(run.err.count('\n'), 1);
+}
+
+#endif // Q_OS_UNIX
+
+namespace {
+
+orlet::GenRequest requestFor(const char* args)
+{
+    const orlet::GenParseResult parsed = orlet::ParseGenArguments(QStringList { "orlet-gen" } + words(args));
+    EXPECT_TRUE(parsed.request) << parsed.error.toStdString();
+    return parsed.request.value_or(orlet::GenRequest {});
+}
+
+} // namespace
+
+TEST(GbkCodec, MissingCodecFailsGbkOutputOnly)
+{
+    const orlet::GbkEncoder missing = orlet::QtGbkEncoder("no-such-codec");
+    ASSERT_FALSE(missing);
+
+    const orlet::GenOutput gbk = orlet::RenderGenOutput(requestFor("--comments --timer0 1:1000"), missing);
+    EXPECT_EQ(gbk.exitStatus, orlet::kExitFailure);
+    EXPECT_TRUE(gbk.bytes.isEmpty());
+    EXPECT_TRUE(gbk.error.contains("no GBK codec")) << gbk.error.toStdString();
+    EXPECT_TRUE(gbk.error.contains("--encoding utf-8"));
+
+    const orlet::GenOutput utf8
+        = orlet::RenderGenOutput(requestFor("--comments --timer0 1:1000 --encoding utf-8"), missing);
+    EXPECT_TRUE(utf8.error.isEmpty());
+    EXPECT_TRUE(utf8.bytes.contains("TMOD=0x1;"));
+    // JSON and the derivation are UTF-8 and ASCII whatever --encoding says.
+    EXPECT_TRUE(orlet::RenderGenOutput(requestFor("--json --timer0 1:1000"), missing).error.isEmpty());
+    EXPECT_TRUE(orlet::RenderGenOutput(requestFor("--explain --timer0 1:1000"), missing).error.isEmpty());
+}
+
+TEST(GbkCodec, MissingCodecIsOneLineAndStatusOneAndWritesNothing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("out.c");
+    const orlet::GbkEncoder missing = orlet::QtGbkEncoder("no-such-codec");
+    testing::internal::CaptureStderr();
+    const int status = orlet::RunGenCommand({ "orlet-gen", "--int0", "level", "-o", path }, missing);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find("orlet-gen: this system has no GBK codec"), std::string::npos) << err;
+    EXPECT_FALSE(QFile::exists(path));
+
+    EXPECT_EQ(orlet::RunGenCommand({ "orlet-gen", "--encoding", "utf-8", "--int0", "level", "-o", path }, missing), 0);
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), orletGen(words("--int0 level")).out);
+}
+
+TEST(GbkCodec, ThisSystemHasOne)
+{
+    // The rest of the suite checks GBK bytes; this says why they would fail.
+    ASSERT_TRUE(orlet::SystemGbkEncoder());
+    EXPECT_EQ(orlet::SystemGbkEncoder()(QString::fromUtf8("中断")), QByteArray("\xd6\xd0\xb6\xcf"));
 }
 
 namespace {

@@ -10,10 +10,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 
-#include <memory>
+#include <utility>
 
 MessageRecorder::MessageRecorder()
 {
@@ -143,25 +144,47 @@ QStringList DialogDriver::items(int id) const
     return result;
 }
 
+namespace {
+
+// The watchers still waiting for a modal window. A test's actions hold
+// references to its locals, so none may outlive the test.
+QList<QPointer<QTimer>>& pendingWatchers()
+{
+    static QList<QPointer<QTimer>> watchers;
+    return watchers;
+}
+
+// Polls of 5 ms to wait for the window system to activate a shown modal
+// window before acting on it anyway.
+constexpr int kActivationPolls = 200;
+
+} // namespace
+
 void OnNextModal(std::function<void(QWidget*)> action)
 {
     auto* timer = new QTimer;
     timer->setInterval(5);
-    // The user acts once the window has come up and taken the focus; on a
-    // busy machine activation can lag behind showing. A window that never
-    // becomes active is driven after a second anyway.
-    auto waited = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, action, waited] {
+    pendingWatchers().append(timer);
+    QObject::connect(timer, &QTimer::timeout, [timer, action, polls = 0]() mutable {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || !modal->isVisible())
             return;
-        if (!modal->isActiveWindow() && ++*waited < 200)
+        // Keys and focus go to the active window: a slow start (a sanitizer
+        // build) may show the dialog before the window system activates it.
+        if (!modal->isActiveWindow() && ++polls < kActivationPolls)
             return;
+        pendingWatchers().removeAll(timer);
         timer->stop();
         timer->deleteLater();
         action(modal);
     });
     timer->start();
+}
+
+void StopModalWatchers()
+{
+    for (const QPointer<QTimer>& timer : std::exchange(pendingWatchers(), {}))
+        delete timer.data();
 }
 
 void OnNextDialog(std::function<void(CDialogBase&, DialogDriver&)> action)

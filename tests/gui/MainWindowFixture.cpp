@@ -29,6 +29,7 @@ bool MainWindowFixture::openWindow()
 
 void MainWindowFixture::closeWindow()
 {
+    StopModalWatchers();
     ui.reset();
     dlg.reset();
     recorder.reset();

@@ -1,0 +1,129 @@
+// The resolver with the generator and the derivation on any configuration
+// the window or orlet-gen could be asked for, and on some they refuse.
+#include "Configuration.h"
+#include "Crystal.h"
+#include "Explain.h"
+#include "FuzzCheck.h"
+#include "SourceGenerator.h"
+#include "TimerReload.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace {
+
+using namespace orlet;
+
+std::uint32_t crystalFrom(FuzzedDataProvider& in)
+{
+    if (in.ConsumeBool())
+        return kCrystals[in.ConsumeIntegralInRange<std::size_t>(0, kCrystals.size() - 1)].hz;
+    return in.ConsumeIntegralInRange<std::uint32_t>(500000, 101000000);
+}
+
+TimerConfig timerFrom(FuzzedDataProvider& in)
+{
+    TimerConfig timer;
+    timer.enabled = in.ConsumeBool();
+    timer.counter = in.ConsumeBool();
+    timer.gate = !timer.counter && in.ConsumeBool();
+    timer.mode = in.ConsumeIntegralInRange(-1, 3);
+    // Small values reach every mode's range; any value tests the limits.
+    timer.value
+        = in.ConsumeBool() ? in.ConsumeIntegralInRange<std::uint32_t>(0, 70000) : in.ConsumeIntegral<std::uint32_t>();
+    return timer;
+}
+
+std::optional<TriggerMode> triggerFrom(FuzzedDataProvider& in)
+{
+    switch (in.ConsumeIntegralInRange(0, 2)) {
+    case 0:
+        return std::nullopt;
+    case 1:
+        return TriggerMode::Level;
+    default:
+        return TriggerMode::FallingEdge;
+    }
+}
+
+Configuration configurationFrom(FuzzedDataProvider& in)
+{
+    Configuration config;
+    config.crystalHz = crystalFrom(in);
+    config.comments = in.ConsumeBool();
+    config.int0 = triggerFrom(in);
+    config.int1 = triggerFrom(in);
+    config.timer0 = timerFrom(in);
+    config.timer1 = timerFrom(in);
+    if (in.ConsumeBool())
+        config.uartBaudIndex = in.ConsumeIntegralInRange(-1, int(kBaudRates.size()));
+    config.uartDoubleBaud = in.ConsumeBool();
+    config.uartInterrupt = in.ConsumeBool();
+    return config;
+}
+
+void checkSource(const GeneratorSettings& s, Dialect dialect)
+{
+    const std::string text = BuildSourceText(s, dialect);
+    FUZZ_CHECK(text == BuildSourceText(s, dialect));
+    FUZZ_CHECK(text.rfind(dialect == Dialect::Keil ? "#include \"reg51.h\"\r\n" : "#include <8051.h>\r\n", 0) == 0);
+    FUZZ_CHECK(!text.empty() && text.back() == '}');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n')
+            FUZZ_CHECK(i > 0 && text[i - 1] == '\r');
+        if (text[i] == '\r')
+            FUZZ_CHECK(i + 1 < text.size() && text[i + 1] == '\n');
+    }
+    const bool anyInUse = s.int0Enabled || s.int1Enabled || s.timer0Enabled || s.timer1Enabled || s.uartEnabled;
+    FUZZ_CHECK((text.find("//EA=1;") != std::string::npos) == anyInUse);
+    FUZZ_CHECK((text.find("initUart();") != std::string::npos) == s.uartEnabled);
+}
+
+void checkResolved(const Configuration& config, const ResolvedConfiguration& resolved)
+{
+    const GeneratorSettings& s = resolved.settings;
+    FUZZ_CHECK((s.tmod & 0x03) != 0x03 && (s.tmod & 0x30) != 0x30);
+    FUZZ_CHECK(!(s.uartEnabled && s.timer1Enabled));
+    if (s.uartEnabled) {
+        FUZZ_CHECK((s.tmod & 0xF0) == 0);
+        FUZZ_CHECK(s.th1 == s.tl1 && resolved.baud && resolved.baud->reload == s.th1);
+    }
+    if (s.timer0Enabled)
+        FUZZ_CHECK(resolved.reload0Text == FormatReloadText(s.th0, s.tl0));
+    if (s.timer1Enabled)
+        FUZZ_CHECK(resolved.reload1Text == FormatReloadText(s.th1, s.tl1));
+    checkSource(s, Dialect::Keil);
+    checkSource(s, Dialect::Sdcc);
+
+    const Derivation derivation = DeriveConfiguration(config, resolved);
+    FUZZ_CHECK(derivation.tmod == s.tmod && derivation.crystalHz == config.crystalHz);
+    FUZZ_CHECK(derivation.timers[0].has_value() == s.timer0Enabled);
+    FUZZ_CHECK(derivation.timers[1].has_value() == s.timer1Enabled);
+    if (derivation.timers[0])
+        FUZZ_CHECK(derivation.timers[0]->th == s.th0 && derivation.timers[0]->tl == s.tl0);
+    if (derivation.timers[1])
+        FUZZ_CHECK(derivation.timers[1]->th == s.th1 && derivation.timers[1]->tl == s.tl1);
+    FUZZ_CHECK(derivation.baud.has_value() == s.uartEnabled);
+    if (derivation.baud)
+        FUZZ_CHECK(derivation.baud->reload == s.th1 && derivation.baud->errorText == resolved.baudErrorText);
+    const std::string explanation = FormatDerivation(derivation);
+    FUZZ_CHECK(std::all_of(
+        explanation.begin(), explanation.end(), [](char c) { return c == '\n' || (c >= 0x20 && c < 0x7F); }));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    FuzzedDataProvider in(data, size);
+    const Configuration config = configurationFrom(in);
+    const ResolveResult result = ResolveConfiguration(config);
+    FUZZ_CHECK(result.resolved.has_value() == result.error.empty());
+    if (result.resolved)
+        checkResolved(config, *result.resolved);
+    return 0;
+}
