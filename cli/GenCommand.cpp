@@ -1,6 +1,7 @@
 #include "GenCommand.h"
 
 #include "BaudReload.h"
+#include "CodePage936.h"
 #include "Crystal.h"
 #include "Explain.h"
 
@@ -199,6 +200,8 @@ namespace {
         if (encoding == TextEncoding::Utf8)
             return QByteArray::fromStdString(source);
         QStringEncoder toGbk("GBK");
+        if (!toGbk.isValid()) // Qt without ICU, as on Windows
+            return EncodeCodePage936(fromUtf8(source)).value_or(QByteArray());
         return toGbk.encode(fromUtf8(source));
     }
 
