@@ -44,6 +44,15 @@ add_custom_target(orlet_runtime ALL ${orlet_copy_runtime} COMMENT "Copying the Q
 install(FILES ${orlet_mingw_dlls} ${orlet_qt_dlls} DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${orlet_qt_platform} DESTINATION ${CMAKE_INSTALL_BINDIR}/platforms)
 install(FILES ${orlet_qt_style} DESTINATION ${CMAKE_INSTALL_BINDIR}/styles)
+if(CMAKE_STRIP)
+  # The DLLs come with their symbols: stripped, the package is a third.
+  install(CODE "
+    file(GLOB_RECURSE orlet_binaries \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/*.dll\"
+                                     \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/*.exe\")
+    foreach(binary IN LISTS orlet_binaries)
+      execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded \"\${binary}\")
+    endforeach()")
+endif()
 
 set(CPACK_PACKAGE_NAME Orlet)
 set(CPACK_PACKAGE_VENDOR Orlet)
@@ -53,5 +62,4 @@ set(CPACK_PACKAGE_FILE_NAME Orlet-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Orlet)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
-set(CPACK_STRIP_FILES ON)
 include(CPack)

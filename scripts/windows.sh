@@ -178,6 +178,16 @@ begin "zip"
 (cd "$build" && cpack -G ZIP >/dev/null)
 zip_file=$(ls -t "$build"/Orlet-*-win64.zip | head -1)
 echo "   $zip_file ($(du -k "$zip_file" | cut -f1) KiB)"
+# What the zip holds starts on its own: orlet-gen.exe from it, as a user
+# would run it, writes the Linux build's bytes.
+unpacked=$build/zip-check
+rm -rf "$unpacked" && mkdir -p "$unpacked" && (cd "$unpacked" && cmake -E tar xf "$zip_file")
+zip_gen=$(ls "$unpacked"/*/bin/orlet-gen.exe)
+if ! cmp -s <(wine "$zip_gen" --comments --int0 level --timer0 1:1000 --uart 9600 --uart-interrupt) \
+  <("$linux_gen" --comments --int0 level --timer0 1:1000 --uart 9600 --uart-interrupt); then
+  echo "   orlet-gen.exe from the zip differs from the Linux build"
+  failed+=("zip")
+fi
 end
 
 report
