@@ -220,15 +220,15 @@ private slots:
     {
         bool openAfterOk = false;
         float memberAfterLetter = 0;
-        QWidget* focusAfterLetter = nullptr;
-        QWidget* box = nullptr;
+        bool focusOnBoxAfterLetter = false;
         int messagesBeforeOk = 0;
         OnNextDialog([&](CDialogBase& dialog, DialogDriver& custom) {
-            box = custom.item(1002);
             custom.typeOver(1002, "7");
             custom.pressKey(1002, Qt::Key_X);
             memberAfterLetter = qobject_cast<CMyCry*>(&dialog)->m_customMhz;
-            focusAfterLetter = QApplication::focusWidget();
+            // The dialog's own focus: the application's follows window
+            // activation, which may come late on a busy machine.
+            focusOnBoxAfterLetter = dialog.focusWidget() == custom.item(1002);
             messagesBeforeOk = int(recorder->messages.size());
             custom.click(1);
             openAfterOk = dialog.isVisible();
@@ -238,7 +238,7 @@ private slots:
         });
         ui->choose(1012, kCustomEntry);
         QCOMPARE(memberAfterLetter, 7.0f);
-        QCOMPARE(focusAfterLetter, box);
+        QVERIFY(focusOnBoxAfterLetter);
         QCOMPARE(messagesBeforeOk, 1);
         QVERIFY(openAfterOk);
         QVERIFY(recorder->messages.size() > messagesBeforeOk); // OK told why it stayed
