@@ -31,7 +31,7 @@ TEST_P(CodePage936, GivesTheGbkBytes)
 
 INSTANTIATE_TEST_SUITE_P(CommentTexts, CodePage936,
     testing::Values(Case { "低电平", "b5cdb5e7c6bd" }, Case { "下降沿", "cfc2bdb5d1d8" },
-        Case { "     //允许INT0中断", "202020202f2fd4cad0ed494e5430d6d0b6cf" },
+        Case { "     //允许INT0中断", "20202020202f2fd4cad0ed494e5430d6d0b6cf" },
         Case { "TMOD=0x1;\r\n", "544d4f443d3078313b0d0a" }, Case { "", "" }));
 
 TEST(CodePage936Refusal, CharacterWithoutGbkFormGivesNothing)
