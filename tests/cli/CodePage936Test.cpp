@@ -5,12 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 struct Case {
     const char* text; // UTF-8
     const char* gbk; // expected bytes, in hex
 };
+
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << (*c.gbk ? c.gbk : "empty");
+}
 
 class CodePage936 : public testing::TestWithParam<Case>
 {
