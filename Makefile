@@ -3,10 +3,11 @@
 # make package - the same, then the Debian package in build/, checked
 # make asan - the whole suite built with AddressSanitizer, UBSan and LeakSanitizer
 # make fuzz - the fuzz targets, FUZZ_SECONDS (default 600) each
+# make windows - cross-build for Windows (MinGW-w64), test under Wine, zip it
 PRESET ?= default
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps configure build test run bench package format clean asan asan-labels fuzz-build fuzz
+.PHONY: all deps configure build test run bench package windows format clean asan asan-labels fuzz-build fuzz
 
 all: build
 
@@ -48,9 +49,11 @@ bench: build
 
 package: build
 	@scripts/package.sh build
+windows: build
+	@scripts/windows.sh build
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf build build-debug build-asan build-fuzz
+	@rm -rf build build-debug build-asan build-fuzz build-win

@@ -1,6 +1,7 @@
 #include "GenCommand.h"
 
 #include "BaudReload.h"
+#include "CodePage936.h"
 #include "Crystal.h"
 #include "Explain.h"
 #include "OrletVersion.h"
@@ -275,7 +276,11 @@ namespace {
     // Where Qt has no GBK codec, the platform may have one of its own.
     GbkEncoder platformGbkEncoder()
     {
+#ifdef Q_OS_WIN
+        return [](const QString& text) { return EncodeCodePage936(text).value_or(QByteArray()); };
+#else
         return {};
+#endif
     }
 
     // The derivation's numbers: cycles0/actualPeriod0Us/periodError0 (per

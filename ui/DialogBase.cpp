@@ -12,6 +12,8 @@
 CDialogBase::CDialogBase(QWidget* parent)
     : QDialog(parent)
 {
+    // A modal frame on Windows: the thin dialog border, no sizing.
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #include "DialogControls.h"
 
+#include "CodePage936.h"
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
@@ -8,6 +10,21 @@
 #include <QSignalBlocker>
 #include <QStringEncoder>
 #include <QTextCursor>
+
+namespace {
+
+// The GBK bytes order the sorted lists, whatever the system's collation;
+// a Qt without ICU (the Windows builds) has no GBK encoder, so the system's
+// code page 936 stands in for it.
+QByteArray gbkSortKey(const QString& text)
+{
+    QStringEncoder toGbk("GBK");
+    if (toGbk.isValid())
+        return toGbk.encode(text);
+    return EncodeCodePage936(text).value_or(text.toUtf8());
+}
+
+} // namespace
 
 void CWnd::EnableWindow(bool enable)
 {
@@ -100,9 +117,8 @@ void CComboBox::AddString(const QString& text)
     int at = box->count();
     if (box->property("sortedList").toBool()) {
         // Sorted in GBK order, the order the Chinese lists have always had.
-        const auto key = [](const QString& s) { return QByteArray(QStringEncoder("GBK").encode(s)); };
-        const QByteArray newKey = key(text);
-        for (at = 0; at < box->count() && key(box->itemText(at)) <= newKey; ++at) { }
+        const QByteArray newKey = gbkSortKey(text);
+        for (at = 0; at < box->count() && gbkSortKey(box->itemText(at)) <= newKey; ++at) { }
     }
     const int previous = box->currentIndex();
     box->insertItem(at, text);

@@ -7,6 +7,7 @@
 #include "MessageBox.h"
 #include "MyCry.h"
 #include "OrletVersion.h"
+#include "NativeSystemMenu.h"
 #include "SourceGenerator.h"
 #include "TimerReload.h"
 #include "Tmod.h"
@@ -20,12 +21,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
-
-#ifdef Q_OS_WIN
-#include <qt_windows.h>
-
-#include <string>
-#endif
 
 namespace {
 
@@ -497,13 +492,7 @@ void COrletDlg::HandleSystemCommand(unsigned id, qintptr lParam)
 
 void COrletDlg::addSystemMenuEntry()
 {
-#ifdef Q_OS_WIN
-    if (HMENU menu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
-        const std::wstring text = u8(kAboutMenuText).toStdWString();
-        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        ::AppendMenuW(menu, MF_STRING, kAboutCommand, text.c_str());
-    }
-#endif
+    AppendToNativeSystemMenu(this, kAboutCommand, u8(kAboutMenuText));
     // Elsewhere the window manager owns the window menu: the same entries are
     // on the dialog's own menu, reached by a right click on the dialog or by
     // Alt+Space.
@@ -536,14 +525,11 @@ void COrletDlg::paintEvent(QPaintEvent* event)
 
 bool COrletDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
 {
-#ifdef Q_OS_WIN
-    const MSG* msg = static_cast<const MSG*>(message);
-    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kAboutCommand) {
-        HandleSystemCommand(unsigned(msg->wParam), msg->lParam);
+    if (const auto command = SystemCommandOf(eventType, message); command && (command->id & 0xFFF0) == kAboutCommand) {
+        HandleSystemCommand(command->id, command->lParam);
         *result = 0;
         return true;
     }
-#endif
     return CDialogBase::nativeEvent(eventType, message, result);
 }
 

@@ -79,7 +79,10 @@ TEST(OrletGen, CommentsAreGbkByDefault)
     EXPECT_TRUE(utf8.out.contains("IT0=0;     //INT0低电平中断\r\n"));
     // 18 Chinese characters: three bytes each in UTF-8, two in GBK; the rest is identical.
     EXPECT_EQ(gbk.out.size(), utf8.out.size() - 18);
-    EXPECT_EQ(QString::fromUtf8(utf8.out), QStringDecoder("GBK").decode(gbk.out));
+    QStringDecoder fromGbk("GBK");
+    if (fromGbk.isValid()) { // a Qt without ICU (the Windows builds) has no GBK decoder
+        EXPECT_EQ(QString::fromUtf8(utf8.out), fromGbk.decode(gbk.out));
+    }
 }
 
 TEST(OrletGen, JsonCarriesTheComputedValues)

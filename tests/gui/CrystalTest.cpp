@@ -215,15 +215,15 @@ private slots:
     {
         bool openAfterOk = false;
         float memberAfterLetter = 0;
-        QWidget* focusAfterLetter = nullptr;
-        QWidget* box = nullptr;
+        bool focusOnBoxAfterLetter = false;
         int messagesBeforeOk = 0;
         OnNextDialog([&](CDialogBase& dialog, DialogDriver& custom) {
-            box = custom.item(ctl::CustomMhzInput);
             custom.typeOver(ctl::CustomMhzInput, "7");
             custom.pressKey(ctl::CustomMhzInput, Qt::Key_X);
             memberAfterLetter = qobject_cast<CMyCry*>(&dialog)->m_customMhz;
-            focusAfterLetter = QApplication::focusWidget();
+            // The dialog's own focus: the application's follows window
+            // activation, which may come late on a busy machine.
+            focusOnBoxAfterLetter = dialog.focusWidget() == custom.item(ctl::CustomMhzInput);
             messagesBeforeOk = int(recorder->messages.size());
             custom.click(ctl::CustomOkButton);
             openAfterOk = dialog.isVisible();
@@ -233,7 +233,7 @@ private slots:
         });
         ui->choose(ctl::CrystalList, kCustomEntry);
         QCOMPARE(memberAfterLetter, 7.0f);
-        QCOMPARE(focusAfterLetter, box);
+        QVERIFY(focusOnBoxAfterLetter);
         QCOMPARE(messagesBeforeOk, 1);
         QVERIFY(openAfterOk);
         QVERIFY(recorder->messages.size() > messagesBeforeOk); // OK told why it stayed

@@ -1,0 +1,213 @@
+#!/usr/bin/env bash
+# The Windows build, cross-compiled with MinGW-w64 and checked under Wine:
+#   1. installs what is missing (MinGW-w64, Wine, icoutils, a CJK font, Xvfb);
+#   2. unpacks the cross-built Qt outside the work tree;
+#   3. cross-builds GoogleTest, orlet.exe, orlet-gen.exe and the tests, with
+#      the Qt and MinGW DLLs and the plugins beside them (build-win/bin);
+#   4. runs the tests under Wine (the window tests on the offscreen platform,
+#      the native frame on the windows platform in Xvfb);
+#   5. compares orlet-gen.exe's output byte for byte with the Linux build's;
+#   6. packages the ZIP (build-win/Orlet-VERSION-win64.zip).
+# Usage: scripts/windows.sh [LINUX_BUILD_DIR]   (default build; make windows
+# builds it first).  The Qt comes from ORLET_QT_MINGW (an unpacked prefix or
+# the .tar.xz), else from ../shared/toolchains/ beside the project.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+linux_build=${1:-build}
+build=${ORLET_WINDOWS_BUILD:-$root/build-win}
+cache=${ORLET_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/orlet}
+qt_archive_name=qt6.4.2-mingw-w64-x86_64.tar.xz
+
+declare -a step_names=() step_seconds=()
+step_start=0
+begin() {
+  step_start=$SECONDS
+  echo "== $1"
+  step_names+=("$1")
+}
+end() { step_seconds+=($((SECONDS - step_start))); }
+report() {
+  echo "== Step times (seconds):"
+  for i in "${!step_seconds[@]}"; do printf '   %-28s %4d\n' "${step_names[$i]}" "${step_seconds[$i]}"; done
+}
+
+begin "install"
+packages=(g++-mingw-w64-x86-64-posix wine wine64 icoutils fonts-wqy-microhei xvfb xauth cmake ninja-build)
+missing=()
+for p in "${packages[@]}"; do
+  [[ $(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true) == "install ok installed" ]] || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [[ $(id -u) -eq 0 ]] || sudo=sudo
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+end
+
+begin "unpack Qt"
+qt_source=${ORLET_QT_MINGW:-$root/../shared/toolchains/$qt_archive_name}
+if [[ -d $qt_source/lib/cmake/Qt6 ]]; then
+  qt=$(cd "$qt_source" && pwd)
+elif [[ -f $qt_source ]]; then
+  qt=$cache/qt-mingw
+  stamp="$(stat -c '%s %Y' "$qt_source")"
+  if [[ ! -f $qt/.orlet-stamp || $(cat "$qt/.orlet-stamp") != "$stamp" ]]; then
+    rm -rf "$qt" && mkdir -p "$cache"
+    tar -xJf "$qt_source" -C "$cache"
+    echo "$stamp" >"$qt/.orlet-stamp"
+  fi
+else
+  cat >&2 <<MSG
+No Qt for Windows: set ORLET_QT_MINGW to an unpacked Qt 6 prefix for x86_64-w64-mingw32 (or its
+$qt_archive_name), or put the archive into ../shared/toolchains/.  To build it: run
+build-qt-mingw.sh WORKDIR from ../shared/toolchains/ (Debian's qt6-base source; about 20 minutes).
+MSG
+  exit 1
+fi
+case "$qt" in "$root"/*) echo "The Qt prefix must lie outside the work tree: $qt" >&2; exit 1 ;; esac
+end
+
+toolchain=$root/cmake/mingw-w64-x86_64.cmake
+begin "cross build"
+gtest=$build/googletest-install
+if [[ ! -f $gtest/lib/libgtest.a ]]; then
+  cmake -G Ninja -S /usr/src/googletest -B "$build/googletest" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_GMOCK=OFF -DCMAKE_INSTALL_PREFIX="$gtest" >/dev/null
+  cmake --build "$build/googletest" -j 2 >/dev/null
+  cmake --install "$build/googletest" >/dev/null
+fi
+cmake -G Ninja -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DCMAKE_FIND_ROOT_PATH="$qt;$gtest" -DORLET_BUILD_BENCHMARKS=OFF \
+  -DCMAKE_RUNTIME_OUTPUT_DIRECTORY="$build/bin" -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
+cmake --build "$build" -j 2
+end
+
+begin "tests under Wine"
+# Wine keeps its own prefix outside the work tree, and hands a Windows
+# program no QT_* variable of the Linux side: WINEQT_X reaches it as QT_X.
+export WINEPREFIX=${ORLET_WINEPREFIX:-$cache/wine} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [[ ! -f $WINEPREFIX/system.reg ]]; then
+  mkdir -p "$WINEPREFIX"
+  wine wineboot -i >/dev/null 2>&1
+  # Wine draws the Windows frame itself (there is no window manager in
+  # Xvfb), and the frame's font falls back on the CJK font for Chinese.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+    /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+fi
+fonts=$WINEPREFIX/drive_c/windows/Fonts
+mkdir -p "$fonts"
+cp -u /usr/share/fonts/truetype/wqy/wqy-microhei.ttc "$fonts/"
+# The offscreen platform reads its fonts from a folder.
+export WINEQT_QPA_FONTDIR='C:\windows\Fonts'
+wineserver -w
+bin=$build/bin
+failed=()
+run() { # NAME COMMAND...: runs one test executable, keeps its log
+  local name=$1
+  shift
+  if "$@" >"$build/$name.log" 2>&1; then
+    echo "   passed: $name ($(grep -Eo '(PASSED  \] [0-9]+ tests|Totals: [0-9]+ passed)' "$build/$name.log" | tail -1))"
+  else
+    echo "   FAILED: $name (log: $build/$name.log)"
+    tail -n 20 "$build/$name.log"
+    failed+=("$name")
+  fi
+}
+# A Qt Test under Wine writes its log into a file only: not to a pipe.
+qt_test() { # NAME [COMMAND PREFIX...]
+  local name=$1 log
+  shift
+  log=$build/$name.log
+  # Wine's Z: is /; winepath would start a Wine session outside the X server.
+  "$@" wine "$bin/$name.exe" -o "Z:${log//\//\\},txt" >"$build/$name.out" 2>&1 || true
+  if grep -q '^Totals: [0-9]* passed, 0 failed' "$log" 2>/dev/null; then
+    echo "   passed: $name ($(grep -Eo 'Totals: [0-9]+ passed' "$log"))"
+  else
+    echo "   FAILED: $name (log: $log)"
+    grep -E '^(FAIL|Totals)|crash' "$log" "$build/$name.out" | head -n 20 || true
+    failed+=("$name")
+  fi
+}
+run orlet_core_tests wine "$bin/orlet_core_tests.exe"
+run orlet_cli_tests wine "$bin/orlet_cli_tests.exe"
+for t in MainWindowTest TimerBlocksTest SerialPortTest CrystalTest ActionSequenceTest; do
+  qt_test "$t" env WINEQT_QPA_PLATFORM=offscreen
+done
+wineserver -w # the windows platform needs a Wine session that starts with the X server
+# The Wine session ends before its X server does: a desktop process left
+# behind would refuse every window of the next run.
+qt_test WindowsFrameTest env WINEQT_QPA_PLATFORM=windows xvfb-run -a -s "-screen 0 1024x768x24" \
+  sh -c '"$@"; status=$?; wineserver -w; exit $status' sh
+echo "   resources of orlet.exe: $(wrestool -l "$bin/orlet.exe" | grep -Eo 'type=[a-z_]+' | sort | uniq -c | xargs)"
+end
+
+begin "orlet-gen.exe against Linux"
+linux_gen=$linux_build/cli/orlet-gen
+if [[ ! -x $linux_gen ]]; then
+  echo "No Linux orlet-gen in $linux_build: run make build first" >&2
+  exit 1
+fi
+# Every block and every Chinese comment, both encodings, both outputs.
+configurations=(
+  ""
+  "--comments"
+  "--comments --int0 level --int1 falling --timer0 1:1000 --timer1 2:100"
+  "--comments --int0 falling --int1 level --counter0 2:10 --uart 9600 --double-baud --uart-interrupt"
+  "--int0 level --int1 level --timer0 0:5000 --gate0 --counter1 1:300"
+  "--comments --timer0 2:100 --uart 115200 --crystal 22.1184"
+  "--comments --uart-interrupt"
+  "--comments --int0 level --timer1 1:50000 --crystal 11.0592 --dialect sdcc"
+  "--json --timer0 1:1000 --uart 4800 --crystal 11.0592"
+  "--explain --timer0 1:1000 --counter1 2:7 --crystal 7.3728"
+)
+compare_dir=$build/compare
+rm -rf "$compare_dir" && mkdir -p "$compare_dir"
+mismatches=0
+for i in "${!configurations[@]}"; do
+  for encoding in gbk utf-8; do
+    read -r -a args <<<"${configurations[$i]} --encoding $encoding"
+    expected=$compare_dir/$i-$encoding.linux
+    "$linux_gen" "${args[@]}" >"$expected" || echo "   orlet-gen refused: ${args[*]}"
+    wine "$bin/orlet-gen.exe" "${args[@]}" >"$compare_dir/$i-$encoding.stdout" || true
+    wine "$bin/orlet-gen.exe" "${args[@]}" -o "$(winepath -w "$compare_dir/$i-$encoding.file")" || true
+    for got in "$compare_dir/$i-$encoding.stdout" "$compare_dir/$i-$encoding.file"; do
+      if ! cmp -s "$expected" "$got"; then
+        echo "   differs: orlet-gen ${args[*]} (${got##*.})"
+        mismatches=$((mismatches + 1))
+      fi
+    done
+  done
+done
+echo "   compared $((${#configurations[@]} * 4)) outputs: $mismatches differ"
+((mismatches == 0)) || failed+=("orlet-gen.exe output")
+end
+
+begin "zip"
+(cd "$build" && cpack -G ZIP >/dev/null)
+zip_file=$(ls -t "$build"/Orlet-*-win64.zip | head -1)
+echo "   $zip_file ($(du -k "$zip_file" | cut -f1) KiB)"
+# What the zip holds starts on its own: orlet-gen.exe from it, as a user
+# would run it, writes the Linux build's bytes.
+unpacked=$build/zip-check
+rm -rf "$unpacked" && mkdir -p "$unpacked" && (cd "$unpacked" && cmake -E tar xf "$zip_file")
+zip_gen=$(ls "$unpacked"/*/bin/orlet-gen.exe)
+if ! cmp -s <(wine "$zip_gen" --comments --int0 level --timer0 1:1000 --uart 9600 --uart-interrupt) \
+  <("$linux_gen" --comments --int0 level --timer0 1:1000 --uart 9600 --uart-interrupt); then
+  echo "   orlet-gen.exe from the zip differs from the Linux build"
+  failed+=("zip")
+fi
+end
+
+report
+if ((${#failed[@]})); then
+  echo "Windows build: failed: ${failed[*]}" >&2
+  exit 1
+fi
+echo "Windows build: all tests passed under Wine, orlet-gen.exe matches the Linux build, package built."
