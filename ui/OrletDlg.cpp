@@ -1,15 +1,19 @@
 #include "OrletDlg.h"
 
 #include "BaudReload.h"
+#include "Configuration.h"
 #include "ControlIds.h"
 #include "Crystal.h"
 #include "DataExchange.h"
+#include "Explain.h"
 #include "MessageBox.h"
 #include "MyCry.h"
 #include "OrletVersion.h"
 #include "NativeSystemMenu.h"
 #include "SourceGenerator.h"
 #include "TimerReload.h"
+#include "TimerTiming.h"
+#include "TimingTexts.h"
 #include "Tmod.h"
 #include "ui_AboutDlg.h"
 #include "ui_OrletDlg.h"
@@ -51,6 +55,14 @@ QString u8(const std::string& text)
 orlet::TriggerMode triggerAt(int index)
 {
     return index == 0 ? orlet::TriggerMode::Level : orlet::TriggerMode::FallingEdge;
+}
+
+// How one block's values came about, from the same resolver orlet-gen uses;
+// empty when it refuses them.
+orlet::Derivation deriveAlone(const orlet::Configuration& config)
+{
+    const orlet::ResolveResult result = orlet::ResolveConfiguration(config);
+    return result.resolved ? orlet::DeriveConfiguration(config, *result.resolved) : orlet::Derivation {};
 }
 
 } // namespace
@@ -115,6 +127,11 @@ COrletDlg::COrletDlg(QWidget* parent)
         { ctl::UseUart, m_ui->useUart },
         { ctl::DoubleBaud, m_ui->doubleBaud },
         { ctl::BaudReload, m_ui->baudReload },
+        { ctl::ExactCheck, m_ui->exactCheck },
+        { ctl::Timer0Actual, m_ui->timer0Actual },
+        { ctl::Timer0Postscale, m_ui->timer0Postscale },
+        { ctl::Timer1Actual, m_ui->timer1Actual },
+        { ctl::Timer1Postscale, m_ui->timer1Postscale },
     });
     routeNotifications();
     // A dialog edit box: Enter presses the default button, Ctrl+Enter breaks the line.
@@ -141,6 +158,9 @@ void COrletDlg::routeNotifications()
     OnClicked(ctl::UseUart, &COrletDlg::OnUseUart);
     OnSelChange(ctl::BaudList, &COrletDlg::UpdateBaudReload);
     OnClicked(ctl::DoubleBaud, &COrletDlg::OnDoubleBaud);
+    OnClicked(ctl::ExactCheck, &COrletDlg::OnExactChange);
+    OnEditChange(ctl::Timer0Postscale, &COrletDlg::OnPostscale0Change);
+    OnEditChange(ctl::Timer1Postscale, &COrletDlg::OnPostscale1Change);
 }
 
 void COrletDlg::ExchangeData(CDataExchange& dx)
@@ -173,6 +193,11 @@ void COrletDlg::ExchangeData(CDataExchange& dx)
     dx.Control(ctl::Gate0, m_gate0Check);
     dx.Control(ctl::Gate1, m_gate1Check);
     dx.Text(ctl::BaudReload, m_baudReloadText);
+    dx.Control(ctl::ExactCheck, m_exactCheck);
+    dx.Text(ctl::Timer0Actual, m_actual0Text);
+    dx.Number(ctl::Timer0Postscale, m_postscale0);
+    dx.Text(ctl::Timer1Actual, m_actual1Text);
+    dx.Number(ctl::Timer1Postscale, m_postscale1);
 }
 
 bool COrletDlg::InitialiseDialog()
@@ -229,7 +254,8 @@ void COrletDlg::disableBlocks()
 {
     for (int id : { ctl::CustomMhz, ctl::Int0Trigger, ctl::Int1Trigger, ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0,
              ctl::Timer0Reload, ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload, ctl::BaudList,
-             ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError })
+             ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError, ctl::Timer0Actual,
+             ctl::Timer0Postscale, ctl::Timer1Actual, ctl::Timer1Postscale })
         enable(id, false);
 }
 
@@ -268,6 +294,8 @@ void COrletDlg::GenerateSource()
     s.tl0 = m_tl0;
     s.th1 = m_th1;
     s.tl1 = m_tl1;
+    s.postscale0 = static_cast<std::uint16_t>(m_postscale0);
+    s.postscale1 = static_cast<std::uint16_t>(m_postscale1);
     m_outputEdit.ReplaceSel(u8(orlet::BuildSourceText(s)));
     if (m_copyCheck.GetCheck()) {
         m_outputEdit.SetSel(0, -1);
@@ -292,20 +320,25 @@ void COrletDlg::OnUseInt1()
 void COrletDlg::OnUseTimer0()
 {
     const bool on = m_useTimer0Check.GetCheck();
-    for (int id : { ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0, ctl::Timer0Reload })
+    for (int id :
+        { ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0, ctl::Timer0Reload, ctl::Timer0Actual, ctl::Timer0Postscale })
         enable(id, on);
     if (on)
         return;
     m_time0 = 1;
     m_th0 = m_tl0 = 0xFF;
     m_reload0Text = QStringLiteral("ffh,ffh"); // small h, unlike the start: see InitialiseDialog
+    m_postscale0 = 1;
+    m_timerRuns[0].reset();
+    showTiming(0);
     UpdateData(false);
 }
 
 void COrletDlg::OnUseTimer1()
 {
     const bool on = m_useTimer1Check.GetCheck();
-    for (int id : { ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload })
+    for (int id :
+        { ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload, ctl::Timer1Actual, ctl::Timer1Postscale })
         enable(id, on);
     if (on) {
         // The serial port may have left its reload in the shared bytes; the
@@ -318,6 +351,9 @@ void COrletDlg::OnUseTimer1()
     m_th1 = m_tl1 = 0xFF;
     m_reload1Text = QStringLiteral("ffh,ffh");
     m_tmod = orlet::WithoutTimer(m_tmod, 1);
+    m_postscale1 = 1;
+    m_timerRuns[1].reset();
+    showTiming(1);
     UpdateData(false);
 }
 
@@ -372,7 +408,9 @@ void COrletDlg::updateTimerReload(int timer, std::uint32_t& period, std::uint8_t
     // The mode lists never write mode 3; should the bits ever say 3, the
     // bytes keep what they hold rather than index past the mode table.
     if (mode != 3) {
-        const orlet::TimerReload reload = orlet::ComputeTimerReload(m_crystalHz, mode, counter, period);
+        const orlet::TimerReload reload = orlet::ComputeTimerReload(m_crystalHz, mode, counter, period, precision());
+        m_timerRuns[timer] = TimerRun { m_crystalHz, precision(), mode, counter, period,
+            timer == 0 ? m_postscale0 : m_postscale1, reload };
         if (!reload.inRange) {
             ShowMessageBox(this, u8(reload.message));
             th = tl = 0;
@@ -381,6 +419,7 @@ void COrletDlg::updateTimerReload(int timer, std::uint32_t& period, std::uint8_t
             th = reload.th;
             tl = reload.tl;
         }
+        showTiming(timer);
     }
     text = u8(orlet::FormatReloadText(th, tl));
     UpdateData(false);
@@ -399,6 +438,42 @@ void COrletDlg::UpdateTimer1Reload()
     updateTimerReload(1, m_time1, m_th1, m_tl1, m_reload1Text);
 }
 
+orlet::Precision COrletDlg::precision() const
+{
+    return m_exactCheck.GetCheck() ? orlet::Precision::Exact : orlet::Precision::Classic;
+}
+
+void COrletDlg::showTiming(int timer)
+{
+    QString& line = timer == 0 ? m_actual0Text : m_actual1Text;
+    QWidget* display = GetDlgItem(timer == 0 ? ctl::Timer0Reload : ctl::Timer1Reload);
+    line.clear();
+    display->setToolTip(QString());
+    const std::optional<TimerRun>& run = m_timerRuns[timer];
+    if (!run)
+        return;
+    // In range the line follows the postscale as it is changed; after a range
+    // error it keeps the hint the error gave until the next calculation.
+    const std::uint32_t postscale = !run->reload.inRange ? run->postscale : timer == 0 ? m_postscale0 : m_postscale1;
+    const orlet::TimerTiming timing
+        = orlet::ComputeTimerTiming(run->crystalHz, run->mode, run->counter, run->asked, run->precision, postscale);
+    if (!run->reload.inRange) {
+        if (!run->counter)
+            line = RangeHintText(timing.split);
+        display->setToolTip(TimerRangeTip(timer, run->counter, run->mode, run->asked, run->reload, timing.split));
+        return;
+    }
+    if (!run->counter)
+        line = RealPeriodText(timing);
+    orlet::Configuration alone;
+    alone.crystalHz = run->crystalHz;
+    alone.precision = run->precision;
+    alone.timer0 = { true, run->counter, run->mode, run->asked, false, postscale };
+    const orlet::Derivation d = deriveAlone(alone);
+    if (d.timers[0])
+        display->setToolTip(TimerDerivationTip(timer, run->crystalHz, *d.timers[0]));
+}
+
 void COrletDlg::Recalculate()
 {
     if (m_useTimer0Check.GetCheck())
@@ -410,6 +485,33 @@ void COrletDlg::Recalculate()
 }
 
 // ---- Serial port ----------------------------------------------------------
+
+void COrletDlg::OnExactChange()
+{
+    Recalculate();
+}
+
+void COrletDlg::updatePostscale(int timer, std::uint32_t& postscale)
+{
+    const std::uint32_t before = postscale;
+    UpdateData(true); // a refused text keeps the number as it was
+    if (postscale < 1 || postscale > orlet::kMaxPostscale) {
+        ShowMessageBox(this, QStringLiteral("软件计数应在1~%1之间").arg(orlet::kMaxPostscale));
+        postscale = before;
+    }
+    showTiming(timer);
+    UpdateData(false);
+}
+
+void COrletDlg::OnPostscale0Change()
+{
+    updatePostscale(0, m_postscale0);
+}
+
+void COrletDlg::OnPostscale1Change()
+{
+    updatePostscale(1, m_postscale1);
+}
 
 void COrletDlg::OnUseUart()
 {
@@ -438,7 +540,7 @@ void COrletDlg::UpdateBaudReload()
     int index = m_baudCombo.GetCurSel();
     if (index < 0)
         index = orlet::kDefaultBaudIndex;
-    const orlet::BaudReload baud = orlet::ComputeBaudReload(m_crystalHz, index, doubled);
+    const orlet::BaudReload baud = orlet::ComputeBaudReload(m_crystalHz, index, doubled, precision());
     if (!baud.message.empty()) {
         ShowMessageBox(this, u8(baud.message));
         m_baudCombo.SetCurSel(baud.rateIndex);
@@ -446,7 +548,21 @@ void COrletDlg::UpdateBaudReload()
     m_baudReloadText = u8(baud.reloadText);
     m_baudErrorText = u8(baud.errorText);
     m_th1 = m_tl1 = baud.reload;
+    showBaudDerivation(baud.rateIndex, doubled);
     UpdateData(false);
+}
+
+void COrletDlg::showBaudDerivation(int rateIndex, bool doubled)
+{
+    orlet::Configuration alone;
+    alone.crystalHz = m_crystalHz;
+    alone.precision = precision();
+    alone.uartBaudIndex = rateIndex;
+    alone.uartDoubleBaud = doubled;
+    const orlet::Derivation d = deriveAlone(alone);
+    const QString tip = d.baud ? BaudDerivationTip(m_crystalHz, *d.baud) : QString();
+    for (int id : { ctl::BaudReload, ctl::BaudError })
+        GetDlgItem(id)->setToolTip(tip);
 }
 
 // ---- Crystal --------------------------------------------------------------

@@ -2,6 +2,8 @@
 
 #include "DialogBase.h"
 #include "DialogControls.h"
+#include "Precision.h"
+#include "TimerReload.h"
 
 #include <QIcon>
 #include <QPoint>
@@ -9,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class OrletDlg;
@@ -91,6 +94,15 @@ public:
     QString m_baudReloadText;
     QIcon m_appIcon;
 
+    // Added after the template's members: the exact count, and per timer
+    // the real-period line and the software counter (interrupts per run of
+    // the user's code).
+    CButton m_exactCheck;
+    QString m_actual0Text;
+    std::uint32_t m_postscale0 = 1;
+    QString m_actual1Text;
+    std::uint32_t m_postscale1 = 1;
+
 protected:
     void ExchangeData(CDataExchange& dx) override;
     bool InitialiseDialog() override;
@@ -124,12 +136,34 @@ private:
     void UpdateTimer1Reload();
     void UpdateBaudReload();
     void Recalculate();
+    void OnExactChange();
+    void OnPostscale0Change();
+    void OnPostscale1Change();
 
     std::uint32_t GetListCrystalHz() const;
     void enable(int id, bool enable);
     // `timer` is 0 or 1: the timer whose half of m_tmod the block keeps.
     void applyModeChange(int index, int periodBox, QString& unit, CButton& gate, int timer);
     void updateTimerReload(int timer, std::uint32_t& period, std::uint8_t& th, std::uint8_t& tl, QString& text);
+    void updatePostscale(int timer, std::uint32_t& postscale);
+    orlet::Precision precision() const;
+
+    // The last calculation of a timer in a timer or counter mode, which its
+    // real-period line and reload tooltip describe; empty after a switch-off.
+    struct TimerRun {
+        std::uint32_t crystalHz = 0;
+        orlet::Precision precision = orlet::Precision::Classic;
+        int mode = 0;
+        bool counter = false;
+        std::uint32_t asked = 0; // the period or count before any correction
+        std::uint32_t postscale = 1; // at the time: a range error's hint keeps it
+        orlet::TimerReload reload;
+    };
+    std::optional<TimerRun> m_timerRuns[2];
+    // Writes the real-period line and the reload tooltip of `timer` from its
+    // last run and its postscale.
+    void showTiming(int timer);
+    void showBaudDerivation(int rateIndex, bool doubled);
 
     std::unique_ptr<Ui::OrletDlg> m_ui;
     QMenu* m_systemMenu = nullptr;

@@ -6,6 +6,8 @@
 #include "OrletDlg.h"
 #include "TimerBlocks.h"
 #include "TimerReload.h"
+#include "TimerTiming.h"
+#include "TimingTexts.h"
 
 #include <QApplication>
 #include <QRandomGenerator>
@@ -176,8 +178,8 @@ private:
         if (ui->checked(ctl::UseUart)) {
             if (ui->checked(ctl::UseTimer1))
                 return QStringLiteral("timer 1 and the serial port are both in use");
-            const orlet::BaudReload baud
-                = orlet::ComputeBaudReload(dlg->m_crystalHz, ui->selected(ctl::BaudList), ui->checked(ctl::DoubleBaud));
+            const orlet::BaudReload baud = orlet::ComputeBaudReload(
+                dlg->m_crystalHz, ui->selected(ctl::BaudList), ui->checked(ctl::DoubleBaud), precision());
             if (baud.rateIndex != ui->selected(ctl::BaudList))
                 return QString("the list shows a rate that does not fit: %1").arg(ui->text(ctl::BaudList));
             if (dlg->m_th1 != baud.reload || dlg->m_tl1 != baud.reload)
@@ -188,6 +190,60 @@ private:
         }
         if (QApplication::activeModalWidget() && QApplication::activeModalWidget() != dlg.get())
             return QStringLiteral("a modal window was left open");
+        return {};
+    }
+
+    orlet::Precision precision() const
+    {
+        return ui->checked(ctl::ExactCheck) ? orlet::Precision::Exact : orlet::Precision::Classic;
+    }
+
+    // The exact box and the software counters, with their own table of inputs.
+    QString actOnPrecision(QRandomGenerator& rng)
+    {
+        static const QStringList counts { "1", "2", "16", "255", "256", "400", "65535", "65536", "0", "", "x",
+            "99999999999" };
+        const int t = rng.bounded(3);
+        const int box = t == 0 ? ctl::Timer0Postscale : ctl::Timer1Postscale;
+        if (t == 2 || !ui->enabled(box)) {
+            ui->click(ctl::ExactCheck);
+            return QStringLiteral("click the exact box");
+        }
+        const QString text = pick(rng, counts);
+        if (rng.bounded(2))
+            ui->typeOver(box, text);
+        else
+            ui->pasteOver(box, text);
+        return QString("put \"%1\" into %2").arg(text).arg(box);
+    }
+
+    // A real-period line belongs to a timer in use in a timer mode, and tells
+    // what its bytes and software counter give now.
+    QString precisionInconsistency() const
+    {
+        for (int t = 0; t < 2; ++t) {
+            const TimerBlock& b = kBlocks[t];
+            const int lineId = t == 0 ? ctl::Timer0Actual : ctl::Timer1Actual;
+            const int boxId = t == 0 ? ctl::Timer0Postscale : ctl::Timer1Postscale;
+            const std::uint32_t n = t == 0 ? dlg->m_postscale0 : dlg->m_postscale1;
+            if (ui->text(boxId) != QString::number(n) || n < 1 || n > orlet::kMaxPostscale)
+                return QString("box %1 shows %2, the postscale is %3").arg(boxId).arg(ui->text(boxId)).arg(n);
+            const QString line = ui->text(lineId);
+            const int mode = ui->selected(b.mode);
+            if (!line.isEmpty() && (!ui->checked(b.use) || mode >= 3))
+                return QString("timer %1 off or counting shows \"%2\"").arg(t).arg(line);
+            if (!line.startsWith(QStringLiteral("实际")))
+                continue;
+            const std::uint32_t period = t == 0 ? dlg->m_time0 : dlg->m_time1;
+            const orlet::TimerReload reload
+                = orlet::ComputeTimerReload(dlg->m_crystalHz, mode, false, period, precision());
+            const int th = t == 0 ? dlg->m_th0 : dlg->m_th1;
+            const int tl = t == 0 ? dlg->m_tl0 : dlg->m_tl1;
+            const QString real
+                = RealPeriodText(orlet::ComputeTimerTiming(dlg->m_crystalHz, mode, false, period, precision(), n));
+            if (reload.th != th || reload.tl != tl || line != real)
+                return QString("timer %1 line \"%2\" stands for other bytes or periods").arg(t).arg(line);
+        }
         return {};
     }
 
@@ -205,8 +261,10 @@ private slots:
         QRandomGenerator rng(seed);
         QStringList done;
         for (int step = 0; step < kSteps; ++step) {
-            done << act(rng);
-            const QString problem = inconsistency();
+            done << (rng.bounded(8) == 0 ? actOnPrecision(rng) : act(rng));
+            QString problem = inconsistency();
+            if (problem.isEmpty())
+                problem = precisionInconsistency();
             if (!problem.isEmpty())
                 QFAIL(qPrintable(QString("after step %1: %2\nlast actions:\n  %3")
                                      .arg(step)
