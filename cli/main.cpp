@@ -14,8 +14,10 @@ int main(int argc, char* argv[])
 {
 #ifdef Q_OS_WIN
     // The source carries its own CR LF line ends: a text-mode standard
-    // output would add a CR to each of them.
+    // output would add a CR to each of them. Error lines end in LF alone,
+    // as on every other system, so that each stays one line.
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 #endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orlet-gen"));

@@ -47,7 +47,7 @@ private slots:
         QString opened;
         OnNextModal([&](QWidget* modal) {
             opened = modal->windowTitle();
-            QTest::mouseClick(modal->findChild<QPushButton*>("ctl1"), Qt::LeftButton);
+            QTest::mouseClick(modal->findChild<QPushButton*>("aboutOkButton"), Qt::LeftButton);
         });
         SendSystemCommand(dlg.get(), command);
         QTest::qWait(opens ? 0 : 50);
