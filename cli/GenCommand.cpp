@@ -3,6 +3,7 @@
 #include "BaudReload.h"
 #include "Crystal.h"
 #include "Explain.h"
+#include "TimerTiming.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -81,11 +82,17 @@ namespace {
         QCommandLineOption explain { "explain",
             "Print how each value was computed (counts, reload bytes, real period and baud rate, errors) instead "
             "of the source." };
+        QCommandLineOption exact { "exact",
+            "Count from the exact crystal frequency, rounded to the nearest step, instead of whole megahertz." };
+        QCommandLineOption postscale0 { "postscale0",
+            "Timer 0's interrupt routine runs your code on every Nth interrupt (1 to 65535; default 1).", "N" };
+        QCommandLineOption postscale1 { "postscale1",
+            "Timer 1's interrupt routine runs your code on every Nth interrupt (1 to 65535; default 1).", "N" };
 
         void addTo(QCommandLineParser& parser) const
         {
             parser.addOptions({ crystal, comments, int0, int1, timer0, counter0, gate0, timer1, counter1, gate1, uart,
-                doubleBaud, uartInterrupt, encoding, dialect, output, json, explain });
+                doubleBaud, uartInterrupt, encoding, dialect, output, json, explain, exact, postscale0, postscale1 });
         }
     };
 
@@ -150,6 +157,23 @@ namespace {
             config.counter = asCounter;
             parseModeValue(used, single(used), config);
             return config;
+        }
+
+        // N of --postscaleN, for a timer that is in use.
+        std::uint32_t postscale(int index, const QCommandLineOption& option, const TimerConfig& timer)
+        {
+            if (!parser_.isSet(option))
+                return 1;
+            const QString text = single(option);
+            bool ok = false;
+            const uint value = text.toUInt(&ok);
+            if (!ok || value < 1 || value > kMaxPostscale || !text.front().isDigit()) {
+                fail(QStringLiteral("--postscale%1 \"%2\": a whole number from 1 to 65535").arg(index).arg(text));
+                return 1;
+            }
+            if (!timer.enabled)
+                fail(QStringLiteral("--postscale%1 needs --timer%1 or --counter%1").arg(index));
+            return value;
         }
 
         std::uint32_t crystalHz(const QCommandLineOption& option)
@@ -251,6 +275,28 @@ namespace {
         }
     }
 
+    // Only for the new options, so that the JSON of every other run keeps
+    // its members: "exact", and per software counter postscale0 with, for a
+    // timer, wholePeriod0Us (postscale times the real period) and
+    // wholePeriodError0 (per cent against postscale times the period asked).
+    void insertPrecisionAndPostscale(QJsonObject& object, const GenRequest& request, const Derivation& derivation)
+    {
+        if (request.config.precision == Precision::Exact)
+            object.insert("exact", true);
+        for (int t = 0; t < 2; ++t) {
+            const auto& timer = derivation.timers[static_cast<std::size_t>(t)];
+            if (!timer || !request.postscaleGiven[static_cast<std::size_t>(t)])
+                continue;
+            const QString n = QString::number(t);
+            object.insert("postscale" + n, qint64(timer->postscale));
+            if (timer->counter)
+                continue;
+            object.insert("wholePeriod" + n + "Us", timer->wholePeriodUs);
+            object.insert("wholePeriodError" + n,
+                timer->periodErrorPercent ? QJsonValue(*timer->periodErrorPercent) : QJsonValue(QJsonValue::Null));
+        }
+    }
+
     QJsonObject jsonFor(
         const ResolvedConfiguration& resolved, const Configuration& config, const Derivation& derivation)
     {
@@ -334,6 +380,12 @@ GenParseResult ParseGenArguments(const QStringList& args)
     config.timer0 = read.timer(0, options.timer0, options.counter0, options.gate0);
     config.timer1 = read.timer(1, options.timer1, options.counter1, options.gate1);
     config.uartBaudIndex = read.baudIndex(options.uart);
+    if (parser.isSet(options.postscale1) && config.uartBaudIndex)
+        read.fail(QStringLiteral("--postscale1 cannot be used with --uart: timer 1 is the baud-rate generator"));
+    config.timer0.postscale = read.postscale(0, options.postscale0, config.timer0);
+    config.timer1.postscale = read.postscale(1, options.postscale1, config.timer1);
+    request.postscaleGiven = { parser.isSet(options.postscale0), parser.isSet(options.postscale1) };
+    config.precision = parser.isSet(options.exact) ? Precision::Exact : Precision::Classic;
     config.uartDoubleBaud = parser.isSet(options.doubleBaud);
     config.uartInterrupt = parser.isSet(options.uartInterrupt);
     request.encoding = read.choice(options.encoding,
@@ -366,6 +418,7 @@ GenOutput RenderGenOutput(const GenRequest& request)
     const std::string explanation = request.explain ? FormatDerivation(derivation) : std::string();
     if (request.json) {
         QJsonObject object = jsonFor(*resolved.resolved, request.config, derivation);
+        insertPrecisionAndPostscale(object, request, derivation);
         if (request.explain)
             object.insert("explain", fromUtf8(explanation));
         else

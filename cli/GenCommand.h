@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 namespace orlet {
@@ -20,6 +21,9 @@ struct GenRequest {
     TextEncoding encoding = TextEncoding::Gbk;
     bool json = false;
     bool explain = false;
+    // The options given for the software counters: only these put postscale
+    // members into the JSON, which otherwise stays as it always was.
+    std::array<bool, 2> postscaleGiven {};
     QString outputPath; // empty: standard output
 };
 

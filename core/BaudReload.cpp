@@ -13,14 +13,22 @@ namespace {
         int n = 0;
     };
 
-    Attempt countFor(std::uint32_t crystalHz, int rateIndex, bool doubled)
+    Attempt countFor(std::uint32_t crystalHz, int rateIndex, bool doubled, Precision precision)
     {
-        const std::uint32_t q = crystalHz / kBaudRates.at(static_cast<std::size_t>(rateIndex));
+        const std::uint32_t rate = kBaudRates.at(static_cast<std::size_t>(rateIndex));
+        const std::uint32_t q = crystalHz / rate;
         Attempt a;
-        a.x = (doubled ? 2.0 : 1.0) * q / 32 / 12;
+        a.x = precision == Precision::Exact ? (doubled ? 2.0 : 1.0) * crystalHz / (384.0 * rate)
+                                            : (doubled ? 2.0 : 1.0) * q / 32 / 12;
         a.xs = static_cast<float>(a.x);
         a.n = static_cast<int>(a.x + 0.5);
         return a;
+    }
+
+    // Per cent, unrounded, from the exact frequency's count.
+    double exactErrorPercent(double x, int n)
+    {
+        return (1.0 - n / x) * 100;
     }
 
     // Per cent, unrounded.
@@ -42,12 +50,12 @@ namespace {
 
     // 9600 bit/s where it fits the crystal, otherwise the fastest listed
     // rate that does; 9600 again when none does.
-    int fallBackIndex(std::uint32_t crystalHz, bool doubled)
+    int fallBackIndex(std::uint32_t crystalHz, bool doubled, Precision precision)
     {
-        if (fits(countFor(crystalHz, kDefaultBaudIndex, doubled)))
+        if (fits(countFor(crystalHz, kDefaultBaudIndex, doubled, precision)))
             return kDefaultBaudIndex;
         for (int i = int(kBaudRates.size()) - 1; i >= 0; --i) {
-            if (fits(countFor(crystalHz, i, doubled)))
+            if (fits(countFor(crystalHz, i, doubled, precision)))
                 return i;
         }
         return kDefaultBaudIndex;
@@ -62,15 +70,15 @@ namespace {
 
 } // namespace
 
-BaudReload ComputeBaudReload(std::uint32_t crystalHz, int rateIndex, bool doubled)
+BaudReload ComputeBaudReload(std::uint32_t crystalHz, int rateIndex, bool doubled, Precision precision)
 {
     BaudReload result;
     result.rateIndex = rateIndex;
-    Attempt a = countFor(crystalHz, rateIndex, doubled);
+    Attempt a = countFor(crystalHz, rateIndex, doubled, precision);
     if (!fits(a)) {
         result.message = a.n > 256 ? kBaudTooLowMessage : kBaudTooHighMessage;
-        result.rateIndex = fallBackIndex(crystalHz, doubled);
-        a = countFor(crystalHz, result.rateIndex, doubled);
+        result.rateIndex = fallBackIndex(crystalHz, doubled, precision);
+        a = countFor(crystalHz, result.rateIndex, doubled, precision);
         // Some listed rate fits every crystal from 1 to 100 MHz; below that
         // the timer runs as fast as it goes (reload 0xff).
         if (a.n == 0)
@@ -81,7 +89,7 @@ BaudReload ComputeBaudReload(std::uint32_t crystalHz, int rateIndex, bool double
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "0x%x", static_cast<unsigned>(r));
     result.reloadText = buffer;
-    const double percent = errorPercent(a.xs, a.n);
+    const double percent = precision == Precision::Exact ? exactErrorPercent(a.x, a.n) : errorPercent(a.xs, a.n);
     result.errorText = formatError(percent);
     result.errorPercent = std::round(percent * 1e4) / 1e4;
     result.reload = static_cast<std::uint8_t>(r);

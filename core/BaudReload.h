@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Precision.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -30,6 +32,9 @@ struct BaudReload {
 // `rateIndex` indexes kBaudRates. A rate too low (count above 256) or too
 // high (count 0) for the crystal raises a message and falls back to 9600,
 // or to the fastest listed rate that fits where 9600 does not.
-BaudReload ComputeBaudReload(std::uint32_t crystalHz, int rateIndex, bool doubled);
+// Exact takes x = k * f / (384 * rate) from the exact frequency and the error
+// as 1 - n / x in double precision.
+BaudReload ComputeBaudReload(
+    std::uint32_t crystalHz, int rateIndex, bool doubled, Precision precision = Precision::Classic);
 
 } // namespace orlet

@@ -1,6 +1,7 @@
 #include "Configuration.h"
 
 #include "TimerReload.h"
+#include "TimerTiming.h"
 #include "Tmod.h"
 
 #include <string>
@@ -17,17 +18,38 @@ namespace {
         return WithTimerGate(tmod, index, timer.gate && !timer.counter);
     }
 
-    std::string timerError(int timer, const TimerConfig& config, const TimerReload& reload)
+    // "; use --timer0 1:62500 --postscale0 16" for a period the software counter can reach.
+    std::string splitHint(int timer, const TimerConfig& config, std::uint32_t crystalHz, Precision precision)
+    {
+        if (config.counter)
+            return {};
+        const auto split
+            = ComputeTimerTiming(crystalHz, config.mode, false, config.value, precision, config.postscale).split;
+        if (!split)
+            return {};
+        const std::string t = std::to_string(timer);
+        return "; use --timer" + t + " " + std::to_string(config.mode) + ":" + std::to_string(split->periodUs)
+            + " --postscale" + t + " " + std::to_string(split->postscale);
+    }
+
+    std::string timerError(
+        int timer, const TimerConfig& config, const TimerReload& reload, std::uint32_t crystalHz, Precision precision)
     {
         const std::string kind = config.counter ? "counter" : "timer";
         const std::string unit = config.counter ? " pulses" : " us";
         return reload.message + ": " + kind + std::to_string(timer) + " mode " + std::to_string(config.mode)
-            + " accepts at most " + std::to_string(reload.corrected) + unit + ", got " + std::to_string(config.value);
+            + " accepts at most " + std::to_string(reload.corrected) + unit + ", got " + std::to_string(config.value)
+            + splitHint(timer, config, crystalHz, precision);
     }
 
     bool validTimer(const TimerConfig& timer)
     {
         return timer.mode >= 0 && timer.mode <= 2;
+    }
+
+    bool validPostscale(const TimerConfig& timer)
+    {
+        return timer.postscale >= 1 && timer.postscale <= kMaxPostscale;
     }
 
 } // namespace
@@ -48,6 +70,8 @@ ResolveResult ResolveConfiguration(const Configuration& config)
         return { std::nullopt, "the crystal must be from 1 to 100 MHz" };
     if (!validTimer(config.timer0) || !validTimer(config.timer1))
         return { std::nullopt, "timer modes are 0, 1 and 2" };
+    if (!validPostscale(config.timer0) || !validPostscale(config.timer1))
+        return { std::nullopt, "a postscale is from 1 to 65535" };
     if (Timer1ClashesWithSerialPort(config))
         return { std::nullopt, "timer 1 is the baud-rate generator while the serial port is in use" };
     if (config.uartBaudIndex && (*config.uartBaudIndex < 0 || *config.uartBaudIndex >= int(kBaudRates.size())))
@@ -66,6 +90,10 @@ ResolveResult ResolveConfiguration(const Configuration& config)
     s.uartDoubleBaud = config.uartDoubleBaud;
     s.uartInterrupt = config.uartInterrupt;
     s.tmod = TmodFor(config.timer0, config.timer1);
+    if (config.timer0.enabled)
+        s.postscale0 = static_cast<std::uint16_t>(config.timer0.postscale);
+    if (config.timer1.enabled)
+        s.postscale1 = static_cast<std::uint16_t>(config.timer1.postscale);
 
     const TimerConfig* timers[] = { &config.timer0, &config.timer1 };
     std::uint8_t* bytes[][2] = { { &s.th0, &s.tl0 }, { &s.th1, &s.tl1 } };
@@ -74,9 +102,10 @@ ResolveResult ResolveConfiguration(const Configuration& config)
         const TimerConfig& timer = *timers[t];
         if (!timer.enabled)
             continue;
-        const TimerReload reload = ComputeTimerReload(config.crystalHz, timer.mode, timer.counter, timer.value);
+        const TimerReload reload
+            = ComputeTimerReload(config.crystalHz, timer.mode, timer.counter, timer.value, config.precision);
         if (!reload.inRange)
-            return { std::nullopt, timerError(t, timer, reload) };
+            return { std::nullopt, timerError(t, timer, reload, config.crystalHz, config.precision) };
         *bytes[t][0] = reload.th;
         *bytes[t][1] = reload.tl;
         *texts[t] = FormatReloadText(reload.th, reload.tl);
@@ -84,7 +113,8 @@ ResolveResult ResolveConfiguration(const Configuration& config)
     }
 
     if (config.uartBaudIndex) {
-        const BaudReload baud = ComputeBaudReload(config.crystalHz, *config.uartBaudIndex, config.uartDoubleBaud);
+        const BaudReload baud
+            = ComputeBaudReload(config.crystalHz, *config.uartBaudIndex, config.uartDoubleBaud, config.precision);
         if (!baud.message.empty()) {
             return { std::nullopt,
                 baud.message + ": " + std::to_string(kBaudRates[std::size_t(*config.uartBaudIndex)])

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BaudReload.h"
+#include "Precision.h"
 #include "SourceGenerator.h"
 #include "TimerReload.h"
 
@@ -17,6 +18,7 @@ struct TimerConfig {
     int mode = 0; // 0, 1 or 2
     std::uint32_t value = 1; // microseconds, or pulses when counting
     bool gate = false; // timer kinds only
+    std::uint32_t postscale = 1; // interrupts per run of the user's code, 1 to kMaxPostscale
 };
 
 // A whole configuration of the window, as a user would set it.
@@ -30,6 +32,7 @@ struct Configuration {
     std::optional<int> uartBaudIndex; // index into kBaudRates; empty: no serial port
     bool uartDoubleBaud = false;
     bool uartInterrupt = false;
+    Precision precision = Precision::Classic;
 };
 
 // What the window holds once the user has set everything: the generator's

@@ -2,6 +2,7 @@
 
 #include "BaudReload.h"
 #include "TimerReload.h"
+#include "TimerTiming.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -32,7 +33,8 @@ namespace {
         return text;
     }
 
-    TimerDerivation deriveTimer(std::uint32_t crystalHz, const TimerConfig& timer, const TimerReload& reload)
+    TimerDerivation deriveTimer(
+        std::uint32_t crystalHz, const TimerConfig& timer, Precision precision, const TimerReload& reload)
     {
         TimerDerivation d;
         d.counter = timer.counter;
@@ -40,13 +42,18 @@ namespace {
         d.gate = timer.gate && !timer.counter;
         d.value = timer.value;
         d.limit = TimerModeLimit(timer.mode);
+        d.postscale = timer.postscale;
         d.count = reload.count;
         d.countRaised = reload.countRaised;
         if (!timer.counter) {
+            const TimerTiming timing
+                = ComputeTimerTiming(crystalHz, timer.mode, false, timer.value, precision, timer.postscale);
             d.wholeMhz = crystalHz / 1000000u;
-            d.actualPeriodUs = static_cast<double>(d.count) * 12e6 / crystalHz;
-            if (timer.value != 0)
-                d.periodErrorPercent = (d.actualPeriodUs - timer.value) / timer.value * 100.0;
+            d.exact = precision == Precision::Exact;
+            d.classicCount = timing.classicCount;
+            d.actualPeriodUs = timing.periodUs;
+            d.periodErrorPercent = timing.errorPercent;
+            d.wholePeriodUs = timing.wholePeriodUs;
         }
         d.start = static_cast<std::uint32_t>(d.limit - d.count);
         d.th = reload.th;
@@ -54,9 +61,10 @@ namespace {
         return d;
     }
 
-    BaudDerivation deriveBaud(std::uint32_t crystalHz, bool doubled, const BaudReload& reload)
+    BaudDerivation deriveBaud(std::uint32_t crystalHz, bool doubled, Precision precision, const BaudReload& reload)
     {
         BaudDerivation d;
+        d.exact = precision == Precision::Exact;
         d.rate = kBaudRates.at(static_cast<std::size_t>(reload.rateIndex));
         d.k = doubled ? 2 : 1;
         d.q = crystalHz / d.rate;
@@ -100,6 +108,43 @@ namespace {
             out += "initUart() ORs 0x20 into TMOD: timer 1 in mode 2 clocks the serial port.\n";
     }
 
+    void explainClassicCount(std::string& out, const TimerDerivation& t, std::uint32_t crystalHz)
+    {
+        out += format(
+            "  The count takes the crystal in whole megahertz: %u Hz counts as %u MHz", crystalHz, t.wholeMhz);
+        if (crystalHz % 1000000u != 0)
+            out += format(" (the fraction, %s MHz, is dropped)", megahertz(crystalHz % 1000000u).c_str());
+        out += ".\n";
+        out += format("  Machine cycles: n = floor(%u * %u / 12) = %llu", t.wholeMhz, t.value,
+            static_cast<unsigned long long>(t.countRaised ? 0 : t.count));
+        out += t.countRaised ? ", raised to 1: the timer counts at least one cycle.\n" : ".\n";
+    }
+
+    void explainExactCount(std::string& out, const TimerDerivation& t, std::uint32_t crystalHz)
+    {
+        out += format(
+            "  The count takes the exact crystal, rounded half up: n = floor(%u * %u / 12000000 + 0.5) = %llu",
+            crystalHz, t.value, static_cast<unsigned long long>(t.countRaised ? 0 : t.count));
+        out += t.countRaised ? ", raised to 1: the timer counts at least one cycle" : "";
+        if (t.classicCount != t.count) {
+            out += format(" (whole megahertz, %u MHz, would give %llu)", t.wholeMhz,
+                static_cast<unsigned long long>(t.classicCount));
+        }
+        out += ".\n";
+    }
+
+    void explainPostscale(std::string& out, const TimerDerivation& t)
+    {
+        out += format("  Software counter: the routine reaches your code once in %u interrupts, so it runs every"
+                      " %u * %.4f = %.4f us",
+            t.postscale, t.postscale, t.actualPeriodUs, t.wholePeriodUs);
+        if (t.periodErrorPercent) {
+            out += format(", error %.4f%% against the %llu us asked for", *t.periodErrorPercent,
+                static_cast<unsigned long long>(std::uint64_t { t.value } * t.postscale));
+        }
+        out += ".\n";
+    }
+
     void explainTimer(std::string& out, int index, const TimerDerivation& t, std::uint32_t crystalHz)
     {
         out += "\n";
@@ -111,14 +156,10 @@ namespace {
             const std::string gate = t.gate ? format(", GATE: runs only while INT%d is high", index) : "";
             out += format(
                 "Timer %d (mode %d: %s%s), period %u us:\n", index, t.mode, modeName(t.mode), gate.c_str(), t.value);
-            out += format(
-                "  The count takes the crystal in whole megahertz: %u Hz counts as %u MHz", crystalHz, t.wholeMhz);
-            if (crystalHz % 1000000u != 0)
-                out += format(" (the fraction, %s MHz, is dropped)", megahertz(crystalHz % 1000000u).c_str());
-            out += ".\n";
-            out += format("  Machine cycles: n = floor(%u * %u / 12) = %llu", t.wholeMhz, t.value,
-                static_cast<unsigned long long>(t.countRaised ? 0 : t.count));
-            out += t.countRaised ? ", raised to 1: the timer counts at least one cycle.\n" : ".\n";
+            if (t.exact)
+                explainExactCount(out, t, crystalHz);
+            else
+                explainClassicCount(out, t, crystalHz);
         }
         out += format("  Counter limit: L = %u counts; n <= L, so it fits.\n", t.limit);
 
@@ -145,6 +186,10 @@ namespace {
         if (t.counter) {
             out += format("  The interrupt comes after every %llu pulses.\n",
                 static_cast<unsigned long long>(t.count == 0 ? t.limit : t.count));
+            if (t.postscale > 1) {
+                out += format(
+                    "  Software counter: the routine reaches your code once in %u interrupts.\n", t.postscale);
+            }
         } else {
             out += format("  Real period: %llu * 12 / %u Hz = %.4f us", static_cast<unsigned long long>(t.count),
                 crystalHz, t.actualPeriodUs);
@@ -152,6 +197,8 @@ namespace {
                 out += format(", error %.4f%% against the %u us asked for.\n", *t.periodErrorPercent, t.value);
             else
                 out += "; a period of 0 us has no error to give.\n";
+            if (t.postscale > 1)
+                explainPostscale(out, t);
         }
         if (t.mode != 2 && t.counter) {
             out += format("  The interrupt routine reloads TH%d and TL%d itself; pulses that come between the overflow"
@@ -168,8 +215,14 @@ namespace {
     {
         out += format("\nSerial port: %u bit/s in mode 1 (SCON = 0x50), clocked by timer 1; doubling %s.\n", b.rate,
             b.k == 2 ? "on (PCON |= 0x80 sets SMOD, k = 2)" : "off (SMOD = 0, k = 1)");
-        out += format("  q = floor(%u / %u) = %u; the remainder is dropped.\n", crystalHz, b.rate, b.q);
-        out += format("  x = k * q / 32 / 12 = %d * %u / 384 = %.4f timer 1 steps per bit clock.\n", b.k, b.q, b.x);
+        if (b.exact) {
+            out += format("  x = k * f / (384 * rate) = %d * %u / (384 * %u) = %.4f timer 1 steps per bit clock, from"
+                          " the exact crystal.\n",
+                b.k, crystalHz, b.rate, b.x);
+        } else {
+            out += format("  q = floor(%u / %u) = %u; the remainder is dropped.\n", crystalHz, b.rate, b.q);
+            out += format("  x = k * q / 32 / 12 = %d * %u / 384 = %.4f timer 1 steps per bit clock.\n", b.k, b.q, b.x);
+        }
         out += format("  n = x rounded half up = %d.\n", b.n);
         out += format("  r = 256 - n = %d = 0x%02x: TH1 = TL1 = 0x%02x.\n", 256 - b.n, unsigned { b.reload },
             unsigned { b.reload });
@@ -190,11 +243,13 @@ Derivation DeriveConfiguration(const Configuration& config, const ResolvedConfig
     d.crystalHz = config.crystalHz;
     d.tmod = s.tmod;
     for (std::size_t t = 0; t < 2; ++t) {
-        if (resolved.timers[t])
-            d.timers[t] = deriveTimer(config.crystalHz, t == 0 ? config.timer0 : config.timer1, *resolved.timers[t]);
+        if (resolved.timers[t]) {
+            d.timers[t] = deriveTimer(
+                config.crystalHz, t == 0 ? config.timer0 : config.timer1, config.precision, *resolved.timers[t]);
+        }
     }
     if (resolved.baud)
-        d.baud = deriveBaud(config.crystalHz, config.uartDoubleBaud, *resolved.baud);
+        d.baud = deriveBaud(config.crystalHz, config.uartDoubleBaud, config.precision, *resolved.baud);
     return d;
 }
 

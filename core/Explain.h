@@ -26,6 +26,13 @@ struct TimerDerivation {
     // that is from the requested period in per cent (none for a period of 0).
     double actualPeriodUs = 0;
     std::optional<double> periodErrorPercent;
+    // Counted from the exact crystal frequency; `classicCount` is then what
+    // whole megahertz would have given.
+    bool exact = false;
+    std::uint64_t classicCount = 0;
+    // Interrupts per run of the user's code, and the period that makes.
+    std::uint32_t postscale = 1;
+    double wholePeriodUs = 0;
 };
 
 // How the serial reload byte came about (serial mode 1, timer 1 in mode 2).
@@ -41,6 +48,7 @@ struct BaudDerivation {
     double rateDeviationPercent = 0; // actualBaud against rate
     std::string errorText; // as the window shows it
     double errorPercent = 0; // the same number
+    bool exact = false; // x from the exact crystal: k * f / (384 * rate)
 };
 
 struct Derivation {

@@ -102,24 +102,56 @@ namespace {
             put("else\r\n    TI=0;\r\n}\r\n");
         }
 
+        // The counter is declared first and counted after the reload, so the
+        // reload stays the routine's first statement.
+        void putPostscaleCounter(unsigned postscale)
+        {
+            if (postscale > 1)
+                put(postscale > 255 ? " static unsigned int count=0;\r\n" : " static unsigned char count=0;\r\n");
+        }
+
+        void putPostscaleTest(unsigned postscale)
+        {
+            if (postscale <= 1)
+                return;
+            char buffer[96];
+            std::snprintf(buffer, sizeof buffer, " if(++count<%u)", postscale);
+            text_ += buffer;
+            if (s_.comments) {
+                std::snprintf(buffer, sizeof buffer, "     //每%u次中断执行一次下面的代码", postscale);
+                text_ += buffer;
+            }
+            put("\r\n  return;\r\n count=0;\r\n");
+        }
+
         void writeTimer0Routine()
         {
             comment("//timer0/counter0 interrupt\r\n");
             putHeader("timer0", 1);
-            if ((s_.tmod & 0x03) == 0x02)
+            putPostscaleCounter(s_.postscale0);
+            if ((s_.tmod & 0x03) == 0x02) {
+                putPostscaleTest(s_.postscale0);
                 put(" //add your code here.\r\n\r\n}\r\n");
-            else
-                putBytes(" TH0=0x%x;\r\n TL0=0x%x;\r\n //add your code here.\r\n\r\n}\r\n\r\n", s_.th0, s_.tl0);
+            } else {
+                putBytes(" TH0=0x%x;\r\n TL0=0x%x;\r\n", s_.th0, s_.tl0);
+                putPostscaleTest(s_.postscale0);
+                put(" //add your code here.\r\n\r\n}\r\n\r\n");
+            }
         }
 
         void writeTimer1Routine()
         {
             comment("//timer1/counter1 interrupt\r\n");
             putHeader("timer1", 3);
-            if ((s_.tmod & 0x30) == 0x20)
+            putPostscaleCounter(s_.postscale1);
+            if ((s_.tmod & 0x30) == 0x20) {
+                putPostscaleTest(s_.postscale1);
                 put(" //add your code here.\r\n}\r\n\r\n");
-            else
-                putBytes(" TH1=0x%x;\r\n TL1=0x%x;\r\n //add your code here.\r\n}\r\n\r\n", s_.th1, s_.tl1);
+            } else {
+                putBytes(" TH1=0x%x;\r\n TL1=0x%x;\r\n", s_.th1, s_.tl1);
+                putPostscaleTest(s_.postscale1);
+                put(" //add your code here.\r\n}\r\n\r\n");
+            }
         }
 
         void writeIntRoutine(int input, TriggerMode trigger)

@@ -35,6 +35,10 @@ struct GeneratorSettings {
     std::uint8_t tl0 = 0xFF;
     std::uint8_t th1 = 0xFF;
     std::uint8_t tl1 = 0xFF;
+    // Interrupts per run of the user's code in each timer routine; 1 leaves
+    // the routine as it has always been.
+    std::uint16_t postscale0 = 1;
+    std::uint16_t postscale1 = 1;
 };
 
 // The 8051 C skeleton for `settings`: UTF-8, CR LF line ends, no line end

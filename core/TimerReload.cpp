@@ -20,10 +20,12 @@ namespace {
         { 256, 256, "定时时间超出8位范围", "计数值超出8位范围" },
     } };
 
-    std::uint64_t wholeCycles(std::uint32_t crystalHz, std::uint32_t periodUs)
+    // Before a count of 0 is raised to 1.
+    std::uint64_t rawCycles(std::uint32_t crystalHz, std::uint32_t periodUs, Precision precision)
     {
-        const std::uint64_t mhz = crystalHz / 1000000u;
-        return mhz * periodUs / 12u;
+        // (2^32 - 1)^2 + 6e6 still fits 64 bits, so the exact product cannot overflow.
+        return precision == Precision::Exact ? (std::uint64_t { crystalHz } * periodUs + 6000000u) / 12000000u
+                                             : std::uint64_t { crystalHz / 1000000u } * periodUs / 12u;
     }
 
 } // namespace
@@ -33,20 +35,21 @@ std::uint32_t TimerModeLimit(int mode)
     return kModeRules.at(static_cast<std::size_t>(mode)).limit;
 }
 
-std::uint64_t TimerCycleCount(std::uint32_t crystalHz, std::uint32_t periodUs)
+std::uint64_t TimerCycleCount(std::uint32_t crystalHz, std::uint32_t periodUs, Precision precision)
 {
-    const std::uint64_t cycles = wholeCycles(crystalHz, periodUs);
+    const std::uint64_t cycles = rawCycles(crystalHz, periodUs, precision);
     return cycles == 0 ? 1 : cycles;
 }
 
-TimerReload ComputeTimerReload(std::uint32_t crystalHz, int mode, bool counter, std::uint32_t value)
+TimerReload ComputeTimerReload(
+    std::uint32_t crystalHz, int mode, bool counter, std::uint32_t value, Precision precision)
 {
     const ModeRule& rule = kModeRules.at(static_cast<std::size_t>(mode));
-    const std::uint64_t count = counter ? value : TimerCycleCount(crystalHz, value);
+    const std::uint64_t count = counter ? value : TimerCycleCount(crystalHz, value, precision);
 
     TimerReload result;
     result.count = count;
-    result.countRaised = !counter && wholeCycles(crystalHz, value) == 0;
+    result.countRaised = !counter && rawCycles(crystalHz, value, precision) == 0;
     if (count > rule.limit) {
         result.inRange = false;
         result.message = counter ? rule.counterMessage : rule.timerMessage;

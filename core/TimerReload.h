@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Precision.h"
+
 #include <cstdint>
 #include <string>
 
@@ -20,13 +22,17 @@ struct TimerReload {
 // 1: 16 bits, 2: 8-bit auto-reload).
 std::uint32_t TimerModeLimit(int mode);
 
-// Machine cycles that `periodUs` takes at `crystalHz`. Counts whole
-// megahertz only (11.0592 MHz counts as 11) and never returns 0.
-std::uint64_t TimerCycleCount(std::uint32_t crystalHz, std::uint32_t periodUs);
+// Machine cycles that `periodUs` takes at `crystalHz`; never 0. Classic
+// counts whole megahertz only (11.0592 MHz counts as 11) and truncates;
+// Exact rounds f * t / 12e6 half up.
+std::uint64_t TimerCycleCount(
+    std::uint32_t crystalHz, std::uint32_t periodUs, Precision precision = Precision::Classic);
 
 // `value` is microseconds in a timer mode, pulses in a counter mode.
-// `mode` must be 0, 1 or 2.
-TimerReload ComputeTimerReload(std::uint32_t crystalHz, int mode, bool counter, std::uint32_t value);
+// `mode` must be 0, 1 or 2. The range limits and corrected periods are the
+// same for both precisions.
+TimerReload ComputeTimerReload(
+    std::uint32_t crystalHz, int mode, bool counter, std::uint32_t value, Precision precision = Precision::Classic);
 
 // "%xH,%xH" of the two bytes, as the reload displays show them.
 std::string FormatReloadText(std::uint8_t th, std::uint8_t tl);

@@ -2,6 +2,7 @@
 #include "Configuration.h"
 #include "SourceGenerator.h"
 #include "TimerReload.h"
+#include "TimerTiming.h"
 
 #include <benchmark/benchmark.h>
 
@@ -41,6 +42,16 @@ void BM_ComputeTimerReload(benchmark::State& state)
         benchmark::DoNotOptimize(ComputeTimerReload(11059200, 1, false, ++value % 80000));
 }
 BENCHMARK(BM_ComputeTimerReload);
+
+// The window's real-period line runs this on every keystroke too; out of
+// range it searches for a split. The worst case is a prime period, which has
+// none, so every postscale up to 65535 is tried (goal: under 1 ms).
+void BM_ComputeTimerTimingPrimePeriod(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ComputeTimerTiming(12000000, 1, false, 1000003, Precision::Exact));
+}
+BENCHMARK(BM_ComputeTimerTimingPrimePeriod);
 
 void BM_ComputeBaudReloadAllRates(benchmark::State& state)
 {

@@ -221,3 +221,83 @@ TEST(OrletGen, OutputFileIsWrittenWholeOrNotAtAll)
     EXPECT_EQ(unwritable.exitCode, 2);
     EXPECT_TRUE(unwritable.err.contains("cannot write"));
 }
+
+namespace {
+
+struct ExactCase {
+    const char* args;
+    int th0;
+    int tl0;
+};
+
+void PrintTo(const ExactCase& c, std::ostream* os)
+{
+    *os << c.args;
+}
+
+class OrletGenExact : public testing::TestWithParam<ExactCase>
+{
+};
+
+} // namespace
+
+TEST_P(OrletGenExact, ReferenceReloads)
+{
+    const GenRun run = orletGen(words(GetParam().args) << "--exact"
+                                                       << "--json");
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    const QJsonObject o = QJsonDocument::fromJson(run.out).object();
+    EXPECT_EQ(o["th0"].toInt(), GetParam().th0);
+    EXPECT_EQ(o["tl0"].toInt(), GetParam().tl0);
+    EXPECT_TRUE(o["exact"].toBool());
+}
+
+INSTANTIATE_TEST_SUITE_P(TextbookTables, OrletGenExact,
+    testing::Values(ExactCase { "--crystal 11.0592 --timer0 1:50000", 0x4C, 0x00 },
+        ExactCase { "--crystal 11.0592 --timer0 1:10000", 0xDC, 0x00 },
+        ExactCase { "--crystal 11.0592 --timer0 1:1000", 0xFC, 0x66 },
+        ExactCase { "--crystal 3.6864 --timer0 1:1000", 0xFE, 0xCD },
+        ExactCase { "--crystal 22.1184 --timer0 2:100", 0x48, 0x48 },
+        ExactCase { "--crystal 12 --timer0 1:50000", 0x3C, 0xB0 }));
+
+TEST(OrletGen, NewMembersOnlyWithTheNewOptions)
+{
+    const QJsonObject plain
+        = QJsonDocument::fromJson(orletGen(words("--json --timer0 1:1000 --timer1 2:100")).out).object();
+    for (const char* member : { "exact", "postscale0", "postscale1", "wholePeriod0Us", "wholePeriodError0" })
+        EXPECT_FALSE(plain.contains(member)) << member;
+
+    const GenRun run = orletGen(words("--json --crystal 11.0592 --timer0 1:62500 --postscale0 16 --counter1 1:10 "
+                                      "--postscale1 300"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    const QJsonObject o = QJsonDocument::fromJson(run.out).object();
+    EXPECT_FALSE(o.contains("exact"));
+    EXPECT_EQ(o["postscale0"].toInt(), 16);
+    EXPECT_NEAR(o["wholePeriod0Us"].toDouble(), 16 * 57291 * 12e6 / 11059200, 1e-6);
+    EXPECT_NEAR(o["wholePeriodError0"].toDouble(), o["periodError0"].toDouble(), 1e-12);
+    EXPECT_EQ(o["postscale1"].toInt(), 300);
+    EXPECT_FALSE(o.contains("wholePeriod1Us")) << "a counter has no period";
+    EXPECT_TRUE(o["source"].toString().contains(" static unsigned int count=0;\r\n TH1=0xff;\r\n TL1=0xf6;\r\n"));
+}
+
+TEST(OrletGen, ExplainPutsBothCountsSideBySide)
+{
+    const GenRun run = orletGen(words("--explain --exact --crystal 11.0592 --timer0 1:1000"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_TRUE(run.out.contains("= 922 (whole megahertz, 11 MHz, would give 916).\n")) << run.out.constData();
+    EXPECT_TRUE(run.out.contains("TH0 = 0xfc, TL0 = 0x66."));
+}
+
+INSTANTIATE_TEST_SUITE_P(RefusedNewOptions, OrletGenErrors,
+    testing::Values(ErrorCase { "--timer0 1:1000000",
+                        "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us, got 1000000; use --timer0 "
+                        "1:62500 --postscale0 16\n" },
+        ErrorCase { "--exact --crystal 11.0592 --timer0 1:1000000",
+            "at most 71111 us, got 1000000; use --timer0 "
+            "1:62500 --postscale0 16\n" },
+        ErrorCase { "--postscale0 16", "--postscale0 needs --timer0 or --counter0" },
+        ErrorCase { "--timer0 1:10 --postscale0 0", "--postscale0 \"0\": a whole number from 1 to 65535" },
+        ErrorCase { "--timer0 1:10 --postscale0 65536", "from 1 to 65535" },
+        ErrorCase { "--timer0 1:10 --postscale0 +5", "from 1 to 65535" },
+        ErrorCase { "--timer0 1:10 --postscale0 2 --postscale0 3", "more than once" },
+        ErrorCase { "--uart 9600 --postscale1 16", "--postscale1 cannot be used with --uart" }));

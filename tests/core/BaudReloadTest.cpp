@@ -69,6 +69,35 @@ INSTANTIATE_TEST_SUITE_P(Edges, BaudTable,
         BaudCase { 1000000, 4800, false, "0xff", "-84.6154%", "" },
         BaudCase { 1000000, 9600, true, "0xff", "-84.6154%", "" }));
 
+namespace {
+
+class ExactBaudTable : public testing::TestWithParam<BaudCase>
+{
+};
+
+} // namespace
+
+TEST_P(ExactBaudTable, CountsFromTheExactCrystal)
+{
+    const BaudCase& c = GetParam();
+    const BaudReload r = ComputeBaudReload(c.crystalHz, indexOf(c.rate), c.doubled, Precision::Exact);
+    EXPECT_EQ(r.reloadText, c.reloadText);
+    EXPECT_EQ(r.errorText, c.errorText);
+    EXPECT_EQ(r.message, c.message);
+}
+
+// Where crystal / rate leaves a remainder, the exact x differs from the
+// window's long-standing one: 33 MHz shows -0.5382% instead of -0.5528%.
+INSTANTIATE_TEST_SUITE_P(Edges, ExactBaudTable,
+    testing::Values(BaudCase { 11059200, 9600, false, "0xfd", "0.0000%", "" },
+        BaudCase { 12000000, 9600, false, "0xfd", "7.8400%", "" },
+        BaudCase { 12000000, 9600, true, "0xf9", "-7.5200%", "" },
+        BaudCase { 33000000, 9600, true, "0xee", "-0.5382%", "" },
+        BaudCase { 14745599, 300, true, "0x0", "-0.0000%", "" },
+        BaudCase { 11059200, 115200, true, "0xff", "-100.0000%", "" },
+        BaudCase { 24000000, 300, true, "0xf3", "0.1600%", "波特率太低" },
+        BaudCase { 11059200, 115200, false, "0xfd", "0.0000%", "波特率太高" }));
+
 TEST(ComputeBaudReload, NeverStoresAZeroCountSilently)
 {
     for (std::uint32_t mhz = 1; mhz <= 100; ++mhz) {

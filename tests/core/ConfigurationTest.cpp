@@ -101,3 +101,57 @@ TEST(ResolveConfiguration, RefusesWhatTheWindowWouldCorrect)
         EXPECT_EQ(result.error.rfind(c.errorStart, 0), 0u) << result.error;
     }
 }
+
+TEST(ResolveConfiguration, ExactPrecisionAndPostscaleReachTheRecord)
+{
+    Configuration config;
+    config.crystalHz = 11059200;
+    config.precision = Precision::Exact;
+    config.timer0 = timer(1, 50000);
+    config.timer0.postscale = 20;
+    config.uartBaudIndex = 5;
+    const ResolveResult result = ResolveConfiguration(config);
+    ASSERT_TRUE(result.resolved) << result.error;
+    EXPECT_EQ(result.resolved->reload0Text, "4cH,0H");
+    EXPECT_EQ(result.resolved->settings.postscale0, 20);
+    EXPECT_EQ(result.resolved->settings.postscale1, 1);
+    EXPECT_EQ(result.resolved->baudReloadText, "0xfd");
+}
+
+TEST(ResolveConfiguration, AnOverlongPeriodSuggestsTheSoftwareCounter)
+{
+    struct Case {
+        TimerConfig t0, t1;
+        const char* error;
+    } cases[] = {
+        { timer(1, 1000000), {},
+            "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us, got 1000000; use --timer0 1:62500 "
+            "--postscale0 16" },
+        { {}, timer(0, 1000000),
+            "定时时间超出13位范围: timer1 mode 0 accepts at most 8192 us, got 1000000; use --timer1 0:8000 "
+            "--postscale1 125" },
+        // The postscale already set multiplies in.
+        { { true, false, 1, 1000000, false, 3 }, {}, "got 1000000; use --timer0 1:62500 --postscale0 48" },
+        // Counters and periods without a whole split keep the plain message.
+        { counter(2, 300), {}, "计数值超出8位范围: counter0 mode 2 accepts at most 256 pulses, got 300" },
+        { timer(1, 65537), {}, "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us, got 65537" },
+    };
+    for (const Case& c : cases) {
+        Configuration config;
+        config.timer0 = c.t0;
+        config.timer1 = c.t1;
+        const ResolveResult result = ResolveConfiguration(config);
+        ASSERT_FALSE(result.resolved);
+        EXPECT_TRUE(result.error.ends_with(c.error)) << result.error;
+    }
+}
+
+TEST(ResolveConfiguration, RefusesAPostscaleOutsideItsRange)
+{
+    for (std::uint32_t postscale : { 0u, 65536u }) {
+        Configuration config;
+        config.timer0 = timer(1, 1000);
+        config.timer0.postscale = postscale;
+        EXPECT_EQ(ResolveConfiguration(config).error, "a postscale is from 1 to 65535");
+    }
+}

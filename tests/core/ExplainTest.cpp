@@ -197,3 +197,45 @@ TEST(FormatDerivation, ModeZeroAndTheShortestCount)
     EXPECT_TRUE(contains(text, "no error to give")) << text;
     EXPECT_FALSE(contains(text, "fraction")) << text;
 }
+
+TEST(FormatDerivation, ExactCountsShowTheWholeMegahertzCountWhenItDiffers)
+{
+    Configuration config;
+    config.crystalHz = 11059200;
+    config.precision = Precision::Exact;
+    config.timer0 = { true, false, 1, 62500, false, 16 };
+    config.timer1 = { true, false, 2, 0, false };
+    const Derivation d = derive(config);
+    EXPECT_EQ(d.timers[0]->count, 57600u);
+    EXPECT_EQ(d.timers[0]->classicCount, 57291u);
+    EXPECT_NEAR(d.timers[0]->wholePeriodUs, 1e6, 1e-6);
+    const std::string text = FormatDerivation(d);
+    for (const char* part : {
+             "n = floor(11059200 * 62500 / 12000000 + 0.5) = 57600 (whole megahertz, 11 MHz, would give 57291).",
+             "L - n = 65536 - 57600 = 7936 = 0x1f00: TH0 = 0x1f, TL0 = 0x00.",
+             "once in 16 interrupts, so it runs every 16 * 62500.0000 = 1000000.0000 us, error 0.0000% against the"
+             " 1000000 us asked for.",
+             "n = floor(11059200 * 0 / 12000000 + 0.5) = 0, raised to 1: the timer counts at least one cycle.",
+         }) {
+        EXPECT_TRUE(contains(text, part)) << part << "\n" << text;
+    }
+    EXPECT_FALSE(contains(text, "fraction")) << text;
+
+    config.crystalHz = 12000000;
+    EXPECT_FALSE(contains(FormatDerivation(derive(config)), "would give"));
+}
+
+TEST(FormatDerivation, ExactSerialCountTakesTheWholeFrequency)
+{
+    Configuration config;
+    config.crystalHz = 33000000;
+    config.precision = Precision::Exact;
+    config.uartBaudIndex = baudIndex(9600);
+    config.uartDoubleBaud = true;
+    const Derivation d = derive(config);
+    EXPECT_NEAR(d.baud->x, 17.9036, 1e-4);
+    EXPECT_DOUBLE_EQ(d.baud->errorPercent, -0.5382);
+    const std::string text = FormatDerivation(d);
+    EXPECT_TRUE(contains(text, "x = k * f / (384 * rate) = 2 * 33000000 / (384 * 9600) = 17.9036")) << text;
+    EXPECT_FALSE(contains(text, "q = floor")) << text;
+}

@@ -200,3 +200,71 @@ TEST(BuildSourceText, SdccDialectChangesOnlyIncludeAndInterruptKeyword)
         replaceAll(keil, ") interrupt " + std::to_string(vector), ") __interrupt(" + std::to_string(vector) + ")");
     EXPECT_EQ(keil, sdcc);
 }
+
+namespace {
+
+struct PostscaleCase {
+    int timer;
+    std::uint8_t tmod;
+    std::uint16_t postscale;
+    bool comments;
+    Dialect dialect;
+    const char* routine; // from the routine's header to its last line
+};
+
+void PrintTo(const PostscaleCase& c, std::ostream* os)
+{
+    *os << "timer " << c.timer << " tmod " << int(c.tmod) << " x" << c.postscale << (c.comments ? " comments" : "");
+}
+
+class PostscaleRoutines : public testing::TestWithParam<PostscaleCase>
+{
+};
+
+} // namespace
+
+TEST_P(PostscaleRoutines, CountsAfterTheReload)
+{
+    const PostscaleCase& c = GetParam();
+    GeneratorSettings s;
+    s.comments = c.comments;
+    s.tmod = c.tmod;
+    (c.timer == 0 ? s.timer0Enabled : s.timer1Enabled) = true;
+    (c.timer == 0 ? s.postscale0 : s.postscale1) = c.postscale;
+    (c.timer == 0 ? s.th0 : s.th1) = 0x3C;
+    (c.timer == 0 ? s.tl0 : s.tl1) = 0xB0;
+    EXPECT_TRUE(contains(BuildSourceText(s, c.dialect), c.routine)) << BuildSourceText(s, c.dialect);
+}
+
+INSTANTIATE_TEST_SUITE_P(Routines, PostscaleRoutines,
+    testing::Values(PostscaleCase { 0, 0x01, 16, false, Dialect::Keil,
+                        "void timer0(void) interrupt 1\r\n{\r\n static unsigned char count=0;\r\n"
+                        " TH0=0x3c;\r\n TL0=0xb0;\r\n if(++count<16)\r\n  return;\r\n count=0;\r\n"
+                        " //add your code here.\r\n\r\n}\r\n\r\nvoid main" },
+        // 255 still fits an unsigned char, 256 needs an unsigned int.
+        PostscaleCase { 0, 0x02, 255, false, Dialect::Sdcc,
+            "void timer0(void) __interrupt(1)\r\n{\r\n static unsigned char count=0;\r\n if(++count<255)\r\n"
+            "  return;\r\n count=0;\r\n //add your code here.\r\n\r\n}\r\nvoid main" },
+        PostscaleCase { 1, 0x20, 256, false, Dialect::Keil,
+            "void timer1(void) interrupt 3\r\n{\r\n static unsigned int count=0;\r\n if(++count<256)\r\n"
+            "  return;\r\n count=0;\r\n //add your code here.\r\n}\r\n\r\nvoid main" },
+        PostscaleCase { 1, 0x10, 65535, true, Dialect::Keil,
+            "//timer1/counter1 interrupt\r\nvoid timer1(void) interrupt 3\r\n{\r\n static unsigned int count=0;\r\n"
+            " TH1=0x3c;\r\n TL1=0xb0;\r\n if(++count<65535)     //每65535次中断执行一次下面的代码\r\n  return;\r\n"
+            " count=0;\r\n //add your code here.\r\n}\r\n\r\n" }));
+
+TEST(BuildSourceText, PostscaleOfOneLeavesTheRoutinesAsTheyAre)
+{
+    GeneratorSettings s = timer0Mode1();
+    s.timer1Enabled = true;
+    s.tmod = 0x21;
+    const std::string plain = BuildSourceText(s);
+    s.postscale0 = 1;
+    s.postscale1 = 1;
+    EXPECT_EQ(BuildSourceText(s), plain);
+    EXPECT_FALSE(contains(plain, "count"));
+    // A postscale only shows in the routine of an enabled timer.
+    s.timer1Enabled = false;
+    s.postscale1 = 16;
+    EXPECT_FALSE(contains(BuildSourceText(s), "count"));
+}

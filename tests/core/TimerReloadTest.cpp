@@ -73,3 +73,62 @@ TEST(TimerCycleCount, UsesWholeMegahertzAnd64BitProducts)
     EXPECT_EQ(TimerCycleCount(12000000, 0), 1u);
     EXPECT_EQ(TimerCycleCount(100000000, 4294967295u), 35791394125u);
 }
+
+namespace {
+
+struct ExactCase {
+    std::uint32_t crystalHz;
+    int mode;
+    std::uint32_t value;
+    std::uint64_t wholeMhzCount;
+    std::uint64_t exactCount;
+    const char* display; // reload text, or the range message
+    std::uint32_t after;
+};
+
+void PrintTo(const ExactCase& c, std::ostream* os)
+{
+    *os << c.crystalHz << " Hz mode " << c.mode << " timer " << c.value;
+}
+
+class ExactReloadTable : public testing::TestWithParam<ExactCase>
+{
+};
+
+} // namespace
+
+TEST_P(ExactReloadTable, RoundsTheExactCountAndKeepsTheLimits)
+{
+    const ExactCase& c = GetParam();
+    EXPECT_EQ(TimerCycleCount(c.crystalHz, c.value), c.wholeMhzCount);
+    EXPECT_EQ(TimerCycleCount(c.crystalHz, c.value, Precision::Exact), c.exactCount);
+    const TimerReload r = ComputeTimerReload(c.crystalHz, c.mode, false, c.value, Precision::Exact);
+    EXPECT_EQ(r.corrected, c.after);
+    EXPECT_EQ(r.inRange ? FormatReloadText(r.th, r.tl) : r.message, c.display);
+}
+
+INSTANTIATE_TEST_SUITE_P(TextbookTables, ExactReloadTable,
+    testing::Values(ExactCase { 11059200, 1, 50000, 45833, 46080, "4cH,0H", 50000 },
+        ExactCase { 11059200, 1, 10000, 9166, 9216, "dcH,0H", 10000 },
+        ExactCase { 11059200, 1, 1000, 916, 922, "fcH,66H", 1000 }, // 921.6 rounds up
+        ExactCase { 3686400, 1, 1000, 250, 307, "feH,cdH", 1000 }, // 307.2 rounds down
+        ExactCase { 22118400, 2, 100, 183, 184, "48H,48H", 100 },
+        ExactCase { 12000000, 1, 50000, 50000, 50000, "3cH,b0H", 50000 },
+        ExactCase { 14745599, 0, 2000, 2333, 2458, "b3H,6H", 2000 }));
+
+INSTANTIATE_TEST_SUITE_P(Edges, ExactReloadTable,
+    testing::Values(ExactCase { 6000000, 1, 1, 1, 1, "ffH,ffH", 1 }, // 0.5 rounds half up
+        ExactCase { 6000000, 1, 3, 1, 2, "ffH,feH", 3 }, // 1.5 rounds half up
+        ExactCase { 1000000, 1, 1, 1, 1, "ffH,ffH", 1 }, // 0.08 is still counted as 1
+        ExactCase { 12000000, 1, 0, 1, 1, "ffH,ffH", 0 },
+        // The corrected period always fits the exact count: 65535.9 rounds to the full 65536.
+        ExactCase { 11059200, 1, 71111, 65185, 65536, "0H,0H", 71111 },
+        ExactCase { 11059200, 1, 71112, 65186, 65537, "定时时间超出16位范围", 71111 },
+        ExactCase { 33000000, 2, 94, 258, 259, "定时时间超出8位范围", 93 },
+        ExactCase { 24000000, 0, 4097, 8194, 8194, "定时时间超出13位范围", 4096 }));
+
+TEST(TimerCycleCount, ExactProductOfTheLargestInputsFits64Bits)
+{
+    EXPECT_EQ(TimerCycleCount(4294967295u, 4294967295u, Precision::Exact), 1537228672093u);
+    EXPECT_EQ(TimerCycleCount(100000000, 4294967295u, Precision::Exact), 35791394125u);
+}

@@ -3,6 +3,8 @@
 
   firmware_test.py --orlet-gen PATH compile          every configuration class compiles without a warning
   firmware_test.py --orlet-gen PATH timers MHZ       timer periods at one crystal
+  firmware_test.py --orlet-gen PATH exact MHZ        the same with --exact: counts from the exact crystal
+  firmware_test.py --orlet-gen PATH postscale        the software counter: the user's code every N interrupts
   firmware_test.py --orlet-gen PATH baud             serial bit times
   firmware_test.py --orlet-gen PATH mutants          a wrong byte, TMOD bit or PCON line is caught
 
@@ -180,9 +182,21 @@ def check_timer_timing(mode, count, measured):
         raise Failure("interrupt every %s clocks, expected %d" % (sorted(set(measured)), expected))
 
 
+def reload_latency(asm, timer):
+    """Machine cycles from the overflow to the reload: RELOAD_LATENCY plus 2
+    for each register the compiler saves before it (the software counter
+    needs ACC and PSW, and SDCC saves them on entry)."""
+    instructions = routine_instructions(asm, "timer%d" % timer)
+    pushes = 0
+    while pushes < len(instructions) and instructions[pushes].startswith("push "):
+        pushes += 1
+    check_reload_first(instructions[pushes:], timer)
+    return RELOAD_LATENCY + 2 * pushes
+
+
 def check_reload_first(asm, timer):
     """The reload latency above holds only if the routine starts with the reload."""
-    start = routine_instructions(asm, "timer%d" % timer)[:2]
+    start = (asm if isinstance(asm, list) else routine_instructions(asm, "timer%d" % timer))[:2]
     wanted = [r"mov _TH%d,#0x[0-9a-f]{2}$" % timer, r"mov _TL%d,#0x[0-9a-f]{2}$" % timer]
     if len(start) != 2 or not all(re.match(w, i) for w, i in zip(wanted, start)):
         raise Failure("timer%d routine does not start with its reload: %s" % (timer, start))
@@ -232,6 +246,144 @@ def timers(tools, crystal_text):
         for case in cases:
             print(run_timer_case(tools, workdir, crystal_text, *case))
     print("modes 0 and 1: expect = count + %d cycles of reload latency; mode 2: expect = count" % RELOAD_LATENCY)
+
+
+# --- exact counts -------------------------------------------------------------
+
+
+def exact_count(crystal_hz, period_us):
+    """Machine cycles of a period from the exact crystal, rounded half up, never 0."""
+    return max(1, (crystal_hz * period_us + 6000000) // 12000000)
+
+
+def longest_exact_period(crystal_hz, mode):
+    """The corrected period of the mode, which the exact count always fits."""
+    return TIMER_LIMIT[mode] * 12000000 // crystal_hz
+
+
+def fitting(crystal_hz, mode, period_us):
+    """`period_us`, halved until its count fits the mode."""
+    while exact_count(crystal_hz, period_us) > TIMER_LIMIT[mode]:
+        period_us //= 2
+    return period_us
+
+
+def run_exact_case(tools, workdir, crystal_text, hz, timer, mode, period_us):
+    args = "--exact --crystal %s --timer%d %d:%d" % (crystal_text, timer, mode, period_us)
+    data = tools.generate(args)
+    count = exact_count(hz, period_us)
+    if data["cycles%d" % timer] != count or not data.get("exact"):
+        counted = data["cycles%d" % timer]
+        raise Failure("%s: orlet-gen counts %d cycles, the exact crystal gives %d" % (args, counted, count))
+    measured, asm = measure_timer(tools, workdir, timer, data)
+    latency = 0 if mode == 2 else reload_latency(asm, timer)
+    check_timer_timing(mode, count, measured)
+    # Rounded to the nearest cycle: within half a machine cycle (6 clocks) of
+    # the period asked for plus the reload latency.
+    asked_clocks = period_us * hz / 1e6 + latency * CLOCKS_PER_CYCLE
+    off = measured[0] - asked_clocks
+    if abs(off) > CLOCKS_PER_CYCLE / 2 + 1e-6:
+        raise Failure("%s: %d clocks, %.3f clocks from the %.3f asked" % (args, measured[0], off, asked_clocks))
+    classic = whole_mhz_count(hz, period_us)
+    period = measured[0] * 1e6 / hz
+    return "%-8s %d  %d   %6d  %6d %+8.4f%%  %6d %+8.4f%%  %6d  %12.4f  %+8.4f%%  %+6.2f" % (
+        crystal_text,
+        timer,
+        mode,
+        period_us,
+        classic,
+        (classic * 12e6 / hz - period_us) / period_us * 100,
+        count,
+        data["periodError%d" % timer],
+        measured[0] // CLOCKS_PER_CYCLE,
+        period,
+        (period - period_us) / period_us * 100,
+        off,
+    )
+
+
+def exact(tools, crystal_text):
+    hz = tools.generate("--crystal %s" % crystal_text)["crystalHz"]
+    # Mode 2 at 100 us, or 50 cycles at the slow crystals: the idle loop
+    # cannot take interrupts that come every few cycles at a steady point.
+    cases = [
+        (0, 0, fitting(hz, 0, 2000)),
+        (1, 1, 1000),
+        (0, 1, fitting(hz, 1, 50000)),
+        (1, 2, fitting(hz, 2, max(100, 600000000 // hz))),
+        (0, 2, longest_exact_period(hz, 2)),
+    ]
+    print("crystal  t  mode period  whole-MHz count/err  exact count/err   cycles   period(us)  error     off(clk)")
+    with tempfile.TemporaryDirectory() as workdir:
+        for timer, mode, period in cases:
+            print(run_exact_case(tools, workdir, crystal_text, hz, timer, mode, period))
+    print("cycles: measured between interrupts (count + reload latency in modes 0 and 1); error: measured against"
+          " the period asked; off: measured minus (asked + latency), at most half a machine cycle")
+
+
+# --- software counter ----------------------------------------------------------
+
+USER_CODE_MARK = " P2=0x55;"  # breaks on a write to P2 (0xa0) mark the user's code
+
+
+def measure_user_runs(tools, workdir, data, expected_cycles, source=None):
+    """Clock counts between successive runs of the user's code in the timer routine."""
+    source = mutated(source or data["source"], " //add your code here.", USER_CODE_MARK)
+    ihx, _ = tools.compile(with_main_loop(source, IDLE_LOOP).encode(), workdir, "user%d" % len(os.listdir(workdir)))
+    # Every run takes the same path, so one run after the first tells.
+    clocks = tools.simulate(ihx, data["crystalHz"], "sfr w 0xa0", 2, expected_cycles + 5000)
+    return [b - a for a, b in zip(clocks, clocks[1:])]
+
+
+def check_user_runs(runs, postscale, per_interrupt):
+    if set(runs) != {postscale * per_interrupt}:
+        raise Failure("the user's code runs every %s clocks, expected %d x %d" % (runs, postscale, per_interrupt))
+
+
+def run_postscale_case(tools, workdir, args, timer, mode, postscale, period_us):
+    data = tools.generate("%s --timer%d %d:%d --postscale%d %d" % (args, timer, mode, period_us, timer, postscale))
+    if data["postscale%d" % timer] != postscale:
+        raise Failure("%s: JSON says postscale %s" % (args, data["postscale%d" % timer]))
+    count = data["cycles%d" % timer]
+    interrupts, asm = measure_timer(tools, workdir, timer, data)
+    latency = 0 if mode == 2 else reload_latency(asm, timer)
+    per_interrupt = (count + latency) * CLOCKS_PER_CYCLE
+    if set(interrupts) != {per_interrupt}:
+        raise Failure("%s: interrupts every %s clocks, expected %d" % (args, sorted(set(interrupts)), per_interrupt))
+
+    runs = measure_user_runs(tools, workdir, data, postscale * (count + latency))
+    check_user_runs(runs, postscale, per_interrupt)
+    whole = runs[0] * 1e6 / data["crystalHz"]
+    asked = postscale * period_us
+    return "%-24s %d  %d  %5d x %5d  %6d  %2d  %9d  %14.4f  %+8.4f%%  %+8.4f%%" % (
+        args,
+        timer,
+        mode,
+        period_us,
+        postscale,
+        count,
+        latency,
+        runs[0] // CLOCKS_PER_CYCLE,
+        whole,
+        data["wholePeriodError%d" % timer],
+        (whole - asked) / asked * 100,
+    )
+
+
+POSTSCALE_CASES = [
+    ("--crystal 12", 0, 1, 16, 62500),  # 1 s, as the range error suggests
+    ("--crystal 11.0592 --exact", 1, 1, 16, 62500),
+    ("--crystal 12", 1, 2, 400, 250),  # an unsigned int counter, no reload latency
+]
+
+
+def postscale(tools):
+    print("crystal                  t  mode  period x N     count  lat  cycles/run  run(us)"
+          "         shown err  measured err")
+    with tempfile.TemporaryDirectory() as workdir:
+        for case in POSTSCALE_CASES:
+            print(run_postscale_case(tools, workdir, *case))
+    print("lat: reload latency of the routine, in machine cycles (8, plus 2 for each register saved before the reload)")
 
 
 # --- serial port ------------------------------------------------------------
@@ -349,6 +501,9 @@ def compile_classes():
     classes.append("--int0 level --int1 falling")
     classes.append("--int0 falling --int1 level")
     classes.append("--int0 level --int1 level --timer0 2:100 --uart 4800 --double-baud --uart-interrupt")
+    classes.append("--timer0 1:62500 --postscale0 16 --timer1 2:250 --postscale1 4000")
+    classes.append("--exact --crystal 11.0592 --counter0 2:10 --postscale0 255 --timer1 0:1000 --postscale1 256")
+    classes.append("--exact --crystal 22.1184 --timer0 1:1000 --uart 115200 --double-baud --uart-interrupt")
     return [c for base in classes for c in (base, (base + " --comments").strip())]
 
 
@@ -406,6 +561,16 @@ def mutants(tools):
         broken = mutated(timer1["source"], "TH1=0x38;", "TH1=0x39;")
         expect_caught("TH1 auto-reload 0x38 -> 0x39", lambda: timer_check(timer1, 1, 2, broken))
 
+        counted = tools.generate("--crystal 12 --timer1 2:250 --postscale1 400")
+        check_user_runs(measure_user_runs(tools, workdir, counted, 400 * 250), 400, 250 * CLOCKS_PER_CYCLE)
+        broken = mutated(counted["source"], "if(++count<400)", "if(++count<399)")
+        expect_caught(
+            "software counter 400 -> 399",
+            lambda: check_user_runs(
+                measure_user_runs(tools, workdir, counted, 400 * 250, broken), 400, 250 * CLOCKS_PER_CYCLE
+            ),
+        )
+
         uart = tools.generate("--crystal 12 --uart 9600 --double-baud")
         serial_check(uart)
         for what, old, new in (
@@ -420,8 +585,8 @@ def mutants(tools):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--orlet-gen", required=True)
-    parser.add_argument("group", choices=("compile", "timers", "baud", "mutants"))
-    parser.add_argument("crystal", nargs="?", help="MHz, for timers")
+    parser.add_argument("group", choices=("compile", "timers", "exact", "postscale", "baud", "mutants"))
+    parser.add_argument("crystal", nargs="?", help="MHz, for timers and exact")
     args = parser.parse_args()
     try:
         tools = Tools(args.orlet_gen)
@@ -429,6 +594,10 @@ def main():
             compile_all(tools)
         elif args.group == "timers":
             timers(tools, args.crystal or "12")
+        elif args.group == "exact":
+            exact(tools, args.crystal or "12")
+        elif args.group == "postscale":
+            postscale(tools)
         elif args.group == "baud":
             baud(tools)
         else:
