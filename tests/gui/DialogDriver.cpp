@@ -10,10 +10,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 
 #include <memory>
+#include <utility>
 
 MessageRecorder::MessageRecorder()
 {
@@ -143,9 +145,35 @@ QStringList DialogDriver::items(int id) const
     return result;
 }
 
+namespace {
+
+// The watchers still waiting for their modal window; a test's cleanup ends
+// them, since their actions hold references to that test's locals.
+QList<QPointer<QTimer>>& pendingWatchers()
+{
+    static QList<QPointer<QTimer>> watchers;
+    return watchers;
+}
+
+} // namespace
+
+int PendingModalWatchers()
+{
+    auto& watchers = pendingWatchers();
+    watchers.removeAll(nullptr);
+    return int(watchers.size());
+}
+
+void CancelModalWatchers()
+{
+    for (const QPointer<QTimer>& timer : std::exchange(pendingWatchers(), {}))
+        delete timer.data();
+}
+
 void OnNextModal(std::function<void(QWidget*)> action)
 {
-    auto* timer = new QTimer;
+    auto* timer = new QTimer(QCoreApplication::instance());
+    pendingWatchers().append(timer);
     timer->setInterval(5);
     // The user acts once the window has come up and taken the focus; on a
     // busy machine activation can lag behind showing. A window that never

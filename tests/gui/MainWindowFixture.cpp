@@ -29,6 +29,7 @@ bool MainWindowFixture::openWindow()
 
 void MainWindowFixture::closeWindow()
 {
+    CancelModalWatchers();
     ui.reset();
     dlg.reset();
     recorder.reset();
