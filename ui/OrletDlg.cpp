@@ -119,12 +119,26 @@ COrletDlg::COrletDlg(QWidget* parent)
         { ctl::DoubleBaud, m_ui->doubleBaud },
         { ctl::BaudReload, m_ui->baudReload },
     });
+    nameShownTexts();
     routeNotifications();
     // A dialog edit box: Enter presses the default button, Ctrl+Enter breaks the line.
     m_ui->outputBox->installEventFilter(this);
 }
 
 COrletDlg::~COrletDlg() = default;
+
+void COrletDlg::nameShownTexts()
+{
+    // The longest error is that of a count of 1 for x = 0.5; every reload
+    // pair prints with one or two hex digits per byte, in either spelling.
+    ShowsTexts(ctl::BaudError, { QStringLiteral("00%"), QStringLiteral("-100.0000%") });
+    ShowsTexts(ctl::BaudReload, { QStringLiteral("0xff") }, TextDigits::Hex);
+    for (int id : { ctl::Timer0Reload, ctl::Timer1Reload })
+        ShowsTexts(id, { QStringLiteral("ffH,ffH"), QStringLiteral("ffh,ffh") }, TextDigits::Hex);
+    for (int id : { ctl::Timer0Unit, ctl::Timer1Unit })
+        ShowsTexts(id, { QStringLiteral("us"), QStringLiteral("plus") });
+    ShowsTexts(ctl::CustomMhz, { u8(orlet::FormatCustomMhz(100.0f)) });
+}
 
 void COrletDlg::routeNotifications()
 {
@@ -253,8 +267,6 @@ void COrletDlg::GenerateSource()
 {
     orlet::GeneratorSettings s;
     s.comments = m_commentCheck.GetCheck();
-    m_outputEdit.SetSel(0, -1);
-    m_outputEdit.Clear();
     s.int0Enabled = m_useInt0Check.GetCheck();
     if (s.int0Enabled)
         s.int0Trigger = triggerAt(m_trigger0Combo.GetCurSel());
@@ -271,7 +283,10 @@ void COrletDlg::GenerateSource()
     s.tl0 = m_tl0;
     s.th1 = m_th1;
     s.tl1 = m_tl1;
-    m_outputEdit.ReplaceSel(u8(orlet::BuildSourceText(s)));
+    // One undoable step over the whole box: Ctrl+Z brings back what it held,
+    // edits included.
+    m_outputEdit.SetSel(0, -1);
+    m_outputEdit.ReplaceSel(u8(orlet::BuildSourceText(s)), true);
     if (m_copyCheck.GetCheck()) {
         m_outputEdit.SetSel(0, -1);
         m_outputEdit.Copy();
@@ -316,7 +331,12 @@ void COrletDlg::OnUseTimer1()
         m_th1 = m_tl1 = 0xFF;
         return;
     }
+    // Unlike timer 0, timer 1 returns to its whole starting state: its list
+    // and bits already did, and a GATE1 tick or a "plus" kept beside
+    // "定时方式0" would show what the generated code no longer has.
     m_mode1Combo.SetCurSel(0);
+    m_gate1Check.SetCheck(false);
+    m_unit1 = QStringLiteral("us");
     m_time1 = 1;
     m_th1 = m_tl1 = 0xFF;
     m_reload1Text = QStringLiteral("ffh,ffh");
