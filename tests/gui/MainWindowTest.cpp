@@ -227,6 +227,12 @@ private slots:
         ui->typeOver(ctl::Int1Trigger, "低电平");
         ui->click(ctl::GenerateButton);
         QVERIFY(dlg->OutputText().contains("IT1=0;"));
+        // Typed over the chosen low level, the list still holds index 0, but
+        // the text is no item: falling edge.
+        ui->choose(ctl::Int1Trigger, 0);
+        ui->typeOver(ctl::Int1Trigger, "低电");
+        ui->click(ctl::GenerateButton);
+        QVERIFY(dlg->OutputText().contains("IT1=1;"));
     }
 
     void copyPutsTheWholeTextOnTheClipboard()
