@@ -43,6 +43,24 @@ namespace {
         return e * 100;
     }
 
+    bool fits(const Attempt& a)
+    {
+        return a.n >= 1 && a.n <= 256;
+    }
+
+    // 9600 bit/s where it fits the crystal, otherwise the fastest listed
+    // rate that does; 9600 again when none does.
+    int fallBackIndex(std::uint32_t crystalHz, bool doubled, Precision precision)
+    {
+        if (fits(countFor(crystalHz, kDefaultBaudIndex, doubled, precision)))
+            return kDefaultBaudIndex;
+        for (int i = int(kBaudRates.size()) - 1; i >= 0; --i) {
+            if (fits(countFor(crystalHz, i, doubled, precision)))
+                return i;
+        }
+        return kDefaultBaudIndex;
+    }
+
     std::string formatError(double percent)
     {
         char buffer[32];
@@ -57,13 +75,12 @@ BaudReload ComputeBaudReload(std::uint32_t crystalHz, int rateIndex, bool double
     BaudReload result;
     result.rateIndex = rateIndex;
     Attempt a = countFor(crystalHz, rateIndex, doubled, precision);
-    if (a.n > 256 || a.n == 0) {
+    if (!fits(a)) {
         result.message = a.n > 256 ? kBaudTooLowMessage : kBaudTooHighMessage;
-        result.rateIndex = kDefaultBaudIndex;
-        a = countFor(crystalHz, kDefaultBaudIndex, doubled, precision);
-        // 9600 bit/s fits every crystal from 1 to 100 MHz except the slowest
-        // ones without doubling, where the count is 0: run the timer as fast
-        // as it goes (reload 0xff) and let the error show how far off it is.
+        result.rateIndex = fallBackIndex(crystalHz, doubled, precision);
+        a = countFor(crystalHz, result.rateIndex, doubled, precision);
+        // Some listed rate fits every crystal from 1 to 100 MHz; below that
+        // the timer runs as fast as it goes (reload 0xff).
         if (a.n == 0)
             a.n = 1;
     }

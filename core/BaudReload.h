@@ -11,7 +11,7 @@ namespace orlet {
 // The rates the baud list offers, by list index.
 inline constexpr std::array<std::uint32_t, 11> kBaudRates { 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 56000,
     57600, 115200 };
-inline constexpr int kDefaultBaudIndex = 5; // 9600, also the fall-back
+inline constexpr int kDefaultBaudIndex = 5; // 9600, also the fall-back where it fits
 
 inline constexpr const char* kBaudTooLowMessage = "波特率太低";
 inline constexpr const char* kBaudTooHighMessage = "波特率太高";
@@ -30,7 +30,8 @@ struct BaudReload {
 };
 
 // `rateIndex` indexes kBaudRates. A rate too low (count above 256) or too
-// high (count 0) for the crystal raises a message and falls back to 9600.
+// high (count 0) for the crystal raises a message and falls back to 9600,
+// or to the fastest listed rate that fits where 9600 does not.
 // Exact takes x = k * f / (384 * rate) from the exact frequency and the error
 // as 1 - n / x in double precision.
 BaudReload ComputeBaudReload(

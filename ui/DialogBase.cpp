@@ -1,9 +1,11 @@
 #include "DialogBase.h"
 
 #include "DataExchange.h"
+#include "DialogControls.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
@@ -56,25 +58,52 @@ void CDialogBase::ScaleToDialogFont()
     resize(qRound(width() * fx), qRound(height() * fy));
 }
 
-void CDialogBase::WidenClippedCaptions()
+void CDialogBase::ShowsTexts(int id, const QStringList& texts, TextDigits digits)
 {
-    // A font wider than the template's may not fit a short caption such as
-    // "MHz": such captions grow to the right, never shrink.
+    m_shownTexts.insert(id, { texts, digits });
+}
+
+QStringList CDialogBase::TextsShownBy(int id) const
+{
+    return m_shownTexts.value(id).texts;
+}
+
+int CDialogBase::widthNeeded(QWidget& control) const
+{
+    if (qobject_cast<QComboBox*>(&control))
+        return WidthForItems(control);
+    int needed = 0;
+    auto* label = qobject_cast<QLabel*>(&control);
+    const bool caption
+        = (label && !label->wordWrap() && label->pixmap().isNull()) || qobject_cast<QAbstractButton*>(&control);
+    if (caption) {
+        CWnd wnd;
+        wnd.Attach(&control);
+        needed = WidthForText(control, wnd.GetWindowText());
+    }
+    const int id = control.property("controlId").toInt();
+    if (const auto shown = m_shownTexts.find(id); id && shown != m_shownTexts.end()) {
+        for (const QString& text : shown->texts)
+            needed = std::max(needed, WidthForText(control, WidestForm(text, control.fontMetrics(), shown->digits)));
+    }
+    return needed;
+}
+
+void CDialogBase::FitControlsToTexts()
+{
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        auto* label = qobject_cast<QLabel*>(child);
-        const bool plainLabel = label && label->frameShape() == QFrame::NoFrame && !label->wordWrap();
-        if (!plainLabel && !qobject_cast<QCheckBox*>(child))
-            continue;
-        const int needed = child->sizeHint().width();
-        if (needed > child->width())
-            child->resize(needed, child->height());
+        if (!child->isWindow())
+            WidenWithinRoom(*child, widthNeeded(*child));
     }
 }
 
 void CDialogBase::RegisterControls(std::initializer_list<NamedControl> named)
 {
     ScaleToDialogFont();
-    WidenClippedCaptions();
+    // Dialog templates have a fixed frame: no sizing border, no size grip,
+    // and a window manager's resize changes nothing.
+    setSizeGripEnabled(false);
+    setFixedSize(size());
     const auto widgets = findChildren<QWidget*>();
     for (QWidget* widget : widgets) {
         const QVariant id = widget->property("controlId");
@@ -113,7 +142,9 @@ void CDialogBase::Create()
     if (m_initialised)
         return;
     m_initialised = true;
-    if (InitialiseDialog())
+    const bool focusFirst = InitialiseDialog();
+    FitControlsToTexts();
+    if (focusFirst)
         focusFirstTabStop();
 }
 
@@ -145,6 +176,14 @@ bool CDialogBase::UpdateData(bool saveAndValidate)
     ExchangeData(dx);
     --m_exchangeDepth;
     return !dx.Failed();
+}
+
+bool CDialogBase::admitNotification(int id)
+{
+    if (IsExchanging())
+        return false;
+    emit handlerRun(id);
+    return true;
 }
 
 void CDialogBase::ExchangeData(CDataExchange&) { }

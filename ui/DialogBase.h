@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ControlFit.h"
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDialog>
@@ -31,6 +33,8 @@ public:
     int DoModal();
 
     QWidget* GetDlgItem(int id) const;
+    // The texts control `id` shows at run time besides its template caption.
+    QStringList TextsShownBy(int id) const;
 
     // Moves values between controls and members: true means controls into
     // members. Returns false when a control's text was refused.
@@ -59,7 +63,13 @@ protected:
     void RegisterControls(std::initializer_list<NamedControl> named);
     // One scale for the whole dialog, from the font's base units.
     void ScaleToDialogFont();
-    void WidenClippedCaptions();
+    // Names the texts that control `id` can show besides its template caption
+    // (a display's formats, a label's other captions), at their longest.
+    void ShowsTexts(int id, const QStringList& texts, TextDigits digits = TextDigits::Decimal);
+    // Before the dialog is first shown, every caption, display and list is
+    // widened within its row's free room to show its widest text whole,
+    // whatever the font: the template stays where it is.
+    void FitControlsToTexts();
 
     virtual void ExchangeData(CDataExchange& dx);
     // Runs once before the dialog is first shown.
@@ -95,15 +105,24 @@ private:
     void focusFirstTabStop();
     void checkNamedControls(std::initializer_list<NamedControl> named) const;
 
+    // False while an exchange runs: the notification then reaches no handler.
+    bool admitNotification(int id);
+
     template <typename Dialog> void dispatch(int id, Dialog* dialog, void (Dialog::*handler)())
     {
-        if (IsExchanging())
-            return;
-        emit handlerRun(id);
-        (dialog->*handler)();
+        if (admitNotification(id))
+            (dialog->*handler)();
     }
 
+    struct ShownTexts {
+        QStringList texts;
+        TextDigits digits;
+    };
+
+    int widthNeeded(QWidget& control) const;
+
     QHash<int, QWidget*> m_controls;
+    QHash<int, ShownTexts> m_shownTexts;
     int m_exchangeDepth = 0;
     bool m_initialised = false;
 };

@@ -3,13 +3,16 @@
 #include "CodePage936.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QStringEncoder>
 #include <QTextCursor>
+#include <QTextDocumentFragment>
 
 namespace {
 
@@ -146,10 +149,15 @@ void CEdit::SetSel(int start, int end)
     }
 }
 
-void CEdit::ReplaceSel(const QString& text)
+void CEdit::ReplaceSel(const QString& text, bool canUndo)
 {
     const QSignalBlocker blocker(m_widget);
     if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget)) {
+        if (canUndo) {
+            // Removing the selection and inserting the text make one step.
+            plain->insertPlainText(text);
+            return;
+        }
         // Not undoable: the user's undo history starts after this text.
         plain->setUndoRedoEnabled(false);
         plain->insertPlainText(text);
@@ -170,8 +178,17 @@ void CEdit::Clear()
 
 void CEdit::Copy()
 {
+    QString text;
     if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget))
-        plain->copy();
+        text = plain->textCursor().selection().toPlainText();
     else if (auto* line = qobject_cast<QLineEdit*>(m_widget))
-        line->copy();
+        text = line->selectedText();
+    if (text.isEmpty())
+        return;
+#ifdef Q_OS_WIN
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+#endif
+    // setText offers text/plain alone: no HTML or office format that would
+    // bring the box's font into a word processor.
+    QGuiApplication::clipboard()->setText(text);
 }

@@ -53,7 +53,11 @@ class CEdit : public CWnd
 public:
     // Selects characters [start, end); end -1 means to the end of the text.
     void SetSel(int start, int end);
-    void ReplaceSel(const QString& text);
+    // Replaces the selection; with `canUndo`, as one step that Ctrl+Z takes
+    // back, otherwise outside the undo history.
+    void ReplaceSel(const QString& text, bool canUndo = false);
     void Clear();
+    // Puts the selection on the clipboard as plain text only, with the
+    // platform's line ends.
     void Copy();
 };

@@ -8,8 +8,8 @@
 #include "Explain.h"
 #include "MessageBox.h"
 #include "MyCry.h"
-#include "OrletVersion.h"
 #include "NativeSystemMenu.h"
+#include "OrletVersion.h"
 #include "SourceGenerator.h"
 #include "TimerReload.h"
 #include "TimerTiming.h"
@@ -133,12 +133,26 @@ COrletDlg::COrletDlg(QWidget* parent)
         { ctl::Timer1Actual, m_ui->timer1Actual },
         { ctl::Timer1Postscale, m_ui->timer1Postscale },
     });
+    nameShownTexts();
     routeNotifications();
     // A dialog edit box: Enter presses the default button, Ctrl+Enter breaks the line.
     m_ui->outputBox->installEventFilter(this);
 }
 
 COrletDlg::~COrletDlg() = default;
+
+void COrletDlg::nameShownTexts()
+{
+    // The longest error is that of a count of 1 for x = 0.5; every reload
+    // pair prints with one or two hex digits per byte, in either spelling.
+    ShowsTexts(ctl::BaudError, { QStringLiteral("00%"), QStringLiteral("-100.0000%") });
+    ShowsTexts(ctl::BaudReload, { QStringLiteral("0xff") }, TextDigits::Hex);
+    for (int id : { ctl::Timer0Reload, ctl::Timer1Reload })
+        ShowsTexts(id, { QStringLiteral("ffH,ffH"), QStringLiteral("ffh,ffh") }, TextDigits::Hex);
+    for (int id : { ctl::Timer0Unit, ctl::Timer1Unit })
+        ShowsTexts(id, { QStringLiteral("us"), QStringLiteral("plus") });
+    ShowsTexts(ctl::CustomMhz, { u8(orlet::FormatCustomMhz(100.0f)) });
+}
 
 void COrletDlg::routeNotifications()
 {
@@ -276,8 +290,6 @@ void COrletDlg::GenerateSource()
 {
     orlet::GeneratorSettings s;
     s.comments = m_commentCheck.GetCheck();
-    m_outputEdit.SetSel(0, -1);
-    m_outputEdit.Clear();
     s.int0Enabled = m_useInt0Check.GetCheck();
     if (s.int0Enabled)
         s.int0Trigger = triggerAt(m_trigger0Combo.GetCurSel());
@@ -296,7 +308,10 @@ void COrletDlg::GenerateSource()
     s.tl1 = m_tl1;
     s.postscale0 = static_cast<std::uint16_t>(m_postscale0);
     s.postscale1 = static_cast<std::uint16_t>(m_postscale1);
-    m_outputEdit.ReplaceSel(u8(orlet::BuildSourceText(s)));
+    // One undoable step over the whole box: Ctrl+Z brings back what it held,
+    // edits included.
+    m_outputEdit.SetSel(0, -1);
+    m_outputEdit.ReplaceSel(u8(orlet::BuildSourceText(s)), true);
     if (m_copyCheck.GetCheck()) {
         m_outputEdit.SetSel(0, -1);
         m_outputEdit.Copy();
@@ -346,7 +361,12 @@ void COrletDlg::OnUseTimer1()
         m_th1 = m_tl1 = 0xFF;
         return;
     }
+    // Unlike timer 0, timer 1 returns to its whole starting state: its list
+    // and bits already did, and a GATE1 tick or a "plus" kept beside
+    // "定时方式0" would show what the generated code no longer has.
     m_mode1Combo.SetCurSel(0);
+    m_gate1Check.SetCheck(false);
+    m_unit1 = QStringLiteral("us");
     m_time1 = 1;
     m_th1 = m_tl1 = 0xFF;
     m_reload1Text = QStringLiteral("ffh,ffh");

@@ -113,6 +113,7 @@ protected:
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
+    void nameShownTexts();
     void routeNotifications();
     void addSystemMenuEntry();
     void fillLists();

@@ -13,6 +13,7 @@ struct BaudCase {
     const char* reloadText;
     const char* errorText;
     const char* message;
+    std::uint32_t rateAfter = 0; // the rate the list shows afterwards, when it moves
 };
 
 void PrintTo(const BaudCase& c, std::ostream* os)
@@ -43,7 +44,7 @@ TEST_P(BaudTable, ReloadErrorAndMessage)
     EXPECT_EQ(r.errorText, c.errorText);
     EXPECT_EQ(r.message, c.message);
     EXPECT_EQ(r.reload, std::stoul(c.reloadText, nullptr, 16) & 0xFF);
-    EXPECT_EQ(r.rateIndex, *c.message ? kDefaultBaudIndex : indexOf(c.rate));
+    EXPECT_EQ(r.rateIndex, indexOf(c.rateAfter ? c.rateAfter : c.rate));
 }
 
 INSTANTIATE_TEST_SUITE_P(Edges, BaudTable,
@@ -55,15 +56,17 @@ INSTANTIATE_TEST_SUITE_P(Edges, BaudTable,
         BaudCase { 33000000, 9600, true, "0xee", "-0.5528%", "" },
         BaudCase { 11059200, 115200, true, "0xff", "-100.0000%", "" },
         BaudCase { 14745599, 300, true, "0x0", "-0.0020%", "" },
-        BaudCase { 24000000, 300, true, "0xf3", "0.1600%", "波特率太低" },
-        BaudCase { 22118400, 300, true, "0xf4", "0.0000%", "波特率太低" },
+        BaudCase { 24000000, 300, true, "0xf3", "0.1600%", "波特率太低", 9600 },
+        BaudCase { 22118400, 300, true, "0xf4", "0.0000%", "波特率太低", 9600 },
         // Count 0: the rate is too high for the crystal.
-        BaudCase { 11059200, 115200, false, "0xfd", "0.0000%", "波特率太高" },
-        BaudCase { 2000000, 115200, false, "0xff", "-84.6154%", "波特率太高" },
-        // 9600 itself is too fast at 1 MHz without doubling: the
-        // fastest reload, with its true error.
-        BaudCase { 1000000, 115200, false, "0xff", "-269.2308%", "波特率太高" },
-        BaudCase { 1000000, 9600, false, "0xff", "-269.2308%", "波特率太高" },
+        BaudCase { 11059200, 115200, false, "0xfd", "0.0000%", "波特率太高", 9600 },
+        BaudCase { 2000000, 115200, false, "0xff", "-84.6154%", "波特率太高", 9600 },
+        // 9600 itself is too fast at 1 MHz without doubling: the fastest
+        // listed rate that fits, 4800.
+        BaudCase { 1000000, 115200, false, "0xff", "-84.6154%", "波特率太高", 4800 },
+        BaudCase { 1000000, 9600, false, "0xff", "-84.6154%", "波特率太高", 4800 },
+        BaudCase { 1000000, 19200, false, "0xff", "-84.6154%", "波特率太高", 4800 },
+        BaudCase { 1000000, 4800, false, "0xff", "-84.6154%", "" },
         BaudCase { 1000000, 9600, true, "0xff", "-84.6154%", "" }));
 
 namespace {
@@ -106,6 +109,9 @@ TEST(ComputeBaudReload, NeverStoresAZeroCountSilently)
                 ASSERT_EQ(r.reload, std::uint8_t(256 - r.count));
                 if (r.message.empty()) {
                     ASSERT_EQ(r.rateIndex, index);
+                } else {
+                    // The rate it falls back to fits without a message of its own.
+                    ASSERT_TRUE(ComputeBaudReload(mhz * 1000000, r.rateIndex, doubled).message.empty());
                 }
             }
         }

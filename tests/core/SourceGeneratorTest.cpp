@@ -268,3 +268,47 @@ TEST(BuildSourceText, PostscaleOfOneLeavesTheRoutinesAsTheyAre)
     s.postscale1 = 16;
     EXPECT_FALSE(contains(BuildSourceText(s), "count"));
 }
+
+namespace {
+
+struct RoutineCase {
+    std::uint8_t tmod;
+    bool timer0Reloads; // the routine reloads TH0/TL0 (not auto-reload mode 2)
+    bool timer1Reloads;
+};
+
+class TimerRoutines : public testing::TestWithParam<RoutineCase>
+{
+};
+
+} // namespace
+
+// Each routine reads its own timer's mode bits, whatever the other timer does.
+TEST_P(TimerRoutines, EachReadsItsOwnModeBits)
+{
+    const RoutineCase& c = GetParam();
+    GeneratorSettings s;
+    s.timer0Enabled = s.timer1Enabled = true;
+    s.tmod = c.tmod;
+    s.th0 = 0x12;
+    s.tl0 = 0x34;
+    s.th1 = 0x56;
+    s.tl1 = 0x78;
+    const std::string text = BuildSourceText(s);
+    const std::string timer0 = "void timer0(void) interrupt 1\r\n{\r\n";
+    const std::string timer1 = "void timer1(void) interrupt 3\r\n{\r\n";
+    EXPECT_TRUE(contains(text,
+        timer0
+            + (c.timer0Reloads ? " TH0=0x12;\r\n TL0=0x34;\r\n //add your code here.\r\n\r\n}\r\n\r\n"
+                               : " //add your code here.\r\n\r\n}\r\n" + timer1)))
+        << text;
+    EXPECT_TRUE(contains(text,
+        timer1 + (c.timer1Reloads ? " TH1=0x56;\r\n TL1=0x78;\r\n" : "")
+            + " //add your code here.\r\n}\r\n\r\nvoid main"))
+        << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, TimerRoutines,
+    testing::Values(RoutineCase { 0x20, true, false }, RoutineCase { 0x02, false, true },
+        RoutineCase { 0x12, false, true }, RoutineCase { 0x21, true, false }, RoutineCase { 0x60, true, false },
+        RoutineCase { 0x06, false, true }, RoutineCase { 0x22, false, false }, RoutineCase { 0x11, true, true }));

@@ -1,196 +1,312 @@
 #include "BaudReload.h"
 #include "ControlIds.h"
 #include "Crystal.h"
+#include "DataExchange.h"
 #include "MainWindowFixture.h"
+#include "MyCry.h"
 #include "Orlet.h"
 #include "OrletDlg.h"
+#include "SourceGenerator.h"
 #include "TimerBlocks.h"
 #include "TimerReload.h"
 #include "TimerTiming.h"
 #include "TimingTexts.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDeadlineTimer>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTest>
 
-#include <memory>
+#include <optional>
+#include <utility>
 
 namespace {
 
-constexpr int kSteps = 150;
+// `make test` runs these sessions; ORLET_SOAK_SECONDS=N adds random ones.
+constexpr quint32 kFixedSeeds = 6;
+constexpr int kSteps = 500;
+
+const QStringList kPeriods { "0", "1", "7", "255", "256", "300", "1000", "8192", "8193", "65536", "70000", "4294967295",
+    "4294967296", "99999999999", "", "abc", "12ab", "１２", " 42 " };
+const QStringList kCustomMhz { "3.6864", "7.3728", "22.1184", "1", "100", "100.00001", "0", "0.5", "abc", "-", "55", "",
+    " 12 ", "1e2", "１２" };
+const QStringList kTriggerTexts { "低电平", "下降沿", "xyz", "" };
+
+QString u8(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+QString u8(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// Every message the window and the custom-frequency dialog define.
+QSet<QString> knownMessages()
+{
+    QSet<QString> known { u8(orlet::kBaudTooLowMessage), u8(orlet::kBaudTooHighMessage), u8(kEnterWholeNumberMessage),
+        u8(kEnterNumberMessage), u8(orlet::kCustomMhzRangeMessage),
+        QStringLiteral("软件计数应在1~%1之间").arg(orlet::kMaxPostscale) };
+    for (int mode = 0; mode < 3; ++mode) {
+        for (bool counter : { false, true })
+            known << u8(orlet::ComputeTimerReload(100000000, mode, counter, 0xFFFFFFFFu).message);
+    }
+    return known;
+}
+
+std::optional<std::pair<int, int>> bytesShown(const QString& display)
+{
+    const QStringList parts = display.toLower().split(',');
+    if (parts.size() != 2 || !parts[0].endsWith('h') || !parts[1].endsWith('h'))
+        return std::nullopt;
+    bool ok0 = false, ok1 = false;
+    const int th = parts[0].chopped(1).toInt(&ok0, 16), tl = parts[1].chopped(1).toInt(&ok1, 16);
+    if (!ok0 || !ok1)
+        return std::nullopt;
+    return std::pair { th, tl };
+}
 
 } // namespace
 
 // Long runs of user actions in random order: the window must survive them,
-// and whatever a block in use shows must be what stands behind it.
+// and whatever it shows must be what stands behind it and what Generate
+// writes.
 class ActionSequenceTest : public MainWindowFixture
 {
     Q_OBJECT
 
 private:
+    using Act = QString (ActionSequenceTest::*)(QRandomGenerator&);
+
+    // One user action each; a control of another helper's block is one more
+    // row. An action returns what it did, or an empty text when the control
+    // it picked was disabled (another is picked then).
+    struct Action {
+        int weight;
+        Act act;
+    };
+    static const QList<Action>& actions()
+    {
+        static const QList<Action> table {
+            { 6, &ActionSequenceTest::clickCheckBox },
+            { 5, &ActionSequenceTest::chooseMode },
+            { 3, &ActionSequenceTest::chooseCrystal },
+            { 2, &ActionSequenceTest::customCrystal },
+            { 2, &ActionSequenceTest::chooseBaud },
+            { 2, &ActionSequenceTest::chooseTrigger },
+            { 1, &ActionSequenceTest::typeTrigger },
+            { 4, &ActionSequenceTest::typePeriod },
+            { 3, &ActionSequenceTest::pastePeriod },
+            { 2, &ActionSequenceTest::keyInPeriod },
+            { 2, &ActionSequenceTest::arrowOnList },
+            { 1, &ActionSequenceTest::editOutput },
+            { 1, &ActionSequenceTest::about },
+            { 3, &ActionSequenceTest::generate },
+            { 4, &ActionSequenceTest::actOnPrecision },
+        };
+        return table;
+    }
+
     static QString pick(QRandomGenerator& rng, const QStringList& choices)
     {
         return choices.at(rng.bounded(int(choices.size())));
     }
 
-    // One user action on an enabled control; returns what was done.
-    QString act(QRandomGenerator& rng)
+    template <std::size_t N> static int pickId(QRandomGenerator& rng, const int (&ids)[N])
     {
-        static const QStringList periods { "0", "1", "7", "255", "256", "300", "1000", "8192", "8193", "65536", "70000",
-            "4294967295", "4294967296", "99999999999", "", "abc", "12ab" };
-        static const QStringList customTexts { "3.6864", "7.3728", "22.1184", "1", "100", "100.00001", "0", "0.5",
-            "abc", "-", "55" };
-        for (;;) {
-            switch (rng.bounded(12)) {
-            case 0: {
-                const int id = QList<int> { ctl::UseTimer0, ctl::UseTimer1, ctl::Gate0, ctl::Gate1, ctl::UseUart,
-                    ctl::DoubleBaud, ctl::UartInterrupt, ctl::CommentCheck }
-                                   .at(rng.bounded(8));
-                if (!ui->enabled(id))
-                    continue;
-                ui->click(id);
-                return QString("click %1").arg(id);
-            }
-            case 1:
-            case 2: {
-                const TimerBlock& b = kBlocks[rng.bounded(2)];
-                if (!ui->enabled(b.mode))
-                    continue;
-                const int index = rng.bounded(6);
-                ui->choose(b.mode, index);
-                return QString("choose %1 item %2").arg(b.mode).arg(index);
-            }
-            case 3: {
-                const int index = rng.bounded(12);
-                if (index == 11) {
-                    const QString text = pick(rng, customTexts);
-                    const int how = rng.bounded(3);
-                    OnNextDialog([text, how](CDialogBase& dialog, DialogDriver& custom) {
-                        custom.typeOver(ctl::CustomMhzInput, text);
-                        if (how == 0)
-                            custom.click(ctl::CustomOkButton);
-                        else if (how == 1)
-                            custom.pressKey(ctl::CustomMhzInput, Qt::Key_Escape);
-                        else
-                            custom.pressKey(ctl::CustomMhzInput, Qt::Key_Return);
-                        if (dialog.isVisible()) // refused by OK
-                            custom.click(ctl::CustomCancelButton);
-                    });
-                    ui->choose(ctl::CrystalList, 11);
-                    return QString("custom crystal \"%1\" close %2").arg(text).arg(how);
-                }
-                ui->choose(ctl::CrystalList, index);
-                return QString("choose crystal %1").arg(index);
-            }
-            case 4: {
-                if (!ui->enabled(ctl::BaudList))
-                    continue;
-                const int index = rng.bounded(11);
-                ui->choose(ctl::BaudList, index);
-                return QString("choose baud %1").arg(index);
-            }
-            case 5:
-            case 6: {
-                const TimerBlock& b = kBlocks[rng.bounded(2)];
-                if (!ui->enabled(b.period))
-                    continue;
-                const QString text = pick(rng, periods);
-                ui->typeOver(b.period, text);
-                return QString("type \"%1\" into %2").arg(text, QString::number(b.period));
-            }
-            case 7:
-            case 8: {
-                const TimerBlock& b = kBlocks[rng.bounded(2)];
-                if (!ui->enabled(b.period))
-                    continue;
-                const QString text = pick(rng, periods);
-                ui->pasteOver(b.period, text);
-                return QString("paste \"%1\" into %2").arg(text, QString::number(b.period));
-            }
-            case 9: {
-                const TimerBlock& b = kBlocks[rng.bounded(2)];
-                if (!ui->enabled(b.period))
-                    continue;
-                const struct {
-                    int key;
-                    Qt::KeyboardModifiers modifiers;
-                    const char* name;
-                } keys[] = {
-                    { Qt::Key_Backspace, Qt::NoModifier, "Backspace" },
-                    { Qt::Key_Delete, Qt::NoModifier, "Delete" },
-                    { Qt::Key_Home, Qt::NoModifier, "Home" },
-                    { Qt::Key_Z, Qt::ControlModifier, "Ctrl+Z" },
-                    { Qt::Key_Y, Qt::ControlModifier, "Ctrl+Y" },
-                    { Qt::Key_X, Qt::ControlModifier, "Ctrl+X" },
-                    { Qt::Key_9, Qt::NoModifier, "9" },
-                };
-                const auto& key = keys[rng.bounded(int(std::size(keys)))];
-                ui->pressKey(b.period, key.key, key.modifiers);
-                return QString("%1 in %2").arg(key.name).arg(b.period);
-            }
-            case 10: {
-                const int id = rng.bounded(2) ? ctl::Timer0Mode : ctl::CrystalList;
-                if (!ui->enabled(id))
-                    continue;
-                // The keyboard on a closed list moves the selection as well
-                // (short of the custom entry, which opens its dialog).
-                const bool down = rng.bounded(2) && !(id == ctl::CrystalList && ui->selected(ctl::CrystalList) >= 10);
-                ui->pressKey(id, down ? Qt::Key_Down : Qt::Key_Up);
-                return QString("arrow key on %1").arg(id);
-            }
-            default:
-                ui->click(ctl::GenerateButton);
-                return QStringLiteral("generate");
-            }
-        }
+        return ids[rng.bounded(int(N))];
     }
 
-    // What a block in use shows is what stands behind it.
-    QString inconsistency() const
+    QString clickCheckBox(QRandomGenerator& rng)
     {
-        for (int t = 0; t < 2; ++t) {
-            const TimerBlock& b = kBlocks[t];
-            const std::uint32_t period = t == 0 ? dlg->m_time0 : dlg->m_time1;
-            if (ui->text(b.period) != QString::number(period))
-                return QString("box %1 shows %2, the period is %3").arg(b.period).arg(ui->text(b.period)).arg(period);
-            if (!ui->checked(b.use))
-                continue;
-            const int th = t == 0 ? dlg->m_th0 : dlg->m_th1;
-            const int tl = t == 0 ? dlg->m_tl0 : dlg->m_tl1;
-            const QString bytes = QString::fromStdString(orlet::FormatReloadText(th, tl));
-            if (ui->text(b.display).compare(bytes, Qt::CaseInsensitive) != 0)
-                return QString("display %1 shows %2, the bytes are %3")
-                    .arg(QString::number(b.display), ui->text(b.display), bytes);
-            const int half = (dlg->m_tmod >> b.shift) & 0x07;
-            if (half != kModeBits[ui->selected(b.mode)])
-                return QString("timer %1 lists item %2 but TMOD is 0x%3")
-                    .arg(t)
-                    .arg(ui->selected(b.mode))
-                    .arg(dlg->m_tmod, 0, 16);
+        const int ids[] = { ctl::UseInt0, ctl::UseInt1, ctl::UseTimer0, ctl::UseTimer1, ctl::Gate0, ctl::Gate1,
+            ctl::UseUart, ctl::DoubleBaud, ctl::UartInterrupt, ctl::CommentCheck, ctl::CopyCheck };
+        const int id = pickId(rng, ids);
+        if (!ui->enabled(id))
+            return {};
+        ui->click(id);
+        return QString("click %1").arg(id);
+    }
+
+    QString chooseMode(QRandomGenerator& rng)
+    {
+        const TimerBlock& b = kBlocks[rng.bounded(2)];
+        if (!ui->enabled(b.mode))
+            return {};
+        const int index = rng.bounded(6);
+        ui->choose(b.mode, index);
+        return QString("choose %1 item %2").arg(b.mode).arg(index);
+    }
+
+    QString chooseCrystal(QRandomGenerator& rng)
+    {
+        const int index = rng.bounded(11);
+        ui->choose(ctl::CrystalList, index);
+        return QString("choose crystal %1").arg(index);
+    }
+
+    QString customCrystal(QRandomGenerator& rng)
+    {
+        const QString text = pick(rng, kCustomMhz);
+        const int how = rng.bounded(4);
+        OnNextDialog([text, how](CDialogBase& dialog, DialogDriver& custom) {
+            if (how == 3)
+                custom.pasteOver(ctl::CustomMhzInput, text);
+            else
+                custom.typeOver(ctl::CustomMhzInput, text);
+            if (how == 1)
+                custom.pressKey(ctl::CustomMhzInput, Qt::Key_Escape);
+            else if (how == 2)
+                custom.pressKey(ctl::CustomMhzInput, Qt::Key_Return);
+            else
+                custom.click(ctl::CustomOkButton);
+            if (dialog.isVisible()) // refused by OK
+                custom.click(ctl::CustomCancelButton);
+        });
+        ui->choose(ctl::CrystalList, 11);
+        return QString("custom crystal \"%1\" close %2").arg(text).arg(how);
+    }
+
+    QString chooseBaud(QRandomGenerator& rng)
+    {
+        if (!ui->enabled(ctl::BaudList))
+            return {};
+        const int index = rng.bounded(11);
+        ui->choose(ctl::BaudList, index);
+        return QString("choose baud %1").arg(index);
+    }
+
+    QString chooseTrigger(QRandomGenerator& rng)
+    {
+        const int id = rng.bounded(2) ? ctl::Int0Trigger : ctl::Int1Trigger;
+        if (!ui->enabled(id))
+            return {};
+        const int index = rng.bounded(2);
+        ui->choose(id, index);
+        return QString("choose trigger %1 item %2").arg(id).arg(index);
+    }
+
+    QString typeTrigger(QRandomGenerator& rng)
+    {
+        const int id = rng.bounded(2) ? ctl::Int0Trigger : ctl::Int1Trigger;
+        if (!ui->enabled(id))
+            return {};
+        const QString text = pick(rng, kTriggerTexts);
+        ui->typeOver(id, text);
+        return QString("type \"%1\" into %2").arg(text).arg(id);
+    }
+
+    QString typePeriod(QRandomGenerator& rng)
+    {
+        const TimerBlock& b = kBlocks[rng.bounded(2)];
+        if (!ui->enabled(b.period))
+            return {};
+        const QString text = pick(rng, kPeriods);
+        ui->typeOver(b.period, text);
+        return QString("type \"%1\" into %2").arg(text).arg(b.period);
+    }
+
+    QString pastePeriod(QRandomGenerator& rng)
+    {
+        const TimerBlock& b = kBlocks[rng.bounded(2)];
+        if (!ui->enabled(b.period))
+            return {};
+        const QString text = pick(rng, kPeriods);
+        ui->pasteOver(b.period, text);
+        return QString("paste \"%1\" into %2").arg(text).arg(b.period);
+    }
+
+    QString keyInPeriod(QRandomGenerator& rng)
+    {
+        const TimerBlock& b = kBlocks[rng.bounded(2)];
+        if (!ui->enabled(b.period))
+            return {};
+        const struct {
+            int key;
+            Qt::KeyboardModifiers modifiers;
+            const char* name;
+        } keys[] = {
+            { Qt::Key_Backspace, Qt::NoModifier, "Backspace" },
+            { Qt::Key_Delete, Qt::NoModifier, "Delete" },
+            { Qt::Key_Home, Qt::NoModifier, "Home" },
+            { Qt::Key_Z, Qt::ControlModifier, "Ctrl+Z" },
+            { Qt::Key_Y, Qt::ControlModifier, "Ctrl+Y" },
+            { Qt::Key_X, Qt::ControlModifier, "Ctrl+X" },
+            { Qt::Key_9, Qt::NoModifier, "9" },
+        };
+        const auto& key = keys[rng.bounded(int(std::size(keys)))];
+        ui->pressKey(b.period, key.key, key.modifiers);
+        return QString("%1 in %2").arg(key.name).arg(b.period);
+    }
+
+    QString arrowOnList(QRandomGenerator& rng)
+    {
+        const int ids[] = { ctl::Timer0Mode, ctl::Timer1Mode, ctl::CrystalList, ctl::BaudList };
+        const int id = pickId(rng, ids);
+        if (!ui->enabled(id))
+            return {};
+        // The keyboard on a closed list moves the selection as well (short
+        // of the custom entry, which opens its dialog).
+        const bool down = rng.bounded(2) && !(id == ctl::CrystalList && ui->selected(ctl::CrystalList) >= 10);
+        ui->pressKey(id, down ? Qt::Key_Down : Qt::Key_Up);
+        return QString("arrow key on %1").arg(id);
+    }
+
+    QString editOutput(QRandomGenerator& rng)
+    {
+        if (rng.bounded(2)) {
+            ui->pressKey(ctl::OutputBox, Qt::Key_Z, Qt::ControlModifier);
+            return QStringLiteral("Ctrl+Z in the output box");
         }
-        if (ui->checked(ctl::UseTimer0) && ui->checked(ctl::Gate0) != bool(dlg->m_tmod & 0x08))
-            return QStringLiteral("GATE0 tick and bit differ");
-        const int crystal = ui->selected(ctl::CrystalList);
-        if (crystal < 11 && dlg->m_crystalHz != orlet::CrystalHzAt(crystal))
-            return QString("crystal item %1 but %2 Hz").arg(crystal).arg(dlg->m_crystalHz);
-        if (crystal < 11 && !ui->text(ctl::CustomMhz).isEmpty())
-            return QStringLiteral("the MHz box shows a custom frequency for a fixed crystal");
-        if (ui->checked(ctl::UseUart)) {
-            if (ui->checked(ctl::UseTimer1))
-                return QStringLiteral("timer 1 and the serial port are both in use");
-            const orlet::BaudReload baud = orlet::ComputeBaudReload(
-                dlg->m_crystalHz, ui->selected(ctl::BaudList), ui->checked(ctl::DoubleBaud), precision());
-            if (baud.rateIndex != ui->selected(ctl::BaudList))
-                return QString("the list shows a rate that does not fit: %1").arg(ui->text(ctl::BaudList));
-            if (dlg->m_th1 != baud.reload || dlg->m_tl1 != baud.reload)
-                return QString("serial reload 0x%1 behind %2").arg(dlg->m_th1, 0, 16).arg(ui->text(ctl::BaudReload));
-            if (ui->text(ctl::BaudReload) != QString::fromStdString(baud.reloadText)
-                || ui->text(ctl::BaudError) != QString::fromStdString(baud.errorText))
-                return QString("serial displays %1 %2").arg(ui->text(ctl::BaudReload), ui->text(ctl::BaudError));
+        auto* box = ui->as<QPlainTextEdit>(ctl::OutputBox);
+        box->setFocus();
+        QTest::keyClicks(box, "x1");
+        return QStringLiteral("type into the output box");
+    }
+
+    QString about(QRandomGenerator& rng)
+    {
+        const bool fromMenu = rng.bounded(2);
+        OnNextDialog([](CDialogBase&, DialogDriver& box) { box.click(ctl::AboutOkButton); });
+        if (fromMenu)
+            dlg->SystemMenu()->actions().last()->trigger();
+        else
+            ui->click(ctl::AboutButton);
+        return fromMenu ? QStringLiteral("About from the menu") : QStringLiteral("About button");
+    }
+
+    QString generate(QRandomGenerator& rng)
+    {
+        if (rng.bounded(2))
+            ui->click(ctl::GenerateButton);
+        else
+            ui->pressKey(ctl::OutputBox, Qt::Key_Return);
+        m_generated = true;
+        return QStringLiteral("generate");
+    }
+
+    QString act(QRandomGenerator& rng)
+    {
+        int total = 0;
+        for (const Action& a : actions())
+            total += a.weight;
+        for (;;) {
+            int roll = rng.bounded(total);
+            for (const Action& a : actions()) {
+                roll -= a.weight;
+                if (roll >= 0)
+                    continue;
+                if (QString done = (this->*a.act)(rng); !done.isEmpty())
+                    return done;
+                break;
+            }
         }
-        if (QApplication::activeModalWidget() && QApplication::activeModalWidget() != dlg.get())
-            return QStringLiteral("a modal window was left open");
-        return {};
     }
 
     orlet::Precision precision() const
@@ -247,30 +363,204 @@ private:
         return {};
     }
 
+    // ---- What must hold after every action ---------------------------------
+
+    QString timerProblem(int t) const
+    {
+        const TimerBlock& b = kBlocks[t];
+        const std::uint32_t period = t == 0 ? dlg->m_time0 : dlg->m_time1;
+        if (ui->text(b.period) != QString::number(period))
+            return QString("box %1 shows %2, the period is %3").arg(b.period).arg(ui->text(b.period)).arg(period);
+        const int half = (dlg->m_tmod >> b.shift) & 0x0F;
+        if ((half & 0x03) == 3)
+            return QString("timer %1 in mode 3: TMOD 0x%2").arg(t).arg(dlg->m_tmod, 0, 16);
+        const int index = ui->selected(b.mode);
+        if (half != (kModeBits[index] | (ui->checked(b.gate) ? 0x08 : 0)))
+            return QString("timer %1 lists item %2, GATE %3, but TMOD is 0x%4")
+                .arg(t)
+                .arg(index)
+                .arg(ui->checked(b.gate))
+                .arg(dlg->m_tmod, 0, 16);
+        if (ui->text(b.unit) != (index >= 3 ? "plus" : "us"))
+            return QString("timer %1 lists item %2 beside \"%3\"").arg(t).arg(index).arg(ui->text(b.unit));
+        if (!ui->checked(b.use))
+            return {};
+        const int th = t == 0 ? dlg->m_th0 : dlg->m_th1;
+        const int tl = t == 0 ? dlg->m_tl0 : dlg->m_tl1;
+        if (bytesShown(ui->text(b.display)) != std::pair { th, tl })
+            return QString("display %1 shows %2, the bytes are %3")
+                .arg(QString::number(b.display), ui->text(b.display), u8(orlet::FormatReloadText(th, tl)));
+        return {};
+    }
+
+    QString serialProblem() const
+    {
+        if (!ui->checked(ctl::UseUart))
+            return {};
+        if (ui->checked(ctl::UseTimer1) || ui->enabled(ctl::UseTimer1))
+            return QStringLiteral("timer 1 can be used with the serial port");
+        const orlet::BaudReload baud = orlet::ComputeBaudReload(
+            dlg->m_crystalHz, ui->selected(ctl::BaudList), ui->checked(ctl::DoubleBaud), precision());
+        if (baud.rateIndex != ui->selected(ctl::BaudList))
+            return QString("the list shows a rate that does not fit: %1").arg(ui->text(ctl::BaudList));
+        if (dlg->m_th1 != baud.reload || dlg->m_tl1 != baud.reload)
+            return QString("serial reload 0x%1 behind %2").arg(dlg->m_th1, 0, 16).arg(ui->text(ctl::BaudReload));
+        if (ui->text(ctl::BaudReload) != u8(baud.reloadText) || ui->text(ctl::BaudError) != u8(baud.errorText))
+            return QString("serial displays %1 %2").arg(ui->text(ctl::BaudReload), ui->text(ctl::BaudError));
+        return {};
+    }
+
+    QString crystalProblem() const
+    {
+        const int crystal = ui->selected(ctl::CrystalList);
+        if (crystal < 11 && dlg->m_crystalHz != orlet::CrystalHzAt(crystal))
+            return QString("crystal item %1 but %2 Hz").arg(crystal).arg(dlg->m_crystalHz);
+        if (crystal < 11 && !ui->text(ctl::CustomMhz).isEmpty())
+            return QStringLiteral("the MHz box shows a custom frequency for a fixed crystal");
+        if (crystal == 11 && u8(orlet::FormatCustomMhz(g_customMhz)) != ui->text(ctl::CustomMhz))
+            return QStringLiteral("the MHz box does not show the custom frequency");
+        return {};
+    }
+
+    QString messageProblem() const
+    {
+        static const QSet<QString> known = knownMessages();
+        for (const MessageRequest& m : recorder->messages) {
+            if (!known.contains(m.text))
+                return QString("an unknown message: %1").arg(m.text);
+            // Only the custom-frequency range message has a caption and an icon.
+            const bool range = m.text == u8(orlet::kCustomMhzRangeMessage);
+            if (m.caption != (range ? u8(orlet::kCustomMhzCaption) : QString())
+                || m.icon != (range ? MessageIcon::Stop : MessageIcon::None))
+                return QString("message \"%1\" with caption \"%2\"").arg(m.text, m.caption);
+        }
+        return {};
+    }
+
+    // The text the generator writes for what the window shows.
+    QString textForWhatIsShown() const
+    {
+        orlet::GeneratorSettings s;
+        s.comments = ui->checked(ctl::CommentCheck);
+        const auto trigger = [this](int id) {
+            return ui->text(id) == u8("低电平") ? orlet::TriggerMode::Level : orlet::TriggerMode::FallingEdge;
+        };
+        s.int0Enabled = ui->checked(ctl::UseInt0);
+        s.int0Trigger = trigger(ctl::Int0Trigger);
+        s.int1Enabled = ui->checked(ctl::UseInt1);
+        s.int1Trigger = trigger(ctl::Int1Trigger);
+        s.timer0Enabled = ui->checked(ctl::UseTimer0);
+        s.timer1Enabled = ui->checked(ctl::UseTimer1);
+        s.uartEnabled = ui->checked(ctl::UseUart);
+        s.uartDoubleBaud = ui->checked(ctl::DoubleBaud);
+        s.uartInterrupt = ui->checked(ctl::UartInterrupt);
+        for (const TimerBlock& b : kBlocks)
+            s.tmod |= (kModeBits[ui->selected(b.mode)] | (ui->checked(b.gate) ? 0x08 : 0)) << b.shift;
+        if (const auto bytes = bytesShown(ui->text(ctl::Timer0Reload)); s.timer0Enabled && bytes) {
+            s.th0 = std::uint8_t(bytes->first);
+            s.tl0 = std::uint8_t(bytes->second);
+        }
+        if (const auto bytes = bytesShown(ui->text(ctl::Timer1Reload)); s.timer1Enabled && bytes) {
+            s.th1 = std::uint8_t(bytes->first);
+            s.tl1 = std::uint8_t(bytes->second);
+        }
+        if (s.uartEnabled)
+            s.th1 = s.tl1 = std::uint8_t(ui->text(ctl::BaudReload).toInt(nullptr, 16));
+        s.postscale0 = std::uint16_t(ui->text(ctl::Timer0Postscale).toUInt());
+        s.postscale1 = std::uint16_t(ui->text(ctl::Timer1Postscale).toUInt());
+        return QString::fromStdString(orlet::BuildSourceText(s));
+    }
+
+    QString generateProblem()
+    {
+        if (!std::exchange(m_generated, false))
+            return {};
+        if (dlg->OutputText() != textForWhatIsShown())
+            return QStringLiteral("Generate wrote a text that is not the one for what the window shows");
+        if (!ui->checked(ctl::CopyCheck))
+            return {};
+        const QMimeData* copied = QApplication::clipboard()->mimeData();
+        if (copied->formats() != QStringList { "text/plain" })
+            return QString("the clipboard offers %1").arg(copied->formats().join(' '));
+        if (QString(dlg->OutputText()).replace("\r\n", "\n") != QString(copied->text()).replace("\r\n", "\n"))
+            return QStringLiteral("the clipboard does not hold the generated text");
+        return {};
+    }
+
+    QString inconsistency()
+    {
+        QString problem = timerProblem(0);
+        for (const QString& next :
+            { timerProblem(1), serialProblem(), crystalProblem(), messageProblem(), precisionInconsistency() }) {
+            if (problem.isEmpty())
+                problem = next;
+        }
+        if (problem.isEmpty())
+            problem = generateProblem();
+        if (problem.isEmpty() && QApplication::activeModalWidget() && QApplication::activeModalWidget() != dlg.get())
+            problem = QStringLiteral("a modal window was left open");
+        if (problem.isEmpty() && !dlg->isVisible())
+            problem = QStringLiteral("the window closed");
+        return problem;
+    }
+
+    // One session on a fresh window; the first problem, with the steps that
+    // led to it, or an empty text.
+    QString session(quint32 seed, int steps)
+    {
+        QRandomGenerator rng(seed);
+        QStringList done;
+        m_generated = false;
+        for (int step = 0; step < steps; ++step) {
+            done << act(rng);
+            const QString problem = inconsistency();
+            recorder->clear();
+            if (!problem.isEmpty())
+                return QString("seed %1, after step %2: %3\nlast actions:\n  %4")
+                    .arg(seed)
+                    .arg(step)
+                    .arg(problem, done.mid(qMax(0, done.size() - 12)).join("\n  "));
+        }
+        return {};
+    }
+
+    bool m_generated = false;
+
 private slots:
     void randomActions_data()
     {
         QTest::addColumn<quint32>("seed");
-        for (quint32 seed = 1; seed <= 8; ++seed)
+        for (quint32 seed = 1; seed <= kFixedSeeds; ++seed)
             QTest::addRow("seed %u", seed) << seed;
     }
 
     void randomActions()
     {
         QFETCH(quint32, seed);
-        QRandomGenerator rng(seed);
-        QStringList done;
-        for (int step = 0; step < kSteps; ++step) {
-            done << (rng.bounded(8) == 0 ? actOnPrecision(rng) : act(rng));
-            QString problem = inconsistency();
-            if (problem.isEmpty())
-                problem = precisionInconsistency();
-            if (!problem.isEmpty())
-                QFAIL(qPrintable(QString("after step %1: %2\nlast actions:\n  %3")
-                                     .arg(step)
-                                     .arg(problem, done.mid(qMax(0, done.size() - 12)).join("\n  "))));
-            QVERIFY(dlg->isVisible());
-        }
+        const QString problem = session(seed, kSteps);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    }
+
+    // ORLET_SOAK_SECONDS=N: random seeds for N seconds (ORLET_SOAK_SEED
+    // replays one).
+    void soak()
+    {
+        const int seconds = qEnvironmentVariableIntValue("ORLET_SOAK_SECONDS");
+        bool replay = false;
+        const quint32 replaySeed = qEnvironmentVariable("ORLET_SOAK_SEED").toUInt(&replay);
+        if (seconds <= 0 && !replay)
+            QSKIP("ORLET_SOAK_SECONDS is not set");
+        const QDeadlineTimer deadline(qint64(seconds) * 1000);
+        int sessions = 0;
+        do {
+            const quint32 seed = replay ? replaySeed : QRandomGenerator::system()->generate();
+            closeWindow();
+            QVERIFY(openWindow());
+            const QString problem = session(seed, kSteps);
+            QVERIFY2(problem.isEmpty(), qPrintable(problem + QString("\nreplay: ORLET_SOAK_SEED=%1").arg(seed)));
+            ++sessions;
+        } while (!replay && !deadline.hasExpired());
+        qInfo("%d sessions of %d actions", sessions, kSteps);
     }
 };
 

@@ -146,8 +146,8 @@ QStringList DialogDriver::items(int id) const
 
 namespace {
 
-// The watchers still waiting for a modal window. A test's actions hold
-// references to its locals, so none may outlive the test.
+// The watchers still waiting for their modal window; a test's cleanup ends
+// them, since their actions hold references to that test's locals.
 QList<QPointer<QTimer>>& pendingWatchers()
 {
     static QList<QPointer<QTimer>> watchers;
@@ -160,9 +160,22 @@ constexpr int kActivationPolls = 200;
 
 } // namespace
 
+int PendingModalWatchers()
+{
+    auto& watchers = pendingWatchers();
+    watchers.removeAll(nullptr);
+    return int(watchers.size());
+}
+
+void CancelModalWatchers()
+{
+    for (const QPointer<QTimer>& timer : std::exchange(pendingWatchers(), {}))
+        delete timer.data();
+}
+
 void OnNextModal(std::function<void(QWidget*)> action)
 {
-    auto* timer = new QTimer;
+    auto* timer = new QTimer(QCoreApplication::instance());
     timer->setInterval(5);
     pendingWatchers().append(timer);
     QObject::connect(timer, &QTimer::timeout, [timer, action, polls = 0]() mutable {
@@ -179,12 +192,6 @@ void OnNextModal(std::function<void(QWidget*)> action)
         action(modal);
     });
     timer->start();
-}
-
-void StopModalWatchers()
-{
-    for (const QPointer<QTimer>& timer : std::exchange(pendingWatchers(), {}))
-        delete timer.data();
 }
 
 void OnNextDialog(std::function<void(CDialogBase&, DialogDriver&)> action)

@@ -61,10 +61,10 @@ private:
 // Runs `action` on the next modal dialog, from inside its modal loop, once
 // the dialog is active.
 void OnNextModal(std::function<void(QWidget* modal)> action);
-
-// Ends every watcher of OnNextModal that no modal window has met; a test
-// that expected none calls this (the window fixture does on closing).
-void StopModalWatchers();
+// Ends the watchers whose modal window never came (the fixture's cleanup
+// does this after every test function), and counts those still waiting.
+void CancelModalWatchers();
+int PendingModalWatchers();
 
 // The same for a dialog of the program, with a driver on it. An action that
 // leaves the dialog open (a failed check returns early) fails the test, and

@@ -29,7 +29,7 @@ bool MainWindowFixture::openWindow()
 
 void MainWindowFixture::closeWindow()
 {
-    StopModalWatchers();
+    CancelModalWatchers();
     ui.reset();
     dlg.reset();
     recorder.reset();

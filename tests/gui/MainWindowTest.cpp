@@ -1,5 +1,6 @@
 #include "ControlIds.h"
 #include "GenCommand.h"
+#include "LayoutCheck.h"
 #include "MainWindowFixture.h"
 #include "Orlet.h"
 #include "OrletDlg.h"
@@ -9,6 +10,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -16,10 +18,25 @@
 
 #include <memory>
 
+namespace {
+
+// The clipboard's text: the platform's line ends.
+QString clipboardText(QString text)
+{
+#ifdef Q_OS_WIN
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+#endif
+    return text;
+}
+
+} // namespace
+
 // The window as a user first sees it, Generate, the INT blocks and the frame.
 class MainWindowTest : public MainWindowFixture
 {
     Q_OBJECT
+
+    static inline bool s_staleWatcherRan = false;
 
 private slots:
     void firstStateControls_data()
@@ -212,6 +229,12 @@ private slots:
         ui->typeOver(ctl::Int1Trigger, "低电平");
         ui->click(ctl::GenerateButton);
         QVERIFY(dlg->OutputText().contains("IT1=0;"));
+        // Typed over the chosen low level, the list still holds index 0, but
+        // the text is no item: falling edge.
+        ui->choose(ctl::Int1Trigger, 0);
+        ui->typeOver(ctl::Int1Trigger, "xyz");
+        ui->click(ctl::GenerateButton);
+        QVERIFY(dlg->OutputText().contains("IT1=1;"));
     }
 
     void copyPutsTheWholeTextOnTheClipboard()
@@ -227,9 +250,11 @@ private slots:
         ui->click(ctl::CopyCheck);
         ui->click(ctl::CommentCheck);
         ui->click(ctl::GenerateButton);
-        QCOMPARE(QApplication::clipboard()->text(), box->toPlainText());
+        QCOMPARE(QApplication::clipboard()->text(), clipboardText(box->toPlainText()));
         QVERIFY(QApplication::clipboard()->text().contains("//INT0下降沿中断"));
         QCOMPARE(box->textCursor().selectedText().size(), box->toPlainText().size());
+        // Plain text only: nothing that brings formatting into a word processor.
+        QCOMPARE(QApplication::clipboard()->mimeData()->formats(), QStringList { "text/plain" });
     }
 
     void generateReplacesUserEdits()
@@ -238,7 +263,52 @@ private slots:
         box->setFocus();
         QTest::keyClicks(box, "scribble");
         ui->click(ctl::GenerateButton);
+        QCOMPARE(dlg->OutputText(), QStringLiteral("#include \"reg51.h\"\r\n\r\nvoid main(void)\r\n{\r\n}"));
         QCOMPARE(dlg->OutputText().size(), 43);
+    }
+
+    // Generate's replacement is one step that Ctrl+Z takes back; the
+    // introductory text before it never goes.
+    void undoBringsBackWhatGenerateReplaced()
+    {
+        auto* box = ui->as<QPlainTextEdit>(ctl::OutputBox);
+        const QString introduction = box->toPlainText();
+        QVERIFY(!box->document()->isUndoAvailable());
+
+        ui->click(ctl::GenerateButton);
+        const QString generated = box->toPlainText();
+        ui->pressKey(ctl::OutputBox, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(box->toPlainText(), introduction);
+        ui->pressKey(ctl::OutputBox, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(box->toPlainText(), introduction);
+
+        box->moveCursor(QTextCursor::End);
+        QTest::keyClicks(box, " typed work");
+        const QString edited = box->toPlainText();
+        ui->pressKey(ctl::OutputBox, Qt::Key_Return); // Enter generates
+        QCOMPARE(box->toPlainText(), generated);
+        ui->pressKey(ctl::OutputBox, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(box->toPlainText(), edited);
+        ui->pressKey(ctl::OutputBox, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(box->toPlainText(), generated);
+    }
+
+    // While an exchange runs nothing reaches a handler, not even a click
+    // made while its message box is up.
+    void noHandlerRunsDuringAnExchange()
+    {
+        ui->click(ctl::UseTimer0);
+        ui->as<QLineEdit>(ctl::Timer0Period)->setText(QString());
+        QSignalSpy handlers(dlg.get(), &CDialogBase::handlerRun);
+        recorder->onMessage = [this](const MessageRequest&) {
+            QTest::mouseClick(ui->item(ctl::UseInt0), Qt::LeftButton);
+            QTest::mouseClick(ui->item(ctl::UseTimer0), Qt::LeftButton);
+        };
+        QVERIFY(!dlg->UpdateData(true));
+        QCOMPARE(recorder->texts(), QStringList { "请输入一个正整数。" });
+        QCOMPARE(handlers.count(), 0);
+        QVERIFY(!ui->enabled(ctl::Int0Trigger));
+        QVERIFY(ui->enabled(ctl::Timer0Mode));
     }
 
     void enterInTheOutputBoxGenerates()
@@ -337,8 +407,25 @@ private slots:
         dlg->HandleSystemCommand(command, 0);
         QTest::qWait(opens ? 0 : 30);
         QCOMPARE(opened, opens);
-        if (!opened)
-            QApplication::processEvents(); // let the pending watcher go
+        QCOMPARE(PendingModalWatchers(), opens ? 0 : 1); // the fixture's cleanup ends it
+    }
+
+    // A watcher whose modal window never came is gone with its test: the
+    // next test's modal window is not handed to the dead test's action.
+    void watcherWithoutAModalWindow()
+    {
+        OnNextModal([](QWidget* modal) {
+            s_staleWatcherRan = true;
+            modal->close();
+        });
+    }
+
+    void endsWithItsTest()
+    {
+        QCOMPARE(PendingModalWatchers(), 0);
+        OnNextModal([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
+        ui->click(ctl::AboutButton);
+        QVERIFY(!s_staleWatcherRan);
     }
 
     void systemMenuCloseEndsTheWindow()
@@ -368,15 +455,28 @@ private slots:
         QCOMPARE(CentredIconOrigin(width, height, 32, 32), origin);
     }
 
+    // The screenshots show each window whole at its fixed size, with no
+    // control cut off or over another.
     void screenshotOfTheFirstState()
     {
         const QString path = QStringLiteral(ORLET_TEST_OUTPUT_DIR "/first-state.png");
-        QVERIFY(dlg->grab().save(path));
+        const QPixmap shot = dlg->grab();
+        QVERIFY(shot.save(path));
+        QCOMPARE(shot.size(), dlg->maximumSize());
+        QCOMPARE(dlg->minimumSize(), dlg->maximumSize());
+        QVERIFY(dlg->width() >= 603 && dlg->height() >= 383); // the template, never smaller
+        const QStringList problems = ClippedControls(*dlg) + MisplacedControls(*dlg);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+
         const QString about = QStringLiteral(ORLET_TEST_OUTPUT_DIR "/about.png");
         CAboutDlg box;
         box.Create();
         box.show();
-        QVERIFY(box.grab().save(about));
+        const QPixmap aboutShot = box.grab();
+        QVERIFY(aboutShot.save(about));
+        QCOMPARE(aboutShot.size(), box.maximumSize());
+        const QStringList aboutProblems = ClippedControls(box) + MisplacedControls(box);
+        QVERIFY2(aboutProblems.isEmpty(), qPrintable(aboutProblems.join('\n')));
     }
 };
 

@@ -1,0 +1,179 @@
+#include "BaudReload.h"
+#include "ControlIds.h"
+#include "Crystal.h"
+#include "LayoutCheck.h"
+#include "MainWindowFixture.h"
+#include "MyCry.h"
+#include "Orlet.h"
+#include "OrletDlg.h"
+#include "TimerReload.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QSet>
+#include <QTest>
+#include <QWindow>
+
+#include <functional>
+#include <memory>
+
+using DialogFactory = std::function<std::unique_ptr<CDialogBase>()>;
+Q_DECLARE_METATYPE(DialogFactory)
+
+namespace {
+
+template <typename Dialog> DialogFactory factory()
+{
+    return [] { return std::make_unique<Dialog>(); };
+}
+
+QString text(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+// Every text a display of the main window can come to hold.
+QStringList baudErrorTexts()
+{
+    QSet<QString> texts { QStringLiteral("00%") };
+    QList<std::uint32_t> crystals;
+    for (const orlet::CrystalEntry& c : orlet::kCrystals)
+        crystals << c.hz;
+    for (int mhz = 1; mhz <= 100; ++mhz)
+        crystals << orlet::CustomMhzToHz(float(mhz));
+    for (std::uint32_t hz : crystals) {
+        for (int rate = 0; rate < int(orlet::kBaudRates.size()); ++rate) {
+            for (bool doubled : { false, true })
+                texts << text(orlet::ComputeBaudReload(hz, rate, doubled).errorText);
+        }
+    }
+    return texts.values();
+}
+
+QStringList baudReloadTexts()
+{
+    QStringList texts;
+    for (int r = 0; r <= 0xFF; ++r)
+        texts << QStringLiteral("0x%1").arg(r, 0, 16);
+    return texts;
+}
+
+QStringList timerReloadTexts()
+{
+    // One and two hex digits of every kind, in both spellings.
+    QList<int> bytes;
+    for (int digit = 0; digit < 16; ++digit)
+        bytes << digit << digit * 0x11;
+    QStringList texts { QStringLiteral("ffh,ffh") };
+    for (int th : bytes) {
+        for (int tl : bytes)
+            texts << text(orlet::FormatReloadText(std::uint8_t(th), std::uint8_t(tl)));
+    }
+    return texts;
+}
+
+QStringList customMhzTexts()
+{
+    QStringList texts;
+    for (float mhz : { 1.0f, 11.0592f, 14.7456f, 88.8888f, 99.99999f, 100.0f })
+        texts << text(orlet::FormatCustomMhz(mhz));
+    return texts;
+}
+
+struct ShownTexts {
+    int id;
+    QStringList texts;
+};
+
+QList<ShownTexts> mainWindowDisplays()
+{
+    return {
+        { ctl::BaudError, baudErrorTexts() },
+        { ctl::BaudReload, baudReloadTexts() },
+        { ctl::Timer0Reload, timerReloadTexts() },
+        { ctl::Timer1Reload, timerReloadTexts() },
+        { ctl::Timer0Unit, { "us", "plus" } },
+        { ctl::Timer1Unit, { "us", "plus" } },
+        { ctl::CustomMhz, customMhzTexts() },
+    };
+}
+
+// The application font for one test, the program's own afterwards.
+class FontForTest
+{
+public:
+    explicit FontForTest(const QString& family) { QApplication::setFont(QFont(family, 9)); }
+    ~FontForTest() { ApplyDialogFont(); }
+};
+
+} // namespace
+
+// The dialogs' frames: fixed size, and every text whole in any CJK font.
+class DialogFrameTest : public MainWindowFixture
+{
+    Q_OBJECT
+
+private slots:
+    void framesKeepTheirSize_data()
+    {
+        QTest::addColumn<DialogFactory>("make");
+        QTest::newRow("main window") << factory<COrletDlg>();
+        QTest::newRow("About box") << factory<CAboutDlg>();
+        QTest::newRow("custom frequency") << factory<CMyCry>();
+    }
+
+    void framesKeepTheirSize()
+    {
+        QFETCH(DialogFactory, make);
+        const std::unique_ptr<CDialogBase> dialog = make();
+        dialog->Create();
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        const QSize size = dialog->size();
+        QCOMPARE(dialog->minimumSize(), size);
+        QCOMPARE(dialog->maximumSize(), size);
+        QVERIFY(!dialog->isSizeGripEnabled());
+        // What a window manager reads: no range to size the frame in.
+        QCOMPARE(dialog->windowHandle()->minimumSize(), size);
+        QCOMPARE(dialog->windowHandle()->maximumSize(), size);
+
+        dialog->resize(size + QSize(120, 80));
+        QCOMPARE(dialog->size(), size);
+    }
+
+    void textsShownWhole_data()
+    {
+        QTest::addColumn<QString>("family");
+        const QStringList families = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+        for (const QString& family : families)
+            QTest::newRow(qPrintable(family)) << family;
+        if (families.isEmpty())
+            QTest::newRow("application font") << QApplication::font().family();
+    }
+
+    void textsShownWhole()
+    {
+        QFETCH(QString, family);
+        const FontForTest font(family);
+        COrletDlg window;
+        window.Create();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QStringList problems = ClippedControls(window) + MisplacedControls(window);
+        for (const ShownTexts& display : mainWindowDisplays()) {
+            for (const QString& shown : display.texts) {
+                if (const QString problem = ClippedText(*window.GetDlgItem(display.id), shown); !problem.isEmpty())
+                    problems << problem;
+            }
+        }
+        for (DialogFactory make : { factory<CAboutDlg>(), factory<CMyCry>() }) {
+            const std::unique_ptr<CDialogBase> dialog = make();
+            dialog->Create();
+            problems += ClippedControls(*dialog) + MisplacedControls(*dialog);
+        }
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.mid(0, 12).join('\n')));
+    }
+};
+
+QTEST_MAIN(DialogFrameTest)
+#include "DialogFrameTest.moc"

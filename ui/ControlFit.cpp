@@ -1,0 +1,153 @@
+#include "ControlFit.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+#include <algorithm>
+
+namespace {
+
+bool varies(QChar c, TextDigits digits)
+{
+    return (c >= u'0' && c <= u'9') || (digits == TextDigits::Hex && c >= u'a' && c <= u'f');
+}
+
+QChar widestVarying(const QFontMetrics& metrics, TextDigits digits)
+{
+    const QString candidates
+        = digits == TextDigits::Hex ? QStringLiteral("0123456789abcdef") : QStringLiteral("0123456789");
+    return *std::max_element(candidates.begin(), candidates.end(),
+        [&metrics](QChar a, QChar b) { return metrics.horizontalAdvance(a) < metrics.horizontalAdvance(b); });
+}
+
+// The widget's own size hint for `text`, its own text put back afterwards.
+template <typename Widget> int hintFor(const Widget& widget, const QString& text)
+{
+    auto& shown = const_cast<Widget&>(widget);
+    const QString kept = shown.text();
+    const bool blocked = shown.blockSignals(true);
+    shown.setText(text);
+    const int width = shown.sizeHint().width();
+    shown.setText(kept);
+    shown.blockSignals(blocked);
+    return width;
+}
+
+int lineEditWidth(const QLineEdit& edit, const QString& text)
+{
+    // The box's frame and its two-pixel inner margins on each side.
+    const QMargins margins = edit.textMargins();
+    QStyleOptionFrame option;
+    option.initFrom(&edit);
+    option.lineWidth = edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit) : 0;
+    const QSize contents(
+        edit.fontMetrics().horizontalAdvance(text) + 4 + margins.left() + margins.right(), edit.fontMetrics().height());
+    return edit.style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, &edit).width();
+}
+
+int pushButtonWidth(const QPushButton& button, const QString& text)
+{
+    // Text, margins and frame, without the style's minimum width of a button.
+    const QStyle* style = button.style();
+    const int margin = style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &button)
+        + style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &button);
+    return button.fontMetrics().size(Qt::TextShowMnemonic, text).width() + 2 * margin;
+}
+
+// Templates let the boxes of stacked check boxes overlap by a few pixels;
+// a neighbour on the row shares more than half the height.
+bool onOneRow(const QRect& a, const QRect& b)
+{
+    const int shared = std::min(a.bottom(), b.bottom()) - std::max(a.top(), b.top()) + 1;
+    return 2 * shared > std::min(a.height(), b.height());
+}
+
+} // namespace
+
+QString WidestForm(const QString& text, const QFontMetrics& metrics, TextDigits digits)
+{
+    const QChar widest = widestVarying(metrics, digits);
+    QString form = text;
+    for (QChar& c : form) {
+        if (varies(c, digits))
+            c = widest;
+    }
+    return form;
+}
+
+int WidthForText(const QWidget& control, const QString& text)
+{
+    if (auto* label = qobject_cast<const QLabel*>(&control))
+        return hintFor(*label, text);
+    if (auto* push = qobject_cast<const QPushButton*>(&control))
+        return pushButtonWidth(*push, text);
+    if (auto* button = qobject_cast<const QAbstractButton*>(&control))
+        return hintFor(*button, text);
+    if (auto* edit = qobject_cast<const QLineEdit*>(&control))
+        return lineEditWidth(*edit, text);
+    return control.width();
+}
+
+int WidthForItems(const QWidget& control)
+{
+    auto* combo = qobject_cast<const QComboBox*>(&control);
+    if (!combo)
+        return control.width();
+    auto& list = const_cast<QComboBox&>(*combo);
+    const QComboBox::SizeAdjustPolicy kept = list.sizeAdjustPolicy();
+    list.setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    const int width = list.sizeHint().width();
+    list.setSizeAdjustPolicy(kept);
+    return width;
+}
+
+RowRoom RoomAround(const QWidget& control)
+{
+    const QWidget* dialog = control.parentWidget();
+    const QRect own = control.geometry();
+    RowRoom room { 0, dialog ? dialog->width() : own.right() + 1 };
+    if (!dialog)
+        return room;
+    for (const QWidget* other : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QRect r = other->geometry();
+        if (other == &control || other->isWindow())
+            continue;
+        if (qobject_cast<const QGroupBox*>(other)) {
+            // The frame of the group the control sits in bounds it.
+            if (!r.contains(own.center()))
+                continue;
+            const int frame = other->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, other);
+            room.left = std::max(room.left, r.left() + frame);
+            room.right = std::min(room.right, r.right() + 1 - frame);
+            continue;
+        }
+        if (!onOneRow(r, own))
+            continue;
+        if (r.left() > own.left())
+            room.right = std::min(room.right, r.left());
+        else if (r.right() < own.right())
+            room.left = std::max(room.left, r.right() + 1);
+    }
+    return room;
+}
+
+void WidenWithinRoom(QWidget& control, int needed)
+{
+    QRect r = control.geometry();
+    if (needed <= r.width())
+        return;
+    const RowRoom room = RoomAround(control);
+    const int right = std::clamp(r.left() + needed, r.right() + 1, std::max(room.right, r.right() + 1));
+    r.setRight(right - 1);
+    const int missing = needed - r.width();
+    if (missing > 0)
+        r.setLeft(std::max(std::min(room.left, r.left()), r.left() - missing));
+    control.setGeometry(r);
+}
