@@ -137,7 +137,7 @@ qt_test() { # NAME [COMMAND PREFIX...]
 }
 run orlet_core_tests wine "$bin/orlet_core_tests.exe"
 run orlet_cli_tests wine "$bin/orlet_cli_tests.exe"
-for t in MainWindowTest TimerBlocksTest SerialPortTest CrystalTest ActionSequenceTest; do
+for t in MainWindowTest TimerBlocksTest SerialPortTest CrystalTest ActionSequenceTest PrecisionTest DialogFrameTest; do
   qt_test "$t" env WINEQT_QPA_PLATFORM=offscreen
 done
 wineserver -w # the windows platform needs a Wine session that starts with the X server
