@@ -144,7 +144,8 @@ def prove_timer2(workdir, crystal_hz, period_us):
         raise Failure("interrupts %d and %d clocks apart, expected %d" % (second - first, third - second, expected))
     if last - first != INTERRUPTS * expected:
         raise Failure(
-            "%d interrupts took %d clocks, expected %d: the period drifts" % (INTERRUPTS, last - first, INTERRUPTS * expected)
+            "%d interrupts took %d clocks, expected %d: the period drifts"
+            % (INTERRUPTS, last - first, INTERRUPTS * expected)
         )
     print("timer 2 at %d Hz, %d us: RCAP2 = 0x%04X, %d clocks per interrupt over %d interrupts"
           % (crystal_hz, period_us, reload, expected, INTERRUPTS))
