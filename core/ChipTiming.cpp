@@ -2,8 +2,6 @@
 
 #include "BaudReload.h"
 
-#include <cmath>
-
 namespace orlet {
 
 namespace {
