@@ -1,0 +1,135 @@
+#include "ChipTiming.h"
+
+#include "BaudReload.h"
+
+namespace orlet {
+
+namespace {
+
+    // ComputeTimerReload's counter layout for a counter that holds `limit`.
+    int layoutModeFor(std::uint32_t limit)
+    {
+        switch (limit) {
+        case 8192:
+            return 0;
+        case 256:
+            return 2;
+        default:
+            return 1;
+        }
+    }
+
+    std::optional<ChipError> checkTimerRequest(const ChipProfile& profile, const ChipTimerRequest& request)
+    {
+        if (auto trap = CheckTimerMode(profile, request.timer, request.mode))
+            return trap;
+        if (auto trap = CheckTimerClock(profile, request.timer, request.clock))
+            return trap;
+        return CheckSixT(profile, request.sixT);
+    }
+
+    std::optional<ChipError> checkBaudRequest(const ChipProfile& profile, const ChipBaudRequest& request)
+    {
+        if (auto trap = CheckBaudSource(profile, request.source))
+            return trap;
+        const BaudSourceInfo* source = FindBaudSource(profile, request.source);
+        if (auto trap = CheckTimerClock(profile, source->timer, request.clock))
+            return trap;
+        return CheckSixT(profile, request.sixT);
+    }
+
+    // Crystal clocks per count of a baud source's timer.
+    double baudClocksPerCount(const BaudSourceInfo& source, std::uint32_t clocksPerCount)
+    {
+        // The 8052's timer 2 counts state times (2 clocks) as a baud generator,
+        // a sixth of its clocks per machine cycle: 12T gives 2, 6T gives 1.
+        return source.countsStateTimes ? clocksPerCount / 6.0 : clocksPerCount;
+    }
+
+} // namespace
+
+ChipTimerReload ComputeChipTimerReload(
+    const ChipProfile& profile, std::uint32_t crystalHz, const ChipTimerRequest& request, Precision precision)
+{
+    ChipTimerReload result;
+    result.error = checkTimerRequest(profile, request);
+    if (result.error)
+        return result;
+
+    const TimerMode& mode = *FindTimerMode(profile, request.timer, request.mode);
+    result.clocksPerCount = ClocksPerCount(profile, request.clock, request.sixT);
+    result.hardwareReload = mode.hardwareReload;
+
+    // ComputeTimerReload counts machine cycles of 12 clocks; a crystal scaled
+    // by 12 / clocks gives the same counts for 1 or 6 clocks per count.
+    // 100 MHz * 12 still fits 32 bits.
+    const auto scaledHz = static_cast<std::uint32_t>(std::uint64_t { crystalHz } * 12 / result.clocksPerCount);
+    const Precision counting = profile.exactCrystal ? Precision::Exact : precision;
+    result.reload = ComputeTimerReload(scaledHz, layoutModeFor(mode.limit), request.counter, request.value, counting);
+    if (!request.counter && result.reload.inRange)
+        result.actualPeriodUs = double(result.reload.count) * result.clocksPerCount * 1e6 / crystalHz;
+    return result;
+}
+
+ChipBaud ComputeChipBaud(const ChipProfile& profile, std::uint32_t crystalHz, const ChipBaudRequest& request)
+{
+    ChipBaud result;
+    result.error = checkBaudRequest(profile, request);
+    if (result.error)
+        return result;
+
+    const BaudSourceInfo& source = *FindBaudSource(profile, request.source);
+    result.clocksPerCount = ClocksPerCount(profile, request.clock, request.sixT);
+    const double doubling = request.smod && source.smodDoubles ? 2.0 : 1.0;
+    const double clocksPerBit = baudClocksPerCount(source, result.clocksPerCount) * source.overflowsPerBit;
+    result.exactCount = doubling * crystalHz / (clocksPerBit * request.rate);
+
+    const auto n = static_cast<std::uint64_t>(result.exactCount + 0.5);
+    if (n < 1 || n > source.limit) {
+        result.message = n < 1 ? kBaudTooHighMessage : kBaudTooLowMessage;
+        return result;
+    }
+    result.fits = true;
+    result.count = static_cast<std::uint32_t>(n);
+    result.reload = source.limit - result.count;
+    result.low = static_cast<std::uint8_t>(result.reload & 0xFF);
+    result.high = source.limit == 256 ? result.low : static_cast<std::uint8_t>(result.reload >> 8);
+    result.actualBaud = doubling * crystalHz / (clocksPerBit * result.count);
+    result.errorPercent = (1.0 - result.count / result.exactCount) * 100;
+    return result;
+}
+
+std::uint8_t StcAuxrValue(const StcAuxrChoice& choice)
+{
+    std::uint8_t auxr = 0;
+    if (choice.timer0Used && choice.clock0 == TimerClock::One)
+        auxr |= kAuxrT0x12;
+    if (choice.timer1Used && choice.clock1 == TimerClock::One)
+        auxr |= kAuxrT1x12;
+    // Making the baud rate, timer 2 is in use and runs from the init code on.
+    if (choice.timer2Used || choice.uartFromTimer2) {
+        if (choice.clock2 == TimerClock::One)
+            auxr |= kAuxrT2x12;
+        if (choice.timer2Counter)
+            auxr |= kAuxrT2CT;
+        if (choice.timer2Running || choice.uartFromTimer2)
+            auxr |= kAuxrT2R;
+    }
+    if (choice.uartFromTimer2)
+        auxr |= kAuxrS1st2;
+    return auxr;
+}
+
+std::uint8_t Timer2ConValue(bool baudGenerator, bool counter, bool running)
+{
+    std::uint8_t t2con = 0;
+    if (baudGenerator)
+        t2con |= kT2conRCLK | kT2conTCLK;
+    if (counter)
+        t2con |= kT2conCT2;
+    if (running)
+        t2con |= kT2conTR2;
+    return t2con;
+}
+
+} // namespace orlet

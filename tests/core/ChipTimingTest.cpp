@@ -1,0 +1,346 @@
+#include "ChipTiming.h"
+#include "BaudReload.h"
+#include "Crystal.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace orlet;
+
+// Expected values come from the vendors' formulas written out here, and from
+// the reference values of their manuals, never from the code under test.
+
+namespace {
+
+struct TimerCase {
+    const char* what;
+    Chip chip;
+    std::uint32_t crystalHz;
+    int timer;
+    int mode;
+    TimerClock clock;
+    bool sixT;
+    std::uint32_t periodUs;
+    unsigned th; // the reference bytes
+    unsigned tl;
+    bool hardwareReload;
+};
+
+void PrintTo(const TimerCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+// The reload a period needs: counter limit minus crystal * t / clocks,
+// rounded half up.
+std::uint32_t vendorReload(std::uint32_t limit, std::uint32_t crystalHz, std::uint32_t clocks, std::uint32_t us)
+{
+    const double counts = double(crystalHz) * us / (clocks * 1e6);
+    return limit - static_cast<std::uint32_t>(std::floor(counts + 0.5));
+}
+
+class ChipTimerTable : public testing::TestWithParam<TimerCase>
+{
+};
+
+} // namespace
+
+TEST_P(ChipTimerTable, ReferenceBytesAndRealPeriod)
+{
+    const TimerCase& c = GetParam();
+    const ChipTimerReload r = ComputeChipTimerReload(
+        ProfileOf(c.chip), c.crystalHz, { c.timer, c.mode, false, c.periodUs, c.clock, c.sixT });
+    ASSERT_FALSE(r.error) << r.error->message;
+    ASSERT_TRUE(r.reload.inRange);
+    EXPECT_EQ(r.reload.th, c.th);
+    EXPECT_EQ(r.reload.tl, c.tl);
+    EXPECT_EQ(r.hardwareReload, c.hardwareReload);
+
+    const std::uint32_t clocks = c.sixT ? 6 : c.clock == TimerClock::One ? 1 : 12;
+    EXPECT_EQ(r.clocksPerCount, clocks);
+    const std::uint32_t limit = c.mode == 2 ? 256 : 65536;
+    const std::uint32_t reload = vendorReload(limit, c.crystalHz, clocks, c.periodUs);
+    EXPECT_EQ(limit == 256 ? r.reload.tl : r.reload.th * 256u + r.reload.tl, reload);
+    EXPECT_DOUBLE_EQ(r.actualPeriodUs, (limit - reload) * clocks * 1e6 / c.crystalHz);
+}
+
+INSTANTIATE_TEST_SUITE_P(References, ChipTimerTable,
+    testing::Values(TimerCase { "8052 12 MHz timer 2 1000 us", Chip::I8052, 12000000, 2, 0, TimerClock::Twelve, false,
+                        1000, 0xFC, 0x18, true },
+        TimerCase { "stc15 12 MHz timer 0 mode 0 1T", Chip::Stc15, 12000000, 0, 0, TimerClock::One, false, 1000, 0xD1,
+            0x20, true },
+        TimerCase { "stc15 12 MHz timer 0 mode 0 12T", Chip::Stc15, 12000000, 0, 0, TimerClock::Twelve, false, 1000,
+            0xFC, 0x18, true },
+        TimerCase { "stc8 12 MHz timer 1 mode 0 1T", Chip::Stc8, 12000000, 1, 0, TimerClock::One, false, 1000, 0xD1,
+            0x20, true },
+        TimerCase { "stc15 12 MHz timer 0 mode 1 1T", Chip::Stc15, 12000000, 0, 1, TimerClock::One, false, 1000, 0xD1,
+            0x20, false },
+        TimerCase { "stc15 12 MHz timer 0 mode 2 1T 10 us", Chip::Stc15, 12000000, 0, 2, TimerClock::One, false, 10,
+            0x88, 0x88, true },
+        TimerCase { "stc15 11.0592 MHz timer 2 1T", Chip::Stc15, 11059200, 2, 0, TimerClock::One, false, 1000, 0xD4,
+            0xCD, true },
+        TimerCase {
+            "stc89 6T 12 MHz timer 2", Chip::Stc89, 12000000, 2, 0, TimerClock::Twelve, true, 1000, 0xF8, 0x30, true },
+        TimerCase { "stc89 6T 12 MHz timer 0 mode 1", Chip::Stc89, 12000000, 0, 1, TimerClock::Twelve, true, 1000, 0xF8,
+            0x30, false },
+        TimerCase { "stc89 12T 12 MHz timer 0 mode 1", Chip::Stc89, 12000000, 0, 1, TimerClock::Twelve, false, 1000,
+            0xFC, 0x18, false },
+        // 921.6 machine cycles: the exact crystal gives 922, whole megahertz 916.
+        TimerCase { "8052 11.0592 MHz timer 0 mode 1", Chip::I8052, 11059200, 0, 1, TimerClock::Twelve, false, 1000,
+            0xFC, 0x66, false }));
+
+// The 8051 profile is ComputeTimerReload itself, whole megahertz included.
+TEST(ChipTimerReload, The8051CountsAsTheWindowAlwaysDid)
+{
+    for (const CrystalEntry& crystal : kCrystals) {
+        for (int mode : { 0, 1, 2 }) {
+            for (std::uint32_t us : { 0u, 1u, 50u, 250u, 1000u, 8191u, 70000u }) {
+                for (Precision precision : { Precision::Classic, Precision::Exact }) {
+                    const TimerReload want = ComputeTimerReload(crystal.hz, mode, false, us, precision);
+                    const ChipTimerReload got
+                        = ComputeChipTimerReload(ProfileOf(Chip::I8051), crystal.hz, { 0, mode, false, us }, precision);
+                    ASSERT_FALSE(got.error);
+                    EXPECT_EQ(got.reload.inRange, want.inRange);
+                    EXPECT_EQ(got.reload.th, want.th);
+                    EXPECT_EQ(got.reload.tl, want.tl);
+                    EXPECT_EQ(got.reload.corrected, want.corrected);
+                    EXPECT_EQ(got.reload.message, want.message);
+                    EXPECT_EQ(got.reload.count, want.count);
+                }
+            }
+        }
+    }
+}
+
+TEST(ChipTimerReload, OutOfRangeCorrectsTheWholePeriodAtTheChipsRate)
+{
+    // 1T at 12 MHz: 65536 counts last 5461.33 us.
+    const ChipTimerReload r
+        = ComputeChipTimerReload(ProfileOf(Chip::Stc15), 12000000, { 0, 0, false, 6000, TimerClock::One });
+    EXPECT_FALSE(r.reload.inRange);
+    EXPECT_EQ(r.reload.message, "定时时间超出16位范围");
+    EXPECT_EQ(r.reload.corrected, 5461u);
+    EXPECT_EQ(r.actualPeriodUs, 0);
+
+    const ChipTimerReload counted
+        = ComputeChipTimerReload(ProfileOf(Chip::I8052), 12000000, { 2, 0, true, 70000, TimerClock::Twelve });
+    EXPECT_EQ(counted.reload.message, "计数值超出16位范围");
+    EXPECT_EQ(counted.reload.corrected, 65536u);
+}
+
+TEST(ChipTimerReload, ATrapComputesNothing)
+{
+    const ChipTimerReload r
+        = ComputeChipTimerReload(ProfileOf(Chip::Stc15), 12000000, { 0, 3, false, 1000, TimerClock::One });
+    ASSERT_TRUE(r.error);
+    EXPECT_EQ(r.error->code, ChipErrorCode::ModeNotOffered);
+    EXPECT_EQ(r.reload.count, 0u);
+
+    EXPECT_EQ(ComputeChipTimerReload(ProfileOf(Chip::I8051), 12000000, { 2, 0, false, 1000 }).error->code,
+        ChipErrorCode::NoSuchTimer);
+    EXPECT_EQ(
+        ComputeChipTimerReload(ProfileOf(Chip::Stc89), 12000000, { 0, 1, false, 1000, TimerClock::One }).error->code,
+        ChipErrorCode::ClockNotOffered);
+    EXPECT_EQ(ComputeChipTimerReload(ProfileOf(Chip::I8052), 12000000, { 0, 1, false, 1000, TimerClock::Twelve, true })
+                  .error->code,
+        ChipErrorCode::SixTNotOffered);
+}
+
+namespace {
+
+struct BaudCase {
+    const char* what;
+    Chip chip;
+    std::uint32_t crystalHz;
+    BaudSource source;
+    std::uint32_t rate;
+    bool smod;
+    TimerClock clock;
+    bool sixT;
+    unsigned reload; // the reference value
+    double errorPercent; // to two decimals
+};
+
+void PrintTo(const BaudCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+// The vendors' rate formulas for a reload value.
+double vendorBaud(const BaudCase& c, unsigned reload)
+{
+    const double f = c.crystalHz;
+    const double smod = c.smod ? 2 : 1;
+    const bool stc = c.chip == Chip::Stc15 || c.chip == Chip::Stc8;
+    const double slower = c.sixT ? 0.5 : 1; // 6T doubles every rate
+    const double twelveT = c.clock == TimerClock::Twelve ? 12 : 1;
+    if (c.source == BaudSource::Timer1Mode2)
+        return stc ? smod * f / (32 * twelveT * (256 - reload)) : smod * f / (32 * 12 * slower * (256 - reload));
+    if (stc)
+        return f / (4 * twelveT * (65536 - reload));
+    return f / (32 * slower * (65536 - reload));
+}
+
+class ChipBaudTable : public testing::TestWithParam<BaudCase>
+{
+};
+
+} // namespace
+
+TEST_P(ChipBaudTable, ReferenceReloadRateAndError)
+{
+    const BaudCase& c = GetParam();
+    const ChipBaud b = ComputeChipBaud(ProfileOf(c.chip), c.crystalHz, { c.source, c.rate, c.smod, c.clock, c.sixT });
+    ASSERT_FALSE(b.error) << b.error->message;
+    ASSERT_TRUE(b.fits) << b.message;
+    EXPECT_EQ(b.reload, c.reload);
+    const bool eightBit = c.source == BaudSource::Timer1Mode2;
+    EXPECT_EQ(b.high, eightBit ? c.reload : c.reload >> 8);
+    EXPECT_EQ(b.low, c.reload & 0xFF);
+    EXPECT_EQ(b.count, (eightBit ? 256 : 65536) - c.reload);
+
+    const double actual = vendorBaud(c, c.reload);
+    EXPECT_NEAR(b.actualBaud, actual, 1e-6);
+    // The display's error, 1 - n / x, is 1 - rate / actual.
+    EXPECT_NEAR(b.errorPercent, (1 - c.rate / actual) * 100, 1e-9);
+    EXPECT_NEAR(b.errorPercent, c.errorPercent, 0.005);
+}
+
+INSTANTIATE_TEST_SUITE_P(References, ChipBaudTable,
+    testing::Values(BaudCase { "8052 11.0592 MHz 9600 timer 2", Chip::I8052, 11059200, BaudSource::Timer2, 9600, false,
+                        TimerClock::Twelve, false, 0xFFDC, 0 },
+        BaudCase { "8052 12 MHz 9600 timer 2", Chip::I8052, 12000000, BaudSource::Timer2, 9600, false,
+            TimerClock::Twelve, false, 0xFFD9, 0.16 },
+        BaudCase { "8052 12 MHz 9600 timer 2 ignores SMOD", Chip::I8052, 12000000, BaudSource::Timer2, 9600, true,
+            TimerClock::Twelve, false, 0xFFD9, 0.16 },
+        BaudCase { "8052 12 MHz 9600 timer 1", Chip::I8052, 12000000, BaudSource::Timer1Mode2, 9600, false,
+            TimerClock::Twelve, false, 0xFD, 7.84 },
+        BaudCase { "8052 12 MHz 9600 timer 1 doubled", Chip::I8052, 12000000, BaudSource::Timer1Mode2, 9600, true,
+            TimerClock::Twelve, false, 0xF9, -7.52 },
+        BaudCase { "stc89 6T 11.0592 MHz 9600 timer 2", Chip::Stc89, 11059200, BaudSource::Timer2, 9600, false,
+            TimerClock::Twelve, true, 0xFFB8, 0 },
+        BaudCase { "stc89 6T 11.0592 MHz 9600 timer 1", Chip::Stc89, 11059200, BaudSource::Timer1Mode2, 9600, false,
+            TimerClock::Twelve, true, 0xFA, 0 },
+        BaudCase { "stc15 11.0592 MHz 115200 timer 2 1T", Chip::Stc15, 11059200, BaudSource::Timer2, 115200, false,
+            TimerClock::One, false, 0xFFE8, 0 },
+        BaudCase { "stc8 11.0592 MHz 115200 timer 2 1T", Chip::Stc8, 11059200, BaudSource::Timer2, 115200, false,
+            TimerClock::One, false, 0xFFE8, 0 },
+        // The STC8 manual's table of reload values (UART1 mode 1).
+        BaudCase { "stc8 11.0592 MHz 9600 timer 2 1T", Chip::Stc8, 11059200, BaudSource::Timer2, 9600, false,
+            TimerClock::One, false, 0xFEE0, 0 },
+        BaudCase { "stc8 11.0592 MHz 9600 timer 2 12T", Chip::Stc8, 11059200, BaudSource::Timer2, 9600, false,
+            TimerClock::Twelve, false, 0xFFE8, 0 },
+        BaudCase { "stc8 18.432 MHz 9600 timer 2 1T", Chip::Stc8, 18432000, BaudSource::Timer2, 9600, false,
+            TimerClock::One, false, 0xFE20, 0 },
+        BaudCase { "stc8 18.432 MHz 9600 timer 2 12T", Chip::Stc8, 18432000, BaudSource::Timer2, 9600, false,
+            TimerClock::Twelve, false, 0xFFD8, 0 },
+        BaudCase { "stc8 22.1184 MHz 115200 timer 2 1T", Chip::Stc8, 22118400, BaudSource::Timer2, 115200, false,
+            TimerClock::One, false, 0xFFD0, 0 },
+        BaudCase { "stc8 22.1184 MHz 115200 timer 1 mode 0 12T", Chip::Stc8, 22118400, BaudSource::Timer1Mode0, 115200,
+            false, TimerClock::Twelve, false, 0xFFFC, 0 },
+        BaudCase { "stc15 22.1184 MHz 9600 timer 1 mode 0 1T", Chip::Stc15, 22118400, BaudSource::Timer1Mode0, 9600,
+            false, TimerClock::One, false, 0xFDC0, 0 },
+        BaudCase { "stc8 22.1184 MHz 9600 timer 1 mode 2 SMOD 1T", Chip::Stc8, 22118400, BaudSource::Timer1Mode2, 9600,
+            true, TimerClock::One, false, 0x70, 0 },
+        BaudCase { "stc8 22.1184 MHz 9600 timer 1 mode 2 SMOD 12T", Chip::Stc8, 22118400, BaudSource::Timer1Mode2, 9600,
+            true, TimerClock::Twelve, false, 0xF4, 0 },
+        BaudCase { "stc8 22.1184 MHz 9600 timer 1 mode 2 1T", Chip::Stc8, 22118400, BaudSource::Timer1Mode2, 9600,
+            false, TimerClock::One, false, 0xB8, 0 },
+        BaudCase { "stc8 22.1184 MHz 9600 timer 1 mode 2 12T", Chip::Stc8, 22118400, BaudSource::Timer1Mode2, 9600,
+            false, TimerClock::Twelve, false, 0xFA, 0 }));
+
+TEST(ChipBaud, RatesOutOfReachAreTooLowOrTooHigh)
+{
+    const ChipBaud low = ComputeChipBaud(
+        ProfileOf(Chip::I8052), 33000000, { BaudSource::Timer1Mode2, 300, false, TimerClock::Twelve });
+    EXPECT_FALSE(low.fits);
+    EXPECT_EQ(low.message, kBaudTooLowMessage);
+    const ChipBaud high
+        = ComputeChipBaud(ProfileOf(Chip::I8052), 1000000, { BaudSource::Timer2, 115200, false, TimerClock::Twelve });
+    EXPECT_FALSE(high.fits);
+    EXPECT_EQ(high.message, kBaudTooHighMessage);
+    // Timer 2 reaches 300 bit/s at 33 MHz where timer 1 cannot.
+    EXPECT_TRUE(
+        ComputeChipBaud(ProfileOf(Chip::I8052), 33000000, { BaudSource::Timer2, 300, false, TimerClock::Twelve }).fits);
+}
+
+TEST(ChipBaud, TrapsAreRefused)
+{
+    EXPECT_EQ(ComputeChipBaud(ProfileOf(Chip::I8051), 11059200, { BaudSource::Timer2, 9600, false, TimerClock::Twelve })
+                  .error->code,
+        ChipErrorCode::BaudSourceNotOffered);
+    EXPECT_EQ(ComputeChipBaud(ProfileOf(Chip::Stc89), 11059200, { BaudSource::Timer2, 9600, false, TimerClock::One })
+                  .error->code,
+        ChipErrorCode::ClockNotOffered);
+}
+
+// Timer 1 in mode 2 on the 8051 gives what the baud display gives from the
+// exact crystal, for every listed crystal and rate that fits.
+TEST(ChipBaud, The8051MatchesTheExactBaudDisplay)
+{
+    for (const CrystalEntry& crystal : kCrystals) {
+        for (std::size_t i = 0; i < kBaudRates.size(); ++i) {
+            for (bool doubled : { false, true }) {
+                const BaudReload want = ComputeBaudReload(crystal.hz, int(i), doubled, Precision::Exact);
+                if (!want.message.empty())
+                    continue;
+                const ChipBaud got = ComputeChipBaud(ProfileOf(Chip::I8051), crystal.hz,
+                    { BaudSource::Timer1Mode2, kBaudRates[i], doubled, TimerClock::Twelve });
+                ASSERT_TRUE(got.fits);
+                EXPECT_EQ(got.reload, want.reload);
+                EXPECT_EQ(got.count, unsigned(want.count));
+                EXPECT_NEAR(got.errorPercent, want.errorPercent, 0.00005);
+            }
+        }
+    }
+}
+
+namespace {
+
+struct AuxrCase {
+    const char* what;
+    StcAuxrChoice choice;
+    unsigned auxr;
+};
+
+void PrintTo(const AuxrCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+class AuxrTable : public testing::TestWithParam<AuxrCase>
+{
+};
+
+constexpr auto T12 = TimerClock::Twelve;
+constexpr auto T1 = TimerClock::One;
+
+} // namespace
+
+TEST_P(AuxrTable, ValueTheInitCodeLeaves)
+{
+    EXPECT_EQ(StcAuxrValue(GetParam().choice), GetParam().auxr);
+}
+
+// Bits: T0x12 0x80, T1x12 0x40, T2R 0x10, T2_C/T 0x08, T2x12 0x04, S1ST2 0x01.
+INSTANTIATE_TEST_SUITE_P(Choices, AuxrTable,
+    testing::Values(AuxrCase { "nothing in use", {}, 0x00 },
+        AuxrCase { "UART1 from timer 2 at 1T", { false, T1, false, T1, false, T1, false, true, true }, 0x15 },
+        AuxrCase { "UART1 from timer 2 at 12T", { false, T1, false, T1, false, T12, false, true, true }, 0x11 },
+        AuxrCase { "timer 0 at 1T", { true, T1 }, 0x80 }, AuxrCase { "timer 0 at 12T", { true, T12 }, 0x00 },
+        AuxrCase {
+            "timers 0 and 1 at 1T, UART1 from timer 2", { true, T1, true, T1, false, T1, false, true, true }, 0xD5 },
+        AuxrCase { "timer 1 at 12T as baud source, timer 0 at 1T", { true, T1, true, T12 }, 0x80 },
+        AuxrCase { "timer 2 running at 12T", { false, T1, false, T1, true, T12, false, true, false }, 0x10 },
+        AuxrCase {
+            "timer 2 counting at 1T, not yet started", { false, T1, false, T1, true, T1, true, false, false }, 0x0C }));
+
+TEST(Timer2Con, ValueTheInitCodeLeaves)
+{
+    // RCLK 0x20, TCLK 0x10, TR2 0x04, C/T2 0x02.
+    EXPECT_EQ(Timer2ConValue(true, false), 0x34);
+    EXPECT_EQ(Timer2ConValue(false, false), 0x04);
+    EXPECT_EQ(Timer2ConValue(false, true), 0x06);
+    EXPECT_EQ(Timer2ConValue(false, false, false), 0x00);
+}
