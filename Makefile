@@ -32,7 +32,7 @@ asan: deps
 asan-labels: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan
-	@ctest --preset asan -L 'core|cli|gui'
+	@ctest --preset asan -L 'core|text|cli|gui'
 
 fuzz-build: deps
 	@cmake --preset fuzz >/dev/null
