@@ -63,11 +63,6 @@ void CDialogBase::ShowsTexts(int id, const QStringList& texts, TextDigits digits
     m_shownTexts.insert(id, { texts, digits });
 }
 
-QStringList CDialogBase::TextsShownBy(int id) const
-{
-    return m_shownTexts.value(id).texts;
-}
-
 int CDialogBase::widthNeeded(QWidget& control) const
 {
     if (qobject_cast<QComboBox*>(&control))

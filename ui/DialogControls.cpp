@@ -34,11 +34,6 @@ void CWnd::EnableWindow(bool enable)
     m_widget->setEnabled(enable);
 }
 
-bool CWnd::IsWindowEnabled() const
-{
-    return m_widget->isEnabled();
-}
-
 void CWnd::SetWindowText(const QString& text)
 {
     const QSignalBlocker blocker(m_widget);
@@ -129,11 +124,6 @@ void CComboBox::AddString(const QString& text)
         box->setCurrentIndex(-1);
 }
 
-QString CComboBox::GetLBText(int index) const
-{
-    return combo()->itemText(index);
-}
-
 void CEdit::SetSel(int start, int end)
 {
     if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget)) {
@@ -165,15 +155,6 @@ void CEdit::ReplaceSel(const QString& text, bool canUndo)
     } else if (auto* line = qobject_cast<QLineEdit*>(m_widget)) {
         line->insert(text);
     }
-}
-
-void CEdit::Clear()
-{
-    const QSignalBlocker blocker(m_widget);
-    if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget))
-        plain->textCursor().removeSelectedText();
-    else if (auto* line = qobject_cast<QLineEdit*>(m_widget); line && line->hasSelectedText())
-        line->del();
 }
 
 void CEdit::Copy()
