@@ -45,6 +45,14 @@ void ApplyDialogFont()
     }
 }
 
+void PrepareApplication()
+{
+    QApplication::setApplicationName(QStringLiteral("Orlet"));
+    QApplication::setApplicationVersion(QStringLiteral(ORLET_VERSION));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/orlet-32.png")));
+    ApplyDialogFont();
+}
+
 int COrletApp::Run(int& argc, char** argv)
 {
     // Without a display the toolkit would abort with advice to reinstall.
@@ -55,10 +63,7 @@ int COrletApp::Run(int& argc, char** argv)
     std::optional<DisplayStartGuard> guard(std::in_place);
     QApplication app(argc, argv);
     guard.reset();
-    QApplication::setApplicationName(QStringLiteral("Orlet"));
-    QApplication::setApplicationVersion(QStringLiteral(ORLET_VERSION));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/orlet-32.png")));
-    ApplyDialogFont();
+    PrepareApplication();
     StartUp();
     return 0;
 }
