@@ -60,7 +60,7 @@ bench: configure
 makefiles: deps
 	@cmake -S . -B build-make -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release \
 	  -DORLET_BUILD_TESTS=OFF -DORLET_BUILD_BENCHMARKS=OFF >/dev/null
-	@cmake --build build-make -j 2
+	@cmake --build build-make -j 2 -- --no-print-directory
 	@rm -rf build-make/stage && cmake --install build-make --prefix build-make/stage >/dev/null
 
 package: build
