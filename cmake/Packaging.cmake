@@ -12,8 +12,10 @@ set(ORLET_PACKAGE_NAME orlet)
 if(UNIX AND NOT APPLE)
   set(_orlet_doc_dir "${CMAKE_INSTALL_DATAROOTDIR}/doc/${ORLET_PACKAGE_NAME}")
   set(_orlet_changelog_gz "${PROJECT_BINARY_DIR}/packaging/changelog.gz")
+  # Ninja makes an output's folder itself, Make does not: the rule does.
   add_custom_command(
     OUTPUT "${_orlet_changelog_gz}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${PROJECT_BINARY_DIR}/packaging"
     COMMAND gzip -9nc "${PROJECT_SOURCE_DIR}/packaging/changelog" > "${_orlet_changelog_gz}"
     DEPENDS "${PROJECT_SOURCE_DIR}/packaging/changelog"
     COMMENT "Compressing the changelog")

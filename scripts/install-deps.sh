@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
+  clang-format # make format
   fonts-wqy-microhei
   sdcc sdcc-ucsim
   xvfb xauth

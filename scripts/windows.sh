@@ -136,6 +136,7 @@ qt_test() { # NAME [COMMAND PREFIX...]
   fi
 }
 run orlet_core_tests wine "$bin/orlet_core_tests.exe"
+run orlet_text_tests wine "$bin/orlet_text_tests.exe"
 run orlet_cli_tests wine "$bin/orlet_cli_tests.exe"
 for t in MainWindowTest TimerBlocksTest SerialPortTest CrystalTest ActionSequenceTest PrecisionTest DialogFrameTest; do
   qt_test "$t" env WINEQT_QPA_PLATFORM=offscreen

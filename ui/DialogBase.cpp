@@ -8,8 +8,11 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
+#include <QValidator>
+
+#include <algorithm>
 
 CDialogBase::CDialogBase(QWidget* parent)
     : QDialog(parent)
@@ -32,6 +35,20 @@ QSizeF dialogBaseUnits(const QFont& font)
         = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return { double((letters / 26 + 1) / 2), double(metrics.height()) };
 }
+
+// Only the digits 0-9 get into a number box, typed or pasted. A plain check:
+// a regular-expression validator would bring a regex engine into start-up.
+class DigitsOnly : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int&) const override
+    {
+        const bool digits = std::all_of(input.cbegin(), input.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        return digits ? Acceptable : Invalid;
+    }
+};
 
 QRect scaled(const QRect& r, double fx, double fy)
 {
@@ -61,11 +78,6 @@ void CDialogBase::ScaleToDialogFont()
 void CDialogBase::ShowsTexts(int id, const QStringList& texts, TextDigits digits)
 {
     m_shownTexts.insert(id, { texts, digits });
-}
-
-QStringList CDialogBase::TextsShownBy(int id) const
-{
-    return m_shownTexts.value(id).texts;
 }
 
 int CDialogBase::widthNeeded(QWidget& control) const
@@ -109,10 +121,8 @@ void CDialogBase::RegisterControls(std::initializer_list<NamedControl> named)
         const QVariant id = widget->property("controlId");
         if (id.isValid())
             m_controls.insert(id.toInt(), widget);
-        if (auto* line = qobject_cast<QLineEdit*>(widget); line && widget->property("digitsOnly").toBool()) {
-            // Typed or pasted, only digits get in.
-            line->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), line));
-        }
+        if (auto* line = qobject_cast<QLineEdit*>(widget); line && widget->property("digitsOnly").toBool())
+            line->setValidator(new DigitsOnly(line));
     }
     if (auto* ok = qobject_cast<QPushButton*>(GetDlgItem(IDOK)))
         connect(ok, &QPushButton::clicked, this, [this] { OnOK(); });

@@ -33,8 +33,6 @@ public:
     int DoModal();
 
     QWidget* GetDlgItem(int id) const;
-    // The texts control `id` shows at run time besides its template caption.
-    QStringList TextsShownBy(int id) const;
 
     // Moves values between controls and members: true means controls into
     // members. Returns false when a control's text was refused.

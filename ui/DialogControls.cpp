@@ -14,13 +14,48 @@
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 
+#include <optional>
+
+#ifdef Q_OS_UNIX
+#include <iconv.h>
+#endif
+
 namespace {
 
-// The GBK bytes order the sorted lists, whatever the system's collation;
-// a Qt without ICU (the Windows builds) has no GBK encoder, so the system's
-// code page 936 stands in for it.
+// GBK through the C library's converter, a small module loaded on demand:
+// Qt's own converter would bring ICU's tables (about a megabyte) into the
+// window's start-up for the two items it sorts.
+std::optional<QByteArray> iconvGbk(const QString& text)
+{
+#ifdef Q_OS_UNIX
+    const iconv_t toGbk = iconv_open("GBK", "UTF-8");
+    if (toGbk == iconv_t(-1))
+        return std::nullopt;
+    QByteArray in = text.toUtf8();
+    // A character takes at most as many bytes in GBK as in UTF-8.
+    QByteArray out(in.size(), Qt::Uninitialized);
+    char* from = in.data();
+    char* to = out.data();
+    std::size_t fromLeft = std::size_t(in.size()), toLeft = std::size_t(out.size());
+    const bool converted = iconv(toGbk, &from, &fromLeft, &to, &toLeft) != std::size_t(-1);
+    iconv_close(toGbk);
+    if (!converted)
+        return std::nullopt;
+    out.chop(qsizetype(toLeft));
+    return out;
+#else
+    Q_UNUSED(text);
+    return std::nullopt;
+#endif
+}
+
+// The GBK bytes order the sorted lists, whatever the system's collation. A
+// Qt without ICU (the Windows builds) has no GBK encoder; the system's code
+// page 936 stands in for it there.
 QByteArray gbkSortKey(const QString& text)
 {
+    if (std::optional<QByteArray> bytes = iconvGbk(text))
+        return *bytes;
     QStringEncoder toGbk("GBK");
     if (toGbk.isValid())
         return toGbk.encode(text);
@@ -32,11 +67,6 @@ QByteArray gbkSortKey(const QString& text)
 void CWnd::EnableWindow(bool enable)
 {
     m_widget->setEnabled(enable);
-}
-
-bool CWnd::IsWindowEnabled() const
-{
-    return m_widget->isEnabled();
 }
 
 void CWnd::SetWindowText(const QString& text)
@@ -129,11 +159,6 @@ void CComboBox::AddString(const QString& text)
         box->setCurrentIndex(-1);
 }
 
-QString CComboBox::GetLBText(int index) const
-{
-    return combo()->itemText(index);
-}
-
 void CEdit::SetSel(int start, int end)
 {
     if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget)) {
@@ -165,15 +190,6 @@ void CEdit::ReplaceSel(const QString& text, bool canUndo)
     } else if (auto* line = qobject_cast<QLineEdit*>(m_widget)) {
         line->insert(text);
     }
-}
-
-void CEdit::Clear()
-{
-    const QSignalBlocker blocker(m_widget);
-    if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget))
-        plain->textCursor().removeSelectedText();
-    else if (auto* line = qobject_cast<QLineEdit*>(m_widget); line && line->hasSelectedText())
-        line->del();
 }
 
 void CEdit::Copy()

@@ -15,7 +15,6 @@ public:
     QWidget* Widget() const { return m_widget; }
 
     void EnableWindow(bool enable);
-    bool IsWindowEnabled() const;
     void SetWindowText(const QString& text);
     QString GetWindowText() const;
 
@@ -41,7 +40,6 @@ public:
     void InsertString(int index, const QString& text);
     // Adds in sorted order when the list has the sorted style, else at the end.
     void AddString(const QString& text);
-    QString GetLBText(int index) const;
 
 private:
     QComboBox* combo() const;
@@ -56,7 +54,6 @@ public:
     // Replaces the selection; with `canUndo`, as one step that Ctrl+Z takes
     // back, otherwise outside the undo history.
     void ReplaceSel(const QString& text, bool canUndo = false);
-    void Clear();
     // Puts the selection on the clipboard as plain text only, with the
     // platform's line ends.
     void Copy();

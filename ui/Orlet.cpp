@@ -1,12 +1,13 @@
 #include "Orlet.h"
 
+#include "DialogFont.h"
 #include "DisplayCheck.h"
 #include "OrletDlg.h"
 #include "OrletVersion.h"
+#include "PngIcon.h"
 
 #include <QApplication>
 #include <QFont>
-#include <QFontDatabase>
 #include <QStyle>
 #include <QStyleFactory>
 
@@ -17,32 +18,22 @@ COrletApp theOrletApp;
 
 void ApplyDialogFont()
 {
-    static const char* const preferred[] = {
-        "SimSun",
-        "宋体",
-        "NSimSun",
-        "Microsoft YaHei",
-        "PingFang SC",
-        "Noto Sans CJK SC",
-        "Noto Sans SC",
-        "Source Han Sans SC",
-        "WenQuanYi Micro Hei",
-        "AR PL UMing CN",
-    };
     // The classic flat-3D look matches the dialog templates' metrics; the
     // native style is kept where it is that look already.
     if (QApplication::style()->name() != QLatin1String("windowsvista")) {
         if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows")))
             QApplication::setStyle(classic);
     }
-    const QStringList families = QFontDatabase::families();
-    for (const char* name : preferred) {
-        const QString family = QString::fromUtf8(name);
-        if (families.contains(family)) {
-            QApplication::setFont(QFont(family, 9));
-            break;
-        }
-    }
+    if (const QString family = DialogFontFamily(); !family.isEmpty())
+        QApplication::setFont(QFont(family, 9));
+}
+
+void PrepareApplication()
+{
+    QApplication::setApplicationName(QStringLiteral("Orlet"));
+    QApplication::setApplicationVersion(QStringLiteral(ORLET_VERSION));
+    QApplication::setWindowIcon(PngIcon({ QStringLiteral(":/icons/orlet-32.png") }));
+    ApplyDialogFont();
 }
 
 int COrletApp::Run(int& argc, char** argv)
@@ -55,10 +46,7 @@ int COrletApp::Run(int& argc, char** argv)
     std::optional<DisplayStartGuard> guard(std::in_place);
     QApplication app(argc, argv);
     guard.reset();
-    QApplication::setApplicationName(QStringLiteral("Orlet"));
-    QApplication::setApplicationVersion(QStringLiteral(ORLET_VERSION));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/orlet-32.png")));
-    ApplyDialogFont();
+    PrepareApplication();
     StartUp();
     return 0;
 }

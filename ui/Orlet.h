@@ -17,3 +17,7 @@ extern COrletApp theOrletApp;
 
 // Picks "宋体" where the system has it, else a CJK font it has.
 void ApplyDialogFont();
+
+// The application's name, version, icon, style and font, set on the
+// QApplication before the main window is made.
+void PrepareApplication();

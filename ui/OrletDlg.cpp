@@ -10,6 +10,7 @@
 #include "MyCry.h"
 #include "NativeSystemMenu.h"
 #include "OrletVersion.h"
+#include "PngIcon.h"
 #include "SourceGenerator.h"
 #include "TimerReload.h"
 #include "TimerTiming.h"
@@ -90,11 +91,10 @@ static void initResources()
 
 COrletDlg::COrletDlg(QWidget* parent)
     : CDialogBase(parent)
-    , m_appIcon(QStringLiteral(":/icons/orlet-32.png"))
     , m_ui(std::make_unique<Ui::OrletDlg>())
 {
     initResources();
-    m_appIcon.addFile(QStringLiteral(":/icons/orlet-16.png"));
+    m_appIcon = PngIcon({ QStringLiteral(":/icons/orlet-32.png"), QStringLiteral(":/icons/orlet-16.png") });
     m_ui->setupUi(this);
     RegisterControls({
         { ctl::CloseButton, m_ui->closeButton },

@@ -9,10 +9,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     ExitWhenShown exitWhenShown;
-    QApplication::setApplicationName(QStringLiteral("Orlet"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/orlet-32.png")));
-    ApplyDialogFont();
+    PrepareApplication();
     COrletDlg dialog;
     dialog.Create();
     dialog.show();

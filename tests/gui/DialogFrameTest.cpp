@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QIcon>
+#include <QImage>
 #include <QSet>
 #include <QTest>
 #include <QWindow>
@@ -139,6 +141,20 @@ private slots:
 
         dialog->resize(size + QSize(120, 80));
         QCOMPARE(dialog->size(), size);
+    }
+
+    // The frame's icon, read by the PNG reader alone: both sizes, each the
+    // picture of its file.
+    void frameIconHasBothSizes()
+    {
+        const QIcon icon = dlg->windowIcon();
+        for (int side : { 16, 32 }) {
+            QVERIFY(icon.availableSizes().contains(QSize(side, side)));
+            const QImage expected = QImage(QStringLiteral(":/icons/orlet-%1.png").arg(side));
+            QVERIFY(!expected.isNull());
+            QCOMPARE(icon.pixmap(side).toImage().convertToFormat(QImage::Format_ARGB32),
+                expected.convertToFormat(QImage::Format_ARGB32));
+        }
     }
 
     void textsShownWhole_data()
