@@ -5,20 +5,15 @@
 #include "Crystal.h"
 #include "Explain.h"
 #include "OrletVersion.h"
+#include "OutputFile.h"
+#include "StandardStreams.h"
 #include "TimerTiming.h"
 
 #include <QCommandLineParser>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringEncoder>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace orlet {
 
@@ -273,6 +268,68 @@ namespace {
         QString error_;
     };
 
+    // A parse error, --help, --version or a stray argument: what ends the
+    // run before any option is read.
+    std::optional<GenParseResult> earlyResult(QCommandLineParser& parser, const QStringList& args,
+        const QCommandLineOption& help, const QCommandLineOption& version)
+    {
+        GenParseResult result;
+        if (!parser.parse(args))
+            result.error = escapeControls(parser.errorText());
+        else if (parser.isSet(help))
+            result.earlyExit = parser.helpText();
+        else if (parser.isSet(version))
+            result.earlyExit = QStringLiteral("orlet-gen " ORLET_VERSION "\n");
+        else if (!parser.positionalArguments().isEmpty())
+            result.error = escapeControls(
+                QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()));
+        else
+            return std::nullopt;
+        return result;
+    }
+
+    // The peripherals, the crystal and the precision: what the window shows.
+    void readConfiguration(
+        ArgumentReader& read, const QCommandLineParser& parser, const Options& options, GenRequest& request)
+    {
+        Configuration& config = request.config;
+        config.crystalHz = read.crystalHz(options.crystal);
+        config.comments = parser.isSet(options.comments);
+        config.int0 = read.trigger(options.int0);
+        config.int1 = read.trigger(options.int1);
+        config.timer0 = read.timer(0, options.timer0, options.counter0, options.gate0);
+        config.timer1 = read.timer(1, options.timer1, options.counter1, options.gate1);
+        config.uartBaudIndex = read.baudIndex(options.uart);
+        if (parser.isSet(options.postscale1) && config.uartBaudIndex)
+            read.fail(QStringLiteral("--postscale1 cannot be used with --uart: timer 1 is the baud-rate generator"));
+        config.timer0.postscale = read.postscale(0, options.postscale0, config.timer0);
+        config.timer1.postscale = read.postscale(1, options.postscale1, config.timer1);
+        request.postscaleGiven = { parser.isSet(options.postscale0), parser.isSet(options.postscale1) };
+        config.precision = parser.isSet(options.exact) ? Precision::Exact : Precision::Classic;
+        config.uartDoubleBaud = parser.isSet(options.doubleBaud);
+        config.uartInterrupt = parser.isSet(options.uartInterrupt);
+    }
+
+    // What is written and where: encoding, dialect, -o, --json, --explain.
+    void readOutputOptions(
+        ArgumentReader& read, const QCommandLineParser& parser, const Options& options, GenRequest& request)
+    {
+        request.encoding = read.choice(options.encoding,
+            { std::pair { "gbk", TextEncoding::Gbk }, std::pair { "utf-8", TextEncoding::Utf8 },
+                std::pair { "utf8", TextEncoding::Utf8 } });
+        request.dialect = read.choice(
+            options.dialect, { std::pair { "keil", Dialect::Keil }, std::pair { "sdcc", Dialect::Sdcc } });
+        if (parser.isSet(options.output)) {
+            const QString path = read.single(options.output);
+            if (path.isEmpty())
+                read.fail(QStringLiteral("-o takes a file name (\"-\" for standard output), got an empty one"));
+            else if (path != QLatin1String("-"))
+                request.outputPath = path;
+        }
+        request.json = parser.isSet(options.json);
+        request.explain = parser.isSet(options.explain);
+    }
+
     // Where Qt has no GBK codec, the platform may have one of its own.
     GbkEncoder platformGbkEncoder()
     {
@@ -354,56 +411,6 @@ namespace {
         return object;
     }
 
-    // Writes all of `bytes` to standard output and flushes it, so that a
-    // full disk or a closed terminal is noticed here and not lost at exit.
-    bool writeStandardOutput(const QByteArray& bytes, QString& error)
-    {
-        const auto size = static_cast<std::size_t>(bytes.size());
-        errno = 0;
-        if (std::fwrite(bytes.constData(), 1, size, stdout) == size && std::fflush(stdout) == 0)
-            return true;
-        const int code = errno;
-        error = QStringLiteral("cannot write to standard output: %1")
-                    .arg(code ? QString::fromLocal8Bit(std::strerror(code)) : QStringLiteral("write failed"));
-        return false;
-    }
-
-    // Only a regular file, or a new one, is replaced as a whole: renaming a
-    // temporary file over a device or a FIFO would leave a regular file in
-    // its place, so those are written straight into.
-    bool replacedAsWhole(const QString& path)
-    {
-        const QFileInfo target(path);
-        return !target.exists() || target.isFile();
-    }
-
-    bool writeFile(const QString& path, const QByteArray& bytes, QString& error)
-    {
-        QString reason;
-        if (replacedAsWhole(path)) {
-            // A save file replaces the target only once everything is written.
-            QSaveFile file(path);
-            if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-                return true;
-            reason = file.errorString();
-        } else {
-            QFile file(path);
-            if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size()) {
-                file.close();
-                if (file.error() == QFileDevice::NoError)
-                    return true;
-            }
-            reason = file.errorString();
-        }
-        error = QStringLiteral("cannot write \"%1\": %2").arg(path, reason);
-        return false;
-    }
-
-    bool writeOutput(const QString& path, const QByteArray& bytes, QString& error)
-    {
-        return path.isEmpty() ? writeStandardOutput(bytes, error) : writeFile(path, bytes, error);
-    }
-
 } // namespace
 
 GbkEncoder QtGbkEncoder(const char* codecName)
@@ -435,66 +442,22 @@ GenParseResult ParseGenArguments(const QStringList& args)
     const QCommandLineOption version = parser.addVersionOption();
     const Options options;
     options.addTo(parser);
+    if (std::optional<GenParseResult> early = earlyResult(parser, args, help, version))
+        return *early;
 
-    GenParseResult result;
-    if (!parser.parse(args)) {
-        result.error = escapeControls(parser.errorText());
-        return result;
-    }
-    if (parser.isSet(help)) {
-        result.earlyExit = parser.helpText();
-        return result;
-    }
-    if (parser.isSet(version)) {
-        result.earlyExit = QStringLiteral("orlet-gen " ORLET_VERSION "\n");
-        return result;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        result.error = escapeControls(
-            QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()));
-        return result;
-    }
-
+    // The first refusal wins, so the options are read in this order.
     ArgumentReader read(parser);
     GenRequest request;
-    Configuration& config = request.config;
-    config.crystalHz = read.crystalHz(options.crystal);
-    config.comments = parser.isSet(options.comments);
-    config.int0 = read.trigger(options.int0);
-    config.int1 = read.trigger(options.int1);
-    config.timer0 = read.timer(0, options.timer0, options.counter0, options.gate0);
-    config.timer1 = read.timer(1, options.timer1, options.counter1, options.gate1);
-    config.uartBaudIndex = read.baudIndex(options.uart);
-    if (parser.isSet(options.postscale1) && config.uartBaudIndex)
-        read.fail(QStringLiteral("--postscale1 cannot be used with --uart: timer 1 is the baud-rate generator"));
-    config.timer0.postscale = read.postscale(0, options.postscale0, config.timer0);
-    config.timer1.postscale = read.postscale(1, options.postscale1, config.timer1);
-    request.postscaleGiven = { parser.isSet(options.postscale0), parser.isSet(options.postscale1) };
-    config.precision = parser.isSet(options.exact) ? Precision::Exact : Precision::Classic;
-    config.uartDoubleBaud = parser.isSet(options.doubleBaud);
-    config.uartInterrupt = parser.isSet(options.uartInterrupt);
-    request.encoding = read.choice(options.encoding,
-        { std::pair { "gbk", TextEncoding::Gbk }, std::pair { "utf-8", TextEncoding::Utf8 },
-            std::pair { "utf8", TextEncoding::Utf8 } });
-    request.dialect
-        = read.choice(options.dialect, { std::pair { "keil", Dialect::Keil }, std::pair { "sdcc", Dialect::Sdcc } });
-    if (parser.isSet(options.output)) {
-        const QString path = read.single(options.output);
-        if (path.isEmpty())
-            read.fail(QStringLiteral("-o takes a file name (\"-\" for standard output), got an empty one"));
-        else if (path != QLatin1String("-"))
-            request.outputPath = path;
-    }
-    request.json = parser.isSet(options.json);
-    request.explain = parser.isSet(options.explain);
-
-    if (Timer1ClashesWithSerialPort(config))
+    readConfiguration(read, parser, options, request);
+    readOutputOptions(read, parser, options, request);
+    if (Timer1ClashesWithSerialPort(request.config))
         read.fail(QStringLiteral("--timer1/--counter1 cannot be used with --uart: timer 1 is the baud-rate generator"));
-    if (read.failed()) {
+
+    GenParseResult result;
+    if (read.failed())
         result.error = escapeControls(read.error());
-        return result;
-    }
-    result.request = request;
+    else
+        result.request = request;
     return result;
 }
 
@@ -529,14 +492,14 @@ GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk)
 int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)
 {
     const auto fail = [](const QString& message, int status) {
-        std::fprintf(stderr, "orlet-gen: %s\n", escapeControls(message).toUtf8().constData());
+        // With standard error closed too, the status alone tells.
+        (void)WriteStandardStream(StandardStream::Error, "orlet-gen: " + escapeControls(message).toUtf8() + '\n');
         return status;
     };
     const GenParseResult parsed = ParseGenArguments(args);
-    QString writeError;
     if (!parsed.earlyExit.isEmpty()) {
-        if (!writeStandardOutput(parsed.earlyExit.toUtf8(), writeError))
-            return fail(writeError, kExitFailure);
+        if (const WriteFailure failure = WriteStandardStream(StandardStream::Output, parsed.earlyExit.toUtf8()))
+            return fail(*failure, kExitFailure);
         return kExitSuccess;
     }
     if (!parsed.request)
@@ -544,9 +507,10 @@ int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)
     const GenOutput output = RenderGenOutput(*parsed.request, gbk);
     if (!output.error.isEmpty())
         return fail(output.error, output.exitStatus);
-    if (!writeOutput(parsed.request->outputPath, output.bytes, writeError))
-        return fail(writeError, kExitFailure);
-    return kExitSuccess;
+    const QString& path = parsed.request->outputPath;
+    const WriteFailure failure = path.isEmpty() ? WriteStandardStream(StandardStream::Output, output.bytes)
+                                                : WriteOutputFile(path, output.bytes);
+    return failure ? fail(*failure, kExitFailure) : kExitSuccess;
 }
 
 } // namespace orlet

@@ -1,5 +1,6 @@
 #include "GenCommand.h"
 #include "OrletVersion.h"
+#include "StandardStreams.h"
 
 #include <QCoreApplication>
 
@@ -12,6 +13,8 @@
 
 int main(int argc, char* argv[])
 {
+    // Before Qt opens its first descriptor.
+    orlet::PrepareStandardStreams();
 #ifdef Q_OS_WIN
     // The source carries its own CR LF line ends: a text-mode standard
     // output would add a CR to each of them. Error lines end in LF alone,
