@@ -2,6 +2,7 @@
 
 #include "BaudReload.h"
 #include "CodePage936.h"
+#include "ConsoleWriter.h"
 #include "Crystal.h"
 #include "Explain.h"
 #include "OrletVersion.h"
@@ -404,6 +405,26 @@ namespace {
         return path.isEmpty() ? writeStandardOutput(bytes, error) : writeFile(path, bytes, error);
     }
 
+    // Source, JSON and the derivation in UTF-8 are text a console can show
+    // as such; GBK goes out as bytes.
+    bool isUtf8Text(const GenRequest& request)
+    {
+        return request.json || request.explain || request.encoding == TextEncoding::Utf8;
+    }
+
+    // UTF-8 text for standard output: a Windows console gets it through its
+    // wide-character API, anything else the bytes.
+    bool writeTextOutput(const QByteArray& utf8, QString& error)
+    {
+        const ConsoleWriter console(ConsoleWriter::Stream::Output);
+        if (!console.isConsole())
+            return writeStandardOutput(utf8, error);
+        if (console.write(utf8))
+            return true;
+        error = QStringLiteral("cannot write to the console");
+        return false;
+    }
+
 } // namespace
 
 GbkEncoder QtGbkEncoder(const char* codecName)
@@ -529,13 +550,13 @@ GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk)
 int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)
 {
     const auto fail = [](const QString& message, int status) {
-        std::fprintf(stderr, "orlet-gen: %s\n", escapeControls(message).toUtf8().constData());
+        ConsoleWriter(ConsoleWriter::Stream::Error).write("orlet-gen: " + escapeControls(message).toUtf8() + '\n');
         return status;
     };
     const GenParseResult parsed = ParseGenArguments(args);
     QString writeError;
     if (!parsed.earlyExit.isEmpty()) {
-        if (!writeStandardOutput(parsed.earlyExit.toUtf8(), writeError))
+        if (!writeTextOutput(parsed.earlyExit.toUtf8(), writeError))
             return fail(writeError, kExitFailure);
         return kExitSuccess;
     }
@@ -544,7 +565,10 @@ int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)
     const GenOutput output = RenderGenOutput(*parsed.request, gbk);
     if (!output.error.isEmpty())
         return fail(output.error, output.exitStatus);
-    if (!writeOutput(parsed.request->outputPath, output.bytes, writeError))
+    const bool written = parsed.request->outputPath.isEmpty() && isUtf8Text(*parsed.request)
+        ? writeTextOutput(output.bytes, writeError)
+        : writeOutput(parsed.request->outputPath, output.bytes, writeError);
+    if (!written)
         return fail(writeError, kExitFailure);
     return kExitSuccess;
 }
