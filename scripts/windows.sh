@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # The Windows build, cross-compiled with MinGW-w64 and checked under Wine:
-#   1. installs what is missing (MinGW-w64, Wine, icoutils, a CJK font, Xvfb);
+#   1. installs what is missing (MinGW-w64, Wine, icoutils, NSIS, a CJK font,
+#      Xvfb);
 #   2. unpacks the cross-built Qt outside the work tree;
 #   3. cross-builds GoogleTest, orlet.exe, orlet-gen.exe and the tests, with
 #      the Qt and MinGW DLLs and the plugins beside them (build-win/bin);
 #   4. runs the tests under Wine (the window tests on the offscreen platform,
 #      the native frame on the windows platform in Xvfb);
 #   5. compares orlet-gen.exe's output byte for byte with the Linux build's;
-#   6. packages the ZIP (build-win/Orlet-VERSION-win64.zip).
+#   6. packages the ZIP (build-win/Orlet-VERSION-win64.zip) and the installer
+#      (Orlet-VERSION-win64-setup.exe), and installs, runs and uninstalls
+#      that under Wine (scripts/windows-installer-test.sh).
 # Usage: scripts/windows.sh [LINUX_BUILD_DIR]   (default build; make windows
 # builds it first).  The Qt comes from ORLET_QT_MINGW (an unpacked prefix or
 # the .tar.xz), else from ../shared/toolchains/ beside the project.
@@ -33,7 +36,7 @@ report() {
 }
 
 begin "install"
-packages=(g++-mingw-w64-x86-64-posix wine wine64 icoutils fonts-wqy-microhei xvfb xauth cmake ninja-build)
+packages=(g++-mingw-w64-x86-64-posix wine wine64 icoutils nsis fonts-wqy-microhei xvfb xauth cmake ninja-build)
 missing=()
 for p in "${packages[@]}"; do
   [[ $(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true) == "install ok installed" ]] || missing+=("$p")
@@ -202,6 +205,25 @@ if ! cmp -s <(wine "$zip_gen" --comments --int0 level --timer0 1:1000 --uart 960
   <("$linux_gen" --comments --int0 level --timer0 1:1000 --uart 9600 --uart-interrupt); then
   echo "   orlet-gen.exe from the zip differs from the Linux build"
   failed+=("zip")
+fi
+end
+
+begin "installer"
+# Silent install into a folder of the test's own, the installed programs and
+# their Start-menu entry, then a silent uninstall that leaves nothing behind:
+# no file, no shortcut, no registry key.
+if (cd "$build" && cpack -G NSIS >"$build/cpack-nsis.log" 2>&1); then
+  setup=$(ls -t "$build"/Orlet-*-win64-setup.exe | head -1)
+  echo "   $setup ($(du -k "$setup" | cut -f1) KiB)"
+  if scripts/windows-installer-test.sh "$setup" "$linux_gen"; then
+    echo "   install, run and uninstall under Wine: passed"
+  else
+    failed+=("installer")
+  fi
+else
+  echo "   cpack -G NSIS failed (log: $build/cpack-nsis.log)"
+  tail -n 20 "$build/cpack-nsis.log"
+  failed+=("installer")
 fi
 end
 

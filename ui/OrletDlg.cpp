@@ -9,6 +9,7 @@
 #include "MessageBox.h"
 #include "MyCry.h"
 #include "NativeSystemMenu.h"
+#include "NoticesDlg.h"
 #include "OrletVersion.h"
 #include "SourceGenerator.h"
 #include "TimerReload.h"
@@ -78,10 +79,19 @@ CAboutDlg::CAboutDlg(QWidget* parent)
 {
     m_ui->setupUi(this);
     m_ui->labelTitle->setText(m_ui->labelTitle->text().arg(QStringLiteral(ORLET_VERSION_MAJOR_MINOR)));
+    const QString homepage = QStringLiteral(ORLET_HOMEPAGE);
+    m_ui->labelContact->setText(m_ui->labelContact->text().arg(homepage, QString(homepage).remove("https://")));
+    connect(m_ui->labelTitle, &QLabel::linkActivated, this, &CAboutDlg::ShowNotices);
     RegisterControls({ { ctl::AboutOkButton, m_ui->aboutOkButton } });
 }
 
 CAboutDlg::~CAboutDlg() = default;
+
+void CAboutDlg::ShowNotices()
+{
+    CNoticesDlg notices(this);
+    notices.exec();
+}
 
 static void initResources()
 {
