@@ -21,7 +21,7 @@ trap cleanup EXIT
 trap "exit 1" INT TERM HUP PIPE
 
 exec 3> >(cat >"$work/display")
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 2048x1536x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
 exec 3>&-
@@ -48,7 +48,7 @@ click 31 234            # period box
 xdotool key ctrl+a type 1000
 click 370 22            # 注释
 click 418 22            # 生成
-xdotool mousemove 1000 760 # out of the picture
+xdotool mousemove 2040 1530 # out of the picture
 sleep 0.5
 
 mkdir -p "$(dirname "$output")"

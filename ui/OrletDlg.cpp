@@ -5,6 +5,7 @@
 #include "ControlIds.h"
 #include "Crystal.h"
 #include "DataExchange.h"
+#include "EnabledFollower.h"
 #include "Explain.h"
 #include "MessageBox.h"
 #include "MyCry.h"
@@ -106,6 +107,8 @@ COrletDlg::COrletDlg(QWidget* parent)
     initResources();
     m_appIcon.addFile(QStringLiteral(":/icons/orlet-16.png"));
     m_ui->setupUi(this);
+    new EnabledFollower(m_ui->labelPostscale0, m_ui->timer0Postscale);
+    new EnabledFollower(m_ui->labelPostscale1, m_ui->timer1Postscale);
     RegisterControls({
         { ctl::CloseButton, m_ui->closeButton },
         { ctl::Int0Trigger, m_ui->int0Trigger },
