@@ -81,11 +81,19 @@ set(CPACK_NSIS_DISPLAY_NAME "Orlet ${PROJECT_VERSION}")
 set(CPACK_NSIS_PACKAGE_NAME Orlet)
 set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/ui/res/icons/orlet.ico)
 set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/ui/res/icons/orlet.ico)
-set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\orlet.exe")
+set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\orlet.exe")
 set(CPACK_NSIS_URL_INFO_ABOUT "${ORLET_HOMEPAGE}")
 set(CPACK_NSIS_HELP_LINK "${ORLET_HOMEPAGE}")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MENU_LINKS README.txt "Orlet README")
+# A 64-bit installer, like the programs: it runs where they run, a 64-bit
+# Wine without its 32-bit half included. Once uninstalled, the vendor's
+# registry key goes too if it holds nothing else. (CPackConfig.cmake takes
+# these texts as they are: quotes and backslashes escaped once more.)
+set(CPACK_NSIS_DEFINES "Target amd64-unicode
+Function un.onUninstSuccess
+  DeleteRegKey /ifempty SHCTX \\\"Software\\\\${CPACK_PACKAGE_VENDOR}\\\"
+FunctionEnd")
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackWindowsOptions.cmake)
 file(WRITE ${CPACK_PROJECT_CONFIG_FILE} "
 if(CPACK_GENERATOR STREQUAL \"NSIS\")

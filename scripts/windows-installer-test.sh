@@ -10,6 +10,8 @@ setup=${1:?usage: windows-installer-test.sh SETUP.exe LINUX_ORLET_GEN}
 linux_gen=${2:?usage: windows-installer-test.sh SETUP.exe LINUX_ORLET_GEN}
 : "${WINEPREFIX:?run it with the Wine prefix of scripts/windows.sh}"
 export WINEDEBUG=-all
+# No menu entries or icons of the Linux desktop for what the installer adds.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winemenubuilder.exe=d"
 
 drive_c=$WINEPREFIX/drive_c
 folder='C:\orlet-installer-test'
@@ -47,6 +49,6 @@ if [[ -f $installed/Uninstall.exe ]]; then
 fi
 [[ ! -e $installed ]] || problem "left behind: $(cd "$installed" && find . -mindepth 1 | head -5 | xargs)"
 (($(shortcuts | wc -l) == shortcuts_before)) || problem "Start-menu entries left behind: $(shortcuts | xargs)"
-(($(registry) == registry_before)) || problem "registry keys naming Orlet left behind"
+(($(registry) <= registry_before)) || problem "registry keys naming Orlet left behind"
 
 ((${#problems[@]} == 0))

@@ -7,7 +7,8 @@
 #      the Qt and MinGW DLLs and the plugins beside them (build-win/bin);
 #   4. runs the tests under Wine (the window tests on the offscreen platform,
 #      the native frame on the windows platform in Xvfb);
-#   5. compares orlet-gen.exe's output byte for byte with the Linux build's;
+#   5. compares orlet-gen.exe's output byte for byte with the Linux build's,
+#      and checks that a console shows its Chinese whatever its code page;
 #   6. packages the ZIP (build-win/Orlet-VERSION-win64.zip) and the installer
 #      (Orlet-VERSION-win64-setup.exe), and installs, runs and uninstalls
 #      that under Wine (scripts/windows-installer-test.sh).
@@ -190,6 +191,44 @@ for i in "${!configurations[@]}"; do
 done
 echo "   compared $((${#configurations[@]} * 4)) outputs: $mismatches differ"
 ((mismatches == 0)) || failed+=("orlet-gen.exe output")
+end
+
+begin "console"
+# Started on a terminal, a Wine program gets a console whose code page is
+# 437 unless chcp sets another: orlet-gen's Chinese error line reads right
+# in each only when it reaches the console as characters. Redirected, the
+# bytes stay those of the Linux build.
+gen_path="Z:${bin//\//\\}\\orlet-gen.exe"
+for cp in 437 936 65001; do
+  shown=$(LC_ALL=C.UTF-8 timeout 120 script -qec "wine cmd /c 'chcp $cp >nul & $gen_path --timer0 1:1000000'" /dev/null || true)
+  if [[ $shown == *"orlet-gen: 定时时间超出16位范围: timer0 mode 1"* ]]; then
+    echo "   code page $cp: the console shows the Chinese error line"
+  else
+    echo "   code page $cp: the console shows: $(sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' <<<"$shown" | tr -d '\r' | head -c 300)"
+    failed+=("console $cp")
+  fi
+done
+# The console test of orlet_cli_tests runs only where there is a console.
+console_xml=$build/console-test.xml
+rm -f "$console_xml"
+LC_ALL=C.UTF-8 timeout 120 script -qec "wine '$bin/orlet_cli_tests.exe' --gtest_filter='ConsoleWriter*' \
+  --gtest_output=xml:Z:${console_xml//\//\\\\}" /dev/null >/dev/null 2>&1 || true
+if grep -q 'failures="0" disabled="0" skipped="0"' "$console_xml" 2>/dev/null; then
+  echo "   passed: ConsoleWriterTest on a console (code pages 437, 936, 65001, 1252)"
+else
+  echo "   FAILED: ConsoleWriterTest on a console (report: $console_xml)"
+  failed+=("console test")
+fi
+if ! cmp -s <(wine "$bin/orlet-gen.exe" --timer0 1:1000000 2>&1 >/dev/null) \
+  <("$linux_gen" --timer0 1:1000000 2>&1 >/dev/null); then
+  echo "   the redirected error line differs from the Linux build's"
+  failed+=("console redirected")
+fi
+version=$(wine "$bin/orlet.exe" --version | tr -d '\r')
+[[ $version == "orlet $("$linux_gen" --version | sed 's/^orlet-gen //')" ]] || {
+  echo "   orlet.exe --version said: $version"
+  failed+=("orlet.exe --version")
+}
 end
 
 begin "zip"
