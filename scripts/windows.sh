@@ -99,6 +99,7 @@ export WINEPREFIX=${ORLET_WINEPREFIX:-$cache/wine} WINEDEBUG=-all WINEDLLOVERRID
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
   mkdir -p "$WINEPREFIX"
   wine wineboot -i >/dev/null 2>&1
+  wineserver -w # the new prefix's own settings first, or they overwrite those below
   # Wine draws the Windows frame itself (there is no window manager in
   # Xvfb), and the frame's font falls back on the CJK font for Chinese.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
