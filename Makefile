@@ -5,7 +5,7 @@
 # make package - the same, then the Debian package in build/, checked
 # make asan - the whole suite built with AddressSanitizer, UBSan and LeakSanitizer
 # make fuzz - the fuzz targets, FUZZ_SECONDS (default 600) each
-# make windows - cross-build for Windows (MinGW-w64), test under Wine, zip it
+# make windows - cross-build for Windows (MinGW-w64), test under Wine, zip it and make the installer
 PRESET ?= default
 FUZZ_SECONDS ?= 600
 

@@ -2,6 +2,7 @@
 
 #include "BaudReload.h"
 #include "CodePage936.h"
+#include "ConsoleWriter.h"
 #include "Crystal.h"
 #include "Explain.h"
 #include "OrletVersion.h"
@@ -411,6 +412,26 @@ namespace {
         return object;
     }
 
+    // Source, JSON and the derivation in UTF-8 are text a console can show
+    // as such; GBK goes out as bytes.
+    bool isUtf8Text(const GenRequest& request)
+    {
+        return request.json || request.explain || request.encoding == TextEncoding::Utf8;
+    }
+
+    // UTF-8 text for a standard stream: a Windows console gets it through its
+    // wide-character API, anything else the bytes.
+    WriteFailure writeText(StandardStream stream, const QByteArray& utf8)
+    {
+        const ConsoleWriter console(
+            stream == StandardStream::Error ? ConsoleWriter::Stream::Error : ConsoleWriter::Stream::Output);
+        if (!console.isConsole())
+            return WriteStandardStream(stream, utf8);
+        if (console.write(utf8))
+            return std::nullopt;
+        return QStringLiteral("cannot write to the console");
+    }
+
 } // namespace
 
 GbkEncoder QtGbkEncoder(const char* codecName)
@@ -493,12 +514,12 @@ int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)
 {
     const auto fail = [](const QString& message, int status) {
         // With standard error closed too, the status alone tells.
-        (void)WriteStandardStream(StandardStream::Error, "orlet-gen: " + escapeControls(message).toUtf8() + '\n');
+        (void)writeText(StandardStream::Error, "orlet-gen: " + escapeControls(message).toUtf8() + '\n');
         return status;
     };
     const GenParseResult parsed = ParseGenArguments(args);
     if (!parsed.earlyExit.isEmpty()) {
-        if (const WriteFailure failure = WriteStandardStream(StandardStream::Output, parsed.earlyExit.toUtf8()))
+        if (const WriteFailure failure = writeText(StandardStream::Output, parsed.earlyExit.toUtf8()))
             return fail(*failure, kExitFailure);
         return kExitSuccess;
     }
@@ -508,8 +529,13 @@ int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)
     if (!output.error.isEmpty())
         return fail(output.error, output.exitStatus);
     const QString& path = parsed.request->outputPath;
-    const WriteFailure failure = path.isEmpty() ? WriteStandardStream(StandardStream::Output, output.bytes)
-                                                : WriteOutputFile(path, output.bytes);
+    WriteFailure failure;
+    if (!path.isEmpty())
+        failure = WriteOutputFile(path, output.bytes);
+    else if (isUtf8Text(*parsed.request))
+        failure = writeText(StandardStream::Output, output.bytes);
+    else
+        failure = WriteStandardStream(StandardStream::Output, output.bytes);
     return failure ? fail(*failure, kExitFailure) : kExitSuccess;
 }
 

@@ -20,7 +20,8 @@ if(UNIX AND NOT APPLE)
     DEPENDS "${PROJECT_SOURCE_DIR}/packaging/changelog"
     COMMENT "Compressing the changelog")
   add_custom_target(orlet_changelog ALL DEPENDS "${_orlet_changelog_gz}")
-  install(FILES "${PROJECT_SOURCE_DIR}/packaging/copyright" DESTINATION "${_orlet_doc_dir}")
+  install(FILES "${PROJECT_SOURCE_DIR}/packaging/copyright" "${PROJECT_SOURCE_DIR}/LICENSE"
+                "${PROJECT_SOURCE_DIR}/packaging/THIRD-PARTY-NOTICES.txt" DESTINATION "${_orlet_doc_dir}")
   install(FILES "${_orlet_changelog_gz}" DESTINATION "${_orlet_doc_dir}")
 else()
   install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION . RENAME LICENSE.txt)

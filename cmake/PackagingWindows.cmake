@@ -54,12 +54,50 @@ if(CMAKE_STRIP)
     endforeach()")
 endif()
 
+# What travels with the programs: Orlet's licence, the terms and the source
+# of the DLLs of others, and how to start it.
+string(REGEX REPLACE "." "=" ORLET_README_RULE "Orlet ${PROJECT_VERSION} for Windows")
+configure_file(${PROJECT_SOURCE_DIR}/packaging/README-Windows.txt.in ${PROJECT_BINARY_DIR}/packaging/README.txt @ONLY)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/THIRD-PARTY-NOTICES.txt ${PROJECT_BINARY_DIR}/packaging/README.txt
+        DESTINATION .)
+
 set(CPACK_PACKAGE_NAME Orlet)
 set(CPACK_PACKAGE_VENDOR Orlet)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_FILE_NAME Orlet-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Orlet)
-set(CPACK_GENERATOR ZIP)
+set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+
+# The installer (Debian's makensis builds it here): Orlet-VERSION-win64-setup.exe,
+# a Start-menu entry for the window, an uninstaller that removes everything.
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGE_EXECUTABLES orlet Orlet)
+set(CPACK_NSIS_EXECUTABLES_DIRECTORY bin)
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_NSIS_DISPLAY_NAME "Orlet ${PROJECT_VERSION}")
+set(CPACK_NSIS_PACKAGE_NAME Orlet)
+set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/ui/res/icons/orlet.ico)
+set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/ui/res/icons/orlet.ico)
+set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\orlet.exe")
+set(CPACK_NSIS_URL_INFO_ABOUT "${ORLET_HOMEPAGE}")
+set(CPACK_NSIS_HELP_LINK "${ORLET_HOMEPAGE}")
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+set(CPACK_NSIS_MENU_LINKS README.txt "Orlet README")
+# A 64-bit installer, like the programs: it runs where they run, a 64-bit
+# Wine without its 32-bit half included. Once uninstalled, the vendor's
+# registry key goes too if it holds nothing else. (CPackConfig.cmake takes
+# these texts as they are: quotes and backslashes escaped once more.)
+set(CPACK_NSIS_DEFINES "Target amd64-unicode
+Function un.onUninstSuccess
+  DeleteRegKey /ifempty SHCTX \\\"Software\\\\${CPACK_PACKAGE_VENDOR}\\\"
+FunctionEnd")
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackWindowsOptions.cmake)
+file(WRITE ${CPACK_PROJECT_CONFIG_FILE} "
+if(CPACK_GENERATOR STREQUAL \"NSIS\")
+  set(CPACK_PACKAGE_FILE_NAME \"Orlet-${PROJECT_VERSION}-win64-setup\")
+endif()
+")
 include(CPack)

@@ -48,7 +48,8 @@ check "contents" all_present usr/bin/orlet usr/bin/orlet-gen \
   usr/share/applications/orlet.desktop usr/share/icons/hicolor/scalable/apps/orlet.svg \
   usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/orlet.png \
   usr/share/man/man1/orlet.1.gz usr/share/man/man1/orlet-gen.1.gz \
-  usr/share/doc/orlet/copyright usr/share/doc/orlet/changelog.gz
+  usr/share/doc/orlet/copyright usr/share/doc/orlet/changelog.gz \
+  usr/share/doc/orlet/LICENSE usr/share/doc/orlet/THIRD-PARTY-NOTICES.txt
 depends_on_runtime() {
   local depends
   depends=$(dpkg-deb --field "$deb" Depends)

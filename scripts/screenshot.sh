@@ -2,7 +2,11 @@
 # Takes the README's screenshot, docs/screenshot.png, from the real window
 # on an Xvfb display: the typical run (timer 0 in "定时方式1", 1000 us at
 # 12 MHz, "注释", "生成"), clicked through with xdotool.
+# A Windows build (BUILD_DIR/bin/orlet.exe, from make windows) runs under
+# Wine with the prefix scripts/windows.sh set up, in the frame Wine draws.
+# QT_SCALE_FACTOR (1.5, 2) shows the window at that scale.
 # Usage: scripts/screenshot.sh [BUILD_DIR] [OUTPUT]
+#        scripts/screenshot.sh build-win docs/orlet-under-wine.png
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -21,24 +25,40 @@ trap cleanup EXIT
 trap "exit 1" INT TERM HUP PIPE
 
 exec 3> >(cat >"$work/display")
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 2048x1536x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
 exec 3>&-
 export DISPLAY=":$(head -1 "$work/display")"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
-"$build/ui/orlet" >"$work/orlet.log" 2>&1 &
+if [[ -f $build/bin/orlet.exe ]]; then
+  cache=${ORLET_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/orlet}
+  export WINEPREFIX=${ORLET_WINEPREFIX:-$cache/wine} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  [[ -f $WINEPREFIX/system.reg ]] || { echo "No Wine prefix in $WINEPREFIX: run make windows first" >&2; exit 1; }
+  wine "$build/bin/orlet.exe" >"$work/orlet.log" 2>&1 &
+  frame=${ORLET_WINE_FRAME:-3} # the width of the frame Wine draws around a dialog
+else
+  "$build/ui/orlet" >"$work/orlet.log" 2>&1 &
+  frame=0
+fi
 orlet_pid=$!
-window=$(timeout 20 xdotool search --sync --name '^Orlet 8051' | head -1)
-sleep 0.5
-width=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
+window=$(timeout 60 xdotool search --sync --name '^Orlet 8051' | head -1)
+sleep 1
+read -r width height < <(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p')
+# The client area keeps the proportions of OrletDlg.ui's layout, 603 x 383
+# pixels, drawn larger or smaller with the font; a frame drawn around it
+# has the caption bar above.
+client_width=$((width - 2 * frame))
+client_left=$frame
+client_top=0
+((frame == 0)) || client_top=$((height - frame - client_width * 383 / 603))
 
-# Clicks at the centres of the controls in OrletDlg.ui, whose layout is 603
-# pixels wide; the window is drawn larger or smaller with the font.
-click() { # click X Y [BUTTON]
-  xdotool mousemove --window "$window" $(($1 * width / 603)) $(($2 * width / 603)) click 1
-  sleep 0.2
+# Clicks at the centres of the controls in OrletDlg.ui.
+click() { # click X Y
+  xdotool mousemove --window "$window" $((client_left + $1 * client_width / 603)) \
+    $((client_top + $2 * client_width / 603)) click 1
+  sleep 0.3
 }
 click 55 129            # 使用TIMER0
 click 50 174            # timer 0 mode list: open it,
@@ -48,7 +68,7 @@ click 31 234            # period box
 xdotool key ctrl+a type 1000
 click 370 22            # 注释
 click 418 22            # 生成
-xdotool mousemove 1000 760 # out of the picture
+xdotool mousemove 2040 1530 # out of the picture
 sleep 0.5
 
 mkdir -p "$(dirname "$output")"

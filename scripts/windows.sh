@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # The Windows build, cross-compiled with MinGW-w64 and checked under Wine:
-#   1. installs what is missing (MinGW-w64, Wine, icoutils, a CJK font, Xvfb);
+#   1. installs what is missing (MinGW-w64, Wine, icoutils, NSIS, a CJK font,
+#      Xvfb);
 #   2. unpacks the cross-built Qt outside the work tree;
 #   3. cross-builds GoogleTest, orlet.exe, orlet-gen.exe and the tests, with
 #      the Qt and MinGW DLLs and the plugins beside them (build-win/bin);
 #   4. runs the tests under Wine (the window tests on the offscreen platform,
 #      the native frame on the windows platform in Xvfb);
-#   5. compares orlet-gen.exe's output byte for byte with the Linux build's;
-#   6. packages the ZIP (build-win/Orlet-VERSION-win64.zip).
+#   5. compares orlet-gen.exe's output byte for byte with the Linux build's,
+#      and checks that a console shows its Chinese whatever its code page;
+#   6. packages the ZIP (build-win/Orlet-VERSION-win64.zip) and the installer
+#      (Orlet-VERSION-win64-setup.exe), and installs, runs and uninstalls
+#      that under Wine (scripts/windows-installer-test.sh).
 # Usage: scripts/windows.sh [LINUX_BUILD_DIR]   (default build; make windows
 # builds it first).  The Qt comes from ORLET_QT_MINGW (an unpacked prefix or
 # the .tar.xz), else from ../shared/toolchains/ beside the project.
@@ -33,7 +37,7 @@ report() {
 }
 
 begin "install"
-packages=(g++-mingw-w64-x86-64-posix wine wine64 icoutils fonts-wqy-microhei xvfb xauth cmake ninja-build)
+packages=(g++-mingw-w64-x86-64-posix wine wine64 icoutils nsis fonts-wqy-microhei xvfb xauth cmake ninja-build)
 missing=()
 for p in "${packages[@]}"; do
   [[ $(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true) == "install ok installed" ]] || missing+=("$p")
@@ -95,6 +99,7 @@ export WINEPREFIX=${ORLET_WINEPREFIX:-$cache/wine} WINEDEBUG=-all WINEDLLOVERRID
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
   mkdir -p "$WINEPREFIX"
   wine wineboot -i >/dev/null 2>&1
+  wineserver -w # the new prefix's own settings first, or they overwrite those below
   # Wine draws the Windows frame itself (there is no window manager in
   # Xvfb), and the frame's font falls back on the CJK font for Chinese.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
@@ -190,6 +195,44 @@ echo "   compared $((${#configurations[@]} * 4)) outputs: $mismatches differ"
 ((mismatches == 0)) || failed+=("orlet-gen.exe output")
 end
 
+begin "console"
+# Started on a terminal, a Wine program gets a console whose code page is
+# 437 unless chcp sets another: orlet-gen's Chinese error line reads right
+# in each only when it reaches the console as characters. Redirected, the
+# bytes stay those of the Linux build.
+gen_path="Z:${bin//\//\\}\\orlet-gen.exe"
+for cp in 437 936 65001; do
+  shown=$(LC_ALL=C.UTF-8 timeout 120 script -qec "wine cmd /c 'chcp $cp >nul & $gen_path --timer0 1:1000000'" /dev/null || true)
+  if [[ $shown == *"orlet-gen: 定时时间超出16位范围: timer0 mode 1"* ]]; then
+    echo "   code page $cp: the console shows the Chinese error line"
+  else
+    echo "   code page $cp: the console shows: $(sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' <<<"$shown" | tr -d '\r' | head -c 300)"
+    failed+=("console $cp")
+  fi
+done
+# The console test of orlet_text_tests runs only where there is a console.
+console_xml=$build/console-test.xml
+rm -f "$console_xml"
+LC_ALL=C.UTF-8 timeout 120 script -qec "wine '$bin/orlet_text_tests.exe' --gtest_filter='ConsoleWriter*' \
+  --gtest_output=xml:Z:${console_xml//\//\\\\}" /dev/null >/dev/null 2>&1 || true
+if grep -q 'failures="0" disabled="0" skipped="0"' "$console_xml" 2>/dev/null; then
+  echo "   passed: ConsoleWriterTest on a console (code pages 437, 936, 65001, 1252)"
+else
+  echo "   FAILED: ConsoleWriterTest on a console (report: $console_xml)"
+  failed+=("console test")
+fi
+if ! cmp -s <(wine "$bin/orlet-gen.exe" --timer0 1:1000000 2>&1 >/dev/null) \
+  <("$linux_gen" --timer0 1:1000000 2>&1 >/dev/null); then
+  echo "   the redirected error line differs from the Linux build's"
+  failed+=("console redirected")
+fi
+version=$(wine "$bin/orlet.exe" --version | tr -d '\r')
+[[ $version == "orlet $("$linux_gen" --version | sed 's/^orlet-gen //')" ]] || {
+  echo "   orlet.exe --version said: $version"
+  failed+=("orlet.exe --version")
+}
+end
+
 begin "zip"
 (cd "$build" && cpack -G ZIP >/dev/null)
 zip_file=$(ls -t "$build"/Orlet-*-win64.zip | head -1)
@@ -203,6 +246,25 @@ if ! cmp -s <(wine "$zip_gen" --comments --int0 level --timer0 1:1000 --uart 960
   <("$linux_gen" --comments --int0 level --timer0 1:1000 --uart 9600 --uart-interrupt); then
   echo "   orlet-gen.exe from the zip differs from the Linux build"
   failed+=("zip")
+fi
+end
+
+begin "installer"
+# Silent install into a folder of the test's own, the installed programs and
+# their Start-menu entry, then a silent uninstall that leaves nothing behind:
+# no file, no shortcut, no registry key.
+if (cd "$build" && cpack -G NSIS >"$build/cpack-nsis.log" 2>&1); then
+  setup=$(ls -t "$build"/Orlet-*-win64-setup.exe | head -1)
+  echo "   $setup ($(du -k "$setup" | cut -f1) KiB)"
+  if scripts/windows-installer-test.sh "$setup" "$linux_gen"; then
+    echo "   install, run and uninstall under Wine: passed"
+  else
+    failed+=("installer")
+  fi
+else
+  echo "   cpack -G NSIS failed (log: $build/cpack-nsis.log)"
+  tail -n 20 "$build/cpack-nsis.log"
+  failed+=("installer")
 fi
 end
 

@@ -1,5 +1,6 @@
 #include "Orlet.h"
 
+#include "ConsoleWriter.h"
 #include "DialogFont.h"
 #include "DisplayCheck.h"
 #include "OrletDlg.h"
@@ -7,6 +8,7 @@
 #include "PngIcon.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFont>
 #include <QStyle>
 #include <QStyleFactory>
@@ -36,8 +38,90 @@ void PrepareApplication()
     ApplyDialogFont();
 }
 
+namespace {
+
+const char* const kHelpText = "Usage: orlet [--help | --version]\n"
+                              "Opens the Orlet window, which writes the 8051 C start-up code for the timers,\n"
+                              "the external interrupts and the serial port. orlet-gen writes the same code on\n"
+                              "the command line (orlet-gen --help).\n"
+                              "\n"
+                              "Options:\n"
+                              "  -h, --help     Shows this help and ends.\n"
+                              "  -v, --version  Shows the version and ends.\n"
+                              "\n"
+                              "Qt's own options (-platform NAME, -style NAME, -reverse, ...) go to the toolkit.\n";
+
+// The options QGuiApplication and QApplication take out of the command line.
+void addToolkitOptions(QCommandLineParser& parser)
+{
+    for (const char* name :
+        { "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon", "qwindowtitle",
+            "session", "style", "stylesheet", "display", "geometry", "title", "qmljsdebugger" })
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
+    for (const char* name : { "reverse", "widgetcount", "nograb", "dograb", "sync", "testability" })
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+}
+
+QStringList argumentList(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    return args;
+}
+
+// One line, whatever the arguments held: control characters as \xNN.
+QString escapeControls(const QString& text)
+{
+    QString escaped;
+    for (const QChar c : text)
+        escaped += c.unicode() < 0x20 || c.unicode() == 0x7f
+            ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
+            : QString(c);
+    return escaped;
+}
+
+// Prints the answer that stands in for the window; returns the exit status.
+int answer(const OrletArguments& arguments)
+{
+    if (arguments.action == OrletArguments::Action::Refuse) {
+        orlet::ConsoleWriter(orlet::ConsoleWriter::Stream::Error).write(arguments.text.toUtf8());
+        return 2;
+    }
+    return orlet::ConsoleWriter(orlet::ConsoleWriter::Stream::Output).write(arguments.text.toUtf8()) ? 0 : 1;
+}
+
+} // namespace
+
+OrletArguments ParseOrletArguments(const QStringList& args)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList { QStringLiteral("h"), QStringLiteral("help") });
+    const QCommandLineOption version(QStringList { QStringLiteral("v"), QStringLiteral("version") });
+    parser.addOptions({ help, version });
+    addToolkitOptions(parser);
+    const auto refuse = [](const QString& reason) {
+        return OrletArguments { OrletArguments::Action::Refuse,
+            QStringLiteral("orlet: %1 (see orlet --help)\n").arg(escapeControls(reason)) };
+    };
+    if (!parser.parse(args))
+        return refuse(parser.errorText().chopped(parser.errorText().endsWith('.') ? 1 : 0));
+    if (!parser.positionalArguments().isEmpty())
+        return refuse(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()));
+    if (parser.isSet(help))
+        return { OrletArguments::Action::PrintHelp, QString::fromUtf8(kHelpText) };
+    if (parser.isSet(version))
+        return { OrletArguments::Action::PrintVersion, QStringLiteral("orlet " ORLET_VERSION "\n") };
+    return {};
+}
+
 int COrletApp::Run(int& argc, char** argv)
 {
+    // --help and --version answer without a window, and need no display.
+    if (const OrletArguments arguments = ParseOrletArguments(argumentList(argc, argv));
+        arguments.action != OrletArguments::Action::OpenWindow)
+        return answer(arguments);
     // Without a display the toolkit would abort with advice to reinstall.
     if (!CanOpenWindow(CurrentDisplayEnvironment(argc, argv))) {
         std::fputs(kNoDisplayMessage, stderr);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+#include <QStringList>
+
 // The application: opens the main window and ends when it closes.
 class COrletApp
 {
@@ -21,3 +24,14 @@ void ApplyDialogFont();
 // The application's name, version, icon, style and font, set on the
 // QApplication before the main window is made.
 void PrepareApplication();
+
+// What orlet's command line asks for: the window, or an answer without one.
+struct OrletArguments {
+    enum class Action { OpenWindow, PrintHelp, PrintVersion, Refuse };
+    Action action = Action::OpenWindow;
+    QString text; // the help or the version for stdout; for Refuse, one line for stderr
+};
+
+// Reads orlet's arguments (args[0] is the program name). The toolkit's own
+// options (-platform NAME, -style NAME, -reverse, ...) open the window.
+OrletArguments ParseOrletArguments(const QStringList& args);

@@ -5,10 +5,12 @@
 #include "ControlIds.h"
 #include "Crystal.h"
 #include "DataExchange.h"
+#include "EnabledFollower.h"
 #include "Explain.h"
 #include "MessageBox.h"
 #include "MyCry.h"
 #include "NativeSystemMenu.h"
+#include "NoticesDlg.h"
 #include "OrletVersion.h"
 #include "PngIcon.h"
 #include "SourceGenerator.h"
@@ -79,10 +81,19 @@ CAboutDlg::CAboutDlg(QWidget* parent)
 {
     m_ui->setupUi(this);
     m_ui->labelTitle->setText(m_ui->labelTitle->text().arg(QStringLiteral(ORLET_VERSION_MAJOR_MINOR)));
+    const QString homepage = QStringLiteral(ORLET_HOMEPAGE);
+    m_ui->labelContact->setText(m_ui->labelContact->text().arg(homepage, QString(homepage).remove("https://")));
+    connect(m_ui->labelTitle, &QLabel::linkActivated, this, &CAboutDlg::ShowNotices);
     RegisterControls({ { ctl::AboutOkButton, m_ui->aboutOkButton } });
 }
 
 CAboutDlg::~CAboutDlg() = default;
+
+void CAboutDlg::ShowNotices()
+{
+    CNoticesDlg notices(this);
+    notices.exec();
+}
 
 static void initResources()
 {
@@ -96,6 +107,8 @@ COrletDlg::COrletDlg(QWidget* parent)
     initResources();
     m_appIcon = PngIcon({ QStringLiteral(":/icons/orlet-32.png"), QStringLiteral(":/icons/orlet-16.png") });
     m_ui->setupUi(this);
+    new EnabledFollower(m_ui->labelPostscale0, m_ui->timer0Postscale);
+    new EnabledFollower(m_ui->labelPostscale1, m_ui->timer1Postscale);
     RegisterControls({
         { ctl::CloseButton, m_ui->closeButton },
         { ctl::Int0Trigger, m_ui->int0Trigger },

@@ -37,6 +37,9 @@ public:
     explicit CAboutDlg(QWidget* parent = nullptr);
     ~CAboutDlg() override;
 
+    // Opens the licence and the third-party notices.
+    void ShowNotices();
+
 private:
     std::unique_ptr<Ui::AboutDlg> m_ui;
 };

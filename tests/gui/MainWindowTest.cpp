@@ -381,8 +381,25 @@ private slots:
         });
         ui->click(ctl::AboutButton);
         QCOMPARE(title, QStringLiteral("关于 Orlet"));
-        QVERIFY(product.startsWith(QStringLiteral("Orlet 8051 C 代码生成器 " ORLET_VERSION_MAJOR_MINOR " 版\n")));
+        QVERIFY(product.startsWith(QStringLiteral("Orlet 8051 C 代码生成器 " ORLET_VERSION_MAJOR_MINOR " 版<br>")));
         QVERIFY(dlg->isVisible());
+    }
+
+    void aboutNamesTheAddressAndShowsTheNotices()
+    {
+        CAboutDlg box;
+        box.Create();
+        const QString contact = box.findChild<QLabel*>("labelContact")->text();
+        QVERIFY2(contact.contains(QStringLiteral("href=\"" ORLET_HOMEPAGE "/issues\"")), qPrintable(contact));
+        QString notices;
+        OnNextModal([&](QWidget* modal) {
+            notices = modal->findChild<QPlainTextEdit*>("noticesText")->toPlainText();
+            QTest::keyClick(modal, Qt::Key_Escape);
+        });
+        emit box.findChild<QLabel*>("labelTitle")->linkActivated(QStringLiteral("#notices"));
+        for (const char* part : { "MIT License", "GNU LESSER GENERAL PUBLIC LICENSE", "GNU GENERAL PUBLIC LICENSE",
+                 "GCC RUNTIME LIBRARY EXCEPTION", "qt6-base 6.4.2" })
+            QVERIFY2(notices.contains(QLatin1String(part)), part);
     }
 
     void aboutFromSystemCommands_data()

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -75,7 +76,9 @@ private slots:
             QVERIFY(tip(display).isEmpty());
     }
 
-    void newControlsComeLastInTheTabOrder()
+    // The window's own controls keep their order; each new one follows the
+    // control of its block.
+    void newControlsFollowTheirBlocksInTheTabOrder()
     {
         QList<int> order;
         QWidget* first = ui->item(ctl::CloseButton);
@@ -84,11 +87,34 @@ private slots:
             if (id && (w->focusPolicy() & Qt::TabFocus))
                 order << id;
         }
-        const QList<int> added { ctl::ExactCheck, ctl::Timer0Postscale, ctl::Timer1Postscale };
-        QCOMPARE(order.mid(order.size() - added.size()), added);
-        for (int id : added)
+        const QList<std::pair<int, int>> added { { ctl::ExactCheck, ctl::CustomMhz },
+            { ctl::Timer0Postscale, ctl::Gate0 }, { ctl::Timer1Postscale, ctl::Gate1 } };
+        QList<int> own = order;
+        for (const auto& [id, after] : added) {
             QCOMPARE(order.count(id), 1);
-        QVERIFY(order.indexOf(ctl::DoubleBaud) < order.indexOf(ctl::ExactCheck));
+            QCOMPARE(order.indexOf(id), order.indexOf(after) + 1);
+            own.removeOne(id);
+        }
+        const QList<int> templateOrder { 1, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012,
+            1013, 1014, 1019, 1022, 1023, 1025, 1026, 1029, 1030, 1031, 1032 };
+        QCOMPARE(own, templateOrder);
+    }
+
+    // A caption greys out with its box.
+    void postscaleCaptionFollowsItsBox()
+    {
+        const std::pair<const char*, int> captions[] { { "labelPostscale0", ctl::Timer0Postscale },
+            { "labelPostscale1", ctl::Timer1Postscale } };
+        for (const auto& [caption, box] : captions) {
+            auto* label = dlg->findChild<QLabel*>(caption);
+            QCOMPARE(label->isEnabled(), ui->enabled(box));
+            QVERIFY(!label->isEnabled());
+        }
+        ui->click(ctl::UseTimer0);
+        QVERIFY(dlg->findChild<QLabel*>("labelPostscale0")->isEnabled());
+        QVERIFY(!dlg->findChild<QLabel*>("labelPostscale1")->isEnabled());
+        ui->click(ctl::UseTimer0);
+        QVERIFY(!dlg->findChild<QLabel*>("labelPostscale0")->isEnabled());
     }
 
     // The new controls sit in free space: inside the window (a timer's in
@@ -110,8 +136,9 @@ private slots:
         QFETCH(QString, group);
         const QRect box = ui->item(id)->geometry();
         QVERIFY(dlg->rect().contains(box));
+        // Clear of the group's frame on both sides, whatever the scale.
         if (!group.isEmpty())
-            QVERIFY(dlg->findChild<QGroupBox*>(group)->geometry().contains(box));
+            QVERIFY(dlg->findChild<QGroupBox*>(group)->geometry().adjusted(4, 0, -4, 0).contains(box));
         for (QWidget* other : dlg->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             if (other == ui->item(id) || qobject_cast<QGroupBox*>(other) || other->isWindow())
                 continue;
