@@ -141,7 +141,7 @@ namespace {
                 [timer](WindowModel m) { return UpdateTimerReload(m, timer); });
         }
 
-        // The rate and the doubling as the lists stand when the box is ticked.
+        // The rate as the list stands when the box is ticked.
         void setSerialPort(const Configuration& config)
         {
             if (!config.uartBaudIndex)
@@ -150,7 +150,6 @@ namespace {
                 [&](WindowModel& m) {
                     m.useUart = true;
                     m.baudIndex = *config.uartBaudIndex;
-                    m.doubleBaud = config.uartDoubleBaud;
                 },
                 [](WindowModel m) { return OnUseUart(m); });
         }
@@ -167,6 +166,8 @@ namespace {
         m.trigger0 = config.int0 == TriggerMode::Level ? 0 : 1;
         m.useInt1 = config.int1.has_value();
         m.trigger1 = config.int1 == TriggerMode::Level ? 0 : 1;
+        // Both boxes keep their ticks while the serial port is off.
+        m.doubleBaud = config.uartDoubleBaud;
         m.uartInterrupt = config.uartInterrupt;
         drive.setTimer(0, config.timer0);
         drive.setTimer(1, config.timer1);
