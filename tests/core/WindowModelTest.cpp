@@ -641,3 +641,97 @@ TEST(WindowModel, StartsAsTheWindowDoes)
     EXPECT_EQ(m.crystalHz, 12000000u);
     EXPECT_TRUE(IsSettled(m));
 }
+
+TEST(Crystal, ChangeRecalculates)
+{
+    User u;
+    u.useTimer(0, 1);
+    u.typePeriod(0, 1000);
+    EXPECT_EQ(u.m.reload0Text, "fcH,18H");
+    const struct {
+        int index;
+        float custom;
+        const char* display;
+    } steps[] = {
+        { Mhz11_0592, 0, "fcH,6cH" }, { Mhz3_6864, 0, "ffH,6H" }, { kCustomCrystalIndex, 24, "f8H,30H" },
+        { kCustomCrystalIndex, kDefaultCustomMhz, "fcH,18H" }, // what a cancelled dialog hands over
+        { kCustomCrystalIndex, 1.5f, "ffH,adH" }, // counts as 1 MHz: 83 cycles
+    };
+    for (const auto& step : steps) {
+        u.chooseCrystal(step.index, step.custom);
+        EXPECT_EQ(u.m.reload0Text, step.display);
+    }
+    EXPECT_TRUE(u.messages.empty());
+
+    // 9600 bit/s does not fit 1.5 MHz without doubling: 4800 does.
+    u.clickUart();
+    EXPECT_EQ(u.messages, Messages { kBaudTooHighMessage });
+    EXPECT_EQ(u.m.baudIndex, B4800);
+    u.messages.clear();
+    u.chooseCrystal(kCustomCrystalIndex, 100);
+    EXPECT_TRUE(u.messages.empty());
+    EXPECT_EQ(u.m.reload0Text, "dfH,73H");
+    EXPECT_EQ(u.m.baudReloadText, "0xca");
+    EXPECT_EQ(u.m.baudErrorText, "0.4656%");
+}
+
+TEST(ExactCount, RecalculatesBothTimers)
+{
+    const struct {
+        int crystal, mode;
+        std::uint32_t period;
+        const char* classic;
+        const char* exact;
+    } rows[] = {
+        { Mhz11_0592, 1, 50000, "4cH,f7H", "4cH,0H" },
+        { Mhz11_0592, 1, 10000, "dcH,32H", "dcH,0H" },
+        { Mhz3_6864, 1, 1000, "ffH,6H", "feH,cdH" },
+        { Mhz22_1184, 2, 100, "49H,49H", "48H,48H" },
+        { Mhz12, 1, 50000, "3cH,b0H", "3cH,b0H" },
+    };
+    for (const auto& r : rows) {
+        User u;
+        u.chooseCrystal(r.crystal);
+        for (int t = 0; t < 2; ++t) {
+            u.useTimer(t, r.mode);
+            u.typePeriod(t, r.period);
+        }
+        for (const char* expected : { r.exact, r.classic }) {
+            u.m.exact = !u.m.exact;
+            u.run(OnExactChange(u.m));
+            EXPECT_EQ(u.m.reload0Text, expected);
+            EXPECT_EQ(u.m.reload1Text, expected);
+        }
+        EXPECT_TRUE(u.messages.empty());
+    }
+}
+
+TEST(ExactCount, RecalculatesTheSerialPort)
+{
+    const struct {
+        int crystal, baud;
+        bool doubled;
+        const char* classic[2];
+        const char* exact[2];
+    } rows[] = {
+        { Mhz33, B9600, true, { "0xee", "-0.5528%" }, { "0xee", "-0.5382%" } },
+        { Mhz12, B9600, false, { "0xfd", "7.8400%" }, { "0xfd", "7.8400%" } },
+        { Mhz11_0592, B9600, false, { "0xfd", "0.0000%" }, { "0xfd", "0.0000%" } },
+    };
+    for (const auto& r : rows) {
+        User u;
+        u.chooseCrystal(r.crystal);
+        u.clickUart();
+        u.chooseBaud(r.baud);
+        if (r.doubled)
+            u.clickDoubling();
+        for (const auto& expected : { r.exact, r.classic }) {
+            u.m.exact = !u.m.exact;
+            u.run(OnExactChange(u.m));
+            EXPECT_EQ(u.m.baudReloadText, expected[0]);
+            EXPECT_EQ(u.m.baudErrorText, expected[1]);
+            EXPECT_EQ(u.m.th1, std::stoi(std::string(expected[0]).substr(2), nullptr, 16));
+        }
+        EXPECT_TRUE(u.messages.empty());
+    }
+}
