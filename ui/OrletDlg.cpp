@@ -489,12 +489,6 @@ void COrletDlg::showTiming(int timer)
         display->setToolTip(TimerDerivationTip(timer, run.crystalHz, *shown->derivation));
 }
 
-void COrletDlg::Recalculate()
-{
-    UpdateData(true);
-    apply(orlet::Recalculate(pull()));
-}
-
 // ---- Precision and software counters ---------------------------------------
 
 void COrletDlg::OnExactChange()

@@ -135,7 +135,6 @@ private:
     void UpdateTimer0Reload();
     void UpdateTimer1Reload();
     void UpdateBaudReload();
-    void Recalculate();
     void OnExactChange();
     void OnPostscale0Change();
     void OnPostscale1Change();
