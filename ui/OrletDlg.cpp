@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include <utility>
+
 namespace {
 
 const char* const kWindowTitle = "Orlet 8051 C代码生成器";
@@ -315,7 +317,7 @@ orlet::WindowModel COrletDlg::pull() const
 
 void COrletDlg::push(const orlet::WindowModel& m)
 {
-    m_model = m;
+    const orlet::WindowModel before = std::exchange(m_model, m);
     // Only what differs is set: a list's typed text or a box's tick that
     // the model did not change stays as the user left it.
     for (auto [box, checked] : { std::pair { &m_useTimer1Check, m.useTimer1 }, std::pair { &m_gate0Check, m.gate0 },
@@ -345,9 +347,14 @@ void COrletDlg::push(const orlet::WindowModel& m)
     m_baudErrorText = u8(m.baudErrorText);
     m_postscale0 = m.postscale0;
     m_postscale1 = m.postscale1;
-    showTiming(0);
-    showTiming(1);
-    showBaudDerivation();
+    // The lines and tooltips change only with a calculation or a count.
+    for (int t = 0; t < 2; ++t) {
+        if (before.timerRuns[std::size_t(t)] != m.timerRuns[std::size_t(t)]
+            || (t == 0 ? before.postscale0 != m.postscale0 : before.postscale1 != m.postscale1))
+            showTiming(t);
+    }
+    if (before.baudRun != m.baudRun)
+        showBaudDerivation();
     UpdateData(false);
 }
 
