@@ -25,6 +25,54 @@ namespace {
         return QString::fromUtf8(text.data(), qsizetype(text.size()));
     }
 
+    // "; use --timer0 1:62500 --postscale0 16": the split the software
+    // counter offers for a period too long for the mode.
+    QString splitHint(const ConfigError& e)
+    {
+        if (!e.split)
+            return {};
+        return QStringLiteral("; use --timer%1 %2:%3 --postscale%1 %4")
+            .arg(e.timer)
+            .arg(e.mode)
+            .arg(e.split->periodUs)
+            .arg(e.split->postscale);
+    }
+
+    // A refused configuration in words, with the window's message first
+    // where the window would have raised one.
+    QString refusalText(const ConfigError& e)
+    {
+        switch (e.code) {
+        case ConfigErrorCode::CrystalOutOfRange:
+            return QStringLiteral("the crystal must be from 1 to 100 MHz");
+        case ConfigErrorCode::CrystalNotReachable:
+            return QStringLiteral("no custom frequency of the window gives exactly %1 Hz").arg(e.crystalHz);
+        case ConfigErrorCode::TimerModeUnknown:
+            return QStringLiteral("timer modes are 0, 1 and 2");
+        case ConfigErrorCode::PostscaleOutOfRange:
+            return QStringLiteral("a postscale is from 1 to %1").arg(kMaxPostscale);
+        case ConfigErrorCode::Timer1WithSerialPort:
+            return QStringLiteral("timer 1 is the baud-rate generator while the serial port is in use");
+        case ConfigErrorCode::BaudRateUnknown:
+            return QStringLiteral("unknown baud rate");
+        case ConfigErrorCode::TimerOutOfRange:
+            return QStringLiteral("%1: %2%3 mode %4 accepts at most %5 %6, got %7")
+                       .arg(fromUtf8(MessageText(e.message)), e.counter ? "counter" : "timer")
+                       .arg(e.timer)
+                       .arg(e.mode)
+                       .arg(e.limit)
+                       .arg(e.counter ? "pulses" : "us")
+                       .arg(e.value)
+                + splitHint(e);
+        case ConfigErrorCode::BaudRateDoesNotFit:
+            return QStringLiteral("%1: %2 bit/s does not fit this crystal %3")
+                .arg(fromUtf8(MessageText(e.message)))
+                .arg(e.rate)
+                .arg(e.doubled ? "with doubling" : "without doubling");
+        }
+        return {};
+    }
+
     // "a, b or c", as the help and error texts list choices.
     QString orList(const QStringList& choices)
     {
@@ -486,7 +534,7 @@ GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk)
 {
     const ResolveResult resolved = ResolveConfiguration(request.config);
     if (!resolved.resolved)
-        return { {}, fromUtf8(resolved.error), kExitRefused };
+        return { {}, refusalText(*resolved.error), kExitRefused };
     const std::string source = BuildSourceText(resolved.resolved->settings, request.dialect);
     const Derivation derivation = DeriveConfiguration(request.config, *resolved.resolved);
     // The derivation is plain ASCII, so it reads the same in every encoding.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Messages.h"
 #include "Precision.h"
 
 #include <array>
@@ -13,9 +14,6 @@ inline constexpr std::array<std::uint32_t, 11> kBaudRates { 300, 600, 1200, 2400
     57600, 115200 };
 inline constexpr int kDefaultBaudIndex = 5; // 9600, also the fall-back where it fits
 
-inline constexpr const char* kBaudTooLowMessage = "波特率太低";
-inline constexpr const char* kBaudTooHighMessage = "波特率太高";
-
 // Serial mode 1 clocked by timer 1 in mode 2:
 // baud = k * f / (32 * 12 * (256 - TH1)), k = 2 with PCON.SMOD set.
 struct BaudReload {
@@ -27,6 +25,8 @@ struct BaudReload {
     std::string errorText; // "%.4f%%"
     double errorPercent = 0; // the number errorText shows, to its four decimals
     std::string message; // raised message, empty when none (UTF-8)
+
+    bool operator==(const BaudReload&) const = default;
 };
 
 // `rateIndex` indexes kBaudRates. A rate too low (count above 256) or too

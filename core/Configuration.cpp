@@ -1,45 +1,18 @@
 #include "Configuration.h"
 
-#include "TimerReload.h"
-#include "TimerTiming.h"
+#include "Crystal.h"
 #include "Tmod.h"
-
-#include <string>
+#include "WindowModel.h"
 
 namespace orlet {
 
 namespace {
 
-    std::uint8_t withTimer(std::uint8_t tmod, int index, const TimerConfig& timer)
+    ConfigError refusal(ConfigErrorCode code)
     {
-        if (!timer.enabled)
-            return tmod;
-        tmod = WithTimerMode(tmod, index, timer.counter, timer.mode);
-        return WithTimerGate(tmod, index, timer.gate && !timer.counter);
-    }
-
-    // "; use --timer0 1:62500 --postscale0 16" for a period the software counter can reach.
-    std::string splitHint(int timer, const TimerConfig& config, std::uint32_t crystalHz, Precision precision)
-    {
-        if (config.counter)
-            return {};
-        const auto split
-            = ComputeTimerTiming(crystalHz, config.mode, false, config.value, precision, config.postscale).split;
-        if (!split)
-            return {};
-        const std::string t = std::to_string(timer);
-        return "; use --timer" + t + " " + std::to_string(config.mode) + ":" + std::to_string(split->periodUs)
-            + " --postscale" + t + " " + std::to_string(split->postscale);
-    }
-
-    std::string timerError(
-        int timer, const TimerConfig& config, const TimerReload& reload, std::uint32_t crystalHz, Precision precision)
-    {
-        const std::string kind = config.counter ? "counter" : "timer";
-        const std::string unit = config.counter ? " pulses" : " us";
-        return reload.message + ": " + kind + std::to_string(timer) + " mode " + std::to_string(config.mode)
-            + " accepts at most " + std::to_string(reload.corrected) + unit + ", got " + std::to_string(config.value)
-            + splitHint(timer, config, crystalHz, precision);
+        ConfigError error;
+        error.code = code;
+        return error;
     }
 
     bool validTimer(const TimerConfig& timer)
@@ -52,12 +25,177 @@ namespace {
         return timer.postscale >= 1 && timer.postscale <= kMaxPostscale;
     }
 
-} // namespace
+    // What the window cannot even be asked for.
+    std::optional<ConfigError> outsideTheWindow(const Configuration& config)
+    {
+        if (config.crystalHz < 1000000 || config.crystalHz > 100000000)
+            return refusal(ConfigErrorCode::CrystalOutOfRange);
+        if (!validTimer(config.timer0) || !validTimer(config.timer1))
+            return refusal(ConfigErrorCode::TimerModeUnknown);
+        if (!validPostscale(config.timer0) || !validPostscale(config.timer1))
+            return refusal(ConfigErrorCode::PostscaleOutOfRange);
+        if (Timer1ClashesWithSerialPort(config))
+            return refusal(ConfigErrorCode::Timer1WithSerialPort);
+        if (config.uartBaudIndex && (*config.uartBaudIndex < 0 || *config.uartBaudIndex >= int(kBaudRates.size())))
+            return refusal(ConfigErrorCode::BaudRateUnknown);
+        return std::nullopt;
+    }
 
-std::uint8_t TmodFor(const TimerConfig& timer0, const TimerConfig& timer1)
-{
-    return withTimer(withTimer(0, 0, timer0), 1, timer1);
-}
+    ConfigError timerRefusal(const Notice& notice, int timer)
+    {
+        WindowModel shown = notice.shown;
+        const TimerMembers t = MembersOf(shown, timer);
+        ConfigError error = refusal(ConfigErrorCode::TimerOutOfRange);
+        error.crystalHz = shown.crystalHz;
+        error.message = notice.message;
+        error.timer = timer;
+        error.counter = TimerCountsIn(shown.tmod, timer);
+        error.mode = TimerModeIn(shown.tmod, timer);
+        error.value = t.time;
+        error.limit = notice.corrects.value;
+        error.postscale = t.postscale;
+        if (!error.counter) {
+            error.split = ComputeTimerTiming(
+                shown.crystalHz, error.mode, false, error.value, PrecisionOf(shown), error.postscale)
+                              .split;
+        }
+        return error;
+    }
+
+    // The refusal for the first message a step raised.
+    ConfigError refusalFor(const Notice& notice)
+    {
+        switch (notice.corrects.field) {
+        case CorrectedField::Time0:
+            return timerRefusal(notice, 0);
+        case CorrectedField::Time1:
+            return timerRefusal(notice, 1);
+        case CorrectedField::Postscale0:
+        case CorrectedField::Postscale1:
+            return refusal(ConfigErrorCode::PostscaleOutOfRange);
+        case CorrectedField::BaudIndex:
+            break;
+        }
+        ConfigError error = refusal(ConfigErrorCode::BaudRateDoesNotFit);
+        error.crystalHz = notice.shown.crystalHz;
+        error.message = notice.message;
+        error.rate = kBaudRates.at(static_cast<std::size_t>(notice.shown.baudIndex));
+        error.doubled = notice.shown.doubleBaud;
+        return error;
+    }
+
+    // The window driven step by step; the first message ends the drive.
+    class Drive
+    {
+    public:
+        WindowModel model;
+        std::optional<ConfigError> error;
+
+        // Runs one handler on the model with the user's change made by `change`.
+        template <typename Change, typename Handler> void step(Change change, Handler handler)
+        {
+            if (error)
+                return;
+            change(model);
+            Transition done = handler(model);
+            if (!done.notices.empty())
+                error = refusalFor(done.notices.front());
+            model = std::move(done.model);
+        }
+
+        void chooseCrystal(std::uint32_t hz)
+        {
+            for (int i = 0; i < int(kCrystals.size()); ++i) {
+                if (kCrystals[std::size_t(i)].hz == hz) {
+                    step([i](WindowModel& m) { m.crystalIndex = i; }, [](WindowModel m) { return OnCrystalChange(m); });
+                    return;
+                }
+            }
+            const std::optional<float> mhz = CustomMhzGiving(hz);
+            if (!mhz) {
+                error = refusal(ConfigErrorCode::CrystalNotReachable);
+                error->crystalHz = hz;
+                return;
+            }
+            step([](WindowModel& m) { m.crystalIndex = kCustomCrystalIndex; },
+                [mhz](WindowModel m) { return OnCrystalChange(m, *mhz); });
+        }
+
+        // The use box, GATE, the mode list, the software count, and last the
+        // period: what a range error reports is the period asked for.
+        void setTimer(int timer, const TimerConfig& c)
+        {
+            if (!c.enabled)
+                return;
+            const auto members = [timer](WindowModel& m) { return MembersOf(m, timer); };
+            step([&](WindowModel& m) { members(m).use = true; },
+                [timer](WindowModel m) { return OnUseTimer(m, timer); });
+            step([&](WindowModel& m) { members(m).gate = c.gate && !c.counter; },
+                [timer](WindowModel m) { return OnGate(m, timer); });
+            step([&](WindowModel& m) { members(m).modeIndex = c.mode + (c.counter ? 3 : 0); },
+                [timer](WindowModel m) { return OnModeChange(m, timer); });
+            const std::uint32_t before = members(model).postscale;
+            step([&](WindowModel& m) { members(m).postscale = c.postscale; },
+                [timer, before](WindowModel m) { return OnPostscaleChange(m, timer, before); });
+            step([&](WindowModel& m) { members(m).time = c.value; },
+                [timer](WindowModel m) { return UpdateTimerReload(m, timer); });
+        }
+
+        // The rate as the list stands when the box is ticked.
+        void setSerialPort(const Configuration& config)
+        {
+            if (!config.uartBaudIndex)
+                return;
+            step(
+                [&](WindowModel& m) {
+                    m.useUart = true;
+                    m.baudIndex = *config.uartBaudIndex;
+                },
+                [](WindowModel m) { return OnUseUart(m); });
+        }
+    };
+
+    WindowModel driven(const Configuration& config, Drive& drive)
+    {
+        drive.chooseCrystal(config.crystalHz);
+        drive.step([&](WindowModel& m) { m.exact = config.precision == Precision::Exact; },
+            [](WindowModel m) { return OnExactChange(m); });
+        WindowModel& m = drive.model;
+        m.comments = config.comments;
+        m.useInt0 = config.int0.has_value();
+        m.trigger0 = config.int0 == TriggerMode::Level ? 0 : 1;
+        m.useInt1 = config.int1.has_value();
+        m.trigger1 = config.int1 == TriggerMode::Level ? 0 : 1;
+        // Both boxes keep their ticks while the serial port is off.
+        m.doubleBaud = config.uartDoubleBaud;
+        m.uartInterrupt = config.uartInterrupt;
+        drive.setTimer(0, config.timer0);
+        drive.setTimer(1, config.timer1);
+        drive.setSerialPort(config);
+        return drive.model;
+    }
+
+    ResolvedConfiguration resolvedFrom(const WindowModel& model)
+    {
+        ResolvedConfiguration out;
+        out.settings = SettingsFor(model);
+        if (model.useTimer0) {
+            out.reload0Text = model.reload0Text;
+            out.timers[0] = model.timerRuns[0]->reload;
+        }
+        if (model.useTimer1) {
+            out.reload1Text = model.reload1Text;
+            out.timers[1] = model.timerRuns[1]->reload;
+        }
+        if (model.useUart) {
+            out.baudReloadText = model.baudReloadText;
+            out.baudErrorText = model.baudErrorText;
+            out.baud = model.baudRun->baud;
+        }
+        return out;
+    }
+
+} // namespace
 
 bool Timer1ClashesWithSerialPort(const Configuration& config)
 {
@@ -66,67 +204,13 @@ bool Timer1ClashesWithSerialPort(const Configuration& config)
 
 ResolveResult ResolveConfiguration(const Configuration& config)
 {
-    if (config.crystalHz < 1000000 || config.crystalHz > 100000000)
-        return { std::nullopt, "the crystal must be from 1 to 100 MHz" };
-    if (!validTimer(config.timer0) || !validTimer(config.timer1))
-        return { std::nullopt, "timer modes are 0, 1 and 2" };
-    if (!validPostscale(config.timer0) || !validPostscale(config.timer1))
-        return { std::nullopt, "a postscale is from 1 to 65535" };
-    if (Timer1ClashesWithSerialPort(config))
-        return { std::nullopt, "timer 1 is the baud-rate generator while the serial port is in use" };
-    if (config.uartBaudIndex && (*config.uartBaudIndex < 0 || *config.uartBaudIndex >= int(kBaudRates.size())))
-        return { std::nullopt, "unknown baud rate" };
-
-    ResolvedConfiguration out;
-    GeneratorSettings& s = out.settings;
-    s.comments = config.comments;
-    s.int0Enabled = config.int0.has_value();
-    s.int0Trigger = config.int0.value_or(TriggerMode::FallingEdge);
-    s.int1Enabled = config.int1.has_value();
-    s.int1Trigger = config.int1.value_or(TriggerMode::FallingEdge);
-    s.timer0Enabled = config.timer0.enabled;
-    s.timer1Enabled = config.timer1.enabled;
-    s.uartEnabled = config.uartBaudIndex.has_value();
-    s.uartDoubleBaud = config.uartDoubleBaud;
-    s.uartInterrupt = config.uartInterrupt;
-    s.tmod = TmodFor(config.timer0, config.timer1);
-    if (config.timer0.enabled)
-        s.postscale0 = static_cast<std::uint16_t>(config.timer0.postscale);
-    if (config.timer1.enabled)
-        s.postscale1 = static_cast<std::uint16_t>(config.timer1.postscale);
-
-    const TimerConfig* timers[] = { &config.timer0, &config.timer1 };
-    std::uint8_t* bytes[][2] = { { &s.th0, &s.tl0 }, { &s.th1, &s.tl1 } };
-    std::string* texts[] = { &out.reload0Text, &out.reload1Text };
-    for (int t = 0; t < 2; ++t) {
-        const TimerConfig& timer = *timers[t];
-        if (!timer.enabled)
-            continue;
-        const TimerReload reload
-            = ComputeTimerReload(config.crystalHz, timer.mode, timer.counter, timer.value, config.precision);
-        if (!reload.inRange)
-            return { std::nullopt, timerError(t, timer, reload, config.crystalHz, config.precision) };
-        *bytes[t][0] = reload.th;
-        *bytes[t][1] = reload.tl;
-        *texts[t] = FormatReloadText(reload.th, reload.tl);
-        out.timers[std::size_t(t)] = reload;
-    }
-
-    if (config.uartBaudIndex) {
-        const BaudReload baud
-            = ComputeBaudReload(config.crystalHz, *config.uartBaudIndex, config.uartDoubleBaud, config.precision);
-        if (!baud.message.empty()) {
-            return { std::nullopt,
-                baud.message + ": " + std::to_string(kBaudRates[std::size_t(*config.uartBaudIndex)])
-                    + " bit/s does not fit this crystal"
-                    + (config.uartDoubleBaud ? " with doubling" : " without doubling") };
-        }
-        s.th1 = s.tl1 = baud.reload;
-        out.baudReloadText = baud.reloadText;
-        out.baudErrorText = baud.errorText;
-        out.baud = baud;
-    }
-    return { std::move(out), {} };
+    if (auto error = outsideTheWindow(config))
+        return { std::nullopt, error };
+    Drive drive;
+    const WindowModel model = driven(config, drive);
+    if (drive.error)
+        return { std::nullopt, drive.error };
+    return { resolvedFrom(model), std::nullopt };
 }
 
 } // namespace orlet

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "BaudReload.h"
+#include "Messages.h"
 #include "Precision.h"
 #include "SourceGenerator.h"
 #include "TimerReload.h"
+#include "TimerTiming.h"
 
 #include <array>
 #include <cstdint>
@@ -47,18 +49,48 @@ struct ResolvedConfiguration {
     std::array<std::optional<TimerReload>, 2> timers; // the reload computations of the timers in use
 };
 
-struct ResolveResult {
-    std::optional<ResolvedConfiguration> resolved;
-    std::string error; // set when `resolved` is empty (UTF-8)
+// Why a configuration was refused.
+enum class ConfigErrorCode {
+    CrystalOutOfRange, // not from 1 to 100 MHz
+    CrystalNotReachable, // no custom frequency of the window gives exactly crystalHz
+    TimerModeUnknown, // a timer mode other than 0, 1 or 2
+    PostscaleOutOfRange, // a software count other than 1 to kMaxPostscale
+    Timer1WithSerialPort, // timer 1 is the baud-rate generator
+    BaudRateUnknown, // a baud index outside kBaudRates
+    TimerOutOfRange, // the window would correct the period or count
+    BaudRateDoesNotFit, // the window would fall back to another rate
 };
 
-// TMOD image for the two timers (mode bits, C/T, and GATE for timer kinds).
-std::uint8_t TmodFor(const TimerConfig& timer0, const TimerConfig& timer1);
+// A refusal with its numbers; the front ends put it into words.
+struct ConfigError {
+    ConfigErrorCode code = ConfigErrorCode::CrystalOutOfRange;
+    std::uint32_t crystalHz = 0;
+    Message message; // the window's message, for the two range errors
+    // TimerOutOfRange: the timer, its kind and mode, the value asked for, the
+    // most the mode accepts (what the window corrects it to) and, for a
+    // period, the split that reaches it with the software counter.
+    int timer = 0;
+    bool counter = false;
+    int mode = 0;
+    std::uint32_t value = 0;
+    std::uint32_t limit = 0;
+    std::uint32_t postscale = 1;
+    std::optional<PostscaleSplit> split;
+    // BaudRateDoesNotFit: the rate asked for and the doubling.
+    std::uint32_t rate = 0;
+    bool doubled = false;
+};
+
+struct ResolveResult {
+    std::optional<ResolvedConfiguration> resolved;
+    std::optional<ConfigError> error; // set when `resolved` is empty
+};
 
 // The serial port runs on timer 1, so the two are never in use together.
 bool Timer1ClashesWithSerialPort(const Configuration& config);
 
-// Computes every byte the window would compute for `config`. Anything the
+// Sets `config` in the window's model as a user would, from the first state
+// of the window, and returns what the window then holds. Anything the
 // window would correct with a message is an error here.
 ResolveResult ResolveConfiguration(const Configuration& config);
 

@@ -2,6 +2,7 @@
 
 #include "DecimalText.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -23,6 +24,20 @@ std::uint32_t CustomMhzToHz(float mhz)
 {
     const double g = mhz;
     return static_cast<std::uint32_t>((g + 0.0000001) * 1000000);
+}
+
+std::optional<float> CustomMhzGiving(std::uint32_t hz)
+{
+    // CustomMhzToHz never falls as the value rises: walk to the first value
+    // that reaches `hz`.
+    float mhz = static_cast<float>(hz / 1e6);
+    while (mhz > 0 && CustomMhzToHz(mhz) >= hz)
+        mhz = std::nextafter(mhz, 0.0f);
+    while (CustomMhzToHz(mhz) < hz)
+        mhz = std::nextafter(mhz, 1e9f);
+    if (CustomMhzToHz(mhz) != hz || !IsCustomMhzAccepted(mhz))
+        return std::nullopt;
+    return mhz;
 }
 
 std::string FormatCustomMhz(float mhz)

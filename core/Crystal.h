@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Messages.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -33,9 +35,6 @@ inline constexpr int kDefaultCrystalIndex = 6;
 inline constexpr std::uint32_t kDefaultCrystalHz = 12000000;
 inline constexpr float kDefaultCustomMhz = 12.0f;
 
-inline constexpr const char* kCustomMhzRangeMessage = "数值应该在0~100之间\r\n不能带有非数字输入";
-inline constexpr const char* kCustomMhzCaption = "错误输入";
-
 // Hz of the fixed entry at `index`; 0 for any other index (custom included).
 std::uint32_t CrystalHzAt(int index);
 
@@ -45,6 +44,11 @@ bool IsCustomMhzAccepted(float mhz);
 
 // Hz of a custom frequency: (mhz + 0.0000001) * 1000000, truncated.
 std::uint32_t CustomMhzToHz(float mhz);
+
+// A custom frequency (in MHz, as the custom dialog hands it over) that
+// CustomMhzToHz turns into exactly `hz`; empty when no single-precision
+// value does or when it is not accepted.
+std::optional<float> CustomMhzGiving(std::uint32_t hz);
 
 // "%f" of the custom frequency, as the MHz box beside the list shows it.
 std::string FormatCustomMhz(float mhz);

@@ -1,5 +1,7 @@
 #include "TimerReload.h"
 
+#include "Messages.h"
+
 #include <array>
 #include <cstdio>
 
@@ -10,14 +12,12 @@ namespace {
     struct ModeRule {
         std::uint32_t limit;
         std::uint32_t lowBits; // counts held by TL before TH steps
-        const char* timerMessage;
-        const char* counterMessage;
     };
 
     constexpr std::array<ModeRule, 3> kModeRules { {
-        { 8192, 32, "定时时间超出13位范围", "计数值超出13位范围" },
-        { 65536, 256, "定时时间超出16位范围", "计数值超出16位范围" },
-        { 256, 256, "定时时间超出8位范围", "计数值超出8位范围" },
+        { 8192, 32 },
+        { 65536, 256 },
+        { 256, 256 },
     } };
 
     // Before a count of 0 is raised to 1.
@@ -52,7 +52,7 @@ TimerReload ComputeTimerReload(
     result.countRaised = !counter && rawCycles(crystalHz, value, precision) == 0;
     if (count > rule.limit) {
         result.inRange = false;
-        result.message = counter ? rule.counterMessage : rule.timerMessage;
+        result.message = MessageText(TimerRangeMessage(mode, counter));
         result.corrected
             = counter ? rule.limit : static_cast<std::uint32_t>(std::uint64_t { rule.limit } * 12000000u / crystalHz);
         return result;
@@ -63,6 +63,11 @@ TimerReload ComputeTimerReload(
     result.tl = static_cast<std::uint8_t>(rest % rule.lowBits);
     result.th = mode == 2 ? result.tl : static_cast<std::uint8_t>(rest / rule.lowBits % 256);
     return result;
+}
+
+Message TimerRangeMessage(int mode, bool counter)
+{
+    return { counter ? MessageCode::CountOutOfRange : MessageCode::TimerOutOfRange, mode };
 }
 
 std::string FormatReloadText(std::uint8_t th, std::uint8_t tl)

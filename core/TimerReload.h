@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Messages.h"
 #include "Precision.h"
 
 #include <cstdint>
@@ -16,6 +17,8 @@ struct TimerReload {
     std::string message; // the range message when !inRange (UTF-8)
     std::uint64_t count = 0; // machine cycles, or pulses when counting
     bool countRaised = false; // a period under one machine cycle still counts 1
+
+    bool operator==(const TimerReload&) const = default;
 };
 
 // Number of counts the timer's counter holds in `mode` (0: 13 bits,
@@ -33,6 +36,9 @@ std::uint64_t TimerCycleCount(
 // same for both precisions.
 TimerReload ComputeTimerReload(
     std::uint32_t crystalHz, int mode, bool counter, std::uint32_t value, Precision precision = Precision::Classic);
+
+// The message a value beyond the counter of `mode` raises.
+Message TimerRangeMessage(int mode, bool counter);
 
 // "%xH,%xH" of the two bytes, as the reload displays show them.
 std::string FormatReloadText(std::uint8_t th, std::uint8_t tl);

@@ -1,12 +1,9 @@
 #include "OrletDlg.h"
 
-#include "BaudReload.h"
-#include "Configuration.h"
 #include "ControlIds.h"
 #include "Crystal.h"
 #include "DataExchange.h"
 #include "EnabledFollower.h"
-#include "Explain.h"
 #include "MessageBox.h"
 #include "MyCry.h"
 #include "NativeSystemMenu.h"
@@ -14,8 +11,6 @@
 #include "OrletVersion.h"
 #include "PngIcon.h"
 #include "SourceGenerator.h"
-#include "TimerReload.h"
-#include "TimerTiming.h"
 #include "TimingTexts.h"
 #include "Tmod.h"
 #include "ui_AboutDlg.h"
@@ -28,6 +23,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+
+#include <utility>
 
 namespace {
 
@@ -55,17 +52,14 @@ QString u8(const std::string& text)
     return QString::fromStdString(text);
 }
 
-orlet::TriggerMode triggerAt(int index)
+// Enables or disables the controls `ids` of `dialog`.
+void enableAll(const CDialogBase& dialog, std::initializer_list<int> ids, bool on)
 {
-    return index == 0 ? orlet::TriggerMode::Level : orlet::TriggerMode::FallingEdge;
-}
-
-// How one block's values came about, from the same resolver orlet-gen uses;
-// empty when it refuses them.
-orlet::Derivation deriveAlone(const orlet::Configuration& config)
-{
-    const orlet::ResolveResult result = orlet::ResolveConfiguration(config);
-    return result.resolved ? orlet::DeriveConfiguration(config, *result.resolved) : orlet::Derivation {};
+    for (int id : ids) {
+        CWnd control;
+        control.Attach(dialog.GetDlgItem(id));
+        control.EnableWindow(on);
+    }
 }
 
 } // namespace
@@ -283,12 +277,7 @@ void COrletDlg::disableBlocks()
              ctl::Timer0Reload, ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload, ctl::BaudList,
              ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError, ctl::Timer0Actual,
              ctl::Timer0Postscale, ctl::Timer1Actual, ctl::Timer1Postscale })
-        enable(id, false);
-}
-
-void COrletDlg::enable(int id, bool on)
-{
-    GetDlgItem(id)->setEnabled(on);
+        enableAll(*this, { id }, false);
 }
 
 QString COrletDlg::OutputText() const
@@ -297,34 +286,115 @@ QString COrletDlg::OutputText() const
     return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
 }
 
+// ---- Between the controls and the model -----------------------------------
+
+orlet::WindowModel COrletDlg::pull() const
+{
+    orlet::WindowModel m = m_model;
+    m.comments = m_commentCheck.GetCheck();
+    m.useInt0 = m_useInt0Check.GetCheck();
+    m.trigger0 = m_trigger0Combo.GetCurSel();
+    m.useInt1 = m_useInt1Check.GetCheck();
+    m.trigger1 = m_trigger1Combo.GetCurSel();
+    m.useTimer0 = m_useTimer0Check.GetCheck();
+    m.useTimer1 = m_useTimer1Check.GetCheck();
+    m.mode0 = m_mode0Combo.GetCurSel();
+    m.mode1 = m_mode1Combo.GetCurSel();
+    m.gate0 = m_gate0Check.GetCheck();
+    m.gate1 = m_gate1Check.GetCheck();
+    m.useUart = m_useUartCheck.GetCheck();
+    m.doubleBaud = m_doubleBaudCheck.GetCheck();
+    m.uartInterrupt = m_uartIntCheck.GetCheck();
+    m.baudIndex = m_baudCombo.GetCurSel();
+    m.crystalIndex = m_crystalCombo.GetCurSel();
+    m.exact = m_exactCheck.GetCheck();
+    m.crystalHz = m_crystalHz;
+    m.customMhzText = m_customMhzEdit.GetWindowText().toStdString();
+    m.tmod = m_tmod;
+    m.th0 = m_th0;
+    m.tl0 = m_tl0;
+    m.th1 = m_th1;
+    m.tl1 = m_tl1;
+    m.time0 = m_time0;
+    m.time1 = m_time1;
+    m.unit0 = m_unit0.toStdString();
+    m.unit1 = m_unit1.toStdString();
+    m.reload0Text = m_reload0Text.toStdString();
+    m.reload1Text = m_reload1Text.toStdString();
+    m.baudReloadText = m_baudReloadText.toStdString();
+    m.baudErrorText = m_baudErrorText.toStdString();
+    m.postscale0 = m_postscale0;
+    m.postscale1 = m_postscale1;
+    return m;
+}
+
+void COrletDlg::push(const orlet::WindowModel& m)
+{
+    const orlet::WindowModel before = std::exchange(m_model, m);
+    // Only what differs is set: a list's typed text or a box's tick that
+    // the model did not change stays as the user left it.
+    for (auto [box, checked] : { std::pair { &m_useTimer1Check, m.useTimer1 }, std::pair { &m_gate0Check, m.gate0 },
+             std::pair { &m_gate1Check, m.gate1 } }) {
+        if (box->GetCheck() != checked)
+            box->SetCheck(checked);
+    }
+    for (auto [list, index] : { std::pair { &m_mode0Combo, m.mode0 }, std::pair { &m_mode1Combo, m.mode1 },
+             std::pair { &m_baudCombo, m.baudIndex } }) {
+        if (list->GetCurSel() != index)
+            list->SetCurSel(index);
+    }
+    m_customMhzEdit.SetWindowText(u8(m.customMhzText));
+    m_crystalHz = m.crystalHz;
+    m_tmod = m.tmod;
+    m_th0 = m.th0;
+    m_tl0 = m.tl0;
+    m_th1 = m.th1;
+    m_tl1 = m.tl1;
+    m_time0 = m.time0;
+    m_time1 = m.time1;
+    m_unit0 = u8(m.unit0);
+    m_unit1 = u8(m.unit1);
+    m_reload0Text = u8(m.reload0Text);
+    m_reload1Text = u8(m.reload1Text);
+    m_baudReloadText = u8(m.baudReloadText);
+    m_baudErrorText = u8(m.baudErrorText);
+    m_postscale0 = m.postscale0;
+    m_postscale1 = m.postscale1;
+    // The lines and tooltips change only with a calculation or a count.
+    for (int t = 0; t < 2; ++t) {
+        if (before.timerRuns[std::size_t(t)] != m.timerRuns[std::size_t(t)]
+            || (t == 0 ? before.postscale0 != m.postscale0 : before.postscale1 != m.postscale1))
+            showTiming(t);
+    }
+    if (before.baudRun != m.baudRun)
+        showBaudDerivation();
+    UpdateData(false);
+}
+
+void COrletDlg::apply(const orlet::Transition& done)
+{
+    // Each message is up over the window as it stood when it was raised;
+    // what it corrects shows once it is closed.
+    orlet::WindowModel shown = pull();
+    for (const orlet::Notice& notice : done.notices) {
+        if (notice.shown != shown) {
+            push(notice.shown);
+            shown = notice.shown;
+        }
+        ShowMessageBox(this, u8(orlet::MessageText(notice.message)));
+    }
+    push(done.model);
+}
+
 // ---- Source generation ----------------------------------------------------
 
 void COrletDlg::GenerateSource()
 {
-    orlet::GeneratorSettings s;
-    s.comments = m_commentCheck.GetCheck();
-    s.int0Enabled = m_useInt0Check.GetCheck();
-    if (s.int0Enabled)
-        s.int0Trigger = triggerAt(m_trigger0Combo.GetCurSel());
-    s.int1Enabled = m_useInt1Check.GetCheck();
-    if (s.int1Enabled)
-        s.int1Trigger = triggerAt(m_trigger1Combo.GetCurSel());
-    s.timer0Enabled = m_useTimer0Check.GetCheck();
-    s.timer1Enabled = m_useTimer1Check.GetCheck();
-    s.uartEnabled = m_useUartCheck.GetCheck();
-    s.uartDoubleBaud = m_doubleBaudCheck.GetCheck();
-    s.uartInterrupt = m_uartIntCheck.GetCheck();
-    s.tmod = m_tmod;
-    s.th0 = m_th0;
-    s.tl0 = m_tl0;
-    s.th1 = m_th1;
-    s.tl1 = m_tl1;
-    s.postscale0 = static_cast<std::uint16_t>(m_postscale0);
-    s.postscale1 = static_cast<std::uint16_t>(m_postscale1);
+    const std::string text = orlet::BuildSourceText(orlet::SettingsFor(pull()));
     // One undoable step over the whole box: Ctrl+Z brings back what it held,
     // edits included.
     m_outputEdit.SetSel(0, -1);
-    m_outputEdit.ReplaceSel(u8(orlet::BuildSourceText(s)), true);
+    m_outputEdit.ReplaceSel(u8(text), true);
     if (m_copyCheck.GetCheck()) {
         m_outputEdit.SetSel(0, -1);
         m_outputEdit.Copy();
@@ -335,145 +405,86 @@ void COrletDlg::GenerateSource()
 
 void COrletDlg::OnUseInt0()
 {
-    enable(ctl::Int0Trigger, m_useInt0Check.GetCheck());
+    m_trigger0Combo.EnableWindow(m_useInt0Check.GetCheck());
 }
 
 void COrletDlg::OnUseInt1()
 {
-    enable(ctl::Int1Trigger, m_useInt1Check.GetCheck());
+    m_trigger1Combo.EnableWindow(m_useInt1Check.GetCheck());
 }
 
 // ---- Timer blocks ---------------------------------------------------------
 
+void COrletDlg::enableTimerBlock(int timer, bool on)
+{
+    if (timer == 0) {
+        enableAll(*this,
+            { ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0, ctl::Timer0Reload, ctl::Timer0Actual,
+                ctl::Timer0Postscale },
+            on);
+    } else {
+        enableAll(*this,
+            { ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload, ctl::Timer1Actual,
+                ctl::Timer1Postscale },
+            on);
+    }
+}
+
 void COrletDlg::OnUseTimer0()
 {
-    const bool on = m_useTimer0Check.GetCheck();
-    for (int id :
-        { ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0, ctl::Timer0Reload, ctl::Timer0Actual, ctl::Timer0Postscale })
-        enable(id, on);
-    if (on)
-        return;
-    m_time0 = 1;
-    m_th0 = m_tl0 = 0xFF;
-    m_reload0Text = QStringLiteral("ffh,ffh"); // small h, unlike the start: see InitialiseDialog
-    m_postscale0 = 1;
-    m_timerRuns[0].reset();
-    showTiming(0);
-    UpdateData(false);
+    enableTimerBlock(0, m_useTimer0Check.GetCheck());
+    apply(orlet::OnUseTimer(pull(), 0));
 }
 
 void COrletDlg::OnUseTimer1()
 {
-    const bool on = m_useTimer1Check.GetCheck();
-    for (int id :
-        { ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload, ctl::Timer1Actual, ctl::Timer1Postscale })
-        enable(id, on);
-    if (on) {
-        // The serial port may have left its reload in the shared bytes; the
-        // display still shows the bytes of the switch-off, and so must they.
-        m_th1 = m_tl1 = 0xFF;
-        return;
-    }
-    // Unlike timer 0, timer 1 returns to its whole starting state: its list
-    // and bits already did, and a GATE1 tick or a "plus" kept beside
-    // "定时方式0" would show what the generated code no longer has.
-    m_mode1Combo.SetCurSel(0);
-    m_gate1Check.SetCheck(false);
-    m_unit1 = QStringLiteral("us");
-    m_time1 = 1;
-    m_th1 = m_tl1 = 0xFF;
-    m_reload1Text = QStringLiteral("ffh,ffh");
-    m_tmod = orlet::WithoutTimer(m_tmod, 1);
-    m_postscale1 = 1;
-    m_timerRuns[1].reset();
-    showTiming(1);
-    UpdateData(false);
+    enableTimerBlock(1, m_useTimer1Check.GetCheck());
+    apply(orlet::OnUseTimer(pull(), 1));
 }
 
 void COrletDlg::OnGate0()
 {
-    m_tmod = orlet::WithTimerGate(m_tmod, 0, m_gate0Check.GetCheck());
+    apply(orlet::OnGate(pull(), 0));
 }
 
 void COrletDlg::OnGate1()
 {
-    m_tmod = orlet::WithTimerGate(m_tmod, 1, m_gate1Check.GetCheck());
+    apply(orlet::OnGate(pull(), 1));
 }
 
-void COrletDlg::applyModeChange(int index, int periodBox, QString& unit, CButton& gate, int timer)
+void COrletDlg::onModeChange(int timer)
 {
-    enable(periodBox, true);
-    const orlet::ModeListEntry entry = orlet::ModeListEntryAt(index);
-    if (entry.counter) {
-        // "plus" (for pulses) is the label users know; it is not a typo to fix.
-        unit = QStringLiteral("plus");
-        gate.SetCheck(false);
-        m_tmod = orlet::WithTimerGate(m_tmod, timer, false);
-        UpdateData(false);
-        gate.EnableWindow(false);
-    } else {
-        unit = QStringLiteral("us");
-        UpdateData(false);
-        gate.EnableWindow(true);
-    }
-    m_tmod = orlet::WithTimerMode(m_tmod, timer, entry.counter, entry.mode);
-    UpdateData(true);
-    Recalculate();
+    CComboBox& list = timer == 0 ? m_mode0Combo : m_mode1Combo;
+    CButton& gate = timer == 0 ? m_gate0Check : m_gate1Check;
+    enableAll(*this, { timer == 0 ? ctl::Timer0Period : ctl::Timer1Period }, true);
+    const orlet::Transition done = orlet::OnModeChange(pull(), timer);
+    // The GATE bit means nothing to a counter.
+    gate.EnableWindow(!orlet::ModeListEntryAt(list.GetCurSel()).counter);
+    apply(done);
 }
 
 void COrletDlg::OnMode0Change()
 {
-    applyModeChange(m_mode0Combo.GetCurSel(), ctl::Timer0Period, m_unit0, m_gate0Check, 0);
+    onModeChange(0);
 }
 
 void COrletDlg::OnMode1Change()
 {
-    applyModeChange(m_mode1Combo.GetCurSel(), ctl::Timer1Period, m_unit1, m_gate1Check, 1);
+    onModeChange(1);
 }
 
 // ---- Reload calculation ---------------------------------------------------
 
-void COrletDlg::updateTimerReload(int timer, std::uint32_t& period, std::uint8_t& th, std::uint8_t& tl, QString& text)
-{
-    UpdateData(true);
-    const int mode = orlet::TimerModeIn(m_tmod, timer);
-    const bool counter = orlet::TimerCountsIn(m_tmod, timer);
-    // The mode lists never write mode 3; should the bits ever say 3, the
-    // bytes keep what they hold rather than index past the mode table.
-    if (mode != 3) {
-        const orlet::TimerReload reload = orlet::ComputeTimerReload(m_crystalHz, mode, counter, period, precision());
-        m_timerRuns[timer] = TimerRun { m_crystalHz, precision(), mode, counter, period,
-            timer == 0 ? m_postscale0 : m_postscale1, reload };
-        if (!reload.inRange) {
-            ShowMessageBox(this, u8(reload.message));
-            th = tl = 0;
-            period = reload.corrected;
-        } else {
-            th = reload.th;
-            tl = reload.tl;
-        }
-        showTiming(timer);
-    }
-    text = u8(orlet::FormatReloadText(th, tl));
-    UpdateData(false);
-    // Read straight back, so that the members hold exactly what the boxes
-    // now show (a corrected period included) before anything else runs.
-    UpdateData(true);
-}
-
 void COrletDlg::UpdateTimer0Reload()
 {
-    updateTimerReload(0, m_time0, m_th0, m_tl0, m_reload0Text);
+    UpdateData(true);
+    apply(orlet::UpdateTimerReload(pull(), 0));
 }
 
 void COrletDlg::UpdateTimer1Reload()
 {
-    updateTimerReload(1, m_time1, m_th1, m_tl1, m_reload1Text);
-}
-
-orlet::Precision COrletDlg::precision() const
-{
-    return m_exactCheck.GetCheck() ? orlet::Precision::Exact : orlet::Precision::Classic;
+    UpdateData(true);
+    apply(orlet::UpdateTimerReload(pull(), 1));
 }
 
 void COrletDlg::showTiming(int timer)
@@ -482,144 +493,92 @@ void COrletDlg::showTiming(int timer)
     QWidget* display = GetDlgItem(timer == 0 ? ctl::Timer0Reload : ctl::Timer1Reload);
     line.clear();
     display->setToolTip(QString());
-    const std::optional<TimerRun>& run = m_timerRuns[timer];
-    if (!run)
+    const std::optional<orlet::TimerShown> shown = orlet::DescribeTimer(m_model, timer);
+    if (!shown)
         return;
-    // In range the line follows the postscale as it is changed; after a range
-    // error it keeps the hint the error gave until the next calculation.
-    const std::uint32_t postscale = !run->reload.inRange ? run->postscale : timer == 0 ? m_postscale0 : m_postscale1;
-    const orlet::TimerTiming timing
-        = orlet::ComputeTimerTiming(run->crystalHz, run->mode, run->counter, run->asked, run->precision, postscale);
-    if (!run->reload.inRange) {
-        if (!run->counter)
-            line = RangeHintText(timing.split);
-        display->setToolTip(TimerRangeTip(timer, run->counter, run->mode, run->asked, run->reload, timing.split));
+    const orlet::TimerRun& run = shown->run;
+    if (!run.reload.inRange) {
+        if (!run.counter)
+            line = RangeHintText(shown->timing.split);
+        display->setToolTip(TimerRangeTip(timer, run.counter, run.mode, run.asked, run.reload, shown->timing.split));
         return;
     }
-    if (!run->counter)
-        line = RealPeriodText(timing);
-    orlet::Configuration alone;
-    alone.crystalHz = run->crystalHz;
-    alone.precision = run->precision;
-    alone.timer0 = { true, run->counter, run->mode, run->asked, false, postscale };
-    const orlet::Derivation d = deriveAlone(alone);
-    if (d.timers[0])
-        display->setToolTip(TimerDerivationTip(timer, run->crystalHz, *d.timers[0]));
+    if (!run.counter)
+        line = RealPeriodText(shown->timing);
+    if (shown->derivation)
+        display->setToolTip(TimerDerivationTip(timer, run.crystalHz, *shown->derivation));
 }
 
-void COrletDlg::Recalculate()
-{
-    if (m_useTimer0Check.GetCheck())
-        UpdateTimer0Reload();
-    if (m_useTimer1Check.GetCheck())
-        UpdateTimer1Reload();
-    if (m_useUartCheck.GetCheck())
-        UpdateBaudReload();
-}
-
-// ---- Serial port ----------------------------------------------------------
+// ---- Precision and software counters ---------------------------------------
 
 void COrletDlg::OnExactChange()
 {
-    Recalculate();
+    UpdateData(true);
+    apply(orlet::OnExactChange(pull()));
 }
 
-void COrletDlg::updatePostscale(int timer, std::uint32_t& postscale)
+void COrletDlg::onPostscaleChange(int timer)
 {
-    const std::uint32_t before = postscale;
+    const std::uint32_t before = timer == 0 ? m_postscale0 : m_postscale1;
     UpdateData(true); // a refused text keeps the number as it was
-    if (postscale < 1 || postscale > orlet::kMaxPostscale) {
-        ShowMessageBox(this, QStringLiteral("软件计数应在1~%1之间").arg(orlet::kMaxPostscale));
-        postscale = before;
-    }
-    showTiming(timer);
-    UpdateData(false);
+    apply(orlet::OnPostscaleChange(pull(), timer, before));
 }
 
 void COrletDlg::OnPostscale0Change()
 {
-    updatePostscale(0, m_postscale0);
+    onPostscaleChange(0);
 }
 
 void COrletDlg::OnPostscale1Change()
 {
-    updatePostscale(1, m_postscale1);
+    onPostscaleChange(1);
 }
+
+// ---- Serial port ----------------------------------------------------------
 
 void COrletDlg::OnUseUart()
 {
     const bool on = m_useUartCheck.GetCheck();
-    for (int id : { ctl::BaudList, ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError })
-        enable(id, on);
-    if (on) {
-        m_useTimer1Check.SetCheck(false);
-        enable(ctl::UseTimer1, false);
-        OnUseTimer1();
-        UpdateBaudReload();
-    } else {
-        enable(ctl::UseTimer1, true);
-        m_baudCombo.SetCurSel(orlet::kDefaultBaudIndex);
-    }
+    enableAll(*this, { ctl::BaudList, ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError }, on);
+    // The serial port runs on timer 1, which is switched off and locked.
+    m_useTimer1Check.EnableWindow(!on);
+    if (on)
+        enableTimerBlock(1, false);
+    apply(orlet::OnUseUart(pull()));
 }
 
 void COrletDlg::OnDoubleBaud()
 {
-    UpdateBaudReload();
+    apply(orlet::OnDoubleBaud(pull()));
 }
 
 void COrletDlg::UpdateBaudReload()
 {
-    const bool doubled = m_doubleBaudCheck.GetCheck();
-    int index = m_baudCombo.GetCurSel();
-    if (index < 0)
-        index = orlet::kDefaultBaudIndex;
-    const orlet::BaudReload baud = orlet::ComputeBaudReload(m_crystalHz, index, doubled, precision());
-    if (!baud.message.empty()) {
-        ShowMessageBox(this, u8(baud.message));
-        m_baudCombo.SetCurSel(baud.rateIndex);
-    }
-    m_baudReloadText = u8(baud.reloadText);
-    m_baudErrorText = u8(baud.errorText);
-    m_th1 = m_tl1 = baud.reload;
-    showBaudDerivation(baud.rateIndex, doubled);
-    UpdateData(false);
+    apply(orlet::UpdateBaudReload(pull()));
 }
 
-void COrletDlg::showBaudDerivation(int rateIndex, bool doubled)
+void COrletDlg::showBaudDerivation()
 {
-    orlet::Configuration alone;
-    alone.crystalHz = m_crystalHz;
-    alone.precision = precision();
-    alone.uartBaudIndex = rateIndex;
-    alone.uartDoubleBaud = doubled;
-    const orlet::Derivation d = deriveAlone(alone);
-    const QString tip = d.baud ? BaudDerivationTip(m_crystalHz, *d.baud) : QString();
+    const std::optional<orlet::BaudDerivation> d = orlet::DescribeBaud(m_model);
+    const QString tip = d ? BaudDerivationTip(m_model.baudRun->crystalHz, *d) : QString();
     for (int id : { ctl::BaudReload, ctl::BaudError })
         GetDlgItem(id)->setToolTip(tip);
 }
 
 // ---- Crystal --------------------------------------------------------------
 
-std::uint32_t COrletDlg::GetListCrystalHz() const
-{
-    return orlet::CrystalHzAt(m_crystalCombo.GetCurSel());
-}
-
 void COrletDlg::OnCrystalChange()
 {
-    const int index = m_crystalCombo.GetCurSel();
-    if (index == m_crystalCombo.GetCount() - 1) {
+    float customMhz = orlet::kDefaultCustomMhz;
+    if (m_crystalCombo.GetCurSel() == m_crystalCombo.GetCount() - 1) {
         CMyCry dialog(this);
         dialog.DoModal();
-        m_crystalHz = orlet::CustomMhzToHz(g_customMhz);
-        m_customMhzEdit.SetWindowText(u8(orlet::FormatCustomMhz(g_customMhz)));
+        customMhz = g_customMhz;
     } else {
         m_customMhzEdit.EnableWindow(false);
-        m_crystalHz = GetListCrystalHz();
-        m_customMhzEdit.SetWindowText(QString());
-        UpdateData(false);
     }
-    Recalculate();
+    UpdateData(true);
+    apply(orlet::OnCrystalChange(pull(), customMhz));
 }
 
 // ---- Frame: About box, system menu, painting, Enter in the output box ------

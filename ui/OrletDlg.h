@@ -2,8 +2,7 @@
 
 #include "DialogBase.h"
 #include "DialogControls.h"
-#include "Precision.h"
-#include "TimerReload.h"
+#include "WindowModel.h"
 
 #include <QIcon>
 #include <QPoint>
@@ -139,35 +138,26 @@ private:
     void UpdateTimer0Reload();
     void UpdateTimer1Reload();
     void UpdateBaudReload();
-    void Recalculate();
     void OnExactChange();
     void OnPostscale0Change();
     void OnPostscale1Change();
 
-    std::uint32_t GetListCrystalHz() const;
-    void enable(int id, bool enable);
-    // `timer` is 0 or 1: the timer whose half of m_tmod the block keeps.
-    void applyModeChange(int index, int periodBox, QString& unit, CButton& gate, int timer);
-    void updateTimerReload(int timer, std::uint32_t& period, std::uint8_t& th, std::uint8_t& tl, QString& text);
-    void updatePostscale(int timer, std::uint32_t& postscale);
-    orlet::Precision precision() const;
+    // Every handler: pull the controls into the model, run its transition,
+    // show the messages in order, push the model into the controls.
+    orlet::WindowModel pull() const;
+    void push(const orlet::WindowModel& model);
+    void apply(const orlet::Transition& transition);
 
-    // The last calculation of a timer in a timer or counter mode, which its
-    // real-period line and reload tooltip describe; empty after a switch-off.
-    struct TimerRun {
-        std::uint32_t crystalHz = 0;
-        orlet::Precision precision = orlet::Precision::Classic;
-        int mode = 0;
-        bool counter = false;
-        std::uint32_t asked = 0; // the period or count before any correction
-        std::uint32_t postscale = 1; // at the time: a range error's hint keeps it
-        orlet::TimerReload reload;
-    };
-    std::optional<TimerRun> m_timerRuns[2];
+    void enableTimerBlock(int timer, bool on);
+    void onModeChange(int timer);
+    void onPostscaleChange(int timer);
     // Writes the real-period line and the reload tooltip of `timer` from its
-    // last run and its postscale.
+    // last calculation and its software count.
     void showTiming(int timer);
-    void showBaudDerivation(int rateIndex, bool doubled);
+    void showBaudDerivation();
+
+    // What the model knows beyond the members: the last calculations.
+    orlet::WindowModel m_model;
 
     std::unique_ptr<Ui::OrletDlg> m_ui;
     QMenu* m_systemMenu = nullptr;

@@ -3,6 +3,7 @@
 #include "SourceGenerator.h"
 #include "TimerReload.h"
 #include "TimerTiming.h"
+#include "WindowModel.h"
 
 #include <benchmark/benchmark.h>
 
@@ -73,3 +74,23 @@ BENCHMARK(BM_ResolveAndGenerate);
 } // namespace
 
 BENCHMARK_MAIN();
+
+// A crystal change recalculates every block in use on the window's model,
+// messages and all (goal: under 20 us).
+void BM_WindowModelCrystalChange(benchmark::State& state)
+{
+    WindowModel model;
+    model.useTimer0 = true;
+    model.mode0 = 1;
+    model = OnModeChange(model, 0).model;
+    model.time0 = 1000;
+    model.useUart = true;
+    model = OnUseUart(model).model;
+    int index = 0;
+    for (auto _ : state) {
+        model.crystalIndex = index++ % kCustomCrystalIndex;
+        model = OnCrystalChange(model).model;
+        benchmark::DoNotOptimize(model.th0);
+    }
+}
+BENCHMARK(BM_WindowModelCrystalChange);

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -538,4 +540,35 @@ TEST(OrletGen, VersionIsTheProjectVersion)
     const GenRun run = orletGen({ QStringLiteral("--version") });
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, QByteArray("orlet-gen " ORLET_VERSION "\n"));
+}
+
+// Refusals no flag can reach, for a configuration set by other means: each
+// in its own words, with status 2.
+TEST(RenderGenOutput, RefusalsInWords)
+{
+    struct Case {
+        std::function<void(orlet::Configuration&)> set;
+        const char* error;
+    } cases[] = {
+        { [](orlet::Configuration& c) { c.crystalHz = 999999; }, "the crystal must be from 1 to 100 MHz" },
+        { [](orlet::Configuration& c) { c.crystalHz = 99999951; },
+            "no custom frequency of the window gives exactly 99999951 Hz" },
+        { [](orlet::Configuration& c) {
+             c.timer0 = { true, false, 3, 10 };
+         },
+            "timer modes are 0, 1 and 2" },
+        { [](orlet::Configuration& c) {
+             c.timer1 = { true, false, 1, 10, false, 0 };
+         },
+            "a postscale is from 1 to 65535" },
+        { [](orlet::Configuration& c) { c.uartBaudIndex = 11; }, "unknown baud rate" },
+    };
+    for (const Case& c : cases) {
+        orlet::GenRequest request;
+        c.set(request.config);
+        const orlet::GenOutput out = orlet::RenderGenOutput(request);
+        EXPECT_EQ(out.error.toStdString(), c.error);
+        EXPECT_EQ(out.exitStatus, orlet::kExitRefused);
+        EXPECT_TRUE(out.bytes.isEmpty());
+    }
 }

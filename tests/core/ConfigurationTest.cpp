@@ -1,4 +1,5 @@
 #include "Configuration.h"
+#include "TimerReload.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,7 @@ TimerConfig counter(int mode, std::uint32_t value)
 
 } // namespace
 
-TEST(TmodFor, ModeKindAndGateBits)
+TEST(ResolveConfiguration, ModeKindAndGateBits)
 {
     struct Case {
         TimerConfig t0, t1;
@@ -27,9 +28,16 @@ TEST(TmodFor, ModeKindAndGateBits)
         { timer(1, 1, true), timer(2, 1), 0x29 }, { counter(1, 1), {}, 0x05 }, { counter(1, 1), timer(1, 1), 0x15 },
         { {}, counter(2, 1), 0x60 }, { timer(0, 1), timer(1, 1, true), 0x90 },
         { { false, false, 1, 1, true }, {}, 0x00 }, // a timer not in use sets nothing
+        { { true, true, 1, 1, true }, {}, 0x05 }, // GATE belongs to the timer kinds
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(TmodFor(c.t0, c.t1), c.tmod);
+    for (const Case& c : cases) {
+        Configuration config;
+        config.timer0 = c.t0;
+        config.timer1 = c.t1;
+        const ResolveResult result = ResolveConfiguration(config);
+        ASSERT_TRUE(result.resolved);
+        EXPECT_EQ(result.resolved->settings.tmod, c.tmod);
+    }
 }
 
 TEST(ResolveConfiguration, TimersAndSerialPortFillTheRecord)
@@ -41,7 +49,7 @@ TEST(ResolveConfiguration, TimersAndSerialPortFillTheRecord)
     config.uartDoubleBaud = true;
     config.int1 = TriggerMode::Level;
     const ResolveResult result = ResolveConfiguration(config);
-    ASSERT_TRUE(result.resolved) << result.error;
+    ASSERT_TRUE(result.resolved);
     const ResolvedConfiguration& r = *result.resolved;
     EXPECT_EQ(r.settings.tmod, 0x01);
     EXPECT_EQ(r.settings.th0, 0xFC);
@@ -69,7 +77,8 @@ TEST(ResolveConfiguration, RefusesWhatTheWindowWouldCorrect)
 {
     struct Case {
         Configuration config;
-        const char* errorStart;
+        ConfigErrorCode code;
+        Message message;
     };
     Configuration tooLong;
     tooLong.timer0 = timer(1, 65537);
@@ -87,18 +96,63 @@ TEST(ResolveConfiguration, RefusesWhatTheWindowWouldCorrect)
     both.uartBaudIndex = 5;
     Configuration slowCrystal;
     slowCrystal.crystalHz = 999999;
+    Configuration unreachable; // single precision steps over it near 100 MHz
+    unreachable.crystalHz = 99999951;
+    Configuration badMode;
+    badMode.timer1 = timer(3, 10);
+    Configuration badRate;
+    badRate.uartBaudIndex = 11;
     const Case cases[] = {
-        { tooLong, "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us" },
-        { tooMany, "计数值超出8位范围: counter1 mode 2 accepts at most 256 pulses" },
-        { tooSlow, "波特率太低" },
-        { tooFast, "波特率太高" },
-        { both, "timer 1 is the baud-rate generator" },
-        { slowCrystal, "the crystal must be from 1 to 100 MHz" },
+        { tooLong, ConfigErrorCode::TimerOutOfRange, { MessageCode::TimerOutOfRange, 1 } },
+        { tooMany, ConfigErrorCode::TimerOutOfRange, { MessageCode::CountOutOfRange, 2 } },
+        { tooSlow, ConfigErrorCode::BaudRateDoesNotFit, { MessageCode::BaudTooLow } },
+        { tooFast, ConfigErrorCode::BaudRateDoesNotFit, { MessageCode::BaudTooHigh } },
+        { both, ConfigErrorCode::Timer1WithSerialPort, {} },
+        { slowCrystal, ConfigErrorCode::CrystalOutOfRange, {} },
+        { unreachable, ConfigErrorCode::CrystalNotReachable, {} },
+        { badMode, ConfigErrorCode::TimerModeUnknown, {} },
+        { badRate, ConfigErrorCode::BaudRateUnknown, {} },
     };
     for (const Case& c : cases) {
         const ResolveResult result = ResolveConfiguration(c.config);
         EXPECT_FALSE(result.resolved);
-        EXPECT_EQ(result.error.rfind(c.errorStart, 0), 0u) << result.error;
+        ASSERT_TRUE(result.error);
+        EXPECT_EQ(result.error->code, c.code);
+        EXPECT_EQ(result.error->message, c.message);
+    }
+}
+
+TEST(ResolveConfiguration, RefusalsCarryTheirNumbers)
+{
+    Configuration tooMany;
+    tooMany.timer1 = counter(2, 300);
+    const ConfigError counted = *ResolveConfiguration(tooMany).error;
+    EXPECT_EQ(counted.timer, 1);
+    EXPECT_TRUE(counted.counter);
+    EXPECT_EQ(counted.mode, 2);
+    EXPECT_EQ(counted.value, 300u);
+    EXPECT_EQ(counted.limit, 256u);
+    EXPECT_FALSE(counted.split);
+
+    Configuration tooSlow;
+    tooSlow.crystalHz = 24000000;
+    tooSlow.uartBaudIndex = 0;
+    tooSlow.uartDoubleBaud = true;
+    const ConfigError slow = *ResolveConfiguration(tooSlow).error;
+    EXPECT_EQ(slow.rate, 300u);
+    EXPECT_TRUE(slow.doubled);
+    EXPECT_EQ(slow.crystalHz, 24000000u);
+}
+
+TEST(ResolveConfiguration, ACustomCrystalIsSetAsTheWindowSetsIt)
+{
+    for (std::uint32_t hz : { 14745599u, 7372799u, 1000000u, 100000000u, 3686400u }) {
+        Configuration config;
+        config.crystalHz = hz;
+        config.timer0 = timer(1, 1000);
+        const ResolveResult result = ResolveConfiguration(config);
+        ASSERT_TRUE(result.resolved) << hz;
+        EXPECT_EQ(result.resolved->timers[0]->count, TimerCycleCount(hz, 1000));
     }
 }
 
@@ -111,7 +165,7 @@ TEST(ResolveConfiguration, ExactPrecisionAndPostscaleReachTheRecord)
     config.timer0.postscale = 20;
     config.uartBaudIndex = 5;
     const ResolveResult result = ResolveConfiguration(config);
-    ASSERT_TRUE(result.resolved) << result.error;
+    ASSERT_TRUE(result.resolved);
     EXPECT_EQ(result.resolved->reload0Text, "4cH,0H");
     EXPECT_EQ(result.resolved->settings.postscale0, 20);
     EXPECT_EQ(result.resolved->settings.postscale1, 1);
@@ -122,19 +176,16 @@ TEST(ResolveConfiguration, AnOverlongPeriodSuggestsTheSoftwareCounter)
 {
     struct Case {
         TimerConfig t0, t1;
-        const char* error;
+        std::uint32_t limit;
+        std::optional<PostscaleSplit> split;
     } cases[] = {
-        { timer(1, 1000000), {},
-            "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us, got 1000000; use --timer0 1:62500 "
-            "--postscale0 16" },
-        { {}, timer(0, 1000000),
-            "定时时间超出13位范围: timer1 mode 0 accepts at most 8192 us, got 1000000; use --timer1 0:8000 "
-            "--postscale1 125" },
+        { timer(1, 1000000), {}, 65536, PostscaleSplit { 62500, 16 } },
+        { {}, timer(0, 1000000), 8192, PostscaleSplit { 8000, 125 } },
         // The postscale already set multiplies in.
-        { { true, false, 1, 1000000, false, 3 }, {}, "got 1000000; use --timer0 1:62500 --postscale0 48" },
-        // Counters and periods without a whole split keep the plain message.
-        { counter(2, 300), {}, "计数值超出8位范围: counter0 mode 2 accepts at most 256 pulses, got 300" },
-        { timer(1, 65537), {}, "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us, got 65537" },
+        { { true, false, 1, 1000000, false, 3 }, {}, 65536, PostscaleSplit { 62500, 48 } },
+        // Counters and periods without a whole split have none.
+        { counter(2, 300), {}, 256, std::nullopt },
+        { timer(1, 65537), {}, 65536, std::nullopt },
     };
     for (const Case& c : cases) {
         Configuration config;
@@ -142,7 +193,15 @@ TEST(ResolveConfiguration, AnOverlongPeriodSuggestsTheSoftwareCounter)
         config.timer1 = c.t1;
         const ResolveResult result = ResolveConfiguration(config);
         ASSERT_FALSE(result.resolved);
-        EXPECT_TRUE(result.error.ends_with(c.error)) << result.error;
+        const ConfigError& e = *result.error;
+        EXPECT_EQ(e.code, ConfigErrorCode::TimerOutOfRange);
+        EXPECT_EQ(e.limit, c.limit);
+        EXPECT_EQ(e.value, c.t0.enabled ? c.t0.value : c.t1.value);
+        ASSERT_EQ(e.split.has_value(), c.split.has_value());
+        if (c.split) {
+            EXPECT_EQ(e.split->periodUs, c.split->periodUs);
+            EXPECT_EQ(e.split->postscale, c.split->postscale);
+        }
     }
 }
 
@@ -152,6 +211,6 @@ TEST(ResolveConfiguration, RefusesAPostscaleOutsideItsRange)
         Configuration config;
         config.timer0 = timer(1, 1000);
         config.timer0.postscale = postscale;
-        EXPECT_EQ(ResolveConfiguration(config).error, "a postscale is from 1 to 65535");
+        EXPECT_EQ(ResolveConfiguration(config).error->code, ConfigErrorCode::PostscaleOutOfRange);
     }
 }

@@ -1,4 +1,5 @@
 #include "BaudReload.h"
+#include "Configuration.h"
 #include "ControlIds.h"
 #include "Crystal.h"
 #include "DataExchange.h"
@@ -471,12 +472,71 @@ private:
         return QString::fromStdString(orlet::BuildSourceText(s));
     }
 
+    // The settings the window shows, as orlet-gen would be asked for them.
+    orlet::Configuration configurationShown() const
+    {
+        const auto trigger = [this](int use, int list) -> std::optional<orlet::TriggerMode> {
+            if (!ui->checked(use))
+                return std::nullopt;
+            return ui->text(list) == u8("低电平") ? orlet::TriggerMode::Level : orlet::TriggerMode::FallingEdge;
+        };
+        const auto timer = [this](int t) {
+            const TimerBlock& b = kBlocks[t];
+            const int mode = ui->selected(b.mode);
+            const int postscale = t == 0 ? ctl::Timer0Postscale : ctl::Timer1Postscale;
+            return orlet::TimerConfig { ui->checked(b.use), mode >= 3, mode % 3, ui->text(b.period).toUInt(),
+                ui->checked(b.gate), ui->text(postscale).toUInt() };
+        };
+        orlet::Configuration c;
+        c.crystalHz = dlg->m_crystalHz;
+        c.comments = ui->checked(ctl::CommentCheck);
+        c.int0 = trigger(ctl::UseInt0, ctl::Int0Trigger);
+        c.int1 = trigger(ctl::UseInt1, ctl::Int1Trigger);
+        c.timer0 = timer(0);
+        c.timer1 = timer(1);
+        if (ui->checked(ctl::UseUart))
+            c.uartBaudIndex = ui->selected(ctl::BaudList);
+        c.uartDoubleBaud = ui->checked(ctl::DoubleBaud);
+        c.uartInterrupt = ui->checked(ctl::UartInterrupt);
+        c.precision = precision();
+        return c;
+    }
+
+    // What orlet-gen writes for the settings the window shows, once every
+    // block in use shows what they give; empty before (a display not yet
+    // calculated, a period just corrected) and where the window keeps on
+    // purpose what orlet-gen cannot be asked for (timer 0's TMOD bits after
+    // its switch-off, a GATE tick left in a counter mode).
+    std::optional<QString> orletGenText() const
+    {
+        const orlet::Configuration c = configurationShown();
+        const orlet::ResolveResult r = orlet::ResolveConfiguration(c);
+        if (!r.resolved)
+            return std::nullopt;
+        const orlet::ResolvedConfiguration& shown = *r.resolved;
+        if ((c.timer0.enabled && ui->text(ctl::Timer0Reload) != u8(shown.reload0Text))
+            || (c.timer1.enabled && ui->text(ctl::Timer1Reload) != u8(shown.reload1Text))
+            || (c.uartBaudIndex
+                && (ui->text(ctl::BaudReload) != u8(shown.baudReloadText)
+                    || ui->text(ctl::BaudError) != u8(shown.baudErrorText))))
+            return std::nullopt;
+        if ((!c.timer0.enabled && (dlg->m_tmod & 0x0F)) || (c.timer0.gate && c.timer0.counter)
+            || (c.timer1.gate && c.timer1.counter))
+            return std::nullopt;
+        return u8(orlet::BuildSourceText(shown.settings));
+    }
+
     QString generateProblem()
     {
         if (!std::exchange(m_generated, false))
             return {};
         if (dlg->OutputText() != textForWhatIsShown())
             return QStringLiteral("Generate wrote a text that is not the one for what the window shows");
+        if (const auto text = orletGenText()) {
+            ++m_comparedWithOrletGen;
+            if (dlg->OutputText() != *text)
+                return QStringLiteral("Generate wrote a text that is not orlet-gen's for what the window shows");
+        }
         if (!ui->checked(ctl::CopyCheck))
             return {};
         const QMimeData* copied = QApplication::clipboard()->mimeData();
@@ -511,6 +571,7 @@ private:
         QRandomGenerator rng(seed);
         QStringList done;
         m_generated = false;
+        m_comparedWithOrletGen = 0;
         for (int step = 0; step < steps; ++step) {
             done << act(rng);
             const QString problem = inconsistency();
@@ -525,6 +586,7 @@ private:
     }
 
     bool m_generated = false;
+    int m_comparedWithOrletGen = 0;
 
 private slots:
     void randomActions_data()
@@ -539,6 +601,7 @@ private slots:
         QFETCH(quint32, seed);
         const QString problem = session(seed, kSteps);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY2(m_comparedWithOrletGen > 0, "no Generate was compared with orlet-gen");
     }
 
     // ORLET_SOAK_SECONDS=N: random seeds for N seconds (ORLET_SOAK_SEED

@@ -254,36 +254,6 @@ private slots:
         QCOMPARE(g_customMhz, 12.0f);
     }
 
-    void crystalChangeRecalculates()
-    {
-        ui->click(ctl::UseTimer0);
-        ui->choose(ctl::Timer0Mode, 1);
-        ui->pasteOver(ctl::Timer0Period, "1000");
-        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("fcH,18H"));
-        ui->choose(ctl::CrystalList, 5);
-        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("fcH,6cH"));
-        ui->choose(ctl::CrystalList, 2);
-        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("ffH,6H"));
-        chooseCustom("24");
-        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("f8H,30H"));
-        chooseCustom("3", ClickCancel); // back to 12 MHz
-        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("fcH,18H"));
-        chooseCustom("1.5"); // counts as 1 MHz: 83 cycles
-        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("ffH,adH"));
-        QVERIFY(recorder->messages.isEmpty());
-
-        // 9600 bit/s does not fit 1.5 MHz without doubling: 4800 does.
-        ui->click(ctl::UseUart);
-        QCOMPARE(recorder->texts(), QStringList { QStringLiteral("波特率太高") });
-        QCOMPARE(ui->text(ctl::BaudList), QStringLiteral("4800"));
-        recorder->clear();
-        chooseCustom("100");
-        QVERIFY(recorder->messages.isEmpty());
-        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("dfH,73H"));
-        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xca"));
-        QCOMPARE(ui->text(ctl::BaudError), QStringLiteral("0.4656%"));
-    }
-
     void generateMatchesOrletGen_data()
     {
         QTest::addColumn<QString>("keys");

@@ -36,8 +36,6 @@ class MainWindowTest : public MainWindowFixture
 {
     Q_OBJECT
 
-    static inline bool s_staleWatcherRan = false;
-
 private slots:
     void firstStateControls_data()
     {
@@ -429,20 +427,21 @@ private slots:
 
     // A watcher whose modal window never came is gone with its test: the
     // next test's modal window is not handed to the dead test's action.
-    void watcherWithoutAModalWindow()
+    void aWatcherEndsWithItsTest()
     {
-        OnNextModal([](QWidget* modal) {
-            s_staleWatcherRan = true;
+        bool staleRan = false;
+        OnNextModal([&staleRan](QWidget* modal) {
+            staleRan = true;
             modal->close();
         });
-    }
-
-    void endsWithItsTest()
-    {
+        QCOMPARE(PendingModalWatchers(), 1);
+        // What the fixture does between two test functions.
+        closeWindow();
+        QVERIFY(openWindow());
         QCOMPARE(PendingModalWatchers(), 0);
         OnNextModal([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
         ui->click(ctl::AboutButton);
-        QVERIFY(!s_staleWatcherRan);
+        QVERIFY(!staleRan);
     }
 
     void systemMenuCloseEndsTheWindow()

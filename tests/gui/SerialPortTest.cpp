@@ -61,26 +61,12 @@ private slots:
             const char* message;
             int after;
         } rows[] = {
-            { Mhz11_0592, "", B9600, false, "0xfd", "0.0000%", "", B9600 },
-            { Mhz11_0592, "", B9600, true, "0xfa", "0.0000%", "", B9600 },
-            { Mhz12, "", B9600, false, "0xfd", "7.8400%", "", B9600 },
+            // The whole table runs on the model (tests/core); here, that the
+            // window shows its results, moves its list and raises its messages.
             { Mhz12, "", B9600, true, "0xf9", "-7.5200%", "", B9600 },
-            { Mhz12, "", B300, false, "0x98", "0.1600%", "", B300 },
-            { Mhz33, "", B9600, true, "0xee", "-0.5528%", "", B9600 },
-            { Mhz11_0592, "", B115200, true, "0xff", "-100.0000%", "", B115200 },
-            { Mhz24, "", B300, true, "0xf3", "0.1600%", "波特率太低", B9600 },
-            { Mhz22_1184, "", B300, true, "0xf4", "0.0000%", "波特率太低", B9600 },
             { Custom, "14.7456", B300, true, "0x0", "-0.0020%", "", B300 },
-            { Custom, "100", B300, false, "0xe5", "0.4608%", "波特率太低", B9600 },
-            { Custom, "100", B300, true, "0xca", "0.4608%", "波特率太低", B9600 },
-            // A rate too high for the crystal falls back to 9600 as well.
-            { Mhz11_0592, "", B115200, false, "0xfd", "0.0000%", "波特率太高", B9600 },
-            { Mhz2, "", B115200, false, "0xff", "-84.6154%", "波特率太高", B9600 },
-            // At 1 MHz without doubling even 9600 bit/s counts 0: the fastest rate that fits, 4800.
-            { Mhz1, "", B115200, false, "0xff", "-84.6154%", "波特率太高", B4800 },
+            { Mhz24, "", B300, true, "0xf3", "0.1600%", "波特率太低", B9600 },
             { Mhz1, "", B9600, false, "0xff", "-84.6154%", "波特率太高", B4800 },
-            { Mhz1, "", B19200, false, "0xff", "-84.6154%", "波特率太高", B4800 },
-            { Mhz1, "", B9600, true, "0xff", "-84.6154%", "", B9600 },
         };
         for (const auto& r : rows) {
             const QString crystal
@@ -123,33 +109,6 @@ private slots:
         const int byte = reload.mid(2).toInt(nullptr, 16);
         QCOMPARE(dlg->m_th1, byte);
         QCOMPARE(dlg->m_tl1, byte);
-    }
-
-    void doublingRecomputesBothWays()
-    {
-        ui->click(ctl::UseUart);
-        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xfd"));
-        ui->click(ctl::DoubleBaud);
-        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xf9"));
-        QCOMPARE(ui->text(ctl::BaudError), QStringLiteral("-7.5200%"));
-        ui->click(ctl::DoubleBaud);
-        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xfd"));
-        QCOMPARE(ui->text(ctl::BaudError), QStringLiteral("7.8400%"));
-        QCOMPARE(dlg->m_th1, 0xFD);
-    }
-
-    void doublingFallsBackWithTheNewFactor()
-    {
-        ui->choose(ctl::CrystalList, Mhz24);
-        ui->click(ctl::UseUart);
-        ui->choose(ctl::BaudList, B300); // 24 MHz counts 208 at 300 bit/s
-        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0x30"));
-        QVERIFY(recorder->messages.isEmpty());
-        ui->click(ctl::DoubleBaud); // doubled, 417: too low
-        QCOMPARE(recorder->texts(), QStringList { kTooLow });
-        QCOMPARE(ui->selected(ctl::BaudList), int(B9600));
-        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xf3"));
-        QCOMPARE(ui->text(ctl::BaudError), QStringLiteral("0.1600%"));
     }
 
     void switchingOnTakesTimer1Away()
@@ -211,25 +170,6 @@ private slots:
         QCOMPARE(dlg->m_th1, 0xF9);
     }
 
-    // Timer 1 gets its block back after the serial port: what it shows is
-    // what Generate writes.
-    void timer1AfterTheSerialPortShowsItsBytes()
-    {
-        ui->click(ctl::UseUart);
-        QCOMPARE(dlg->m_th1, 0xFD);
-        ui->click(ctl::UseUart);
-        ui->click(ctl::UseTimer1);
-        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("ffh,ffh"));
-        QCOMPARE(dlg->m_th1, 0xFF);
-        QCOMPARE(dlg->m_tl1, 0xFF);
-        ui->click(ctl::GenerateButton);
-        QVERIFY(dlg->OutputText().contains(" TMOD=0x0;\r\n TH1=0xff;\r\n TL1=0xff;\r\n"));
-
-        ui->pasteOver(ctl::Timer1Period, "1000");
-        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("e0H,18H"));
-        QCOMPARE(dlg->m_th1, 0xE0);
-    }
-
     void timer1CannotBeUsedWithTheSerialPort()
     {
         ui->click(ctl::UseTimer1);
@@ -242,38 +182,6 @@ private slots:
         QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xfd"));
         QCOMPARE(ui->text(ctl::BaudError), QStringLiteral("0.0000%"));
         QCOMPARE(dlg->m_th1, 0xFD);
-    }
-
-    void crystalRecalculatesTimer0BeforeTheBaudRate()
-    {
-        ui->click(ctl::UseTimer0);
-        ui->choose(ctl::Timer0Mode, 2);
-        ui->pasteOver(ctl::Timer0Period, "200");
-        ui->click(ctl::UseUart);
-        ui->click(ctl::DoubleBaud);
-        ui->choose(ctl::BaudList, B300); // 12 MHz doubled: count 208
-        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0x30"));
-        QVERIFY(recorder->messages.isEmpty());
-
-        ui->choose(ctl::CrystalList, Mhz24);
-        QCOMPARE(recorder->texts(), (QStringList { "定时时间超出8位范围", kTooLow }));
-        QCOMPARE(ui->text(ctl::Timer0Period), QStringLiteral("128"));
-        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("0H,0H"));
-        QCOMPARE(ui->selected(ctl::BaudList), int(B9600));
-        QCOMPARE(ui->text(ctl::BaudReload), QStringLiteral("0xf3"));
-    }
-
-    void timer0ModeRecalculatesTheBaudRate()
-    {
-        ui->click(ctl::UseTimer0);
-        ui->click(ctl::UseUart);
-        ui->click(ctl::DoubleBaud);
-        // The reload bytes are refreshed by a timer 0 mode change; seed them
-        // with something else to see that.
-        dlg->m_th1 = dlg->m_tl1 = 0x12;
-        ui->choose(ctl::Timer0Mode, 1);
-        QCOMPARE(dlg->m_th1, 0xF9);
-        QCOMPARE(dlg->m_tl1, 0xF9);
     }
 
     void generateMatchesOrletGen_data()

@@ -1,0 +1,39 @@
+#include "Messages.h"
+
+#include "TimerTiming.h"
+
+#include <array>
+
+namespace orlet {
+
+namespace {
+
+    // By mode: how many bits the counter has.
+    constexpr std::array<const char*, 3> kTimerRangeMessages { "定时时间超出13位范围", "定时时间超出16位范围",
+        "定时时间超出8位范围" };
+    constexpr std::array<const char*, 3> kCountRangeMessages { "计数值超出13位范围", "计数值超出16位范围",
+        "计数值超出8位范围" };
+
+} // namespace
+
+std::string MessageText(const Message& message)
+{
+    const auto mode = static_cast<std::size_t>(message.mode);
+    switch (message.code) {
+    case MessageCode::TimerOutOfRange:
+        return kTimerRangeMessages.at(mode);
+    case MessageCode::CountOutOfRange:
+        return kCountRangeMessages.at(mode);
+    case MessageCode::BaudTooLow:
+        return kBaudTooLowMessage;
+    case MessageCode::BaudTooHigh:
+        return kBaudTooHighMessage;
+    case MessageCode::PostscaleOutOfRange:
+        return "软件计数应在1~" + std::to_string(kMaxPostscale) + "之间";
+    case MessageCode::CustomMhzOutOfRange:
+        return kCustomMhzRangeMessage;
+    }
+    return {};
+}
+
+} // namespace orlet

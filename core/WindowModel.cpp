@@ -1,0 +1,353 @@
+#include "WindowModel.h"
+
+#include "Tmod.h"
+
+namespace orlet {
+
+namespace {
+
+    // A handler on its way: the model as it stands and the messages so far.
+    class Steps
+    {
+    public:
+        explicit Steps(WindowModel model)
+            : m_done { std::move(model), {} }
+        {
+        }
+
+        WindowModel& model() { return m_done.model; }
+        // The message is up over the window as it stands before the correction.
+        void raise(Message message, Correction corrects)
+        {
+            m_done.notices.push_back({ message, corrects, m_done.model });
+        }
+        Transition done() && { return std::move(m_done); }
+
+    private:
+        Transition m_done;
+    };
+
+    CorrectedField timeField(int timer)
+    {
+        return timer == 0 ? CorrectedField::Time0 : CorrectedField::Time1;
+    }
+
+    CorrectedField postscaleField(int timer)
+    {
+        return timer == 0 ? CorrectedField::Postscale0 : CorrectedField::Postscale1;
+    }
+
+    TriggerMode triggerAt(int index)
+    {
+        return index == 0 ? TriggerMode::Level : TriggerMode::FallingEdge;
+    }
+
+    void switchTimer(WindowModel& model, int timer)
+    {
+        TimerMembers t = MembersOf(model, timer);
+        if (t.use) {
+            // Timer 1's bytes may hold the serial reload; the display still
+            // shows those of the switch-off, and so must the bytes.
+            if (timer == 1)
+                t.th = t.tl = 0xFF;
+            return;
+        }
+        if (timer == 1) {
+            // Unlike timer 0, timer 1 returns to its whole starting state: a
+            // GATE1 tick or a "plus" kept beside "定时方式0" would show what
+            // the generated code no longer has.
+            t.modeIndex = 0;
+            t.gate = false;
+            t.unit = "us";
+            model.tmod = WithoutTimer(model.tmod, 1);
+        }
+        t.time = 1;
+        t.th = t.tl = 0xFF;
+        t.reloadText = "ffh,ffh";
+        t.postscale = 1;
+        t.run.reset();
+    }
+
+    void updateTimerReload(Steps& steps, int timer)
+    {
+        WindowModel& model = steps.model();
+        TimerMembers t = MembersOf(model, timer);
+        const int mode = TimerModeIn(model.tmod, timer);
+        const bool counter = TimerCountsIn(model.tmod, timer);
+        // The mode lists never write mode 3; should the bits ever say 3, the
+        // bytes keep what they hold rather than index past the mode table.
+        if (mode != 3) {
+            const TimerReload reload = ComputeTimerReload(model.crystalHz, mode, counter, t.time, PrecisionOf(model));
+            if (!reload.inRange) {
+                steps.raise(TimerRangeMessage(mode, counter), { timeField(timer), reload.corrected });
+                t.th = t.tl = 0;
+            } else {
+                t.th = reload.th;
+                t.tl = reload.tl;
+            }
+            t.run = TimerRun { model.crystalHz, PrecisionOf(model), mode, counter, t.time, t.postscale, reload };
+            t.time = reload.corrected;
+        }
+        t.reloadText = FormatReloadText(t.th, t.tl);
+    }
+
+    void updateBaudReload(Steps& steps)
+    {
+        WindowModel& model = steps.model();
+        const int index = model.baudIndex < 0 ? kDefaultBaudIndex : model.baudIndex;
+        const BaudReload baud = ComputeBaudReload(model.crystalHz, index, model.doubleBaud, PrecisionOf(model));
+        if (!baud.message.empty()) {
+            const MessageCode code
+                = baud.message == kBaudTooLowMessage ? MessageCode::BaudTooLow : MessageCode::BaudTooHigh;
+            steps.raise({ code }, { CorrectedField::BaudIndex, static_cast<std::uint32_t>(baud.rateIndex) });
+        }
+        model.baudIndex = baud.rateIndex;
+        model.baudReloadText = baud.reloadText;
+        model.baudErrorText = baud.errorText;
+        model.th1 = model.tl1 = baud.reload;
+        model.baudRun = BaudRun { model.crystalHz, PrecisionOf(model), model.doubleBaud, baud };
+    }
+
+    void recalculate(Steps& steps)
+    {
+        for (int timer = 0; timer < 2; ++timer) {
+            if (MembersOf(steps.model(), timer).use)
+                updateTimerReload(steps, timer);
+        }
+        if (steps.model().useUart)
+            updateBaudReload(steps);
+    }
+
+    Transition recalculated(WindowModel model)
+    {
+        Steps steps(std::move(model));
+        recalculate(steps);
+        return std::move(steps).done();
+    }
+
+    TimerConfig timerConfigOf(WindowModel& model, int timer)
+    {
+        const TimerMembers t = MembersOf(model, timer);
+        const ModeListEntry entry = ModeListEntryAt(t.modeIndex);
+        return { t.use, entry.counter, entry.mode, t.time, t.gate && !entry.counter, t.postscale };
+    }
+
+    bool timerSettled(WindowModel& model, int timer)
+    {
+        const TimerMembers t = MembersOf(model, timer);
+        if (!t.use)
+            return true;
+        return t.run && t.run->reload.inRange && t.run->crystalHz == model.crystalHz
+            && t.run->precision == PrecisionOf(model) && t.run->mode == TimerModeIn(model.tmod, timer)
+            && t.run->counter == TimerCountsIn(model.tmod, timer) && t.run->asked == t.time;
+    }
+
+    bool baudSettled(const WindowModel& model)
+    {
+        const std::optional<BaudRun>& run = model.baudRun;
+        return !model.useUart
+            || (run && run->crystalHz == model.crystalHz && run->precision == PrecisionOf(model)
+                && run->doubled == model.doubleBaud && run->baud.rateIndex == model.baudIndex);
+    }
+
+} // namespace
+
+TimerMembers MembersOf(WindowModel& m, int timer)
+{
+    if (timer == 0) {
+        return { m.useTimer0, m.mode0, m.gate0, m.time0, m.unit0, m.th0, m.tl0, m.reload0Text, m.postscale0,
+            m.timerRuns[0] };
+    }
+    return { m.useTimer1, m.mode1, m.gate1, m.time1, m.unit1, m.th1, m.tl1, m.reload1Text, m.postscale1,
+        m.timerRuns[1] };
+}
+
+Precision PrecisionOf(const WindowModel& model)
+{
+    return model.exact ? Precision::Exact : Precision::Classic;
+}
+
+Transition OnUseTimer(WindowModel model, int timer)
+{
+    switchTimer(model, timer);
+    return { std::move(model), {} };
+}
+
+Transition OnGate(WindowModel model, int timer)
+{
+    model.tmod = WithTimerGate(model.tmod, timer, MembersOf(model, timer).gate);
+    return { std::move(model), {} };
+}
+
+Transition OnModeChange(WindowModel model, int timer)
+{
+    TimerMembers t = MembersOf(model, timer);
+    const ModeListEntry entry = ModeListEntryAt(t.modeIndex);
+    // "plus" (for pulses) is the label users know; it is not a typo to fix.
+    t.unit = entry.counter ? "plus" : "us";
+    if (entry.counter) {
+        t.gate = false;
+        model.tmod = WithTimerGate(model.tmod, timer, false);
+    }
+    model.tmod = WithTimerMode(model.tmod, timer, entry.counter, entry.mode);
+    return recalculated(std::move(model));
+}
+
+Transition UpdateTimerReload(WindowModel model, int timer)
+{
+    Steps steps(std::move(model));
+    updateTimerReload(steps, timer);
+    return std::move(steps).done();
+}
+
+Transition Recalculate(WindowModel model)
+{
+    return recalculated(std::move(model));
+}
+
+Transition OnUseUart(WindowModel model)
+{
+    if (!model.useUart) {
+        // Nothing is computed: the displays and the bytes keep their values.
+        model.baudIndex = kDefaultBaudIndex;
+        return { std::move(model), {} };
+    }
+    // The serial port runs on timer 1.
+    model.useTimer1 = false;
+    switchTimer(model, 1);
+    return UpdateBaudReload(std::move(model));
+}
+
+Transition OnDoubleBaud(WindowModel model)
+{
+    return UpdateBaudReload(std::move(model));
+}
+
+Transition UpdateBaudReload(WindowModel model)
+{
+    Steps steps(std::move(model));
+    updateBaudReload(steps);
+    return std::move(steps).done();
+}
+
+Transition OnCrystalChange(WindowModel model, float customMhz)
+{
+    if (model.crystalIndex == kCustomCrystalIndex) {
+        model.crystalHz = CustomMhzToHz(customMhz);
+        model.customMhzText = FormatCustomMhz(customMhz);
+    } else {
+        model.crystalHz = CrystalHzAt(model.crystalIndex);
+        model.customMhzText.clear();
+    }
+    return recalculated(std::move(model));
+}
+
+Transition OnExactChange(WindowModel model)
+{
+    return recalculated(std::move(model));
+}
+
+Transition OnPostscaleChange(WindowModel model, int timer, std::uint32_t before)
+{
+    Steps steps(std::move(model));
+    std::uint32_t& postscale = MembersOf(steps.model(), timer).postscale;
+    if (postscale < 1 || postscale > kMaxPostscale) {
+        steps.raise({ MessageCode::PostscaleOutOfRange }, { postscaleField(timer), before });
+        postscale = before;
+    }
+    return std::move(steps).done();
+}
+
+GeneratorSettings SettingsFor(const WindowModel& model)
+{
+    GeneratorSettings s;
+    s.comments = model.comments;
+    s.int0Enabled = model.useInt0;
+    if (s.int0Enabled)
+        s.int0Trigger = triggerAt(model.trigger0);
+    s.int1Enabled = model.useInt1;
+    if (s.int1Enabled)
+        s.int1Trigger = triggerAt(model.trigger1);
+    s.timer0Enabled = model.useTimer0;
+    s.timer1Enabled = model.useTimer1;
+    s.uartEnabled = model.useUart;
+    s.uartDoubleBaud = model.doubleBaud;
+    s.uartInterrupt = model.uartInterrupt;
+    s.tmod = model.tmod;
+    s.th0 = model.th0;
+    s.tl0 = model.tl0;
+    s.th1 = model.th1;
+    s.tl1 = model.tl1;
+    // Switching a timer off returns its count to 1.
+    if (s.timer0Enabled)
+        s.postscale0 = static_cast<std::uint16_t>(model.postscale0);
+    if (s.timer1Enabled)
+        s.postscale1 = static_cast<std::uint16_t>(model.postscale1);
+    return s;
+}
+
+Configuration ConfigurationOf(const WindowModel& model)
+{
+    WindowModel m = model;
+    Configuration config;
+    config.crystalHz = m.crystalHz;
+    config.comments = m.comments;
+    if (m.useInt0)
+        config.int0 = triggerAt(m.trigger0);
+    if (m.useInt1)
+        config.int1 = triggerAt(m.trigger1);
+    config.timer0 = timerConfigOf(m, 0);
+    config.timer1 = timerConfigOf(m, 1);
+    if (m.useUart)
+        config.uartBaudIndex = m.baudIndex;
+    config.uartDoubleBaud = m.doubleBaud;
+    config.uartInterrupt = m.uartInterrupt;
+    config.precision = PrecisionOf(m);
+    return config;
+}
+
+bool IsSettled(const WindowModel& model)
+{
+    WindowModel m = model;
+    return timerSettled(m, 0) && timerSettled(m, 1) && baudSettled(m);
+}
+
+std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer)
+{
+    const std::optional<TimerRun>& run = model.timerRuns[static_cast<std::size_t>(timer)];
+    if (!run)
+        return std::nullopt;
+    // In range the line follows the count as it is changed; after a range
+    // error it keeps the hint the error gave until the next calculation.
+    const std::uint32_t postscale
+        = !run->reload.inRange ? run->postscale : (timer == 0 ? model.postscale0 : model.postscale1);
+    TimerShown shown { *run,
+        ComputeTimerTiming(run->crystalHz, run->mode, run->counter, run->asked, run->precision, postscale), {} };
+    if (run->reload.inRange) {
+        Configuration alone;
+        alone.crystalHz = run->crystalHz;
+        alone.precision = run->precision;
+        alone.timer0 = { true, run->counter, run->mode, run->asked, false, postscale };
+        ResolvedConfiguration resolved;
+        resolved.timers[0] = run->reload;
+        shown.derivation = DeriveConfiguration(alone, resolved).timers[0];
+    }
+    return shown;
+}
+
+std::optional<BaudDerivation> DescribeBaud(const WindowModel& model)
+{
+    const std::optional<BaudRun>& run = model.baudRun;
+    if (!run)
+        return std::nullopt;
+    Configuration alone;
+    alone.crystalHz = run->crystalHz;
+    alone.precision = run->precision;
+    alone.uartBaudIndex = run->baud.rateIndex;
+    alone.uartDoubleBaud = run->doubled;
+    ResolvedConfiguration resolved;
+    resolved.baud = run->baud;
+    return DeriveConfiguration(alone, resolved).baud;
+}
+
+} // namespace orlet

@@ -1,0 +1,187 @@
+#pragma once
+
+#include "BaudReload.h"
+#include "Configuration.h"
+#include "Crystal.h"
+#include "Explain.h"
+#include "Messages.h"
+#include "Precision.h"
+#include "SourceGenerator.h"
+#include "TimerReload.h"
+#include "TimerTiming.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orlet {
+
+// The last calculation of a timer, which its real-period line and reload
+// tooltip describe.
+struct TimerRun {
+    std::uint32_t crystalHz = 0;
+    Precision precision = Precision::Classic;
+    int mode = 0;
+    bool counter = false;
+    std::uint32_t asked = 0; // the period or count before any correction
+    std::uint32_t postscale = 1; // at the time: a range error's hint keeps it
+    TimerReload reload;
+
+    bool operator==(const TimerRun&) const = default;
+};
+
+// The last calculation of the serial port, which its tooltips describe.
+struct BaudRun {
+    std::uint32_t crystalHz = 0;
+    Precision precision = Precision::Classic;
+    bool doubled = false;
+    BaudReload baud;
+
+    bool operator==(const BaudRun&) const = default;
+};
+
+// Everything the main window holds: the ticks and list selections as its
+// controls show them, and the settings members the handlers keep in step
+// (named as the window names them). No Qt: the window shows it, and
+// orlet-gen drives it.
+struct WindowModel {
+    // Ticks and selections (list indexes as the lists hold them).
+    bool comments = false;
+    bool useInt0 = false;
+    int trigger0 = 1; // 0 low level; anything else, no selection included, falling edge
+    bool useInt1 = false;
+    int trigger1 = 1;
+    bool useTimer0 = false;
+    bool useTimer1 = false;
+    int mode0 = 0; // mode list: 0-2 timer modes 0-2, 3-5 counter modes 0-2
+    int mode1 = 0;
+    bool gate0 = false;
+    bool gate1 = false;
+    bool useUart = false;
+    bool doubleBaud = false;
+    bool uartInterrupt = false;
+    int baudIndex = kDefaultBaudIndex;
+    int crystalIndex = kDefaultCrystalIndex; // kCustomCrystalIndex: the custom entry
+    bool exact = false;
+
+    // Settings members.
+    std::uint32_t crystalHz = kDefaultCrystalHz;
+    std::string customMhzText; // the MHz box beside the crystal list
+    std::uint8_t tmod = 0;
+    std::uint8_t th0 = 0xFF;
+    std::uint8_t tl0 = 0xFF;
+    std::uint8_t th1 = 0xFF; // timer 1's reload, or the serial reload while the port is in use
+    std::uint8_t tl1 = 0xFF;
+    std::uint32_t time0 = 1;
+    std::uint32_t time1 = 1;
+    std::string unit0 = "us"; // "us" or "plus"
+    std::string unit1 = "us";
+    // Capital H at start, small h after a switch-off: users and their notes
+    // know both spellings, so neither is unified.
+    std::string reload0Text = "ffH,ffH";
+    std::string reload1Text = "ffH,ffH";
+    std::string baudReloadText;
+    std::string baudErrorText = "00%";
+    std::uint32_t postscale0 = 1;
+    std::uint32_t postscale1 = 1;
+
+    // The last calculations; a timer's is empty after its switch-off.
+    std::array<std::optional<TimerRun>, 2> timerRuns;
+    std::optional<BaudRun> baudRun;
+
+    bool operator==(const WindowModel&) const = default;
+};
+
+inline constexpr int kCustomCrystalIndex = static_cast<int>(kCrystals.size());
+
+// One timer's members in a model, by timer number.
+struct TimerMembers {
+    bool& use;
+    int& modeIndex;
+    bool& gate;
+    std::uint32_t& time;
+    std::string& unit;
+    std::uint8_t& th;
+    std::uint8_t& tl;
+    std::string& reloadText;
+    std::uint32_t& postscale;
+    std::optional<TimerRun>& run;
+};
+TimerMembers MembersOf(WindowModel& model, int timer);
+
+// The value a message puts right, and what it becomes.
+enum class CorrectedField { Time0, Time1, BaudIndex, Postscale0, Postscale1 };
+struct Correction {
+    CorrectedField field = CorrectedField::Time0;
+    std::uint32_t value = 0;
+
+    bool operator==(const Correction&) const = default;
+};
+
+// A message to raise, with the window as it stands while the message is up.
+struct Notice {
+    Message message;
+    Correction corrects;
+    WindowModel shown;
+};
+
+// What a handler leaves: the new model and, in order, the messages raised
+// on the way.
+struct Transition {
+    WindowModel model;
+    std::vector<Notice> notices;
+};
+
+// The handlers. Each takes the model with the user's change already in it
+// (the tick, the selection or the typed number), as the window's handlers
+// read their controls, and returns what the window does about it.
+
+// A timer's use box. Switching timer 0 off keeps its mode; timer 1 returns
+// to its whole starting state.
+Transition OnUseTimer(WindowModel model, int timer);
+Transition OnGate(WindowModel model, int timer);
+// A mode list: unit, GATE and the TMOD bits, then Recalculate.
+Transition OnModeChange(WindowModel model, int timer);
+// A period box: the timer's reload from the period.
+Transition UpdateTimerReload(WindowModel model, int timer);
+// Timer 0, timer 1 and the serial port, each while its use box is ticked.
+Transition Recalculate(WindowModel model);
+Transition OnUseUart(WindowModel model);
+Transition OnDoubleBaud(WindowModel model);
+// The baud list: the serial reload from the rate.
+Transition UpdateBaudReload(WindowModel model);
+// The crystal list; `customMhz` is what the custom-frequency dialog handed
+// back when the custom entry was chosen.
+Transition OnCrystalChange(WindowModel model, float customMhz = kDefaultCustomMhz);
+Transition OnExactChange(WindowModel model);
+// A software-count box; `before` is the count it held before the change.
+Transition OnPostscaleChange(WindowModel model, int timer, std::uint32_t before);
+
+Precision PrecisionOf(const WindowModel& model);
+
+// The one way from the window's settings to the generator's record.
+GeneratorSettings SettingsFor(const WindowModel& model);
+
+// The configuration the model's ticks and values stand for, as orlet-gen
+// would be asked for it.
+Configuration ConfigurationOf(const WindowModel& model);
+
+// Every in-use block has been calculated from what it shows now: then the
+// model holds exactly what resolving ConfigurationOf(model) gives.
+bool IsSettled(const WindowModel& model);
+
+// What a timer's last calculation really gives with its software count now:
+// the real period of a run in range, the split a range error suggests.
+struct TimerShown {
+    TimerRun run;
+    TimerTiming timing;
+    std::optional<TimerDerivation> derivation; // in range only
+};
+std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer);
+
+// How the serial port's last calculation came about.
+std::optional<BaudDerivation> DescribeBaud(const WindowModel& model);
+
+} // namespace orlet

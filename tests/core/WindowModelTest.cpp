@@ -1,0 +1,737 @@
+// What the window decides, on its model: the timer blocks, the serial port
+// and the crystal, action by action as a user takes them.
+#include "WindowModel.h"
+#include "Tmod.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace orlet;
+
+namespace {
+
+enum Crystal { Mhz1 = 0, Mhz2 = 1, Mhz3_6864 = 2, Mhz11_0592 = 5, Mhz12 = 6, Mhz22_1184 = 7, Mhz24 = 8, Mhz33 = 10 };
+enum Baud { B300 = 0, B4800 = 4, B9600 = 5, B19200 = 6, B115200 = 10 };
+
+// TMOD half (C/T, M1 M0) for each mode list index; GATE comes on top.
+constexpr int kModeBits[6] = { 0x0, 0x1, 0x2, 0x4, 0x5, 0x6 };
+
+// Takes the actions a user takes on the window, and keeps its messages.
+struct User {
+    WindowModel m;
+    std::vector<std::string> messages;
+
+    void run(const Transition& done)
+    {
+        for (const Notice& notice : done.notices)
+            messages.push_back(MessageText(notice.message));
+        m = done.model;
+    }
+    TimerMembers timer(int t) { return MembersOf(m, t); }
+    int half(int t) const { return (m.tmod >> (t * 4)) & 0x0F; }
+
+    void clickUse(int t)
+    {
+        timer(t).use = !timer(t).use;
+        run(OnUseTimer(m, t));
+    }
+    void chooseMode(int t, int index)
+    {
+        timer(t).modeIndex = index;
+        run(OnModeChange(m, t));
+    }
+    void useTimer(int t, int index)
+    {
+        clickUse(t);
+        chooseMode(t, index);
+    }
+    void clickGate(int t)
+    {
+        timer(t).gate = !timer(t).gate;
+        run(OnGate(m, t));
+    }
+    void typePeriod(int t, std::uint32_t value)
+    {
+        timer(t).time = value;
+        run(UpdateTimerReload(m, t));
+    }
+    void chooseCrystal(int index, float customMhz = kDefaultCustomMhz)
+    {
+        m.crystalIndex = index;
+        run(OnCrystalChange(m, customMhz));
+    }
+    void clickUart()
+    {
+        m.useUart = !m.useUart;
+        run(OnUseUart(m));
+    }
+    void chooseBaud(int index)
+    {
+        m.baudIndex = index;
+        run(UpdateBaudReload(m));
+    }
+    void clickDoubling()
+    {
+        m.doubleBaud = !m.doubleBaud;
+        run(OnDoubleBaud(m));
+    }
+    void typePostscale(int t, std::uint32_t value)
+    {
+        const std::uint32_t before = timer(t).postscale;
+        timer(t).postscale = value;
+        run(OnPostscaleChange(m, t, before));
+    }
+};
+
+using Messages = std::vector<std::string>;
+
+} // namespace
+
+// ---- Modes and GATE ---------------------------------------------------------
+
+TEST(TimerBlocks, ModeChangeSetsTheBitsUnitAndGate)
+{
+    for (int t = 0; t < 2; ++t) {
+        for (int from = 0; from < 6; ++from) {
+            for (bool gate : { false, true }) {
+                if (gate && from >= 3)
+                    continue; // GATE is disabled in the counter modes
+                for (int to = 0; to < 6; ++to) {
+                    User u;
+                    const int other = 1 - t;
+                    u.useTimer(other, 4); // the other half holds 0x05 and must keep it
+                    u.useTimer(t, from);
+                    if (gate)
+                        u.clickGate(t);
+                    u.chooseMode(t, to);
+                    const bool timerMode = to < 3;
+                    SCOPED_TRACE(
+                        testing::Message() << "timer " << t << " " << from << (gate ? "+gate" : "") << "->" << to);
+                    EXPECT_EQ(u.half(t), kModeBits[to] | (gate && timerMode ? 0x08 : 0));
+                    EXPECT_EQ(u.half(other), 0x05);
+                    EXPECT_EQ(u.timer(t).unit, timerMode ? "us" : "plus");
+                    EXPECT_EQ(u.timer(t).gate, gate && timerMode);
+                    EXPECT_TRUE(u.messages.empty());
+                }
+            }
+        }
+    }
+}
+
+TEST(TimerBlocks, BothHalvesTogether)
+{
+    User u;
+    u.useTimer(0, 1);
+    u.clickGate(0);
+    u.useTimer(1, 2);
+    EXPECT_EQ(u.m.tmod, 0x29);
+    u.clickGate(0);
+    EXPECT_EQ(u.m.tmod, 0x21);
+    u.clickGate(1);
+    EXPECT_EQ(u.m.tmod, 0xA1);
+    u.chooseMode(1, 5);
+    EXPECT_EQ(u.m.tmod, 0x61);
+}
+
+TEST(TimerBlocks, GateClickChangesOnlyItsBit)
+{
+    for (int t = 0; t < 2; ++t) {
+        User u;
+        u.useTimer(t, 1);
+        u.typePeriod(t, 1000);
+        u.timer(t).th = u.timer(t).tl = 0x55; // a recalculation would show
+        u.clickGate(t);
+        EXPECT_EQ(u.half(t), 0x09);
+        u.clickGate(t);
+        EXPECT_EQ(u.half(t), 0x01);
+        EXPECT_EQ(u.timer(t).th, 0x55);
+        EXPECT_EQ(u.timer(t).reloadText, "fcH,18H");
+        EXPECT_EQ(u.timer(t).time, 1000u);
+    }
+}
+
+// ---- Switching a timer off and on -----------------------------------------
+
+TEST(TimerBlocks, Timer0OffKeepsItsModeAndBits)
+{
+    struct Case {
+        int mode;
+        bool gate;
+        const char* unit;
+    } cases[] = { { 1, true, "us" }, { 4, false, "plus" } };
+    for (const Case& c : cases) {
+        User u;
+        u.useTimer(0, c.mode);
+        if (c.gate)
+            u.clickGate(0);
+        u.typePeriod(0, 1000);
+        const int bits = kModeBits[c.mode] | (c.gate ? 0x08 : 0);
+        u.clickUse(0);
+        EXPECT_EQ(u.m.mode0, c.mode);
+        EXPECT_EQ(u.half(0), bits);
+        EXPECT_EQ(u.m.gate0, c.gate);
+        EXPECT_EQ(u.m.unit0, c.unit);
+        EXPECT_EQ(u.m.time0, 1u);
+        EXPECT_EQ(u.m.reload0Text, "ffh,ffh");
+        EXPECT_EQ(u.m.th0 & u.m.tl0, 0xFF);
+        EXPECT_FALSE(u.m.timerRuns[0]);
+
+        // On again: nothing computed.
+        u.clickUse(0);
+        EXPECT_EQ(u.half(0), bits);
+        EXPECT_EQ(u.m.reload0Text, "ffh,ffh");
+        EXPECT_EQ(u.m.th0 & u.m.tl0, 0xFF);
+        EXPECT_TRUE(u.messages.empty());
+
+        // Timer 1 switched on later keeps timer 0's half.
+        u.clickUse(0);
+        u.useTimer(1, 1);
+        EXPECT_EQ(u.m.tmod, 0x10 | bits);
+    }
+}
+
+TEST(TimerBlocks, Timer1OffReturnsToMode0)
+{
+    for (auto [mode, gate] : { std::pair { 1, true }, std::pair { 3, false }, std::pair { 5, false } }) {
+        User u;
+        u.useTimer(0, 2); // timer 0's half stays
+        u.useTimer(1, mode);
+        if (gate)
+            u.clickGate(1);
+        u.typePeriod(1, 100);
+        u.clickUse(1);
+        EXPECT_EQ(u.m.tmod, 0x02);
+        EXPECT_EQ(u.m.mode1, 0);
+        EXPECT_FALSE(u.m.gate1); // the tick goes with its bit
+        EXPECT_EQ(u.m.unit1, "us");
+        EXPECT_EQ(u.m.time1, 1u);
+        EXPECT_EQ(u.m.reload1Text, "ffh,ffh");
+        EXPECT_EQ(u.m.th1 & u.m.tl1, 0xFF);
+
+        u.clickUse(1);
+        EXPECT_EQ(u.m.tmod, 0x02);
+        EXPECT_EQ(u.m.reload1Text, "ffh,ffh");
+        EXPECT_TRUE(u.messages.empty());
+        // A period typed now gives the bytes and TMOD of the mode the block shows.
+        u.typePeriod(1, 100);
+        const GeneratorSettings s = SettingsFor(u.m);
+        EXPECT_EQ(s.tmod, 0x02);
+        EXPECT_EQ(s.th1, 0xFC);
+        EXPECT_EQ(s.tl1, 0x1C);
+    }
+}
+
+// ---- Reload calculation -----------------------------------------------------
+
+TEST(TimerBlocks, Reload)
+{
+    const struct {
+        int crystal, mode;
+        std::uint32_t value;
+        int th, tl;
+        const char* display;
+        const char* message;
+        std::uint32_t after;
+    } rows[] = {
+        { Mhz12, 1, 1000, 0xFC, 0x18, "fcH,18H", "", 1000 },
+        { Mhz12, 0, 1000, 0xE0, 0x18, "e0H,18H", "", 1000 },
+        { Mhz12, 2, 100, 0x9C, 0x9C, "9cH,9cH", "", 100 },
+        { Mhz11_0592, 1, 1000, 0xFC, 0x6C, "fcH,6cH", "", 1000 },
+        { Mhz3_6864, 1, 1000, 0xFF, 0x06, "ffH,6H", "", 1000 },
+        { Mhz24, 1, 1, 0xFF, 0xFE, "ffH,feH", "", 1 },
+        { Mhz12, 0, 1, 0xFF, 0x1F, "ffH,1fH", "", 1 },
+        { Mhz12, 1, 0, 0xFF, 0xFF, "ffH,ffH", "", 0 },
+        { Mhz12, 1, 65536, 0, 0, "0H,0H", "", 65536 },
+        { Mhz12, 1, 65537, 0, 0, "0H,0H", "定时时间超出16位范围", 65536 },
+        { Mhz11_0592, 1, 80000, 0, 0, "0H,0H", "定时时间超出16位范围", 71111 },
+        { Mhz24, 0, 5000, 0, 0, "0H,0H", "定时时间超出13位范围", 4096 },
+        { Mhz11_0592, 2, 300, 0, 0, "0H,0H", "定时时间超出8位范围", 277 },
+        { Mhz12, 1, 357913942, 0, 0, "0H,0H", "定时时间超出16位范围", 65536 },
+        { Mhz33, 1, 4294967295u, 0, 0, "0H,0H", "定时时间超出16位范围", 23831 },
+        { Mhz33, 2, 93, 0x01, 0x01, "1H,1H", "", 93 }, // 33 x 93 / 12 = 255.75 counts 255
+        { Mhz12, 3, 0, 0, 0, "0H,0H", "", 0 },
+        { Mhz12, 3, 8192, 0, 0, "0H,0H", "", 8192 },
+        { Mhz12, 3, 8193, 0, 0, "0H,0H", "计数值超出13位范围", 8192 },
+        { Mhz12, 4, 1, 0xFF, 0xFF, "ffH,ffH", "", 1 },
+        { Mhz24, 4, 1, 0xFF, 0xFF, "ffH,ffH", "", 1 }, // counts do not scale with the crystal
+        { Mhz12, 4, 70000, 0, 0, "0H,0H", "计数值超出16位范围", 65536 },
+        { Mhz12, 5, 300, 0, 0, "0H,0H", "计数值超出8位范围", 256 },
+        { Mhz12, 5, 255, 0x01, 0x01, "1H,1H", "", 255 },
+    };
+    for (int t = 0; t < 2; ++t) {
+        for (const auto& r : rows) {
+            SCOPED_TRACE(testing::Message()
+                << "timer " << t << " crystal " << r.crystal << " mode " << r.mode << " " << r.value);
+            User u;
+            u.chooseCrystal(r.crystal);
+            u.useTimer(t, r.mode);
+            ASSERT_TRUE(u.messages.empty());
+            u.typePeriod(t, r.value);
+            EXPECT_EQ(u.messages, *r.message ? Messages { r.message } : Messages {});
+            EXPECT_EQ(u.timer(t).th, r.th);
+            EXPECT_EQ(u.timer(t).tl, r.tl);
+            EXPECT_EQ(u.timer(t).reloadText, r.display);
+            EXPECT_EQ(u.timer(t).time, r.after);
+        }
+    }
+}
+
+TEST(TimerBlocks, ARangeMessageSaysWhatItCorrects)
+{
+    User u;
+    u.chooseCrystal(Mhz11_0592);
+    u.useTimer(1, 1);
+    const Transition done = UpdateTimerReload(
+        [&] {
+            WindowModel m = u.m;
+            m.time1 = 80000;
+            return m;
+        }(),
+        1);
+    ASSERT_EQ(done.notices.size(), 1u);
+    EXPECT_EQ(done.notices[0].message, (Message { MessageCode::TimerOutOfRange, 1 }));
+    EXPECT_EQ(done.notices[0].corrects, (Correction { CorrectedField::Time1, 71111 }));
+    // While it is up, the window still shows what the user typed.
+    EXPECT_EQ(done.notices[0].shown.time1, 80000u);
+    EXPECT_EQ(done.notices[0].shown.reload1Text, u.m.reload1Text);
+}
+
+TEST(TimerBlocks, CorrectedPeriodCountsAtTheNextRun)
+{
+    User u;
+    u.chooseCrystal(Mhz11_0592);
+    u.useTimer(0, 1);
+    u.typePeriod(0, 80000);
+    EXPECT_EQ(u.m.time0, 71111u);
+    EXPECT_EQ(u.m.reload0Text, "0H,0H");
+    u.messages.clear();
+    u.typePeriod(0, 7111);
+    EXPECT_EQ(u.m.reload0Text, "e6H,8aH"); // 6518 cycles
+    u.typePeriod(0, 71111);
+    EXPECT_EQ(u.m.reload0Text, "1H,5fH");
+    EXPECT_EQ(u.m.th0, 0x01);
+    EXPECT_EQ(u.m.tl0, 0x5F);
+    EXPECT_TRUE(u.messages.empty());
+}
+
+TEST(TimerBlocks, ModeChangeRecalculates)
+{
+    struct Case {
+        int from;
+        std::uint32_t value;
+        int to;
+        const char* message;
+        std::uint32_t after;
+        const char* display;
+    } cases[] = {
+        { 1, 1000, 2, "定时时间超出8位范围", 256, "0H,0H" },
+        { 1, 1000, 3, "", 1000, "e0H,18H" },
+        { 4, 60000, 3, "计数值超出13位范围", 8192, "0H,0H" },
+        { 5, 200, 0, "", 200, "f9H,18H" },
+    };
+    for (int t = 0; t < 2; ++t) {
+        for (const Case& c : cases) {
+            User u;
+            u.useTimer(t, c.from);
+            u.typePeriod(t, c.value);
+            ASSERT_TRUE(u.messages.empty());
+            u.chooseMode(t, c.to);
+            EXPECT_EQ(u.messages, *c.message ? Messages { c.message } : Messages {});
+            EXPECT_EQ(u.timer(t).time, c.after);
+            EXPECT_EQ(u.timer(t).reloadText, c.display);
+        }
+    }
+}
+
+TEST(TimerBlocks, RecalculationRunsTickedBlocksInOrder)
+{
+    User u;
+    u.useTimer(0, 0);
+    u.typePeriod(0, 8000);
+    u.useTimer(1, 2);
+    u.typePeriod(1, 200);
+    EXPECT_EQ(u.m.reload0Text, "6H,0H");
+    EXPECT_EQ(u.m.reload1Text, "38H,38H");
+
+    u.chooseCrystal(Mhz24);
+    EXPECT_EQ(u.messages, (Messages { "定时时间超出13位范围", "定时时间超出8位范围" }));
+    EXPECT_EQ(u.m.time0, 4096u);
+    EXPECT_EQ(u.m.time1, 128u);
+
+    // A block that is switched off is left alone.
+    u.clickUse(0);
+    u.messages.clear();
+    u.chooseCrystal(Mhz12);
+    EXPECT_EQ(u.m.reload0Text, "ffh,ffh");
+    EXPECT_EQ(u.m.th0, 0xFF);
+    EXPECT_EQ(u.m.reload1Text, "80H,80H");
+    EXPECT_TRUE(u.messages.empty());
+
+    // A period box computes its own timer only.
+    u.clickUse(0);
+    u.typePeriod(0, 10);
+    EXPECT_EQ(u.m.reload0Text, "ffH,16H");
+    EXPECT_EQ(u.m.reload1Text, "80H,80H");
+}
+
+// ---- Serial port --------------------------------------------------------------
+
+TEST(SerialPort, BaudReload)
+{
+    constexpr int kCustom = kCustomCrystalIndex;
+    const struct {
+        int crystal;
+        float custom;
+        int baud;
+        bool doubled;
+        const char* reload;
+        const char* error;
+        const char* message;
+        int after;
+    } rows[] = {
+        { Mhz11_0592, 0, B9600, false, "0xfd", "0.0000%", "", B9600 },
+        { Mhz11_0592, 0, B9600, true, "0xfa", "0.0000%", "", B9600 },
+        { Mhz12, 0, B9600, false, "0xfd", "7.8400%", "", B9600 },
+        { Mhz12, 0, B9600, true, "0xf9", "-7.5200%", "", B9600 },
+        { Mhz12, 0, B300, false, "0x98", "0.1600%", "", B300 },
+        { Mhz33, 0, B9600, true, "0xee", "-0.5528%", "", B9600 },
+        { Mhz11_0592, 0, B115200, true, "0xff", "-100.0000%", "", B115200 },
+        { Mhz24, 0, B300, true, "0xf3", "0.1600%", "波特率太低", B9600 },
+        { Mhz22_1184, 0, B300, true, "0xf4", "0.0000%", "波特率太低", B9600 },
+        { kCustom, 14.7456f, B300, true, "0x0", "-0.0020%", "", B300 },
+        { kCustom, 100, B300, false, "0xe5", "0.4608%", "波特率太低", B9600 },
+        { kCustom, 100, B300, true, "0xca", "0.4608%", "波特率太低", B9600 },
+        // A rate too high for the crystal falls back to 9600 as well.
+        { Mhz11_0592, 0, B115200, false, "0xfd", "0.0000%", "波特率太高", B9600 },
+        { Mhz2, 0, B115200, false, "0xff", "-84.6154%", "波特率太高", B9600 },
+        // At 1 MHz without doubling even 9600 bit/s counts 0: the fastest rate that fits, 4800.
+        { Mhz1, 0, B115200, false, "0xff", "-84.6154%", "波特率太高", B4800 },
+        { Mhz1, 0, B19200, false, "0xff", "-84.6154%", "波特率太高", B4800 },
+        { Mhz1, 0, B9600, true, "0xff", "-84.6154%", "", B9600 },
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << "crystal " << r.crystal << " " << r.custom << " baud " << r.baud
+                                        << (r.doubled ? " doubled" : ""));
+        User u;
+        u.chooseCrystal(r.crystal, r.custom);
+        u.m.doubleBaud = r.doubled; // ticked while the port is on, before the rate is chosen
+        u.clickUart();
+        u.messages.clear();
+        u.chooseBaud(r.baud);
+        EXPECT_EQ(u.messages, *r.message ? Messages { r.message } : Messages {});
+        EXPECT_EQ(u.m.baudIndex, r.after);
+        EXPECT_EQ(u.m.baudReloadText, r.reload);
+        EXPECT_EQ(u.m.baudErrorText, r.error);
+        const int byte = std::stoi(std::string(r.reload).substr(2), nullptr, 16);
+        EXPECT_EQ(u.m.th1, byte);
+        EXPECT_EQ(u.m.tl1, byte);
+    }
+}
+
+TEST(SerialPort, DoublingRecomputesBothWays)
+{
+    User u;
+    u.clickUart();
+    EXPECT_EQ(u.m.baudReloadText, "0xfd");
+    u.clickDoubling();
+    EXPECT_EQ(u.m.baudReloadText, "0xf9");
+    EXPECT_EQ(u.m.baudErrorText, "-7.5200%");
+    u.clickDoubling();
+    EXPECT_EQ(u.m.baudReloadText, "0xfd");
+    EXPECT_EQ(u.m.baudErrorText, "7.8400%");
+    EXPECT_EQ(u.m.th1, 0xFD);
+}
+
+TEST(SerialPort, DoublingFallsBackWithTheNewFactor)
+{
+    User u;
+    u.chooseCrystal(Mhz24);
+    u.clickUart();
+    u.chooseBaud(B300); // 24 MHz counts 208 at 300 bit/s
+    EXPECT_EQ(u.m.baudReloadText, "0x30");
+    EXPECT_TRUE(u.messages.empty());
+    u.clickDoubling(); // doubled, 417: too low
+    EXPECT_EQ(u.messages, Messages { kBaudTooLowMessage });
+    EXPECT_EQ(u.m.baudIndex, B9600);
+    EXPECT_EQ(u.m.baudReloadText, "0xf3");
+    EXPECT_EQ(u.m.baudErrorText, "0.1600%");
+}
+
+TEST(SerialPort, SwitchingOnTakesTimer1Away)
+{
+    User u;
+    u.useTimer(0, 4); // timer 0's half must stay 0x05
+    u.useTimer(1, 1);
+    u.clickGate(1);
+    u.typePeriod(1, 1000);
+    EXPECT_EQ(u.m.tmod, 0x95);
+    EXPECT_EQ(u.m.th1, 0xFC);
+
+    u.clickUart();
+    EXPECT_FALSE(u.m.useTimer1);
+    EXPECT_EQ(u.m.mode1, 0);
+    EXPECT_EQ(u.m.time1, 1u);
+    EXPECT_EQ(u.m.reload1Text, "ffh,ffh");
+    EXPECT_EQ(u.m.tmod, 0x05);
+    EXPECT_FALSE(u.m.gate1); // the tick goes with its bit
+    EXPECT_EQ(u.m.baudReloadText, "0xfd");
+    EXPECT_EQ(u.m.baudErrorText, "7.8400%");
+    EXPECT_EQ(u.m.th1, 0xFD);
+    EXPECT_EQ(u.m.tl1, 0xFD);
+    EXPECT_TRUE(u.messages.empty());
+}
+
+TEST(SerialPort, SwitchingOffKeepsTheLastValues)
+{
+    User u;
+    u.clickUart();
+    u.clickDoubling();
+    u.m.uartInterrupt = true;
+    u.chooseBaud(B115200); // 12 MHz doubled: count 1
+    EXPECT_EQ(u.m.baudReloadText, "0xff");
+
+    u.clickUart();
+    EXPECT_EQ(u.m.baudIndex, B9600);
+    EXPECT_EQ(u.m.baudReloadText, "0xff");
+    EXPECT_EQ(u.m.baudErrorText, "-84.6154%");
+    EXPECT_EQ(u.m.th1, 0xFF);
+    EXPECT_TRUE(u.m.doubleBaud);
+    EXPECT_TRUE(u.m.uartInterrupt);
+    EXPECT_TRUE(u.messages.empty());
+
+    // On again: 9600 bit/s with the doubling that was left ticked.
+    u.clickUart();
+    EXPECT_EQ(u.m.baudReloadText, "0xf9");
+    EXPECT_EQ(u.m.baudErrorText, "-7.5200%");
+    EXPECT_EQ(u.m.th1, 0xF9);
+}
+
+TEST(SerialPort, Timer1AfterTheSerialPortShowsItsBytes)
+{
+    User u;
+    u.clickUart();
+    EXPECT_EQ(u.m.th1, 0xFD);
+    u.clickUart();
+    u.clickUse(1);
+    EXPECT_EQ(u.m.reload1Text, "ffh,ffh");
+    EXPECT_EQ(u.m.th1, 0xFF);
+    EXPECT_EQ(u.m.tl1, 0xFF);
+    EXPECT_NE(BuildSourceText(SettingsFor(u.m)).find(" TMOD=0x0;\r\n TH1=0xff;\r\n TL1=0xff;\r\n"), std::string::npos);
+    u.typePeriod(1, 1000);
+    EXPECT_EQ(u.m.reload1Text, "e0H,18H");
+    EXPECT_EQ(u.m.th1, 0xE0);
+}
+
+TEST(SerialPort, CrystalRecalculatesTheSerialPortNeverTimer1)
+{
+    User u;
+    u.clickUse(1);
+    u.clickUart();
+    u.chooseCrystal(Mhz11_0592);
+    EXPECT_EQ(u.m.reload1Text, "ffh,ffh");
+    EXPECT_EQ(u.m.baudReloadText, "0xfd");
+    EXPECT_EQ(u.m.baudErrorText, "0.0000%");
+    EXPECT_EQ(u.m.th1, 0xFD);
+}
+
+TEST(SerialPort, CrystalRecalculatesTimer0BeforeTheBaudRate)
+{
+    User u;
+    u.useTimer(0, 2);
+    u.typePeriod(0, 200);
+    u.clickUart();
+    u.clickDoubling();
+    u.chooseBaud(B300); // 12 MHz doubled: count 208
+    EXPECT_EQ(u.m.baudReloadText, "0x30");
+    EXPECT_TRUE(u.messages.empty());
+
+    u.chooseCrystal(Mhz24);
+    EXPECT_EQ(u.messages, (Messages { "定时时间超出8位范围", kBaudTooLowMessage }));
+    EXPECT_EQ(u.m.time0, 128u);
+    EXPECT_EQ(u.m.reload0Text, "0H,0H");
+    EXPECT_EQ(u.m.baudIndex, B9600);
+    EXPECT_EQ(u.m.baudReloadText, "0xf3");
+}
+
+TEST(SerialPort, EachMessageIsUpOverTheCorrectionsBeforeIt)
+{
+    User u;
+    u.useTimer(0, 2);
+    u.typePeriod(0, 200);
+    u.clickUart();
+    u.clickDoubling();
+    u.chooseBaud(B300);
+    WindowModel m = u.m;
+    m.crystalIndex = Mhz24;
+    const Transition done = OnCrystalChange(m);
+    ASSERT_EQ(done.notices.size(), 2u);
+    EXPECT_EQ(done.notices[0].shown.time0, 200u);
+    EXPECT_EQ(done.notices[0].shown.crystalHz, 24000000u);
+    EXPECT_EQ(done.notices[1].shown.time0, 128u); // timer 0's correction stands
+    EXPECT_EQ(done.notices[1].shown.baudIndex, B300);
+    EXPECT_EQ(done.notices[1].corrects, (Correction { CorrectedField::BaudIndex, B9600 }));
+}
+
+TEST(SerialPort, Timer0ModeRecalculatesTheBaudRate)
+{
+    User u;
+    u.clickUse(0);
+    u.clickUart();
+    u.clickDoubling();
+    u.m.th1 = u.m.tl1 = 0x12;
+    u.chooseMode(0, 1);
+    EXPECT_EQ(u.m.th1, 0xF9);
+    EXPECT_EQ(u.m.tl1, 0xF9);
+}
+
+// ---- Crystal and software counters -------------------------------------------
+
+TEST(Crystal, ListAndCustomEntries)
+{
+    const struct {
+        int index;
+        float custom;
+        std::uint32_t hz;
+        const char* text;
+    } rows[] = {
+        { Mhz11_0592, 0, 11059200, "" },
+        { Mhz3_6864, 0, 3686400, "" },
+        { kCustomCrystalIndex, 11.0592f, 11059200, "11.059200" },
+        { kCustomCrystalIndex, 22.1184f, 22118400, "22.118401" },
+        { kCustomCrystalIndex, 7.3728f, 7372799, "7.372800" },
+        { kCustomCrystalIndex, 14.7456f, 14745599, "14.745600" },
+        { kCustomCrystalIndex, 12.0f, 12000000, "12.000000" },
+    };
+    for (const auto& r : rows) {
+        User u;
+        u.chooseCrystal(kCustomCrystalIndex, 33.0f);
+        u.chooseCrystal(r.index, r.custom);
+        EXPECT_EQ(u.m.crystalHz, r.hz);
+        EXPECT_EQ(u.m.customMhzText, r.text);
+    }
+}
+
+TEST(SoftwareCount, OutOfRangeCountsGoBack)
+{
+    for (std::uint32_t bad : { 0u, 65536u, 4294967295u }) {
+        User u;
+        u.useTimer(0, 1);
+        u.typePostscale(0, 16);
+        u.typePostscale(0, bad);
+        EXPECT_EQ(u.messages, Messages { "软件计数应在1~65535之间" });
+        EXPECT_EQ(u.m.postscale0, 16u);
+    }
+    User u;
+    u.useTimer(1, 1);
+    u.typePostscale(1, 65535);
+    EXPECT_TRUE(u.messages.empty());
+    EXPECT_EQ(SettingsFor(u.m).postscale1, 65535);
+}
+
+TEST(WindowModel, StartsAsTheWindowDoes)
+{
+    const WindowModel m;
+    const GeneratorSettings s = SettingsFor(m);
+    EXPECT_EQ(BuildSourceText(s), "#include \"reg51.h\"\r\n\r\nvoid main(void)\r\n{\r\n}");
+    EXPECT_EQ(m.reload0Text, "ffH,ffH");
+    EXPECT_EQ(m.baudErrorText, "00%");
+    EXPECT_EQ(m.trigger0, 1);
+    EXPECT_EQ(m.crystalHz, 12000000u);
+    EXPECT_TRUE(IsSettled(m));
+}
+
+TEST(Crystal, ChangeRecalculates)
+{
+    User u;
+    u.useTimer(0, 1);
+    u.typePeriod(0, 1000);
+    EXPECT_EQ(u.m.reload0Text, "fcH,18H");
+    const struct {
+        int index;
+        float custom;
+        const char* display;
+    } steps[] = {
+        { Mhz11_0592, 0, "fcH,6cH" }, { Mhz3_6864, 0, "ffH,6H" }, { kCustomCrystalIndex, 24, "f8H,30H" },
+        { kCustomCrystalIndex, kDefaultCustomMhz, "fcH,18H" }, // what a cancelled dialog hands over
+        { kCustomCrystalIndex, 1.5f, "ffH,adH" }, // counts as 1 MHz: 83 cycles
+    };
+    for (const auto& step : steps) {
+        u.chooseCrystal(step.index, step.custom);
+        EXPECT_EQ(u.m.reload0Text, step.display);
+    }
+    EXPECT_TRUE(u.messages.empty());
+
+    // 9600 bit/s does not fit 1.5 MHz without doubling: 4800 does.
+    u.clickUart();
+    EXPECT_EQ(u.messages, Messages { kBaudTooHighMessage });
+    EXPECT_EQ(u.m.baudIndex, B4800);
+    u.messages.clear();
+    u.chooseCrystal(kCustomCrystalIndex, 100);
+    EXPECT_TRUE(u.messages.empty());
+    EXPECT_EQ(u.m.reload0Text, "dfH,73H");
+    EXPECT_EQ(u.m.baudReloadText, "0xca");
+    EXPECT_EQ(u.m.baudErrorText, "0.4656%");
+}
+
+TEST(ExactCount, RecalculatesBothTimers)
+{
+    const struct {
+        int crystal, mode;
+        std::uint32_t period;
+        const char* classic;
+        const char* exact;
+    } rows[] = {
+        { Mhz11_0592, 1, 50000, "4cH,f7H", "4cH,0H" },
+        { Mhz11_0592, 1, 10000, "dcH,32H", "dcH,0H" },
+        { Mhz3_6864, 1, 1000, "ffH,6H", "feH,cdH" },
+        { Mhz22_1184, 2, 100, "49H,49H", "48H,48H" },
+        { Mhz12, 1, 50000, "3cH,b0H", "3cH,b0H" },
+    };
+    for (const auto& r : rows) {
+        User u;
+        u.chooseCrystal(r.crystal);
+        for (int t = 0; t < 2; ++t) {
+            u.useTimer(t, r.mode);
+            u.typePeriod(t, r.period);
+        }
+        for (const char* expected : { r.exact, r.classic }) {
+            u.m.exact = !u.m.exact;
+            u.run(OnExactChange(u.m));
+            EXPECT_EQ(u.m.reload0Text, expected);
+            EXPECT_EQ(u.m.reload1Text, expected);
+        }
+        EXPECT_TRUE(u.messages.empty());
+    }
+}
+
+TEST(ExactCount, RecalculatesTheSerialPort)
+{
+    const struct {
+        int crystal, baud;
+        bool doubled;
+        const char* classic[2];
+        const char* exact[2];
+    } rows[] = {
+        { Mhz33, B9600, true, { "0xee", "-0.5528%" }, { "0xee", "-0.5382%" } },
+        { Mhz12, B9600, false, { "0xfd", "7.8400%" }, { "0xfd", "7.8400%" } },
+        { Mhz11_0592, B9600, false, { "0xfd", "0.0000%" }, { "0xfd", "0.0000%" } },
+    };
+    for (const auto& r : rows) {
+        User u;
+        u.chooseCrystal(r.crystal);
+        u.clickUart();
+        u.chooseBaud(r.baud);
+        if (r.doubled)
+            u.clickDoubling();
+        for (const auto& expected : { r.exact, r.classic }) {
+            u.m.exact = !u.m.exact;
+            u.run(OnExactChange(u.m));
+            EXPECT_EQ(u.m.baudReloadText, expected[0]);
+            EXPECT_EQ(u.m.baudErrorText, expected[1]);
+            EXPECT_EQ(u.m.th1, std::stoi(std::string(expected[0]).substr(2), nullptr, 16));
+        }
+        EXPECT_TRUE(u.messages.empty());
+    }
+}

@@ -1,0 +1,251 @@
+// Long random runs of the window's handlers on the model: whatever the model
+// holds must hang together, and once every block in use has been calculated
+// from what it shows, it must hold what orlet-gen's path gives for the
+// same settings.
+#include "Configuration.h"
+#include "Tmod.h"
+#include "WindowModel.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <sstream>
+#include <vector>
+
+using namespace orlet;
+
+namespace {
+
+constexpr std::uint32_t kPeriods[]
+    = { 0, 1, 7, 255, 256, 300, 1000, 8192, 8193, 50000, 65536, 70000, 1000000, 4294967295u };
+constexpr std::uint32_t kCounts[] = { 0, 1, 2, 16, 400, 65535, 65536, 4294967295u };
+constexpr float kCustomMhz[] = { 3.6864f, 7.3728f, 14.7456f, 22.1184f, 1.0f, 100.0f, 55.0f, 12.0f };
+
+class Session
+{
+public:
+    explicit Session(std::uint32_t seed)
+        : m_rng(seed)
+    {
+    }
+
+    // One user action on an enabled control; returns its name.
+    std::string act()
+    {
+        for (;;) {
+            const int roll = pick(14);
+            if (std::string done = tryAction(roll); !done.empty())
+                return done;
+        }
+    }
+
+    const WindowModel& model() const { return m_model; }
+    const Transition& last() const { return m_last; }
+
+private:
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
+    bool coin() { return pick(2) == 1; }
+
+    template <std::size_t N, typename T> T pickFrom(const T (&choices)[N]) { return choices[pick(int(N))]; }
+
+    std::string run(const char* name, Transition done)
+    {
+        m_last = std::move(done);
+        m_model = m_last.model;
+        return name;
+    }
+
+    std::string tryAction(int roll)
+    {
+        WindowModel m = m_model;
+        const int t = pick(2);
+        TimerMembers timer = MembersOf(m, t);
+        switch (roll) {
+        case 0:
+            if (t == 1 && m.useUart)
+                return {};
+            timer.use = !timer.use;
+            return run("use timer", OnUseTimer(m, t));
+        case 1:
+            if (!timer.use || ModeListEntryAt(timer.modeIndex).counter)
+                return {};
+            timer.gate = !timer.gate;
+            return run("GATE", OnGate(m, t));
+        case 2:
+            if (!timer.use)
+                return {};
+            timer.modeIndex = pick(6);
+            return run("mode", OnModeChange(m, t));
+        case 3:
+            if (!timer.use)
+                return {};
+            timer.time = pickFrom(kPeriods);
+            return run("period", UpdateTimerReload(m, t));
+        case 4: {
+            if (!timer.use)
+                return {};
+            const std::uint32_t before = timer.postscale;
+            timer.postscale = pickFrom(kCounts);
+            return run("software count", OnPostscaleChange(m, t, before));
+        }
+        case 5:
+            m.crystalIndex = pick(kCustomCrystalIndex + 1);
+            return run("crystal", OnCrystalChange(m, pickFrom(kCustomMhz)));
+        case 6:
+            m.useUart = !m.useUart;
+            return run("use serial port", OnUseUart(m));
+        case 7:
+            if (!m.useUart)
+                return {};
+            m.baudIndex = pick(int(kBaudRates.size()));
+            return run("baud list", UpdateBaudReload(m));
+        case 8:
+            if (!m.useUart)
+                return {};
+            m.doubleBaud = !m.doubleBaud;
+            return run("doubling", OnDoubleBaud(m));
+        case 9:
+            m.exact = !m.exact;
+            return run("exact", OnExactChange(m));
+        case 10:
+            (t == 0 ? m.useInt0 : m.useInt1) = coin();
+            (t == 0 ? m.trigger0 : m.trigger1) = pick(3) - 1; // -1: text typed over the list
+            return run("interrupt", { m, {} });
+        case 11:
+            m.comments = coin();
+            return run("comments", { m, {} });
+        case 12:
+            if (!m.useUart)
+                return {};
+            m.uartInterrupt = !m.uartInterrupt;
+            return run("serial interrupt", { m, {} });
+        default:
+            return run("recalculate", Recalculate(m));
+        }
+    }
+
+    std::mt19937 m_rng;
+    WindowModel m_model;
+    Transition m_last;
+};
+
+// What must hold after every action; empty when it does.
+std::string problemIn(const WindowModel& m)
+{
+    for (int t = 0; t < 2; ++t) {
+        WindowModel copy = m;
+        const TimerMembers timer = MembersOf(copy, t);
+        const ModeListEntry entry = ModeListEntryAt(timer.modeIndex);
+        if (TimerModeIn(m.tmod, t) != entry.mode || TimerCountsIn(m.tmod, t) != entry.counter)
+            return "the TMOD bits of timer " + std::to_string(t) + " are not its list's";
+        if (WithTimerGate(m.tmod, t, timer.gate) != m.tmod)
+            return "the GATE bit of timer " + std::to_string(t) + " is not its box's";
+        if (timer.unit != (entry.counter ? "plus" : "us"))
+            return "timer " + std::to_string(t) + " shows " + timer.unit;
+        if (timer.postscale < 1 || timer.postscale > kMaxPostscale)
+            return "a software count out of range";
+        if (timer.run && timer.reloadText != FormatReloadText(timer.th, timer.tl))
+            return "display " + timer.reloadText + " for other bytes";
+    }
+    if (m.useUart) {
+        if (m.useTimer1)
+            return "timer 1 in use with the serial port";
+        if (!m.baudRun || m.th1 != m.baudRun->baud.reload || m.tl1 != m.th1 || m.baudIndex != m.baudRun->baud.rateIndex)
+            return "the serial reload is not the last calculation's";
+    }
+    if (m.crystalHz < 1000000 || m.crystalHz > 100000000)
+        return "a crystal out of range";
+    return {};
+}
+
+// The generator's record with what it never prints made equal: timer 0
+// keeps its TMOD bits when switched off, the serial port its reload.
+GeneratorSettings printed(GeneratorSettings s)
+{
+    if (!s.timer0Enabled)
+        s.tmod &= 0xF0;
+    if (!s.timer1Enabled && !s.uartEnabled)
+        s.th1 = s.tl1 = 0xFF;
+    return s;
+}
+
+std::string differenceFromOrletGen(const WindowModel& m)
+{
+    const ResolveResult resolved = ResolveConfiguration(ConfigurationOf(m));
+    if (!resolved.resolved)
+        return "orlet-gen refuses what the window holds";
+    const ResolvedConfiguration& r = *resolved.resolved;
+    for (Dialect dialect : { Dialect::Keil, Dialect::Sdcc }) {
+        if (BuildSourceText(printed(SettingsFor(m)), dialect) != BuildSourceText(printed(r.settings), dialect))
+            return "the window and orlet-gen write different texts";
+    }
+    if ((m.useTimer0 && r.reload0Text != m.reload0Text) || (m.useTimer1 && r.reload1Text != m.reload1Text))
+        return "the reload displays differ from orlet-gen's";
+    if (m.useUart && (r.baudReloadText != m.baudReloadText || r.baudErrorText != m.baudErrorText))
+        return "the serial displays differ from orlet-gen's";
+    return {};
+}
+
+// The messages of one action correct what they say they correct.
+std::string correctionProblem(const Transition& done)
+{
+    for (const Notice& notice : done.notices) {
+        if (MessageText(notice.message).empty())
+            return "a message without a text";
+        const std::uint32_t value = notice.corrects.value;
+        const WindowModel& m = done.model;
+        const std::uint32_t now[] = { m.time0, m.time1, std::uint32_t(m.baudIndex), m.postscale0, m.postscale1 };
+        if (now[static_cast<int>(notice.corrects.field)] != value)
+            return "a message corrected a value to " + std::to_string(value) + ", which reads "
+                + std::to_string(now[static_cast<int>(notice.corrects.field)]);
+    }
+    return {};
+}
+
+struct SessionResult {
+    std::string problem; // with the last actions, when there is one
+    int compared = 0; // steps on which the model was compared with orlet-gen
+};
+
+SessionResult runSession(std::uint32_t seed, int steps)
+{
+    Session session(seed);
+    std::vector<std::string> done;
+    SessionResult result;
+    for (int step = 0; step < steps; ++step) {
+        done.push_back(session.act());
+        std::string problem = problemIn(session.model());
+        if (problem.empty())
+            problem = correctionProblem(session.last());
+        if (problem.empty() && IsSettled(session.model())) {
+            ++result.compared;
+            problem = differenceFromOrletGen(session.model());
+        }
+        if (!problem.empty()) {
+            std::ostringstream out;
+            out << "seed " << seed << ", step " << step << ": " << problem << "\nlast actions:";
+            for (std::size_t i = done.size() > 12 ? done.size() - 12 : 0; i < done.size(); ++i)
+                out << "\n  " << done[i];
+            result.problem = out.str();
+            return result;
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+TEST(WindowSession, RandomSessionsAgreeWithOrletGen)
+{
+    constexpr int kSessions = 100;
+    constexpr int kSteps = 1000;
+    int compared = 0;
+    for (std::uint32_t seed = 1; seed <= kSessions; ++seed) {
+        const SessionResult result = runSession(seed, kSteps);
+        ASSERT_TRUE(result.problem.empty()) << result.problem;
+        compared += result.compared;
+    }
+    // The comparison must not be a rare event.
+    EXPECT_GT(compared, kSessions * kSteps / 4);
+}
