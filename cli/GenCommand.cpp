@@ -115,6 +115,9 @@ namespace {
             "of the source." };
         QCommandLineOption exact { "exact",
             "Count from the exact crystal frequency, rounded to the nearest step, instead of whole megahertz." };
+        QCommandLineOption driftFree { "drift-free",
+            "Timers in modes 0 and 1 add the reload to the running count, so that the long-run period is exactly "
+            "the count." };
         QCommandLineOption postscale0 { "postscale0",
             "Timer 0's interrupt routine runs your code on every Nth interrupt (1 to 65535; default 1).", "N" };
         QCommandLineOption postscale1 { "postscale1",
@@ -123,7 +126,8 @@ namespace {
         void addTo(QCommandLineParser& parser) const
         {
             parser.addOptions({ crystal, comments, int0, int1, timer0, counter0, gate0, timer1, counter1, gate1, uart,
-                doubleBaud, uartInterrupt, encoding, dialect, output, json, explain, exact, postscale0, postscale1 });
+                doubleBaud, uartInterrupt, encoding, dialect, output, json, explain, exact, postscale0, postscale1,
+                driftFree });
         }
     };
 
@@ -283,6 +287,19 @@ namespace {
 #endif
     }
 
+    // What the firmware really does: interruptCycles0 (machine cycles from one
+    // interrupt to the next, the routine's reload latency included), and its
+    // long-run error against the period asked for, driftPpm0 and
+    // driftSecondsPerDay0 (null for a period of 0).
+    void insertInterruptPeriod(QJsonObject& object, const QString& n, const TimerDerivation& timer)
+    {
+        object.insert("interruptCycles" + n, qint64(timer.interruptCycles));
+        const auto& drift = timer.drift;
+        object.insert("driftPpm" + n, drift ? QJsonValue(drift->ppm) : QJsonValue(QJsonValue::Null));
+        object.insert(
+            "driftSecondsPerDay" + n, drift ? QJsonValue(drift->secondsPerDay) : QJsonValue(QJsonValue::Null));
+    }
+
     // The derivation's numbers: cycles0/actualPeriod0Us/periodError0 (per
     // cent) for a timer, pulses0 for a counter, likewise for timer 1, and
     // actualBaud/baudError (per cent, as shown) for the serial port.
@@ -301,6 +318,7 @@ namespace {
             object.insert("actualPeriod" + n + "Us", timer->actualPeriodUs);
             object.insert("periodError" + n,
                 timer->periodErrorPercent ? QJsonValue(*timer->periodErrorPercent) : QJsonValue(QJsonValue::Null));
+            insertInterruptPeriod(object, n, *timer);
         }
         if (derivation.baud) {
             object.insert("actualBaud", derivation.baud->actualBaud);
@@ -316,6 +334,8 @@ namespace {
     {
         if (request.config.precision == Precision::Exact)
             object.insert("exact", true);
+        if (request.config.driftFree)
+            object.insert("driftFree", true);
         for (int t = 0; t < 2; ++t) {
             const auto& timer = derivation.timers[static_cast<std::size_t>(t)];
             if (!timer || !request.postscaleGiven[static_cast<std::size_t>(t)])
@@ -471,6 +491,7 @@ GenParseResult ParseGenArguments(const QStringList& args)
     config.timer1.postscale = read.postscale(1, options.postscale1, config.timer1);
     request.postscaleGiven = { parser.isSet(options.postscale0), parser.isSet(options.postscale1) };
     config.precision = parser.isSet(options.exact) ? Precision::Exact : Precision::Classic;
+    config.driftFree = parser.isSet(options.driftFree);
     config.uartDoubleBaud = parser.isSet(options.doubleBaud);
     config.uartInterrupt = parser.isSet(options.uartInterrupt);
     request.encoding = read.choice(options.encoding,
@@ -504,7 +525,7 @@ GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk)
     if (!resolved.resolved)
         return { {}, fromUtf8(resolved.error), kExitRefused };
     const std::string source = BuildSourceText(resolved.resolved->settings, request.dialect);
-    const Derivation derivation = DeriveConfiguration(request.config, *resolved.resolved);
+    const Derivation derivation = DeriveConfiguration(request.config, *resolved.resolved, request.dialect);
     // The derivation is plain ASCII, so it reads the same in every encoding.
     const std::string explanation = request.explain ? FormatDerivation(derivation) : std::string();
     if (request.json) {

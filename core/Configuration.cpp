@@ -1,5 +1,6 @@
 #include "Configuration.h"
 
+#include "RoutineTiming.h"
 #include "TimerReload.h"
 #include "TimerTiming.h"
 #include "Tmod.h"
@@ -47,6 +48,12 @@ namespace {
         return timer.mode >= 0 && timer.mode <= 2;
     }
 
+    bool outsideRunningAdd(const TimerConfig& timer, const TimerReload& reload, bool driftFree)
+    {
+        return driftFree && !timer.counter && timer.mode != 2
+            && (reload.count < kMinRunningAddCycles || reload.count > MaxRunningAddCycles(timer.mode));
+    }
+
     bool validPostscale(const TimerConfig& timer)
     {
         return timer.postscale >= 1 && timer.postscale <= kMaxPostscale;
@@ -90,6 +97,7 @@ ResolveResult ResolveConfiguration(const Configuration& config)
     s.uartDoubleBaud = config.uartDoubleBaud;
     s.uartInterrupt = config.uartInterrupt;
     s.tmod = TmodFor(config.timer0, config.timer1);
+    s.driftFree = config.driftFree;
     if (config.timer0.enabled)
         s.postscale0 = static_cast<std::uint16_t>(config.timer0.postscale);
     if (config.timer1.enabled)
@@ -106,6 +114,13 @@ ResolveResult ResolveConfiguration(const Configuration& config)
             = ComputeTimerReload(config.crystalHz, timer.mode, timer.counter, timer.value, config.precision);
         if (!reload.inRange)
             return { std::nullopt, timerError(t, timer, reload, config.crystalHz, config.precision) };
+        if (outsideRunningAdd(timer, reload, config.driftFree)) {
+            return { std::nullopt,
+                "timer" + std::to_string(t) + " mode " + std::to_string(timer.mode) + " counts "
+                    + std::to_string(reload.count) + " cycles; drift-free timing takes "
+                    + std::to_string(kMinRunningAddCycles) + " to " + std::to_string(MaxRunningAddCycles(timer.mode))
+                    + " in this mode" };
+        }
         *bytes[t][0] = reload.th;
         *bytes[t][1] = reload.tl;
         *texts[t] = FormatReloadText(reload.th, reload.tl);

@@ -33,6 +33,8 @@ struct Configuration {
     bool uartDoubleBaud = false;
     bool uartInterrupt = false;
     Precision precision = Precision::Classic;
+    // Timers in modes 0 and 1 add the reload to the running count.
+    bool driftFree = false;
 };
 
 // What the window holds once the user has set everything: the generator's

@@ -479,8 +479,9 @@ void COrletDlg::showTiming(int timer)
         = orlet::ComputeTimerTiming(run->crystalHz, run->mode, run->counter, run->asked, run->precision, postscale);
     if (!run->reload.inRange) {
         if (!run->counter)
-            line = RangeHintText(timing.split);
-        display->setToolTip(TimerRangeTip(timer, run->counter, run->mode, run->asked, run->reload, timing.split));
+            line = RangeHintText(timing, run->mode);
+        display->setToolTip(
+            TimerRangeTip(timer, run->counter, run->mode, run->asked, run->reload, timing, run->crystalHz));
         return;
     }
     if (!run->counter)
