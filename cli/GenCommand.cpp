@@ -326,6 +326,23 @@ namespace {
         }
     }
 
+    // "driftFree", and per timer in modes 0 and 1 the split the hardware
+    // reload of mode 2 keeps exact as well: hardwareSplit0 with periodUs,
+    // postscale and cycles (per interrupt).
+    void insertDriftFree(QJsonObject& object, const Derivation& derivation)
+    {
+        object.insert("driftFree", true);
+        for (int t = 0; t < 2; ++t) {
+            const auto& timer = derivation.timers[static_cast<std::size_t>(t)];
+            if (!timer || !timer->hardwareSplit)
+                continue;
+            const PostscaleSplit& split = *timer->hardwareSplit;
+            object.insert("hardwareSplit" + QString::number(t),
+                QJsonObject { { "periodUs", qint64(split.periodUs) }, { "postscale", qint64(split.postscale) },
+                    { "cycles", qint64(split.cycles) } });
+        }
+    }
+
     // Only for the new options, so that the JSON of every other run keeps
     // its members: "exact", and per software counter postscale0 with, for a
     // timer, wholePeriod0Us (postscale times the real period) and
@@ -335,7 +352,7 @@ namespace {
         if (request.config.precision == Precision::Exact)
             object.insert("exact", true);
         if (request.config.driftFree)
-            object.insert("driftFree", true);
+            insertDriftFree(object, derivation);
         for (int t = 0; t < 2; ++t) {
             const auto& timer = derivation.timers[static_cast<std::size_t>(t)];
             if (!timer || !request.postscaleGiven[static_cast<std::size_t>(t)])

@@ -5,6 +5,7 @@
 #include "TimerTiming.h"
 #include "Tmod.h"
 
+#include <cstdio>
 #include <string>
 
 namespace orlet {
@@ -19,28 +20,56 @@ namespace {
         return WithTimerGate(tmod, index, timer.gate && !timer.counter);
     }
 
-    // "; use --timer0 1:62500 --postscale0 16" for a period the software counter can reach.
-    std::string splitHint(int timer, const TimerConfig& config, std::uint32_t crystalHz, Precision precision)
+    std::string splitFlags(int timer, int mode, const PostscaleSplit& split)
+    {
+        const std::string t = std::to_string(timer);
+        return "--timer" + t + " " + std::to_string(split.mode < 0 ? mode : split.mode) + ":"
+            + std::to_string(split.periodUs) + " --postscale" + t + " " + std::to_string(split.postscale);
+    }
+
+    std::string splitCost(const PostscaleSplit& split, int mode, std::uint32_t crystalHz, bool driftFree)
+    {
+        const SplitCost cost = CostOf(split, mode, crystalHz, driftFree);
+        char text[96];
+        std::snprintf(
+            text, sizeof text, "%.4g interrupts/s, about %.2f%% of the CPU", cost.interruptsPerSecond, cost.cpuPercent);
+        return text;
+    }
+
+    // "; use --timer0 2:250 --postscale0 4000 (…) or --timer0 1:62500
+    // --postscale0 16 (…)" for a period the software counter can reach: the
+    // split the hardware reload keeps exact first, with what each costs.
+    std::string splitHint(int timer, const TimerConfig& config, const Configuration& whole)
     {
         if (config.counter)
             return {};
-        const auto split
-            = ComputeTimerTiming(crystalHz, config.mode, false, config.value, precision, config.postscale).split;
-        if (!split)
-            return {};
-        const std::string t = std::to_string(timer);
-        return "; use --timer" + t + " " + std::to_string(config.mode) + ":" + std::to_string(split->periodUs)
-            + " --postscale" + t + " " + std::to_string(split->postscale);
+        const TimerTiming timing = ComputeTimerTiming(
+            whole.crystalHz, config.mode, false, config.value, whole.precision, config.postscale, whole.driftFree);
+        const auto& hardware = timing.hardwareSplit;
+        const auto& other = timing.split;
+        std::string hint;
+        if (hardware) {
+            hint = "; use " + splitFlags(timer, config.mode, *hardware)
+                + " (exact with the hardware reload: " + std::to_string(hardware->cycles) + " x "
+                + std::to_string(hardware->postscale) + " = " + std::to_string(hardware->cycles * hardware->postscale)
+                + " cycles; " + splitCost(*hardware, config.mode, whole.crystalHz, whole.driftFree) + ")";
+        }
+        const bool same = hardware && other && config.mode == 2 && hardware->periodUs == other->periodUs
+            && hardware->postscale == other->postscale;
+        if (other && !same) {
+            hint += (hint.empty() ? "; use " : " or ") + splitFlags(timer, config.mode, *other) + " ("
+                + splitCost(*other, config.mode, whole.crystalHz, whole.driftFree) + ")";
+        }
+        return hint;
     }
 
-    std::string timerError(
-        int timer, const TimerConfig& config, const TimerReload& reload, std::uint32_t crystalHz, Precision precision)
+    std::string timerError(int timer, const TimerConfig& config, const TimerReload& reload, const Configuration& whole)
     {
         const std::string kind = config.counter ? "counter" : "timer";
         const std::string unit = config.counter ? " pulses" : " us";
         return reload.message + ": " + kind + std::to_string(timer) + " mode " + std::to_string(config.mode)
             + " accepts at most " + std::to_string(reload.corrected) + unit + ", got " + std::to_string(config.value)
-            + splitHint(timer, config, crystalHz, precision);
+            + splitHint(timer, config, whole);
     }
 
     bool validTimer(const TimerConfig& timer)
@@ -113,7 +142,7 @@ ResolveResult ResolveConfiguration(const Configuration& config)
         const TimerReload reload
             = ComputeTimerReload(config.crystalHz, timer.mode, timer.counter, timer.value, config.precision);
         if (!reload.inRange)
-            return { std::nullopt, timerError(t, timer, reload, config.crystalHz, config.precision) };
+            return { std::nullopt, timerError(t, timer, reload, config) };
         if (outsideRunningAdd(timer, reload, config.driftFree)) {
             return { std::nullopt,
                 "timer" + std::to_string(t) + " mode " + std::to_string(timer.mode) + " counts "

@@ -528,6 +528,9 @@ TEST(OrletGen, JsonGivesTheInterruptPeriodAndItsDrift)
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     const QJsonObject kept = QJsonDocument::fromJson(run.out).object();
     EXPECT_TRUE(kept["driftFree"].toBool());
+    EXPECT_EQ(kept["hardwareSplit0"].toObject()["periodUs"].toInt(), 250) << "1000 cycles are 250 x 4 in mode 2";
+    EXPECT_EQ(kept["hardwareSplit0"].toObject()["postscale"].toInt(), 4);
+    EXPECT_FALSE(plain.contains("hardwareSplit0"));
     for (const char* n : { "0", "1" }) {
         EXPECT_EQ(kept[QStringLiteral("interruptCycles") + n], kept[QStringLiteral("cycles") + n]) << n;
         EXPECT_EQ(kept[QStringLiteral("driftPpm") + n].toDouble(), 0) << n;
@@ -558,12 +561,13 @@ TEST(OrletGen, ExplainPutsBothCountsSideBySide)
 }
 
 INSTANTIATE_TEST_SUITE_P(RefusedNewOptions, OrletGenErrors,
-    testing::Values(ErrorCase { "--timer0 1:1000000",
+    testing::Values(ErrorCase { "--crystal 12 --timer0 1:1000000",
                         "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us, got 1000000; use --timer0 "
-                        "1:62500 --postscale0 16\n" },
+                        "2:250 --postscale0 4000 (exact with the hardware reload: 250 x 4000 = 1000000 cycles;" },
+        ErrorCase { "--crystal 12 --timer0 1:1000000", " or --timer0 1:62500 --postscale0 16 (16 interrupts/s" },
         ErrorCase { "--exact --crystal 11.0592 --timer0 1:1000000",
-            "at most 71111 us, got 1000000; use --timer0 "
-            "1:62500 --postscale0 16\n" },
+            "at most 71111 us, got 1000000; use --timer0 2:278 --postscale0 3600 (exact with the hardware reload: "
+            "256 x 3600 = 921600 cycles;" },
         ErrorCase { "--postscale0 16", "--postscale0 needs --timer0 or --counter0" },
         ErrorCase { "--timer0 1:10 --postscale0 0", "--postscale0 \"0\": a whole number from 1 to 65535" },
         ErrorCase { "--timer0 1:10 --postscale0 65536", "from 1 to 65535" },

@@ -395,6 +395,8 @@ POSTSCALE_CASES = [
     ("--crystal 12", 0, 1, 16, 62500),  # 1 s, as the range error suggests
     ("--crystal 11.0592 --exact", 1, 1, 16, 62500),
     ("--crystal 12", 1, 2, 400, 250),  # an unsigned int counter, no reload latency
+    # The split the range error offers first: exactly 1 s with the hardware reload.
+    ("--crystal 11.0592 --exact", 0, 2, 3600, 278),
 ]
 
 
