@@ -11,14 +11,18 @@ namespace {
         return TimerCycleCount(crystalHz, periodUs, precision) <= TimerModeLimit(mode);
     }
 
-    // A whole number of microseconds that counts exactly `cycles`.
+    // A whole number of microseconds that counts exactly `cycles`: near
+    // cycles * 12 / f, with f in whole megahertz for the classic count.
     std::optional<std::uint32_t> periodCounting(std::uint32_t crystalHz, std::uint64_t cycles, Precision precision)
     {
-        const double guess = static_cast<double>(cycles) * 12e6 / crystalHz;
-        const auto from = static_cast<std::uint32_t>(guess > 2 ? guess - 2 : 1);
-        for (std::uint32_t us = from; us <= guess + 2 + 12; ++us) {
-            if (TimerCycleCount(crystalHz, us, precision) == cycles)
-                return us;
+        const double mhz = precision == Precision::Exact ? crystalHz / 1e6 : crystalHz / 1000000u;
+        if (mhz <= 0)
+            return std::nullopt;
+        const double guess = static_cast<double>(cycles) * 12 / mhz;
+        for (double us = guess > 3 ? guess - 3 : 1; us <= guess + 3; ++us) {
+            const auto whole = static_cast<std::uint32_t>(us);
+            if (TimerCycleCount(crystalHz, whole, precision) == cycles)
+                return whole;
         }
         return std::nullopt;
     }

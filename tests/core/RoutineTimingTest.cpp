@@ -135,7 +135,9 @@ INSTANTIATE_TEST_SUITE_P(Examples, HardwareSplitTable,
         HardwareSplitCase { 11059200, 921600, Precision::Exact, PostscaleSplit { 278, 3600, 2, 256 } },
         HardwareSplitCase { 12000000, 1000003, Precision::Classic, std::nullopt }, // a prime
         HardwareSplitCase { 12000000, 256 * 70000, Precision::Classic, std::nullopt }, // N above 65535
-        HardwareSplitCase { 12000000, 256, Precision::Classic, PostscaleSplit { 128, 2, 2, 128 } }));
+        HardwareSplitCase { 12000000, 256, Precision::Classic, PostscaleSplit { 128, 2, 2, 128 } },
+        // Whole megahertz: 3.6864 MHz counts as 3, so 1000 us are 250 cycles.
+        HardwareSplitCase { 3686400, 250000, Precision::Classic, PostscaleSplit { 1000, 1000, 2, 250 } }));
 
 TEST(SplitCost, InterruptsPerSecondAndTheRoutinesShare)
 {
