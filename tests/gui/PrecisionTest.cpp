@@ -137,6 +137,8 @@ private slots:
             int mode;
             const char *period, *n, *display, *line;
         } rows[] = {
+            // What orlet-gen --json --dialect sdcc --timer0 1:1000 gives as interruptCycles0 and drift.
+            { Mhz12, false, 1, "1000", "1", "fcH,18H", "实际 1007.00us +0.70% 每天 +605s" },
             { Mhz11_0592, false, 1, "1000", "1", "fcH,6cH", "实际 1001.52us +0.15% 每天 +131s" },
             { Mhz11_0592, true, 1, "1000", "1", "fcH,66H", "实际 1008.03us +0.80% 每天 +694s" },
             { Mhz11_0592, true, 1, "50000", "1", "4cH,0H", "实际 50.008ms +0.02% 每天 +13s" },
