@@ -62,13 +62,17 @@ std::uint64_t InterruptCycles(std::uint64_t count, const RoutineShape& shape)
 
 unsigned RoutineCycles(const RoutineShape& shape)
 {
-    unsigned cycles = 6; // the call, the LJMP at the vector and RETI
+    // The time s51 counts in SDCC's routines, from the vector to RETI.
+    const bool adds = AddsToRunningCount(shape);
+    unsigned cycles = 5; // LJMP at the vector and RETI
     if (plainReload(shape))
-        cycles += 4;
-    if (AddsToRunningCount(shape))
-        cycles += 18 + stoppedCycles(shape.mode, Dialect::Sdcc) + 2; // saves, restores, CLR and SETB
-    if (shape.postscale > 1)
-        cycles += AddsToRunningCount(shape) ? 7 : 15;
+        cycles += 4; // MOV THx,#data and MOV TLx,#data
+    if (adds)
+        cycles += shape.mode == 0 ? 37 : 35; // saves, the stopped lines, restores
+    if (shape.postscale > 1) {
+        const bool wide = shape.postscale > 255; // an unsigned int counter
+        cycles += adds ? (wide ? 11 : 5) : (wide ? 21 : 15); // ACC and PSW are saved already when adding
+    }
     return cycles;
 }
 

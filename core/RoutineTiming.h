@@ -43,7 +43,7 @@ ReloadLatency ReloadLatencyOf(std::uint64_t count, const RoutineShape& shape);
 std::uint64_t InterruptCycles(std::uint64_t count, const RoutineShape& shape);
 
 // Machine cycles the routine takes at an interrupt that does not reach the
-// user's code, call and return included (SDCC output): the CPU it costs.
+// user's code, as s51 counts the time in it for SDCC's output: the CPU it costs.
 unsigned RoutineCycles(const RoutineShape& shape);
 
 // Drift-free modes 0 and 1: the routine stops the timer, adds `start` plus

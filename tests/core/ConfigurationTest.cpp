@@ -127,20 +127,20 @@ TEST(ResolveConfiguration, AnOverlongPeriodSuggestsTheExactHardwareSplitFirst)
         { timer(1, 1000000), {},
             "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us, got 1000000; use --timer0 2:250 "
             "--postscale0 4000 (exact with the hardware reload: 250 x 4000 = 1000000 cycles; 4000 interrupts/s, "
-            "about 8.40% of the CPU) or --timer0 1:62500 --postscale0 16 (16 interrupts/s, about 0.04% of the CPU)" },
+            "about 10.40% of the CPU) or --timer0 1:62500 --postscale0 16 (16 interrupts/s, about 0.04% of the CPU)" },
         { {}, timer(0, 1000000),
             "got 1000000; use --timer1 2:250 --postscale1 4000 (exact with the hardware reload: 250 x 4000 = 1000000 "
-            "cycles; 4000 interrupts/s, about 8.40% of the CPU) or --timer1 0:8000 --postscale1 125 (124.8 "
-            "interrupts/s, about 0.31% of the CPU)" },
+            "cycles; 4000 interrupts/s, about 10.40% of the CPU) or --timer1 0:8000 --postscale1 125 (124.8 "
+            "interrupts/s, about 0.30% of the CPU)" },
         // The postscale already set multiplies in.
         { { true, false, 1, 1000000, false, 3 }, {},
             "use --timer0 2:250 --postscale0 12000 (exact with the hardware reload: 250 x 12000 = 3000000 cycles;"
-            " 4000 interrupts/s, about 8.40% of the CPU) or --timer0 1:62500 --postscale0 48 (16 interrupts/s, about"
+            " 4000 interrupts/s, about 10.40% of the CPU) or --timer0 1:62500 --postscale0 48 (16 interrupts/s, about"
             " 0.04% of the CPU)" },
         // In mode 2 the two are one.
         { timer(2, 1000), {},
             "got 1000; use --timer0 2:250 --postscale0 4 (exact with the hardware reload: 250 x 4 = 1000 cycles; "
-            "4000 interrupts/s, about 8.40% of the CPU)" },
+            "4000 interrupts/s, about 8.00% of the CPU)" },
         // Counters and periods without a whole split keep the plain message.
         { counter(2, 300), {}, "计数值超出8位范围: counter0 mode 2 accepts at most 256 pulses, got 300" },
         { timer(1, 65537), {}, "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us, got 65537" },

@@ -144,7 +144,8 @@ TEST(SplitCost, InterruptsPerSecondAndTheRoutinesShare)
     const SplitCost hardware = CostOf({ 250, 4000, 2, 250 }, 1, 12000000, false);
     EXPECT_EQ(hardware.interruptCycles, 250u);
     EXPECT_DOUBLE_EQ(hardware.interruptsPerSecond, 4000);
-    EXPECT_NEAR(hardware.cpuPercent, 100.0 * 21 / 250, 1e-9);
+    EXPECT_NEAR(hardware.cpuPercent, 100.0 * 26 / 250, 1e-9) << "an unsigned int counter";
+    EXPECT_NEAR(CostOf({ 250, 40, 2, 250 }, 1, 12000000, false).cpuPercent, 100.0 * 20 / 250, 1e-9);
     const SplitCost plain = CostOf({ 62500, 16, -1, 62500 }, 1, 12000000, false);
     EXPECT_EQ(plain.interruptCycles, 62510u);
     EXPECT_LT(plain.cpuPercent, 0.1);

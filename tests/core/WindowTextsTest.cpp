@@ -55,7 +55,7 @@ TEST(TimerRangeTip, ShowsWhatEachSplitCosts)
     const TimerTiming timing = ComputeTimerTiming(12000000, 1, false, 1000000, Precision::Classic);
     const std::string tip = TimerRangeTip(0, false, 1, 1000000, reload, timing, 12000000);
     EXPECT_NE(tip.find("方式2硬件重装无累积误差：周期框填 250（250 个机器周期），× N 框填 4000（每秒 4000.0 次中断，"
-                       "占CPU约 8.40%）"),
+                       "占CPU约 10.40%）"),
         std::string::npos)
         << tip;
     EXPECT_NE(tip.find("用软件计数可达：周期框填 62500，× N 框填 16（每秒 16.0 次中断"), std::string::npos) << tip;
