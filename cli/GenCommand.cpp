@@ -27,15 +27,42 @@ namespace {
 
     // "; use --timer0 1:62500 --postscale0 16": the split the software
     // counter offers for a period too long for the mode.
+    QString splitFlags(const ConfigError& e, const PostscaleSplit& split)
+    {
+        return QStringLiteral("--timer%1 %2:%3 --postscale%1 %4")
+            .arg(e.timer)
+            .arg(split.mode < 0 ? e.mode : split.mode)
+            .arg(split.periodUs)
+            .arg(split.postscale);
+    }
+
+    QString splitCost(const ConfigError& e, const PostscaleSplit& split)
+    {
+        const SplitCost cost = CostOf(split, e.mode, e.crystalHz, e.driftFree);
+        return QString::asprintf("%.4g interrupts/s, about %.2f%% of the CPU", cost.interruptsPerSecond, cost.cpuPercent);
+    }
+
+    // "; use --timer0 2:250 --postscale0 4000 (...) or --timer0 1:62500
+    // --postscale0 16 (...)": the split the hardware reload keeps exact
+    // first, with what each costs.
     QString splitHint(const ConfigError& e)
     {
-        if (!e.split)
-            return {};
-        return QStringLiteral("; use --timer%1 %2:%3 --postscale%1 %4")
-            .arg(e.timer)
-            .arg(e.mode)
-            .arg(e.split->periodUs)
-            .arg(e.split->postscale);
+        QString hint;
+        if (const auto& hardware = e.hardwareSplit) {
+            hint = QStringLiteral("; use %1 (exact with the hardware reload: %2 x %3 = %4 cycles; %5)")
+                       .arg(splitFlags(e, *hardware))
+                       .arg(hardware->cycles)
+                       .arg(hardware->postscale)
+                       .arg(hardware->cycles * hardware->postscale)
+                       .arg(splitCost(e, *hardware));
+        }
+        const auto& other = e.split;
+        const bool same = e.hardwareSplit && other && e.mode == 2 && e.hardwareSplit->periodUs == other->periodUs
+            && e.hardwareSplit->postscale == other->postscale;
+        if (other && !same)
+            hint += (hint.isEmpty() ? QStringLiteral("; use ") : QStringLiteral(" or ")) + splitFlags(e, *other)
+                + QStringLiteral(" (%1)").arg(splitCost(e, *other));
+        return hint;
     }
 
     // A refused configuration in words, with the window's message first
@@ -64,6 +91,13 @@ namespace {
                        .arg(e.counter ? "pulses" : "us")
                        .arg(e.value)
                 + splitHint(e);
+        case ConfigErrorCode::DriftFreeOutOfRange:
+            return QStringLiteral("timer%1 mode %2 counts %3 cycles; drift-free timing takes %4 to %5 in this mode")
+                .arg(e.timer)
+                .arg(e.mode)
+                .arg(e.value)
+                .arg(e.minCount)
+                .arg(e.maxCount);
         case ConfigErrorCode::BaudRateDoesNotFit:
             return QStringLiteral("%1: %2 bit/s does not fit this crystal %3")
                 .arg(fromUtf8(MessageText(e.message)))
@@ -159,6 +193,9 @@ namespace {
             "of the source." };
         QCommandLineOption exact { "exact",
             "Count from the exact crystal frequency, rounded to the nearest step, instead of whole megahertz." };
+        QCommandLineOption driftFree { "drift-free",
+            "Timers in modes 0 and 1 add the reload to the running count, so that the long-run period is exactly "
+            "the count." };
         QCommandLineOption postscale0 { "postscale0",
             "Timer 0's interrupt routine runs your code on every Nth interrupt (1 to 65535; default 1).", "N" };
         QCommandLineOption postscale1 { "postscale1",
@@ -167,7 +204,8 @@ namespace {
         void addTo(QCommandLineParser& parser) const
         {
             parser.addOptions({ crystal, comments, int0, int1, timer0, counter0, gate0, timer1, counter1, gate1, uart,
-                doubleBaud, uartInterrupt, encoding, dialect, output, json, explain, exact, postscale0, postscale1 });
+                doubleBaud, uartInterrupt, encoding, dialect, output, json, explain, exact, postscale0, postscale1,
+                driftFree });
         }
     };
 
@@ -355,6 +393,7 @@ namespace {
         config.timer1.postscale = read.postscale(1, options.postscale1, config.timer1);
         request.postscaleGiven = { parser.isSet(options.postscale0), parser.isSet(options.postscale1) };
         config.precision = parser.isSet(options.exact) ? Precision::Exact : Precision::Classic;
+        config.driftFree = parser.isSet(options.driftFree);
         config.uartDoubleBaud = parser.isSet(options.doubleBaud);
         config.uartInterrupt = parser.isSet(options.uartInterrupt);
     }
@@ -389,6 +428,19 @@ namespace {
 #endif
     }
 
+    // What the firmware really does: interruptCycles0 (machine cycles from one
+    // interrupt to the next, the routine's reload latency included), and its
+    // long-run error against the period asked for, driftPpm0 and
+    // driftSecondsPerDay0 (null for a period of 0).
+    void insertInterruptPeriod(QJsonObject& object, const QString& n, const TimerDerivation& timer)
+    {
+        object.insert("interruptCycles" + n, qint64(timer.interruptCycles));
+        const auto& drift = timer.drift;
+        object.insert("driftPpm" + n, drift ? QJsonValue(drift->ppm) : QJsonValue(QJsonValue::Null));
+        object.insert(
+            "driftSecondsPerDay" + n, drift ? QJsonValue(drift->secondsPerDay) : QJsonValue(QJsonValue::Null));
+    }
+
     // The derivation's numbers: cycles0/actualPeriod0Us/periodError0 (per
     // cent) for a timer, pulses0 for a counter, likewise for timer 1, and
     // actualBaud/baudError (per cent, as shown) for the serial port.
@@ -407,10 +459,28 @@ namespace {
             object.insert("actualPeriod" + n + "Us", timer->actualPeriodUs);
             object.insert("periodError" + n,
                 timer->periodErrorPercent ? QJsonValue(*timer->periodErrorPercent) : QJsonValue(QJsonValue::Null));
+            insertInterruptPeriod(object, n, *timer);
         }
         if (derivation.baud) {
             object.insert("actualBaud", derivation.baud->actualBaud);
             object.insert("baudError", derivation.baud->errorPercent);
+        }
+    }
+
+    // "driftFree", and per timer in modes 0 and 1 the split the hardware
+    // reload of mode 2 keeps exact as well: hardwareSplit0 with periodUs,
+    // postscale and cycles (per interrupt).
+    void insertDriftFree(QJsonObject& object, const Derivation& derivation)
+    {
+        object.insert("driftFree", true);
+        for (int t = 0; t < 2; ++t) {
+            const auto& timer = derivation.timers[static_cast<std::size_t>(t)];
+            if (!timer || !timer->hardwareSplit)
+                continue;
+            const PostscaleSplit& split = *timer->hardwareSplit;
+            object.insert("hardwareSplit" + QString::number(t),
+                QJsonObject { { "periodUs", qint64(split.periodUs) }, { "postscale", qint64(split.postscale) },
+                    { "cycles", qint64(split.cycles) } });
         }
     }
 
@@ -422,6 +492,8 @@ namespace {
     {
         if (request.config.precision == Precision::Exact)
             object.insert("exact", true);
+        if (request.config.driftFree)
+            insertDriftFree(object, derivation);
         for (int t = 0; t < 2; ++t) {
             const auto& timer = derivation.timers[static_cast<std::size_t>(t)];
             if (!timer || !request.postscaleGiven[static_cast<std::size_t>(t)])
@@ -536,7 +608,7 @@ GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk)
     if (!resolved.resolved)
         return { {}, refusalText(*resolved.error), kExitRefused };
     const std::string source = BuildSourceText(resolved.resolved->settings, request.dialect);
-    const Derivation derivation = DeriveConfiguration(request.config, *resolved.resolved);
+    const Derivation derivation = DeriveConfiguration(request.config, *resolved.resolved, request.dialect);
     // The derivation is plain ASCII, so it reads the same in every encoding.
     const std::string explanation = request.explain ? FormatDerivation(derivation) : std::string();
     if (request.json) {

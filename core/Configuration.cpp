@@ -1,6 +1,7 @@
 #include "Configuration.h"
 
 #include "Crystal.h"
+#include "RoutineTiming.h"
 #include "Tmod.h"
 #include "WindowModel.h"
 
@@ -54,12 +55,40 @@ namespace {
         error.value = t.time;
         error.limit = notice.corrects.value;
         error.postscale = t.postscale;
+        error.driftFree = shown.driftFree;
         if (!error.counter) {
-            error.split = ComputeTimerTiming(
-                shown.crystalHz, error.mode, false, error.value, PrecisionOf(shown), error.postscale)
-                              .split;
+            const TimerTiming timing = ComputeTimerTiming(
+                shown.crystalHz, error.mode, false, error.value, PrecisionOf(shown), error.postscale, shown.driftFree);
+            error.split = timing.split;
+            error.hardwareSplit = timing.hardwareSplit;
         }
         return error;
+    }
+
+    // Drift-free timing in modes 0 and 1 keeps only the counts for which the
+    // routine adds to the running count in time.
+    std::optional<ConfigError> outsideRunningAdd(const WindowModel& model)
+    {
+        for (int timer = 0; timer < 2; ++timer) {
+            WindowModel m = model;
+            const TimerMembers t = MembersOf(m, timer);
+            if (!model.driftFree || !t.use || !t.run || TimerCountsIn(m.tmod, timer))
+                continue;
+            const int mode = TimerModeIn(m.tmod, timer);
+            const std::uint64_t count = t.run->reload.count;
+            if (mode == 2 || (count >= kMinRunningAddCycles && count <= MaxRunningAddCycles(mode)))
+                continue;
+            ConfigError error = refusal(ConfigErrorCode::DriftFreeOutOfRange);
+            error.crystalHz = m.crystalHz;
+            error.timer = timer;
+            error.mode = mode;
+            error.value = static_cast<std::uint32_t>(count);
+            error.minCount = kMinRunningAddCycles;
+            error.maxCount = MaxRunningAddCycles(mode);
+            error.driftFree = true;
+            return error;
+        }
+        return std::nullopt;
     }
 
     // The refusal for the first message a step raised.
@@ -161,6 +190,7 @@ namespace {
         drive.step([&](WindowModel& m) { m.exact = config.precision == Precision::Exact; },
             [](WindowModel m) { return OnExactChange(m); });
         WindowModel& m = drive.model;
+        m.driftFree = config.driftFree;
         m.comments = config.comments;
         m.useInt0 = config.int0.has_value();
         m.trigger0 = config.int0 == TriggerMode::Level ? 0 : 1;
@@ -210,6 +240,8 @@ ResolveResult ResolveConfiguration(const Configuration& config)
     const WindowModel model = driven(config, drive);
     if (drive.error)
         return { std::nullopt, drive.error };
+    if (auto error = outsideRunningAdd(model))
+        return { std::nullopt, error };
     return { resolvedFrom(model), std::nullopt };
 }
 

@@ -35,6 +35,8 @@ struct Configuration {
     bool uartDoubleBaud = false;
     bool uartInterrupt = false;
     Precision precision = Precision::Classic;
+    // Timers in modes 0 and 1 add the reload to the running count.
+    bool driftFree = false;
 };
 
 // What the window holds once the user has set everything: the generator's
@@ -59,6 +61,7 @@ enum class ConfigErrorCode {
     BaudRateUnknown, // a baud index outside kBaudRates
     TimerOutOfRange, // the window would correct the period or count
     BaudRateDoesNotFit, // the window would fall back to another rate
+    DriftFreeOutOfRange, // a count the running-count reload cannot keep exact
 };
 
 // A refusal with its numbers; the front ends put it into words.
@@ -76,6 +79,13 @@ struct ConfigError {
     std::uint32_t limit = 0;
     std::uint32_t postscale = 1;
     std::optional<PostscaleSplit> split;
+    // Before `split`: the split that mode 2's hardware reload keeps exact.
+    std::optional<PostscaleSplit> hardwareSplit;
+    bool driftFree = false;
+    // DriftFreeOutOfRange: the timer and mode as above, its count in
+    // `value` and the counts drift-free timing keeps exact there.
+    std::uint64_t minCount = 0;
+    std::uint64_t maxCount = 0;
     // BaudRateDoesNotFit: the rate asked for and the doubling.
     std::uint32_t rate = 0;
     bool doubled = false;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Configuration.h"
+#include "RoutineTiming.h"
+#include "TimerTiming.h"
 
 #include <array>
 #include <cstdint>
@@ -33,6 +35,16 @@ struct TimerDerivation {
     // Interrupts per run of the user's code, and the period that makes.
     std::uint32_t postscale = 1;
     double wholePeriodUs = 0;
+    // Timer kinds: what the generated routine adds to each period, the
+    // machine cycles from one interrupt to the next as the firmware runs
+    // (main() idle), and the long-run error of that (none for 0 us).
+    ReloadLatency latency;
+    std::uint64_t interruptCycles = 0;
+    std::optional<Drift> drift;
+    // Drift-free modes 0 and 1: what the routine adds to the running count.
+    std::optional<RunningCountAdd> runningAdd;
+    // Drift-free modes 0 and 1: the split that mode 2 keeps exact as well.
+    std::optional<PostscaleSplit> hardwareSplit;
 };
 
 // How the serial reload byte came about (serial mode 1, timer 1 in mode 2).
@@ -53,14 +65,17 @@ struct BaudDerivation {
 
 struct Derivation {
     std::uint32_t crystalHz = 0;
+    Dialect dialect = Dialect::Keil;
     std::uint8_t tmod = 0;
     std::array<std::optional<TimerDerivation>, 2> timers;
     std::optional<BaudDerivation> baud;
 };
 
 // The working behind every value of `resolved`, which must come from
-// ResolveConfiguration(config).
-Derivation DeriveConfiguration(const Configuration& config, const ResolvedConfiguration& resolved);
+// ResolveConfiguration(config). The routine's timing is that of the code
+// written for `dialect`.
+Derivation DeriveConfiguration(
+    const Configuration& config, const ResolvedConfiguration& resolved, Dialect dialect = Dialect::Keil);
 
 // The derivation in plain words and numbers: ASCII, LF line ends.
 std::string FormatDerivation(const Derivation& derivation);

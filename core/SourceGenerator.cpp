@@ -1,5 +1,8 @@
 #include "SourceGenerator.h"
 
+#include "RoutineTiming.h"
+#include "Tmod.h"
+
 #include <cstdio>
 
 namespace orlet {
@@ -25,9 +28,9 @@ namespace {
             if (s_.uartInterrupt)
                 writeUartRoutine();
             if (s_.timer0Enabled)
-                writeTimer0Routine();
+                writeTimerRoutine(0);
             if (s_.timer1Enabled)
-                writeTimer1Routine();
+                writeTimerRoutine(1);
             if (s_.int0Enabled)
                 writeIntRoutine(0, s_.int0Trigger);
             if (s_.int1Enabled)
@@ -124,34 +127,55 @@ namespace {
             put("\r\n  return;\r\n count=0;\r\n");
         }
 
-        void writeTimer0Routine()
+        // The reload statements of a timer routine in modes 0 and 1.
+        void putReload(int timer, std::uint8_t th, std::uint8_t tl)
         {
-            comment("//timer0/counter0 interrupt\r\n");
-            putHeader("timer0", 1);
-            putPostscaleCounter(s_.postscale0);
-            if ((s_.tmod & 0x03) == 0x02) {
-                putPostscaleTest(s_.postscale0);
-                put(" //add your code here.\r\n\r\n}\r\n");
-            } else {
-                putBytes(" TH0=0x%x;\r\n TL0=0x%x;\r\n", s_.th0, s_.tl0);
-                putPostscaleTest(s_.postscale0);
-                put(" //add your code here.\r\n\r\n}\r\n\r\n");
+            if (!s_.driftFree || TimerCountsIn(s_.tmod, timer)) {
+                putBytes(timer == 0 ? " TH0=0x%x;\r\n TL0=0x%x;\r\n" : " TH1=0x%x;\r\n TL1=0x%x;\r\n", th, tl);
+                return;
             }
+            // Stopped, the timer keeps what it has counted since the overflow;
+            // the reload and the cycles it stands still are added to that.
+            const int mode = TimerModeIn(s_.tmod, timer);
+            const RunningCountAdd add = RunningCountAddFor(mode, th, tl, dialect_);
+            char buffer[160];
+            std::snprintf(buffer, sizeof buffer, " TR%d=0;\r\n", timer);
+            text_ += buffer;
+            for (unsigned i = 0; i < add.extraStops; ++i)
+                text_ += buffer;
+            if (mode == 0) {
+                std::snprintf(buffer, sizeof buffer, " TL%d|=0xe0;\r\n", timer);
+                text_ += buffer;
+            }
+            std::snprintf(buffer, sizeof buffer, " TL%d+=0x%x;", timer, unsigned { add.low });
+            text_ += buffer;
+            if (s_.comments) {
+                std::snprintf(
+                    buffer, sizeof buffer, "     //重装值加停止的%u个机器周期，加到已计的数上", add.stoppedCycles);
+                text_ += buffer;
+            }
+            std::snprintf(buffer, sizeof buffer, "\r\n TH%d+=0x%x+(TL%d<0x%x);\r\n TR%d=1;\r\n", timer,
+                unsigned { add.high }, timer, unsigned { add.low }, timer);
+            text_ += buffer;
         }
 
-        void writeTimer1Routine()
+        // Timer 0 puts an empty line before its closing brace and, in mode
+        // 2, none after it; timer 1 never has the first and always the second.
+        void writeTimerRoutine(int timer)
         {
-            comment("//timer1/counter1 interrupt\r\n");
-            putHeader("timer1", 3);
-            putPostscaleCounter(s_.postscale1);
-            if ((s_.tmod & 0x30) == 0x20) {
-                putPostscaleTest(s_.postscale1);
-                put(" //add your code here.\r\n}\r\n\r\n");
-            } else {
-                putBytes(" TH1=0x%x;\r\n TL1=0x%x;\r\n", s_.th1, s_.tl1);
-                putPostscaleTest(s_.postscale1);
-                put(" //add your code here.\r\n}\r\n\r\n");
-            }
+            const bool autoReload = TimerModeIn(s_.tmod, timer) == 2;
+            const unsigned postscale = timer == 0 ? s_.postscale0 : s_.postscale1;
+            comment(timer == 0 ? "//timer0/counter0 interrupt\r\n" : "//timer1/counter1 interrupt\r\n");
+            putHeader(timer == 0 ? "timer0" : "timer1", timer == 0 ? 1 : 3);
+            putPostscaleCounter(postscale);
+            if (!autoReload)
+                putReload(timer, timer == 0 ? s_.th0 : s_.th1, timer == 0 ? s_.tl0 : s_.tl1);
+            putPostscaleTest(postscale);
+            put(" //add your code here.\r\n");
+            if (timer == 0)
+                put(autoReload ? "\r\n}\r\n" : "\r\n}\r\n\r\n");
+            else
+                put("}\r\n\r\n");
         }
 
         void writeIntRoutine(int input, TriggerMode trigger)

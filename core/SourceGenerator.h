@@ -39,6 +39,9 @@ struct GeneratorSettings {
     // the routine as it has always been.
     std::uint16_t postscale0 = 1;
     std::uint16_t postscale1 = 1;
+    // Timers in modes 0 and 1 add the reload to the running count instead
+    // of overwriting it, so that no period grows by the routine's latency.
+    bool driftFree = false;
 };
 
 // The 8051 C skeleton for `settings`: UTF-8, CR LF line ends, no line end

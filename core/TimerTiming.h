@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Precision.h"
+#include "RoutineTiming.h"
 
 #include <cstdint>
 #include <optional>
@@ -15,7 +16,25 @@ inline constexpr std::uint32_t kMaxPostscale = 65535;
 struct PostscaleSplit {
     std::uint32_t periodUs = 0; // what each interrupt takes
     std::uint32_t postscale = 0; // interrupts per period
+    int mode = -1; // the mode it is for; -1: the timer's own
+    std::uint64_t cycles = 0; // machine cycles each interrupt counts
 };
+
+// What a split costs the CPU with the generated routine.
+struct SplitCost {
+    double interruptsPerSecond = 0;
+    double cpuPercent = 0; // the routine's share of the machine cycles
+    std::uint64_t interruptCycles = 0; // count plus what the routine adds
+};
+SplitCost CostOf(const PostscaleSplit& split, int timerMode, std::uint32_t crystalHz, bool driftFree);
+
+// The split of `count` machine cycles into N interrupts of r <= 256 cycles
+// in mode 2, whose hardware reload keeps r x N exact: the largest r for which
+// a whole number of microseconds counts exactly r, N from 2 to
+// `maxPostscale`, and the routine taking at most half the CPU. Empty when
+// there is none.
+std::optional<PostscaleSplit> SuggestHardwareSplit(
+    std::uint32_t crystalHz, std::uint64_t count, Precision precision, std::uint32_t maxPostscale = kMaxPostscale);
 
 // The smallest N from 2 up to `maxPostscale` for which `periodUs` / N is a
 // whole number of microseconds whose count fits `mode`; empty when there is
@@ -37,13 +56,25 @@ struct TimerTiming {
     // Timer kinds out of range: how the period can be reached with the
     // software counter instead (the postscale already set taken into account).
     std::optional<PostscaleSplit> split;
+    // Timer kinds: a split exact with the hardware reload of mode 2, offered
+    // before `split` for a period out of range and, with drift-free timing,
+    // for a period in range in modes 0 and 1.
+    std::optional<PostscaleSplit> hardwareSplit;
+    // Timer kinds: what the generated routine adds to each period, the
+    // machine cycles from one interrupt to the next, and the long-run error
+    // of that against the period asked for (none for 0 us).
+    ReloadLatency latency;
+    std::uint64_t interruptCycles = 0;
+    double interruptPeriodUs = 0;
+    std::optional<Drift> drift;
+    bool driftFree = false;
 };
 
 // `value` is microseconds in a timer mode, pulses in a counter mode; `mode`
-// 0, 1 or 2; `postscale` from 1 to kMaxPostscale. The reload of modes 0 and 1
-// adds the interrupt routine's few machine cycles to every period; they are
-// not in `periodUs`.
+// 0, 1 or 2; `postscale` from 1 to kMaxPostscale. The plain reload of modes
+// 0 and 1 adds the interrupt routine's few machine cycles to every period:
+// they are in `interruptCycles` and `drift`, not in `periodUs`.
 TimerTiming ComputeTimerTiming(std::uint32_t crystalHz, int mode, bool counter, std::uint32_t value,
-    Precision precision, std::uint32_t postscale = 1);
+    Precision precision, std::uint32_t postscale = 1, bool driftFree = false, Dialect dialect = Dialect::Keil);
 
 } // namespace orlet

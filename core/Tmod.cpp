@@ -52,4 +52,9 @@ bool TimerCountsIn(std::uint8_t tmod, int timer)
     return (tmod >> shiftOf(timer)) & kTmodCounterBit;
 }
 
+bool TimerGatedIn(std::uint8_t tmod, int timer)
+{
+    return (tmod >> shiftOf(timer)) & kTmodGateBit;
+}
+
 } // namespace orlet

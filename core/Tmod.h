@@ -29,8 +29,9 @@ std::uint8_t WithTimerGate(std::uint8_t tmod, int timer, bool gate);
 // `tmod` with the whole half of `timer` cleared, GATE included.
 std::uint8_t WithoutTimer(std::uint8_t tmod, int timer);
 
-// The M1 M0 value (0-3) and the C/T bit of `timer` in `tmod`.
+// The M1 M0 value (0-3), the C/T bit and the GATE bit of `timer` in `tmod`.
 int TimerModeIn(std::uint8_t tmod, int timer);
 bool TimerCountsIn(std::uint8_t tmod, int timer);
+bool TimerGatedIn(std::uint8_t tmod, int timer);
 
 } // namespace orlet

@@ -278,6 +278,7 @@ GeneratorSettings SettingsFor(const WindowModel& model)
     s.tl0 = model.tl0;
     s.th1 = model.th1;
     s.tl1 = model.tl1;
+    s.driftFree = model.driftFree;
     // Switching a timer off returns its count to 1.
     if (s.timer0Enabled)
         s.postscale0 = static_cast<std::uint16_t>(model.postscale0);
@@ -303,6 +304,7 @@ Configuration ConfigurationOf(const WindowModel& model)
     config.uartDoubleBaud = m.doubleBaud;
     config.uartInterrupt = m.uartInterrupt;
     config.precision = PrecisionOf(m);
+    config.driftFree = m.driftFree;
     return config;
 }
 
@@ -322,12 +324,15 @@ std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer)
     const std::uint32_t postscale
         = !run->reload.inRange ? run->postscale : (timer == 0 ? model.postscale0 : model.postscale1);
     TimerShown shown { *run,
-        ComputeTimerTiming(run->crystalHz, run->mode, run->counter, run->asked, run->precision, postscale), {} };
+        ComputeTimerTiming(
+            run->crystalHz, run->mode, run->counter, run->asked, run->precision, postscale, model.driftFree),
+        {} };
     if (run->reload.inRange) {
         Configuration alone;
         alone.crystalHz = run->crystalHz;
         alone.precision = run->precision;
         alone.timer0 = { true, run->counter, run->mode, run->asked, false, postscale };
+        alone.driftFree = model.driftFree;
         ResolvedConfiguration resolved;
         resolved.timers[0] = run->reload;
         shown.derivation = DeriveConfiguration(alone, resolved).timers[0];

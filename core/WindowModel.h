@@ -65,6 +65,7 @@ struct WindowModel {
     int baudIndex = kDefaultBaudIndex;
     int crystalIndex = kDefaultCrystalIndex; // kCustomCrystalIndex: the custom entry
     bool exact = false;
+    bool driftFree = false; // modes 0 and 1 add the reload to the running count
 
     // Settings members.
     std::uint32_t crystalHz = kDefaultCrystalHz;

@@ -499,8 +499,9 @@ void COrletDlg::showTiming(int timer)
     const orlet::TimerRun& run = shown->run;
     if (!run.reload.inRange) {
         if (!run.counter)
-            line = RangeHintText(shown->timing.split);
-        display->setToolTip(TimerRangeTip(timer, run.counter, run.mode, run.asked, run.reload, shown->timing.split));
+            line = RangeHintText(shown->timing, run.mode);
+        display->setToolTip(
+            TimerRangeTip(timer, run.counter, run.mode, run.asked, run.reload, shown->timing, run.crystalHz));
         return;
     }
     if (!run.counter)

@@ -6,29 +6,22 @@
 #include <QString>
 
 #include <cstdint>
-#include <optional>
 
 // The window's Chinese texts for what a timer or the serial port really
-// does: the real-period lines and the tooltips of the displays. The numbers
-// all come from core; these only put them into words.
+// does, as core words them (orlet/WindowTexts.h).
 
-// "实际 993.92us -0.61%": the whole period (postscale included) and its error.
+// "实际 1007.00us +0.70% 每天 +605s".
 QString RealPeriodText(const orlet::TimerTiming& timing);
 
-// "可用 62500us × 16": the split that reaches a period too long for the mode.
-QString SplitHintText(const orlet::PostscaleSplit& split);
-
-// What the real-period line shows after a range error: the split, or that
-// there is none.
-QString RangeHintText(const std::optional<orlet::PostscaleSplit>& split);
+// What the real-period line shows after a range error in `mode`.
+QString RangeHintText(const orlet::TimerTiming& timing, int mode);
 
 // Tooltip of a timer's reload display after a calculation in range.
 QString TimerDerivationTip(int timer, std::uint32_t crystalHz, const orlet::TimerDerivation& d);
 
-// Tooltip of a timer's reload display after a range error: the limit and
-// the split when there is one.
+// Tooltip of a timer's reload display after a range error.
 QString TimerRangeTip(int timer, bool counter, int mode, std::uint32_t asked, const orlet::TimerReload& reload,
-    const std::optional<orlet::PostscaleSplit>& split);
+    const orlet::TimerTiming& timing, std::uint32_t crystalHz);
 
 // Tooltip of the serial block's displays.
 QString BaudDerivationTip(std::uint32_t crystalHz, const orlet::BaudDerivation& b);

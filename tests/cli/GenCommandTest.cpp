@@ -513,6 +513,47 @@ TEST(OrletGen, NewMembersOnlyWithTheNewOptions)
     EXPECT_TRUE(o["source"].toString().contains(" static unsigned int count=0;\r\n TH1=0xff;\r\n TL1=0xf6;\r\n"));
 }
 
+TEST(OrletGen, JsonGivesTheInterruptPeriodAndItsDrift)
+{
+    // 1007: what s51 measures for the SDCC output with main() idle.
+    const QJsonObject plain
+        = QJsonDocument::fromJson(orletGen(words("--json --dialect sdcc --timer0 1:1000 --counter1 1:10")).out)
+              .object();
+    EXPECT_EQ(plain["interruptCycles0"].toInteger(), 1007);
+    EXPECT_NEAR(plain["driftPpm0"].toDouble(), 7000, 1e-9);
+    EXPECT_NEAR(plain["driftSecondsPerDay0"].toDouble(), 604.8, 1e-9);
+    EXPECT_EQ(plain["actualPeriod0Us"].toDouble(), 1000) << "what the count lasts stays as it was";
+    EXPECT_FALSE(plain.contains("interruptCycles1")) << "a counter has no period";
+    EXPECT_FALSE(plain.contains("driftFree"));
+
+    const GenRun run = orletGen(words("--json --drift-free --dialect sdcc --timer0 1:1000 --timer1 0:5000"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    const QJsonObject kept = QJsonDocument::fromJson(run.out).object();
+    EXPECT_TRUE(kept["driftFree"].toBool());
+    EXPECT_EQ(kept["hardwareSplit0"].toObject()["periodUs"].toInt(), 250) << "1000 cycles are 250 x 4 in mode 2";
+    EXPECT_EQ(kept["hardwareSplit0"].toObject()["postscale"].toInt(), 4);
+    EXPECT_FALSE(plain.contains("hardwareSplit0"));
+    for (const char* n : { "0", "1" }) {
+        EXPECT_EQ(kept[QStringLiteral("interruptCycles") + n], kept[QStringLiteral("cycles") + n]) << n;
+        EXPECT_EQ(kept[QStringLiteral("driftPpm") + n].toDouble(), 0) << n;
+    }
+    EXPECT_TRUE(kept["source"].toString().contains(" TR0=0;\r\n TL0+=0x28;\r\n TH0+=0xfc+(TL0<0x28);\r\n TR0=1;\r\n"));
+
+    const QJsonObject none = QJsonDocument::fromJson(orletGen(words("--json --timer0 1:0")).out).object();
+    EXPECT_TRUE(none["driftPpm0"].isNull()) << "a period of 0 us has no error";
+}
+
+TEST(OrletGen, DriftFreeChangesOnlyTheTimerRoutines)
+{
+    const QByteArray plain = orletGen(words("--timer0 2:100 --counter1 1:10 --uart-interrupt --comments")).out;
+    EXPECT_EQ(orletGen(words("--drift-free --timer0 2:100 --counter1 1:10 --uart-interrupt --comments")).out, plain);
+    const GenRun tooShort = orletGen(words("--drift-free --timer0 1:50"));
+    EXPECT_EQ(tooShort.exitCode, 2);
+    EXPECT_TRUE(tooShort.err.contains("drift-free timing takes 100 to 65024 in this mode")) << tooShort.err.constData();
+    EXPECT_EQ(orletGen(words("--drift-free --timer0 0:8129")).exitCode, 2) << "THx would get 1 to add";
+    EXPECT_EQ(orletGen(words("--drift-free --timer0 0:8128")).exitCode, 0);
+}
+
 TEST(OrletGen, ExplainPutsBothCountsSideBySide)
 {
     const GenRun run = orletGen(words("--explain --exact --crystal 11.0592 --timer0 1:1000"));
@@ -522,12 +563,13 @@ TEST(OrletGen, ExplainPutsBothCountsSideBySide)
 }
 
 INSTANTIATE_TEST_SUITE_P(RefusedNewOptions, OrletGenErrors,
-    testing::Values(ErrorCase { "--timer0 1:1000000",
+    testing::Values(ErrorCase { "--crystal 12 --timer0 1:1000000",
                         "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us, got 1000000; use --timer0 "
-                        "1:62500 --postscale0 16\n" },
+                        "2:250 --postscale0 4000 (exact with the hardware reload: 250 x 4000 = 1000000 cycles;" },
+        ErrorCase { "--crystal 12 --timer0 1:1000000", " or --timer0 1:62500 --postscale0 16 (16 interrupts/s" },
         ErrorCase { "--exact --crystal 11.0592 --timer0 1:1000000",
-            "at most 71111 us, got 1000000; use --timer0 "
-            "1:62500 --postscale0 16\n" },
+            "at most 71111 us, got 1000000; use --timer0 2:278 --postscale0 3600 (exact with the hardware reload: "
+            "256 x 3600 = 921600 cycles;" },
         ErrorCase { "--postscale0 16", "--postscale0 needs --timer0 or --counter0" },
         ErrorCase { "--timer0 1:10 --postscale0 0", "--postscale0 \"0\": a whole number from 1 to 65535" },
         ErrorCase { "--timer0 1:10 --postscale0 65536", "from 1 to 65535" },

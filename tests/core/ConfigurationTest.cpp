@@ -172,20 +172,31 @@ TEST(ResolveConfiguration, ExactPrecisionAndPostscaleReachTheRecord)
     EXPECT_EQ(result.resolved->baudReloadText, "0xfd");
 }
 
-TEST(ResolveConfiguration, AnOverlongPeriodSuggestsTheSoftwareCounter)
+TEST(ResolveConfiguration, AnOverlongPeriodSuggestsTheHardwareSplitFirst)
 {
+    using Split = std::optional<std::pair<std::uint32_t, std::uint32_t>>; // period, postscale
     struct Case {
         TimerConfig t0, t1;
         std::uint32_t limit;
-        std::optional<PostscaleSplit> split;
+        Split hardware; // mode 2, exact
+        Split split; // the timer's own mode
     } cases[] = {
-        { timer(1, 1000000), {}, 65536, PostscaleSplit { 62500, 16 } },
-        { {}, timer(0, 1000000), 8192, PostscaleSplit { 8000, 125 } },
+        { timer(1, 1000000), {}, 65536, std::pair { 250u, 4000u }, std::pair { 62500u, 16u } },
+        { {}, timer(0, 1000000), 8192, std::pair { 250u, 4000u }, std::pair { 8000u, 125u } },
         // The postscale already set multiplies in.
-        { { true, false, 1, 1000000, false, 3 }, {}, 65536, PostscaleSplit { 62500, 48 } },
+        { { true, false, 1, 1000000, false, 3 }, {}, 65536, std::pair { 250u, 12000u }, std::pair { 62500u, 48u } },
+        // In mode 2 the two are one.
+        { timer(2, 1000), {}, 256, std::pair { 250u, 4u }, std::pair { 250u, 4u } },
         // Counters and periods without a whole split have none.
-        { counter(2, 300), {}, 256, std::nullopt },
-        { timer(1, 65537), {}, 65536, std::nullopt },
+        { counter(2, 300), {}, 256, std::nullopt, std::nullopt },
+        { timer(1, 65537), {}, 65536, std::nullopt, std::nullopt },
+    };
+    const auto expectSplit = [](const std::optional<PostscaleSplit>& got, const Split& want) {
+        ASSERT_EQ(got.has_value(), want.has_value());
+        if (want) {
+            EXPECT_EQ(got->periodUs, want->first);
+            EXPECT_EQ(got->postscale, want->second);
+        }
     };
     for (const Case& c : cases) {
         Configuration config;
@@ -197,10 +208,39 @@ TEST(ResolveConfiguration, AnOverlongPeriodSuggestsTheSoftwareCounter)
         EXPECT_EQ(e.code, ConfigErrorCode::TimerOutOfRange);
         EXPECT_EQ(e.limit, c.limit);
         EXPECT_EQ(e.value, c.t0.enabled ? c.t0.value : c.t1.value);
-        ASSERT_EQ(e.split.has_value(), c.split.has_value());
-        if (c.split) {
-            EXPECT_EQ(e.split->periodUs, c.split->periodUs);
-            EXPECT_EQ(e.split->postscale, c.split->postscale);
+        expectSplit(e.hardwareSplit, c.hardware);
+        if (e.hardwareSplit)
+            EXPECT_EQ(e.hardwareSplit->cycles * e.hardwareSplit->postscale, std::uint64_t(e.value) * c.t0.postscale);
+        expectSplit(e.split, c.split);
+    }
+}
+
+TEST(ResolveConfiguration, DriftFreeRefusesCountsItCannotKeepExact)
+{
+    struct Case {
+        TimerConfig t0;
+        std::optional<std::uint64_t> max; // empty: accepted
+    } cases[] = {
+        { timer(1, 1000), std::nullopt },
+        { timer(1, 99), 65024 }, // too short to add in time
+        { timer(1, 65100), 65024 },
+        { timer(0, 8000), std::nullopt },
+        { timer(0, 8192), 8128 },
+        { timer(2, 50), std::nullopt }, // the hardware reload needs nothing
+        { counter(1, 10), std::nullopt }, // counters keep the plain reload
+    };
+    for (const Case& c : cases) {
+        Configuration config;
+        config.timer0 = c.t0;
+        config.driftFree = true;
+        const ResolveResult result = ResolveConfiguration(config);
+        ASSERT_EQ(result.resolved.has_value(), !c.max) << c.t0.mode << ":" << c.t0.value;
+        if (c.max) {
+            EXPECT_EQ(result.error->code, ConfigErrorCode::DriftFreeOutOfRange);
+            EXPECT_EQ(result.error->maxCount, *c.max);
+            EXPECT_EQ(result.error->value, c.t0.value);
+        } else {
+            EXPECT_TRUE(result.resolved->settings.driftFree);
         }
     }
 }

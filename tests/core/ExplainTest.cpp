@@ -8,14 +8,23 @@ using namespace orlet;
 
 namespace {
 
-Derivation derive(const Configuration& config)
+// The derivation of `config`; empty, with the resolver's error as a failure,
+// when the configuration is refused.
+std::optional<Derivation> derive(const Configuration& config, Dialect dialect = Dialect::Keil)
 {
     const ResolveResult resolved = ResolveConfiguration(config);
     if (!resolved.resolved) {
         ADD_FAILURE() << "the configuration was refused";
-        return {};
+        return std::nullopt;
     }
-    return DeriveConfiguration(config, *resolved.resolved);
+    return DeriveConfiguration(config, *resolved.resolved, dialect);
+}
+
+// The English derivation of `config`; empty when it is refused.
+std::string explain(const Configuration& config, Dialect dialect = Dialect::Keil)
+{
+    const auto d = derive(config, dialect);
+    return d ? FormatDerivation(*d) : std::string();
 }
 
 int baudIndex(std::uint32_t rate)
@@ -60,10 +69,11 @@ TEST_P(TimerDerivationTable, CountStartBytesAndRealPeriod)
     Configuration config;
     config.crystalHz = c.crystalHz;
     config.timer1 = { true, c.counter, c.mode, c.value, false };
-    const Derivation d = derive(config);
-    ASSERT_FALSE(d.timers[0]);
-    ASSERT_TRUE(d.timers[1]);
-    const TimerDerivation& t = *d.timers[1];
+    const auto d = derive(config);
+    ASSERT_TRUE(d);
+    ASSERT_FALSE(d->timers[0]);
+    ASSERT_TRUE(d->timers[1]);
+    const TimerDerivation& t = *d->timers[1];
     EXPECT_EQ(t.count, c.count);
     EXPECT_EQ(t.start, c.start);
 
@@ -138,9 +148,9 @@ TEST_P(BaudDerivationTable, CountReloadAndRealRate)
     config.crystalHz = c.crystalHz;
     config.uartBaudIndex = baudIndex(c.rate);
     config.uartDoubleBaud = c.doubled;
-    const Derivation d = derive(config);
-    ASSERT_TRUE(d.baud);
-    const BaudDerivation& b = *d.baud;
+    const auto d = derive(config);
+    ASSERT_TRUE(d && d->baud);
+    const BaudDerivation& b = *d->baud;
     EXPECT_EQ(b.k, c.doubled ? 2 : 1);
     EXPECT_EQ(b.q, c.q);
     EXPECT_NEAR(b.x, c.x, 1e-4);
@@ -168,7 +178,7 @@ TEST(FormatDerivation, SpellsOutEveryStep)
     config.timer0 = { true, false, 1, 1000, true };
     config.uartBaudIndex = baudIndex(9600);
     config.uartDoubleBaud = true;
-    const std::string text = FormatDerivation(derive(config));
+    const std::string text = explain(config);
     for (const char* part : {
              "Crystal: 11059200 Hz (11.0592 MHz)",
              "TMOD = 0x09: timer 1 unused (0); timer 0 mode 1, C/T 0, GATE 1.",
@@ -194,7 +204,7 @@ TEST(FormatDerivation, ModeZeroAndTheShortestCount)
 {
     Configuration config;
     config.timer1 = { true, false, 0, 0, false };
-    const std::string text = FormatDerivation(derive(config));
+    const std::string text = explain(config);
     EXPECT_TRUE(contains(text, "n = floor(12 * 0 / 12) = 0, raised to 1")) << text;
     EXPECT_TRUE(contains(text, "TH1 = 8191 / 32 = 0xff, TL1 = 8191 % 32 = 0x1f.")) << text;
     EXPECT_TRUE(contains(text, "no error to give")) << text;
@@ -208,11 +218,12 @@ TEST(FormatDerivation, ExactCountsShowTheWholeMegahertzCountWhenItDiffers)
     config.precision = Precision::Exact;
     config.timer0 = { true, false, 1, 62500, false, 16 };
     config.timer1 = { true, false, 2, 0, false };
-    const Derivation d = derive(config);
-    EXPECT_EQ(d.timers[0]->count, 57600u);
-    EXPECT_EQ(d.timers[0]->classicCount, 57291u);
-    EXPECT_NEAR(d.timers[0]->wholePeriodUs, 1e6, 1e-6);
-    const std::string text = FormatDerivation(d);
+    const auto d = derive(config);
+    ASSERT_TRUE(d && d->timers[0]);
+    EXPECT_EQ(d->timers[0]->count, 57600u);
+    EXPECT_EQ(d->timers[0]->classicCount, 57291u);
+    EXPECT_NEAR(d->timers[0]->wholePeriodUs, 1e6, 1e-6);
+    const std::string text = FormatDerivation(*d);
     for (const char* part : {
              "n = floor(11059200 * 62500 / 12000000 + 0.5) = 57600 (whole megahertz, 11 MHz, would give 57291).",
              "L - n = 65536 - 57600 = 7936 = 0x1f00: TH0 = 0x1f, TL0 = 0x00.",
@@ -225,7 +236,7 @@ TEST(FormatDerivation, ExactCountsShowTheWholeMegahertzCountWhenItDiffers)
     EXPECT_FALSE(contains(text, "fraction")) << text;
 
     config.crystalHz = 12000000;
-    EXPECT_FALSE(contains(FormatDerivation(derive(config)), "would give"));
+    EXPECT_FALSE(contains(explain(config), "would give"));
 }
 
 TEST(FormatDerivation, ExactSerialCountTakesTheWholeFrequency)
@@ -235,10 +246,59 @@ TEST(FormatDerivation, ExactSerialCountTakesTheWholeFrequency)
     config.precision = Precision::Exact;
     config.uartBaudIndex = baudIndex(9600);
     config.uartDoubleBaud = true;
-    const Derivation d = derive(config);
-    EXPECT_NEAR(d.baud->x, 17.9036, 1e-4);
-    EXPECT_DOUBLE_EQ(d.baud->errorPercent, -0.5382);
-    const std::string text = FormatDerivation(d);
+    const auto d = derive(config);
+    ASSERT_TRUE(d && d->baud);
+    EXPECT_NEAR(d->baud->x, 17.9036, 1e-4);
+    EXPECT_DOUBLE_EQ(d->baud->errorPercent, -0.5382);
+    const std::string text = FormatDerivation(*d);
     EXPECT_TRUE(contains(text, "x = k * f / (384 * rate) = 2 * 33000000 / (384 * 9600) = 17.9036")) << text;
     EXPECT_FALSE(contains(text, "q = floor")) << text;
+}
+
+TEST(FormatDerivation, InterruptPeriodAndDrift)
+{
+    Configuration config;
+    config.timer0 = { true, false, 1, 1000, false };
+    config.timer1 = { true, false, 1, 50000, false, 20 };
+    const std::string plain = explain(config, Dialect::Sdcc);
+    for (const char* part : {
+             "From the overflow to the reload: 4 (the hardware call and the LJMP at the vector) + 2 (MOV THx; MOV TLx"
+             " restarts the count) + 1 (main's 2-cycle SJMP finishing) = 7 cycles, so an interrupt comes every"
+             " 1000 + 7 = 1007 machine cycles",
+             "Drift: 1007 cycles last 1007.0000 us against the 1000 us asked for: +7000.0 ppm, +604.8 s a day.",
+             "+ 4 (PUSH ACC, PUSH PSW for the software counter)",
+             "every 50000 + 10 = 50010 machine cycles",
+             "Drift-free timing adds the reload to the running count instead",
+         }) {
+        EXPECT_TRUE(contains(plain, part)) << part << "\n" << plain;
+    }
+
+    config.driftFree = true;
+    const std::string kept = explain(config, Dialect::Sdcc);
+    for (const char* part : {
+             "adds the start value plus the 16 cycles it stands still to what it has counted since the overflow"
+             " (TL0 += 0x28, TH0 += 0xfc and the carry)",
+             "so an interrupt comes every n = 1000 machine cycles whatever the latency",
+             "Drift: 1000 cycles last 1000.0000 us against the 1000 us asked for: +0.0 ppm, +0.0 s a day.",
+             "Exact with the hardware reload as well: mode 2 at 250 us (250 cycles) x 4 interrupts = 1000 cycles",
+         }) {
+        EXPECT_TRUE(contains(kept, part)) << part << "\n" << kept;
+    }
+    EXPECT_FALSE(contains(kept, "Drift-free timing adds")) << kept;
+    EXPECT_TRUE(contains(explain(config, Dialect::Keil), "plus the 12 cycles")) << "Keil reads TLx into A";
+}
+
+TEST(FormatDerivation, ModeTwoNeedsNothing)
+{
+    Configuration config;
+    config.crystalHz = 11059200;
+    config.timer1 = { true, false, 2, 100, false };
+    config.driftFree = true;
+    const auto d = derive(config);
+    ASSERT_TRUE(d && d->timers[1]);
+    EXPECT_EQ(d->timers[1]->interruptCycles, 91u);
+    EXPECT_FALSE(d->timers[1]->runningAdd);
+    EXPECT_TRUE(contains(FormatDerivation(*d),
+        "the hardware reloads at the overflow, so an interrupt comes every"
+        " n = 91 machine cycles."));
 }

@@ -41,4 +41,8 @@ TEST(Tmod, ReadsModeAndKindBack)
     EXPECT_EQ(TimerModeIn(0x52, 1), 1);
     EXPECT_TRUE(TimerCountsIn(0x52, 1));
     EXPECT_EQ(TimerModeIn(0x03, 0), 3);
+    EXPECT_TRUE(TimerGatedIn(0x89, 0)) << "GATE of both";
+    EXPECT_TRUE(TimerGatedIn(0x89, 1));
+    EXPECT_FALSE(TimerGatedIn(0x52, 0));
+    EXPECT_FALSE(TimerGatedIn(0x08, 1));
 }

@@ -7,6 +7,7 @@
   firmware_test.py --orlet-gen PATH postscale        the software counter: the user's code every N interrupts
   firmware_test.py --orlet-gen PATH baud             serial bit times
   firmware_test.py --orlet-gen PATH mutants          a wrong byte, TMOD bit or PCON line is caught
+  firmware_test.py --orlet-gen PATH drift MHZ         interruptCycles as measured; --drift-free keeps the count
 
 The generated source runs as it is, with two changes any user makes: "//EA=1;"
 is switched on and main() gets an endless loop. Times come from the
@@ -50,6 +51,8 @@ SEND_LOOPS = {
     True: ("for(;;){ SBUF=0x%02x; PCON|=1; }" % TEST_BYTE, 13),
 }
 IDLE_LOOP = "for(;;) PCON|=1;"
+# main() idle as interruptCycles counts it: an endless 2-cycle SJMP.
+BUSY_LOOP = "for(;;);"
 
 
 class Failure(Exception):
@@ -122,6 +125,24 @@ class Tools:
         for reason in reasons:
             if reason.startswith("stepped"):
                 raise Failure("no stop at %s within %d steps" % (breakpoint, step_limit))
+        return clocks
+
+    def hits(self, ihx, crystal_hz, breakpoint, first, later, timer_registers=None):
+        """Clock counts at the `first`th hit of `breakpoint` and `later` hits
+        after it; with `timer_registers`, also the timer registers at each."""
+        stop = "go\nstate\ndump sfr 0x8a 0x8d\n"
+        script = "break %s %d\n%sdelete\nbreak %s %d\n%squit\n" % (breakpoint, first, stop, breakpoint, later, stop)
+        run = subprocess.run(
+            [self.s51, "-t", "80C51", "-X", str(crystal_hz), ihx], input=script.encode(), capture_output=True, timeout=120
+        )
+        out = run.stdout.decode(errors="replace")
+        clocks = [int(c) for c in re.findall(r"Total time since last reset= *[0-9.e+-]+ sec \((\d+) clks\)", out)]
+        if len(re.findall(r"Stop at 0x[0-9a-f]+: \(\d+\) Breakpoint", out)) != 2 or len(clocks) != 2:
+            raise Failure("s51 did not stop twice at %s:\n%s" % (breakpoint, out[-2000:]))
+        if timer_registers is not None:
+            for name in ("TL0", "TL1", "TH0", "TH1"):
+                pattern = r"0x8[a-d] %s: +0b[01]{8} 0x([0-9a-f]{2})" % name
+                timer_registers[name] = [int(v, 16) for v in re.findall(pattern, out)]
         return clocks
 
 
@@ -374,6 +395,8 @@ POSTSCALE_CASES = [
     ("--crystal 12", 0, 1, 16, 62500),  # 1 s, as the range error suggests
     ("--crystal 11.0592 --exact", 1, 1, 16, 62500),
     ("--crystal 12", 1, 2, 400, 250),  # an unsigned int counter, no reload latency
+    # The split the range error offers first: exactly 1 s with the hardware reload.
+    ("--crystal 11.0592 --exact", 0, 2, 3600, 278),
 ]
 
 
@@ -504,6 +527,8 @@ def compile_classes():
     classes.append("--timer0 1:62500 --postscale0 16 --timer1 2:250 --postscale1 4000")
     classes.append("--exact --crystal 11.0592 --counter0 2:10 --postscale0 255 --timer1 0:1000 --postscale1 256")
     classes.append("--exact --crystal 22.1184 --timer0 1:1000 --uart 115200 --double-baud --uart-interrupt")
+    classes.append("--drift-free --timer0 0:3000 --timer1 1:5000 --postscale1 300")
+    classes.append("--drift-free --timer0 1:784 --timer1 0:8128")  # 0 to add to TL0, 2 to TH1
     return [c for base in classes for c in (base, (base + " --comments").strip())]
 
 
@@ -571,6 +596,22 @@ def mutants(tools):
             ),
         )
 
+        kept = tools.generate("--crystal 12 --drift-free --timer0 1:1000")
+
+        def drift_free_check(source):
+            ihx, _ = tools.compile(with_main_loop(source, BUSY_LOOP).encode(), workdir, "kept%d" % len(os.listdir(workdir)))
+            mean, _ = mean_interrupt_cycles(tools, ihx, kept, 0, 1000)
+            if abs(mean - 1000) > 0.01:
+                raise Failure("drift-free timer 0 interrupts every %.4f cycles on average" % mean)
+
+        drift_free_check(kept["source"])
+        for what, old, new in (
+            ("drift-free add one stopped cycle short", "TL0+=0x28;", "TL0+=0x27;"),
+            ("drift-free overwriting TL0", "TL0+=0x28;", "TL0=0x28;"),
+        ):
+            broken = mutated(kept["source"], old, new)
+            expect_caught(what, lambda: drift_free_check(broken))
+
         uart = tools.generate("--crystal 12 --uart 9600 --double-baud")
         serial_check(uart)
         for what, old, new in (
@@ -582,11 +623,126 @@ def mutants(tools):
             expect_caught(what, lambda: serial_check(uart, broken))
 
 
+# --- drift ------------------------------------------------------------------------
+
+# Simulated machine cycles per mean: a few hundred thousand interrupts' worth
+# would take minutes, so long periods get fewer interrupts.
+DRIFT_CYCLES = 1000000
+MAX_INTERRUPTS = 10000
+
+
+def drift_free_cases(crystal_text):
+    exact = " --exact" if crystal_text == "11.0592" else ""
+    # At 12 MHz, 784 us and 783 us would leave 0 and 1 to add to TL0
+    # (0xfcf0 + 16 stopped cycles), which compilers shorten.
+    nothing_to_add = ["--timer0 1:784 --timer1 1:783"] if crystal_text == "12" else []
+    return nothing_to_add + [
+        "--timer0 0:3000 --timer1 1:5000" + exact,
+        "--timer0 1:5000 --postscale0 7 --timer1 0:3000 --postscale1 300" + exact,
+        "--timer0 2:100 --postscale0 10 --timer1 2:120",
+        "--timer0 2:100 --postscale0 10 --timer1 1:5000 --postscale1 3",
+    ]
+
+
+def plain_cases():
+    """Single timers with the plain reload: even and odd counts, with and
+    without a software counter, and mode 2."""
+    return [
+        (0, "--timer0 1:1000"),
+        (0, "--timer0 1:1001"),
+        (1, "--timer1 0:999"),
+        (1, "--timer1 0:3000 --postscale1 20"),
+        (0, "--timer0 1:5001 --postscale0 300"),
+        (0, "--timer0 2:100"),
+    ]
+
+
+def compile_busy(tools, workdir, data):
+    name = "drift%d" % len(os.listdir(workdir))
+    ihx, _ = tools.compile(with_main_loop(data["source"], BUSY_LOOP).encode(), workdir, name)
+    return ihx
+
+
+def counted_since_overflow(registers, timer, mode, hit):
+    """What the timer has counted since it overflowed, at the vector: it runs
+    on until the routine stops it."""
+    th = registers["TH%d" % timer][hit]
+    tl = registers["TL%d" % timer][hit]
+    if mode == 2:
+        return (tl - th) % 256
+    return th * 32 + tl % 32 if mode == 0 else th * 256 + tl
+
+
+def mean_interrupt_cycles(tools, ihx, data, timer, count):
+    """The mean period over up to MAX_INTERRUPTS, from overflow to overflow:
+    the call may wait for the other timer's routine, but the timer has
+    counted meanwhile, so each hit tells when its overflow came."""
+    later = max(10, min(MAX_INTERRUPTS, DRIFT_CYCLES // count))
+    registers = {}
+    hits = tools.hits(ihx, data["crystalHz"], "0x%02x" % TIMER_VECTOR[timer], 1, later, registers)
+    mode = data["tmod"] >> (4 * timer) & 3
+    overflows = [hits[i] - CLOCKS_PER_CYCLE * counted_since_overflow(registers, timer, mode, i) for i in (0, 1)]
+    return (overflows[1] - overflows[0]) / CLOCKS_PER_CYCLE / later, later
+
+
+def run_drift_free_case(tools, workdir, crystal_text, args):
+    data = tools.generate("--crystal %s --drift-free %s" % (crystal_text, args))
+    ihx = compile_busy(tools, workdir, data)
+    rows = []
+    for timer in (0, 1):
+        if "cycles%d" % timer not in data:
+            continue
+        count = data["cycles%d" % timer]
+        if data["interruptCycles%d" % timer] != count:
+            raise Failure("%s: interruptCycles%d %d, count %d" % (args, timer, data["interruptCycles%d" % timer], count))
+        mean, interrupts = mean_interrupt_cycles(tools, ihx, data, timer, count)
+        if abs(mean - count) > 0.01:
+            raise Failure("%s: timer %d interrupts every %.4f cycles on average, count %d" % (args, timer, mean, count))
+        rows.append("%-8s %-66s %d  %6d  %5d  %11.4f" % (crystal_text, args, timer, count, interrupts, mean))
+    return rows
+
+
+def run_plain_case(tools, workdir, crystal_text, timer, args):
+    data = tools.generate("--crystal %s %s" % (crystal_text, args))
+    ihx = compile_busy(tools, workdir, data)
+    # From the second interrupt on, every one takes the same path. The
+    # hardware reload of mode 2 does not wait for the routine, so there the
+    # call comes a cycle early or late with main's SJMP, and only the mean tells.
+    later = 1000 if data["tmod"] >> (4 * timer) & 3 == 2 else 1
+    first, last = tools.hits(ihx, data["crystalHz"], "0x%02x" % TIMER_VECTOR[timer], 2, later)
+    measured = (last - first) / CLOCKS_PER_CYCLE / later
+    shown = data["interruptCycles%d" % timer]
+    if abs(measured - shown) > 0.01:
+        raise Failure("%s: s51 measures %d cycles between interrupts, interruptCycles%d says %d"
+                      % (args, measured, timer, shown))
+    return "%-8s %-34s %d  %6d  %8.2f  %+10.1f  %+8.1f" % (
+        crystal_text,
+        args,
+        timer,
+        data["cycles%d" % timer],
+        measured,
+        data["driftPpm%d" % timer],
+        data["driftSecondsPerDay%d" % timer],
+    )
+
+
+def drift(tools, crystal_text):
+    with tempfile.TemporaryDirectory() as workdir:
+        print("crystal  plain reload                       t   count  measured   drift ppm    s/day")
+        for timer, args in plain_cases():
+            print(run_plain_case(tools, workdir, crystal_text, timer, args))
+        print("\ncrystal  --drift-free" + " " * 55 + "t   count  irqs   mean cycles")
+        for args in drift_free_cases(crystal_text):
+            for row in run_drift_free_case(tools, workdir, crystal_text, args):
+                print(row)
+    print("measured: s51, main() in an endless SJMP; mean: over that many interrupts, within 0.01 cycle of the count")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--orlet-gen", required=True)
-    parser.add_argument("group", choices=("compile", "timers", "exact", "postscale", "baud", "mutants"))
-    parser.add_argument("crystal", nargs="?", help="MHz, for timers and exact")
+    parser.add_argument("group", choices=("compile", "timers", "exact", "postscale", "baud", "mutants", "drift"))
+    parser.add_argument("crystal", nargs="?", help="MHz, for timers, exact and drift")
     args = parser.parse_args()
     try:
         tools = Tools(args.orlet_gen)
@@ -600,6 +756,8 @@ def main():
             postscale(tools)
         elif args.group == "baud":
             baud(tools)
+        elif args.group == "drift":
+            drift(tools, args.crystal or "12")
         else:
             mutants(tools)
     except Failure as failure:

@@ -6,6 +6,7 @@
 #include "FuzzCheck.h"
 #include "SourceGenerator.h"
 #include "TimerReload.h"
+#include "WindowTexts.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -65,6 +66,7 @@ Configuration configurationFrom(FuzzedDataProvider& in)
         config.uartBaudIndex = in.ConsumeIntegralInRange(-1, int(kBaudRates.size()));
     config.uartDoubleBaud = in.ConsumeBool();
     config.uartInterrupt = in.ConsumeBool();
+    config.driftFree = in.ConsumeBool();
     return config;
 }
 
@@ -112,6 +114,15 @@ void checkResolved(const Configuration& config, const ResolvedConfiguration& res
     FUZZ_CHECK(derivation.baud.has_value() == s.uartEnabled);
     if (derivation.baud)
         FUZZ_CHECK(derivation.baud->reload == s.th1 && derivation.baud->errorText == resolved.baudErrorText);
+    for (const auto& timer : derivation.timers) {
+        if (!timer || timer->counter)
+            continue;
+        FUZZ_CHECK(timer->interruptCycles >= timer->count);
+        FUZZ_CHECK(timer->runningAdd.has_value() == (config.driftFree && timer->mode != 2));
+        if (timer->runningAdd)
+            FUZZ_CHECK(timer->interruptCycles == timer->count && timer->runningAdd->low >= 2);
+        FUZZ_CHECK(!TimerDerivationTip(0, config.crystalHz, *timer).empty());
+    }
     const std::string explanation = FormatDerivation(derivation);
     FUZZ_CHECK(std::all_of(
         explanation.begin(), explanation.end(), [](char c) { return c == '\n' || (c >= 0x20 && c < 0x7F); }));

@@ -164,15 +164,18 @@ private slots:
             int mode;
             const char *period, *n, *display, *line;
         } rows[] = {
-            { Mhz11_0592, false, 1, "1000", "1", "fcH,6cH", "实际 993.92us -0.61%" },
-            { Mhz11_0592, true, 1, "1000", "1", "fcH,66H", "实际 1000.43us +0.04%" },
-            { Mhz11_0592, true, 1, "50000", "1", "4cH,0H", "实际 50.000ms +0.00%" },
-            { Mhz3_6864, false, 1, "1000", "1", "ffH,6H", "实际 813.80us -18.62%" },
-            { Mhz3_6864, true, 1, "1000", "1", "feH,cdH", "实际 999.35us -0.07%" },
-            { Mhz22_1184, true, 2, "100", "1", "48H,48H", "实际 99.83us -0.17%" },
-            { Mhz12, false, 1, "62500", "16", "bH,dcH", "实际 1.0000s +0.00%" },
-            { Mhz11_0592, true, 1, "50000", "20", "4cH,0H", "实际 1.0000s +0.00%" },
-            { Mhz12, false, 0, "0", "1", "ffH,1fH", "实际 1.00us" }, // a period of 0 has no error
+            // What orlet-gen --json --dialect sdcc --timer0 1:1000 gives as interruptCycles0 and drift.
+            { Mhz12, false, 1, "1000", "1", "fcH,18H", "实际 1007.00us +0.70% 每天 +605s" },
+            { Mhz11_0592, false, 1, "1000", "1", "fcH,6cH", "实际 1001.52us +0.15% 每天 +131s" },
+            { Mhz11_0592, true, 1, "1000", "1", "fcH,66H", "实际 1008.03us +0.80% 每天 +694s" },
+            { Mhz11_0592, true, 1, "50000", "1", "4cH,0H", "实际 50.008ms +0.02% 每天 +13s" },
+            { Mhz3_6864, false, 1, "1000", "1", "ffH,6H", "实际 836.59us -16.34% 每天 -14119s" },
+            { Mhz3_6864, true, 1, "1000", "1", "feH,cdH", "实际 1018.88us +1.89% 每天 +1631s" },
+            { Mhz22_1184, true, 2, "100", "1", "48H,48H", "实际 99.83us -0.17% 每天 -150s" },
+            { Mhz12, false, 1, "62500", "16", "bH,dcH", "实际 1.0002s +0.02% 每天 +14s" },
+            { Mhz11_0592, true, 1, "50000", "20", "4cH,0H", "实际 1.0002s +0.02% 每天 +19s" },
+            { Mhz12, false, 0, "0", "1", "ffH,1fH",
+                "实际 7.00us" }, // the reload adds 6 cycles; a period of 0 has no error
             { Mhz12, false, 4, "1000", "1", "fcH,18H", "" }, // counting pulses
             { Mhz12, false, 5, "10", "3", "f6H,f6H", "" },
         };
@@ -215,7 +218,7 @@ private slots:
         QFETCH(int, timer);
         const TimerBlock& b = kBlocks[timer];
         setUp(timer, Mhz12, false, 1, "1000", "7");
-        QCOMPARE(ui->text(kTiming[timer].actual), QStringLiteral("实际 7000.00us +0.00%"));
+        QCOMPARE(ui->text(kTiming[timer].actual), QStringLiteral("实际 7070.00us +1.00% 每天 +864s"));
         QVERIFY(!tip(b.display).isEmpty());
 
         ui->click(b.use);
@@ -259,17 +262,17 @@ private slots:
                                      << "1"
                                      << "定时时间超出16位范围"
                                      << "65536"
-                                     << "可用 62500us × 16";
+                                     << "可用 方式2 250us × 4000 或 62500us × 16";
         QTest::newRow("1 s, mode 1, exact") << int(Mhz11_0592) << true << 1 << "1000000"
                                             << "1"
                                             << "定时时间超出16位范围"
                                             << "71111"
-                                            << "可用 62500us × 16";
+                                            << "可用 方式2 278us × 3600 或 62500us × 16";
         QTest::newRow("1 s, already x2") << int(Mhz12) << false << 1 << "1000000"
                                          << "2"
                                          << "定时时间超出16位范围"
                                          << "65536"
-                                         << "可用 62500us × 32";
+                                         << "可用 方式2 250us × 8000 或 62500us × 32";
         QTest::newRow("1 ms, mode 2") << int(Mhz12) << false << 2 << "1000"
                                       << "1"
                                       << "定时时间超出8位范围"
@@ -311,11 +314,11 @@ private slots:
         recorder->clear();
         ui->typeOver(ctl::Timer0Postscale, "16");
         // Nothing is recomputed: the hint and the bytes stay as the error left them.
-        QCOMPARE(ui->text(ctl::Timer0Actual), QStringLiteral("可用 62500us × 16"));
+        QCOMPARE(ui->text(ctl::Timer0Actual), QStringLiteral("可用 方式2 250us × 4000 或 62500us × 16"));
         QCOMPARE(dlg->m_th0, 0);
         QCOMPARE(ui->text(ctl::Timer0Period), QStringLiteral("65536"));
         ui->pasteOver(ctl::Timer0Period, "62500");
-        QCOMPARE(ui->text(ctl::Timer0Actual), QStringLiteral("实际 1.0000s +0.00%"));
+        QCOMPARE(ui->text(ctl::Timer0Actual), QStringLiteral("实际 1.0002s +0.02% 每天 +14s"));
         QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("bH,dcH"));
         QVERIFY(recorder->messages.isEmpty());
     }
@@ -323,11 +326,11 @@ private slots:
     void postscaleChangesOnlyTheLine()
     {
         setUp(1, Mhz12, false, 1, "50000");
-        QCOMPARE(ui->text(ctl::Timer1Actual), QStringLiteral("实际 50.000ms +0.00%"));
+        QCOMPARE(ui->text(ctl::Timer1Actual), QStringLiteral("实际 50.007ms +0.01% 每天 +12s"));
         QSignalSpy handlers(dlg.get(), &CDialogBase::handlerRun);
         ui->typeOver(ctl::Timer1Postscale, "20");
         QCOMPARE(handlers.count(), 2); // one per keystroke, none from the exchanges
-        QCOMPARE(ui->text(ctl::Timer1Actual), QStringLiteral("实际 1.0000s +0.00%"));
+        QCOMPARE(ui->text(ctl::Timer1Actual), QStringLiteral("实际 1.0002s +0.02% 每天 +17s"));
         QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("3cH,b0H"));
         QCOMPARE(ui->text(ctl::Timer1Period), QStringLiteral("50000"));
         QCOMPARE(dlg->m_postscale1, 20u);
@@ -362,7 +365,7 @@ private slots:
         const int box = kTiming[timer].postscale;
         setUp(timer, Mhz12, false, 1, "1000", "12");
         const QString line = ui->text(kTiming[timer].actual);
-        QCOMPARE(line, QStringLiteral("实际 12.000ms +0.00%"));
+        QCOMPARE(line, QStringLiteral("实际 12.120ms +1.00% 每天 +864s"));
 
         if (action == 0) {
             ui->typeOver(box, text);
@@ -384,7 +387,7 @@ private slots:
 
         recorder->clear(); // and the box still works
         ui->typeOver(box, "3");
-        QCOMPARE(ui->text(kTiming[timer].actual), QStringLiteral("实际 3000.00us +0.00%"));
+        QCOMPARE(ui->text(kTiming[timer].actual), QStringLiteral("实际 3030.00us +1.00% 每天 +864s"));
         QVERIFY(recorder->messages.isEmpty());
     }
 
@@ -416,7 +419,7 @@ private slots:
                                          << "1"
                                          << QStringList { "11059200 Hz 计为 11 MHz", "n = ⌊11×1000/12⌋ = 916",
                                                 "初值：65536 − 916 = 64620 = 0xfc6c", "= 993.9236 us，误差 -0.6076%",
-                                                "实测为8个" }
+                                                "中断间隔 916 + 7 = 923 个机器周期", "+1519.1 ppm，每天 +131s" }
                                          << QStringList { "按整数兆赫为", "软件计数" };
         QTest::newRow("exact") << int(Mhz11_0592) << true << 1 << "1000"
                                << "1"

@@ -1,0 +1,18 @@
+#include "TextFormat.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace orlet {
+
+std::string TextFormat(const char* pattern, ...)
+{
+    char buffer[512];
+    va_list args;
+    va_start(args, pattern);
+    std::vsnprintf(buffer, sizeof buffer, pattern, args);
+    va_end(args);
+    return buffer;
+}
+
+} // namespace orlet

@@ -1,0 +1,246 @@
+#include "WindowTexts.h"
+
+#include "TextFormat.h"
+
+#include <cmath>
+#include <vector>
+
+namespace orlet {
+
+namespace {
+
+    std::string joinLines(const std::vector<std::string>& lines)
+    {
+        std::string text;
+        for (const std::string& line : lines) {
+            if (!text.empty())
+                text += '\n';
+            text += line;
+        }
+        return text;
+    }
+
+    // A period with the unit that keeps it short: 993.92us, 50.000ms, 1.0000s.
+    std::string periodText(double us)
+    {
+        if (us < 10000)
+            return TextFormat("%.2fus", us);
+        if (us < 1e6)
+            return TextFormat("%.3fms", us / 1e3);
+        return TextFormat("%.4fs", us / 1e6);
+    }
+
+    std::string secondsPerDay(double seconds)
+    {
+        return std::fabs(seconds) < 10 ? TextFormat("%+.1fs", seconds) : TextFormat("%+.0fs", seconds);
+    }
+
+    const char* modeName(int mode)
+    {
+        switch (mode) {
+        case 0:
+            return "13位";
+        case 1:
+            return "16位";
+        default:
+            return "8位自动重装";
+        }
+    }
+
+    std::string headerLine(const TimerDerivation& d)
+    {
+        if (d.counter)
+            return TextFormat("计数方式%d（%s），每 %u 个脉冲中断一次", d.mode, modeName(d.mode), d.value);
+        return TextFormat("定时方式%d（%s），周期 %u us", d.mode, modeName(d.mode), d.value);
+    }
+
+    std::string countLine(std::uint32_t crystalHz, const TimerDerivation& d)
+    {
+        const auto count = static_cast<unsigned long long>(d.count);
+        if (d.counter)
+            return TextFormat("计数：n = %llu 个脉冲，与晶振无关", count);
+        const unsigned long long formed = d.countRaised ? 0 : count;
+        std::string line = d.exact
+            ? TextFormat("计数：按精确晶振四舍五入，n = ⌊%u×%u/12000000+0.5⌋ = %llu", crystalHz, d.value, formed)
+            : TextFormat("计数：晶振按整数兆赫计（%u Hz 计为 %u MHz），n = ⌊%u×%u/12⌋ = %llu", crystalHz, d.wholeMhz,
+                d.wholeMhz, d.value, formed);
+        if (d.countRaised)
+            line += "，不足1个按1个计";
+        line += " 个机器周期";
+        if (d.exact && d.classicCount != d.count)
+            line += TextFormat("（按整数兆赫为 %llu）", static_cast<unsigned long long>(d.classicCount));
+        return line;
+    }
+
+    std::string startLine(int timer, const TimerDerivation& d)
+    {
+        const unsigned start = d.start % d.limit; // a count of 0 pulses starts from L, which wraps to 0
+        const std::string head
+            = TextFormat("初值：%u − %llu = %u", d.limit, static_cast<unsigned long long>(d.count), d.start);
+        const unsigned th = d.th, tl = d.tl;
+        switch (d.mode) {
+        case 0:
+            return head + TextFormat("，TH%d = %u/32 = 0x%x，TL%d = %u%%32 = 0x%x", timer, start, th, timer, start, tl);
+        case 1:
+            return head + TextFormat(" = 0x%04x，TH%d = 0x%x，TL%d = 0x%x", start, timer, th, timer, tl);
+        default:
+            return head + TextFormat(" = 0x%02x，TH%d = TL%d = 0x%x", start, timer, timer, tl);
+        }
+    }
+
+    std::string realPeriodLine(std::uint32_t crystalHz, const TimerDerivation& d)
+    {
+        std::string line = TextFormat(
+            "实际周期：%llu×12/%u Hz = %.4f us", static_cast<unsigned long long>(d.count), crystalHz, d.actualPeriodUs);
+        if (d.periodErrorPercent)
+            line += TextFormat("，误差 %+.4f%%", *d.periodErrorPercent);
+        return line;
+    }
+
+    std::string postscaleLine(const TimerDerivation& d)
+    {
+        std::string line = TextFormat("软件计数：每 %u 次中断执行一次用户代码", d.postscale);
+        if (!d.counter)
+            line += TextFormat("，整个周期 %u×%.4f = %.4f us", d.postscale, d.actualPeriodUs, d.wholePeriodUs);
+        return line;
+    }
+
+    std::string latencyParts(const ReloadLatency& l)
+    {
+        std::string parts = TextFormat("调用与跳转 %u", l.entry);
+        if (l.saves)
+            parts += TextFormat("，保存ACC、PSW %u", l.saves);
+        parts += TextFormat("，MOV THx %u", l.moves);
+        if (l.loopWait)
+            parts += TextFormat("，等主循环SJMP %u", l.loopWait);
+        return parts;
+    }
+
+    std::string reloadLine(int timer, const TimerDerivation& d)
+    {
+        if (d.mode == 2)
+            return "方式2由硬件自动重装，不另加机器周期";
+        if (d.counter)
+            return TextFormat("中断程序重装TH%d、TL%d，溢出到重装之间来的脉冲不计入", timer, timer);
+        if (d.runningAdd) {
+            return TextFormat("中断程序停表，把初值和停表的 %u 个机器周期加到已计的数上（TL%d += 0x%x，TH%d += 0x%x"
+                              "及进位），中断间隔即 %llu 个机器周期，与中断延迟无关",
+                d.runningAdd->stoppedCycles, timer, unsigned { d.runningAdd->low }, timer,
+                unsigned { d.runningAdd->high }, static_cast<unsigned long long>(d.count));
+        }
+        return TextFormat("中断程序重装TH%d、TL%d，溢出后已计的数丢失：中断间隔 %llu + %u = %llu 个机器周期（%s）",
+            timer, timer, static_cast<unsigned long long>(d.count), d.latency.total(),
+            static_cast<unsigned long long>(d.interruptCycles), latencyParts(d.latency).c_str());
+    }
+
+    std::string driftLine(const TimerDerivation& d)
+    {
+        return TextFormat("累积误差：%+.1f ppm，每天 %s", d.drift->ppm, secondsPerDay(d.drift->secondsPerDay).c_str());
+    }
+
+    std::string costText(const PostscaleSplit& split, int mode, std::uint32_t crystalHz, bool driftFree)
+    {
+        const SplitCost cost = CostOf(split, mode, crystalHz, driftFree);
+        return TextFormat("每秒 %.1f 次中断，占CPU约 %.2f%%", cost.interruptsPerSecond, cost.cpuPercent);
+    }
+
+    std::string hardwareSplitLine(const PostscaleSplit& h, int mode, std::uint32_t crystalHz)
+    {
+        return TextFormat("方式2硬件重装无累积误差：周期框填 %u（%llu 个机器周期），× N 框填 %u（%s）", h.periodUs,
+            static_cast<unsigned long long>(h.cycles), h.postscale, costText(h, mode, crystalHz, false).c_str());
+    }
+
+    // The split of the timer's own mode adds nothing new when the hardware
+    // split is the same one.
+    bool sameSplit(const PostscaleSplit& hardware, const std::optional<PostscaleSplit>& other, int mode)
+    {
+        return mode == 2 && other && other->periodUs == hardware.periodUs && other->postscale == hardware.postscale;
+    }
+
+} // namespace
+
+std::string RealPeriodLine(const TimerTiming& timing)
+{
+    std::string text = "实际 " + periodText(timing.interruptPeriodUs * timing.postscale);
+    if (timing.drift) {
+        text += TextFormat(" %+.2f%%", timing.drift->ppm / 1e4);
+        if (timing.drift->ppm != 0)
+            text += " 每天 " + secondsPerDay(timing.drift->secondsPerDay);
+    }
+    return text;
+}
+
+std::string RangeHintLine(const TimerTiming& timing, int mode)
+{
+    const auto& hardware = timing.hardwareSplit;
+    const auto& other = timing.split;
+    if (!hardware) {
+        return other ? TextFormat("可用 %uus × %u", other->periodUs, other->postscale)
+                     : std::string("无法分解为整数微秒");
+    }
+    if (mode == 2)
+        return TextFormat("可用 %uus × %u", hardware->periodUs, hardware->postscale);
+    std::string text = TextFormat("可用 方式2 %uus × %u", hardware->periodUs, hardware->postscale);
+    if (other)
+        text += TextFormat(" 或 %uus × %u", other->periodUs, other->postscale);
+    return text;
+}
+
+std::string TimerDerivationTip(int timer, std::uint32_t crystalHz, const TimerDerivation& d)
+{
+    std::vector<std::string> lines { headerLine(d), countLine(crystalHz, d), startLine(timer, d) };
+    if (!d.counter)
+        lines.push_back(realPeriodLine(crystalHz, d));
+    if (d.postscale > 1)
+        lines.push_back(postscaleLine(d));
+    lines.push_back(reloadLine(timer, d));
+    if (!d.counter && d.drift)
+        lines.push_back(driftLine(d));
+    if (d.hardwareSplit)
+        lines.push_back(hardwareSplitLine(*d.hardwareSplit, d.mode, crystalHz));
+    return joinLines(lines);
+}
+
+std::string TimerRangeTip(int timer, bool counter, int mode, std::uint32_t asked, const TimerReload& reload,
+    const TimerTiming& timing, std::uint32_t crystalHz)
+{
+    const std::string limit = counter
+        ? TextFormat("计数方式%d最多计 %u 个脉冲，输入为 %u", mode, reload.corrected, asked)
+        : TextFormat("定时方式%d在此晶振下最多 %u us，输入为 %u us", mode, reload.corrected, asked);
+    std::vector<std::string> lines { reload.message, limit,
+        TextFormat("TH%d、TL%d 置0，周期框改为 %u", timer, timer, reload.corrected) };
+    if (counter)
+        return joinLines(lines);
+    if (timing.hardwareSplit)
+        lines.push_back(hardwareSplitLine(*timing.hardwareSplit, mode, crystalHz));
+    if (timing.split && !(timing.hardwareSplit && sameSplit(*timing.hardwareSplit, timing.split, mode))) {
+        lines.push_back(TextFormat("用软件计数可达：周期框填 %u，× N 框填 %u（%s）", timing.split->periodUs,
+            timing.split->postscale, costText(*timing.split, mode, crystalHz, timing.driftFree).c_str()));
+    }
+    if (!timing.split && !timing.hardwareSplit)
+        lines.push_back("此周期不能分解为整数微秒的多次中断");
+    return joinLines(lines);
+}
+
+std::string BaudDerivationTip(std::uint32_t crystalHz, const BaudDerivation& b)
+{
+    std::vector<std::string> lines;
+    lines.push_back(TextFormat(
+        "%u bps，串口方式1，由定时器1方式2产生；%s", b.rate, b.k == 2 ? "加倍（SMOD=1，k=2）" : "不加倍（k=1）"));
+    if (b.exact) {
+        lines.push_back(
+            TextFormat("x = k×f/(384×波特率) = %d×%u/(384×%u) = %.4f，按精确晶振", b.k, crystalHz, b.rate, b.x));
+    } else {
+        lines.push_back(TextFormat("q = ⌊%u/%u⌋ = %u，余数舍去", crystalHz, b.rate, b.q));
+        lines.push_back(TextFormat("x = k×q/32/12 = %d×%u/384 = %.4f", b.k, b.q, b.x));
+    }
+    lines.push_back(TextFormat("n = x四舍五入 = %d，装入值 r = 256 − %d = %d = 0x%x，TH1 = TL1 = 0x%x", b.n, b.n,
+        256 - b.n, unsigned { b.reload }, unsigned { b.reload }));
+    lines.push_back(TextFormat("实际波特率 = k×%u/(384×%d) = %.2f bps，与 %u bps 相差 %+.4f%%", crystalHz, b.n,
+        b.actualBaud, b.rate, b.rateDeviationPercent));
+    lines.push_back(TextFormat("显示的误差 1 − n/x = %s（正值：n 向下舍入，位时间偏短）", b.errorText.c_str()));
+    lines.push_back("方式2由硬件自动重装，不另加机器周期");
+    return joinLines(lines);
+}
+
+} // namespace orlet

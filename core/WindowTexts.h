@@ -1,0 +1,36 @@
+#pragma once
+
+#include "Explain.h"
+#include "TimerReload.h"
+#include "TimerTiming.h"
+
+#include <cstdint>
+#include <string>
+
+namespace orlet {
+
+// The window's Chinese texts (UTF-8) for what a timer or the serial port
+// really does: the real-period lines and the tooltips of the displays. They
+// put the same derivation into words as FormatDerivation does in English.
+
+// "实际 1007.00us +0.70% 每天 +605s": the period from one run of the user's
+// code to the next as the firmware runs, its error, and the drift a day
+// where there is one.
+std::string RealPeriodLine(const TimerTiming& timing);
+
+// What the real-period line shows after a range error: the split exact with
+// the hardware reload first, then the other one, or that there is none.
+std::string RangeHintLine(const TimerTiming& timing, int mode);
+
+// Tooltip of a timer's reload display after a calculation in range.
+std::string TimerDerivationTip(int timer, std::uint32_t crystalHz, const TimerDerivation& d);
+
+// Tooltip of a timer's reload display after a range error: the limit and
+// the splits with what each costs.
+std::string TimerRangeTip(int timer, bool counter, int mode, std::uint32_t asked, const TimerReload& reload,
+    const TimerTiming& timing, std::uint32_t crystalHz);
+
+// Tooltip of the serial block's displays.
+std::string BaudDerivationTip(std::uint32_t crystalHz, const BaudDerivation& b);
+
+} // namespace orlet
