@@ -76,7 +76,7 @@ namespace {
                 continue;
             const int mode = TimerModeIn(m.tmod, timer);
             const std::uint64_t count = t.run->reload.count;
-            if (mode == 2 || (count >= kMinRunningAddCycles && count <= MaxRunningAddCycles(mode)))
+            if (DriftFreeKeeps(count, mode))
                 continue;
             ConfigError error = refusal(ConfigErrorCode::DriftFreeOutOfRange);
             error.crystalHz = m.crystalHz;

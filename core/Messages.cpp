@@ -1,5 +1,6 @@
 #include "Messages.h"
 
+#include "RoutineTiming.h"
 #include "TimerTiming.h"
 
 #include <array>
@@ -32,6 +33,9 @@ std::string MessageText(const Message& message)
         return "软件计数应在1~" + std::to_string(kMaxPostscale) + "之间";
     case MessageCode::CustomMhzOutOfRange:
         return kCustomMhzRangeMessage;
+    case MessageCode::DriftFreeOutOfRange:
+        return "无累积误差：方式" + std::to_string(message.mode) + "的计数应在" + std::to_string(kMinRunningAddCycles)
+            + "~" + std::to_string(MaxRunningAddCycles(message.mode)) + "个机器周期之间";
     }
     return {};
 }

@@ -14,6 +14,7 @@ enum class MessageCode {
     BaudTooHigh, // the count for the rate is 0
     PostscaleOutOfRange, // a software count outside 1 to kMaxPostscale
     CustomMhzOutOfRange, // a custom crystal outside 1 to 100 MHz
+    DriftFreeOutOfRange, // Generate: a count drift-free timing cannot keep exact in the mode
 };
 
 struct Message {

@@ -97,6 +97,11 @@ std::uint64_t MaxRunningAddCycles(int mode)
     return TimerModeLimit(mode) - 2 * (mode == 0 ? 32u : 256u);
 }
 
+bool DriftFreeKeeps(std::uint64_t count, int mode)
+{
+    return mode == 2 || (count >= kMinRunningAddCycles && count <= MaxRunningAddCycles(mode));
+}
+
 std::optional<Drift> DriftOf(std::uint64_t cycles, std::uint32_t crystalHz, std::uint32_t askedUs)
 {
     if (askedUs == 0 || crystalHz == 0)

@@ -66,6 +66,9 @@ RunningCountAdd RunningCountAddFor(int mode, std::uint8_t th, std::uint8_t tl, D
 // get at least 2 to add (compilers shorten "THx+=0" and "THx+=1" as well).
 inline constexpr std::uint64_t kMinRunningAddCycles = 100;
 std::uint64_t MaxRunningAddCycles(int mode);
+// Whether drift-free timing keeps a timer-kind count in `mode` exact: mode
+// 2 always, modes 0 and 1 from kMinRunningAddCycles to MaxRunningAddCycles.
+bool DriftFreeKeeps(std::uint64_t count, int mode);
 
 // Long-run error of a period of `cycles` machine cycles against `askedUs`.
 struct Drift {

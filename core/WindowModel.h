@@ -157,6 +157,9 @@ Transition UpdateBaudReload(WindowModel model);
 // back when the custom entry was chosen.
 Transition OnCrystalChange(WindowModel model, float customMhz = kDefaultCustomMhz);
 Transition OnExactChange(WindowModel model);
+// The drift-free box: the bytes stay, only what the routine makes of them
+// changes, so nothing is computed.
+Transition OnDriftFreeChange(WindowModel model);
 // A software-count box; `before` is the count it held before the change.
 Transition OnPostscaleChange(WindowModel model, int timer, std::uint32_t before);
 
@@ -164,6 +167,11 @@ Precision PrecisionOf(const WindowModel& model);
 
 // The one way from the window's settings to the generator's record.
 GeneratorSettings SettingsFor(const WindowModel& model);
+
+// Why Generate writes nothing: with drift-free timing, a timer in use in
+// mode 0 or 1 whose bytes stand for a count the routine cannot keep exact
+// (orlet-gen --drift-free refuses the same settings).
+std::optional<Message> DriftFreeRefusal(const WindowModel& model);
 
 // The configuration the model's ticks and values stand for, as orlet-gen
 // would be asked for it.
@@ -179,6 +187,10 @@ struct TimerShown {
     TimerRun run;
     TimerTiming timing;
     std::optional<TimerDerivation> derivation; // in range only
+    // Drift-free timing asked for a count in range that the routine cannot
+    // keep exact: `timing` and `derivation` are the plain reload's, with
+    // the split mode 2 keeps exact.
+    bool driftFreeRefused = false;
 };
 std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer);
 

@@ -1,5 +1,7 @@
 #include "WindowTexts.h"
 
+#include "Messages.h"
+#include "RoutineTiming.h"
 #include "TextFormat.h"
 
 #include <cmath>
@@ -184,6 +186,20 @@ std::string RangeHintLine(const TimerTiming& timing, int mode)
     if (other)
         text += TextFormat(" 或 %uus × %u", other->periodUs, other->postscale);
     return text;
+}
+
+std::string DriftFreeLimitLine(const TimerTiming& timing, int mode)
+{
+    if (const auto& hardware = timing.hardwareSplit)
+        return TextFormat("无累积误差 可用 方式2 %uus × %u", hardware->periodUs, hardware->postscale);
+    return TextFormat("无累积误差须%llu~%llu周期", static_cast<unsigned long long>(kMinRunningAddCycles),
+        static_cast<unsigned long long>(MaxRunningAddCycles(mode)));
+}
+
+std::string DriftFreeLimitNote(int mode, std::uint64_t count)
+{
+    return MessageText({ MessageCode::DriftFreeOutOfRange, mode })
+        + TextFormat("，此为 %llu；“生成”不写代码", static_cast<unsigned long long>(count));
 }
 
 std::string TimerDerivationTip(int timer, std::uint32_t crystalHz, const TimerDerivation& d)

@@ -22,6 +22,15 @@ std::string RealPeriodLine(const TimerTiming& timing);
 // the hardware reload first, then the other one, or that there is none.
 std::string RangeHintLine(const TimerTiming& timing, int mode);
 
+// What the real-period line shows when drift-free timing cannot keep the
+// count exact: the split exact with the hardware reload, or the counts it
+// keeps.
+std::string DriftFreeLimitLine(const TimerTiming& timing, int mode);
+
+// The first line of the reload tooltip then: why, and that Generate
+// writes nothing.
+std::string DriftFreeLimitNote(int mode, std::uint64_t count);
+
 // Tooltip of a timer's reload display after a calculation in range.
 std::string TimerDerivationTip(int timer, std::uint32_t crystalHz, const TimerDerivation& d);
 

@@ -39,12 +39,13 @@ enum MainWindow : int {
     DoubleBaud = 1032,
     BaudReload = 1033,
     // Added after the template's controls: the exact count and, per timer,
-    // the real-period line and the software counter.
+    // the real-period line and the software counter; then drift-free timing.
     ExactCheck = 1034,
     Timer0Actual = 1035,
     Timer0Postscale = 1036,
     Timer1Actual = 1037,
     Timer1Postscale = 1038,
+    DriftFreeCheck = 1039,
 };
 
 // Custom-frequency dialog (MyCry.ui).

@@ -139,6 +139,7 @@ COrletDlg::COrletDlg(QWidget* parent)
         { ctl::Timer0Postscale, m_ui->timer0Postscale },
         { ctl::Timer1Actual, m_ui->timer1Actual },
         { ctl::Timer1Postscale, m_ui->timer1Postscale },
+        { ctl::DriftFreeCheck, m_ui->driftFreeCheck },
     });
     nameShownTexts();
     routeNotifications();
@@ -182,6 +183,7 @@ void COrletDlg::routeNotifications()
     OnClicked(ctl::ExactCheck, &COrletDlg::OnExactChange);
     OnEditChange(ctl::Timer0Postscale, &COrletDlg::OnPostscale0Change);
     OnEditChange(ctl::Timer1Postscale, &COrletDlg::OnPostscale1Change);
+    OnClicked(ctl::DriftFreeCheck, &COrletDlg::OnDriftFreeChange);
 }
 
 void COrletDlg::ExchangeData(CDataExchange& dx)
@@ -219,6 +221,7 @@ void COrletDlg::ExchangeData(CDataExchange& dx)
     dx.Number(ctl::Timer0Postscale, m_postscale0);
     dx.Text(ctl::Timer1Actual, m_actual1Text);
     dx.Number(ctl::Timer1Postscale, m_postscale1);
+    dx.Control(ctl::DriftFreeCheck, m_driftFreeCheck);
 }
 
 bool COrletDlg::InitialiseDialog()
@@ -308,6 +311,7 @@ orlet::WindowModel COrletDlg::pull() const
     m.baudIndex = m_baudCombo.GetCurSel();
     m.crystalIndex = m_crystalCombo.GetCurSel();
     m.exact = m_exactCheck.GetCheck();
+    m.driftFree = m_driftFreeCheck.GetCheck();
     m.crystalHz = m_crystalHz;
     m.customMhzText = m_customMhzEdit.GetWindowText().toStdString();
     m.tmod = m_tmod;
@@ -360,9 +364,10 @@ void COrletDlg::push(const orlet::WindowModel& m)
     m_baudErrorText = u8(m.baudErrorText);
     m_postscale0 = m.postscale0;
     m_postscale1 = m.postscale1;
-    // The lines and tooltips change only with a calculation or a count.
+    // The lines and tooltips change only with a calculation, a count or the
+    // drift-free box.
     for (int t = 0; t < 2; ++t) {
-        if (before.timerRuns[std::size_t(t)] != m.timerRuns[std::size_t(t)]
+        if (before.timerRuns[std::size_t(t)] != m.timerRuns[std::size_t(t)] || before.driftFree != m.driftFree
             || (t == 0 ? before.postscale0 != m.postscale0 : before.postscale1 != m.postscale1))
             showTiming(t);
     }
@@ -390,7 +395,14 @@ void COrletDlg::apply(const orlet::Transition& done)
 
 void COrletDlg::GenerateSource()
 {
-    const std::string text = orlet::BuildSourceText(orlet::SettingsFor(pull()));
+    const orlet::WindowModel model = pull();
+    // What drift-free timing cannot keep exact is not written, as orlet-gen
+    // --drift-free refuses it.
+    if (const std::optional<orlet::Message> refusal = orlet::DriftFreeRefusal(model)) {
+        ShowMessageBox(this, u8(orlet::MessageText(*refusal)));
+        return;
+    }
+    const std::string text = orlet::BuildSourceText(orlet::SettingsFor(model));
     // One undoable step over the whole box: Ctrl+Z brings back what it held,
     // edits included.
     m_outputEdit.SetSel(0, -1);
@@ -504,6 +516,11 @@ void COrletDlg::showTiming(int timer)
             TimerRangeTip(timer, run.counter, run.mode, run.asked, run.reload, shown->timing, run.crystalHz));
         return;
     }
+    if (shown->driftFreeRefused) {
+        line = DriftFreeLimitText(shown->timing, run.mode);
+        display->setToolTip(DriftFreeLimitTip(timer, run.crystalHz, *shown->derivation));
+        return;
+    }
     if (!run.counter)
         line = RealPeriodText(shown->timing);
     if (shown->derivation)
@@ -533,6 +550,11 @@ void COrletDlg::OnPostscale0Change()
 void COrletDlg::OnPostscale1Change()
 {
     onPostscaleChange(1);
+}
+
+void COrletDlg::OnDriftFreeChange()
+{
+    apply(orlet::OnDriftFreeChange(pull()));
 }
 
 // ---- Serial port ----------------------------------------------------------

@@ -104,6 +104,8 @@ public:
     std::uint32_t m_postscale0 = 1;
     QString m_actual1Text;
     std::uint32_t m_postscale1 = 1;
+    // Drift-free timing: modes 0 and 1 add the reload to the running count.
+    CButton m_driftFreeCheck;
 
 protected:
     void ExchangeData(CDataExchange& dx) override;
@@ -141,6 +143,7 @@ private:
     void OnExactChange();
     void OnPostscale0Change();
     void OnPostscale1Change();
+    void OnDriftFreeChange();
 
     // Every handler: pull the controls into the model, run its transition,
     // show the messages in order, push the model into the controls.

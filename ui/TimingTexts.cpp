@@ -12,6 +12,17 @@ QString RangeHintText(const orlet::TimerTiming& timing, int mode)
     return QString::fromStdString(orlet::RangeHintLine(timing, mode));
 }
 
+QString DriftFreeLimitText(const orlet::TimerTiming& timing, int mode)
+{
+    return QString::fromStdString(orlet::DriftFreeLimitLine(timing, mode));
+}
+
+QString DriftFreeLimitTip(int timer, std::uint32_t crystalHz, const orlet::TimerDerivation& d)
+{
+    return QString::fromStdString(
+        orlet::DriftFreeLimitNote(d.mode, d.count) + '\n' + orlet::TimerDerivationTip(timer, crystalHz, d));
+}
+
 QString TimerDerivationTip(int timer, std::uint32_t crystalHz, const orlet::TimerDerivation& d)
 {
     return QString::fromStdString(orlet::TimerDerivationTip(timer, crystalHz, d));

@@ -16,8 +16,14 @@ QString RealPeriodText(const orlet::TimerTiming& timing);
 // What the real-period line shows after a range error in `mode`.
 QString RangeHintText(const orlet::TimerTiming& timing, int mode);
 
+// What the real-period line shows when drift-free timing cannot keep the count.
+QString DriftFreeLimitText(const orlet::TimerTiming& timing, int mode);
+
 // Tooltip of a timer's reload display after a calculation in range.
 QString TimerDerivationTip(int timer, std::uint32_t crystalHz, const orlet::TimerDerivation& d);
+
+// The same, headed by why drift-free timing cannot keep its count.
+QString DriftFreeLimitTip(int timer, std::uint32_t crystalHz, const orlet::TimerDerivation& d);
 
 // Tooltip of a timer's reload display after a range error.
 QString TimerRangeTip(int timer, bool counter, int mode, std::uint32_t asked, const orlet::TimerReload& reload,

@@ -1,6 +1,7 @@
 // What the window decides, on its model: the timer blocks, the serial port
 // and the crystal, action by action as a user takes them.
 #include "WindowModel.h"
+#include "Configuration.h"
 #include "Tmod.h"
 
 #include <gtest/gtest.h>
@@ -76,6 +77,11 @@ struct User {
     {
         m.doubleBaud = !m.doubleBaud;
         run(OnDoubleBaud(m));
+    }
+    void clickDriftFree()
+    {
+        m.driftFree = !m.driftFree;
+        run(OnDriftFreeChange(m));
     }
     void typePostscale(int t, std::uint32_t value)
     {
@@ -733,5 +739,100 @@ TEST(ExactCount, RecalculatesTheSerialPort)
             EXPECT_EQ(u.m.th1, std::stoi(std::string(expected[0]).substr(2), nullptr, 16));
         }
         EXPECT_TRUE(u.messages.empty());
+    }
+}
+
+// ---- Drift-free timing ------------------------------------------------------
+
+TEST(DriftFree, TickComputesNothing)
+{
+    User u;
+    u.useTimer(0, 1);
+    u.typePeriod(0, 1000);
+    u.clickUse(1); // ticked, never calculated
+    WindowModel before = u.m;
+    u.clickDriftFree();
+    EXPECT_TRUE(u.m.driftFree);
+    before.driftFree = true;
+    EXPECT_EQ(u.m, before);
+    EXPECT_TRUE(u.messages.empty());
+    EXPECT_EQ(u.m.reload1Text, "ffH,ffH");
+    EXPECT_TRUE(SettingsFor(u.m).driftFree);
+    EXPECT_TRUE(ConfigurationOf(u.m).driftFree);
+}
+
+// What the real-period line and tooltip describe: the interrupt period the
+// routine gives, and whether drift-free timing keeps the count at all.
+TEST(DriftFree, DescribeTimerShowsWhatTheRoutineKeeps)
+{
+    const struct {
+        int crystal, modeIndex;
+        std::uint32_t period;
+        bool driftFree;
+        std::uint64_t interruptCycles;
+        bool refused, hardwareSplit;
+    } rows[] = {
+        { Mhz12, 1, 1000, false, 1007, false, false },
+        { Mhz12, 1, 1000, true, 1000, false, true }, // 250 us x 4 offered beside it
+        { Mhz12, 0, 5000, true, 5000, false, true },
+        { Mhz12, 1, 65536, true, 65536 + 7, true, true }, // beyond 65024: the plain reload's figures
+        { Mhz12, 0, 8192, true, 8192 + 7, true, true }, { Mhz12, 1, 50, true, 50 + 7, true, false }, // under 100
+        { Mhz12, 2, 100, true, 100, false, false }, // the hardware reload needs nothing
+        { Mhz12, 4, 70, true, 0, false, false }, // counting pulses: the plain reload stays
+    };
+    for (const auto& r : rows) {
+        User u;
+        u.chooseCrystal(r.crystal);
+        u.useTimer(0, r.modeIndex);
+        u.typePeriod(0, r.period);
+        if (r.driftFree)
+            u.clickDriftFree();
+        const std::optional<TimerShown> shown = DescribeTimer(u.m, 0);
+        ASSERT_TRUE(shown);
+        SCOPED_TRACE(r.period);
+        EXPECT_EQ(shown->timing.interruptCycles, r.interruptCycles);
+        EXPECT_EQ(shown->driftFreeRefused, r.refused);
+        EXPECT_EQ(shown->timing.hardwareSplit.has_value(), r.hardwareSplit);
+        ASSERT_TRUE(shown->derivation);
+        // The tooltip says the routine adds to the running count only where it keeps the count.
+        EXPECT_EQ(shown->derivation->runningAdd.has_value(), r.driftFree && !r.refused && r.modeIndex < 2);
+        EXPECT_EQ(shown->derivation->hardwareSplit.has_value(), r.hardwareSplit);
+    }
+}
+
+// Generate refuses what orlet-gen --drift-free refuses, from the bytes it
+// would write; the message names the counts the mode keeps.
+TEST(DriftFree, GenerateRefusesCountsItCannotKeep)
+{
+    const struct {
+        int timer, modeIndex;
+        std::uint32_t period; // 0: the box's 1 as the mode change computed it
+        bool driftFree;
+        const char* message; // empty: Generate writes
+    } rows[] = {
+        { 0, 1, 1000, false, "" },
+        { 0, 1, 65536, false, "" },
+        { 0, 1, 1000, true, "" },
+        { 1, 1, 65024, true, "" },
+        { 1, 1, 65025, true, "无累积误差：方式1的计数应在100~65024个机器周期之间" },
+        { 0, 1, 99, true, "无累积误差：方式1的计数应在100~65024个机器周期之间" },
+        { 0, 0, 8128, true, "" },
+        { 0, 0, 8129, true, "无累积误差：方式0的计数应在100~8128个机器周期之间" },
+        { 0, 1, 70000, true, "无累积误差：方式1的计数应在100~65024个机器周期之间" }, // corrected, 0H,0H
+        { 1, 1, 0, true, "无累积误差：方式1的计数应在100~65024个机器周期之间" },
+        { 0, 2, 10, true, "" },
+        { 0, 4, 1, true, "" },
+    };
+    for (const auto& r : rows) {
+        User u;
+        u.useTimer(r.timer, r.modeIndex);
+        if (r.period != 0)
+            u.typePeriod(r.timer, r.period);
+        u.m.driftFree = r.driftFree;
+        const std::optional<Message> refusal = DriftFreeRefusal(u.m);
+        SCOPED_TRACE(r.period);
+        EXPECT_EQ(refusal ? MessageText(*refusal) : "", r.message);
+        // orlet-gen refuses the same settings (70000 for its range first).
+        EXPECT_EQ(!ResolveConfiguration(ConfigurationOf(u.m)).resolved, refusal.has_value());
     }
 }

@@ -34,7 +34,7 @@ public:
     std::string act()
     {
         for (;;) {
-            const int roll = pick(14);
+            const int roll = pick(15);
             if (std::string done = tryAction(roll); !done.empty())
                 return done;
         }
@@ -120,6 +120,9 @@ private:
                 return {};
             m.uartInterrupt = !m.uartInterrupt;
             return run("serial interrupt", { m, {} });
+        case 13:
+            m.driftFree = !m.driftFree;
+            return run("drift-free", OnDriftFreeChange(m));
         default:
             return run("recalculate", Recalculate(m));
         }
@@ -173,8 +176,16 @@ GeneratorSettings printed(GeneratorSettings s)
 std::string differenceFromOrletGen(const WindowModel& m)
 {
     const ResolveResult resolved = ResolveConfiguration(ConfigurationOf(m));
-    if (!resolved.resolved)
+    // Generate refuses what drift-free timing cannot keep, as orlet-gen does.
+    const std::optional<Message> refusal = DriftFreeRefusal(m);
+    if (!resolved.resolved) {
+        const ConfigError& e = *resolved.error;
+        if (refusal && e.code == ConfigErrorCode::DriftFreeOutOfRange && refusal->mode == e.mode)
+            return {};
         return "orlet-gen refuses what the window holds";
+    }
+    if (refusal)
+        return "the window refuses to generate what orlet-gen writes";
     const ResolvedConfiguration& r = *resolved.resolved;
     for (Dialect dialect : { Dialect::Keil, Dialect::Sdcc }) {
         if (BuildSourceText(printed(SettingsFor(m)), dialect) != BuildSourceText(printed(r.settings), dialect))

@@ -49,6 +49,16 @@ TEST(RangeHintLine, HardwareSplitFirstThenTheOther)
     EXPECT_EQ(RangeHintLine(prime, 1), "无法分解为整数微秒");
 }
 
+TEST(DriftFreeLimitLine, OffersTheHardwareSplitOrTheCountsKept)
+{
+    const TimerTiming full = ComputeTimerTiming(12000000, 1, false, 65536, Precision::Classic, 1, true);
+    EXPECT_EQ(DriftFreeLimitLine(full, 1), "无累积误差 可用 方式2 256us × 256");
+    const TimerTiming shortPeriod = ComputeTimerTiming(12000000, 1, false, 50, Precision::Classic, 1, true);
+    EXPECT_EQ(DriftFreeLimitLine(shortPeriod, 1), "无累积误差须100~65024周期");
+    EXPECT_EQ(
+        DriftFreeLimitNote(0, 8192), "无累积误差：方式0的计数应在100~8128个机器周期之间，此为 8192；“生成”不写代码");
+}
+
 TEST(TimerRangeTip, ShowsWhatEachSplitCosts)
 {
     const TimerReload reload = ComputeTimerReload(12000000, 1, false, 1000000);

@@ -7,6 +7,7 @@
 #include "MyCry.h"
 #include "Orlet.h"
 #include "OrletDlg.h"
+#include "RoutineTiming.h"
 #include "SourceGenerator.h"
 #include "TimerBlocks.h"
 #include "TimerReload.h"
@@ -54,6 +55,8 @@ QSet<QString> knownMessages()
     QSet<QString> known { u8(orlet::kBaudTooLowMessage), u8(orlet::kBaudTooHighMessage), u8(kEnterWholeNumberMessage),
         u8(kEnterNumberMessage), u8(orlet::kCustomMhzRangeMessage),
         QStringLiteral("软件计数应在1~%1之间").arg(orlet::kMaxPostscale) };
+    for (int mode = 0; mode < 2; ++mode)
+        known << u8(orlet::MessageText({ orlet::MessageCode::DriftFreeOutOfRange, mode }));
     for (int mode = 0; mode < 3; ++mode) {
         for (bool counter : { false, true })
             known << u8(orlet::ComputeTimerReload(100000000, mode, counter, 0xFFFFFFFFu).message);
@@ -110,6 +113,7 @@ private:
             { 1, &ActionSequenceTest::about },
             { 3, &ActionSequenceTest::generate },
             { 4, &ActionSequenceTest::actOnPrecision },
+            { 2, &ActionSequenceTest::clickDriftFree },
         };
         return table;
     }
@@ -284,6 +288,7 @@ private:
 
     QString generate(QRandomGenerator& rng)
     {
+        m_beforeGenerate = dlg->OutputText();
         if (rng.bounded(2))
             ui->click(ctl::GenerateButton);
         else
@@ -308,6 +313,34 @@ private:
                 break;
             }
         }
+    }
+
+    QString clickDriftFree(QRandomGenerator&)
+    {
+        ui->click(ctl::DriftFreeCheck);
+        return QStringLiteral("click the drift-free box");
+    }
+
+    bool driftFree() const { return ui->checked(ctl::DriftFreeCheck); }
+
+    // With drift-free timing, the first timer in use in mode 0 or 1 whose
+    // displayed bytes stand for a count the routine cannot keep exact.
+    std::optional<int> driftFreeRefusedMode() const
+    {
+        if (!driftFree())
+            return std::nullopt;
+        for (const TimerBlock& b : kBlocks) {
+            const int mode = ui->selected(b.mode);
+            const auto bytes = bytesShown(ui->text(b.display));
+            if (!ui->checked(b.use) || mode >= 2 || !bytes)
+                continue;
+            const std::uint32_t limit = orlet::TimerModeLimit(mode), low = mode == 0 ? 32 : 256;
+            const std::uint64_t count
+                = limit - (std::uint32_t(bytes->first) * low + std::uint32_t(bytes->second) % low) % limit;
+            if (!orlet::DriftFreeKeeps(count, mode))
+                return mode;
+        }
+        return std::nullopt;
     }
 
     orlet::Precision precision() const
@@ -349,15 +382,22 @@ private:
             const int mode = ui->selected(b.mode);
             if (!line.isEmpty() && (!ui->checked(b.use) || mode >= 3))
                 return QString("timer %1 off or counting shows \"%2\"").arg(t).arg(line);
-            if (!line.startsWith(QStringLiteral("实际")))
+            if (line.isEmpty())
                 continue;
             const std::uint32_t period = t == 0 ? dlg->m_time0 : dlg->m_time1;
             const orlet::TimerReload reload
                 = orlet::ComputeTimerReload(dlg->m_crystalHz, mode, false, period, precision());
+            const bool kept = reload.inRange && orlet::DriftFreeKeeps(reload.count, mode);
+            if (line.startsWith(QStringLiteral("无累积误差")) && (!driftFree() || kept))
+                return QString("timer %1 line \"%2\" for a count drift-free timing keeps").arg(t).arg(line);
+            if (!line.startsWith(QStringLiteral("实际")))
+                continue;
+            if (driftFree() && !kept)
+                return QString("timer %1 line \"%2\" for a count drift-free timing cannot keep").arg(t).arg(line);
             const int th = t == 0 ? dlg->m_th0 : dlg->m_th1;
             const int tl = t == 0 ? dlg->m_tl0 : dlg->m_tl1;
-            const QString real
-                = RealPeriodText(orlet::ComputeTimerTiming(dlg->m_crystalHz, mode, false, period, precision(), n));
+            const QString real = RealPeriodText(
+                orlet::ComputeTimerTiming(dlg->m_crystalHz, mode, false, period, precision(), n, driftFree()));
             if (reload.th != th || reload.tl != tl || line != real)
                 return QString("timer %1 line \"%2\" stands for other bytes or periods").arg(t).arg(line);
         }
@@ -469,6 +509,7 @@ private:
             s.th1 = s.tl1 = std::uint8_t(ui->text(ctl::BaudReload).toInt(nullptr, 16));
         s.postscale0 = std::uint16_t(ui->text(ctl::Timer0Postscale).toUInt());
         s.postscale1 = std::uint16_t(ui->text(ctl::Timer1Postscale).toUInt());
+        s.driftFree = driftFree();
         return QString::fromStdString(orlet::BuildSourceText(s));
     }
 
@@ -499,6 +540,7 @@ private:
         c.uartDoubleBaud = ui->checked(ctl::DoubleBaud);
         c.uartInterrupt = ui->checked(ctl::UartInterrupt);
         c.precision = precision();
+        c.driftFree = driftFree();
         return c;
     }
 
@@ -530,6 +572,14 @@ private:
     {
         if (!std::exchange(m_generated, false))
             return {};
+        if (const std::optional<int> mode = driftFreeRefusedMode()) {
+            const QString expected = u8(orlet::MessageText({ orlet::MessageCode::DriftFreeOutOfRange, *mode }));
+            if (recorder->messages.isEmpty() || recorder->messages.back().text != expected)
+                return QStringLiteral("Generate wrote what drift-free timing cannot keep exact");
+            if (dlg->OutputText() != m_beforeGenerate)
+                return QStringLiteral("a refused Generate changed the output box");
+            return {};
+        }
         if (dlg->OutputText() != textForWhatIsShown())
             return QStringLiteral("Generate wrote a text that is not the one for what the window shows");
         if (const auto text = orletGenText()) {
@@ -586,6 +636,7 @@ private:
     }
 
     bool m_generated = false;
+    QString m_beforeGenerate;
     int m_comparedWithOrletGen = 0;
 
 private slots:

@@ -58,6 +58,7 @@ private slots:
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<QString>("text");
         QTest::newRow("exact") << int(ctl::ExactCheck) << true << "精确计算";
+        QTest::newRow("drift-free") << int(ctl::DriftFreeCheck) << true << "无累积误差";
         for (int t = 0; t < 2; ++t) {
             QTest::addRow("timer%d line", t) << kTiming[t].actual << false << "";
             QTest::addRow("timer%d postscale", t) << kTiming[t].postscale << false << "1";
@@ -72,6 +73,7 @@ private slots:
         QCOMPARE(ui->enabled(id), enabled);
         QCOMPARE(ui->text(id), text);
         QVERIFY(!ui->checked(ctl::ExactCheck));
+        QVERIFY(!ui->checked(ctl::DriftFreeCheck));
         for (int display : { ctl::Timer0Reload, ctl::Timer1Reload, ctl::BaudReload, ctl::BaudError })
             QVERIFY(tip(display).isEmpty());
     }
@@ -88,7 +90,8 @@ private slots:
                 order << id;
         }
         const QList<std::pair<int, int>> added { { ctl::ExactCheck, ctl::CustomMhz },
-            { ctl::Timer0Postscale, ctl::Gate0 }, { ctl::Timer1Postscale, ctl::Gate1 } };
+            { ctl::DriftFreeCheck, ctl::ExactCheck }, { ctl::Timer0Postscale, ctl::Gate0 },
+            { ctl::Timer1Postscale, ctl::Gate1 } };
         QList<int> own = order;
         for (const auto& [id, after] : added) {
             QCOMPARE(order.count(id), 1);
@@ -124,6 +127,7 @@ private slots:
         QTest::addColumn<int>("id");
         QTest::addColumn<QString>("group");
         QTest::newRow("exact") << int(ctl::ExactCheck) << "";
+        QTest::newRow("drift-free") << int(ctl::DriftFreeCheck) << "";
         QTest::newRow("timer0 line") << int(ctl::Timer0Actual) << "groupTIME0";
         QTest::newRow("timer0 postscale") << int(ctl::Timer0Postscale) << "groupTIME0";
         QTest::newRow("timer1 line") << int(ctl::Timer1Actual) << "groupTIME1";
@@ -530,6 +534,137 @@ private slots:
         ui->click(ctl::GenerateButton);
         QCOMPARE(dlg->OutputText(), orletGen(genArgs.split(' ')));
         QVERIFY(recorder->messages.isEmpty());
+    }
+
+    // ---- Drift-free timing ---------------------------------------------------
+
+    // The box changes what the routine makes of the bytes, never the bytes:
+    // the line and tooltip follow it both ways, without a message.
+    void driftFreeLine_data()
+    {
+        QTest::addColumn<int>("timer");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("period");
+        QTest::addColumn<QString>("n");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("tipHas");
+        const struct {
+            int mode;
+            const char *period, *n, *line, *tipHas;
+        } rows[] = {
+            { 1, "1000", "1", "实际 1000.00us +0.00%", "中断间隔即 1000 个机器周期" },
+            { 0, "5000", "1", "实际 5000.00us +0.00%", "方式2硬件重装无累积误差：周期框填 250" },
+            { 1, "50000", "20", "实际 1.0000s +0.00%", "TL%1 += 0x" },
+            { 2, "100", "1", "实际 100.00us +0.00%", "方式2由硬件自动重装" },
+            { 1, "65536", "1", "无累积误差 可用 方式2 256us × 256",
+                "无累积误差：方式1的计数应在100~65024个机器周期之间，此为 65536" },
+            { 1, "50", "1", "无累积误差须100~65024周期", "溢出后已计的数丢失" },
+            { 4, "1000", "1", "", "溢出到重装之间来的脉冲不计入" },
+        };
+        for (int t = 0; t < 2; ++t) {
+            for (const auto& r : rows) {
+                QTest::addRow("timer%d mode%d %s x%s", t, r.mode, r.period, r.n)
+                    << t << r.mode << QString(r.period) << QString(r.n) << QString::fromUtf8(r.line)
+                    << QString::fromUtf8(r.tipHas).arg(t);
+            }
+        }
+    }
+
+    void driftFreeLine()
+    {
+        QFETCH(int, timer);
+        QFETCH(int, mode);
+        QFETCH(QString, period);
+        QFETCH(QString, n);
+        QFETCH(QString, line);
+        QFETCH(QString, tipHas);
+        setUp(timer, Mhz12, false, mode, period, n);
+        const QString before = ui->text(kTiming[timer].actual);
+        const QString display = ui->text(kBlocks[timer].display);
+        const QString tipBefore = tip(kBlocks[timer].display);
+        ui->click(ctl::DriftFreeCheck);
+        QCOMPARE(ui->text(kTiming[timer].actual), line);
+        QVERIFY2(tip(kBlocks[timer].display).contains(tipHas), qPrintable(tip(kBlocks[timer].display)));
+        QCOMPARE(ui->text(kBlocks[timer].display), display);
+        ui->click(ctl::DriftFreeCheck);
+        QCOMPARE(ui->text(kTiming[timer].actual), before);
+        QCOMPARE(tip(kBlocks[timer].display), tipBefore);
+        QVERIFY(recorder->messages.isEmpty());
+    }
+
+    // Generate writes what orlet-gen --drift-free writes for the same settings.
+    void generateDriftFree_data()
+    {
+        QTest::addColumn<int>("mode0");
+        QTest::addColumn<QString>("period0");
+        QTest::addColumn<QString>("n0");
+        QTest::addColumn<bool>("comments");
+        QTest::addColumn<QString>("genArgs");
+        QTest::newRow("mode 1") << 1 << "1000"
+                                << "1" << false << "--drift-free --timer0 1:1000 --timer1 2:250";
+        QTest::newRow("mode 0 with comments")
+            << 0 << "5000"
+            << "1" << true << "--drift-free --timer0 0:5000 --timer1 2:250 --comments";
+        QTest::newRow("software counter")
+            << 1 << "50000"
+            << "20" << true << "--drift-free --timer0 1:50000 --postscale0 20 --timer1 2:250 --comments";
+        QTest::newRow("counting pulses") << 4 << "1000"
+                                         << "1" << false << "--drift-free --counter0 1:1000 --timer1 2:250";
+    }
+
+    void generateDriftFree()
+    {
+        QFETCH(int, mode0);
+        QFETCH(QString, period0);
+        QFETCH(QString, n0);
+        QFETCH(bool, comments);
+        QFETCH(QString, genArgs);
+        setUp(0, Mhz12, false, mode0, period0, n0);
+        setUp(1, Mhz12, false, 2, "250");
+        ui->click(ctl::DriftFreeCheck);
+        if (comments)
+            ui->click(ctl::CommentCheck);
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(dlg->OutputText(), orletGen(genArgs.split(' ')));
+        QVERIFY(recorder->messages.isEmpty());
+    }
+
+    // A count the routine cannot keep exact is refused, as orlet-gen
+    // refuses it: a message, and the output box keeps what it holds.
+    void generateRefusesWhatDriftFreeCannotKeep_data()
+    {
+        QTest::addColumn<int>("timer");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("period");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("65536 us in mode 1") << 0 << 1 << "65536"
+                                            << "无累积误差：方式1的计数应在100~65024个机器周期之间";
+        QTest::newRow("50 us in mode 1") << 1 << 1 << "50"
+                                         << "无累积误差：方式1的计数应在100~65024个机器周期之间";
+        QTest::newRow("8192 us in mode 0") << 1 << 0 << "8192"
+                                           << "无累积误差：方式0的计数应在100~8128个机器周期之间";
+    }
+
+    void generateRefusesWhatDriftFreeCannotKeep()
+    {
+        QFETCH(int, timer);
+        QFETCH(int, mode);
+        QFETCH(QString, period);
+        QFETCH(QString, message);
+        setUp(timer, Mhz12, false, mode, period);
+        const QString before = dlg->OutputText();
+        ui->click(ctl::DriftFreeCheck);
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(recorder->messages.size(), 1);
+        QCOMPARE(recorder->messages.front().text, message);
+        QCOMPARE(recorder->messages.front().caption, QString());
+        QCOMPARE(dlg->OutputText(), before);
+        // Unticked, the same settings generate as always.
+        recorder->clear();
+        ui->click(ctl::DriftFreeCheck);
+        ui->click(ctl::GenerateButton);
+        QVERIFY(recorder->messages.isEmpty());
+        QVERIFY(dlg->OutputText() != before);
     }
 
     void screenshotWithTheNewControls()
