@@ -3,6 +3,8 @@
 #include "TextFormat.h"
 #include "Tmod.h"
 
+#include <cmath>
+
 namespace orlet {
 
 namespace {
@@ -153,8 +155,9 @@ namespace {
         baud.exactCount = chip.exactCount;
         baud.reloadText
             = sixteenBit ? FormatReloadText(chip.high, chip.low) : TextFormat("0x%x", unsigned { chip.low });
-        baud.errorPercent = chip.errorPercent;
         baud.errorText = TextFormat("%.4f%%", chip.errorPercent);
+        // The number the text shows, to its four decimals.
+        baud.errorPercent = std::round(chip.errorPercent * 1e4) / 1e4;
         return baud;
     }
 
