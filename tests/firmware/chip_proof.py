@@ -4,6 +4,7 @@
   chip_proof.py --orlet-gen PATH timer2 MHZ US [6t]  8052 (or STC89 in 6T) timer 2: an interrupt every count, no drift
   chip_proof.py --orlet-gen PATH baud MHZ RATE       8052 timer 2 as baud generator: frames of 10 bit times
   chip_proof.py --orlet-gen PATH stc                 STC15/STC8 init code: AUXR, TMOD, TH/TL, T2H/T2L, IE2, SCON
+  chip_proof.py --orlet-gen PATH compile             every chip's text, every block in use, compiles without a warning
 
 The code is orlet-gen's SDCC text, with the two changes any user makes
 ("//EA=1;" switched on, an endless loop at the end of main()), compiled with
@@ -313,10 +314,30 @@ def prove_stc(gen, workdir):
         print("%s: %s" % (name, ", ".join("%s = 0x%02X" % item for item in expected.items())))
 
 
+# Every block each chip offers, with and without comments, drift-free and counters.
+COMPILE_CASES = [
+    "--chip 8052 --timer0 1:1000 --counter1 2:10 --timer2 5000 --postscale2 300 --int0 level --int1 falling",
+    "--chip 8052 --crystal 11.0592 --timer0 0:2000 --timer1 1:3000 --drift-free --uart 9600 --uart-timer 2"
+    " --uart-interrupt --comments",
+    "--chip 8052 --uart 4800 --double-baud --counter2 100",
+    "--chip stc89 --6t --timer0 2:100 --timer2 10000 --uart 9600 --comments",
+    "--chip stc15 --timer0 0:1000 --timer1 1:2000 --counter2 50 --uart-interrupt --int1 level --postscale0 10",
+    "--chip stc15 --crystal 22.1184 --uart 115200 --clock1 12t --timer0 2:10 --timer2 500 --postscale2 4"
+    " --comments",
+    "--chip stc8 --crystal 24 --timer1 0:2000 --clock1 12t --uart 57600 --uart-timer 2 --clock2 12t --drift-free",
+]
+
+
+def prove_compile(gen, workdir):
+    for number, args in enumerate(COMPILE_CASES):
+        compile_c(with_main_loop(gen.json(args)["source"], "for(;;)\r\n ;"), workdir, "chip%d" % number)
+        print("compiles: %s" % args)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--orlet-gen", required=True)
-    parser.add_argument("group", choices=["timer2", "baud", "stc"])
+    parser.add_argument("group", choices=["timer2", "baud", "stc", "compile"])
     parser.add_argument("arguments", nargs="*")
     args = parser.parse_args()
     try:
@@ -327,6 +348,8 @@ def main():
                 prove_timer2(gen, workdir, mhz_to_hz(args.arguments[0]), int(args.arguments[1]), six_t)
             elif args.group == "baud":
                 prove_baud(gen, workdir, mhz_to_hz(args.arguments[0]), int(args.arguments[1]))
+            elif args.group == "compile":
+                prove_compile(gen, workdir)
             else:
                 prove_stc(gen, workdir)
     except Failure as failure:
