@@ -96,6 +96,8 @@ namespace {
         const QString title = chipTitle(e.chip);
         switch (e.chipError) {
         case ChipErrorCode::NoSuchTimer:
+            if (e.timer != 2)
+                return QStringLiteral("there is no timer %1").arg(e.timer);
             return QStringLiteral("the %1 has no timer 2; choose --chip 8052, stc89, stc15 or stc8").arg(title);
         case ChipErrorCode::ModeNotOffered:
             return modeTrapText(e);

@@ -72,6 +72,9 @@ namespace {
     std::optional<ConfigError> uartTrap(const Configuration& config)
     {
         const ChipProfile& profile = ProfileOf(config.chip.chip);
+        const int timer = config.chip.uartTimer;
+        if (timer != 1 && timer != 2)
+            return trap(config, *CheckTimer(ProfileOf(Chip::I8051), timer), timer);
         if (!config.uartBaudIndex)
             return std::nullopt;
         const BaudSource source = BaudSourceFor(config.chip.chip, config.chip.uartTimer);

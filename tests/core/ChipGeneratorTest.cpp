@@ -1,3 +1,4 @@
+#include "ChipExplain.h"
 #include "ChipTiming.h"
 #include "Configuration.h"
 #include "SourceGenerator.h"
@@ -288,7 +289,10 @@ TEST(ChipGenerator, TrapsAreRefused)
     Configuration drift = on(Chip::Stc15, 12000000);
     drift.driftFree = true;
     drift.timer1 = timerAt(1, 1000);
+    Configuration timer3 = on(Chip::Stc8, 12000000);
+    timer3.chip.uartTimer = 3;
     const Case cases[] = {
+        { "no timer 3 for the serial port", timer3, ConfigErrorCode::ChipTrap, ChipErrorCode::NoSuchTimer },
         { "mode 3 on STC", mode3, ConfigErrorCode::ChipTrap, ChipErrorCode::ModeNotOffered },
         { "1T on STC89", oneT89, ConfigErrorCode::ChipTrap, ChipErrorCode::ClockNotOffered },
         { "timer 2 on the 8051", timer2On8051, ConfigErrorCode::ChipTrap, ChipErrorCode::NoSuchTimer },
@@ -385,4 +389,79 @@ TEST(ChipGenerator, AChipModelResolvesToItself)
     EXPECT_EQ(m.clocks[2], TimerClock::Twelve);
     EXPECT_FALSE(m.useTimer2);
     EXPECT_EQ(SettingsFor(m).chip, Chip::I8051);
+}
+
+// Every chip across its timers, modes, clocks and baud sources: whatever is
+// not refused is written and explained consistently.
+TEST(ChipGenerator, SweepOfEveryChip)
+{
+    int written = 0;
+    for (const ChipProfile& profile : AllChipProfiles()) {
+        if (profile.chip == Chip::I8051)
+            continue;
+        const bool stc = profile.model == TimerModel::Stc;
+        for (const std::uint32_t hz : { 11059200u, 12000000u, 24000000u }) {
+            for (int variant = 0; variant < 72; ++variant) {
+                Configuration c = on(profile.chip, hz);
+                c.timer0 = timerAt(variant % 3, 500, variant % 5 == 4, variant % 7 == 0 ? 12 : 1);
+                if (variant % 4 == 0)
+                    c.timer1 = timerAt((variant / 4) % 3, 40);
+                else
+                    c.uartBaudIndex = 3 + variant % 8;
+                c.chip.uartTimer = c.uartBaudIndex && variant % 2 ? 2 : 1;
+                if (variant % 3 != 1 && c.chip.uartTimer == 1)
+                    c.chip.timer2 = timerAt(0, 2000, variant % 6 == 5, variant % 9 == 0 ? 300 : 1);
+                if (stc && variant / 36 == 1)
+                    c.chip.clocks = { TimerClock::Twelve, TimerClock::One, TimerClock::Twelve };
+                c.chip.sixT = profile.offersSixT && variant % 2 == 0;
+                c.driftFree = variant % 8 == 3 && !stc;
+                c.comments = variant % 10 == 0;
+                SCOPED_TRACE(::testing::Message() << profile.name << " " << hz << " #" << variant);
+
+                const ResolveResult result = ResolveConfiguration(c);
+                if (!result.resolved) {
+                    // Only a range refusal: the rest was chosen to fit the chip.
+                    const ConfigErrorCode code = result.error->code;
+                    EXPECT_TRUE(code == ConfigErrorCode::TimerOutOfRange || code == ConfigErrorCode::BaudRateDoesNotFit)
+                        << int(code);
+                    continue;
+                }
+                ++written;
+                const ResolvedConfiguration& r = *result.resolved;
+                const GeneratorSettings& s = r.settings;
+                for (const Dialect dialect : { Dialect::Keil, Dialect::Sdcc }) {
+                    const std::string text = BuildSourceText(s, dialect);
+                    EXPECT_EQ(text.rfind(HeaderFor(profile, dialect).includeLine, 0), 0u);
+                    EXPECT_EQ(text.back(), '}');
+                    EXPECT_EQ(contains(text, "AUXR"), stc);
+                    EXPECT_EQ(contains(text, "IE2|=0x04;"), stc && s.timer2Enabled);
+                    EXPECT_EQ(contains(text, "ET2=1;"), !stc && s.timer2Enabled);
+                    EXPECT_EQ(contains(text, "//6T mode"), c.chip.sixT);
+                    const std::string timer0 = routine(text, "void timer0(void)");
+                    EXPECT_EQ(contains(timer0, "TH0=") || contains(timer0, "TH0+="),
+                        !FindTimerMode(profile, 0, c.timer0.mode)->hardwareReload);
+                }
+                const std::uint8_t auxr = AuxrAfterInit(s);
+                EXPECT_EQ((auxr & kAuxrT0x12) != 0, stc && c.chip.clocks[0] != TimerClock::Twelve);
+                EXPECT_EQ((auxr & kAuxrS1st2) != 0, stc && s.uartEnabled && c.chip.uartTimer == 2);
+                EXPECT_EQ((auxr & kAuxrT2R) != 0, stc && (s.timer2Enabled || (s.uartEnabled && c.chip.uartTimer == 2)));
+
+                const ChipDerivation d = DeriveChipConfiguration(c, r);
+                for (const auto& t : d.timers) {
+                    if (!t)
+                        continue;
+                    EXPECT_EQ(t->start, t->limit - t->count);
+                    if (t->limit == 65536) {
+                        EXPECT_EQ((t->high << 8 | t->low), t->start % 65536);
+                    }
+                    if (!t->counter && t->hardwareReload) {
+                        EXPECT_EQ(t->interruptCycles, t->count);
+                    }
+                }
+                for (const char ch : FormatChipDerivation(d))
+                    ASSERT_LT(static_cast<unsigned char>(ch), 0x80);
+            }
+        }
+    }
+    EXPECT_GT(written, 500);
 }
