@@ -1,6 +1,7 @@
 #include "GenCommand.h"
 
 #include "BaudReload.h"
+#include "ChipExplain.h"
 #include "CodePage936.h"
 #include "ConsoleWriter.h"
 #include "Crystal.h"
@@ -39,7 +40,8 @@ namespace {
     QString splitCost(const ConfigError& e, const PostscaleSplit& split)
     {
         const SplitCost cost = CostOf(split, e.mode, e.crystalHz, e.driftFree);
-        return QString::asprintf("%.4g interrupts/s, about %.2f%% of the CPU", cost.interruptsPerSecond, cost.cpuPercent);
+        return QString::asprintf(
+            "%.4g interrupts/s, about %.2f%% of the CPU", cost.interruptsPerSecond, cost.cpuPercent);
     }
 
     // "; use --timer0 2:250 --postscale0 4000 (...) or --timer0 1:62500
@@ -65,11 +67,82 @@ namespace {
         return hint;
     }
 
+    QString chipTitle(Chip chip)
+    {
+        return QString::fromLatin1(ProfileOf(chip).title.data(), qsizetype(ProfileOf(chip).title.size()));
+    }
+
+    QString modeTrapText(const ConfigError& e)
+    {
+        const QString title = chipTitle(e.chip);
+        if (e.timer == 2)
+            return QStringLiteral("timer 2 of the %1 has one mode, the 16-bit auto-reload").arg(title);
+        if (ProfileOf(e.chip).model == TimerModel::Stc) {
+            return QStringLiteral("--timer%1 3: mode 3 makes timer 0 of the %2 a non-maskable 16-bit auto-reload timer"
+                                  " (and stops timer 1); it is not generated: mode 0 is the same 16-bit auto-reload"
+                                  " with a maskable interrupt")
+                .arg(e.timer)
+                .arg(title);
+        }
+        return QStringLiteral("--timer%1 3: mode 3 (timer 0 split into two 8-bit timers, timer 1 stopped) is not"
+                              " generated; the %2 offers modes 0, 1 and 2")
+            .arg(e.timer)
+            .arg(title);
+    }
+
+    // What the chip does not have, in words.
+    QString chipTrapText(const ConfigError& e)
+    {
+        const QString title = chipTitle(e.chip);
+        switch (e.chipError) {
+        case ChipErrorCode::NoSuchTimer:
+            if (e.timer != 2)
+                return QStringLiteral("there is no timer %1").arg(e.timer);
+            return QStringLiteral("the %1 has no timer 2; choose --chip 8052, stc89, stc15 or stc8").arg(title);
+        case ChipErrorCode::ModeNotOffered:
+            return modeTrapText(e);
+        case ChipErrorCode::ClockNotOffered:
+            if (ProfileOf(e.chip).offersSixT) {
+                return QStringLiteral("--clock%1 1t: the %2 has no 1T timer clock (its AUXR holds only EXTRAM and"
+                                      " ALEOFF); for double speed program it in 6T mode (--6t)")
+                    .arg(e.timer)
+                    .arg(title);
+            }
+            return QStringLiteral("--clock%1 1t: the %2 counts every 12 clocks; 1T timers are on stc15 and stc8")
+                .arg(e.timer)
+                .arg(title);
+        case ChipErrorCode::SixTNotOffered:
+            return QStringLiteral("--6t: 6T mode is chosen when an STC89 is programmed; the %1 has none").arg(title);
+        case ChipErrorCode::BaudSourceNotOffered:
+            return QStringLiteral("--uart-timer 2: the %1 has no timer 2 to clock its serial port; choose --chip 8052,"
+                                  " stc89, stc15 or stc8")
+                .arg(title);
+        case ChipErrorCode::TimerBusy:
+            return QStringLiteral("--timer2/--counter2 cannot be used with --uart-timer 2: timer 2 is the baud-rate"
+                                  " generator");
+        case ChipErrorCode::UnknownChip:
+            break;
+        }
+        return QStringLiteral("the %1 does not offer this").arg(title);
+    }
+
     // A refused configuration in words, with the window's message first
     // where the window would have raised one.
     QString refusalText(const ConfigError& e)
     {
         switch (e.code) {
+        case ConfigErrorCode::ChipTrap:
+            return chipTrapText(e);
+        case ConfigErrorCode::DoubleBaudWithoutEffect:
+            return QStringLiteral("--double-baud: PCON.SMOD does not reach the baud rate timer %1 makes on the %2;"
+                                  " leave it out")
+                .arg(e.uartTimer)
+                .arg(chipTitle(e.chip));
+        case ConfigErrorCode::DriftFreeNeedsHardwareReload:
+            return QStringLiteral("--drift-free: timer%1 mode 1 reloads in its routine on the %2's 1T core; use mode"
+                                  " 0, the 16-bit auto-reload the chip does in hardware")
+                .arg(e.timer)
+                .arg(chipTitle(e.chip));
         case ConfigErrorCode::CrystalOutOfRange:
             return QStringLiteral("the crystal must be from 1 to 100 MHz");
         case ConfigErrorCode::CrystalNotReachable:
@@ -200,12 +273,32 @@ namespace {
             "Timer 0's interrupt routine runs your code on every Nth interrupt (1 to 65535; default 1).", "N" };
         QCommandLineOption postscale1 { "postscale1",
             "Timer 1's interrupt routine runs your code on every Nth interrupt (1 to 65535; default 1).", "N" };
+        QCommandLineOption chip { "chip",
+            "The chip: 8051 (default), 8052, stc89, stc15 or stc8. Chips other than the 8051 count from the exact "
+            "crystal.",
+            "CHIP" };
+        QCommandLineOption sixT { "6t", "The STC89 is programmed in 6T mode: 6 clocks per machine cycle." };
+        QCommandLineOption clock0 { "clock0",
+            "Timer 0 counts every clock (1t) or every 12 clocks (12t); 1t on stc15 and stc8 only, its default there.",
+            "1t|12t" };
+        QCommandLineOption clock1 { "clock1", "Timer 1 counts at 1t or 12t, as --clock0.", "1t|12t" };
+        QCommandLineOption clock2 { "clock2", "Timer 2 counts at 1t or 12t, as --clock0.", "1t|12t" };
+        QCommandLineOption timer2 { "timer2",
+            "Use timer 2 (not on the 8051) as a 16-bit auto-reload timer with a period in microseconds.",
+            "MICROSECONDS" };
+        QCommandLineOption counter2 { "counter2", "Use timer 2 as a counter of PULSES on its T2 pin.", "PULSES" };
+        QCommandLineOption postscale2 { "postscale2",
+            "Timer 2's interrupt routine runs your code on every Nth interrupt (1 to 65535; default 1).", "N" };
+        QCommandLineOption uartTimer { "uart-timer",
+            "The timer that clocks the serial port: 1 (default) or 2 (not on the 8051); stc15 and stc8 run timer 1 "
+            "in its 16-bit auto-reload mode 0.",
+            "1|2" };
 
         void addTo(QCommandLineParser& parser) const
         {
             parser.addOptions({ crystal, comments, int0, int1, timer0, counter0, gate0, timer1, counter1, gate1, uart,
                 doubleBaud, uartInterrupt, encoding, dialect, output, json, explain, exact, postscale0, postscale1,
-                driftFree });
+                driftFree, chip, sixT, clock0, clock1, clock2, timer2, counter2, postscale2, uartTimer });
         }
     };
 
@@ -272,6 +365,64 @@ namespace {
             return config;
         }
 
+        Chip chip(const QCommandLineOption& option)
+        {
+            if (!parser_.isSet(option))
+                return Chip::I8051;
+            const QString text = single(option);
+            if (const auto chip = ParseChipName(text.toStdString()))
+                return *chip;
+            fail(QStringLiteral("--chip takes 8051, 8052, stc89, stc15 or stc8, got \"%1\"").arg(text));
+            return Chip::I8051;
+        }
+
+        std::optional<TimerClock> clock(const QCommandLineOption& option)
+        {
+            if (!parser_.isSet(option))
+                return std::nullopt;
+            return choice(option, { std::pair { "1t", TimerClock::One }, std::pair { "12t", TimerClock::Twelve } });
+        }
+
+        // --timer2 MICROSECONDS or --counter2 PULSES: timer 2's one mode.
+        TimerConfig timer2(const QCommandLineOption& timerOption, const QCommandLineOption& counterOption)
+        {
+            TimerConfig config;
+            const bool asTimer = parser_.isSet(timerOption);
+            const bool asCounter = parser_.isSet(counterOption);
+            if (asTimer && asCounter) {
+                fail(QStringLiteral("--timer2 and --counter2 exclude each other"));
+                return config;
+            }
+            if (!asTimer && !asCounter)
+                return config;
+            const QCommandLineOption& used = asTimer ? timerOption : counterOption;
+            const QString text = single(used);
+            bool ok = false;
+            const qulonglong value = text.toULongLong(&ok);
+            if (!ok || text.isEmpty() || !text.front().isDigit() || value > 4294967295ull) {
+                fail(QStringLiteral("--%1 \"%2\": a whole number from 0 to 4294967295")
+                         .arg(used.names().constLast(), text));
+                return config;
+            }
+            config.enabled = true;
+            config.counter = asCounter;
+            config.value = static_cast<std::uint32_t>(value);
+            return config;
+        }
+
+        int uartTimer(const QCommandLineOption& option, bool uart)
+        {
+            if (!parser_.isSet(option))
+                return 1;
+            const int timer = choice(option, { std::pair { "1", 1 }, std::pair { "2", 2 } });
+            if (!uart)
+                fail(QStringLiteral("--uart-timer needs --uart"));
+            return timer;
+        }
+
+        // Mode 3 is the chip's to refuse; at the 8051 it is refused as it always was.
+        void allowModeThree(bool allowed) { modeThree_ = allowed; }
+
         // N of --postscaleN, for a timer that is in use.
         std::uint32_t postscale(int index, const QCommandLineOption& option, const TimerConfig& timer)
         {
@@ -332,10 +483,10 @@ namespace {
     private:
         void parseModeValue(const QCommandLineOption& option, const QString& text, TimerConfig& config)
         {
-            static const QRegularExpression pattern(QStringLiteral("^([0-2]):([0-9]+)$"));
+            static const QRegularExpression pattern(QStringLiteral("^([0-3]):([0-9]+)$"));
             const QString name = option.names().constLast();
             const auto match = pattern.match(text);
-            if (!match.hasMatch()) {
+            if (!match.hasMatch() || (!modeThree_ && match.captured(1) == QLatin1String("3"))) {
                 fail(QStringLiteral("--%1 \"%2\": expected MODE:%3 with MODE 0, 1 or 2 and a whole number")
                          .arg(name, text, config.counter ? QStringLiteral("PULSES") : QStringLiteral("MICROSECONDS")));
                 return;
@@ -353,6 +504,7 @@ namespace {
 
         const QCommandLineParser& parser_;
         QString error_;
+        bool modeThree_ = false;
     };
 
     // A parse error, --help, --version or a stray argument: what ends the
@@ -375,23 +527,38 @@ namespace {
         return result;
     }
 
+    // 6T, the timer clocks, timer 2 and the serial port's timer.
+    void readChipOptions(
+        ArgumentReader& read, const QCommandLineParser& parser, const Options& options, Configuration& config)
+    {
+        config.chip.sixT = parser.isSet(options.sixT);
+        config.chip.clocks = { read.clock(options.clock0), read.clock(options.clock1), read.clock(options.clock2) };
+        config.chip.timer2 = read.timer2(options.timer2, options.counter2);
+        config.chip.uartTimer = read.uartTimer(options.uartTimer, config.uartBaudIndex.has_value());
+    }
+
     // The peripherals, the crystal and the precision: what the window shows.
     void readConfiguration(
         ArgumentReader& read, const QCommandLineParser& parser, const Options& options, GenRequest& request)
     {
         Configuration& config = request.config;
         config.crystalHz = read.crystalHz(options.crystal);
+        config.chip.chip = read.chip(options.chip);
+        read.allowModeThree(config.chip.chip != Chip::I8051);
         config.comments = parser.isSet(options.comments);
         config.int0 = read.trigger(options.int0);
         config.int1 = read.trigger(options.int1);
         config.timer0 = read.timer(0, options.timer0, options.counter0, options.gate0);
         config.timer1 = read.timer(1, options.timer1, options.counter1, options.gate1);
         config.uartBaudIndex = read.baudIndex(options.uart);
-        if (parser.isSet(options.postscale1) && config.uartBaudIndex)
+        readChipOptions(read, parser, options, config);
+        if (parser.isSet(options.postscale1) && config.uartBaudIndex && config.chip.uartTimer == 1)
             read.fail(QStringLiteral("--postscale1 cannot be used with --uart: timer 1 is the baud-rate generator"));
         config.timer0.postscale = read.postscale(0, options.postscale0, config.timer0);
         config.timer1.postscale = read.postscale(1, options.postscale1, config.timer1);
-        request.postscaleGiven = { parser.isSet(options.postscale0), parser.isSet(options.postscale1) };
+        config.chip.timer2.postscale = read.postscale(2, options.postscale2, config.chip.timer2);
+        request.postscaleGiven
+            = { parser.isSet(options.postscale0), parser.isSet(options.postscale1), parser.isSet(options.postscale2) };
         config.precision = parser.isSet(options.exact) ? Precision::Exact : Precision::Classic;
         config.driftFree = parser.isSet(options.driftFree);
         config.uartDoubleBaud = parser.isSet(options.doubleBaud);
@@ -496,7 +663,7 @@ namespace {
             insertDriftFree(object, derivation);
         for (int t = 0; t < 2; ++t) {
             const auto& timer = derivation.timers[static_cast<std::size_t>(t)];
-            if (!timer || !request.postscaleGiven[static_cast<std::size_t>(t)])
+            if (!timer || !request.postscaleGiven.at(static_cast<std::size_t>(t)))
                 continue;
             const QString n = QString::number(t);
             object.insert("postscale" + n, qint64(timer->postscale));
@@ -506,6 +673,72 @@ namespace {
             object.insert("wholePeriodError" + n,
                 timer->periodErrorPercent ? QJsonValue(*timer->periodErrorPercent) : QJsonValue(QJsonValue::Null));
         }
+    }
+
+    QJsonValue orNull(const std::optional<double>& value)
+    {
+        return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+    }
+
+    // A chip timer's numbers, named as the 8051's: cycles0 (timer counts),
+    // actualPeriod0Us, periodError0, interruptCycles0 and the drift (null
+    // where the routine's latency on a 1T core is not counted), pulses0 for
+    // a counter; postscale0 and wholePeriod0Us when --postscale0 was given.
+    void insertChipTimer(QJsonObject& object, const ChipTimerDerivation& t, bool postscaleGiven)
+    {
+        const QString n = QString::number(t.timer);
+        if (postscaleGiven)
+            object.insert("postscale" + n, qint64(t.postscale));
+        if (t.counter) {
+            object.insert("pulses" + n, qint64(t.count));
+            return;
+        }
+        object.insert("cycles" + n, qint64(t.count));
+        object.insert("actualPeriod" + n + "Us", t.actualPeriodUs);
+        object.insert("periodError" + n, orNull(t.periodErrorPercent));
+        object.insert("interruptCycles" + n,
+            t.interruptCycles ? QJsonValue(qint64(*t.interruptCycles)) : QJsonValue(QJsonValue::Null));
+        object.insert("driftPpm" + n, t.drift ? QJsonValue(t.drift->ppm) : QJsonValue(QJsonValue::Null));
+        object.insert(
+            "driftSecondsPerDay" + n, t.drift ? QJsonValue(t.drift->secondsPerDay) : QJsonValue(QJsonValue::Null));
+        if (postscaleGiven)
+            object.insert("wholePeriod" + n + "Us", t.wholePeriodUs);
+    }
+
+    // Off the 8051: "chip", each timer's numbers, th2/tl2 (RCAP2H/RCAP2L or
+    // T2H/T2L) while timer 2 times or makes the baud rate, t2con on the 8052
+    // and STC89 then, auxr on STC15/STC8, and the serial port's real rate.
+    void insertChip(
+        QJsonObject& object, const GenRequest& request, const ResolvedConfiguration& resolved, const ChipDerivation& d)
+    {
+        const GeneratorSettings& s = resolved.settings;
+        object.insert("chip", QString::fromLatin1(d.profile->name.data(), qsizetype(d.profile->name.size())));
+        if (request.config.chip.sixT)
+            object.insert("sixT", true);
+        for (const auto& timer : d.timers) {
+            if (timer)
+                insertChipTimer(object, *timer, request.postscaleGiven.at(static_cast<std::size_t>(timer->timer)));
+        }
+        const bool timer2 = s.timer2Enabled || (s.uartEnabled && s.uartSource == BaudSource::Timer2);
+        if (timer2) {
+            object.insert("th2", s.th2);
+            object.insert("tl2", s.tl2);
+            if (d.profile->model == TimerModel::Classic)
+                object.insert("t2con", d.t2con);
+        }
+        if (s.timer2Enabled)
+            object.insert("reload2Text", fromUtf8(resolved.reload2Text));
+        if (d.profile->model == TimerModel::Stc)
+            object.insert("auxr", d.auxr);
+        if (d.baud) {
+            object.insert("uartTimer", d.baud->source->timer);
+            object.insert("actualBaud", d.baud->baud.actualBaud);
+            object.insert("baudError", resolved.baud->errorPercent);
+        }
+        if (request.config.precision == Precision::Exact)
+            object.insert("exact", true);
+        if (request.config.driftFree)
+            object.insert("driftFree", true);
     }
 
     QJsonObject jsonFor(
@@ -550,6 +783,41 @@ namespace {
         if (console.write(utf8))
             return std::nullopt;
         return QStringLiteral("cannot write to the console");
+    }
+
+} // namespace
+
+namespace {
+
+    GenOutput encodedSource(const GenRequest& request, const std::string& source, const GbkEncoder& gbk)
+    {
+        if (request.encoding == TextEncoding::Utf8)
+            return { QByteArray::fromStdString(source), {} };
+        if (!gbk)
+            return { {}, QStringLiteral("this system has no GBK codec (Qt built without ICU): use --encoding utf-8"),
+                kExitFailure };
+        return { gbk(fromUtf8(source)), {} };
+    }
+
+    // Off the 8051 the numbers come from the chip's derivation; the members
+    // the 8051's JSON has keep their names.
+    GenOutput renderChipOutput(const GenRequest& request, const ResolvedConfiguration& resolved,
+        const std::string& source, const GbkEncoder& gbk)
+    {
+        const ChipDerivation derivation = DeriveChipConfiguration(request.config, resolved, request.dialect);
+        const std::string explanation = request.explain ? FormatChipDerivation(derivation) : std::string();
+        if (request.json) {
+            QJsonObject object = jsonFor(resolved, request.config, Derivation {});
+            insertChip(object, request, resolved, derivation);
+            if (request.explain)
+                object.insert("explain", fromUtf8(explanation));
+            else
+                object.insert("source", fromUtf8(source));
+            return { QJsonDocument(object).toJson(QJsonDocument::Indented), {} };
+        }
+        if (request.explain)
+            return { QByteArray::fromStdString(explanation), {} };
+        return encodedSource(request, source, gbk);
     }
 
 } // namespace
@@ -608,6 +876,8 @@ GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk)
     if (!resolved.resolved)
         return { {}, refusalText(*resolved.error), kExitRefused };
     const std::string source = BuildSourceText(resolved.resolved->settings, request.dialect);
+    if (request.config.chip.chip != Chip::I8051)
+        return renderChipOutput(request, *resolved.resolved, source, gbk);
     const Derivation derivation = DeriveConfiguration(request.config, *resolved.resolved, request.dialect);
     // The derivation is plain ASCII, so it reads the same in every encoding.
     const std::string explanation = request.explain ? FormatDerivation(derivation) : std::string();
@@ -622,12 +892,7 @@ GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk)
     }
     if (request.explain)
         return { QByteArray::fromStdString(explanation), {} };
-    if (request.encoding == TextEncoding::Utf8)
-        return { QByteArray::fromStdString(source), {} };
-    if (!gbk)
-        return { {}, QStringLiteral("this system has no GBK codec (Qt built without ICU): use --encoding utf-8"),
-            kExitFailure };
-    return { gbk(fromUtf8(source)), {} };
+    return encodedSource(request, source, gbk);
 }
 
 int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)

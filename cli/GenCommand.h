@@ -41,7 +41,7 @@ struct GenRequest {
     bool explain = false;
     // The options given for the software counters: only these put postscale
     // members into the JSON, which otherwise stays as it always was.
-    std::array<bool, 2> postscaleGiven {};
+    std::array<bool, 3> postscaleGiven {};
     QString outputPath; // empty: standard output ("-o -")
 };
 

@@ -121,6 +121,8 @@ enum class ChipErrorCode {
 struct ChipError {
     ChipErrorCode code = ChipErrorCode::UnknownChip;
     std::string message; // English, one line, as orlet-gen prints it
+
+    bool operator==(const ChipError&) const = default;
 };
 
 // The chips in the order the chip list and the chip table show them.

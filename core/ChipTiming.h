@@ -45,6 +45,8 @@ struct ChipTimerReload {
     std::uint32_t clocksPerCount = 12;
     bool hardwareReload = false; // no reload in the interrupt routine
     double actualPeriodUs = 0; // timer kinds in range: count * clocks / crystal
+
+    bool operator==(const ChipTimerReload&) const = default;
 };
 
 // The reload for one timer of `profile`. Chips other than the 8051 count
@@ -75,6 +77,8 @@ struct ChipBaud {
     // when the real rate is above the one asked for.
     double errorPercent = 0;
     std::uint32_t clocksPerCount = 12;
+
+    bool operator==(const ChipBaud&) const = default;
 };
 
 // Baud reload, real rate and error from the exact crystal, for every

@@ -26,11 +26,112 @@ namespace {
         return timer.postscale >= 1 && timer.postscale <= kMaxPostscale;
     }
 
+    ConfigError chipRefusal(ConfigErrorCode code, const Configuration& config)
+    {
+        ConfigError error = refusal(code);
+        error.chip = config.chip.chip;
+        error.crystalHz = config.crystalHz;
+        error.uartTimer = config.chip.uartTimer;
+        return error;
+    }
+
+    ConfigError trap(const Configuration& config, const ChipError& chipError, int timer = 0, int mode = 0)
+    {
+        ConfigError error = chipRefusal(ConfigErrorCode::ChipTrap, config);
+        error.chipError = chipError.code;
+        error.timer = timer;
+        error.mode = mode;
+        return error;
+    }
+
+    const TimerConfig& timerConfig(const Configuration& config, int timer)
+    {
+        return timer == 0 ? config.timer0 : timer == 1 ? config.timer1 : config.chip.timer2;
+    }
+
+    // A timer, mode or clock the chip does not have.
+    std::optional<ConfigError> timerTrap(const Configuration& config, int timer)
+    {
+        const ChipProfile& profile = ProfileOf(config.chip.chip);
+        const TimerConfig& t = timerConfig(config, timer);
+        // The 8051's modes are checked as they always were.
+        if (t.enabled && (timer == 2 || config.chip.chip != Chip::I8051)) {
+            if (auto refused = CheckTimerMode(profile, timer, t.mode))
+                return trap(config, *refused, timer, t.mode);
+        }
+        if (const auto& clock = config.chip.clocks[static_cast<std::size_t>(timer)]) {
+            if (auto refused = CheckTimerClock(profile, timer, *clock)) {
+                ConfigError error = trap(config, *refused, timer);
+                error.clock = *clock;
+                return error;
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::optional<ConfigError> uartTrap(const Configuration& config)
+    {
+        const ChipProfile& profile = ProfileOf(config.chip.chip);
+        const int timer = config.chip.uartTimer;
+        if (timer != 1 && timer != 2)
+            return trap(config, *CheckTimer(ProfileOf(Chip::I8051), timer), timer);
+        if (!config.uartBaudIndex)
+            return std::nullopt;
+        const BaudSource source = BaudSourceFor(config.chip.chip, config.chip.uartTimer);
+        if (auto refused = CheckBaudSource(profile, source))
+            return trap(config, *refused, config.chip.uartTimer);
+        if (config.chip.timer2.enabled) {
+            if (auto refused = CheckTimerFree(profile, 2, source))
+                return trap(config, *refused, 2);
+        }
+        if (config.uartDoubleBaud && !FindBaudSource(profile, source)->smodDoubles)
+            return chipRefusal(ConfigErrorCode::DoubleBaudWithoutEffect, config);
+        return std::nullopt;
+    }
+
+    // STC timers in mode 1 reload in the routine, counted in cycles of a 1T
+    // core no figure here describes; mode 0 reloads the same 16 bits in hardware.
+    std::optional<ConfigError> driftFreeTrap(const Configuration& config)
+    {
+        if (!config.driftFree || ProfileOf(config.chip.chip).model != TimerModel::Stc)
+            return std::nullopt;
+        for (int timer = 0; timer < 2; ++timer) {
+            const TimerConfig& t = timerConfig(config, timer);
+            if (t.enabled && !t.counter && t.mode == 1) {
+                ConfigError error = chipRefusal(ConfigErrorCode::DriftFreeNeedsHardwareReload, config);
+                error.timer = timer;
+                error.mode = 1;
+                error.driftFree = true;
+                return error;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // What the chip does not have. At the default chip options nothing is refused.
+    std::optional<ConfigError> outsideTheChip(const Configuration& config)
+    {
+        const ChipProfile& profile = ProfileOf(config.chip.chip);
+        if (auto refused = CheckSixT(profile, config.chip.sixT))
+            return trap(config, *refused);
+        for (int timer = 0; timer < 3; ++timer) {
+            if (auto refused = timerTrap(config, timer))
+                return refused;
+        }
+        if (!validPostscale(config.chip.timer2))
+            return refusal(ConfigErrorCode::PostscaleOutOfRange);
+        if (auto refused = uartTrap(config))
+            return refused;
+        return driftFreeTrap(config);
+    }
+
     // What the window cannot even be asked for.
     std::optional<ConfigError> outsideTheWindow(const Configuration& config)
     {
         if (config.crystalHz < 1000000 || config.crystalHz > 100000000)
             return refusal(ConfigErrorCode::CrystalOutOfRange);
+        if (auto refused = outsideTheChip(config))
+            return refused;
         if (!validTimer(config.timer0) || !validTimer(config.timer1))
             return refusal(ConfigErrorCode::TimerModeUnknown);
         if (!validPostscale(config.timer0) || !validPostscale(config.timer1))
@@ -50,13 +151,15 @@ namespace {
         error.crystalHz = shown.crystalHz;
         error.message = notice.message;
         error.timer = timer;
-        error.counter = TimerCountsIn(shown.tmod, timer);
-        error.mode = TimerModeIn(shown.tmod, timer);
+        error.counter = TimerModeOf(shown, timer).counter;
+        error.mode = TimerModeOf(shown, timer).mode;
         error.value = t.time;
         error.limit = notice.corrects.value;
         error.postscale = t.postscale;
         error.driftFree = shown.driftFree;
-        if (!error.counter) {
+        error.chip = shown.chip;
+        // The splits are the 8051's: its modes, its clocks and its routines.
+        if (!error.counter && shown.chip == Chip::I8051) {
             const TimerTiming timing = ComputeTimerTiming(
                 shown.crystalHz, error.mode, false, error.value, PrecisionOf(shown), error.postscale, shown.driftFree);
             error.split = timing.split;
@@ -75,6 +178,8 @@ namespace {
             if (!model.driftFree || !t.use || !t.run || TimerCountsIn(m.tmod, timer))
                 continue;
             const int mode = TimerModeIn(m.tmod, timer);
+            if (t.run->chip && t.run->chip->hardwareReload)
+                continue;
             const std::uint64_t count = t.run->reload.count;
             if (DriftFreeKeeps(count, mode))
                 continue;
@@ -99,8 +204,11 @@ namespace {
             return timerRefusal(notice, 0);
         case CorrectedField::Time1:
             return timerRefusal(notice, 1);
+        case CorrectedField::Time2:
+            return timerRefusal(notice, 2);
         case CorrectedField::Postscale0:
         case CorrectedField::Postscale1:
+        case CorrectedField::Postscale2:
             return refusal(ConfigErrorCode::PostscaleOutOfRange);
         case CorrectedField::BaudIndex:
             break;
@@ -110,6 +218,8 @@ namespace {
         error.message = notice.message;
         error.rate = kBaudRates.at(static_cast<std::size_t>(notice.shown.baudIndex));
         error.doubled = notice.shown.doubleBaud;
+        error.chip = notice.shown.chip;
+        error.uartTimer = notice.shown.uartTimer;
         return error;
     }
 
@@ -170,6 +280,23 @@ namespace {
                 [timer](WindowModel m) { return UpdateTimerReload(m, timer); });
         }
 
+        // The chip first: it decides what the timers and the port compute.
+        void setChip(const ChipConfig& c)
+        {
+            if (c.chip == Chip::I8051 && !c.sixT && c.uartTimer == 1)
+                return;
+            step([&](WindowModel& m) { m.chip = c.chip; }, [](WindowModel m) { return OnChipChange(m); });
+            step([&](WindowModel& m) { m.sixT = c.sixT; }, [](WindowModel m) { return OnSixTChange(m); });
+            for (int timer = 0; timer < 3; ++timer) {
+                if (const auto& clock = c.clocks[static_cast<std::size_t>(timer)]) {
+                    step([&](WindowModel& m) { m.clocks[static_cast<std::size_t>(timer)] = *clock; },
+                        [timer](WindowModel m) { return OnTimerClockChange(m, timer); });
+                }
+            }
+            step(
+                [&](WindowModel& m) { m.uartTimer = c.uartTimer; }, [](WindowModel m) { return OnUartTimerChange(m); });
+        }
+
         // The rate as the list stands when the box is ticked.
         void setSerialPort(const Configuration& config)
         {
@@ -187,6 +314,7 @@ namespace {
     WindowModel driven(const Configuration& config, Drive& drive)
     {
         drive.chooseCrystal(config.crystalHz);
+        drive.setChip(config.chip);
         drive.step([&](WindowModel& m) { m.exact = config.precision == Precision::Exact; },
             [](WindowModel m) { return OnExactChange(m); });
         WindowModel& m = drive.model;
@@ -201,6 +329,7 @@ namespace {
         m.uartInterrupt = config.uartInterrupt;
         drive.setTimer(0, config.timer0);
         drive.setTimer(1, config.timer1);
+        drive.setTimer(2, config.chip.timer2);
         drive.setSerialPort(config);
         return drive.model;
     }
@@ -221,6 +350,15 @@ namespace {
             out.baudReloadText = model.baudReloadText;
             out.baudErrorText = model.baudErrorText;
             out.baud = model.baudRun->baud;
+            out.chipBaud = model.baudRun->chip;
+        }
+        if (model.useTimer2)
+            out.reload2Text = model.reload2Text;
+        for (int timer = 0; timer < 3; ++timer) {
+            WindowModel m = model;
+            const TimerMembers t = MembersOf(m, timer);
+            if (t.use && t.run)
+                out.chipTimers[static_cast<std::size_t>(timer)] = t.run->chip;
         }
         return out;
     }
@@ -229,7 +367,14 @@ namespace {
 
 bool Timer1ClashesWithSerialPort(const Configuration& config)
 {
-    return config.timer1.enabled && config.uartBaudIndex.has_value();
+    return config.timer1.enabled && config.uartBaudIndex.has_value() && config.chip.uartTimer != 2;
+}
+
+BaudSource BaudSourceFor(Chip chip, int uartTimer)
+{
+    if (uartTimer == 2)
+        return BaudSource::Timer2;
+    return ProfileOf(chip).model == TimerModel::Stc ? BaudSource::Timer1Mode0 : BaudSource::Timer1Mode2;
 }
 
 ResolveResult ResolveConfiguration(const Configuration& config)

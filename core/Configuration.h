@@ -1,6 +1,8 @@
 #pragma once
 
 #include "BaudReload.h"
+#include "ChipProfile.h"
+#include "ChipTiming.h"
 #include "Messages.h"
 #include "Precision.h"
 #include "SourceGenerator.h"
@@ -23,6 +25,18 @@ struct TimerConfig {
     std::uint32_t postscale = 1; // interrupts per run of the user's code, 1 to kMaxPostscale
 };
 
+// What another chip than the classic 8051 adds. At its defaults the
+// configuration is the 8051's, and everything generated is as it always was.
+struct ChipConfig {
+    Chip chip = Chip::I8051;
+    bool sixT = false; // STC89 programmed in 6T mode
+    // Clocks per count of timers 0, 1 and 2; empty: the chip's default
+    // (1T on STC15/STC8, 12 clocks elsewhere).
+    std::array<std::optional<TimerClock>, 3> clocks;
+    TimerConfig timer2; // mode 0, its one mode; no GATE
+    int uartTimer = 1; // the timer that clocks the serial port: 1 or 2
+};
+
 // A whole configuration of the window, as a user would set it.
 struct Configuration {
     std::uint32_t crystalHz = 12000000;
@@ -37,6 +51,7 @@ struct Configuration {
     Precision precision = Precision::Classic;
     // Timers in modes 0 and 1 add the reload to the running count.
     bool driftFree = false;
+    ChipConfig chip;
 };
 
 // What the window holds once the user has set everything: the generator's
@@ -49,6 +64,11 @@ struct ResolvedConfiguration {
     std::string baudErrorText;
     std::optional<BaudReload> baud; // the serial computation, when the port is in use
     std::array<std::optional<TimerReload>, 2> timers; // the reload computations of the timers in use
+    // Off the 8051: timer 2's display and computation, the chip's own
+    // computations of the timers and of the serial port.
+    std::string reload2Text;
+    std::array<std::optional<ChipTimerReload>, 3> chipTimers;
+    std::optional<ChipBaud> chipBaud;
 };
 
 // Why a configuration was refused.
@@ -62,6 +82,9 @@ enum class ConfigErrorCode {
     TimerOutOfRange, // the window would correct the period or count
     BaudRateDoesNotFit, // the window would fall back to another rate
     DriftFreeOutOfRange, // a count the running-count reload cannot keep exact
+    ChipTrap, // the chip has no such timer, mode, clock or baud source
+    DoubleBaudWithoutEffect, // PCON.SMOD does not reach the chosen baud source
+    DriftFreeNeedsHardwareReload, // STC mode 1 while mode 0 reloads in hardware
 };
 
 // A refusal with its numbers; the front ends put it into words.
@@ -89,6 +112,13 @@ struct ConfigError {
     // BaudRateDoesNotFit: the rate asked for and the doubling.
     std::uint32_t rate = 0;
     bool doubled = false;
+    // ChipTrap: what the chip refused (timer and mode above where they
+    // apply). DoubleBaudWithoutEffect and DriftFreeNeedsHardwareReload name
+    // the chip as well.
+    Chip chip = Chip::I8051;
+    ChipErrorCode chipError = ChipErrorCode::UnknownChip;
+    TimerClock clock = TimerClock::Twelve;
+    int uartTimer = 1;
 };
 
 struct ResolveResult {
@@ -97,7 +127,12 @@ struct ResolveResult {
 };
 
 // The serial port runs on timer 1, so the two are never in use together.
+// (On a chip with timer 2, the port may run on timer 2 instead.)
 bool Timer1ClashesWithSerialPort(const Configuration& config);
+
+// The baud source the serial port uses on `chip` from timer 1 or 2: timer 1
+// in mode 2 on the classic chips, in mode 0 on STC15/STC8.
+BaudSource BaudSourceFor(Chip chip, int uartTimer);
 
 // Sets `config` in the window's model as a user would, from the first state
 // of the window, and returns what the window then holds. Anything the

@@ -1,5 +1,6 @@
 #include "SourceGenerator.h"
 
+#include "ChipTiming.h"
 #include "RoutineTiming.h"
 #include "Tmod.h"
 
@@ -9,19 +10,66 @@ namespace orlet {
 
 namespace {
 
+    bool isStc(const GeneratorSettings& s)
+    {
+        return ProfileOf(s.chip).model == TimerModel::Stc;
+    }
+
+    bool uartOnTimer2(const GeneratorSettings& s)
+    {
+        return s.uartEnabled && s.uartSource == BaudSource::Timer2;
+    }
+
+    bool uartOnTimer1(const GeneratorSettings& s)
+    {
+        return s.uartEnabled && s.uartSource != BaudSource::Timer2;
+    }
+
+    StcAuxrChoice auxrChoiceOf(const GeneratorSettings& s)
+    {
+        StcAuxrChoice choice;
+        choice.timer0Used = s.timer0Enabled;
+        choice.clock0 = s.clocks[0];
+        choice.timer1Used = s.timer1Enabled || uartOnTimer1(s);
+        choice.clock1 = s.clocks[1];
+        choice.timer2Used = s.timer2Enabled || uartOnTimer2(s);
+        choice.clock2 = s.clocks[2];
+        choice.timer2Counter = s.timer2Enabled && s.timer2Counter;
+        choice.uartFromTimer2 = uartOnTimer2(s);
+        return choice;
+    }
+
+    // The AUXR bits one init function sets and clears: its timers' 1T/12T
+    // choice (T0x12, T1x12, T2x12) and what else it asks for.
+    struct AuxrChange {
+        std::uint8_t set = 0;
+        std::uint8_t clear = 0;
+
+        void clock(TimerClock clock, std::uint8_t bit)
+        {
+            if (clock == TimerClock::One)
+                set |= bit;
+            else
+                clear |= bit;
+        }
+    };
+
     class SourceWriter
     {
     public:
         SourceWriter(const GeneratorSettings& settings, Dialect dialect)
             : s_(settings)
             , dialect_(dialect)
+            , profile_(ProfileOf(settings.chip))
+            , classic_(settings.chip == Chip::I8051)
+            , stc_(isStc(settings))
         {
         }
 
         std::string build()
         {
             writeInclude();
-            if (s_.timer0Enabled || s_.timer1Enabled)
+            if (anyTimer())
                 writeInitTimer();
             if (s_.uartEnabled)
                 writeInitUart();
@@ -31,6 +79,8 @@ namespace {
                 writeTimerRoutine(0);
             if (s_.timer1Enabled)
                 writeTimerRoutine(1);
+            if (s_.timer2Enabled)
+                writeTimer2Routine();
             if (s_.int0Enabled)
                 writeIntRoutine(0, s_.int0Trigger);
             if (s_.int1Enabled)
@@ -65,26 +115,163 @@ namespace {
             text_ += buffer;
         }
 
+        bool anyTimer() const { return s_.timer0Enabled || s_.timer1Enabled || s_.timer2Enabled; }
+
         void writeInclude()
         {
-            put(dialect_ == Dialect::Sdcc ? "#include <8051.h>\r\n\r\n" : "#include \"reg51.h\"\r\n\r\n");
+            if (classic_) {
+                put(dialect_ == Dialect::Sdcc ? "#include <8051.h>\r\n\r\n" : "#include \"reg51.h\"\r\n\r\n");
+                return;
+            }
+            const DialectHeader& header = HeaderFor(profile_, dialect_);
+            text_ += header.includeLine;
+            put("\r\n");
+            for (const SfrDeclaration& sfr : header.declarations) {
+                if (usesSfr(sfr.name)) {
+                    text_ += FormatSfrDeclaration(sfr, dialect_);
+                    put("\r\n");
+                }
+            }
+            put("\r\n");
+            // No register says 6T: a wrong programming option halves every rate.
+            if (s_.sixT)
+                put("//6T mode (6 clocks per machine cycle) is chosen when the STC89 is programmed (STC-ISP), not by a "
+                    "register: every count here assumes it\r\n\r\n");
+        }
+
+        // The STC registers the text writes, which need declarations.
+        bool usesSfr(std::string_view name) const
+        {
+            const bool timer2 = s_.timer2Enabled || uartOnTimer2(s_);
+            if (name == "AUXR")
+                return anyTimer() || s_.uartEnabled;
+            if (name == "IE2")
+                return s_.timer2Enabled;
+            return timer2; // T2H, T2L
+        }
+
+        void putAuxr(const AuxrChange& change)
+        {
+            char buffer[32];
+            if (change.set != 0) {
+                std::snprintf(buffer, sizeof buffer, " AUXR|=0x%02x;\r\n", unsigned { change.set });
+                text_ += buffer;
+            }
+            if (change.clear != 0) {
+                std::snprintf(buffer, sizeof buffer, " AUXR&=0x%02x;\r\n", unsigned(~change.clear & 0xFF));
+                text_ += buffer;
+            }
+        }
+
+        // 8052: RCAP2 and the counter itself, so that the first period is whole.
+        void putTimer2Bytes()
+        {
+            if (stc_)
+                putBytes(" T2L=0x%x;\r\n T2H=0x%x;\r\n", s_.tl2, s_.th2);
+            else
+                putBytes(" RCAP2H=0x%x;\r\n RCAP2L=0x%x;\r\n", s_.th2, s_.tl2);
+            if (!stc_)
+                putBytes(" TH2=0x%x;\r\n TL2=0x%x;\r\n", s_.th2, s_.tl2);
+        }
+
+        void writeInitTimer2()
+        {
+            if (!stc_) {
+                char buffer[32];
+                std::snprintf(buffer, sizeof buffer, " T2CON=0x%x;\r\n",
+                    unsigned { Timer2ConValue(false, s_.timer2Counter, false) });
+                text_ += buffer;
+            }
+            putTimer2Bytes();
+        }
+
+        // STC: the 1T/12T choice of the timers the function starts.
+        void putTimerClocks()
+        {
+            if (!stc_)
+                return;
+            AuxrChange change;
+            if (s_.timer0Enabled)
+                change.clock(s_.clocks[0], kAuxrT0x12);
+            if (s_.timer1Enabled)
+                change.clock(s_.clocks[1], kAuxrT1x12);
+            if (s_.timer2Enabled) {
+                change.clock(s_.clocks[2], kAuxrT2x12);
+                (s_.timer2Counter ? change.set : change.clear) |= kAuxrT2CT;
+            }
+            putAuxr(change);
         }
 
         void writeInitTimer()
         {
             comment("//timer init\r\n");
-            put("void initTimer(void)\r\n");
-            char buffer[32];
-            std::snprintf(buffer, sizeof buffer, "{\r\n TMOD=0x%x;\r\n", unsigned { s_.tmod });
-            text_ += buffer;
+            put("void initTimer(void)\r\n{\r\n");
+            if (s_.timer0Enabled || s_.timer1Enabled) {
+                char buffer[32];
+                std::snprintf(buffer, sizeof buffer, " TMOD=0x%x;\r\n", unsigned { s_.tmod });
+                text_ += buffer;
+            }
             if (s_.timer0Enabled)
                 putBytes(" TH0=0x%x;\r\n TL0=0x%x;\r\n", s_.th0, s_.tl0);
             if (s_.timer1Enabled)
                 putBytes(" TH1=0x%x;\r\n TL1=0x%x;\r\n", s_.th1, s_.tl1);
+            if (s_.timer2Enabled)
+                writeInitTimer2();
+            putTimerClocks();
             put("}\r\n\r\n");
         }
 
         void writeInitUart()
+        {
+            if (s_.uartSource == BaudSource::Timer2)
+                writeInitUartTimer2();
+            else if (s_.uartSource == BaudSource::Timer1Mode0)
+                writeInitUartStcTimer1();
+            else
+                writeInitUartTimer1();
+        }
+
+        void writeUartEnd()
+        {
+            if (s_.uartInterrupt)
+                put(" ES=1;\r\n");
+            put("}\r\n\r\n");
+        }
+
+        // 8052: RCLK = TCLK = 1 and TR2; STC: S1ST2 with T2R.
+        void writeInitUartTimer2()
+        {
+            comment("//UART init\r\n");
+            put("void initUart(void)\r\n{\r\n SCON=0x50;\r\n");
+            putTimer2Bytes();
+            if (stc_) {
+                AuxrChange change;
+                change.clock(s_.clocks[2], kAuxrT2x12);
+                change.set |= kAuxrT2R | kAuxrS1st2;
+                putAuxr(change);
+            } else {
+                char buffer[32];
+                std::snprintf(buffer, sizeof buffer, " T2CON=0x%x;\r\n", unsigned { Timer2ConValue(true, false) });
+                text_ += buffer;
+            }
+            writeUartEnd();
+        }
+
+        // STC: timer 1 in mode 0, its 16-bit auto-reload.
+        void writeInitUartStcTimer1()
+        {
+            comment("//UART init\r\n");
+            put("void initUart(void)\r\n{\r\n TMOD&=0x0f;\r\n SCON=0x50;\r\n");
+            putBytes(" TL1=0x%x;\r\n TH1=0x%x;\r\n", s_.tl1, s_.th1);
+            AuxrChange change;
+            change.clock(s_.clocks[1], kAuxrT1x12);
+            change.clear |= kAuxrS1st2;
+            putAuxr(change);
+            put(" TR1=1;\r\n");
+            writeUartEnd();
+        }
+
+        void writeInitUartTimer1()
         {
             comment("//UART init\r\n");
             put("void initUart(void)\r\n{\r\n TMOD|=0x20;\r\n");
@@ -163,7 +350,7 @@ namespace {
         // 2, none after it; timer 1 never has the first and always the second.
         void writeTimerRoutine(int timer)
         {
-            const bool autoReload = TimerModeIn(s_.tmod, timer) == 2;
+            const bool autoReload = hardwareReload(timer);
             const unsigned postscale = timer == 0 ? s_.postscale0 : s_.postscale1;
             comment(timer == 0 ? "//timer0/counter0 interrupt\r\n" : "//timer1/counter1 interrupt\r\n");
             putHeader(timer == 0 ? "timer0" : "timer1", timer == 0 ? 1 : 3);
@@ -176,6 +363,44 @@ namespace {
                 put(autoReload ? "\r\n}\r\n" : "\r\n}\r\n\r\n");
             else
                 put("}\r\n\r\n");
+        }
+
+        bool hardwareReload(int timer) const
+        {
+            const int mode = TimerModeIn(s_.tmod, timer);
+            if (classic_)
+                return mode == 2;
+            const TimerMode* offered = FindTimerMode(profile_, timer, mode);
+            return offered != nullptr && offered->hardwareReload;
+        }
+
+        // Timer 2 reloads itself; the 8052 leaves TF2 for the routine to clear.
+        void writeTimer2Routine()
+        {
+            const TimerInfo& info = *profile_.timers[2];
+            comment("//timer2/counter2 interrupt\r\n");
+            putHeader("timer2", info.interruptNumber);
+            putPostscaleCounter(s_.postscale2);
+            if (info.flagToClear != nullptr) {
+                text_ += ' ';
+                text_ += info.flagToClear;
+                put("=0;\r\n");
+            }
+            putPostscaleTest(s_.postscale2);
+            put(" //add your code here.\r\n}\r\n\r\n");
+        }
+
+        void writeTimer2Start()
+        {
+            if (stc_) {
+                char buffer[32];
+                std::snprintf(buffer, sizeof buffer, "AUXR|=0x%02x;\r\n", unsigned { kAuxrT2R });
+                text_ += buffer;
+            } else {
+                put("TR2=1;\r\n");
+            }
+            text_ += FormatInterruptEnable(profile_.timers[2]->enable);
+            put("\r\n");
         }
 
         void writeIntRoutine(int input, TriggerMode trigger)
@@ -218,7 +443,7 @@ namespace {
                 comment("     //允许INT1中断");
                 put("\r\n");
             }
-            if (s_.timer0Enabled || s_.timer1Enabled)
+            if (anyTimer())
                 put("initTimer();\r\n");
             if (s_.uartEnabled)
                 put("initUart();\r\n");
@@ -226,17 +451,36 @@ namespace {
                 put("TR0=1;\r\nET0=1;\r\n");
             if (s_.timer1Enabled)
                 put("TR1=1;\r\nET1=1;\r\n");
-            if (s_.int0Enabled || s_.int1Enabled || s_.timer0Enabled || s_.timer1Enabled || s_.uartEnabled)
+            if (s_.timer2Enabled)
+                writeTimer2Start();
+            if (s_.int0Enabled || s_.int1Enabled || anyTimer() || s_.uartEnabled)
                 put("//EA=1;\r\n");
             put("}");
         }
 
         const GeneratorSettings& s_;
         Dialect dialect_;
+        const ChipProfile& profile_;
+        bool classic_;
+        bool stc_;
         std::string text_;
     };
 
 } // namespace
+
+std::uint8_t AuxrAfterInit(const GeneratorSettings& settings)
+{
+    return isStc(settings) ? StcAuxrValue(auxrChoiceOf(settings)) : 0;
+}
+
+std::uint8_t T2conAfterInit(const GeneratorSettings& settings)
+{
+    if (isStc(settings) || settings.chip == Chip::I8051)
+        return 0;
+    if (uartOnTimer2(settings))
+        return Timer2ConValue(true, false);
+    return Timer2ConValue(false, settings.timer2Counter, settings.timer2Enabled);
+}
 
 std::string BuildSourceText(const GeneratorSettings& settings, Dialect dialect)
 {

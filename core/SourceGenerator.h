@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ChipProfile.h"
+
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -42,7 +45,25 @@ struct GeneratorSettings {
     // Timers in modes 0 and 1 add the reload to the running count instead
     // of overwriting it, so that no period grows by the routine's latency.
     bool driftFree = false;
+
+    // The chip the text is written for. At the 8051 the members below keep
+    // their defaults and the text is the classic one.
+    Chip chip = Chip::I8051;
+    bool sixT = false; // STC89 programmed in 6T mode
+    std::array<TimerClock, 3> clocks { TimerClock::Twelve, TimerClock::Twelve, TimerClock::Twelve };
+    bool timer2Enabled = false; // timer 2 as a timer or counter
+    bool timer2Counter = false;
+    std::uint8_t th2 = 0xFF; // RCAP2H or T2H: timer 2's reload, or the serial one
+    std::uint8_t tl2 = 0xFF;
+    std::uint16_t postscale2 = 1;
+    BaudSource uartSource = BaudSource::Timer1Mode2;
 };
+
+// What the init code leaves in the chip's own registers once main() has
+// started everything: AUXR on STC15/STC8, T2CON on the 8052 and STC89 while
+// timer 2 is in use.
+std::uint8_t AuxrAfterInit(const GeneratorSettings& settings);
+std::uint8_t T2conAfterInit(const GeneratorSettings& settings);
 
 // The 8051 C skeleton for `settings`: UTF-8, CR LF line ends, no line end
 // after the closing brace of main().

@@ -1,7 +1,10 @@
 #include "WindowModel.h"
 
 #include "RoutineTiming.h"
+#include "TextFormat.h"
 #include "Tmod.h"
+
+#include <cmath>
 
 namespace orlet {
 
@@ -30,12 +33,27 @@ namespace {
 
     CorrectedField timeField(int timer)
     {
-        return timer == 0 ? CorrectedField::Time0 : CorrectedField::Time1;
+        constexpr std::array fields { CorrectedField::Time0, CorrectedField::Time1, CorrectedField::Time2 };
+        return fields.at(static_cast<std::size_t>(timer));
     }
 
     CorrectedField postscaleField(int timer)
     {
-        return timer == 0 ? CorrectedField::Postscale0 : CorrectedField::Postscale1;
+        constexpr std::array fields { CorrectedField::Postscale0, CorrectedField::Postscale1,
+            CorrectedField::Postscale2 };
+        return fields.at(static_cast<std::size_t>(timer));
+    }
+
+    bool classicChip(const WindowModel& model)
+    {
+        return model.chip == Chip::I8051;
+    }
+
+    // ComputeTimerReload's counter layout, and so its range message, for a
+    // counter that holds `limit`.
+    int layoutModeFor(std::uint32_t limit)
+    {
+        return limit == 8192 ? 0 : limit == 256 ? 2 : 1;
     }
 
     TriggerMode triggerAt(int index)
@@ -47,20 +65,21 @@ namespace {
     {
         TimerMembers t = MembersOf(model, timer);
         if (t.use) {
-            // Timer 1's bytes may hold the serial reload; the display still
-            // shows those of the switch-off, and so must the bytes.
-            if (timer == 1)
+            // Timer 1's bytes (or timer 2's) may hold the serial reload; the
+            // display still shows those of the switch-off, and so must the bytes.
+            if (timer != 0)
                 t.th = t.tl = 0xFF;
             return;
         }
-        if (timer == 1) {
+        if (timer != 0) {
             // Unlike timer 0, timer 1 returns to its whole starting state: a
             // GATE1 tick or a "plus" kept beside "定时方式0" would show what
-            // the generated code no longer has.
+            // the generated code no longer has. So does timer 2.
             t.modeIndex = 0;
             t.gate = false;
             t.unit = "us";
-            model.tmod = WithoutTimer(model.tmod, 1);
+            if (timer == 1)
+                model.tmod = WithoutTimer(model.tmod, 1);
         }
         t.time = 1;
         t.th = t.tl = 0xFF;
@@ -69,8 +88,41 @@ namespace {
         t.run.reset();
     }
 
+    // Off the 8051: the chip's own clocks per count, modes and crystal.
+    void updateChipTimerReload(Steps& steps, int timer)
+    {
+        WindowModel& model = steps.model();
+        TimerMembers t = MembersOf(model, timer);
+        const ModeListEntry entry = TimerModeOf(model, timer);
+        const ChipTimerRequest request { timer, entry.mode, entry.counter, t.time,
+            model.clocks[static_cast<std::size_t>(timer)], model.sixT };
+        const ChipTimerReload result
+            = ComputeChipTimerReload(ProfileOf(model.chip), model.crystalHz, request, PrecisionOf(model));
+        // A trap is refused before the model is driven; the bytes keep what they hold.
+        if (!result.error) {
+            const TimerReload& reload = result.reload;
+            if (!reload.inRange) {
+                const std::uint32_t limit = FindTimerMode(ProfileOf(model.chip), timer, entry.mode)->limit;
+                steps.raise(
+                    TimerRangeMessage(layoutModeFor(limit), entry.counter), { timeField(timer), reload.corrected });
+                t.th = t.tl = 0;
+            } else {
+                t.th = reload.th;
+                t.tl = reload.tl;
+            }
+            t.run = TimerRun { model.crystalHz, PrecisionOf(model), entry.mode, entry.counter, t.time, t.postscale,
+                reload, result, request.clock, model.sixT };
+            t.time = reload.corrected;
+        }
+        t.reloadText = FormatReloadText(t.th, t.tl);
+    }
+
     void updateTimerReload(Steps& steps, int timer)
     {
+        if (!classicChip(steps.model())) {
+            updateChipTimerReload(steps, timer);
+            return;
+        }
         WindowModel& model = steps.model();
         TimerMembers t = MembersOf(model, timer);
         const int mode = TimerModeIn(model.tmod, timer);
@@ -86,15 +138,70 @@ namespace {
                 t.th = reload.th;
                 t.tl = reload.tl;
             }
-            t.run = TimerRun { model.crystalHz, PrecisionOf(model), mode, counter, t.time, t.postscale, reload };
+            t.run = TimerRun { model.crystalHz, PrecisionOf(model), mode, counter, t.time, t.postscale, reload,
+                std::nullopt, TimerClock::Twelve, false };
             t.time = reload.corrected;
         }
         t.reloadText = FormatReloadText(t.th, t.tl);
     }
 
+    // The serial reload in the form of the chip's baud source: one byte
+    // for timer 1 in mode 2 as on the 8051, two for a 16-bit reload.
+    BaudReload baudReloadOf(const ChipBaud& chip, int rateIndex, bool sixteenBit)
+    {
+        BaudReload baud;
+        baud.rateIndex = rateIndex;
+        baud.reload = chip.low;
+        baud.count = static_cast<int>(chip.count);
+        baud.exactCount = chip.exactCount;
+        baud.reloadText
+            = sixteenBit ? FormatReloadText(chip.high, chip.low) : TextFormat("0x%x", unsigned { chip.low });
+        baud.errorText = TextFormat("%.4f%%", chip.errorPercent);
+        // The number the text shows, to its four decimals.
+        baud.errorPercent = std::round(chip.errorPercent * 1e4) / 1e4;
+        return baud;
+    }
+
+    // Off the 8051 the rate asked for is kept: a rate that does not fit
+    // raises the message and leaves the bytes.
+    void updateChipBaudReload(Steps& steps)
+    {
+        WindowModel& model = steps.model();
+        const int index = model.baudIndex < 0 ? kDefaultBaudIndex : model.baudIndex;
+        const BaudSource source = BaudSourceFor(model.chip, model.uartTimer);
+        const TimerClock clock = model.clocks[static_cast<std::size_t>(model.uartTimer)];
+        const ChipBaud chip = ComputeChipBaud(ProfileOf(model.chip), model.crystalHz,
+            { source, kBaudRates.at(static_cast<std::size_t>(index)), model.doubleBaud, clock, model.sixT });
+        if (chip.error)
+            return;
+        model.baudIndex = index;
+        if (!chip.fits) {
+            const MessageCode code
+                = chip.message == kBaudTooLowMessage ? MessageCode::BaudTooLow : MessageCode::BaudTooHigh;
+            steps.raise({ code }, { CorrectedField::BaudIndex, static_cast<std::uint32_t>(index) });
+            return;
+        }
+        const BaudReload baud = baudReloadOf(chip, index, source != BaudSource::Timer1Mode2);
+        model.baudReloadText = baud.reloadText;
+        model.baudErrorText = baud.errorText;
+        if (source == BaudSource::Timer2) {
+            model.th2 = chip.high;
+            model.tl2 = chip.low;
+        } else {
+            model.th1 = chip.high;
+            model.tl1 = chip.low;
+        }
+        model.baudRun = BaudRun { model.crystalHz, PrecisionOf(model), model.doubleBaud, baud, chip, model.uartTimer,
+            clock, model.sixT };
+    }
+
     void updateBaudReload(Steps& steps)
     {
         WindowModel& model = steps.model();
+        if (!classicChip(model)) {
+            updateChipBaudReload(steps);
+            return;
+        }
         const int index = model.baudIndex < 0 ? kDefaultBaudIndex : model.baudIndex;
         const BaudReload baud = ComputeBaudReload(model.crystalHz, index, model.doubleBaud, PrecisionOf(model));
         if (!baud.message.empty()) {
@@ -106,12 +213,13 @@ namespace {
         model.baudReloadText = baud.reloadText;
         model.baudErrorText = baud.errorText;
         model.th1 = model.tl1 = baud.reload;
-        model.baudRun = BaudRun { model.crystalHz, PrecisionOf(model), model.doubleBaud, baud };
+        model.baudRun = BaudRun { model.crystalHz, PrecisionOf(model), model.doubleBaud, baud, std::nullopt, 1,
+            TimerClock::Twelve, false };
     }
 
     void recalculate(Steps& steps)
     {
-        for (int timer = 0; timer < 2; ++timer) {
+        for (int timer = 0; timer < 3; ++timer) {
             if (MembersOf(steps.model(), timer).use)
                 updateTimerReload(steps, timer);
         }
@@ -138,9 +246,12 @@ namespace {
         const TimerMembers t = MembersOf(model, timer);
         if (!t.use)
             return true;
+        const ModeListEntry entry = TimerModeOf(model, timer);
         return t.run && t.run->reload.inRange && t.run->crystalHz == model.crystalHz
-            && t.run->precision == PrecisionOf(model) && t.run->mode == TimerModeIn(model.tmod, timer)
-            && t.run->counter == TimerCountsIn(model.tmod, timer) && t.run->asked == t.time;
+            && t.run->precision == PrecisionOf(model) && t.run->mode == entry.mode && t.run->counter == entry.counter
+            && t.run->asked == t.time && t.run->chip.has_value() == !classicChip(model)
+            && (classicChip(model)
+                || (t.run->clock == model.clocks[static_cast<std::size_t>(timer)] && t.run->sixT == model.sixT));
     }
 
     bool baudSettled(const WindowModel& model)
@@ -148,7 +259,11 @@ namespace {
         const std::optional<BaudRun>& run = model.baudRun;
         return !model.useUart
             || (run && run->crystalHz == model.crystalHz && run->precision == PrecisionOf(model)
-                && run->doubled == model.doubleBaud && run->baud.rateIndex == model.baudIndex);
+                && run->doubled == model.doubleBaud && run->baud.rateIndex == model.baudIndex
+                && run->chip.has_value() == !classicChip(model)
+                && (classicChip(model)
+                    || (run->uartTimer == model.uartTimer && run->sixT == model.sixT
+                        && run->clock == model.clocks[static_cast<std::size_t>(model.uartTimer)])));
     }
 
 } // namespace
@@ -159,8 +274,54 @@ TimerMembers MembersOf(WindowModel& m, int timer)
         return { m.useTimer0, m.mode0, m.gate0, m.time0, m.unit0, m.th0, m.tl0, m.reload0Text, m.postscale0,
             m.timerRuns[0] };
     }
+    if (timer == 2) {
+        return { m.useTimer2, m.mode2, m.gate2, m.time2, m.unit2, m.th2, m.tl2, m.reload2Text, m.postscale2,
+            m.timer2Run };
+    }
     return { m.useTimer1, m.mode1, m.gate1, m.time1, m.unit1, m.th1, m.tl1, m.reload1Text, m.postscale1,
         m.timerRuns[1] };
+}
+
+Transition OnChipChange(WindowModel model)
+{
+    const ChipProfile& profile = ProfileOf(model.chip);
+    model.clocks.fill(DefaultTimerClock(profile));
+    if (!profile.offersSixT)
+        model.sixT = false;
+    if (profile.timers[2] == nullptr) {
+        model.useTimer2 = false;
+        switchTimer(model, 2);
+        if (model.uartTimer == 2 && model.useUart) {
+            model.useTimer1 = false;
+            switchTimer(model, 1);
+        }
+        model.uartTimer = 1;
+    }
+    return recalculated(std::move(model));
+}
+
+Transition OnSixTChange(WindowModel model)
+{
+    return recalculated(std::move(model));
+}
+
+Transition OnTimerClockChange(WindowModel model, int /*timer*/)
+{
+    return recalculated(std::move(model));
+}
+
+Transition OnUartTimerChange(WindowModel model)
+{
+    if (!model.useUart)
+        return { std::move(model), {} };
+    return OnUseUart(std::move(model));
+}
+
+ModeListEntry TimerModeOf(const WindowModel& model, int timer)
+{
+    if (timer == 2)
+        return ModeListEntryAt(model.mode2);
+    return { TimerCountsIn(model.tmod, timer), TimerModeIn(model.tmod, timer) };
 }
 
 Precision PrecisionOf(const WindowModel& model)
@@ -176,6 +337,8 @@ Transition OnUseTimer(WindowModel model, int timer)
 
 Transition OnGate(WindowModel model, int timer)
 {
+    if (timer == 2)
+        return { std::move(model), {} };
     model.tmod = WithTimerGate(model.tmod, timer, MembersOf(model, timer).gate);
     return { std::move(model), {} };
 }
@@ -186,6 +349,10 @@ Transition OnModeChange(WindowModel model, int timer)
     const ModeListEntry entry = ModeListEntryAt(t.modeIndex);
     // "plus" (for pulses) is the label users know; it is not a typo to fix.
     t.unit = entry.counter ? "plus" : "us";
+    if (timer == 2) {
+        t.gate = false;
+        return recalculated(std::move(model));
+    }
     if (entry.counter) {
         t.gate = false;
         model.tmod = WithTimerGate(model.tmod, timer, false);
@@ -213,9 +380,10 @@ Transition OnUseUart(WindowModel model)
         model.baudIndex = kDefaultBaudIndex;
         return { std::move(model), {} };
     }
-    // The serial port runs on timer 1.
-    model.useTimer1 = false;
-    switchTimer(model, 1);
+    // The serial port runs on timer 1 (or, on a chip that offers it, timer 2).
+    const int timer = model.uartTimer == 2 ? 2 : 1;
+    MembersOf(model, timer).use = false;
+    switchTimer(model, timer);
     return UpdateBaudReload(std::move(model));
 }
 
@@ -264,6 +432,24 @@ Transition OnPostscaleChange(WindowModel model, int timer, std::uint32_t before)
     return std::move(steps).done();
 }
 
+namespace {
+
+    void putChipSettings(const WindowModel& model, GeneratorSettings& s)
+    {
+        s.chip = model.chip;
+        s.sixT = model.sixT;
+        s.clocks = model.clocks;
+        s.uartSource = BaudSourceFor(model.chip, model.uartTimer);
+        s.timer2Enabled = model.useTimer2;
+        s.timer2Counter = model.useTimer2 && ModeListEntryAt(model.mode2).counter;
+        s.th2 = model.th2;
+        s.tl2 = model.tl2;
+        if (s.timer2Enabled)
+            s.postscale2 = static_cast<std::uint16_t>(model.postscale2);
+    }
+
+} // namespace
+
 GeneratorSettings SettingsFor(const WindowModel& model)
 {
     GeneratorSettings s;
@@ -290,6 +476,8 @@ GeneratorSettings SettingsFor(const WindowModel& model)
         s.postscale0 = static_cast<std::uint16_t>(model.postscale0);
     if (s.timer1Enabled)
         s.postscale1 = static_cast<std::uint16_t>(model.postscale1);
+    if (!classicChip(model))
+        putChipSettings(model, s);
     return s;
 }
 
@@ -330,24 +518,33 @@ Configuration ConfigurationOf(const WindowModel& model)
     config.uartInterrupt = m.uartInterrupt;
     config.precision = PrecisionOf(m);
     config.driftFree = m.driftFree;
+    if (!classicChip(m)) {
+        config.chip.chip = m.chip;
+        config.chip.sixT = m.sixT;
+        for (std::size_t t = 0; t < 3; ++t)
+            config.chip.clocks[t] = m.clocks[t];
+        config.chip.timer2 = timerConfigOf(m, 2);
+        config.chip.uartTimer = m.uartTimer;
+    }
     return config;
 }
 
 bool IsSettled(const WindowModel& model)
 {
     WindowModel m = model;
-    return timerSettled(m, 0) && timerSettled(m, 1) && baudSettled(m);
+    return timerSettled(m, 0) && timerSettled(m, 1) && timerSettled(m, 2) && baudSettled(m);
 }
 
 std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer)
 {
-    const std::optional<TimerRun>& run = model.timerRuns[static_cast<std::size_t>(timer)];
+    WindowModel m = model;
+    const TimerMembers t = MembersOf(m, timer);
+    const std::optional<TimerRun>& run = t.run;
     if (!run)
         return std::nullopt;
     // In range the line follows the count as it is changed; after a range
     // error it keeps the hint the error gave until the next calculation.
-    const std::uint32_t postscale
-        = !run->reload.inRange ? run->postscale : (timer == 0 ? model.postscale0 : model.postscale1);
+    const std::uint32_t postscale = !run->reload.inRange ? run->postscale : t.postscale;
     const auto timingWith = [&](bool driftFree) {
         return ComputeTimerTiming(
             run->crystalHz, run->mode, run->counter, run->asked, run->precision, postscale, driftFree);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BaudReload.h"
+#include "ChipTiming.h"
 #include "Configuration.h"
 #include "Crystal.h"
 #include "Explain.h"
@@ -9,6 +10,7 @@
 #include "SourceGenerator.h"
 #include "TimerReload.h"
 #include "TimerTiming.h"
+#include "Tmod.h"
 
 #include <array>
 #include <cstdint>
@@ -28,6 +30,10 @@ struct TimerRun {
     std::uint32_t asked = 0; // the period or count before any correction
     std::uint32_t postscale = 1; // at the time: a range error's hint keeps it
     TimerReload reload;
+    // Off the 8051: the chip's computation, its clock and 6T at the time.
+    std::optional<ChipTimerReload> chip;
+    TimerClock clock = TimerClock::Twelve;
+    bool sixT = false;
 
     bool operator==(const TimerRun&) const = default;
 };
@@ -38,6 +44,11 @@ struct BaudRun {
     Precision precision = Precision::Classic;
     bool doubled = false;
     BaudReload baud;
+    // Off the 8051: the chip's computation, its timer, clock and 6T at the time.
+    std::optional<ChipBaud> chip;
+    int uartTimer = 1;
+    TimerClock clock = TimerClock::Twelve;
+    bool sixT = false;
 
     bool operator==(const BaudRun&) const = default;
 };
@@ -92,12 +103,28 @@ struct WindowModel {
     std::array<std::optional<TimerRun>, 2> timerRuns;
     std::optional<BaudRun> baudRun;
 
+    // The chip and what it adds; at "8051" none of it is in use.
+    Chip chip = Chip::I8051;
+    bool sixT = false; // STC89: 6 clocks per machine cycle
+    std::array<TimerClock, 3> clocks { TimerClock::Twelve, TimerClock::Twelve, TimerClock::Twelve };
+    int uartTimer = 1; // the timer that clocks the serial port
+    bool useTimer2 = false;
+    int mode2 = 0; // mode list index: 0 the timer, 3 the counter (mode 0, timer 2's one mode)
+    bool gate2 = false; // timer 2 has no GATE; never set
+    std::uint32_t time2 = 1;
+    std::string unit2 = "us";
+    std::uint8_t th2 = 0xFF; // timer 2's reload, or the serial reload while the port runs on it
+    std::uint8_t tl2 = 0xFF;
+    std::string reload2Text = "ffH,ffH";
+    std::uint32_t postscale2 = 1;
+    std::optional<TimerRun> timer2Run;
+
     bool operator==(const WindowModel&) const = default;
 };
 
 inline constexpr int kCustomCrystalIndex = static_cast<int>(kCrystals.size());
 
-// One timer's members in a model, by timer number.
+// One timer's members in a model, by timer number (0, 1 or 2).
 struct TimerMembers {
     bool& use;
     int& modeIndex;
@@ -113,7 +140,7 @@ struct TimerMembers {
 TimerMembers MembersOf(WindowModel& model, int timer);
 
 // The value a message puts right, and what it becomes.
-enum class CorrectedField { Time0, Time1, BaudIndex, Postscale0, Postscale1 };
+enum class CorrectedField { Time0, Time1, BaudIndex, Postscale0, Postscale1, Time2, Postscale2 };
 struct Correction {
     CorrectedField field = CorrectedField::Time0;
     std::uint32_t value = 0;
@@ -163,7 +190,22 @@ Transition OnDriftFreeChange(WindowModel model);
 // A software-count box; `before` is the count it held before the change.
 Transition OnPostscaleChange(WindowModel model, int timer, std::uint32_t before);
 
+// The chip list: each timer at the chip's default clock, 6T off where the
+// chip has none, timer 2 and the serial port on timer 2 off where it has
+// no timer 2; then Recalculate.
+Transition OnChipChange(WindowModel model);
+// The 6T box and a timer's 1T/12T choice: Recalculate.
+Transition OnSixTChange(WindowModel model);
+Transition OnTimerClockChange(WindowModel model, int timer);
+// The serial port's timer: while the port is in use, the timer it takes
+// is switched off and the serial reload computed.
+Transition OnUartTimerChange(WindowModel model);
+
 Precision PrecisionOf(const WindowModel& model);
+
+// The mode and kind of a timer: from TMOD for timers 0 and 1, from the mode
+// list for timer 2.
+ModeListEntry TimerModeOf(const WindowModel& model, int timer);
 
 // The one way from the window's settings to the generator's record.
 GeneratorSettings SettingsFor(const WindowModel& model);

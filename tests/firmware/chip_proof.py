@@ -1,19 +1,23 @@
 #!/usr/bin/env python3
-"""Checks the chip formulas on a simulated chip, independently of the generator.
+"""Runs orlet-gen's code for the 8052, STC89, STC15 and STC8 on a simulated chip.
 
-  chip_proof.py timer2 MHZ US      8052 timer 2 auto-reload: an interrupt every count machine cycles, no drift
-  chip_proof.py baud MHZ RATE      8052 timer 2 as baud generator: frames of 10 bit times at the real rate
-  chip_proof.py stc                STC15/STC8 init code: AUXR, TMOD, TH0/TL0, T2H/T2L, IE2 and SCON read back
+  chip_proof.py --orlet-gen PATH timer2 MHZ US [6t]  8052 (or STC89 in 6T) timer 2: an interrupt every count, no drift
+  chip_proof.py --orlet-gen PATH baud MHZ RATE       8052 timer 2 as baud generator: frames of 10 bit times
+  chip_proof.py --orlet-gen PATH stc                 STC15/STC8 init code: AUXR, TMOD, TH/TL, T2H/T2L, IE2, SCON
+  chip_proof.py --orlet-gen PATH compile             every chip's text, every block in use, compiles without a warning
 
-The init code is written here by hand from the vendors' register
-descriptions, compiled with SDCC and run in s51 (-t C52: an 80C52 with timer
-2 and idle mode). The reload values come from the vendors' formulas, computed
-here, and are compared with the reference values of the manuals. s51 has no
+The code is orlet-gen's SDCC text, with the two changes any user makes
+("//EA=1;" switched on, an endless loop at the end of main()), compiled with
+SDCC and run in s51 (-t C52: an 80C52 with timer 2 and idle mode). The
+values it must give come from the vendors' formulas, computed here
+independently of the generator, and are compared with the reference values
+of the manuals. A 6T STC89 at f runs as a 12-clock 80C52 at 2f. s51 has no
 STC core: it keeps what the code writes to AUXR, IE2, T2H and T2L, so the
 STC check reads the init code's writes back rather than timing them.
 """
 
 import argparse
+import json
 import os
 import re
 import shutil
@@ -78,6 +82,33 @@ def clocks_at_stops(out, stops):
     return clocks
 
 
+class Generator:
+    def __init__(self, path):
+        if not os.access(path, os.X_OK):
+            raise Failure("orlet-gen not found at %s" % path)
+        self.path = path
+
+    def json(self, args):
+        """orlet-gen's SDCC text and numbers for `args`."""
+        run = subprocess.run([self.path, "--dialect", "sdcc", "--json"] + args.split(), capture_output=True, timeout=60)
+        if run.returncode != 0:
+            raise Failure("orlet-gen %s: %s" % (args, run.stderr.decode(errors="replace").strip()))
+        return json.loads(run.stdout)
+
+
+def with_main_loop(source, loop):
+    """Switches the interrupts on and gives main() an endless loop."""
+    if source.count("//EA=1;") != 1 or not source.endswith("}"):
+        raise Failure("the generated main() has no single //EA=1; line")
+    return source.replace("//EA=1;", "EA=1;")[:-1] + loop + "\r\n}"
+
+
+def check_bytes(numbers, high_name, low_name, reload):
+    got = (numbers[high_name] << 8) | numbers[low_name]
+    if got != reload:
+        raise Failure("orlet-gen gives %s/%s = 0x%04X, the formula 0x%04X" % (high_name, low_name, got, reload))
+
+
 def address_of(listing, statement):
     """Code address of the first instruction SDCC emitted for `statement` (a C line)."""
     lines = listing.splitlines()
@@ -106,39 +137,29 @@ def check_reference(kind, crystal_hz, value, reload):
 
 # --- 8052 timer 2 as a timer ------------------------------------------------
 
-TIMER2_SOURCE = """#include <8052.h>
-void timer2(void) __interrupt(5)
-{
-    TF2 = 0;
-}
-void main(void)
-{
-    T2CON = 0x00;
-    RCAP2H = 0x%(high)02X;
-    RCAP2L = 0x%(low)02X;
-    TH2 = 0x%(high)02X;
-    TL2 = 0x%(low)02X;
-    ET2 = 1;
-    EA = 1;
-    TR2 = 1;
-    for (;;)
-        PCON |= 1;
-}
-"""
 
-
-def prove_timer2(workdir, crystal_hz, period_us):
-    """12 * (65536 - RCAP2) / fosc per interrupt, the same after INTERRUPTS of them."""
-    count = rounded(crystal_hz * period_us / (CLOCKS_PER_CYCLE * 1e6))
+def prove_timer2(gen, workdir, crystal_hz, period_us, six_t):
+    """12 (6 in 6T) * (65536 - RCAP2) / fosc per interrupt, the same after INTERRUPTS of them."""
+    clocks_per_count = 6 if six_t else CLOCKS_PER_CYCLE
+    count = rounded(crystal_hz * period_us / (clocks_per_count * 1e6))
     if not 1 <= count <= 65536:
         raise Failure("%d us do not fit timer 2 at %d Hz" % (period_us, crystal_hz))
     reload = 65536 - count
-    check_reference("timer2", crystal_hz, period_us, reload)
-    ihx, _ = compile_c(TIMER2_SOURCE % {"high": reload >> 8, "low": reload & 0xFF}, workdir, "timer2")
+    if not six_t:
+        check_reference("timer2", crystal_hz, period_us, reload)
+    chip = "--chip stc89 --6t" if six_t else "--chip 8052"
+    numbers = gen.json("%s --crystal %g --timer2 %d" % (chip, crystal_hz / 1e6, period_us))
+    check_bytes(numbers, "th2", "tl2", reload)
+    if numbers["interruptCycles2"] != count:
+        raise Failure("orlet-gen says %d counts per interrupt, the formula %d" % (numbers["interruptCycles2"], count))
+    source = with_main_loop(numbers["source"], "for(;;)\r\n PCON|=1;")
+    ihx, _ = compile_c(source, workdir, "timer2")
+    # 6T at f: every machine cycle of 6 clocks is one of 12 at 2f.
+    simulated_hz = crystal_hz * CLOCKS_PER_CYCLE // clocks_per_count
     # Three successive interrupts, then the INTERRUPTS-th after the first.
     script = "break 0x%x\n" % TIMER2_VECTOR + "run\nstate\n" * 3
     script += "delete\nbreak 0x%x %d\nrun\nstate\nquit\n" % (TIMER2_VECTOR, INTERRUPTS - 2)
-    first, second, third, last = clocks_at_stops(s51(ihx, crystal_hz, script), 4)
+    first, second, third, last = clocks_at_stops(s51(ihx, simulated_hz, script), 4)
     expected = count * CLOCKS_PER_CYCLE
     if second - first != expected or third - second != expected:
         raise Failure("interrupts %d and %d clocks apart, expected %d" % (second - first, third - second, expected))
@@ -147,40 +168,28 @@ def prove_timer2(workdir, crystal_hz, period_us):
             "%d interrupts took %d clocks, expected %d: the period drifts"
             % (INTERRUPTS, last - first, INTERRUPTS * expected)
         )
-    print("timer 2 at %d Hz, %d us: RCAP2 = 0x%04X, %d clocks per interrupt over %d interrupts"
-          % (crystal_hz, period_us, reload, expected, INTERRUPTS))
+    print("timer 2 of the %s at %d Hz, %d us: RCAP2 = 0x%04X, %d machine cycles per interrupt over %d interrupts"
+          % ("STC89 in 6T" if six_t else "8052", crystal_hz, period_us, reload, count, INTERRUPTS))
 
 
 # --- 8052 timer 2 as the baud generator ------------------------------------
 
-BAUD_SOURCE = """#include <8052.h>
-void main(void)
-{
-    SCON = 0x50;
-    RCAP2H = 0x%(high)02X;
-    RCAP2L = 0x%(low)02X;
-    TH2 = 0x%(high)02X;
-    TL2 = 0x%(low)02X;
-    T2CON = 0x34;
-    for (;;) {
-        SBUF = 0x55;
-        while (!TI)
-            ;
-        TI = 0;
-    }
-}
-"""
-
 FRAMES = 6
+SEND = "SBUF=0x55;"
 
 
-def prove_baud(workdir, crystal_hz, rate):
+def prove_baud(gen, workdir, crystal_hz, rate):
     """Frames of 10 bits at fosc / (32 * (65536 - RCAP2))."""
     count = rounded(crystal_hz / (32.0 * rate))
     reload = 65536 - count
     check_reference("baud", crystal_hz, rate, reload)
-    ihx, listing = compile_c(BAUD_SOURCE % {"high": reload >> 8, "low": reload & 0xFF}, workdir, "baud")
-    write = address_of(listing, "SBUF = 0x55;")
+    numbers = gen.json("--chip 8052 --crystal %g --uart %d --uart-timer 2" % (crystal_hz / 1e6, rate))
+    check_bytes(numbers, "th2", "tl2", reload)
+    if numbers["t2con"] != 0x34:
+        raise Failure("T2CON 0x%02X, RCLK + TCLK + TR2 is 0x34" % numbers["t2con"])
+    source = with_main_loop(numbers["source"], "for(;;){\r\n " + SEND + "\r\n while(!TI);\r\n TI=0;\r\n}")
+    ihx, listing = compile_c(source, workdir, "baud")
+    write = address_of(listing, SEND)
     script = "break 0x%x\n" % write + "run\nstate\n" * FRAMES + "quit\n"
     clocks = clocks_at_stops(s51(ihx, crystal_hz, script), FRAMES)
     # Timer 2 steps every 2 clocks (state time) and a bit lasts 16 overflows.
@@ -191,92 +200,83 @@ def prove_baud(workdir, crystal_hz, rate):
         if not frame <= interval <= frame + 2 * overflow:
             raise Failure("a frame took %d clocks, 10 bits at the real rate take %d" % (interval, frame))
     real = crystal_hz * 10.0 / frame
+    if abs(numbers["actualBaud"] - real) > 1e-6 * real:
+        raise Failure("orlet-gen shows %.2f bit/s, the frames run at %.2f" % (numbers["actualBaud"], real))
     print("UART from timer 2 at %d Hz, %d bit/s: RCAP2 = 0x%04X, frames of %d clocks, %.1f bit/s (%+.2f %%)"
           % (crystal_hz, rate, reload, frame, real, (1 - rate / real) * 100))
 
 
 # --- STC15/STC8 init code ---------------------------------------------------
 
-STC_DECLARATIONS = """#include <8051.h>
-__sfr __at(0x8E) AUXR;
-__sfr __at(0xAF) IE2;
-__sfr __at(0xD6) T2H;
-__sfr __at(0xD7) T2L;
-"""
+AUXR = {"T0x12": 0x80, "T1x12": 0x40, "T2R": 0x10, "T2_CT": 0x08, "T2x12": 0x04, "S1ST2": 0x01}
 
-AUXR = {"T0x12": 0x80, "T1x12": 0x40, "T2R": 0x10, "T2x12": 0x04, "S1ST2": 0x01}
+
+def stc_reload(crystal_hz, counts_per_unit, one_t):
+    """65536 - round(counts), a 1T count being 12 of 12T."""
+    return 65536 - rounded(counts_per_unit / (1 if one_t else 12))
 
 
 def stc_uart_timer2(crystal_hz, rate, one_t):
     """UART1 mode 1 from timer 2: SYSclk / (4 * (65536 - RL)), / 12 more in 12T."""
-    reload = 65536 - rounded(crystal_hz / (4.0 * (1 if one_t else 12) * rate))
+    reload = stc_reload(crystal_hz, crystal_hz / (4.0 * rate), one_t)
     auxr = AUXR["T2R"] | AUXR["S1ST2"] | (AUXR["T2x12"] if one_t else 0)
-    source = STC_DECLARATIONS + """void main(void)
-{
-    SCON = 0x50;
-    AUXR |= 0x%02X;
-    T2L = 0x%02X;
-    T2H = 0x%02X;
-    AUXR |= 0x10;
-    for (;;)
-        ;
-}
-""" % (auxr & ~AUXR["T2R"], reload & 0xFF, reload >> 8)
-    return source, {"AUXR": auxr, "T2H": reload >> 8, "T2L": reload & 0xFF, "SCON": 0x50}, None
+    return {"AUXR": auxr, "T2H": reload >> 8, "T2L": reload & 0xFF, "SCON": 0x50}
+
+
+def stc_uart_timer1(crystal_hz, rate, one_t):
+    """UART1 mode 1 from timer 1 in mode 0 (16-bit auto-reload), S1ST2 = 0."""
+    reload = stc_reload(crystal_hz, crystal_hz / (4.0 * rate), one_t)
+    auxr = AUXR["T1x12"] if one_t else 0
+    return {"AUXR": auxr, "TMOD": 0x00, "TH1": reload >> 8, "TL1": reload & 0xFF, "SCON": 0x50}
 
 
 def stc_timer0_mode0(crystal_hz, period_us, one_t):
     """Timer 0 mode 0, the 16-bit auto-reload: 65536 - SYSclk * t (/ 12 in 12T)."""
-    reload = 65536 - rounded(crystal_hz * period_us / ((1 if one_t else 12) * 1e6))
+    reload = stc_reload(crystal_hz, crystal_hz * period_us / 1e6, one_t)
     auxr = AUXR["T0x12"] if one_t else 0
-    source = STC_DECLARATIONS + """void main(void)
-{
-    AUXR = (AUXR & 0x7F) | 0x%02X;
-    TMOD = 0x00;
-    TL0 = 0x%02X;
-    TH0 = 0x%02X;
-    ET0 = 1;
-    TR0 = 1;
-    for (;;)
-        ;
-}
-""" % (auxr, reload & 0xFF, reload >> 8)
-    # s51 runs timer 0 as a 13-bit 8051 timer: the bytes are read before TR0 = 1.
-    return source, {"AUXR": auxr, "TMOD": 0x00, "TH0": reload >> 8, "TL0": reload & 0xFF}, "TR0 = 1;"
+    return {"AUXR": auxr, "TMOD": 0x00, "TH0": reload >> 8, "TL0": reload & 0xFF}
 
 
 def stc_timer2(crystal_hz, period_us, one_t):
-    """Timer 2 as a timer, enabled by IE2 bit 2 (IE.5 is EADC on STC)."""
-    reload = 65536 - rounded(crystal_hz * period_us / ((1 if one_t else 12) * 1e6))
+    """Timer 2 as a timer, enabled by IE2 bit 2 (IE.5 is EADC on STC: only EA in IE)."""
+    reload = stc_reload(crystal_hz, crystal_hz * period_us / 1e6, one_t)
     auxr = AUXR["T2R"] | (AUXR["T2x12"] if one_t else 0)
-    source = STC_DECLARATIONS + """void main(void)
-{
-    AUXR |= 0x%02X;
-    T2L = 0x%02X;
-    T2H = 0x%02X;
-    IE2 |= 0x04;
-    AUXR |= 0x10;
-    for (;;)
-        ;
-}
-""" % (auxr & ~AUXR["T2R"], reload & 0xFF, reload >> 8)
-    return source, {"AUXR": auxr, "T2H": reload >> 8, "T2L": reload & 0xFF, "IE2": 0x04, "IE": 0x00}, None
+    return {"AUXR": auxr, "T2H": reload >> 8, "T2L": reload & 0xFF, "IE2": 0x04, "IE": 0x80}
 
 
-SFR_ADDRESS = {"AUXR": 0x8E, "TMOD": 0x89, "TH0": 0x8C, "TL0": 0x8A, "T2H": 0xD6, "T2L": 0xD7, "IE2": 0xAF,
-               "SCON": 0x98, "IE": 0xA8}
+def merged(*parts):
+    values = {}
+    for part in parts:
+        for name, value in part.items():
+            values[name] = values.get(name, 0) | value if name in ("AUXR", "TMOD", "IE") else value
+    return values
+
+
+SFR_ADDRESS = {"AUXR": 0x8E, "TMOD": 0x89, "TH0": 0x8C, "TL0": 0x8A, "TH1": 0x8D, "TL1": 0x8B, "T2H": 0xD6,
+               "T2L": 0xD7, "IE2": 0xAF, "SCON": 0x98, "IE": 0xA8}
 
 STC_CASES = [
-    # (name, source builder, arguments, reference values of the manuals)
-    ("stc15/stc8 11.0592 MHz 115200 bit/s timer 2 1T", stc_uart_timer2, (11059200, 115200, True),
-     {"AUXR": 0x15, "T2H": 0xFF, "T2L": 0xE8, "SCON": 0x50}),
-    ("stc8 11.0592 MHz 9600 bit/s timer 2 12T", stc_uart_timer2, (11059200, 9600, False),
-     {"AUXR": 0x11, "T2H": 0xFF, "T2L": 0xE8}),
-    ("stc15 12 MHz timer 0 mode 0 1000 us 1T", stc_timer0_mode0, (12000000, 1000, True),
-     {"AUXR": 0x80, "TH0": 0xD1, "TL0": 0x20}),
-    ("stc15 12 MHz timer 0 mode 0 1000 us 12T", stc_timer0_mode0, (12000000, 1000, False),
-     {"AUXR": 0x00, "TH0": 0xFC, "TL0": 0x18}),
-    ("stc8 24 MHz timer 2 2000 us 12T", stc_timer2, (24000000, 2000, False), {"T2H": 0xF0, "T2L": 0x60}),
+    # (name, orlet-gen arguments, values by the formulas, reference values of the manuals, where to stop: s51
+    # runs timers 0 and 1 as a 13-bit 8051 timer, so their bytes are read before they start)
+    ("stc15 11.0592 MHz 115200 bit/s timer 2 1T", "--chip stc15 --crystal 11.0592 --uart 115200 --uart-timer 2",
+     stc_uart_timer2(11059200, 115200, True), {"AUXR": 0x15, "T2H": 0xFF, "T2L": 0xE8, "SCON": 0x50}, None),
+    ("stc8 11.0592 MHz 115200 bit/s timer 2 1T", "--chip stc8 --crystal 11.0592 --uart 115200 --uart-timer 2",
+     stc_uart_timer2(11059200, 115200, True), {"AUXR": 0x15, "T2H": 0xFF, "T2L": 0xE8, "SCON": 0x50}, None),
+    ("stc8 11.0592 MHz 9600 bit/s timer 2 12T",
+     "--chip stc8 --crystal 11.0592 --uart 9600 --uart-timer 2 --clock2 12t",
+     stc_uart_timer2(11059200, 9600, False), {"AUXR": 0x11, "T2H": 0xFF, "T2L": 0xE8}, None),
+    ("stc8 22.1184 MHz 115200 bit/s timer 1 1T", "--chip stc8 --crystal 22.1184 --uart 115200",
+     stc_uart_timer1(22118400, 115200, True), {"TH1": 0xFF, "TL1": 0xD0}, "TR1=1;"),
+    ("stc15 12 MHz timer 0 mode 0 1000 us 1T", "--chip stc15 --timer0 0:1000 --clock0 1t",
+     stc_timer0_mode0(12000000, 1000, True), {"AUXR": 0x80, "TH0": 0xD1, "TL0": 0x20}, "TR0=1;"),
+    ("stc15 12 MHz timer 0 mode 0 1000 us 12T", "--chip stc15 --timer0 0:1000 --clock0 12t",
+     stc_timer0_mode0(12000000, 1000, False), {"AUXR": 0x00, "TH0": 0xFC, "TL0": 0x18}, "TR0=1;"),
+    ("stc8 24 MHz timer 2 2000 us 12T", "--chip stc8 --crystal 24 --timer2 2000 --clock2 12t",
+     stc_timer2(24000000, 2000, False), {"T2H": 0xF0, "T2L": 0x60}, None),
+    ("stc15 11.0592 MHz timer 0 1T and 115200 bit/s from timer 2",
+     "--chip stc15 --crystal 11.0592 --timer0 0:1000 --uart 115200 --uart-timer 2",
+     merged(stc_timer0_mode0(11059200, 1000, True), stc_uart_timer2(11059200, 115200, True)),
+     {"AUXR": 0x95}, "TR0=1;"),
 ]
 
 
@@ -295,35 +295,63 @@ def read_sfrs(ihx, crystal_hz, names, stop=None):
     return values
 
 
-def prove_stc(workdir):
-    for number, (name, build, arguments, reference) in enumerate(STC_CASES):
-        source, expected, stop_statement = build(*arguments)
+def prove_stc(gen, workdir):
+    for number, (name, args, expected, reference, stop_statement) in enumerate(STC_CASES):
         for register, value in reference.items():
             if expected[register] != value:
                 raise Failure("%s: the formula gives %s = 0x%02X, the manual 0x%02X"
                               % (name, register, expected[register], value))
+        numbers = gen.json(args)
+        if numbers["auxr"] != expected["AUXR"]:
+            raise Failure("%s: orlet-gen says AUXR = 0x%02X, the formula 0x%02X" % (name, numbers["auxr"], expected["AUXR"]))
+        source = with_main_loop(numbers["source"], "for(;;)\r\n ;")
         ihx, listing = compile_c(source, workdir, "stc%d" % number)
         stop = address_of(listing, stop_statement) if stop_statement else None
-        got = read_sfrs(ihx, arguments[0], list(expected), stop)
+        got = read_sfrs(ihx, 12000000, list(expected), stop)
         wrong = ["%s = 0x%02X (expected 0x%02X)" % (r, got[r], v) for r, v in expected.items() if got[r] != v]
         if wrong:
             raise Failure("%s: after init %s" % (name, ", ".join(wrong)))
         print("%s: %s" % (name, ", ".join("%s = 0x%02X" % item for item in expected.items())))
 
 
+# Every block each chip offers, with and without comments, drift-free and counters.
+COMPILE_CASES = [
+    "--chip 8052 --timer0 1:1000 --counter1 2:10 --timer2 5000 --postscale2 300 --int0 level --int1 falling",
+    "--chip 8052 --crystal 11.0592 --timer0 0:2000 --timer1 1:3000 --drift-free --uart 9600 --uart-timer 2"
+    " --uart-interrupt --comments",
+    "--chip 8052 --uart 4800 --double-baud --counter2 100",
+    "--chip stc89 --6t --timer0 2:100 --timer2 10000 --uart 9600 --comments",
+    "--chip stc15 --timer0 0:1000 --timer1 1:2000 --counter2 50 --uart-interrupt --int1 level --postscale0 10",
+    "--chip stc15 --crystal 22.1184 --uart 115200 --clock1 12t --timer0 2:10 --timer2 500 --postscale2 4"
+    " --comments",
+    "--chip stc8 --crystal 24 --timer1 0:2000 --clock1 12t --uart 57600 --uart-timer 2 --clock2 12t --drift-free",
+]
+
+
+def prove_compile(gen, workdir):
+    for number, args in enumerate(COMPILE_CASES):
+        compile_c(with_main_loop(gen.json(args)["source"], "for(;;)\r\n ;"), workdir, "chip%d" % number)
+        print("compiles: %s" % args)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("group", choices=["timer2", "baud", "stc"])
+    parser.add_argument("--orlet-gen", required=True)
+    parser.add_argument("group", choices=["timer2", "baud", "stc", "compile"])
     parser.add_argument("arguments", nargs="*")
     args = parser.parse_args()
     try:
+        gen = Generator(args.orlet_gen)
         with tempfile.TemporaryDirectory(prefix="orlet-chips-") as workdir:
             if args.group == "timer2":
-                prove_timer2(workdir, mhz_to_hz(args.arguments[0]), int(args.arguments[1]))
+                six_t = args.arguments[2:] == ["6t"]
+                prove_timer2(gen, workdir, mhz_to_hz(args.arguments[0]), int(args.arguments[1]), six_t)
             elif args.group == "baud":
-                prove_baud(workdir, mhz_to_hz(args.arguments[0]), int(args.arguments[1]))
+                prove_baud(gen, workdir, mhz_to_hz(args.arguments[0]), int(args.arguments[1]))
+            elif args.group == "compile":
+                prove_compile(gen, workdir)
             else:
-                prove_stc(workdir)
+                prove_stc(gen, workdir)
     except Failure as failure:
         print("FAIL: %s" % failure, file=sys.stderr)
         return 1

@@ -1,5 +1,6 @@
 // The resolver with the generator and the derivation on any configuration
 // the window or orlet-gen could be asked for, and on some they refuse.
+#include "ChipExplain.h"
 #include "Configuration.h"
 #include "Crystal.h"
 #include "Explain.h"
@@ -67,6 +68,19 @@ Configuration configurationFrom(FuzzedDataProvider& in)
     config.uartDoubleBaud = in.ConsumeBool();
     config.uartInterrupt = in.ConsumeBool();
     config.driftFree = in.ConsumeBool();
+    // Last, so that an input without them is the 8051's as before.
+    config.chip.chip = static_cast<Chip>(in.ConsumeIntegralInRange<int>(0, int(AllChipProfiles().size()) - 1));
+    config.chip.sixT = in.ConsumeBool();
+    for (auto& clock : config.chip.clocks) {
+        const int choice = in.ConsumeIntegralInRange(0, 2);
+        if (choice > 0)
+            clock = choice == 1 ? TimerClock::Twelve : TimerClock::One;
+    }
+    config.chip.timer2 = timerFrom(in);
+    config.chip.timer2.postscale = in.ConsumeIntegralInRange<std::uint32_t>(0, 70000);
+    config.chip.uartTimer = in.ConsumeIntegralInRange(0, 3);
+    if (config.chip.uartTimer == 0)
+        config.chip.uartTimer = 1;
     return config;
 }
 
@@ -128,6 +142,35 @@ void checkResolved(const Configuration& config, const ResolvedConfiguration& res
         explanation.begin(), explanation.end(), [](char c) { return c == '\n' || (c >= 0x20 && c < 0x7F); }));
 }
 
+// Off the 8051: the chip's text and derivation agree with the record.
+void checkChipResolved(const Configuration& config, const ResolvedConfiguration& resolved)
+{
+    const GeneratorSettings& s = resolved.settings;
+    const ChipProfile& profile = ProfileOf(config.chip.chip);
+    for (const Dialect dialect : { Dialect::Keil, Dialect::Sdcc }) {
+        const std::string text = BuildSourceText(s, dialect);
+        FUZZ_CHECK(text.rfind(HeaderFor(profile, dialect).includeLine, 0) == 0 && text.back() == '}');
+        FUZZ_CHECK((text.find("AUXR") != std::string::npos)
+            == (profile.model == TimerModel::Stc && text.find("init") != std::string::npos));
+    }
+    const ChipDerivation d = DeriveChipConfiguration(config, resolved);
+    FUZZ_CHECK(d.timers[0].has_value() == s.timer0Enabled && d.timers[1].has_value() == s.timer1Enabled);
+    FUZZ_CHECK(d.timers[2].has_value() == s.timer2Enabled && d.baud.has_value() == s.uartEnabled);
+    for (const auto& t : d.timers) {
+        if (!t)
+            continue;
+        // A counter of 0 pulses runs its full limit, as on the 8051.
+        FUZZ_CHECK(t->count <= t->limit && t->start == t->limit - t->count && (t->count >= 1 || t->counter));
+        if (t->interruptCycles)
+            FUZZ_CHECK(*t->interruptCycles >= t->count);
+    }
+    if (d.baud)
+        FUZZ_CHECK(d.baud->baud.fits && d.baud->baud.count >= 1);
+    const std::string explanation = FormatChipDerivation(d);
+    FUZZ_CHECK(std::all_of(
+        explanation.begin(), explanation.end(), [](char c) { return c == '\n' || (c >= 0x20 && c < 0x7F); }));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -136,7 +179,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Configuration config = configurationFrom(in);
     const ResolveResult result = ResolveConfiguration(config);
     FUZZ_CHECK(result.resolved.has_value() != result.error.has_value());
-    if (result.resolved)
+    if (result.resolved && config.chip.chip == Chip::I8051)
         checkResolved(config, *result.resolved);
+    else if (result.resolved)
+        checkChipResolved(config, *result.resolved);
     return 0;
 }

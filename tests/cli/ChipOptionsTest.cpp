@@ -1,0 +1,181 @@
+#include "GenCommand.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using orlet::GenOutput;
+
+struct Rendered {
+    QString error; // the parse or the configuration refused
+    GenOutput output;
+};
+
+// orlet-gen in process, on UTF-8 output.
+Rendered render(const QString& line)
+{
+    QStringList args { QStringLiteral("orlet-gen"), QStringLiteral("--encoding"), QStringLiteral("utf-8") };
+    args += line.split(' ', Qt::SkipEmptyParts);
+    const orlet::GenParseResult parsed = orlet::ParseGenArguments(args);
+    if (!parsed.request)
+        return { parsed.error, {} };
+    GenOutput output = orlet::RenderGenOutput(*parsed.request);
+    return { output.error, output };
+}
+
+QJsonObject json(const QString& line)
+{
+    const Rendered r = render(line + QStringLiteral(" --json"));
+    EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    return QJsonDocument::fromJson(r.output.bytes).object();
+}
+
+} // namespace
+
+// --chip 8051 and the options that change nothing there leave every byte,
+// every member and every refusal as it was.
+TEST(ChipOptions, The8051IsTheDefault)
+{
+    const char* lines[] = {
+        "",
+        "--timer0 1:1000 --comments",
+        "--timer0 0:5000 --timer1 2:100 --drift-free --dialect sdcc",
+        "--crystal 11.0592 --uart 9600 --double-baud --uart-interrupt --timer0 2:200 --postscale0 50",
+        "--counter1 1:300 --int0 level --exact",
+        "--timer0 1:100000",
+        "--crystal 3.6864 --uart 115200",
+        "--timer0 1:80 --drift-free",
+    };
+    const char* chipOptions[]
+        = { "--chip 8051", "--chip 8051 --clock0 12t --clock1 12t", "--chip 8051 --uart-timer 1" };
+    for (const char* line : lines) {
+        for (const char* extra : { "", " --json", " --explain", " --json --explain" }) {
+            const QString plain = QString::fromLatin1(line) + QString::fromLatin1(extra);
+            const Rendered before = render(plain);
+            for (const char* chip : chipOptions) {
+                const QString chosen = plain + ' ' + QString::fromLatin1(chip);
+                if (chosen.contains("uart-timer") && !chosen.contains("--uart "))
+                    continue;
+                SCOPED_TRACE(chosen.toStdString());
+                const Rendered after = render(chosen);
+                EXPECT_EQ(after.error, before.error);
+                EXPECT_EQ(after.output.bytes, before.output.bytes);
+            }
+        }
+    }
+}
+
+TEST(ChipOptions, ReferenceValuesInTheJson)
+{
+    struct Case {
+        const char* line;
+        std::map<QString, int> members;
+    };
+    const Case cases[] = {
+        { "--chip 8052 --timer2 1000",
+            { { "th2", 0xFC }, { "tl2", 0x18 }, { "t2con", 0x04 }, { "cycles2", 1000 },
+                { "interruptCycles2", 1000 } } },
+        { "--chip 8052 --crystal 11.0592 --uart 9600 --uart-timer 2",
+            { { "th2", 0xFF }, { "tl2", 0xDC }, { "t2con", 0x34 }, { "actualBaud", 9600 } } },
+        { "--chip stc15 --crystal 11.0592 --uart 115200 --uart-timer 2",
+            { { "th2", 0xFF }, { "tl2", 0xE8 }, { "auxr", 0x15 } } },
+        { "--chip stc8 --crystal 11.0592 --uart 115200 --uart-timer 2",
+            { { "th2", 0xFF }, { "tl2", 0xE8 }, { "auxr", 0x15 } } },
+        { "--chip stc15 --timer0 0:1000 --clock0 1t",
+            { { "th0", 0xD1 }, { "tl0", 0x20 }, { "auxr", 0x80 }, { "cycles0", 12000 } } },
+        { "--chip stc15 --timer0 0:1000 --clock0 12t", { { "th0", 0xFC }, { "tl0", 0x18 }, { "auxr", 0x00 } } },
+        { "--chip stc15 --timer0 0:1000", { { "th0", 0xD1 }, { "tl0", 0x20 }, { "auxr", 0x80 } } },
+        { "--chip stc89 --6t --timer2 1000 --postscale2 10",
+            { { "th2", 0xF8 }, { "tl2", 0x30 }, { "cycles2", 2000 }, { "postscale2", 10 } } },
+        { "--chip stc8 --counter2 100 --crystal 24", { { "pulses2", 100 }, { "auxr", 0x1C } } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const QJsonObject object = json(QString::fromLatin1(c.line));
+        for (const auto& [name, value] : c.members)
+            EXPECT_EQ(object.value(name).toInt(-1), value) << name.toStdString();
+    }
+    // The chip members only where a chip is chosen.
+    const QJsonObject plain = json(QStringLiteral("--timer0 1:1000 --uart 9600"));
+    for (const char* name : { "chip", "th2", "tl2", "t2con", "auxr", "cycles2", "uartTimer" })
+        EXPECT_FALSE(plain.contains(QLatin1String(name))) << name;
+}
+
+TEST(ChipOptions, Stc1TRoutinesReloadNothingAndTheDriftIsNone)
+{
+    const QJsonObject object = json(QStringLiteral("--chip stc15 --timer0 0:1000 --timer1 1:1000"));
+    const QString source = object.value("source").toString();
+    const QString timer0 = source.section("void timer0(void) interrupt 1", 1).section('}', 0, 0);
+    const QString timer1 = source.section("void timer1(void) interrupt 3", 1).section('}', 0, 0);
+    EXPECT_FALSE(timer0.contains("TH0=")) << timer0.toStdString();
+    EXPECT_TRUE(timer1.contains(" TH1=0xd1;\r\n TL1=0x20;")) << timer1.toStdString();
+    EXPECT_EQ(object.value("interruptCycles0").toInt(), 12000);
+    EXPECT_DOUBLE_EQ(object.value("driftPpm0").toDouble(-1), 0.0);
+    // Timer 1 reloads in its routine on a 1T core: its latency is not counted.
+    EXPECT_TRUE(object.value("interruptCycles1").isNull());
+    EXPECT_TRUE(object.value("driftPpm1").isNull());
+}
+
+TEST(ChipOptions, ExplainShowsTheChipsWorking)
+{
+    const Rendered r = render(QStringLiteral("--chip stc15 --crystal 11.0592 --uart 115200 --uart-timer 2 --explain"));
+    ASSERT_TRUE(r.error.isEmpty());
+    const QString text = QString::fromUtf8(r.output.bytes);
+    EXPECT_TRUE(text.contains("Reload: 65536 - 24 = 0xffe8: high byte 0xff, low byte 0xe8.")) << text.toStdString();
+    EXPECT_TRUE(text.contains("AUXR after init: 0x15 (T2R, T2x12, S1ST2).")) << text.toStdString();
+    for (const QChar c : text)
+        EXPECT_LT(c.unicode(), 0x80) << "the derivation is ASCII";
+}
+
+TEST(ChipOptions, RefusalsInWords)
+{
+    struct Case {
+        const char* line;
+        const char* error;
+    };
+    const Case cases[] = {
+        { "--chip 8053", "--chip takes 8051, 8052, stc89, stc15 or stc8, got \"8053\"" },
+        { "--timer2 1000", "the 8051 has no timer 2; choose --chip 8052, stc89, stc15 or stc8" },
+        { "--chip stc15 --timer0 3:100",
+            "--timer0 3: mode 3 makes timer 0 of the STC15 a non-maskable 16-bit auto-reload timer (and stops timer 1);"
+            " it is not generated: mode 0 is the same 16-bit auto-reload with a maskable interrupt" },
+        { "--chip 8052 --timer1 3:100",
+            "--timer1 3: mode 3 (timer 0 split into two 8-bit timers, timer 1 stopped) is not generated; the 8052"
+            " offers modes 0, 1 and 2" },
+        { "--timer0 3:100", "--timer0 \"3:100\": expected MODE:MICROSECONDS with MODE 0, 1 or 2 and a whole number" },
+        { "--chip stc89 --clock1 1t",
+            "--clock1 1t: the STC89 has no 1T timer clock (its AUXR holds only EXTRAM and ALEOFF); for double speed"
+            " program it in 6T mode (--6t)" },
+        { "--chip 8052 --clock2 1t", "--clock2 1t: the 8052 counts every 12 clocks; 1T timers are on stc15 and stc8" },
+        { "--chip stc8 --clock0 6t", "--clock0 takes 1t or 12t, got \"6t\"" },
+        { "--chip 8052 --6t", "--6t: 6T mode is chosen when an STC89 is programmed; the 8052 has none" },
+        { "--uart 9600 --uart-timer 2",
+            "--uart-timer 2: the 8051 has no timer 2 to clock its serial port; choose --chip 8052, stc89, stc15 or"
+            " stc8" },
+        { "--chip 8052 --uart-timer 2", "--uart-timer needs --uart" },
+        { "--chip 8052 --uart 9600 --uart-timer 2 --timer2 100",
+            "--timer2/--counter2 cannot be used with --uart-timer 2: timer 2 is the baud-rate generator" },
+        { "--chip stc15 --uart 9600 --timer1 1:100",
+            "--timer1/--counter1 cannot be used with --uart: timer 1 is the baud-rate generator" },
+        { "--chip 8052 --uart 9600 --uart-timer 2 --double-baud",
+            "--double-baud: PCON.SMOD does not reach the baud rate timer 2 makes on the 8052; leave it out" },
+        { "--chip stc15 --drift-free --timer1 1:1000",
+            "--drift-free: timer1 mode 1 reloads in its routine on the STC15's 1T core; use mode 0, the 16-bit"
+            " auto-reload the chip does in hardware" },
+        { "--chip 8052 --timer2 1000 --counter2 5", "--timer2 and --counter2 exclude each other" },
+        { "--chip 8052 --timer2 -5", "--timer2 \"-5\": a whole number from 0 to 4294967295" },
+        { "--chip 8052 --postscale2 5", "--postscale2 needs --timer2 or --counter2" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const Rendered r = render(QString::fromLatin1(c.line));
+        EXPECT_EQ(r.error.toStdString(), c.error);
+        EXPECT_TRUE(r.output.bytes.isEmpty());
+    }
+    // Timer 1 is free while timer 2 makes the baud rate.
+    EXPECT_TRUE(
+        render(QStringLiteral("--chip 8052 --uart 9600 --uart-timer 2 --timer1 1:100 --postscale1 3")).error.isEmpty());
+}

@@ -1,0 +1,467 @@
+#include "ChipExplain.h"
+#include "ChipTiming.h"
+#include "Configuration.h"
+#include "SourceGenerator.h"
+#include "WindowModel.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+using namespace orlet;
+
+namespace {
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+TimerConfig timerAt(int mode, std::uint32_t value, bool counter = false, std::uint32_t postscale = 1)
+{
+    return { true, counter, mode, value, false, postscale };
+}
+
+Configuration on(Chip chip, std::uint32_t crystalHz)
+{
+    Configuration config;
+    config.chip.chip = chip;
+    config.crystalHz = crystalHz;
+    return config;
+}
+
+ResolvedConfiguration resolved(const Configuration& config)
+{
+    const ResolveResult result = ResolveConfiguration(config);
+    EXPECT_TRUE(result.resolved) << (result.error ? int(result.error->code) : -1);
+    return result.resolved.value_or(ResolvedConfiguration {});
+}
+
+std::optional<ConfigError> refusal(const Configuration& config)
+{
+    return ResolveConfiguration(config).error;
+}
+
+// A body of a routine: from its header to its closing brace.
+std::string routine(const std::string& text, const std::string& header)
+{
+    const auto start = text.find(header);
+    if (start == std::string::npos)
+        return {};
+    return text.substr(start, text.find('}', start) - start);
+}
+
+// Configurations across the window's blocks, crystals and options.
+std::vector<Configuration> sweep()
+{
+    std::vector<Configuration> configs;
+    for (const std::uint32_t hz : { 12000000u, 11059200u, 24000000u, 3686400u }) {
+        for (int mode = 0; mode < 3; ++mode) {
+            for (const bool drift : { false, true }) {
+                for (const std::uint32_t us : { 1u, 250u, 1000u, 70000u }) {
+                    Configuration c;
+                    c.crystalHz = hz;
+                    c.driftFree = drift;
+                    c.comments = us == 250;
+                    c.precision = us == 1000 ? Precision::Exact : Precision::Classic;
+                    c.timer0 = timerAt(mode, us, false, us == 250 ? 300 : 1);
+                    if (us == 1000)
+                        c.timer1 = timerAt(2 - mode, 40, true);
+                    else
+                        c.uartBaudIndex = int(us % 11);
+                    c.uartDoubleBaud = drift;
+                    c.uartInterrupt = mode == 1;
+                    c.int0 = TriggerMode::Level;
+                    configs.push_back(c);
+                }
+            }
+        }
+    }
+    return configs;
+}
+
+} // namespace
+
+// The chip options at the 8051 change nothing: not a byte, not a refusal.
+TEST(ChipGenerator, The8051IsTheClassicProgramWhateverItsOptionsSay)
+{
+    for (const Configuration& plain : sweep()) {
+        Configuration chosen = plain;
+        chosen.chip.chip = Chip::I8051;
+        chosen.chip.clocks = { TimerClock::Twelve, TimerClock::Twelve, std::nullopt };
+        chosen.chip.uartTimer = 1;
+        const ResolveResult a = ResolveConfiguration(plain);
+        const ResolveResult b = ResolveConfiguration(chosen);
+        ASSERT_EQ(a.resolved.has_value(), b.resolved.has_value());
+        if (!a.resolved) {
+            EXPECT_EQ(a.error->code, b.error->code);
+            EXPECT_EQ(a.error->limit, b.error->limit);
+            EXPECT_EQ(a.error->split.has_value(), b.error->split.has_value());
+            continue;
+        }
+        for (const Dialect dialect : { Dialect::Keil, Dialect::Sdcc }) {
+            EXPECT_EQ(BuildSourceText(a.resolved->settings, dialect), BuildSourceText(b.resolved->settings, dialect));
+        }
+        EXPECT_EQ(a.resolved->reload0Text, b.resolved->reload0Text);
+        EXPECT_EQ(a.resolved->baudErrorText, b.resolved->baudErrorText);
+        EXPECT_EQ(a.resolved->timers, b.resolved->timers);
+        EXPECT_FALSE(b.resolved->chipBaud);
+    }
+}
+
+// The numbers the issue names, each with the register state the init code leaves.
+TEST(ChipGenerator, ReferenceReloads)
+{
+    struct Case {
+        const char* what;
+        Configuration config;
+        std::uint8_t high, low;
+        bool onTimer2;
+        std::uint8_t auxr, t2con;
+    };
+    Configuration t2 = on(Chip::I8052, 12000000);
+    t2.chip.timer2 = timerAt(0, 1000);
+    Configuration baud52 = on(Chip::I8052, 11059200);
+    baud52.uartBaudIndex = 5;
+    baud52.chip.uartTimer = 2;
+    Configuration stc15 = on(Chip::Stc15, 11059200);
+    stc15.uartBaudIndex = 10;
+    stc15.chip.uartTimer = 2;
+    Configuration stc8 = stc15;
+    stc8.chip.chip = Chip::Stc8;
+    Configuration oneT = on(Chip::Stc15, 12000000);
+    oneT.timer0 = timerAt(0, 1000);
+    oneT.chip.clocks[0] = TimerClock::One;
+    Configuration twelveT = oneT;
+    twelveT.chip.clocks[0] = TimerClock::Twelve;
+    Configuration sixT = on(Chip::Stc89, 12000000);
+    sixT.chip.sixT = true;
+    sixT.chip.timer2 = timerAt(0, 1000);
+    const Case cases[] = {
+        { "8052 timer 2, 1000 us", t2, 0xFC, 0x18, true, 0, 0x04 },
+        { "8052 baud 9600 from timer 2", baud52, 0xFF, 0xDC, true, 0, 0x34 },
+        { "STC15 115200 from timer 2", stc15, 0xFF, 0xE8, true, kAuxrT2R | kAuxrT2x12 | kAuxrS1st2, 0 },
+        { "STC8 115200 from timer 2", stc8, 0xFF, 0xE8, true, kAuxrT2R | kAuxrT2x12 | kAuxrS1st2, 0 },
+        { "STC15 timer 0 at 1T", oneT, 0xD1, 0x20, false, kAuxrT0x12, 0 },
+        { "STC15 timer 0 at 12T", twelveT, 0xFC, 0x18, false, 0, 0 },
+        { "STC89 in 6T, timer 2", sixT, 0xF8, 0x30, true, 0, 0x04 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const GeneratorSettings s = resolved(c.config).settings;
+        EXPECT_EQ(c.onTimer2 ? s.th2 : s.th0, c.high);
+        EXPECT_EQ(c.onTimer2 ? s.tl2 : s.tl0, c.low);
+        EXPECT_EQ(AuxrAfterInit(s), c.auxr);
+        EXPECT_EQ(T2conAfterInit(s), c.t2con);
+    }
+}
+
+TEST(ChipGenerator, StcMode0ReloadsInHardwareAndMode1InTheRoutine)
+{
+    for (const int mode : { 0, 1 }) {
+        Configuration c = on(Chip::Stc15, 12000000);
+        c.timer0 = timerAt(mode, 1000);
+        const std::string text = BuildSourceText(resolved(c).settings);
+        const std::string body = routine(text, "void timer0(void) interrupt 1");
+        EXPECT_EQ(contains(body, "TH0="), mode == 1) << body;
+        EXPECT_EQ(contains(body, "TL0="), mode == 1) << body;
+        EXPECT_TRUE(contains(text, mode == 0 ? " TMOD=0x0;" : " TMOD=0x1;"));
+        EXPECT_TRUE(contains(text, " AUXR|=0x80;"));
+    }
+}
+
+// Every profile's include line, declarations and interrupt numbers, in
+// both dialects.
+TEST(ChipGenerator, EachProfileWritesItsHeaderAndInterruptNumbers)
+{
+    struct Case {
+        Chip chip;
+        const char* keilInclude;
+        const char* sdccInclude;
+        bool declares;
+        int timer2Interrupt;
+        const char* timer2Enable;
+    };
+    const Case cases[] = {
+        { Chip::I8052, "#include \"reg52.h\"\r\n", "#include <8052.h>\r\n", false, 5, "ET2=1;" },
+        { Chip::Stc89, "#include \"reg52.h\"\r\n", "#include <8052.h>\r\n", false, 5, "ET2=1;" },
+        { Chip::Stc15, "#include \"reg51.h\"\r\n", "#include <8051.h>\r\n", true, 12, "IE2|=0x04;" },
+        { Chip::Stc8, "#include \"reg51.h\"\r\n", "#include <8051.h>\r\n", true, 12, "IE2|=0x04;" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ProfileOf(c.chip).title);
+        Configuration config = on(c.chip, 12000000);
+        config.timer0 = timerAt(1, 1000);
+        config.timer1 = timerAt(2, 10);
+        config.chip.timer2 = timerAt(0, 5000);
+        config.int0 = TriggerMode::FallingEdge;
+        config.int1 = TriggerMode::Level;
+        const GeneratorSettings s = resolved(config).settings;
+        const std::string keil = BuildSourceText(s, Dialect::Keil);
+        const std::string sdcc = BuildSourceText(s, Dialect::Sdcc);
+        EXPECT_EQ(keil.rfind(c.keilInclude, 0), 0u) << keil;
+        EXPECT_EQ(sdcc.rfind(c.sdccInclude, 0), 0u) << sdcc;
+        for (const char* sfr : { "AUXR = 0x8E", "IE2 = 0xAF", "T2H = 0xD6", "T2L = 0xD7" })
+            EXPECT_EQ(contains(keil, std::string("\r\nsfr ") + sfr + ";\r\n"), c.declares) << sfr;
+        for (const char* sfr : { "(0x8E) AUXR", "(0xAF) IE2", "(0xD6) T2H", "(0xD7) T2L" })
+            EXPECT_EQ(contains(sdcc, std::string("\r\n__sfr __at") + sfr + ";\r\n"), c.declares) << sfr;
+        const std::pair<const char*, int> routines[]
+            = { { "int0", 0 }, { "timer0", 1 }, { "int1", 2 }, { "timer1", 3 }, { "timer2", c.timer2Interrupt } };
+        for (const auto& [name, number] : routines) {
+            EXPECT_TRUE(contains(keil, "void " + std::string(name) + "(void) interrupt " + std::to_string(number)))
+                << name;
+            EXPECT_TRUE(contains(sdcc, "void " + std::string(name) + "(void) __interrupt(" + std::to_string(number)))
+                << name;
+        }
+        EXPECT_TRUE(contains(keil, c.timer2Enable));
+        const std::string body = routine(keil, "void timer2(void)");
+        EXPECT_EQ(contains(body, "TF2=0;"), !c.declares);
+        EXPECT_FALSE(contains(body, "RCAP2") || contains(body, "T2H")) << "timer 2 reloads itself";
+        // IE.5 is EADC on STC15/STC8.
+        EXPECT_EQ(contains(keil, "ET2=1;"), !c.declares);
+    }
+}
+
+TEST(ChipGenerator, Stc89SixTIsACommentAndNeverAnAuxrBit)
+{
+    Configuration c = on(Chip::Stc89, 11059200);
+    c.chip.sixT = true;
+    c.timer0 = timerAt(1, 1000);
+    c.uartBaudIndex = 5;
+    const std::string text = BuildSourceText(resolved(c).settings);
+    EXPECT_TRUE(contains(text, "//6T mode (6 clocks per machine cycle) is chosen when the STC89 is programmed"));
+    EXPECT_FALSE(contains(text, "AUXR"));
+    // 11.0592 MHz in 6T counts 1843 machine cycles in 1000 us: 0xF8CD.
+    EXPECT_TRUE(contains(text, " TH0=0xf8;\r\n TL0=0xcd;"));
+    // 9600 bit/s from timer 1: 6T halves the clocks per count, so TH1 = 256 - 6.
+    EXPECT_TRUE(contains(text, " TH1=0xfa;"));
+
+    c.chip.sixT = false;
+    EXPECT_FALSE(contains(BuildSourceText(resolved(c).settings), "6T"));
+}
+
+TEST(ChipGenerator, TheSerialPortOnTimer2LeavesTimer1Free)
+{
+    Configuration c = on(Chip::I8052, 11059200);
+    c.uartBaudIndex = 5;
+    c.chip.uartTimer = 2;
+    c.timer1 = timerAt(1, 1000);
+    const ResolvedConfiguration r = resolved(c);
+    const std::string text = BuildSourceText(r.settings);
+    EXPECT_TRUE(contains(text,
+        " SCON=0x50;\r\n RCAP2H=0xff;\r\n RCAP2L=0xdc;\r\n TH2=0xff;\r\n TL2=0xdc;\r\n"
+        " T2CON=0x34;\r\n"));
+    EXPECT_FALSE(contains(text, "TMOD|=0x20;"));
+    EXPECT_TRUE(contains(text, "TR1=1;\r\nET1=1;"));
+    ASSERT_TRUE(r.chipBaud);
+    EXPECT_DOUBLE_EQ(r.chipBaud->actualBaud, 9600.0);
+    EXPECT_EQ(r.baudReloadText, "ffH,dcH");
+}
+
+// The traps, each refused with what the front end needs to word it.
+TEST(ChipGenerator, TrapsAreRefused)
+{
+    struct Case {
+        const char* what;
+        Configuration config;
+        ConfigErrorCode code;
+        ChipErrorCode chipError;
+    };
+    Configuration mode3 = on(Chip::Stc15, 12000000);
+    mode3.timer0 = timerAt(3, 100);
+    Configuration oneT89 = on(Chip::Stc89, 12000000);
+    oneT89.chip.clocks[0] = TimerClock::One;
+    Configuration timer2On8051 = on(Chip::I8051, 12000000);
+    timer2On8051.chip.timer2 = timerAt(0, 1000);
+    Configuration uart2On8051 = on(Chip::I8051, 12000000);
+    uart2On8051.uartBaudIndex = 5;
+    uart2On8051.chip.uartTimer = 2;
+    Configuration busy = on(Chip::I8052, 12000000);
+    busy.uartBaudIndex = 5;
+    busy.chip.uartTimer = 2;
+    busy.chip.timer2 = timerAt(0, 1000);
+    Configuration sixT = on(Chip::Stc15, 12000000);
+    sixT.chip.sixT = true;
+    Configuration doubled = on(Chip::Stc8, 12000000);
+    doubled.uartBaudIndex = 5;
+    doubled.uartDoubleBaud = true;
+    Configuration drift = on(Chip::Stc15, 12000000);
+    drift.driftFree = true;
+    drift.timer1 = timerAt(1, 1000);
+    Configuration timer3 = on(Chip::Stc8, 12000000);
+    timer3.chip.uartTimer = 3;
+    const Case cases[] = {
+        { "no timer 3 for the serial port", timer3, ConfigErrorCode::ChipTrap, ChipErrorCode::NoSuchTimer },
+        { "mode 3 on STC", mode3, ConfigErrorCode::ChipTrap, ChipErrorCode::ModeNotOffered },
+        { "1T on STC89", oneT89, ConfigErrorCode::ChipTrap, ChipErrorCode::ClockNotOffered },
+        { "timer 2 on the 8051", timer2On8051, ConfigErrorCode::ChipTrap, ChipErrorCode::NoSuchTimer },
+        { "serial port on the 8051's timer 2", uart2On8051, ConfigErrorCode::ChipTrap,
+            ChipErrorCode::BaudSourceNotOffered },
+        { "timer 2 twice", busy, ConfigErrorCode::ChipTrap, ChipErrorCode::TimerBusy },
+        { "6T on STC15", sixT, ConfigErrorCode::ChipTrap, ChipErrorCode::SixTNotOffered },
+        { "SMOD on STC timer 1 mode 0", doubled, ConfigErrorCode::DoubleBaudWithoutEffect, ChipErrorCode::UnknownChip },
+        { "drift-free STC mode 1", drift, ConfigErrorCode::DriftFreeNeedsHardwareReload, ChipErrorCode::UnknownChip },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto error = refusal(c.config);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code, c.code);
+        if (c.code == ConfigErrorCode::ChipTrap) {
+            EXPECT_EQ(error->chipError, c.chipError);
+        }
+        EXPECT_EQ(error->chip, c.config.chip.chip);
+    }
+}
+
+TEST(ChipGenerator, RangesAreTheChipsOwn)
+{
+    // 1T at 24 MHz: 16 bits hold 2730 us; 12T hold 32768 us.
+    Configuration c = on(Chip::Stc8, 24000000);
+    c.timer0 = timerAt(0, 3000);
+    auto error = refusal(c);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, ConfigErrorCode::TimerOutOfRange);
+    EXPECT_EQ(error->limit, 2730u);
+    EXPECT_FALSE(error->split) << "the 8051's splits do not apply";
+    c.chip.clocks[0] = TimerClock::Twelve;
+    EXPECT_FALSE(refusal(c));
+
+    Configuration t2 = on(Chip::I8052, 12000000);
+    t2.chip.timer2 = timerAt(0, 70000);
+    error = refusal(t2);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->timer, 2);
+    EXPECT_EQ(error->limit, 65536u);
+
+    Configuration slow = on(Chip::Stc15, 24000000);
+    slow.uartBaudIndex = 0; // 300 bit/s needs 20000 counts at 1T: fits 16 bits
+    EXPECT_FALSE(refusal(slow));
+    slow.chip.uartTimer = 2;
+    slow.crystalHz = 100000000; // 83333 counts do not
+    error = refusal(slow);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, ConfigErrorCode::BaudRateDoesNotFit);
+    EXPECT_EQ(error->rate, 300u);
+}
+
+// The model driven as a user would drive it holds what resolving its own
+// configuration gives, off the 8051 too.
+TEST(ChipGenerator, AChipModelResolvesToItself)
+{
+    WindowModel m;
+    m.chip = Chip::Stc15;
+    m = OnChipChange(m).model;
+    EXPECT_EQ(m.clocks, (std::array { TimerClock::One, TimerClock::One, TimerClock::One }));
+    m.useTimer0 = true;
+    m = OnUseTimer(m, 0).model;
+    m.mode0 = 2;
+    m = OnModeChange(m, 0).model;
+    m.time0 = 50;
+    m = UpdateTimerReload(m, 0).model;
+    m.useTimer2 = true;
+    m = OnUseTimer(m, 2).model;
+    m.mode2 = 3;
+    m = OnModeChange(m, 2).model;
+    m.time2 = 100;
+    m = UpdateTimerReload(m, 2).model;
+    m.clocks[1] = TimerClock::Twelve;
+    m = OnTimerClockChange(m, 1).model;
+    m.useUart = true;
+    m.baudIndex = 10;
+    const Transition port = OnUseUart(m);
+    ASSERT_TRUE(port.notices.empty());
+    m = port.model;
+    ASSERT_TRUE(IsSettled(m));
+    EXPECT_EQ(m.unit2, "plus");
+    EXPECT_EQ(m.th2, 0xFF);
+    EXPECT_EQ(m.tl2, 0x9C);
+
+    const ResolveResult again = ResolveConfiguration(ConfigurationOf(m));
+    ASSERT_TRUE(again.resolved);
+    EXPECT_EQ(BuildSourceText(again.resolved->settings), BuildSourceText(SettingsFor(m)));
+    EXPECT_EQ(AuxrAfterInit(SettingsFor(m)), kAuxrT0x12 | kAuxrT2R | kAuxrT2CT | kAuxrT2x12);
+
+    // Back at the 8051 every timer counts 12 clocks again and timer 2 is gone.
+    m.chip = Chip::I8051;
+    m = OnChipChange(m).model;
+    EXPECT_EQ(m.clocks[2], TimerClock::Twelve);
+    EXPECT_FALSE(m.useTimer2);
+    EXPECT_EQ(SettingsFor(m).chip, Chip::I8051);
+}
+
+// Every chip across its timers, modes, clocks and baud sources: whatever is
+// not refused is written and explained consistently.
+TEST(ChipGenerator, SweepOfEveryChip)
+{
+    int written = 0;
+    for (const ChipProfile& profile : AllChipProfiles()) {
+        if (profile.chip == Chip::I8051)
+            continue;
+        const bool stc = profile.model == TimerModel::Stc;
+        for (const std::uint32_t hz : { 11059200u, 12000000u, 24000000u }) {
+            for (int variant = 0; variant < 72; ++variant) {
+                Configuration c = on(profile.chip, hz);
+                c.timer0 = timerAt(variant % 3, 500, variant % 5 == 4, variant % 7 == 0 ? 12 : 1);
+                if (variant % 4 == 0)
+                    c.timer1 = timerAt((variant / 4) % 3, 40);
+                else
+                    c.uartBaudIndex = 3 + variant % 8;
+                c.chip.uartTimer = c.uartBaudIndex && variant % 2 ? 2 : 1;
+                if (variant % 3 != 1 && c.chip.uartTimer == 1)
+                    c.chip.timer2 = timerAt(0, 2000, variant % 6 == 5, variant % 9 == 0 ? 300 : 1);
+                if (stc && variant / 36 == 1)
+                    c.chip.clocks = { TimerClock::Twelve, TimerClock::One, TimerClock::Twelve };
+                c.chip.sixT = profile.offersSixT && variant % 2 == 0;
+                c.driftFree = variant % 8 == 3 && !stc;
+                c.comments = variant % 10 == 0;
+                SCOPED_TRACE(::testing::Message() << profile.name << " " << hz << " #" << variant);
+
+                const ResolveResult result = ResolveConfiguration(c);
+                if (!result.resolved) {
+                    // Only a range refusal: the rest was chosen to fit the chip.
+                    const ConfigErrorCode code = result.error->code;
+                    EXPECT_TRUE(code == ConfigErrorCode::TimerOutOfRange || code == ConfigErrorCode::BaudRateDoesNotFit)
+                        << int(code);
+                    continue;
+                }
+                ++written;
+                const ResolvedConfiguration& r = *result.resolved;
+                const GeneratorSettings& s = r.settings;
+                for (const Dialect dialect : { Dialect::Keil, Dialect::Sdcc }) {
+                    const std::string text = BuildSourceText(s, dialect);
+                    EXPECT_EQ(text.rfind(HeaderFor(profile, dialect).includeLine, 0), 0u);
+                    EXPECT_EQ(text.back(), '}');
+                    EXPECT_EQ(contains(text, "AUXR"), stc);
+                    EXPECT_EQ(contains(text, "IE2|=0x04;"), stc && s.timer2Enabled);
+                    EXPECT_EQ(contains(text, "ET2=1;"), !stc && s.timer2Enabled);
+                    EXPECT_EQ(contains(text, "//6T mode"), c.chip.sixT);
+                    const std::string timer0 = routine(text, "void timer0(void)");
+                    EXPECT_EQ(contains(timer0, "TH0=") || contains(timer0, "TH0+="),
+                        !FindTimerMode(profile, 0, c.timer0.mode)->hardwareReload);
+                }
+                const std::uint8_t auxr = AuxrAfterInit(s);
+                EXPECT_EQ((auxr & kAuxrT0x12) != 0, stc && c.chip.clocks[0] != TimerClock::Twelve);
+                EXPECT_EQ((auxr & kAuxrS1st2) != 0, stc && s.uartEnabled && c.chip.uartTimer == 2);
+                EXPECT_EQ((auxr & kAuxrT2R) != 0, stc && (s.timer2Enabled || (s.uartEnabled && c.chip.uartTimer == 2)));
+
+                const ChipDerivation d = DeriveChipConfiguration(c, r);
+                for (const auto& t : d.timers) {
+                    if (!t)
+                        continue;
+                    EXPECT_EQ(t->start, t->limit - t->count);
+                    if (t->limit == 65536) {
+                        EXPECT_EQ((t->high << 8 | t->low), t->start % 65536);
+                    }
+                    if (!t->counter && t->hardwareReload) {
+                        EXPECT_EQ(t->interruptCycles, t->count);
+                    }
+                }
+                for (const char ch : FormatChipDerivation(d))
+                    ASSERT_LT(static_cast<unsigned char>(ch), 0x80);
+            }
+        }
+    }
+    EXPECT_GT(written, 500);
+}
