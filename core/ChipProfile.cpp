@@ -131,7 +131,7 @@ namespace {
         if (profile.offersSixT)
             return "the " + title
                 + " has no 1T timer clock: its AUXR holds only EXTRAM and ALEOFF; for double speed program it "
-                  "in 6T mode (--6t)";
+                  "in 6T mode";
         return "the " + title + " counts every 12 clocks; 1T timers are on stc15 and stc8";
     }
 
@@ -209,7 +209,7 @@ std::optional<ChipError> CheckTimer(const ChipProfile& profile, int timer)
         return std::nullopt;
     if (timer == 2)
         return error(ChipErrorCode::NoSuchTimer,
-            "the " + chipTitle(profile) + " has no timer 2; choose --chip 8052, stc89, stc15 or stc8");
+            "the " + chipTitle(profile) + " has no timer 2; the 8052, STC89, STC15 and STC8 have one");
     return error(ChipErrorCode::NoSuchTimer, "there is no timer " + std::to_string(timer));
 }
 

@@ -94,7 +94,7 @@ struct BaudSourceInfo {
 
 struct ChipProfile {
     Chip chip = Chip::I8051;
-    std::string_view name; // as --chip takes it
+    std::string_view name; // how the chip is named: "8051", "stc15", ...
     std::string_view title; // in messages: "8052", "STC15"
     std::string_view family; // for the chip table
     TimerModel model = TimerModel::Classic;
@@ -120,7 +120,7 @@ enum class ChipErrorCode {
 
 struct ChipError {
     ChipErrorCode code = ChipErrorCode::UnknownChip;
-    std::string message; // English, one line, as orlet-gen prints it
+    std::string message; // English, one line, for a front end without words of its own
 
     bool operator==(const ChipError&) const = default;
 };
