@@ -799,6 +799,23 @@ namespace {
         return { gbk(fromUtf8(source)), {} };
     }
 
+    // The JSON (with the explanation or the source in it), or the
+    // explanation alone, or the source in its encoding.
+    GenOutput outputOf(const GenRequest& request, QJsonObject json, const std::string& explanation,
+        const std::string& source, const GbkEncoder& gbk)
+    {
+        if (request.json) {
+            if (request.explain)
+                json.insert("explain", fromUtf8(explanation));
+            else
+                json.insert("source", fromUtf8(source));
+            return { QJsonDocument(json).toJson(QJsonDocument::Indented), {} };
+        }
+        if (request.explain)
+            return { QByteArray::fromStdString(explanation), {} };
+        return encodedSource(request, source, gbk);
+    }
+
     // Off the 8051 the numbers come from the chip's derivation; the members
     // the 8051's JSON has keep their names.
     GenOutput renderChipOutput(const GenRequest& request, const ResolvedConfiguration& resolved,
@@ -806,18 +823,12 @@ namespace {
     {
         const ChipDerivation derivation = DeriveChipConfiguration(request.config, resolved, request.dialect);
         const std::string explanation = request.explain ? FormatChipDerivation(derivation) : std::string();
+        QJsonObject json;
         if (request.json) {
-            QJsonObject object = jsonFor(resolved, request.config, Derivation {});
-            insertChip(object, request, resolved, derivation);
-            if (request.explain)
-                object.insert("explain", fromUtf8(explanation));
-            else
-                object.insert("source", fromUtf8(source));
-            return { QJsonDocument(object).toJson(QJsonDocument::Indented), {} };
+            json = jsonFor(resolved, request.config, Derivation {});
+            insertChip(json, request, resolved, derivation);
         }
-        if (request.explain)
-            return { QByteArray::fromStdString(explanation), {} };
-        return encodedSource(request, source, gbk);
+        return outputOf(request, json, explanation, source, gbk);
     }
 
 } // namespace
@@ -881,18 +892,12 @@ GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk)
     const Derivation derivation = DeriveConfiguration(request.config, *resolved.resolved, request.dialect);
     // The derivation is plain ASCII, so it reads the same in every encoding.
     const std::string explanation = request.explain ? FormatDerivation(derivation) : std::string();
+    QJsonObject json;
     if (request.json) {
-        QJsonObject object = jsonFor(*resolved.resolved, request.config, derivation);
-        insertPrecisionAndPostscale(object, request, derivation);
-        if (request.explain)
-            object.insert("explain", fromUtf8(explanation));
-        else
-            object.insert("source", fromUtf8(source));
-        return { QJsonDocument(object).toJson(QJsonDocument::Indented), {} };
+        json = jsonFor(*resolved.resolved, request.config, derivation);
+        insertPrecisionAndPostscale(json, request, derivation);
     }
-    if (request.explain)
-        return { QByteArray::fromStdString(explanation), {} };
-    return encodedSource(request, source, gbk);
+    return outputOf(request, json, explanation, source, gbk);
 }
 
 int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)
