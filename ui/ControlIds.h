@@ -46,6 +46,7 @@ enum MainWindow : int {
     Timer1Actual = 1037,
     Timer1Postscale = 1038,
     DriftFreeCheck = 1039,
+    ChipList = 1040, // the chip the numbers and the code are for
 };
 
 // Custom-frequency dialog (MyCry.ui).

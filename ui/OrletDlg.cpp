@@ -1,5 +1,6 @@
 #include "OrletDlg.h"
 
+#include "ControlFit.h"
 #include "ControlIds.h"
 #include "Crystal.h"
 #include "DataExchange.h"
@@ -39,7 +40,6 @@ const char* const kIntroduction[] = {
     "    本软件免费使用。错误在所难免，发现错误的用户请告诉我们。",
 };
 
-const char* const kModeItems[] = { "定时方式0", "定时方式1", "定时方式2", "计数方式0", "计数方式1", "计数方式2" };
 const char* const kTriggerItems[] = { "下降沿", "低电平" }; // added in this order; the sort puts 低电平 first
 
 QString u8(const char* text)
@@ -140,6 +140,7 @@ COrletDlg::COrletDlg(QWidget* parent)
         { ctl::Timer1Actual, m_ui->timer1Actual },
         { ctl::Timer1Postscale, m_ui->timer1Postscale },
         { ctl::DriftFreeCheck, m_ui->driftFreeCheck },
+        { ctl::ChipList, m_ui->chipList },
     });
     nameShownTexts();
     routeNotifications();
@@ -184,6 +185,7 @@ void COrletDlg::routeNotifications()
     OnEditChange(ctl::Timer0Postscale, &COrletDlg::OnPostscale0Change);
     OnEditChange(ctl::Timer1Postscale, &COrletDlg::OnPostscale1Change);
     OnClicked(ctl::DriftFreeCheck, &COrletDlg::OnDriftFreeChange);
+    OnSelChange(ctl::ChipList, &COrletDlg::OnChipChange);
 }
 
 void COrletDlg::ExchangeData(CDataExchange& dx)
@@ -222,6 +224,7 @@ void COrletDlg::ExchangeData(CDataExchange& dx)
     dx.Text(ctl::Timer1Actual, m_actual1Text);
     dx.Number(ctl::Timer1Postscale, m_postscale1);
     dx.Control(ctl::DriftFreeCheck, m_driftFreeCheck);
+    dx.Control(ctl::ChipList, m_chipCombo);
 }
 
 bool COrletDlg::InitialiseDialog()
@@ -266,12 +269,16 @@ void COrletDlg::fillLists()
     }
     for (CComboBox* mode : { &m_mode0Combo, &m_mode1Combo }) {
         for (int i = 0; i < 6; ++i)
-            mode->InsertString(i, u8(kModeItems[i]));
+            mode->InsertString(i, ModeItemText(orlet::Chip::I8051, 0, i));
         mode->SetCurSel(0);
     }
     for (int i = 0; i < int(orlet::kBaudRates.size()); ++i)
         m_baudCombo.InsertString(i, QString::number(orlet::kBaudRates[std::size_t(i)]));
     m_baudCombo.SetCurSel(orlet::kDefaultBaudIndex);
+
+    for (const orlet::ChipProfile& profile : orlet::AllChipProfiles())
+        m_chipCombo.AddString(u8(std::string(profile.title)));
+    m_chipCombo.SetCurSel(int(orlet::Chip::I8051));
 }
 
 void COrletDlg::disableBlocks()
@@ -312,6 +319,7 @@ orlet::WindowModel COrletDlg::pull() const
     m.crystalIndex = m_crystalCombo.GetCurSel();
     m.exact = m_exactCheck.GetCheck();
     m.driftFree = m_driftFreeCheck.GetCheck();
+    m.chip = orlet::AllChipProfiles()[std::size_t(m_chipCombo.GetCurSel())].chip;
     m.crystalHz = m_crystalHz;
     m.customMhzText = m_customMhzEdit.GetWindowText().toStdString();
     m.tmod = m_tmod;
@@ -343,7 +351,7 @@ void COrletDlg::push(const orlet::WindowModel& m)
             box->SetCheck(checked);
     }
     for (auto [list, index] : { std::pair { &m_mode0Combo, m.mode0 }, std::pair { &m_mode1Combo, m.mode1 },
-             std::pair { &m_baudCombo, m.baudIndex } }) {
+             std::pair { &m_baudCombo, m.baudIndex }, std::pair { &m_chipCombo, int(m.chip) } }) {
         if (list->GetCurSel() != index)
             list->SetCurSel(index);
     }
@@ -373,6 +381,8 @@ void COrletDlg::push(const orlet::WindowModel& m)
     }
     if (before.baudRun != m.baudRun)
         showBaudDerivation();
+    if (before.chip != m.chip)
+        nameModeItems();
     UpdateData(false);
 }
 
@@ -586,6 +596,32 @@ void COrletDlg::showBaudDerivation()
     const QString tip = d ? BaudDerivationTip(m_model.baudRun->crystalHz, *d) : QString();
     for (int id : { ctl::BaudReload, ctl::BaudError })
         GetDlgItem(id)->setToolTip(tip);
+}
+
+// ---- Chip -----------------------------------------------------------------
+
+void COrletDlg::OnChipChange()
+{
+    apply(orlet::OnChipChange(pull()));
+}
+
+void COrletDlg::nameModeItems()
+{
+    const bool classic = orlet::ProfileOf(m_model.chip).model == orlet::TimerModel::Classic;
+    for (int timer : { 0, 1 }) {
+        CComboBox& list = timer == 0 ? m_mode0Combo : m_mode1Combo;
+        QWidget& box = *list.Widget();
+        QRect& classicPlace = m_classicModeListPlace[std::size_t(timer)];
+        if (classicPlace.isNull())
+            classicPlace = box.geometry();
+        for (int i = 0; i < 6; ++i)
+            list.SetItemText(i, ModeItemText(m_model.chip, timer, i));
+        // The longer names take the free room of the row; the classic
+        // names have the list as the window always had it.
+        box.setGeometry(classicPlace);
+        if (!classic)
+            WidenWithinRoom(box, WidthForItems(box));
+    }
 }
 
 // ---- Crystal --------------------------------------------------------------

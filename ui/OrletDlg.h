@@ -6,8 +6,10 @@
 
 #include <QIcon>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -106,6 +108,8 @@ public:
     std::uint32_t m_postscale1 = 1;
     // Drift-free timing: modes 0 and 1 add the reload to the running count.
     CButton m_driftFreeCheck;
+    // The chip the numbers and the code are for; "8051" is the classic chip.
+    CComboBox m_chipCombo;
 
 protected:
     void ExchangeData(CDataExchange& dx) override;
@@ -144,6 +148,7 @@ private:
     void OnPostscale0Change();
     void OnPostscale1Change();
     void OnDriftFreeChange();
+    void OnChipChange();
 
     // Every handler: pull the controls into the model, run its transition,
     // show the messages in order, push the model into the controls.
@@ -158,6 +163,11 @@ private:
     // last calculation and its software count.
     void showTiming(int timer);
     void showBaudDerivation();
+    // Names the mode lists' items for what each mode does on the chosen chip.
+    void nameModeItems();
+
+    // The mode lists' places at "8051", before longer names widened them.
+    std::array<QRect, 2> m_classicModeListPlace;
 
     // What the model knows beyond the members: the last calculations.
     orlet::WindowModel m_model;

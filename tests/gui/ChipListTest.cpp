@@ -1,0 +1,133 @@
+#include "ControlFit.h"
+#include "ControlIds.h"
+#include "MainWindowFixture.h"
+#include "OrletDlg.h"
+
+#include <QTest>
+
+#include <algorithm>
+
+namespace {
+
+enum ChipIndex { I8051 = 0, I8052 = 1, Stc89 = 2, Stc15 = 3, Stc8 = 4 };
+enum Crystal { Mhz11_0592 = 5, Mhz12 = 6 };
+enum Baud { B9600 = 5, B115200 = 10 };
+
+const QStringList kClassicModeItems { "定时方式0", "定时方式1", "定时方式2", "计数方式0", "计数方式1", "计数方式2" };
+const QStringList kStcModeItems { "定时16位自动重装", "定时16位不自动重装", "定时8位自动重装", "计数16位自动重装",
+    "计数16位不自动重装", "计数8位自动重装" };
+
+} // namespace
+
+// The chip list: what it offers, how it renames the mode lists, and that
+// Generate writes what orlet-gen --chip writes.
+class ChipListTest : public MainWindowFixture
+{
+    Q_OBJECT
+
+private slots:
+    void startsAtTheClassicChip()
+    {
+        QCOMPARE(ui->items(ctl::ChipList), (QStringList { "8051", "8052", "STC89", "STC15", "STC8" }));
+        QCOMPARE(ui->selected(ctl::ChipList), int(I8051));
+        QVERIFY(ui->enabled(ctl::ChipList));
+        QCOMPARE(ui->items(ctl::Timer0Mode), kClassicModeItems);
+        QCOMPARE(ui->items(ctl::Timer1Mode), kClassicModeItems);
+    }
+
+    void modeItemsSayWhatTheModeDoes_data()
+    {
+        QTest::addColumn<int>("chip");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("8052") << int(I8052) << kClassicModeItems;
+        QTest::newRow("STC89") << int(Stc89) << kClassicModeItems;
+        QTest::newRow("STC15") << int(Stc15) << kStcModeItems;
+        QTest::newRow("STC8") << int(Stc8) << kStcModeItems;
+    }
+
+    void modeItemsSayWhatTheModeDoes()
+    {
+        QFETCH(int, chip);
+        QFETCH(QStringList, items);
+        const QRect classicPlace = ui->item(ctl::Timer0Mode)->geometry();
+        ui->click(ctl::UseTimer0);
+        ui->choose(ctl::Timer0Mode, 2);
+        ui->choose(ctl::ChipList, chip);
+        // The longer names take what the row has free.
+        for (int list : { ctl::Timer0Mode, ctl::Timer1Mode }) {
+            QWidget& box = *ui->item(list);
+            const RowRoom room = RoomAround(box);
+            QVERIFY(box.width() >= std::min(WidthForItems(box), room.right - room.left));
+        }
+        QCOMPARE(ui->items(ctl::Timer0Mode), items);
+        QCOMPARE(ui->items(ctl::Timer1Mode), items);
+        QCOMPARE(ui->selected(ctl::Timer0Mode), 2); // the selection stays
+        ui->choose(ctl::ChipList, I8051);
+        QCOMPARE(ui->items(ctl::Timer0Mode), kClassicModeItems);
+        QCOMPARE(ui->item(ctl::Timer0Mode)->geometry(), classicPlace);
+        QVERIFY(recorder->messages.isEmpty());
+    }
+
+    // Back at "8051" every byte is the classic chip's again.
+    void backAtTheClassicChipNothingChanged()
+    {
+        ui->click(ctl::UseTimer0);
+        ui->typeOver(ctl::Timer0Period, "1000");
+        ui->click(ctl::UseUart);
+        ui->click(ctl::GenerateButton);
+        const QString classic = dlg->OutputText();
+        const QString reload = ui->text(ctl::Timer0Reload);
+        ui->choose(ctl::ChipList, Stc15);
+        QVERIFY(ui->text(ctl::Timer0Reload) != reload);
+        ui->choose(ctl::ChipList, I8051);
+        QCOMPARE(ui->text(ctl::Timer0Reload), reload);
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(dlg->OutputText(), classic);
+        QCOMPARE(classic, orletGen(QString("--timer0 0:1000 --uart 9600").split(' ')));
+    }
+
+    void generateIsOrletGensText_data()
+    {
+        QTest::addColumn<int>("chip");
+        QTest::addColumn<int>("crystal");
+        QTest::addColumn<int>("mode0");
+        QTest::addColumn<QString>("period0");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<QString>("genArgs");
+        QTest::newRow("8052") << int(I8052) << int(Mhz12) << 1 << "1000" << -1
+                              << "--chip 8052 --crystal 12 --timer0 1:1000";
+        QTest::newRow("STC89 serial") << int(Stc89) << int(Mhz11_0592) << 2 << "250" << int(B9600)
+                                      << "--chip stc89 --crystal 11.0592 --timer0 2:250 --uart 9600";
+        QTest::newRow("STC15 mode 0") << int(Stc15) << int(Mhz12) << 0 << "1000" << -1
+                                      << "--chip stc15 --crystal 12 --timer0 0:1000";
+        QTest::newRow("STC15 serial") << int(Stc15) << int(Mhz11_0592) << 1 << "5000" << int(B115200)
+                                      << "--chip stc15 --crystal 11.0592 --timer0 1:5000 --uart 115200";
+        QTest::newRow("STC8 serial") << int(Stc8) << int(Mhz11_0592) << 0 << "500" << int(B9600)
+                                     << "--chip stc8 --crystal 11.0592 --timer0 0:500 --uart 9600";
+    }
+
+    void generateIsOrletGensText()
+    {
+        QFETCH(int, chip);
+        QFETCH(int, crystal);
+        QFETCH(int, mode0);
+        QFETCH(QString, period0);
+        QFETCH(int, baud);
+        QFETCH(QString, genArgs);
+        ui->choose(ctl::ChipList, chip);
+        ui->choose(ctl::CrystalList, crystal);
+        ui->click(ctl::UseTimer0);
+        ui->choose(ctl::Timer0Mode, mode0);
+        ui->typeOver(ctl::Timer0Period, period0);
+        if (baud >= 0) {
+            ui->click(ctl::UseUart);
+            ui->choose(ctl::BaudList, baud);
+        }
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(dlg->OutputText(), orletGen(genArgs.split(' ')));
+        QVERIFY(recorder->messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(ChipListTest)
+#include "ChipListTest.moc"
