@@ -141,6 +141,9 @@ COrletDlg::COrletDlg(QWidget* parent)
         { ctl::Timer1Postscale, m_ui->timer1Postscale },
         { ctl::DriftFreeCheck, m_ui->driftFreeCheck },
         { ctl::ChipList, m_ui->chipList },
+        { ctl::Timer0Clock, m_ui->timer0Clock },
+        { ctl::Timer1Clock, m_ui->timer1Clock },
+        { ctl::SixTCheck, m_ui->sixTCheck },
     });
     nameShownTexts();
     routeNotifications();
@@ -186,6 +189,9 @@ void COrletDlg::routeNotifications()
     OnEditChange(ctl::Timer1Postscale, &COrletDlg::OnPostscale1Change);
     OnClicked(ctl::DriftFreeCheck, &COrletDlg::OnDriftFreeChange);
     OnSelChange(ctl::ChipList, &COrletDlg::OnChipChange);
+    OnClicked(ctl::SixTCheck, &COrletDlg::OnSixTChange);
+    OnClicked(ctl::Timer0Clock, &COrletDlg::OnClock0Change);
+    OnClicked(ctl::Timer1Clock, &COrletDlg::OnClock1Change);
 }
 
 void COrletDlg::ExchangeData(CDataExchange& dx)
@@ -225,6 +231,9 @@ void COrletDlg::ExchangeData(CDataExchange& dx)
     dx.Number(ctl::Timer1Postscale, m_postscale1);
     dx.Control(ctl::DriftFreeCheck, m_driftFreeCheck);
     dx.Control(ctl::ChipList, m_chipCombo);
+    dx.Control(ctl::Timer0Clock, m_clock0Check);
+    dx.Control(ctl::Timer1Clock, m_clock1Check);
+    dx.Control(ctl::SixTCheck, m_sixTCheck);
 }
 
 bool COrletDlg::InitialiseDialog()
@@ -252,6 +261,7 @@ bool COrletDlg::InitialiseDialog()
     m_baudErrorText = QStringLiteral("00%");
     disableBlocks();
     UpdateData(false);
+    showChipControls();
     return true;
 }
 
@@ -320,6 +330,9 @@ orlet::WindowModel COrletDlg::pull() const
     m.exact = m_exactCheck.GetCheck();
     m.driftFree = m_driftFreeCheck.GetCheck();
     m.chip = orlet::AllChipProfiles()[std::size_t(m_chipCombo.GetCurSel())].chip;
+    m.sixT = m_sixTCheck.GetCheck();
+    m.clocks[0] = m_clock0Check.GetCheck() ? orlet::TimerClock::One : orlet::TimerClock::Twelve;
+    m.clocks[1] = m_clock1Check.GetCheck() ? orlet::TimerClock::One : orlet::TimerClock::Twelve;
     m.crystalHz = m_crystalHz;
     m.customMhzText = m_customMhzEdit.GetWindowText().toStdString();
     m.tmod = m_tmod;
@@ -346,7 +359,9 @@ void COrletDlg::push(const orlet::WindowModel& m)
     // Only what differs is set: a list's typed text or a box's tick that
     // the model did not change stays as the user left it.
     for (auto [box, checked] : { std::pair { &m_useTimer1Check, m.useTimer1 }, std::pair { &m_gate0Check, m.gate0 },
-             std::pair { &m_gate1Check, m.gate1 } }) {
+             std::pair { &m_gate1Check, m.gate1 }, std::pair { &m_sixTCheck, m.sixT },
+             std::pair { &m_clock0Check, m.clocks[0] == orlet::TimerClock::One },
+             std::pair { &m_clock1Check, m.clocks[1] == orlet::TimerClock::One } }) {
         if (box->GetCheck() != checked)
             box->SetCheck(checked);
     }
@@ -381,8 +396,10 @@ void COrletDlg::push(const orlet::WindowModel& m)
     }
     if (before.baudRun != m.baudRun)
         showBaudDerivation();
-    if (before.chip != m.chip)
+    if (before.chip != m.chip) {
         nameModeItems();
+        showChipControls();
+    }
     UpdateData(false);
 }
 
@@ -603,6 +620,30 @@ void COrletDlg::showBaudDerivation()
 void COrletDlg::OnChipChange()
 {
     apply(orlet::OnChipChange(pull()));
+}
+
+void COrletDlg::OnSixTChange()
+{
+    apply(orlet::OnSixTChange(pull()));
+}
+
+void COrletDlg::OnClock0Change()
+{
+    apply(orlet::OnTimerClockChange(pull(), 0));
+}
+
+void COrletDlg::OnClock1Change()
+{
+    apply(orlet::OnTimerClockChange(pull(), 1));
+}
+
+void COrletDlg::showChipControls()
+{
+    const orlet::ChipProfile& profile = orlet::ProfileOf(m_model.chip);
+    const bool clockChoice = profile.model == orlet::TimerModel::Stc;
+    m_clock0Check.Widget()->setVisible(clockChoice);
+    m_clock1Check.Widget()->setVisible(clockChoice);
+    m_sixTCheck.Widget()->setVisible(profile.offersSixT);
 }
 
 void COrletDlg::nameModeItems()

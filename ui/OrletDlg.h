@@ -110,6 +110,11 @@ public:
     CButton m_driftFreeCheck;
     // The chip the numbers and the code are for; "8051" is the classic chip.
     CComboBox m_chipCombo;
+    // Shown where the chip offers them: each timer's 1T (ticked) or 12T
+    // clock, and STC89's 6T mode.
+    CButton m_clock0Check;
+    CButton m_clock1Check;
+    CButton m_sixTCheck;
 
 protected:
     void ExchangeData(CDataExchange& dx) override;
@@ -149,6 +154,9 @@ private:
     void OnPostscale1Change();
     void OnDriftFreeChange();
     void OnChipChange();
+    void OnSixTChange();
+    void OnClock0Change();
+    void OnClock1Change();
 
     // Every handler: pull the controls into the model, run its transition,
     // show the messages in order, push the model into the controls.
@@ -165,6 +173,8 @@ private:
     void showBaudDerivation();
     // Names the mode lists' items for what each mode does on the chosen chip.
     void nameModeItems();
+    // Shows the controls of what the chosen chip adds, hides the others.
+    void showChipControls();
 
     // The mode lists' places at "8051", before longer names widened them.
     std::array<QRect, 2> m_classicModeListPlace;

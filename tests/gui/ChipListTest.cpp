@@ -86,6 +86,70 @@ private slots:
         QCOMPARE(classic, orletGen(QString("--timer0 0:1000 --uart 9600").split(' ')));
     }
 
+    // Each chip shows the clock choices it offers, and only those.
+    void clockControlsFollowTheChip_data()
+    {
+        QTest::addColumn<int>("chip");
+        QTest::addColumn<bool>("clockChoice");
+        QTest::addColumn<bool>("sixT");
+        QTest::newRow("8051") << int(I8051) << false << false;
+        QTest::newRow("8052") << int(I8052) << false << false;
+        QTest::newRow("STC89") << int(Stc89) << false << true;
+        QTest::newRow("STC15") << int(Stc15) << true << false;
+        QTest::newRow("STC8") << int(Stc8) << true << false;
+    }
+
+    void clockControlsFollowTheChip()
+    {
+        QFETCH(int, chip);
+        QFETCH(bool, clockChoice);
+        QFETCH(bool, sixT);
+        ui->choose(ctl::ChipList, Stc89);
+        ui->click(ctl::SixTCheck);
+        ui->choose(ctl::ChipList, chip);
+        QCOMPARE(ui->item(ctl::Timer0Clock)->isVisible(), clockChoice);
+        QCOMPARE(ui->item(ctl::Timer1Clock)->isVisible(), clockChoice);
+        QCOMPARE(ui->item(ctl::SixTCheck)->isVisible(), sixT);
+        // 1T is the STC default; 6T is off again after a chip without it.
+        QCOMPARE(ui->checked(ctl::Timer0Clock), clockChoice);
+        QCOMPARE(ui->checked(ctl::SixTCheck), chip == Stc89);
+        ui->choose(ctl::ChipList, I8051);
+        for (int id : { ctl::Timer0Clock, ctl::Timer1Clock, ctl::SixTCheck })
+            QVERIFY(!ui->item(id)->isVisible());
+    }
+
+    // STC15 at 12 MHz, timer 0 in mode 0 for 1000 us: 12000 counts in 1T,
+    // 1000 in 12T.
+    void clockChoiceRecalculates()
+    {
+        ui->choose(ctl::ChipList, Stc15);
+        ui->click(ctl::UseTimer0);
+        ui->typeOver(ctl::Timer0Period, "1000");
+        QCOMPARE(ui->text(ctl::Timer0Reload), QString("d1H,20H"));
+        ui->click(ctl::Timer0Clock);
+        QCOMPARE(ui->text(ctl::Timer0Reload), QString("fcH,18H"));
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(dlg->OutputText(), orletGen(QString("--chip stc15 --timer0 0:1000 --clock0 12t").split(' ')));
+        ui->click(ctl::Timer0Clock);
+        QCOMPARE(ui->text(ctl::Timer0Reload), QString("d1H,20H"));
+        QVERIFY(recorder->messages.isEmpty());
+    }
+
+    // 6T halves the clocks per count: 2000 counts for 1000 us at 12 MHz.
+    void sixTRecalculates()
+    {
+        ui->choose(ctl::ChipList, Stc89);
+        ui->click(ctl::UseTimer0);
+        ui->choose(ctl::Timer0Mode, 1);
+        ui->typeOver(ctl::Timer0Period, "1000");
+        QCOMPARE(ui->text(ctl::Timer0Reload), QString("fcH,18H"));
+        ui->click(ctl::SixTCheck);
+        QCOMPARE(ui->text(ctl::Timer0Reload), QString("f8H,30H"));
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(dlg->OutputText(), orletGen(QString("--chip stc89 --6t --timer0 1:1000").split(' ')));
+        QVERIFY(recorder->messages.isEmpty());
+    }
+
     void generateIsOrletGensText_data()
     {
         QTest::addColumn<int>("chip");
