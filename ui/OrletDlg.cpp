@@ -663,6 +663,15 @@ void COrletDlg::nameModeItems()
         if (!classic)
             WidenWithinRoom(box, WidthForItems(box));
     }
+    // Off the 8051 the serial reload may be a 16-bit pair ("ffH,e8H").
+    QWidget& baudReload = *GetDlgItem(ctl::BaudReload);
+    if (m_classicBaudReloadPlace.isNull())
+        m_classicBaudReloadPlace = baudReload.geometry();
+    baudReload.setGeometry(m_classicBaudReloadPlace);
+    if (m_model.chip != orlet::Chip::I8051) {
+        const QString widest = WidestForm(QStringLiteral("ffH,ffH"), baudReload.fontMetrics(), TextDigits::Hex);
+        WidenWithinRoom(baudReload, WidthForText(baudReload, widest));
+    }
 }
 
 // ---- Crystal --------------------------------------------------------------

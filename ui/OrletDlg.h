@@ -178,6 +178,7 @@ private:
 
     // The mode lists' places at "8051", before longer names widened them.
     std::array<QRect, 2> m_classicModeListPlace;
+    QRect m_classicBaudReloadPlace;
 
     // What the model knows beyond the members: the last calculations.
     orlet::WindowModel m_model;

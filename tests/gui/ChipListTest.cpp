@@ -50,6 +50,7 @@ private slots:
         QFETCH(int, chip);
         QFETCH(QStringList, items);
         const QRect classicPlace = ui->item(ctl::Timer0Mode)->geometry();
+        const QRect baudPlace = ui->item(ctl::BaudReload)->geometry();
         ui->click(ctl::UseTimer0);
         ui->choose(ctl::Timer0Mode, 2);
         ui->choose(ctl::ChipList, chip);
@@ -65,6 +66,7 @@ private slots:
         ui->choose(ctl::ChipList, I8051);
         QCOMPARE(ui->items(ctl::Timer0Mode), kClassicModeItems);
         QCOMPARE(ui->item(ctl::Timer0Mode)->geometry(), classicPlace);
+        QCOMPARE(ui->item(ctl::BaudReload)->geometry(), baudPlace);
         QVERIFY(recorder->messages.isEmpty());
     }
 
@@ -190,6 +192,11 @@ private slots:
         ui->click(ctl::GenerateButton);
         QCOMPARE(dlg->OutputText(), orletGen(genArgs.split(' ')));
         QVERIFY(recorder->messages.isEmpty());
+        // The serial reload shows whole, a 16-bit pair included.
+        QWidget& baudReload = *ui->item(ctl::BaudReload);
+        const RowRoom room = RoomAround(baudReload);
+        QVERIFY(baudReload.width()
+            >= std::min(WidthForText(baudReload, ui->text(ctl::BaudReload)), room.right - room.left));
     }
 };
 
