@@ -52,6 +52,7 @@ enum MainWindow : int {
     Timer0Clock = 1041,
     Timer1Clock = 1042,
     SixTCheck = 1043,
+    UartTimer2 = 1044, // the serial port's rate from timer 2, where there is one
 };
 
 // Custom-frequency dialog (MyCry.ui).

@@ -144,6 +144,7 @@ COrletDlg::COrletDlg(QWidget* parent)
         { ctl::Timer0Clock, m_ui->timer0Clock },
         { ctl::Timer1Clock, m_ui->timer1Clock },
         { ctl::SixTCheck, m_ui->sixTCheck },
+        { ctl::UartTimer2, m_ui->uartTimer2 },
     });
     nameShownTexts();
     routeNotifications();
@@ -192,6 +193,7 @@ void COrletDlg::routeNotifications()
     OnClicked(ctl::SixTCheck, &COrletDlg::OnSixTChange);
     OnClicked(ctl::Timer0Clock, &COrletDlg::OnClock0Change);
     OnClicked(ctl::Timer1Clock, &COrletDlg::OnClock1Change);
+    OnClicked(ctl::UartTimer2, &COrletDlg::OnUartTimerChange);
 }
 
 void COrletDlg::ExchangeData(CDataExchange& dx)
@@ -234,6 +236,7 @@ void COrletDlg::ExchangeData(CDataExchange& dx)
     dx.Control(ctl::Timer0Clock, m_clock0Check);
     dx.Control(ctl::Timer1Clock, m_clock1Check);
     dx.Control(ctl::SixTCheck, m_sixTCheck);
+    dx.Control(ctl::UartTimer2, m_uartTimer2Check);
 }
 
 bool COrletDlg::InitialiseDialog()
@@ -296,7 +299,7 @@ void COrletDlg::disableBlocks()
     for (int id : { ctl::CustomMhz, ctl::Int0Trigger, ctl::Int1Trigger, ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0,
              ctl::Timer0Reload, ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload, ctl::BaudList,
              ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError, ctl::Timer0Actual,
-             ctl::Timer0Postscale, ctl::Timer1Actual, ctl::Timer1Postscale })
+             ctl::Timer0Postscale, ctl::Timer1Actual, ctl::Timer1Postscale, ctl::UartTimer2 })
         enableAll(*this, { id }, false);
 }
 
@@ -331,6 +334,7 @@ orlet::WindowModel COrletDlg::pull() const
     m.driftFree = m_driftFreeCheck.GetCheck();
     m.chip = orlet::AllChipProfiles()[std::size_t(m_chipCombo.GetCurSel())].chip;
     m.sixT = m_sixTCheck.GetCheck();
+    m.uartTimer = m_uartTimer2Check.GetCheck() ? 2 : 1;
     m.clocks[0] = m_clock0Check.GetCheck() ? orlet::TimerClock::One : orlet::TimerClock::Twelve;
     m.clocks[1] = m_clock1Check.GetCheck() ? orlet::TimerClock::One : orlet::TimerClock::Twelve;
     m.crystalHz = m_crystalHz;
@@ -360,6 +364,7 @@ void COrletDlg::push(const orlet::WindowModel& m)
     // the model did not change stays as the user left it.
     for (auto [box, checked] : { std::pair { &m_useTimer1Check, m.useTimer1 }, std::pair { &m_gate0Check, m.gate0 },
              std::pair { &m_gate1Check, m.gate1 }, std::pair { &m_sixTCheck, m.sixT },
+             std::pair { &m_uartTimer2Check, m.uartTimer == 2 },
              std::pair { &m_clock0Check, m.clocks[0] == orlet::TimerClock::One },
              std::pair { &m_clock1Check, m.clocks[1] == orlet::TimerClock::One } }) {
         if (box->GetCheck() != checked)
@@ -589,10 +594,13 @@ void COrletDlg::OnDriftFreeChange()
 void COrletDlg::OnUseUart()
 {
     const bool on = m_useUartCheck.GetCheck();
-    enableAll(*this, { ctl::BaudList, ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError }, on);
-    // The serial port runs on timer 1, which is switched off and locked.
-    m_useTimer1Check.EnableWindow(!on);
-    if (on)
+    enableAll(*this,
+        { ctl::BaudList, ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError, ctl::UartTimer2 }, on);
+    // The serial port runs on timer 1 (unless on timer 2), which is switched
+    // off and locked.
+    const bool onTimer1 = !m_uartTimer2Check.GetCheck();
+    m_useTimer1Check.EnableWindow(!(on && onTimer1));
+    if (on && onTimer1)
         enableTimerBlock(1, false);
     apply(orlet::OnUseUart(pull()));
 }
@@ -620,6 +628,20 @@ void COrletDlg::showBaudDerivation()
 void COrletDlg::OnChipChange()
 {
     apply(orlet::OnChipChange(pull()));
+    lockTimer1();
+}
+
+void COrletDlg::OnUartTimerChange()
+{
+    apply(orlet::OnUartTimerChange(pull()));
+    lockTimer1();
+}
+
+void COrletDlg::lockTimer1()
+{
+    const bool locked = m_model.useUart && m_model.uartTimer == 1;
+    m_useTimer1Check.EnableWindow(!locked);
+    enableTimerBlock(1, !locked && m_model.useTimer1);
 }
 
 void COrletDlg::OnSixTChange()
@@ -644,6 +666,7 @@ void COrletDlg::showChipControls()
     m_clock0Check.Widget()->setVisible(clockChoice);
     m_clock1Check.Widget()->setVisible(clockChoice);
     m_sixTCheck.Widget()->setVisible(profile.offersSixT);
+    m_uartTimer2Check.Widget()->setVisible(profile.timers[2] != nullptr);
 }
 
 void COrletDlg::nameModeItems()

@@ -115,6 +115,7 @@ public:
     CButton m_clock0Check;
     CButton m_clock1Check;
     CButton m_sixTCheck;
+    CButton m_uartTimer2Check;
 
 protected:
     void ExchangeData(CDataExchange& dx) override;
@@ -157,6 +158,9 @@ private:
     void OnSixTChange();
     void OnClock0Change();
     void OnClock1Change();
+    void OnUartTimerChange();
+    // Timer 1 is locked while the serial port runs on it.
+    void lockTimer1();
 
     // Every handler: pull the controls into the model, run its transition,
     // show the messages in order, push the model into the controls.

@@ -152,6 +152,59 @@ private slots:
         QVERIFY(recorder->messages.isEmpty());
     }
 
+    // Timer 2 makes the rate; timer 1 stays free for a timer of its own.
+    void serialPortOnTimer2_data()
+    {
+        QTest::addColumn<int>("chip");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<QString>("reload");
+        QTest::addColumn<QString>("genArgs");
+        QTest::newRow("8052 9600") << int(I8052) << int(B9600) << "ffH,dcH"
+                                   << "--chip 8052 --crystal 11.0592 --uart 9600 --uart-timer 2 --timer1 2:20";
+        QTest::newRow("STC15 115200") << int(Stc15) << int(B115200) << "ffH,e8H"
+                                      << "--chip stc15 --crystal 11.0592 --uart 115200 --uart-timer 2 --timer1 2:20";
+        QTest::newRow("STC8 115200") << int(Stc8) << int(B115200) << "ffH,e8H"
+                                     << "--chip stc8 --crystal 11.0592 --uart 115200 --uart-timer 2 --timer1 2:20";
+    }
+
+    void serialPortOnTimer2()
+    {
+        QFETCH(int, chip);
+        QFETCH(int, baud);
+        QFETCH(QString, reload);
+        QFETCH(QString, genArgs);
+        QVERIFY(!ui->item(ctl::UartTimer2)->isVisible());
+        ui->choose(ctl::ChipList, chip);
+        QVERIFY(ui->item(ctl::UartTimer2)->isVisible());
+        QVERIFY(!ui->enabled(ctl::UartTimer2));
+        ui->choose(ctl::CrystalList, Mhz11_0592);
+        ui->click(ctl::UseUart);
+        QVERIFY(!ui->enabled(ctl::UseTimer1));
+        ui->click(ctl::UartTimer2);
+        QVERIFY(ui->enabled(ctl::UseTimer1));
+        ui->choose(ctl::BaudList, baud);
+        QCOMPARE(ui->text(ctl::BaudReload), reload);
+        ui->click(ctl::UseTimer1);
+        QVERIFY(ui->enabled(ctl::Timer1Mode));
+        ui->choose(ctl::Timer1Mode, 2);
+        ui->typeOver(ctl::Timer1Period, "20");
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(dlg->OutputText(), orletGen(genArgs.split(' ')));
+        // Back on timer 1: timer 1 is taken from the user again.
+        ui->click(ctl::UartTimer2);
+        QVERIFY(!ui->checked(ctl::UseTimer1));
+        QVERIFY(!ui->enabled(ctl::UseTimer1));
+        QVERIFY(!ui->enabled(ctl::Timer1Mode));
+        QVERIFY(recorder->messages.isEmpty());
+        // A chip without timer 2 puts the port back on timer 1 (where
+        // 115200 bit/s may be out of reach: its message is not looked at).
+        ui->click(ctl::UartTimer2);
+        ui->choose(ctl::ChipList, I8051);
+        QVERIFY(!ui->checked(ctl::UartTimer2));
+        QVERIFY(!ui->item(ctl::UartTimer2)->isVisible());
+        QVERIFY(!ui->enabled(ctl::UseTimer1));
+    }
+
     void generateIsOrletGensText_data()
     {
         QTest::addColumn<int>("chip");

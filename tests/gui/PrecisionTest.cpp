@@ -93,7 +93,7 @@ private slots:
             { ctl::DriftFreeCheck, ctl::ExactCheck }, { ctl::Timer0Postscale, ctl::Gate0 },
             { ctl::Timer1Postscale, ctl::Gate1 }, { ctl::ChipList, ctl::CrystalList },
             { ctl::SixTCheck, ctl::ChipList }, { ctl::Timer0Clock, ctl::UseTimer0 },
-            { ctl::Timer1Clock, ctl::UseTimer1 } };
+            { ctl::Timer1Clock, ctl::UseTimer1 }, { ctl::UartTimer2, ctl::BaudList } };
         QList<int> own = order;
         for (const auto& [id, after] : added) {
             QCOMPARE(order.count(id), 1);
