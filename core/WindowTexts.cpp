@@ -3,6 +3,7 @@
 #include "Messages.h"
 #include "RoutineTiming.h"
 #include "TextFormat.h"
+#include "Tmod.h"
 
 #include <cmath>
 #include <vector>
@@ -257,6 +258,17 @@ std::string BaudDerivationTip(std::uint32_t crystalHz, const BaudDerivation& b)
     lines.push_back(TextFormat("显示的误差 1 − n/x = %s（正值：n 向下舍入，位时间偏短）", b.errorText.c_str()));
     lines.push_back("方式2由硬件自动重装，不另加机器周期");
     return joinLines(lines);
+}
+
+std::string ModeItemText(Chip chip, int timer, int index)
+{
+    const ModeListEntry entry = ModeListEntryAt(index);
+    const ChipProfile& profile = ProfileOf(chip);
+    const std::string kind = entry.counter ? "计数" : "定时";
+    if (profile.model == TimerModel::Classic)
+        return kind + "方式" + std::to_string(entry.mode);
+    const TimerMode* mode = FindTimerMode(profile, timer, entry.mode);
+    return kind + (mode ? mode->meaning : "");
 }
 
 } // namespace orlet

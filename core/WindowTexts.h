@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChipProfile.h"
 #include "Explain.h"
 #include "TimerReload.h"
 #include "TimerTiming.h"
@@ -30,6 +31,11 @@ std::string DriftFreeLimitLine(const TimerTiming& timing, int mode);
 // The first line of the reload tooltip then: why, and that Generate
 // writes nothing.
 std::string DriftFreeLimitNote(int mode, std::uint64_t count);
+
+// Item `index` of a timer's mode list (0-2 timer modes 0-2, 3-5 counter
+// modes 0-2): "定时方式1" on the classic timers, named for what the mode
+// does where the chip's modes differ ("定时16位自动重装" on STC).
+std::string ModeItemText(Chip chip, int timer, int index);
 
 // Tooltip of a timer's reload display after a calculation in range.
 std::string TimerDerivationTip(int timer, std::uint32_t crystalHz, const TimerDerivation& d);

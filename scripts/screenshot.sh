@@ -5,12 +5,15 @@
 # A Windows build (BUILD_DIR/bin/orlet.exe, from make windows) runs under
 # Wine with the prefix scripts/windows.sh set up, in the frame Wine draws.
 # QT_SCALE_FACTOR (1.5, 2) shows the window at that scale.
-# Usage: scripts/screenshot.sh [BUILD_DIR] [OUTPUT]
+# CHIP, an index of the chip list (0 "8051", the default; 3 "STC15"), is
+# chosen first.
+# Usage: scripts/screenshot.sh [BUILD_DIR] [OUTPUT] [CHIP]
 #        scripts/screenshot.sh build-win docs/orlet-under-wine.png
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 output=${2:-docs/screenshot.png}
+chip=${3:-0}
 scripts/install-deps.sh xvfb x11-apps x11-utils xdotool netpbm
 
 work=$(mktemp -d)
@@ -60,6 +63,12 @@ click() { # click X Y
     $((client_top + $2 * client_width / 603)) click 1
   sleep 0.3
 }
+if ((chip > 0)); then
+  click 48 10 # the chip list: open it and go down to the chip
+  for _ in $(seq "$chip"); do xdotool key Down; done
+  xdotool key Return
+  sleep 0.2
+fi
 click 55 129            # 使用TIMER0
 click 50 174            # timer 0 mode list: open it,
 xdotool key Down Return # and pick 定时方式1

@@ -46,6 +46,13 @@ enum MainWindow : int {
     Timer1Actual = 1037,
     Timer1Postscale = 1038,
     DriftFreeCheck = 1039,
+    ChipList = 1040, // the chip the numbers and the code are for
+    // Shown only where the chip offers them: each timer's 1T/12T clock
+    // (STC15/STC8) and 6T mode (STC89).
+    Timer0Clock = 1041,
+    Timer1Clock = 1042,
+    SixTCheck = 1043,
+    UartTimer2 = 1044, // the serial port's rate from timer 2, where there is one
 };
 
 // Custom-frequency dialog (MyCry.ui).

@@ -143,6 +143,12 @@ void CComboBox::InsertString(int index, const QString& text)
     combo()->insertItem(index, text);
 }
 
+void CComboBox::SetItemText(int index, const QString& text)
+{
+    const QSignalBlocker blocker(m_widget);
+    combo()->setItemText(index, text);
+}
+
 void CComboBox::AddString(const QString& text)
 {
     const QSignalBlocker blocker(m_widget);

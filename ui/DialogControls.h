@@ -38,6 +38,8 @@ public:
     void SetCurSel(int index);
     int GetCount() const;
     void InsertString(int index, const QString& text);
+    // Renames the item at `index`; the selection stays.
+    void SetItemText(int index, const QString& text);
     // Adds in sorted order when the list has the sorted style, else at the end.
     void AddString(const QString& text);
 

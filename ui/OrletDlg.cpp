@@ -1,5 +1,6 @@
 #include "OrletDlg.h"
 
+#include "ControlFit.h"
 #include "ControlIds.h"
 #include "Crystal.h"
 #include "DataExchange.h"
@@ -39,7 +40,6 @@ const char* const kIntroduction[] = {
     "    本软件免费使用。错误在所难免，发现错误的用户请告诉我们。",
 };
 
-const char* const kModeItems[] = { "定时方式0", "定时方式1", "定时方式2", "计数方式0", "计数方式1", "计数方式2" };
 const char* const kTriggerItems[] = { "下降沿", "低电平" }; // added in this order; the sort puts 低电平 first
 
 QString u8(const char* text)
@@ -140,6 +140,11 @@ COrletDlg::COrletDlg(QWidget* parent)
         { ctl::Timer1Actual, m_ui->timer1Actual },
         { ctl::Timer1Postscale, m_ui->timer1Postscale },
         { ctl::DriftFreeCheck, m_ui->driftFreeCheck },
+        { ctl::ChipList, m_ui->chipList },
+        { ctl::Timer0Clock, m_ui->timer0Clock },
+        { ctl::Timer1Clock, m_ui->timer1Clock },
+        { ctl::SixTCheck, m_ui->sixTCheck },
+        { ctl::UartTimer2, m_ui->uartTimer2 },
     });
     nameShownTexts();
     routeNotifications();
@@ -184,6 +189,11 @@ void COrletDlg::routeNotifications()
     OnEditChange(ctl::Timer0Postscale, &COrletDlg::OnPostscale0Change);
     OnEditChange(ctl::Timer1Postscale, &COrletDlg::OnPostscale1Change);
     OnClicked(ctl::DriftFreeCheck, &COrletDlg::OnDriftFreeChange);
+    OnSelChange(ctl::ChipList, &COrletDlg::OnChipChange);
+    OnClicked(ctl::SixTCheck, &COrletDlg::OnSixTChange);
+    OnClicked(ctl::Timer0Clock, &COrletDlg::OnClock0Change);
+    OnClicked(ctl::Timer1Clock, &COrletDlg::OnClock1Change);
+    OnClicked(ctl::UartTimer2, &COrletDlg::OnUartTimerChange);
 }
 
 void COrletDlg::ExchangeData(CDataExchange& dx)
@@ -222,6 +232,11 @@ void COrletDlg::ExchangeData(CDataExchange& dx)
     dx.Text(ctl::Timer1Actual, m_actual1Text);
     dx.Number(ctl::Timer1Postscale, m_postscale1);
     dx.Control(ctl::DriftFreeCheck, m_driftFreeCheck);
+    dx.Control(ctl::ChipList, m_chipCombo);
+    dx.Control(ctl::Timer0Clock, m_clock0Check);
+    dx.Control(ctl::Timer1Clock, m_clock1Check);
+    dx.Control(ctl::SixTCheck, m_sixTCheck);
+    dx.Control(ctl::UartTimer2, m_uartTimer2Check);
 }
 
 bool COrletDlg::InitialiseDialog()
@@ -249,6 +264,7 @@ bool COrletDlg::InitialiseDialog()
     m_baudErrorText = QStringLiteral("00%");
     disableBlocks();
     UpdateData(false);
+    showChipControls();
     return true;
 }
 
@@ -266,12 +282,16 @@ void COrletDlg::fillLists()
     }
     for (CComboBox* mode : { &m_mode0Combo, &m_mode1Combo }) {
         for (int i = 0; i < 6; ++i)
-            mode->InsertString(i, u8(kModeItems[i]));
+            mode->InsertString(i, ModeItemText(orlet::Chip::I8051, 0, i));
         mode->SetCurSel(0);
     }
     for (int i = 0; i < int(orlet::kBaudRates.size()); ++i)
         m_baudCombo.InsertString(i, QString::number(orlet::kBaudRates[std::size_t(i)]));
     m_baudCombo.SetCurSel(orlet::kDefaultBaudIndex);
+
+    for (const orlet::ChipProfile& profile : orlet::AllChipProfiles())
+        m_chipCombo.AddString(u8(std::string(profile.title)));
+    m_chipCombo.SetCurSel(int(orlet::Chip::I8051));
 }
 
 void COrletDlg::disableBlocks()
@@ -279,7 +299,7 @@ void COrletDlg::disableBlocks()
     for (int id : { ctl::CustomMhz, ctl::Int0Trigger, ctl::Int1Trigger, ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0,
              ctl::Timer0Reload, ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload, ctl::BaudList,
              ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError, ctl::Timer0Actual,
-             ctl::Timer0Postscale, ctl::Timer1Actual, ctl::Timer1Postscale })
+             ctl::Timer0Postscale, ctl::Timer1Actual, ctl::Timer1Postscale, ctl::UartTimer2 })
         enableAll(*this, { id }, false);
 }
 
@@ -312,6 +332,11 @@ orlet::WindowModel COrletDlg::pull() const
     m.crystalIndex = m_crystalCombo.GetCurSel();
     m.exact = m_exactCheck.GetCheck();
     m.driftFree = m_driftFreeCheck.GetCheck();
+    m.chip = orlet::AllChipProfiles()[std::size_t(m_chipCombo.GetCurSel())].chip;
+    m.sixT = m_sixTCheck.GetCheck();
+    m.uartTimer = m_uartTimer2Check.GetCheck() ? 2 : 1;
+    m.clocks[0] = m_clock0Check.GetCheck() ? orlet::TimerClock::One : orlet::TimerClock::Twelve;
+    m.clocks[1] = m_clock1Check.GetCheck() ? orlet::TimerClock::One : orlet::TimerClock::Twelve;
     m.crystalHz = m_crystalHz;
     m.customMhzText = m_customMhzEdit.GetWindowText().toStdString();
     m.tmod = m_tmod;
@@ -338,12 +363,15 @@ void COrletDlg::push(const orlet::WindowModel& m)
     // Only what differs is set: a list's typed text or a box's tick that
     // the model did not change stays as the user left it.
     for (auto [box, checked] : { std::pair { &m_useTimer1Check, m.useTimer1 }, std::pair { &m_gate0Check, m.gate0 },
-             std::pair { &m_gate1Check, m.gate1 } }) {
+             std::pair { &m_gate1Check, m.gate1 }, std::pair { &m_sixTCheck, m.sixT },
+             std::pair { &m_uartTimer2Check, m.uartTimer == 2 },
+             std::pair { &m_clock0Check, m.clocks[0] == orlet::TimerClock::One },
+             std::pair { &m_clock1Check, m.clocks[1] == orlet::TimerClock::One } }) {
         if (box->GetCheck() != checked)
             box->SetCheck(checked);
     }
     for (auto [list, index] : { std::pair { &m_mode0Combo, m.mode0 }, std::pair { &m_mode1Combo, m.mode1 },
-             std::pair { &m_baudCombo, m.baudIndex } }) {
+             std::pair { &m_baudCombo, m.baudIndex }, std::pair { &m_chipCombo, int(m.chip) } }) {
         if (list->GetCurSel() != index)
             list->SetCurSel(index);
     }
@@ -373,6 +401,10 @@ void COrletDlg::push(const orlet::WindowModel& m)
     }
     if (before.baudRun != m.baudRun)
         showBaudDerivation();
+    if (before.chip != m.chip) {
+        nameModeItems();
+        showChipControls();
+    }
     UpdateData(false);
 }
 
@@ -562,10 +594,13 @@ void COrletDlg::OnDriftFreeChange()
 void COrletDlg::OnUseUart()
 {
     const bool on = m_useUartCheck.GetCheck();
-    enableAll(*this, { ctl::BaudList, ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError }, on);
-    // The serial port runs on timer 1, which is switched off and locked.
-    m_useTimer1Check.EnableWindow(!on);
-    if (on)
+    enableAll(*this,
+        { ctl::BaudList, ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError, ctl::UartTimer2 }, on);
+    // The serial port runs on timer 1 (unless on timer 2), which is switched
+    // off and locked.
+    const bool onTimer1 = !m_uartTimer2Check.GetCheck();
+    m_useTimer1Check.EnableWindow(!(on && onTimer1));
+    if (on && onTimer1)
         enableTimerBlock(1, false);
     apply(orlet::OnUseUart(pull()));
 }
@@ -586,6 +621,80 @@ void COrletDlg::showBaudDerivation()
     const QString tip = d ? BaudDerivationTip(m_model.baudRun->crystalHz, *d) : QString();
     for (int id : { ctl::BaudReload, ctl::BaudError })
         GetDlgItem(id)->setToolTip(tip);
+}
+
+// ---- Chip -----------------------------------------------------------------
+
+void COrletDlg::OnChipChange()
+{
+    apply(orlet::OnChipChange(pull()));
+    lockTimer1();
+}
+
+void COrletDlg::OnUartTimerChange()
+{
+    apply(orlet::OnUartTimerChange(pull()));
+    lockTimer1();
+}
+
+void COrletDlg::lockTimer1()
+{
+    const bool locked = m_model.useUart && m_model.uartTimer == 1;
+    m_useTimer1Check.EnableWindow(!locked);
+    enableTimerBlock(1, !locked && m_model.useTimer1);
+}
+
+void COrletDlg::OnSixTChange()
+{
+    apply(orlet::OnSixTChange(pull()));
+}
+
+void COrletDlg::OnClock0Change()
+{
+    apply(orlet::OnTimerClockChange(pull(), 0));
+}
+
+void COrletDlg::OnClock1Change()
+{
+    apply(orlet::OnTimerClockChange(pull(), 1));
+}
+
+void COrletDlg::showChipControls()
+{
+    const orlet::ChipProfile& profile = orlet::ProfileOf(m_model.chip);
+    const bool clockChoice = profile.model == orlet::TimerModel::Stc;
+    m_clock0Check.Widget()->setVisible(clockChoice);
+    m_clock1Check.Widget()->setVisible(clockChoice);
+    m_sixTCheck.Widget()->setVisible(profile.offersSixT);
+    m_uartTimer2Check.Widget()->setVisible(profile.timers[2] != nullptr);
+}
+
+void COrletDlg::nameModeItems()
+{
+    const bool classic = orlet::ProfileOf(m_model.chip).model == orlet::TimerModel::Classic;
+    for (int timer : { 0, 1 }) {
+        CComboBox& list = timer == 0 ? m_mode0Combo : m_mode1Combo;
+        QWidget& box = *list.Widget();
+        QRect& classicPlace = m_classicModeListPlace[std::size_t(timer)];
+        if (classicPlace.isNull())
+            classicPlace = box.geometry();
+        for (int i = 0; i < 6; ++i)
+            list.SetItemText(i, ModeItemText(m_model.chip, timer, i));
+        // The longer names take the free room of the row; the classic
+        // names have the list as the window always had it.
+        box.setGeometry(classicPlace);
+        if (!classic)
+            WidenWithinRoom(box, WidthForItems(box));
+    }
+    // Off the 8051 the serial reload may be a 16-bit pair ("ffH,e8H").
+    QWidget& baudReload = *GetDlgItem(ctl::BaudReload);
+    if (m_classicBaudReloadPlace.isNull())
+        m_classicBaudReloadPlace = baudReload.geometry();
+    baudReload.setGeometry(m_classicBaudReloadPlace);
+    if (m_model.chip != orlet::Chip::I8051) {
+        const QString widest = WidestForm(QStringLiteral("ffH,ffH"), baudReload.fontMetrics(), TextDigits::Hex);
+        WidenWithinRoom(baudReload, WidthForText(baudReload, widest));
+    }
 }
 
 // ---- Crystal --------------------------------------------------------------

@@ -6,8 +6,10 @@
 
 #include <QIcon>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -106,6 +108,14 @@ public:
     std::uint32_t m_postscale1 = 1;
     // Drift-free timing: modes 0 and 1 add the reload to the running count.
     CButton m_driftFreeCheck;
+    // The chip the numbers and the code are for; "8051" is the classic chip.
+    CComboBox m_chipCombo;
+    // Shown where the chip offers them: each timer's 1T (ticked) or 12T
+    // clock, and STC89's 6T mode.
+    CButton m_clock0Check;
+    CButton m_clock1Check;
+    CButton m_sixTCheck;
+    CButton m_uartTimer2Check;
 
 protected:
     void ExchangeData(CDataExchange& dx) override;
@@ -144,6 +154,13 @@ private:
     void OnPostscale0Change();
     void OnPostscale1Change();
     void OnDriftFreeChange();
+    void OnChipChange();
+    void OnSixTChange();
+    void OnClock0Change();
+    void OnClock1Change();
+    void OnUartTimerChange();
+    // Timer 1 is locked while the serial port runs on it.
+    void lockTimer1();
 
     // Every handler: pull the controls into the model, run its transition,
     // show the messages in order, push the model into the controls.
@@ -158,6 +175,14 @@ private:
     // last calculation and its software count.
     void showTiming(int timer);
     void showBaudDerivation();
+    // Names the mode lists' items for what each mode does on the chosen chip.
+    void nameModeItems();
+    // Shows the controls of what the chosen chip adds, hides the others.
+    void showChipControls();
+
+    // The mode lists' places at "8051", before longer names widened them.
+    std::array<QRect, 2> m_classicModeListPlace;
+    QRect m_classicBaudReloadPlace;
 
     // What the model knows beyond the members: the last calculations.
     orlet::WindowModel m_model;

@@ -2,6 +2,11 @@
 
 #include "WindowTexts.h"
 
+QString ModeItemText(orlet::Chip chip, int timer, int index)
+{
+    return QString::fromStdString(orlet::ModeItemText(chip, timer, index));
+}
+
 QString RealPeriodText(const orlet::TimerTiming& timing)
 {
     return QString::fromStdString(orlet::RealPeriodLine(timing));

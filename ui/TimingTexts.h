@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChipProfile.h"
 #include "Explain.h"
 #include "TimerTiming.h"
 
@@ -9,6 +10,9 @@
 
 // The window's Chinese texts for what a timer or the serial port really
 // does, as core words them (orlet/WindowTexts.h).
+
+// Item `index` of a timer's mode list on `chip`.
+QString ModeItemText(orlet::Chip chip, int timer, int index);
 
 // "实际 1007.00us +0.70% 每天 +605s".
 QString RealPeriodText(const orlet::TimerTiming& timing);

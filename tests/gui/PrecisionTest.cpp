@@ -91,7 +91,9 @@ private slots:
         }
         const QList<std::pair<int, int>> added { { ctl::ExactCheck, ctl::CustomMhz },
             { ctl::DriftFreeCheck, ctl::ExactCheck }, { ctl::Timer0Postscale, ctl::Gate0 },
-            { ctl::Timer1Postscale, ctl::Gate1 } };
+            { ctl::Timer1Postscale, ctl::Gate1 }, { ctl::ChipList, ctl::CrystalList },
+            { ctl::SixTCheck, ctl::ChipList }, { ctl::Timer0Clock, ctl::UseTimer0 },
+            { ctl::Timer1Clock, ctl::UseTimer1 }, { ctl::UartTimer2, ctl::BaudList } };
         QList<int> own = order;
         for (const auto& [id, after] : added) {
             QCOMPARE(order.count(id), 1);
@@ -128,6 +130,7 @@ private slots:
         QTest::addColumn<QString>("group");
         QTest::newRow("exact") << int(ctl::ExactCheck) << "";
         QTest::newRow("drift-free") << int(ctl::DriftFreeCheck) << "";
+        QTest::newRow("chip list") << int(ctl::ChipList) << "";
         QTest::newRow("timer0 line") << int(ctl::Timer0Actual) << "groupTIME0";
         QTest::newRow("timer0 postscale") << int(ctl::Timer0Postscale) << "groupTIME0";
         QTest::newRow("timer1 line") << int(ctl::Timer1Actual) << "groupTIME1";
