@@ -537,6 +537,11 @@ bool IsSettled(const WindowModel& model)
 
 std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer)
 {
+    // The line's and the tooltips' figures are the classic 12-clock core's:
+    // off the 8051 they would be wrong (another clock per count, reloads in
+    // hardware), so the window shows none there rather than wrong ones.
+    if (model.chip != Chip::I8051)
+        return std::nullopt;
     WindowModel m = model;
     const TimerMembers t = MembersOf(m, timer);
     const std::optional<TimerRun>& run = t.run;
@@ -575,7 +580,7 @@ std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer)
 std::optional<BaudDerivation> DescribeBaud(const WindowModel& model)
 {
     const std::optional<BaudRun>& run = model.baudRun;
-    if (!run)
+    if (!run || model.chip != Chip::I8051) // as DescribeTimer
         return std::nullopt;
     Configuration alone;
     alone.crystalHz = run->crystalHz;

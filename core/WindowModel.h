@@ -234,6 +234,8 @@ struct TimerShown {
     // the split mode 2 keeps exact.
     bool driftFreeRefused = false;
 };
+// Empty before the first calculation, and off the 8051, whose classic
+// figures they are.
 std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer);
 
 // How the serial port's last calculation came about.

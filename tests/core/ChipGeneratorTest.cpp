@@ -383,12 +383,19 @@ TEST(ChipGenerator, AChipModelResolvesToItself)
     EXPECT_EQ(BuildSourceText(again.resolved->settings), BuildSourceText(SettingsFor(m)));
     EXPECT_EQ(AuxrAfterInit(SettingsFor(m)), kAuxrT0x12 | kAuxrT2R | kAuxrT2CT | kAuxrT2x12);
 
+    // The real-period lines and the derivation tooltips describe the classic
+    // core only: here they would show 12-clock figures for 1T timers.
+    for (int timer : { 0, 2 })
+        EXPECT_FALSE(DescribeTimer(m, timer)) << timer;
+    EXPECT_FALSE(DescribeBaud(m));
+
     // Back at the 8051 every timer counts 12 clocks again and timer 2 is gone.
     m.chip = Chip::I8051;
     m = OnChipChange(m).model;
     EXPECT_EQ(m.clocks[2], TimerClock::Twelve);
     EXPECT_FALSE(m.useTimer2);
     EXPECT_EQ(SettingsFor(m).chip, Chip::I8051);
+    EXPECT_TRUE(DescribeTimer(m, 0));
 }
 
 // Every chip across its timers, modes, clocks and baud sources: whatever is
