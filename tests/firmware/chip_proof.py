@@ -17,13 +17,14 @@ STC check reads the init code's writes back rather than timing them.
 """
 
 import argparse
-import json
 import os
 import re
-import shutil
 import subprocess
 import sys
 import tempfile
+
+from firmware_tools import (Failure, check_orlet_gen, find_tool, missing_tools_failure, orlet_gen_json,
+                            sdcc_compile, with_main_loop)
 
 CLOCKS_PER_CYCLE = 12
 INTERRUPTS = 1000
@@ -37,30 +38,16 @@ REFERENCES = {
 }
 
 
-class Failure(Exception):
-    pass
-
-
 def tool(name):
-    path = shutil.which(os.environ.get(name.upper(), name))
+    path = find_tool(name)
     if not path:
-        raise Failure(
-            "%s not found: the firmware tests need SDCC and its simulator "
-            "(Debian packages sdcc and sdcc-ucsim; scripts/install-deps.sh installs them)" % name
-        )
+        raise missing_tools_failure([name])
     return path
 
 
 def compile_c(source, workdir, name):
     """Compiles `source` with sdcc -mmcs51; returns (ihx path, .rst listing)."""
-    with open(os.path.join(workdir, name + ".c"), "w") as f:
-        f.write(source)
-    run = subprocess.run([tool("sdcc"), "-mmcs51", name + ".c"], cwd=workdir, capture_output=True, timeout=120)
-    said = (run.stdout + run.stderr).decode(errors="replace").strip()
-    if run.returncode != 0 or said:
-        raise Failure("sdcc %s.c (exit %d): %s" % (name, run.returncode, said))
-    with open(os.path.join(workdir, name + ".rst"), encoding="latin-1") as f:
-        return os.path.join(workdir, name + ".ihx"), f.read()
+    return sdcc_compile(tool("sdcc"), source.encode(), workdir, name, "rst")
 
 
 def s51(ihx, crystal_hz, script):
@@ -84,23 +71,12 @@ def clocks_at_stops(out, stops):
 
 class Generator:
     def __init__(self, path):
-        if not os.access(path, os.X_OK):
-            raise Failure("orlet-gen not found at %s" % path)
+        check_orlet_gen(path)
         self.path = path
 
     def json(self, args):
         """orlet-gen's SDCC text and numbers for `args`."""
-        run = subprocess.run([self.path, "--dialect", "sdcc", "--json"] + args.split(), capture_output=True, timeout=60)
-        if run.returncode != 0:
-            raise Failure("orlet-gen %s: %s" % (args, run.stderr.decode(errors="replace").strip()))
-        return json.loads(run.stdout)
-
-
-def with_main_loop(source, loop):
-    """Switches the interrupts on and gives main() an endless loop."""
-    if source.count("//EA=1;") != 1 or not source.endswith("}"):
-        raise Failure("the generated main() has no single //EA=1; line")
-    return source.replace("//EA=1;", "EA=1;")[:-1] + loop + "\r\n}"
+        return orlet_gen_json(self.path, args)
 
 
 def check_bytes(numbers, high_name, low_name, reload):

@@ -17,13 +17,14 @@ between interrupts so that every interrupt is taken at the same point.
 """
 
 import argparse
-import json
 import os
 import re
-import shutil
 import subprocess
 import sys
 import tempfile
+
+from firmware_tools import (Failure, check_orlet_gen, find_tool, missing_tools_failure, orlet_gen_json,
+                            sdcc_compile, with_main_loop)
 
 CLOCKS_PER_CYCLE = 12
 TIMER_LIMIT = {0: 8192, 1: 65536, 2: 256}
@@ -55,32 +56,19 @@ IDLE_LOOP = "for(;;) PCON|=1;"
 BUSY_LOOP = "for(;;);"
 
 
-class Failure(Exception):
-    pass
-
-
 class Tools:
     def __init__(self, orlet_gen):
         self.orlet_gen = orlet_gen
-        self.sdcc = shutil.which(os.environ.get("SDCC", "sdcc"))
-        self.s51 = shutil.which(os.environ.get("S51", "s51"))
+        self.sdcc = find_tool("sdcc")
+        self.s51 = find_tool("s51")
         missing = [name for name, path in (("sdcc", self.sdcc), ("s51", self.s51)) if not path]
         if missing:
-            raise Failure(
-                "%s not found: the firmware tests need SDCC and its simulator "
-                "(Debian packages sdcc and sdcc-ucsim; scripts/install-deps.sh installs them)" % " and ".join(missing)
-            )
-        if not os.access(orlet_gen, os.X_OK):
-            raise Failure("orlet-gen not found at %s" % orlet_gen)
+            raise missing_tools_failure(missing)
+        check_orlet_gen(orlet_gen)
 
     def generate(self, args):
         """orlet-gen's JSON for `args` (a string), with the SDCC source."""
-        run = subprocess.run(
-            [self.orlet_gen, "--dialect", "sdcc", "--json"] + args.split(), capture_output=True, timeout=60
-        )
-        if run.returncode != 0:
-            raise Failure("orlet-gen %s: %s" % (args, run.stderr.decode(errors="replace").strip()))
-        return json.loads(run.stdout)
+        return orlet_gen_json(self.orlet_gen, args)
 
     def generate_bytes(self, args):
         """The source exactly as orlet-gen writes it (GBK comments)."""
@@ -91,17 +79,7 @@ class Tools:
 
     def compile(self, source, workdir, name):
         """Compiles `source` (bytes) with sdcc -mmcs51; any message fails. Returns (ihx path, asm text)."""
-        path = os.path.join(workdir, name + ".c")
-        with open(path, "wb") as f:
-            f.write(source)
-        run = subprocess.run(
-            [self.sdcc, "-mmcs51", name + ".c"], cwd=workdir, capture_output=True, timeout=120
-        )
-        said = (run.stdout + run.stderr).decode(errors="replace").strip()
-        if run.returncode != 0 or said:
-            raise Failure("sdcc %s.c (exit %d): %s" % (name, run.returncode, said))
-        with open(os.path.join(workdir, name + ".asm"), encoding="latin-1") as f:
-            return os.path.join(workdir, name + ".ihx"), f.read()
+        return sdcc_compile(self.sdcc, source, workdir, name, "asm")
 
     def simulate(self, ihx, crystal_hz, breakpoint, stops, step_limit, serial_out=None):
         """Runs `ihx` in s51 at `crystal_hz`, stopping `stops` times at `breakpoint`.
@@ -144,13 +122,6 @@ class Tools:
                 pattern = r"0x8[a-d] %s: +0b[01]{8} 0x([0-9a-f]{2})" % name
                 timer_registers[name] = [int(v, 16) for v in re.findall(pattern, out)]
         return clocks
-
-
-def with_main_loop(source, loop):
-    """Switches the interrupts on and gives main() an endless loop."""
-    if source.count("//EA=1;") != 1 or not source.endswith("}"):
-        raise Failure("the generated main() has no single //EA=1; line")
-    return source.replace("//EA=1;", "EA=1;")[:-1] + loop + "\r\n}"
 
 
 def routine_instructions(asm, name):
