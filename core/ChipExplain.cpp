@@ -210,6 +210,7 @@ ChipDerivation DeriveChipConfiguration(
     }
     d.auxr = AuxrAfterInit(resolved.settings);
     d.t2con = T2conAfterInit(resolved.settings);
+    d.vendorHeader = resolved.settings.vendorHeader;
     return d;
 }
 
@@ -220,6 +221,9 @@ std::string FormatChipDerivation(const ChipDerivation& d)
         std::string(p.family).c_str(), d.crystalHz, 1e6 / d.crystalHz);
     if (d.sixT)
         out += "6T mode: 6 clocks per machine cycle, chosen when the chip is programmed (no register selects it).\n";
+    if (!d.vendorHeader.empty())
+        out += "Header: the vendor's \"" + d.vendorHeader
+            + "\" is included and declares the chip's registers; no sfr declarations are written.\n";
     if (d.timers[0] || d.timers[1])
         out += TextFormat("TMOD = 0x%02x.\n", unsigned { d.tmod });
     for (const auto& timer : d.timers) {

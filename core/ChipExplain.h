@@ -58,6 +58,7 @@ struct ChipDerivation {
     std::optional<ChipBaudDerivation> baud;
     std::uint8_t auxr = 0; // STC15/STC8: what the init code leaves in AUXR
     std::uint8_t t2con = 0; // 8052/STC89: what it leaves in T2CON
+    std::string vendorHeader; // the vendor's header the text includes; empty: none
 };
 
 // The working behind `resolved` (from ResolveConfiguration(config)) when
@@ -65,7 +66,8 @@ struct ChipDerivation {
 ChipDerivation DeriveChipConfiguration(
     const Configuration& config, const ResolvedConfiguration& resolved, Dialect dialect = Dialect::Keil);
 
-// The derivation in plain words and numbers: ASCII, LF line ends.
+// The derivation in plain words and numbers: LF line ends, ASCII apart
+// from a vendor header's name.
 std::string FormatChipDerivation(const ChipDerivation& derivation);
 
 } // namespace orlet

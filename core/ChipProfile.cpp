@@ -256,6 +256,16 @@ std::optional<ChipError> CheckTimerFree(const ChipProfile& profile, int timer, B
             + " and cannot time periods as well");
 }
 
+std::optional<ChipError> CheckVendorHeader(const ChipProfile& profile, bool named)
+{
+    if (!named || profile.acceptsVendorHeader)
+        return std::nullopt;
+    return error(ChipErrorCode::VendorHeaderNotAccepted,
+        "the " + chipTitle(profile)
+            + " text declares no registers of its own, so there is none for a vendor header to take over; it is "
+              "named on stc15 and stc8");
+}
+
 std::string FormatSfrDeclaration(const SfrDeclaration& sfr, Dialect dialect)
 {
     char buffer[48];

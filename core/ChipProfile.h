@@ -116,6 +116,7 @@ enum class ChipErrorCode {
     SixTNotOffered,
     BaudSourceNotOffered,
     TimerBusy, // the timer already clocks the serial port
+    VendorHeaderNotAccepted, // the chip's text declares no registers a vendor header could take over
 };
 
 struct ChipError {
@@ -153,6 +154,8 @@ std::optional<ChipError> CheckSixT(const ChipProfile& profile, bool sixT);
 std::optional<ChipError> CheckBaudSource(const ChipProfile& profile, BaudSource source);
 // A timer can count periods or clock the serial port, not both.
 std::optional<ChipError> CheckTimerFree(const ChipProfile& profile, int timer, BaudSource uartSource);
+// A vendor's header named for the include line.
+std::optional<ChipError> CheckVendorHeader(const ChipProfile& profile, bool named);
 
 // "sfr AUXR = 0x8E;" or "__sfr __at(0x8E) AUXR;".
 std::string FormatSfrDeclaration(const SfrDeclaration& sfr, Dialect dialect);

@@ -108,12 +108,31 @@ namespace {
         return std::nullopt;
     }
 
+    // A vendor header on a chip that takes one, under a name the include
+    // line can hold.
+    std::optional<ConfigError> vendorHeaderTrap(const Configuration& config)
+    {
+        const auto& name = config.chip.vendorHeader;
+        if (auto refused = CheckVendorHeader(ProfileOf(config.chip.chip), name.has_value()))
+            return trap(config, *refused);
+        if (!name)
+            return std::nullopt;
+        if (auto problem = FindHeaderNameProblem(*name)) {
+            ConfigError error = chipRefusal(ConfigErrorCode::VendorHeaderUnsafe, config);
+            error.headerProblem = *problem;
+            return error;
+        }
+        return std::nullopt;
+    }
+
     // What the chip does not have. At the default chip options nothing is refused.
     std::optional<ConfigError> outsideTheChip(const Configuration& config)
     {
         const ChipProfile& profile = ProfileOf(config.chip.chip);
         if (auto refused = CheckSixT(profile, config.chip.sixT))
             return trap(config, *refused);
+        if (auto refused = vendorHeaderTrap(config))
+            return refused;
         for (int timer = 0; timer < 3; ++timer) {
             if (auto refused = timerTrap(config, timer))
                 return refused;
@@ -387,7 +406,10 @@ ResolveResult ResolveConfiguration(const Configuration& config)
         return { std::nullopt, drive.error };
     if (auto error = outsideRunningAdd(model))
         return { std::nullopt, error };
-    return { resolvedFrom(model), std::nullopt };
+    ResolvedConfiguration resolved = resolvedFrom(model);
+    // The window has no box for it: the name goes straight to the generator.
+    resolved.settings.vendorHeader = config.chip.vendorHeader.value_or(std::string());
+    return { std::move(resolved), std::nullopt };
 }
 
 } // namespace orlet

@@ -8,6 +8,7 @@
 #include "SourceGenerator.h"
 #include "TimerReload.h"
 #include "TimerTiming.h"
+#include "VendorHeader.h"
 
 #include <array>
 #include <cstdint>
@@ -35,6 +36,9 @@ struct ChipConfig {
     std::array<std::optional<TimerClock>, 3> clocks;
     TimerConfig timer2; // mode 0, its one mode; no GATE
     int uartTimer = 1; // the timer that clocks the serial port: 1 or 2
+    // The vendor's header the user includes in place of the declarations
+    // (UTF-8; STC15/STC8 only). Empty: not named.
+    std::optional<std::string> vendorHeader;
 };
 
 // A whole configuration of the window, as a user would set it.
@@ -85,6 +89,7 @@ enum class ConfigErrorCode {
     ChipTrap, // the chip has no such timer, mode, clock or baud source
     DoubleBaudWithoutEffect, // PCON.SMOD does not reach the chosen baud source
     DriftFreeNeedsHardwareReload, // STC mode 1 while mode 0 reloads in hardware
+    VendorHeaderUnsafe, // the name cannot stand in the include line
 };
 
 // A refusal with its numbers; the front ends put it into words.
@@ -119,6 +124,8 @@ struct ConfigError {
     ChipErrorCode chipError = ChipErrorCode::UnknownChip;
     TimerClock clock = TimerClock::Twelve;
     int uartTimer = 1;
+    // VendorHeaderUnsafe: what is wrong with the name.
+    HeaderNameProblem headerProblem;
 };
 
 struct ResolveResult {

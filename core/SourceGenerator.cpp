@@ -123,6 +123,19 @@ namespace {
                 put(dialect_ == Dialect::Sdcc ? "#include <8051.h>\r\n\r\n" : "#include \"reg51.h\"\r\n\r\n");
                 return;
             }
+            if (vendorHeaderNamed())
+                text_ += "#include \"" + s_.vendorHeader + "\"\r\n";
+            else
+                writeDialectHeader();
+            put("\r\n");
+            // No register says 6T: a wrong programming option halves every rate.
+            if (s_.sixT)
+                put("//6T mode (6 clocks per machine cycle) is chosen when the STC89 is programmed (STC-ISP), not by a "
+                    "register: every count here assumes it\r\n\r\n");
+        }
+
+        void writeDialectHeader()
+        {
             const DialectHeader& header = HeaderFor(profile_, dialect_);
             text_ += header.includeLine;
             put("\r\n");
@@ -132,12 +145,10 @@ namespace {
                     put("\r\n");
                 }
             }
-            put("\r\n");
-            // No register says 6T: a wrong programming option halves every rate.
-            if (s_.sixT)
-                put("//6T mode (6 clocks per machine cycle) is chosen when the STC89 is programmed (STC-ISP), not by a "
-                    "register: every count here assumes it\r\n\r\n");
         }
+
+        // The vendor's header declares every register of its chip.
+        bool vendorHeaderNamed() const { return !s_.vendorHeader.empty() && profile_.acceptsVendorHeader; }
 
         // The STC registers the text writes, which need declarations.
         bool usesSfr(std::string_view name) const

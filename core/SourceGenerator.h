@@ -57,6 +57,10 @@ struct GeneratorSettings {
     std::uint8_t tl2 = 0xFF;
     std::uint16_t postscale2 = 1;
     BaudSource uartSource = BaudSource::Timer1Mode2;
+    // The vendor's header (UTF-8) the user includes on a chip that accepts
+    // one: `#include "NAME"` in both dialects, and no register declarations.
+    // Empty: the dialect's header and the declarations the text needs.
+    std::string vendorHeader;
 };
 
 // What the init code leaves in the chip's own registers once main() has
