@@ -67,6 +67,32 @@ namespace {
         return hint;
     }
 
+    // Shows the control characters an argument may carry (a line feed, a
+    // carriage return, an escape) as C escapes, so that an error stays one line.
+    QString escapeControls(const QString& text)
+    {
+        QString result;
+        result.reserve(text.size());
+        for (const QChar c : text) {
+            const char16_t u = c.unicode();
+            const bool breaksLine = c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
+                || c.category() == QChar::Separator_Paragraph;
+            if (!breaksLine)
+                result += c;
+            else if (u == u'\n')
+                result += QLatin1String("\\n");
+            else if (u == u'\r')
+                result += QLatin1String("\\r");
+            else if (u == u'\t')
+                result += QLatin1String("\\t");
+            else if (u < 0x100)
+                result += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+            else
+                result += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
+        }
+        return result;
+    }
+
     QString chipTitle(Chip chip)
     {
         return QString::fromLatin1(ProfileOf(chip).title.data(), qsizetype(ProfileOf(chip).title.size()));
@@ -120,17 +146,58 @@ namespace {
         case ChipErrorCode::TimerBusy:
             return QStringLiteral("--timer2/--counter2 cannot be used with --uart-timer 2: timer 2 is the baud-rate"
                                   " generator");
+        case ChipErrorCode::VendorHeaderNotAccepted:
+            return QStringLiteral("--header: the %1 text declares no registers of its own for a vendor header to"
+                                  " replace; choose --chip stc15 or stc8")
+                .arg(title);
         case ChipErrorCode::UnknownChip:
             break;
         }
         return QStringLiteral("the %1 does not offer this").arg(title);
     }
 
+    QString quotedHeader(const Configuration& config)
+    {
+        return QLatin1Char('"') + escapeControls(fromUtf8(config.chip.vendorHeader.value_or(std::string())))
+            + QLatin1Char('"');
+    }
+
+    // "'<'" for a bracket or a quote, "U+000A" for what cannot be shown.
+    QString characterName(char32_t c)
+    {
+        if (c > 0x20 && c < 0x7F)
+            return QLatin1Char('\'') + QChar(char16_t(c)) + QLatin1Char('\'');
+        return QStringLiteral("U+") + QStringLiteral("%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+    }
+
+    QString headerProblemText(const HeaderNameProblem& problem, const Configuration& config)
+    {
+        const QString name = quotedHeader(config);
+        switch (problem.fault) {
+        case HeaderNameFault::Empty:
+            return QStringLiteral("--header takes a file name, got an empty one");
+        case HeaderNameFault::TooLong:
+            return QStringLiteral("--header %1: the name has %2 bytes; the include line takes at most %3")
+                .arg(name)
+                .arg(config.chip.vendorHeader->size())
+                .arg(kMaxVendorHeaderBytes);
+        case HeaderNameFault::MalformedUtf8:
+            return QStringLiteral("--header: the name is not UTF-8 (at byte %1)").arg(problem.offset);
+        case HeaderNameFault::ForbiddenCharacter:
+            break;
+        }
+        return QStringLiteral("--header %1: the name holds %2; a header name holds no '\"', '<', '>', control"
+                              " character or line end")
+            .arg(name, characterName(problem.character));
+    }
+
     // A refused configuration in words, with the window's message first
     // where the window would have raised one.
-    QString refusalText(const ConfigError& e)
+    QString refusalText(const ConfigError& e, const Configuration& config)
     {
         switch (e.code) {
+        case ConfigErrorCode::VendorHeaderUnsafe:
+            return headerProblemText(e.headerProblem, config);
         case ConfigErrorCode::ChipTrap:
             return chipTrapText(e);
         case ConfigErrorCode::DoubleBaudWithoutEffect:
@@ -209,32 +276,6 @@ namespace {
             .arg(crystalTexts().join(QLatin1String(", ")), QLatin1String(kCrystals[kDefaultCrystalIndex].text));
     }
 
-    // Shows the control characters an argument may carry (a line feed, a
-    // carriage return, an escape) as C escapes, so that an error stays one line.
-    QString escapeControls(const QString& text)
-    {
-        QString result;
-        result.reserve(text.size());
-        for (const QChar c : text) {
-            const char16_t u = c.unicode();
-            const bool breaksLine = c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
-                || c.category() == QChar::Separator_Paragraph;
-            if (!breaksLine)
-                result += c;
-            else if (u == u'\n')
-                result += QLatin1String("\\n");
-            else if (u == u'\r')
-                result += QLatin1String("\\r");
-            else if (u == u'\t')
-                result += QLatin1String("\\t");
-            else if (u < 0x100)
-                result += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
-            else
-                result += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
-        }
-        return result;
-    }
-
     struct Options {
         QCommandLineOption crystal { "crystal", crystalHelp(), "MHZ", kCrystals[kDefaultCrystalIndex].text };
         QCommandLineOption comments { "comments", "Add the Chinese comments." };
@@ -293,12 +334,14 @@ namespace {
             "The timer that clocks the serial port: 1 (default) or 2 (not on the 8051); stc15 and stc8 run timer 1 "
             "in its 16-bit auto-reload mode 0.",
             "1|2" };
+        QCommandLineOption header { "header",
+            "Include the vendor's header NAME instead of declaring the STC registers (stc15, stc8).", "NAME" };
 
         void addTo(QCommandLineParser& parser) const
         {
             parser.addOptions({ crystal, comments, int0, int1, timer0, counter0, gate0, timer1, counter1, gate1, uart,
                 doubleBaud, uartInterrupt, encoding, dialect, output, json, explain, exact, postscale0, postscale1,
-                driftFree, chip, sixT, clock0, clock1, clock2, timer2, counter2, postscale2, uartTimer });
+                driftFree, chip, sixT, clock0, clock1, clock2, timer2, counter2, postscale2, uartTimer, header });
         }
     };
 
@@ -527,7 +570,7 @@ namespace {
         return result;
     }
 
-    // 6T, the timer clocks, timer 2 and the serial port's timer.
+    // 6T, the timer clocks, timer 2, the serial port's timer and the vendor's header.
     void readChipOptions(
         ArgumentReader& read, const QCommandLineParser& parser, const Options& options, Configuration& config)
     {
@@ -535,6 +578,8 @@ namespace {
         config.chip.clocks = { read.clock(options.clock0), read.clock(options.clock1), read.clock(options.clock2) };
         config.chip.timer2 = read.timer2(options.timer2, options.counter2);
         config.chip.uartTimer = read.uartTimer(options.uartTimer, config.uartBaudIndex.has_value());
+        if (parser.isSet(options.header))
+            config.chip.vendorHeader = read.single(options.header).toStdString();
     }
 
     // The peripherals, the crystal and the precision: what the window shows.
@@ -589,7 +634,7 @@ namespace {
     GbkEncoder platformGbkEncoder()
     {
 #ifdef Q_OS_WIN
-        return [](const QString& text) { return EncodeCodePage936(text).value_or(QByteArray()); };
+        return [](const QString& text) { return EncodeCodePage936(text); };
 #else
         return {};
 #endif
@@ -705,7 +750,7 @@ namespace {
             object.insert("wholePeriod" + n + "Us", t.wholePeriodUs);
     }
 
-    // Off the 8051: "chip", each timer's numbers, th2/tl2 (RCAP2H/RCAP2L or
+    // Off the 8051: "chip", "header" when one was named, each timer's numbers, th2/tl2 (RCAP2H/RCAP2L or
     // T2H/T2L) while timer 2 times or makes the baud rate, t2con on the 8052
     // and STC89 then, auxr on STC15/STC8, and the serial port's real rate.
     void insertChip(
@@ -715,6 +760,8 @@ namespace {
         object.insert("chip", QString::fromLatin1(d.profile->name.data(), qsizetype(d.profile->name.size())));
         if (request.config.chip.sixT)
             object.insert("sixT", true);
+        if (const auto& header = request.config.chip.vendorHeader)
+            object.insert("header", fromUtf8(*header));
         for (const auto& timer : d.timers) {
             if (timer)
                 insertChipTimer(object, *timer, request.postscaleGiven.at(static_cast<std::size_t>(timer->timer)));
@@ -796,7 +843,15 @@ namespace {
         if (!gbk)
             return { {}, QStringLiteral("this system has no GBK codec (Qt built without ICU): use --encoding utf-8"),
                 kExitFailure };
-        return { gbk(fromUtf8(source)), {} };
+        // The one text of the user's in the source; the rest is GBK by design.
+        if (const auto& header = request.config.chip.vendorHeader; header && !gbk(fromUtf8(*header)))
+            return { {},
+                QStringLiteral("--header %1: the name has no GBK form; use --encoding utf-8 or another name")
+                    .arg(quotedHeader(request.config)),
+                kExitRefused };
+        if (std::optional<QByteArray> bytes = gbk(fromUtf8(source)))
+            return { *bytes, {} };
+        return { {}, QStringLiteral("the source holds text with no GBK form: use --encoding utf-8"), kExitFailure };
     }
 
     // The JSON (with the explanation or the source in it), or the
@@ -838,9 +893,12 @@ GbkEncoder QtGbkEncoder(const char* codecName)
     if (!QStringEncoder(codecName).isValid())
         return {};
     const QByteArray name(codecName);
-    return [name](const QString& text) {
+    return [name](const QString& text) -> std::optional<QByteArray> {
         QStringEncoder encoder(name.constData());
-        return QByteArray(encoder.encode(text));
+        QByteArray bytes = encoder.encode(text);
+        if (encoder.hasError())
+            return std::nullopt;
+        return bytes;
     };
 }
 
@@ -885,7 +943,7 @@ GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk)
 {
     const ResolveResult resolved = ResolveConfiguration(request.config);
     if (!resolved.resolved)
-        return { {}, refusalText(*resolved.error), kExitRefused };
+        return { {}, refusalText(*resolved.error, request.config), kExitRefused };
     const std::string source = BuildSourceText(resolved.resolved->settings, request.dialect);
     if (request.config.chip.chip != Chip::I8051)
         return renderChipOutput(request, *resolved.resolved, source, gbk);

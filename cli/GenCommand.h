@@ -20,9 +20,9 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1; // a write failed, or this system cannot encode GBK
 inline constexpr int kExitRefused = 2; // the arguments or the configuration were refused
 
-// Turns text into GBK bytes. An empty function stands for a system without
-// a GBK codec.
-using GbkEncoder = std::function<QByteArray(const QString&)>;
+// Turns text into GBK bytes; nothing when a character has no GBK form. An
+// empty function stands for a system without a GBK codec.
+using GbkEncoder = std::function<std::optional<QByteArray>(const QString&)>;
 
 // An encoder over Qt's codec of that name; empty when this Qt has none
 // (a Qt built without ICU has no GBK).
