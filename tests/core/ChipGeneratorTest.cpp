@@ -2,10 +2,12 @@
 #include "ChipTiming.h"
 #include "Configuration.h"
 #include "SourceGenerator.h"
+#include "VendorHeader.h"
 #include "WindowModel.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <string>
 
@@ -79,6 +81,22 @@ std::vector<Configuration> sweep()
         }
     }
     return configs;
+}
+
+// The text without its first line (the include) and without register
+// declarations: what a vendor's header leaves as it was.
+std::string withoutIncludeAndDeclarations(const std::string& text)
+{
+    std::string rest;
+    std::size_t start = text.find("\r\n") + 2;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find("\r\n", start), text.size());
+        const std::string_view line(text.data() + start, std::min(end + 2, text.size()) - start);
+        if (!line.starts_with("sfr ") && !line.starts_with("__sfr "))
+            rest += line;
+        start = end + 2;
+    }
+    return rest;
 }
 
 } // namespace
@@ -447,6 +465,19 @@ TEST(ChipGenerator, SweepOfEveryChip)
                     const std::string timer0 = routine(text, "void timer0(void)");
                     EXPECT_EQ(contains(timer0, "TH0=") || contains(timer0, "TH0+="),
                         !FindTimerMode(profile, 0, c.timer0.mode)->hardwareReload);
+
+                    // A vendor's header replaces the include and the declarations
+                    // where the chip takes one, and is ignored elsewhere.
+                    GeneratorSettings named = s;
+                    named.vendorHeader = "inc/STC8H.h";
+                    const std::string vendor = BuildSourceText(named, dialect);
+                    if (!profile.acceptsVendorHeader) {
+                        EXPECT_EQ(vendor, text);
+                        continue;
+                    }
+                    EXPECT_EQ(vendor.rfind("#include \"inc/STC8H.h\"\r\n\r\n", 0), 0u);
+                    EXPECT_FALSE(contains(vendor, "sfr "));
+                    EXPECT_EQ(withoutIncludeAndDeclarations(vendor), withoutIncludeAndDeclarations(text));
                 }
                 const std::uint8_t auxr = AuxrAfterInit(s);
                 EXPECT_EQ((auxr & kAuxrT0x12) != 0, stc && c.chip.clocks[0] != TimerClock::Twelve);
@@ -471,4 +502,149 @@ TEST(ChipGenerator, SweepOfEveryChip)
         }
     }
     EXPECT_GT(written, 500);
+}
+
+// With the vendor's header named, the include line is the one thing written
+// before the routines; without, every declaration the text needs is there.
+TEST(ChipGenerator, VendorHeaderTakesThePlaceOfTheDeclarations)
+{
+    struct Case {
+        Chip chip;
+        Dialect dialect;
+        const char* header;
+        const char* classicHead; // include line and declarations
+    };
+    const char* keilHead = "#include \"reg51.h\"\r\nsfr AUXR = 0x8E;\r\nsfr IE2 = 0xAF;\r\nsfr T2H = 0xD6;\r\n"
+                           "sfr T2L = 0xD7;\r\n\r\n";
+    const char* sdccHead = "#include <8051.h>\r\n__sfr __at(0x8E) AUXR;\r\n__sfr __at(0xAF) IE2;\r\n"
+                           "__sfr __at(0xD6) T2H;\r\n__sfr __at(0xD7) T2L;\r\n\r\n";
+    const Case cases[] = {
+        { Chip::Stc15, Dialect::Keil, "STC15F2K60S2.H", keilHead }, { Chip::Stc15, Dialect::Sdcc, "stc15.h", sdccHead },
+        { Chip::Stc8, Dialect::Keil, "inc/STC8H.h", keilHead },
+        { Chip::Stc8, Dialect::Sdcc, "\xE4\xB8\xAD\xE6\x96\x87/STC8H.h", sdccHead }, // a Chinese folder name
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.header);
+        Configuration config = on(c.chip, 11059200);
+        config.timer0 = timerAt(0, 1000);
+        config.chip.timer2 = timerAt(0, 500);
+        config.uartBaudIndex = 5;
+        const std::string classic = BuildSourceText(resolved(config).settings, c.dialect);
+        ASSERT_EQ(classic.rfind(c.classicHead, 0), 0u) << classic;
+
+        config.chip.vendorHeader = c.header;
+        const ResolvedConfiguration named = resolved(config);
+        EXPECT_EQ(named.settings.vendorHeader, c.header);
+        const std::string vendor = BuildSourceText(named.settings, c.dialect);
+        EXPECT_EQ(vendor, "#include \"" + std::string(c.header) + "\"\r\n\r\n" + classic.substr(strlen(c.classicHead)));
+    }
+}
+
+TEST(ChipGenerator, VendorHeaderIsRefusedWhereItHasNoPlace)
+{
+    struct Case {
+        const char* what;
+        Chip chip;
+        std::string header;
+        ConfigErrorCode code;
+        HeaderNameProblem problem; // VendorHeaderUnsafe only
+    };
+    const Case cases[] = {
+        { "8051", Chip::I8051, "reg51.h", ConfigErrorCode::ChipTrap, {} },
+        { "8052", Chip::I8052, "reg52.h", ConfigErrorCode::ChipTrap, {} },
+        { "STC89", Chip::Stc89, "STC89C5xRC.H", ConfigErrorCode::ChipTrap, {} },
+        { "the chip before the name", Chip::Stc89, "", ConfigErrorCode::ChipTrap, {} },
+        { "empty", Chip::Stc15, "", ConfigErrorCode::VendorHeaderUnsafe, { HeaderNameFault::Empty } },
+        { "a quote", Chip::Stc8, "a\"b.h", ConfigErrorCode::VendorHeaderUnsafe,
+            { HeaderNameFault::ForbiddenCharacter, U'"', 1 } },
+        { "a line end", Chip::Stc15, "STC8H.h\r\n#define X", ConfigErrorCode::VendorHeaderUnsafe,
+            { HeaderNameFault::ForbiddenCharacter, U'\r', 7 } },
+        { "too long", Chip::Stc8, std::string(101, 'h'), ConfigErrorCode::VendorHeaderUnsafe,
+            { HeaderNameFault::TooLong, 0, kMaxVendorHeaderBytes } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Configuration config = on(c.chip, 12000000);
+        config.timer0 = timerAt(1, 1000);
+        config.chip.vendorHeader = c.header;
+        const auto error = refusal(config);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code, c.code);
+        EXPECT_EQ(error->chip, c.chip);
+        if (c.code == ConfigErrorCode::ChipTrap)
+            EXPECT_EQ(error->chipError, ChipErrorCode::VendorHeaderNotAccepted);
+        else
+            EXPECT_EQ(error->headerProblem, c.problem);
+    }
+}
+
+TEST(ChipGenerator, HeaderNamesTheIncludeLineCanHold)
+{
+    struct Case {
+        std::string name;
+        std::optional<HeaderNameProblem> problem;
+    };
+    const auto forbidden = [](char32_t c, std::size_t offset) {
+        return HeaderNameProblem { HeaderNameFault::ForbiddenCharacter, c, offset };
+    };
+    const auto malformed = [](std::size_t offset) {
+        return HeaderNameProblem { HeaderNameFault::MalformedUtf8, 0, offset };
+    };
+    const std::string chinese = "\xE5\xA4\xB4"; // 3 bytes
+    const auto repeated = [](const std::string& part, int times) {
+        std::string whole;
+        for (int i = 0; i < times; ++i)
+            whole += part;
+        return whole;
+    };
+    const Case cases[] = {
+        { "STC8H.h", std::nullopt },
+        { "inc/STC8H.h", std::nullopt },
+        { "..\\inc\\stc15.h", std::nullopt },
+        { "STC15 (copy).h", std::nullopt },
+        { "\xE5\xAE\x8F\xE6\x99\xB6.h", std::nullopt },
+        { "\xF0\x9F\x98\x80.h", std::nullopt }, // UTF-8 holds it; the output encoding decides
+        { std::string(100, 'a'), std::nullopt },
+        { std::string(101, 'a'), HeaderNameProblem { HeaderNameFault::TooLong, 0, 100 } },
+        { repeated(chinese, 33) + "a", std::nullopt }, // 100 bytes in 34 characters
+        { chinese + std::string(98, 'a'), HeaderNameProblem { HeaderNameFault::TooLong, 0, 100 } },
+        { "", HeaderNameProblem { HeaderNameFault::Empty } },
+        { "a\"b", forbidden(U'"', 1) },
+        { "<stc8.h>", forbidden(U'<', 0) },
+        { "stc8.h>", forbidden(U'>', 6) },
+        { "a\nb", forbidden(U'\n', 1) },
+        { "a\rb", forbidden(U'\r', 1) },
+        { "\tb", forbidden(U'\t', 0) },
+        { std::string("a\0b", 3), forbidden(0, 1) },
+        { "a\x1b[31m", forbidden(0x1B, 1) },
+        { "a\x7f", forbidden(0x7F, 1) },
+        { "a\xC2\x85", forbidden(0x85, 1) }, // NEL
+        { chinese + "\xE2\x80\xA8", forbidden(0x2028, 3) },
+        { "\xE2\x80\xA9", forbidden(0x2029, 0) },
+        { "a\x80", malformed(1) },
+        { "\xC0\xAF.h", malformed(0) }, // overlong '/'
+        { "a\xED\xA0\x80", malformed(1) }, // a surrogate
+        { "ab\xE4\xB8", malformed(2) }, // cut short
+        { "\xF4\x90\x80\x80", malformed(0) }, // beyond U+10FFFF
+        { "\xE5\xA4", malformed(0) },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FindHeaderNameProblem(c.name), c.problem);
+    }
+}
+
+TEST(ChipGenerator, DerivationNamesTheVendorHeaderOnlyWhenNamed)
+{
+    Configuration config = on(Chip::Stc8, 24000000);
+    config.chip.timer2 = timerAt(0, 1000);
+    const std::string plain = FormatChipDerivation(DeriveChipConfiguration(config, resolved(config)));
+    EXPECT_FALSE(contains(plain, "Header"));
+    config.chip.vendorHeader = "STC8H.h";
+    std::string named = FormatChipDerivation(DeriveChipConfiguration(config, resolved(config)));
+    const std::string line = "Header: the vendor's \"STC8H.h\" is included and declares the chip's registers; no sfr "
+                             "declarations are written.\n";
+    const auto at = named.find("\n" + line);
+    ASSERT_NE(at, std::string::npos) << named;
+    EXPECT_EQ(named.erase(at + 1, line.size()), plain) << "one line more, nothing else";
 }
