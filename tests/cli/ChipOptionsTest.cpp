@@ -179,3 +179,128 @@ TEST(ChipOptions, RefusalsInWords)
     EXPECT_TRUE(
         render(QStringLiteral("--chip 8052 --uart 9600 --uart-timer 2 --timer1 1:100 --postscale1 3")).error.isEmpty());
 }
+
+namespace {
+
+// orlet-gen in process with each argument as given (names may hold blanks
+// and control characters).
+GenOutput renderArgs(const QStringList& args, QString* error)
+{
+    const orlet::GenParseResult parsed = orlet::ParseGenArguments(QStringList { QStringLiteral("orlet-gen") } + args);
+    if (!parsed.request) {
+        *error = parsed.error;
+        return { {}, parsed.error, orlet::kExitRefused };
+    }
+    GenOutput output = orlet::RenderGenOutput(*parsed.request);
+    *error = output.error;
+    return output;
+}
+
+} // namespace
+
+TEST(ChipOptions, HeaderRefusalsInWords)
+{
+    struct Case {
+        QStringList args;
+        std::string error;
+    };
+    const QString rule = QStringLiteral("; a header name holds no '\"', '<', '>', control character or line end");
+    const Case cases[] = {
+        { { "--header", "STC8H.h" },
+            "--header: the 8051 text declares no registers of its own for a vendor header to replace; choose --chip"
+            " stc15 or stc8" },
+        { { "--chip", "8052", "--header", "reg52.h" },
+            "--header: the 8052 text declares no registers of its own for a vendor header to replace; choose --chip"
+            " stc15 or stc8" },
+        { { "--chip", "stc89", "--timer2", "1000", "--header", "STC89.H" },
+            "--header: the STC89 text declares no registers of its own for a vendor header to replace; choose --chip"
+            " stc15 or stc8" },
+        { { "--chip", "stc15", "--header", "" }, "--header takes a file name, got an empty one" },
+        { { "--chip", "stc15", "--header", "a.h", "--header", "b.h" }, "--header given more than once" },
+        { { "--chip", "stc8", "--header", "<stc8.h>" }, "--header \"<stc8.h>\": the name holds '<'" },
+        { { "--chip", "stc8", "--header", "a\"b.h" }, "--header \"a\"b.h\": the name holds '\"'" },
+        { { "--chip", "stc15", "--header", "STC8H.h\n#define AUXR 0" },
+            "--header \"STC8H.h\\n#define AUXR 0\": the name holds U+000A" },
+        { { "--chip", "stc15", "--header", QString::fromUtf8("a\u2028b.h") },
+            "--header \"a\\u2028b.h\": the name holds U+2028" },
+        { { "--chip", "stc8", "--header", QString(101, 'x') },
+            "--header \"" + std::string(101, 'x') + "\": the name has 101 bytes; the include line takes at most 100" },
+        // The source is GBK unless asked otherwise: a name GBK cannot hold is refused, not written as '?'.
+        { { "--chip", "stc8", "--header", QString::fromUtf8("\U0001F600.h") },
+            "--header \"\U0001F600.h\": the name has no GBK form; use --encoding utf-8 or another name" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        QString error;
+        const GenOutput output = renderArgs(c.args, &error);
+        QString expected = QString::fromStdString(c.error);
+        if (expected.contains("the name holds"))
+            expected += rule;
+        EXPECT_EQ(error.toStdString(), expected.toStdString());
+        EXPECT_EQ(output.exitStatus, orlet::kExitRefused);
+        EXPECT_TRUE(output.bytes.isEmpty());
+    }
+}
+
+// The name goes into the include line as the output encoding writes it.
+TEST(ChipOptions, HeaderNameInEachEncoding)
+{
+    struct Case {
+        QStringList args;
+        QByteArray includeLine;
+    };
+    const QString emoji = QString::fromUtf8("\U0001F600.h");
+    const Case cases[] = {
+        { { "--header", "STC15F2K60S2.H" }, "#include \"STC15F2K60S2.H\"\r\n\r\n" },
+        { { "--header", "inc/STC8H.h", "--dialect", "sdcc" }, "#include \"inc/STC8H.h\"\r\n\r\n" },
+        { { "--header", QString::fromUtf8("中文/STC8H.h") }, "#include \"\xd6\xd0\xce\xc4/STC8H.h\"\r\n\r\n" },
+        { { "--header", QString::fromUtf8("中文/STC8H.h"), "--encoding", "utf-8" },
+            "#include \"\xe4\xb8\xad\xe6\x96\x87/STC8H.h\"\r\n\r\n" },
+        { { "--header", emoji, "--encoding", "utf-8" }, "#include \"\xf0\x9f\x98\x80.h\"\r\n\r\n" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        QString error;
+        const GenOutput output
+            = renderArgs(QStringList { "--chip", "stc8", "--timer2", "1000", "--uart", "9600" } + c.args, &error);
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        EXPECT_TRUE(output.bytes.startsWith(c.includeLine)) << output.bytes.left(60).toStdString();
+        EXPECT_FALSE(output.bytes.contains("sfr"));
+    }
+    // JSON and the explanation are UTF-8 whatever --encoding says.
+    QString error;
+    const GenOutput json = renderArgs({ "--chip", "stc15", "--header", emoji, "--json" }, &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(json.bytes).object().value("header").toString(), emoji);
+}
+
+// "header" and the explanation's line only where --header was given; the
+// rest of the JSON is the same.
+TEST(ChipOptions, HeaderInTheJsonAndTheExplanation)
+{
+    const char* lines[] = {
+        "--chip stc15 --timer0 0:1000 --uart 115200 --uart-timer 2",
+        "--chip stc8 --crystal 24 --counter2 100 --timer1 2:10 --dialect sdcc",
+        "--chip stc8",
+    };
+    for (const char* line : lines) {
+        SCOPED_TRACE(line);
+        QJsonObject plain = json(QString::fromLatin1(line));
+        QJsonObject named = json(QString::fromLatin1(line) + QStringLiteral(" --header STC8H.h"));
+        EXPECT_FALSE(plain.contains("header"));
+        EXPECT_EQ(named.take("header").toString(), QStringLiteral("STC8H.h"));
+        const QString plainSource = plain.take("source").toString();
+        const QString namedSource = named.take("source").toString();
+        EXPECT_EQ(named, plain);
+        QStringList kept = plainSource.split(QStringLiteral("\r\n"));
+        kept.removeIf([](const QString& l) { return l.startsWith("sfr ") || l.startsWith("__sfr "); });
+        kept.first() = QStringLiteral("#include \"STC8H.h\"");
+        EXPECT_EQ(namedSource, kept.join(QStringLiteral("\r\n")));
+
+        const Rendered without = render(QString::fromLatin1(line) + QStringLiteral(" --explain"));
+        const Rendered with = render(QString::fromLatin1(line) + QStringLiteral(" --explain --header STC8H.h"));
+        const QString explained = QString::fromUtf8(with.output.bytes);
+        EXPECT_EQ(explained.count("Header: the vendor's \"STC8H.h\" is included"), 1) << explained.toStdString();
+        EXPECT_FALSE(QString::fromUtf8(without.output.bytes).contains("Header"));
+    }
+}
