@@ -4,7 +4,8 @@
   chip_proof.py --orlet-gen PATH timer2 MHZ US [6t]  8052 (or STC89 in 6T) timer 2: an interrupt every count, no drift
   chip_proof.py --orlet-gen PATH baud MHZ RATE       8052 timer 2 as baud generator: frames of 10 bit times
   chip_proof.py --orlet-gen PATH stc                 STC15/STC8 init code: AUXR, TMOD, TH/TL, T2H/T2L, IE2, SCON
-  chip_proof.py --orlet-gen PATH compile             every chip's text, every block in use, compiles without a warning
+  chip_proof.py --orlet-gen PATH compile             every chip's text, every block in use, compiles without a warning,
+                                                     also with the user's own header named by --header
 
 The code is orlet-gen's SDCC text, with the two changes any user makes
 ("//EA=1;" switched on, an endless loop at the end of main()), compiled with
@@ -45,9 +46,9 @@ def tool(name):
     return path
 
 
-def compile_c(source, workdir, name):
+def compile_c(source, workdir, name, flags=()):
     """Compiles `source` with sdcc -mmcs51; returns (ihx path, .rst listing)."""
-    return sdcc_compile(tool("sdcc"), source.encode(), workdir, name, "rst")
+    return sdcc_compile(tool("sdcc"), source.encode(), workdir, name, "rst", flags)
 
 
 def s51(ihx, crystal_hz, script):
@@ -304,10 +305,34 @@ COMPILE_CASES = [
 ]
 
 
+# A user's own header in place of the text's declarations, found through -I.
+VENDOR_HEADER = "stc/STC8H.h"
+VENDOR_HEADER_TEXT = """#include <8051.h>
+__sfr __at(0x8E) AUXR;
+__sfr __at(0xAF) IE2;
+__sfr __at(0xD6) T2H;
+__sfr __at(0xD7) T2L;
+"""
+VENDOR_HEADER_CASE = "--chip stc8 --timer0 0:1000 --timer2 500 --uart 9600 --comments --header " + VENDOR_HEADER
+
+
+def prove_compile_with_vendor_header(gen, workdir):
+    include = os.path.join(workdir, "vendor-include")
+    os.makedirs(os.path.join(include, os.path.dirname(VENDOR_HEADER)))
+    with open(os.path.join(include, VENDOR_HEADER), "w") as f:
+        f.write(VENDOR_HEADER_TEXT)
+    source = gen.json(VENDOR_HEADER_CASE)["source"]
+    if not source.startswith('#include "%s"\r\n\r\n' % VENDOR_HEADER) or "__sfr" in source:
+        raise Failure("with --header the text still declares registers:\n%s" % source[:300])
+    compile_c(with_main_loop(source, "for(;;)\r\n ;"), workdir, "vendor", ["-I", include])
+    print("compiles with its own header: %s" % VENDOR_HEADER_CASE)
+
+
 def prove_compile(gen, workdir):
     for number, args in enumerate(COMPILE_CASES):
         compile_c(with_main_loop(gen.json(args)["source"], "for(;;)\r\n ;"), workdir, "chip%d" % number)
         print("compiles: %s" % args)
+    prove_compile_with_vendor_header(gen, workdir)
 
 
 def main():

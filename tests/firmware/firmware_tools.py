@@ -35,12 +35,12 @@ def orlet_gen_json(path, args):
     return json.loads(run.stdout)
 
 
-def sdcc_compile(sdcc, source, workdir, name, listing):
-    """Compiles `source` (bytes) with sdcc -mmcs51; any message fails.
+def sdcc_compile(sdcc, source, workdir, name, listing, flags=()):
+    """Compiles `source` (bytes) with sdcc -mmcs51 and `flags`; any message fails.
     Returns (ihx path, the text of NAME.`listing`, "asm" or "rst")."""
     with open(os.path.join(workdir, name + ".c"), "wb") as f:
         f.write(source)
-    run = subprocess.run([sdcc, "-mmcs51", name + ".c"], cwd=workdir, capture_output=True, timeout=120)
+    run = subprocess.run([sdcc, "-mmcs51", *flags, name + ".c"], cwd=workdir, capture_output=True, timeout=120)
     said = (run.stdout + run.stderr).decode(errors="replace").strip()
     if run.returncode != 0 or said:
         raise Failure("sdcc %s.c (exit %d): %s" % (name, run.returncode, said))
