@@ -67,32 +67,6 @@ namespace {
         return hint;
     }
 
-    // Shows the control characters an argument may carry (a line feed, a
-    // carriage return, an escape) as C escapes, so that an error stays one line.
-    QString escapeControls(const QString& text)
-    {
-        QString result;
-        result.reserve(text.size());
-        for (const QChar c : text) {
-            const char16_t u = c.unicode();
-            const bool breaksLine = c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
-                || c.category() == QChar::Separator_Paragraph;
-            if (!breaksLine)
-                result += c;
-            else if (u == u'\n')
-                result += QLatin1String("\\n");
-            else if (u == u'\r')
-                result += QLatin1String("\\r");
-            else if (u == u'\t')
-                result += QLatin1String("\\t");
-            else if (u < 0x100)
-                result += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
-            else
-                result += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
-        }
-        return result;
-    }
-
     QString chipTitle(Chip chip)
     {
         return QString::fromLatin1(ProfileOf(chip).title.data(), qsizetype(ProfileOf(chip).title.size()));
@@ -156,6 +130,8 @@ namespace {
         return QStringLiteral("the %1 does not offer this").arg(title);
     }
 
+    QString escapeControls(const QString& text);
+
     QString quotedHeader(const Configuration& config)
     {
         return QLatin1Char('"') + escapeControls(fromUtf8(config.chip.vendorHeader.value_or(std::string())))
@@ -167,7 +143,7 @@ namespace {
     {
         if (c > 0x20 && c < 0x7F)
             return QLatin1Char('\'') + QChar(char16_t(c)) + QLatin1Char('\'');
-        return QStringLiteral("U+") + QStringLiteral("%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+        return QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
     }
 
     QString headerProblemText(const HeaderNameProblem& problem, const Configuration& config)
@@ -274,6 +250,32 @@ namespace {
     {
         return QStringLiteral("Crystal in MHz: %1, or any other value from 1 to 100 (default %2).")
             .arg(crystalTexts().join(QLatin1String(", ")), QLatin1String(kCrystals[kDefaultCrystalIndex].text));
+    }
+
+    // Shows the control characters an argument may carry (a line feed, a
+    // carriage return, an escape) as C escapes, so that an error stays one line.
+    QString escapeControls(const QString& text)
+    {
+        QString result;
+        result.reserve(text.size());
+        for (const QChar c : text) {
+            const char16_t u = c.unicode();
+            const bool breaksLine = c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
+                || c.category() == QChar::Separator_Paragraph;
+            if (!breaksLine)
+                result += c;
+            else if (u == u'\n')
+                result += QLatin1String("\\n");
+            else if (u == u'\r')
+                result += QLatin1String("\\r");
+            else if (u == u'\t')
+                result += QLatin1String("\\t");
+            else if (u < 0x100)
+                result += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+            else
+                result += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
+        }
+        return result;
     }
 
     struct Options {
