@@ -316,9 +316,10 @@ std::string ChipTimerDerivationTip(const ChipTimerDerivation& d, std::uint32_t c
         lines.push_back(TextFormat("计数%s，每 %u 个脉冲中断一次", d.meaning, d.value));
         lines.push_back(TextFormat("计数：n = %llu 个脉冲，与晶振无关", n));
     } else {
-        lines.push_back(TextFormat("定时%s，周期 %u us，%s", d.meaning, d.value, clockText(d.clocksPerCount, sixT).c_str()));
-        lines.push_back(TextFormat("计数：n = %u×%u/(%u×1000000) 四舍五入 = %llu", crystalHz, d.value,
-            d.clocksPerCount, n));
+        lines.push_back(
+            TextFormat("定时%s，周期 %u us，%s", d.meaning, d.value, clockText(d.clocksPerCount, sixT).c_str()));
+        lines.push_back(
+            TextFormat("计数：n = %u×%u/(%u×1000000) 四舍五入 = %llu", crystalHz, d.value, d.clocksPerCount, n));
     }
     lines.push_back(chipStartLine(d));
     if (!d.counter) {
@@ -334,11 +335,11 @@ std::string ChipTimerDerivationTip(const ChipTimerDerivation& d, std::uint32_t c
     else if (!d.interruptCycles)
         lines.push_back("中断程序重装初值：1T内核的中断延迟不在此计算之内");
     else if (!d.counter)
-        lines.push_back(TextFormat("中断程序重装初值：中断间隔 %llu 个机器周期",
-            static_cast<unsigned long long>(*d.interruptCycles)));
-    if (!d.counter && d.drift)
         lines.push_back(TextFormat(
-            "累积误差：%+.1f ppm，每天 %s", d.drift->ppm, secondsPerDay(d.drift->secondsPerDay).c_str()));
+            "中断程序重装初值：中断间隔 %llu 个机器周期", static_cast<unsigned long long>(*d.interruptCycles)));
+    if (!d.counter && d.drift)
+        lines.push_back(
+            TextFormat("累积误差：%+.1f ppm，每天 %s", d.drift->ppm, secondsPerDay(d.drift->secondsPerDay).c_str()));
     return joinLines(lines);
 }
 

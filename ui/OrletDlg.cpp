@@ -592,8 +592,7 @@ void COrletDlg::UpdateTimer1Reload()
 void COrletDlg::showTiming(int timer)
 {
     QString& line = timer == 0 ? m_actual0Text : timer == 1 ? m_actual1Text : m_actual2Text;
-    QWidget* display
-        = GetDlgItem(timer == 0 ? ctl::Timer0Reload : timer == 1 ? ctl::Timer1Reload : ctl::Timer2Reload);
+    QWidget* display = GetDlgItem(timer == 0 ? ctl::Timer0Reload : timer == 1 ? ctl::Timer1Reload : ctl::Timer2Reload);
     line.clear();
     display->setToolTip(QString());
     if (const std::optional<orlet::ChipTimerDerivation> chip = orlet::DescribeChipTimer(m_model, timer)) {
@@ -688,8 +687,8 @@ void COrletDlg::showBaudDerivation()
     QString tip = d ? BaudDerivationTip(m_model.baudRun->crystalHz, *d) : QString();
     if (m_model.chip != orlet::Chip::I8051 && m_model.baudRun && m_model.baudRun->chip) {
         const orlet::BaudRun& run = *m_model.baudRun;
-        const orlet::BaudSourceInfo& source = *orlet::FindBaudSource(
-            orlet::ProfileOf(m_model.chip), orlet::BaudSourceFor(m_model.chip, run.uartTimer));
+        const orlet::BaudSourceInfo& source
+            = *orlet::FindBaudSource(orlet::ProfileOf(m_model.chip), orlet::BaudSourceFor(m_model.chip, run.uartTimer));
         tip = ChipBaudTip(source, orlet::kBaudRates.at(std::size_t(run.baud.rateIndex)), *run.chip);
     }
     for (int id : { ctl::BaudReload, ctl::BaudError })

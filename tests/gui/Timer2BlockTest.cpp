@@ -12,8 +12,8 @@ enum ChipIndex { I8051 = 0, I8052 = 1, Stc89 = 2, Stc15 = 3, Stc8 = 4 };
 enum Crystal { Mhz11_0592 = 5, Mhz12 = 6 };
 enum Baud { B9600 = 5, B115200 = 10 };
 
-const std::initializer_list<int> kTimer2Block { ctl::UseTimer2, ctl::Timer2Mode, ctl::Timer2Period,
-    ctl::Timer2Unit, ctl::Timer2Reload, ctl::Timer2Actual, ctl::Timer2Postscale };
+const std::initializer_list<int> kTimer2Block { ctl::UseTimer2, ctl::Timer2Mode, ctl::Timer2Period, ctl::Timer2Unit,
+    ctl::Timer2Reload, ctl::Timer2Actual, ctl::Timer2Postscale };
 
 } // namespace
 
