@@ -15,6 +15,7 @@ enum class MessageCode {
     PostscaleOutOfRange, // a software count outside 1 to kMaxPostscale
     CustomMhzOutOfRange, // a custom crystal outside 1 to 100 MHz
     DriftFreeOutOfRange, // Generate: a count drift-free timing cannot keep exact in the mode
+    DriftFreeNeedsHardwareReload, // Generate: an STC timer reloading in its routine, where mode 0 reloads in hardware
 };
 
 struct Message {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BaudReload.h"
+#include "ChipExplain.h"
 #include "ChipTiming.h"
 #include "Configuration.h"
 #include "Crystal.h"
@@ -203,6 +204,10 @@ Transition OnUartTimerChange(WindowModel model);
 
 Precision PrecisionOf(const WindowModel& model);
 
+// Whether PCON.SMOD doubles the rate of the serial port's timer: only timer
+// 1 in mode 2 feels it. Where it does not, the doubling box is off.
+bool SmodDoublesRate(const WindowModel& model);
+
 // The mode and kind of a timer: from TMOD for timers 0 and 1, from the mode
 // list for timer 2.
 ModeListEntry TimerModeOf(const WindowModel& model, int timer);
@@ -211,8 +216,9 @@ ModeListEntry TimerModeOf(const WindowModel& model, int timer);
 GeneratorSettings SettingsFor(const WindowModel& model);
 
 // Why Generate writes nothing: with drift-free timing, a timer in use in
-// mode 0 or 1 whose bytes stand for a count the routine cannot keep exact
-// (orlet-gen --drift-free refuses the same settings).
+// mode 0 or 1 whose bytes stand for a count the routine cannot keep exact,
+// or an STC timer reloading in its routine (orlet-gen --drift-free refuses
+// the same settings).
 std::optional<Message> DriftFreeRefusal(const WindowModel& model);
 
 // The configuration the model's ticks and values stand for, as orlet-gen
@@ -240,5 +246,9 @@ std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer);
 
 // How the serial port's last calculation came about.
 std::optional<BaudDerivation> DescribeBaud(const WindowModel& model);
+
+// Off the 8051: what a timer's last calculation in range really gives on the
+// chip, with its software count now. Empty at the 8051 (DescribeTimer).
+std::optional<ChipTimerDerivation> DescribeChipTimer(const WindowModel& model, int timer);
 
 } // namespace orlet

@@ -265,10 +265,95 @@ std::string ModeItemText(Chip chip, int timer, int index)
     const ModeListEntry entry = ModeListEntryAt(index);
     const ChipProfile& profile = ProfileOf(chip);
     const std::string kind = entry.counter ? "计数" : "定时";
-    if (profile.model == TimerModel::Classic)
+    // Timer 2 has one mode on every chip that has it, named for what it does.
+    if (profile.model == TimerModel::Classic && timer != 2)
         return kind + "方式" + std::to_string(entry.mode);
     const TimerMode* mode = FindTimerMode(profile, timer, entry.mode);
     return kind + (mode ? mode->meaning : "");
+}
+
+namespace {
+
+    std::string clockText(std::uint32_t clocksPerCount, bool sixT)
+    {
+        if (clocksPerCount == 1)
+            return "每个时钟计数一次（1T）";
+        if (sixT)
+            return TextFormat("每 %u 个时钟计数一次（6T模式）", clocksPerCount);
+        return TextFormat("每 %u 个时钟计数一次（12T）", clocksPerCount);
+    }
+
+    std::string chipStartLine(const ChipTimerDerivation& d)
+    {
+        const auto n = static_cast<unsigned long long>(d.count);
+        return TextFormat("初值 = %u − %llu = %u：%s = 0x%02x，%s = 0x%02x", d.limit, n, d.start, d.highName,
+            unsigned { d.high }, d.lowName, unsigned { d.low });
+    }
+
+    double interruptPeriodUs(const ChipTimerDerivation& d, std::uint32_t crystalHz)
+    {
+        return static_cast<double>(*d.interruptCycles) * d.clocksPerCount * 1e6 / crystalHz;
+    }
+
+} // namespace
+
+std::string ChipRealPeriodLine(const ChipTimerDerivation& d, std::uint32_t crystalHz)
+{
+    if (!d.interruptCycles)
+        return "计数 " + periodText(d.wholePeriodUs) + " 另加重装延迟";
+    TimerTiming timing;
+    timing.postscale = d.postscale;
+    timing.interruptPeriodUs = interruptPeriodUs(d, crystalHz);
+    timing.drift = d.drift;
+    return RealPeriodLine(timing);
+}
+
+std::string ChipTimerDerivationTip(const ChipTimerDerivation& d, std::uint32_t crystalHz, bool sixT)
+{
+    const auto n = static_cast<unsigned long long>(d.count);
+    std::vector<std::string> lines;
+    if (d.counter) {
+        lines.push_back(TextFormat("计数%s，每 %u 个脉冲中断一次", d.meaning, d.value));
+        lines.push_back(TextFormat("计数：n = %llu 个脉冲，与晶振无关", n));
+    } else {
+        lines.push_back(
+            TextFormat("定时%s，周期 %u us，%s", d.meaning, d.value, clockText(d.clocksPerCount, sixT).c_str()));
+        lines.push_back(
+            TextFormat("计数：n = %u×%u/(%u×1000000) 四舍五入 = %llu", crystalHz, d.value, d.clocksPerCount, n));
+    }
+    lines.push_back(chipStartLine(d));
+    if (!d.counter) {
+        std::string real = TextFormat("计数周期 %.2f us", d.actualPeriodUs);
+        if (d.periodErrorPercent)
+            real += TextFormat("，与 %u us 相差 %+.4f%%", d.value, *d.periodErrorPercent);
+        lines.push_back(real);
+    }
+    if (d.postscale > 1)
+        lines.push_back(TextFormat("软件计数：每 %u 次中断执行一次用户代码", d.postscale));
+    if (d.hardwareReload)
+        lines.push_back("硬件自动重装：中断程序不重装，周期不受中断延迟影响");
+    else if (!d.interruptCycles)
+        lines.push_back("中断程序重装初值：1T内核的中断延迟不在此计算之内");
+    else if (!d.counter)
+        lines.push_back(TextFormat(
+            "中断程序重装初值：中断间隔 %llu 个机器周期", static_cast<unsigned long long>(*d.interruptCycles)));
+    if (!d.counter && d.drift)
+        lines.push_back(
+            TextFormat("累积误差：%+.1f ppm，每天 %s", d.drift->ppm, secondsPerDay(d.drift->secondsPerDay).c_str()));
+    return joinLines(lines);
+}
+
+std::string ChipBaudDerivationTip(const BaudSourceInfo& source, std::uint32_t rate, const ChipBaud& baud)
+{
+    std::vector<std::string> lines;
+    lines.push_back(TextFormat("%u bps，串口方式1，由定时器%d产生", rate, source.timer));
+    lines.push_back(source.formula);
+    if (source.limit == 256)
+        lines.push_back(TextFormat("装入值 = 256 − %u = 0x%02x", baud.count, unsigned { baud.low }));
+    else
+        lines.push_back(TextFormat("装入值 = 65536 − %u = 0x%04x", baud.count, baud.reload));
+    lines.push_back(TextFormat("实际波特率 %.2f bps，误差 %+.4f%%", baud.actualBaud, baud.errorPercent));
+    return joinLines(lines);
 }
 
 } // namespace orlet

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChipExplain.h"
 #include "ChipProfile.h"
 #include "Explain.h"
 #include "TimerReload.h"
@@ -47,5 +48,16 @@ std::string TimerRangeTip(int timer, bool counter, int mode, std::uint32_t asked
 
 // Tooltip of the serial block's displays.
 std::string BaudDerivationTip(std::uint32_t crystalHz, const BaudDerivation& b);
+
+// Off the 8051: the real-period line of a timer from the chip's working.
+// Where the routine reloads on a 1T core no cycle count describes it: the
+// line gives the counted period and says the reload's latency comes on top.
+std::string ChipRealPeriodLine(const ChipTimerDerivation& d, std::uint32_t crystalHz);
+
+// Off the 8051: the tooltip of a timer's reload display.
+std::string ChipTimerDerivationTip(const ChipTimerDerivation& d, std::uint32_t crystalHz, bool sixT);
+
+// Off the 8051: the tooltip of the serial block's displays.
+std::string ChipBaudDerivationTip(const BaudSourceInfo& source, std::uint32_t rate, const ChipBaud& baud);
 
 } // namespace orlet

@@ -53,6 +53,16 @@ enum MainWindow : int {
     Timer1Clock = 1042,
     SixTCheck = 1043,
     UartTimer2 = 1044, // the serial port's rate from timer 2, where there is one
+    // Timer 2's block, shown on chips that have timer 2 (the frame grows to
+    // hold it).
+    UseTimer2 = 1045,
+    Timer2Mode = 1046,
+    Timer2Period = 1047,
+    Timer2Unit = 1048,
+    Timer2Reload = 1049,
+    Timer2Actual = 1050,
+    Timer2Postscale = 1051,
+    Timer2Clock = 1052,
 };
 
 // Custom-frequency dialog (MyCry.ui).

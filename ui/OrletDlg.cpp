@@ -42,6 +42,15 @@ const char* const kIntroduction[] = {
 
 const char* const kTriggerItems[] = { "下降沿", "低电平" }; // added in this order; the sort puts 低电平 first
 
+// Timer 2's list: its one mode as a timer, then as a counter (mode list
+// indexes of the model).
+constexpr std::array<int, 2> kTimer2ModeIndexes { 0, 3 };
+
+int Timer2ModeItem(int modeIndex)
+{
+    return orlet::ModeListEntryAt(modeIndex).counter ? 1 : 0;
+}
+
 QString u8(const char* text)
 {
     return QString::fromUtf8(text);
@@ -103,6 +112,7 @@ COrletDlg::COrletDlg(QWidget* parent)
     m_ui->setupUi(this);
     new EnabledFollower(m_ui->labelPostscale0, m_ui->timer0Postscale);
     new EnabledFollower(m_ui->labelPostscale1, m_ui->timer1Postscale);
+    new EnabledFollower(m_ui->labelPostscale2, m_ui->timer2Postscale);
     RegisterControls({
         { ctl::CloseButton, m_ui->closeButton },
         { ctl::Int0Trigger, m_ui->int0Trigger },
@@ -145,6 +155,14 @@ COrletDlg::COrletDlg(QWidget* parent)
         { ctl::Timer1Clock, m_ui->timer1Clock },
         { ctl::SixTCheck, m_ui->sixTCheck },
         { ctl::UartTimer2, m_ui->uartTimer2 },
+        { ctl::UseTimer2, m_ui->useTimer2 },
+        { ctl::Timer2Mode, m_ui->timer2Mode },
+        { ctl::Timer2Period, m_ui->timer2Period },
+        { ctl::Timer2Unit, m_ui->timer2Unit },
+        { ctl::Timer2Reload, m_ui->timer2Reload },
+        { ctl::Timer2Actual, m_ui->timer2Actual },
+        { ctl::Timer2Postscale, m_ui->timer2Postscale },
+        { ctl::Timer2Clock, m_ui->timer2Clock },
     });
     nameShownTexts();
     routeNotifications();
@@ -160,9 +178,9 @@ void COrletDlg::nameShownTexts()
     // pair prints with one or two hex digits per byte, in either spelling.
     ShowsTexts(ctl::BaudError, { QStringLiteral("00%"), QStringLiteral("-100.0000%") });
     ShowsTexts(ctl::BaudReload, { QStringLiteral("0xff") }, TextDigits::Hex);
-    for (int id : { ctl::Timer0Reload, ctl::Timer1Reload })
+    for (int id : { ctl::Timer0Reload, ctl::Timer1Reload, ctl::Timer2Reload })
         ShowsTexts(id, { QStringLiteral("ffH,ffH"), QStringLiteral("ffh,ffh") }, TextDigits::Hex);
-    for (int id : { ctl::Timer0Unit, ctl::Timer1Unit })
+    for (int id : { ctl::Timer0Unit, ctl::Timer1Unit, ctl::Timer2Unit })
         ShowsTexts(id, { QStringLiteral("us"), QStringLiteral("plus") });
     ShowsTexts(ctl::CustomMhz, { u8(orlet::FormatCustomMhz(100.0f)) });
 }
@@ -194,6 +212,11 @@ void COrletDlg::routeNotifications()
     OnClicked(ctl::Timer0Clock, &COrletDlg::OnClock0Change);
     OnClicked(ctl::Timer1Clock, &COrletDlg::OnClock1Change);
     OnClicked(ctl::UartTimer2, &COrletDlg::OnUartTimerChange);
+    OnClicked(ctl::UseTimer2, &COrletDlg::OnUseTimer2);
+    OnSelChange(ctl::Timer2Mode, &COrletDlg::OnMode2Change);
+    OnEditChange(ctl::Timer2Period, &COrletDlg::UpdateTimer2Reload);
+    OnEditChange(ctl::Timer2Postscale, &COrletDlg::OnPostscale2Change);
+    OnClicked(ctl::Timer2Clock, &COrletDlg::OnClock2Change);
 }
 
 void COrletDlg::ExchangeData(CDataExchange& dx)
@@ -237,6 +260,14 @@ void COrletDlg::ExchangeData(CDataExchange& dx)
     dx.Control(ctl::Timer1Clock, m_clock1Check);
     dx.Control(ctl::SixTCheck, m_sixTCheck);
     dx.Control(ctl::UartTimer2, m_uartTimer2Check);
+    dx.Control(ctl::UseTimer2, m_useTimer2Check);
+    dx.Control(ctl::Timer2Mode, m_mode2Combo);
+    dx.Control(ctl::Timer2Clock, m_clock2Check);
+    dx.Number(ctl::Timer2Period, m_time2);
+    dx.Text(ctl::Timer2Unit, m_unit2);
+    dx.Text(ctl::Timer2Reload, m_reload2Text);
+    dx.Text(ctl::Timer2Actual, m_actual2Text);
+    dx.Number(ctl::Timer2Postscale, m_postscale2);
 }
 
 bool COrletDlg::InitialiseDialog()
@@ -262,6 +293,8 @@ bool COrletDlg::InitialiseDialog()
     m_reload1Text = QStringLiteral("ffH,ffH");
     m_unit1 = QStringLiteral("us");
     m_baudErrorText = QStringLiteral("00%");
+    m_unit2 = QStringLiteral("us");
+    m_reload2Text = QStringLiteral("ffH,ffH");
     disableBlocks();
     UpdateData(false);
     showChipControls();
@@ -292,6 +325,11 @@ void COrletDlg::fillLists()
     for (const orlet::ChipProfile& profile : orlet::AllChipProfiles())
         m_chipCombo.AddString(u8(std::string(profile.title)));
     m_chipCombo.SetCurSel(int(orlet::Chip::I8051));
+
+    // Timer 2 has one mode: the timer, then the counter.
+    for (int index : kTimer2ModeIndexes)
+        m_mode2Combo.AddString(ModeItemText(orlet::Chip::I8052, 2, index));
+    m_mode2Combo.SetCurSel(0);
 }
 
 void COrletDlg::disableBlocks()
@@ -299,7 +337,8 @@ void COrletDlg::disableBlocks()
     for (int id : { ctl::CustomMhz, ctl::Int0Trigger, ctl::Int1Trigger, ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0,
              ctl::Timer0Reload, ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload, ctl::BaudList,
              ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError, ctl::Timer0Actual,
-             ctl::Timer0Postscale, ctl::Timer1Actual, ctl::Timer1Postscale, ctl::UartTimer2 })
+             ctl::Timer0Postscale, ctl::Timer1Actual, ctl::Timer1Postscale, ctl::UartTimer2, ctl::Timer2Mode,
+             ctl::Timer2Period, ctl::Timer2Reload, ctl::Timer2Actual, ctl::Timer2Postscale })
         enableAll(*this, { id }, false);
 }
 
@@ -337,6 +376,13 @@ orlet::WindowModel COrletDlg::pull() const
     m.uartTimer = m_uartTimer2Check.GetCheck() ? 2 : 1;
     m.clocks[0] = m_clock0Check.GetCheck() ? orlet::TimerClock::One : orlet::TimerClock::Twelve;
     m.clocks[1] = m_clock1Check.GetCheck() ? orlet::TimerClock::One : orlet::TimerClock::Twelve;
+    m.clocks[2] = m_clock2Check.GetCheck() ? orlet::TimerClock::One : orlet::TimerClock::Twelve;
+    m.useTimer2 = m_useTimer2Check.GetCheck();
+    m.mode2 = kTimer2ModeIndexes[std::size_t(std::max(m_mode2Combo.GetCurSel(), 0))];
+    m.time2 = m_time2;
+    m.unit2 = m_unit2.toStdString();
+    m.reload2Text = m_reload2Text.toStdString();
+    m.postscale2 = m_postscale2;
     m.crystalHz = m_crystalHz;
     m.customMhzText = m_customMhzEdit.GetWindowText().toStdString();
     m.tmod = m_tmod;
@@ -366,12 +412,15 @@ void COrletDlg::push(const orlet::WindowModel& m)
              std::pair { &m_gate1Check, m.gate1 }, std::pair { &m_sixTCheck, m.sixT },
              std::pair { &m_uartTimer2Check, m.uartTimer == 2 },
              std::pair { &m_clock0Check, m.clocks[0] == orlet::TimerClock::One },
-             std::pair { &m_clock1Check, m.clocks[1] == orlet::TimerClock::One } }) {
+             std::pair { &m_clock1Check, m.clocks[1] == orlet::TimerClock::One },
+             std::pair { &m_clock2Check, m.clocks[2] == orlet::TimerClock::One },
+             std::pair { &m_useTimer2Check, m.useTimer2 }, std::pair { &m_doubleBaudCheck, m.doubleBaud } }) {
         if (box->GetCheck() != checked)
             box->SetCheck(checked);
     }
     for (auto [list, index] : { std::pair { &m_mode0Combo, m.mode0 }, std::pair { &m_mode1Combo, m.mode1 },
-             std::pair { &m_baudCombo, m.baudIndex }, std::pair { &m_chipCombo, int(m.chip) } }) {
+             std::pair { &m_baudCombo, m.baudIndex }, std::pair { &m_chipCombo, int(m.chip) },
+             std::pair { &m_mode2Combo, Timer2ModeItem(m.mode2) } }) {
         if (list->GetCurSel() != index)
             list->SetCurSel(index);
     }
@@ -392,17 +441,23 @@ void COrletDlg::push(const orlet::WindowModel& m)
     m_baudErrorText = u8(m.baudErrorText);
     m_postscale0 = m.postscale0;
     m_postscale1 = m.postscale1;
+    m_time2 = m.time2;
+    m_unit2 = u8(m.unit2);
+    m_reload2Text = u8(m.reload2Text);
+    m_postscale2 = m.postscale2;
     // The lines and tooltips change only with a calculation, a count or the
     // drift-free box.
-    for (int t = 0; t < 2; ++t) {
-        if (before.timerRuns[std::size_t(t)] != m.timerRuns[std::size_t(t)] || before.driftFree != m.driftFree
-            || (t == 0 ? before.postscale0 != m.postscale0 : before.postscale1 != m.postscale1))
+    for (int t = 0; t < 3; ++t) {
+        orlet::WindowModel was = before, now = m;
+        const orlet::TimerMembers b = orlet::MembersOf(was, t), n = orlet::MembersOf(now, t);
+        if (b.run != n.run || before.driftFree != m.driftFree || b.postscale != n.postscale)
             showTiming(t);
     }
     if (before.baudRun != m.baudRun)
         showBaudDerivation();
     if (before.chip != m.chip) {
         nameModeItems();
+        nameTimer2Block();
         showChipControls();
     }
     UpdateData(false);
@@ -466,11 +521,14 @@ void COrletDlg::enableTimerBlock(int timer, bool on)
             { ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0, ctl::Timer0Reload, ctl::Timer0Actual,
                 ctl::Timer0Postscale },
             on);
-    } else {
+    } else if (timer == 1) {
         enableAll(*this,
             { ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload, ctl::Timer1Actual,
                 ctl::Timer1Postscale },
             on);
+    } else {
+        enableAll(*this,
+            { ctl::Timer2Mode, ctl::Timer2Period, ctl::Timer2Reload, ctl::Timer2Actual, ctl::Timer2Postscale }, on);
     }
 }
 
@@ -533,10 +591,17 @@ void COrletDlg::UpdateTimer1Reload()
 
 void COrletDlg::showTiming(int timer)
 {
-    QString& line = timer == 0 ? m_actual0Text : m_actual1Text;
-    QWidget* display = GetDlgItem(timer == 0 ? ctl::Timer0Reload : ctl::Timer1Reload);
+    QString& line = timer == 0 ? m_actual0Text : timer == 1 ? m_actual1Text : m_actual2Text;
+    QWidget* display = GetDlgItem(timer == 0 ? ctl::Timer0Reload : timer == 1 ? ctl::Timer1Reload : ctl::Timer2Reload);
     line.clear();
     display->setToolTip(QString());
+    if (const std::optional<orlet::ChipTimerDerivation> chip = orlet::DescribeChipTimer(m_model, timer)) {
+        const orlet::TimerRun& run = *orlet::MembersOf(m_model, timer).run;
+        if (!chip->counter)
+            line = ChipRealPeriodText(*chip, run.crystalHz);
+        display->setToolTip(ChipTimerTip(*chip, run.crystalHz, run.sixT));
+        return;
+    }
     const std::optional<orlet::TimerShown> shown = orlet::DescribeTimer(m_model, timer);
     if (!shown)
         return;
@@ -569,7 +634,7 @@ void COrletDlg::OnExactChange()
 
 void COrletDlg::onPostscaleChange(int timer)
 {
-    const std::uint32_t before = timer == 0 ? m_postscale0 : m_postscale1;
+    const std::uint32_t before = timer == 0 ? m_postscale0 : timer == 1 ? m_postscale1 : m_postscale2;
     UpdateData(true); // a refused text keeps the number as it was
     apply(orlet::OnPostscaleChange(pull(), timer, before));
 }
@@ -603,6 +668,7 @@ void COrletDlg::OnUseUart()
     if (on && onTimer1)
         enableTimerBlock(1, false);
     apply(orlet::OnUseUart(pull()));
+    lockUartTimer();
 }
 
 void COrletDlg::OnDoubleBaud()
@@ -618,7 +684,13 @@ void COrletDlg::UpdateBaudReload()
 void COrletDlg::showBaudDerivation()
 {
     const std::optional<orlet::BaudDerivation> d = orlet::DescribeBaud(m_model);
-    const QString tip = d ? BaudDerivationTip(m_model.baudRun->crystalHz, *d) : QString();
+    QString tip = d ? BaudDerivationTip(m_model.baudRun->crystalHz, *d) : QString();
+    if (m_model.chip != orlet::Chip::I8051 && m_model.baudRun && m_model.baudRun->chip) {
+        const orlet::BaudRun& run = *m_model.baudRun;
+        const orlet::BaudSourceInfo& source
+            = *orlet::FindBaudSource(orlet::ProfileOf(m_model.chip), orlet::BaudSourceFor(m_model.chip, run.uartTimer));
+        tip = ChipBaudTip(source, orlet::kBaudRates.at(std::size_t(run.baud.rateIndex)), *run.chip);
+    }
     for (int id : { ctl::BaudReload, ctl::BaudError })
         GetDlgItem(id)->setToolTip(tip);
 }
@@ -628,20 +700,64 @@ void COrletDlg::showBaudDerivation()
 void COrletDlg::OnChipChange()
 {
     apply(orlet::OnChipChange(pull()));
-    lockTimer1();
+    lockUartTimer();
 }
 
 void COrletDlg::OnUartTimerChange()
 {
     apply(orlet::OnUartTimerChange(pull()));
-    lockTimer1();
+    lockUartTimer();
 }
 
-void COrletDlg::lockTimer1()
+void COrletDlg::lockUartTimer()
 {
-    const bool locked = m_model.useUart && m_model.uartTimer == 1;
-    m_useTimer1Check.EnableWindow(!locked);
-    enableTimerBlock(1, !locked && m_model.useTimer1);
+    for (int timer : { 1, 2 }) {
+        const bool locked = m_model.useUart && m_model.uartTimer == timer;
+        (timer == 1 ? m_useTimer1Check : m_useTimer2Check).EnableWindow(!locked);
+        enableTimerBlock(timer, !locked && (timer == 1 ? m_model.useTimer1 : m_model.useTimer2));
+    }
+    // PCON.SMOD reaches only timer 1 in mode 2.
+    m_doubleBaudCheck.EnableWindow(m_model.useUart && orlet::SmodDoublesRate(m_model));
+}
+
+// ---- Timer 2 --------------------------------------------------------------
+
+void COrletDlg::OnUseTimer2()
+{
+    enableTimerBlock(2, m_useTimer2Check.GetCheck());
+    apply(orlet::OnUseTimer(pull(), 2));
+}
+
+void COrletDlg::OnMode2Change()
+{
+    apply(orlet::OnModeChange(pull(), 2));
+}
+
+void COrletDlg::UpdateTimer2Reload()
+{
+    UpdateData(true);
+    apply(orlet::UpdateTimerReload(pull(), 2));
+}
+
+void COrletDlg::OnPostscale2Change()
+{
+    onPostscaleChange(2);
+}
+
+void COrletDlg::OnClock2Change()
+{
+    apply(orlet::OnTimerClockChange(pull(), 2));
+}
+
+void COrletDlg::nameTimer2Block()
+{
+    const orlet::ChipProfile& profile = orlet::ProfileOf(m_model.chip);
+    const orlet::TimerInfo* timer2 = profile.timers[2];
+    if (timer2 == nullptr)
+        return;
+    m_ui->labelReload2->setText(u8(std::string(timer2->reloadHigh) + ',' + timer2->reloadLow));
+    for (std::size_t item = 0; item < kTimer2ModeIndexes.size(); ++item)
+        m_mode2Combo.SetItemText(int(item), ModeItemText(m_model.chip, 2, kTimer2ModeIndexes[item]));
 }
 
 void COrletDlg::OnSixTChange()
@@ -667,6 +783,30 @@ void COrletDlg::showChipControls()
     m_clock1Check.Widget()->setVisible(clockChoice);
     m_sixTCheck.Widget()->setVisible(profile.offersSixT);
     m_uartTimer2Check.Widget()->setVisible(profile.timers[2] != nullptr);
+    m_clock2Check.Widget()->setVisible(clockChoice);
+    showTimer2Block(profile.timers[2] != nullptr);
+}
+
+void COrletDlg::showTimer2Block(bool shown)
+{
+    QWidget& output = *m_ui->outputBox;
+    if (m_classicFrame.isEmpty()) {
+        m_classicFrame = size();
+        m_classicOutputPlace = output.geometry();
+    }
+    for (QWidget* control : { static_cast<QWidget*>(m_ui->groupTIME2), static_cast<QWidget*>(m_ui->useTimer2),
+             static_cast<QWidget*>(m_ui->timer2Mode), static_cast<QWidget*>(m_ui->labelPostscale2),
+             static_cast<QWidget*>(m_ui->timer2Postscale), static_cast<QWidget*>(m_ui->timer2Period),
+             static_cast<QWidget*>(m_ui->timer2Unit), static_cast<QWidget*>(m_ui->labelReload2),
+             static_cast<QWidget*>(m_ui->timer2Reload), static_cast<QWidget*>(m_ui->timer2Actual) })
+        control->setVisible(shown);
+    // The block stands below the serial port's; the output box grows with
+    // the frame, as far below the block as the frame was below the port's.
+    const QRect block = m_ui->groupTIME2->geometry();
+    const int margin = m_classicFrame.height() - m_ui->groupUART->geometry().bottom();
+    const int grown = shown ? block.bottom() + margin - m_classicFrame.height() : 0;
+    setFixedSize(m_classicFrame.width(), m_classicFrame.height() + grown);
+    output.setGeometry(m_classicOutputPlace.adjusted(0, 0, 0, grown));
 }
 
 void COrletDlg::nameModeItems()

@@ -116,6 +116,15 @@ public:
     CButton m_clock1Check;
     CButton m_sixTCheck;
     CButton m_uartTimer2Check;
+    // Timer 2's block: a 16-bit auto-reload timer or counter.
+    CButton m_useTimer2Check;
+    CComboBox m_mode2Combo;
+    CButton m_clock2Check;
+    std::uint32_t m_time2 = 1;
+    QString m_unit2;
+    QString m_reload2Text;
+    QString m_actual2Text;
+    std::uint32_t m_postscale2 = 1;
 
 protected:
     void ExchangeData(CDataExchange& dx) override;
@@ -159,8 +168,13 @@ private:
     void OnClock0Change();
     void OnClock1Change();
     void OnUartTimerChange();
-    // Timer 1 is locked while the serial port runs on it.
-    void lockTimer1();
+    void OnUseTimer2();
+    void OnMode2Change();
+    void UpdateTimer2Reload();
+    void OnPostscale2Change();
+    void OnClock2Change();
+    // The timer the serial port runs on is locked.
+    void lockUartTimer();
 
     // Every handler: pull the controls into the model, run its transition,
     // show the messages in order, push the model into the controls.
@@ -177,12 +191,19 @@ private:
     void showBaudDerivation();
     // Names the mode lists' items for what each mode does on the chosen chip.
     void nameModeItems();
-    // Shows the controls of what the chosen chip adds, hides the others.
+    // Shows the controls of what the chosen chip adds, hides the others;
+    // the frame grows to hold timer 2's block and shrinks back without it.
     void showChipControls();
+    void showTimer2Block(bool shown);
+    // Names timer 2's reload registers and its mode items for the chip.
+    void nameTimer2Block();
 
     // The mode lists' places at "8051", before longer names widened them.
     std::array<QRect, 2> m_classicModeListPlace;
     QRect m_classicBaudReloadPlace;
+    // The frame and output box as the template has them, without timer 2.
+    QSize m_classicFrame;
+    QRect m_classicOutputPlace;
 
     // What the model knows beyond the members: the last calculations.
     orlet::WindowModel m_model;

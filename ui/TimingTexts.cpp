@@ -43,3 +43,18 @@ QString BaudDerivationTip(std::uint32_t crystalHz, const orlet::BaudDerivation& 
 {
     return QString::fromStdString(orlet::BaudDerivationTip(crystalHz, b));
 }
+
+QString ChipRealPeriodText(const orlet::ChipTimerDerivation& d, std::uint32_t crystalHz)
+{
+    return QString::fromStdString(orlet::ChipRealPeriodLine(d, crystalHz));
+}
+
+QString ChipTimerTip(const orlet::ChipTimerDerivation& d, std::uint32_t crystalHz, bool sixT)
+{
+    return QString::fromStdString(orlet::ChipTimerDerivationTip(d, crystalHz, sixT));
+}
+
+QString ChipBaudTip(const orlet::BaudSourceInfo& source, std::uint32_t rate, const orlet::ChipBaud& baud)
+{
+    return QString::fromStdString(orlet::ChipBaudDerivationTip(source, rate, baud));
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChipExplain.h"
 #include "ChipProfile.h"
 #include "Explain.h"
 #include "TimerTiming.h"
@@ -35,3 +36,9 @@ QString TimerRangeTip(int timer, bool counter, int mode, std::uint32_t asked, co
 
 // Tooltip of the serial block's displays.
 QString BaudDerivationTip(std::uint32_t crystalHz, const orlet::BaudDerivation& b);
+
+// Off the 8051: a timer's real-period line and reload tooltip from the
+// chip's working, and the serial block's tooltip.
+QString ChipRealPeriodText(const orlet::ChipTimerDerivation& d, std::uint32_t crystalHz);
+QString ChipTimerTip(const orlet::ChipTimerDerivation& d, std::uint32_t crystalHz, bool sixT);
+QString ChipBaudTip(const orlet::BaudSourceInfo& source, std::uint32_t rate, const orlet::ChipBaud& baud);

@@ -3,6 +3,7 @@
 #include "WindowModel.h"
 #include "Configuration.h"
 #include "Tmod.h"
+#include "WindowTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -835,4 +836,108 @@ TEST(DriftFree, GenerateRefusesCountsItCannotKeep)
         // orlet-gen refuses the same settings (70000 for its range first).
         EXPECT_EQ(!ResolveConfiguration(ConfigurationOf(u.m)).resolved, refusal.has_value());
     }
+}
+
+// ---- Chips --------------------------------------------------------------------
+
+namespace {
+
+User onChip(Chip chip, int crystal = Mhz12)
+{
+    User u;
+    u.m.chip = chip;
+    u.run(OnChipChange(u.m));
+    u.chooseCrystal(crystal);
+    return u;
+}
+
+} // namespace
+
+// Generate refuses exactly what orlet-gen --drift-free refuses on each chip.
+TEST(ChipWindow, DriftFreeRefusalFollowsTheChip)
+{
+    const char* const stcRoutine = "无累积误差：16位不自动重装由中断程序重装，请选16位自动重装";
+    const char* const mode1Range = "无累积误差：方式1的计数应在100~65024个机器周期之间";
+    const struct {
+        Chip chip;
+        int timer, modeIndex;
+        std::uint32_t period;
+        const char* message; // empty: Generate writes
+    } rows[] = {
+        { Chip::Stc15, 0, 1, 1000, stcRoutine },
+        { Chip::Stc8, 1, 1, 50, stcRoutine },
+        { Chip::Stc15, 0, 0, 1000, "" }, // the hardware reload, any count
+        { Chip::Stc15, 0, 0, 5, "" },
+        { Chip::Stc15, 1, 2, 20, "" },
+        { Chip::Stc15, 0, 4, 10, "" }, // counting
+        { Chip::I8052, 0, 1, 1000, "" },
+        { Chip::I8052, 0, 1, 65025, mode1Range },
+        { Chip::Stc89, 1, 1, 99, mode1Range },
+    };
+    for (const auto& r : rows) {
+        User u = onChip(r.chip);
+        u.useTimer(r.timer, r.modeIndex);
+        u.typePeriod(r.timer, r.period);
+        u.m.driftFree = true;
+        SCOPED_TRACE(testing::Message() << ProfileOf(r.chip).title << " timer" << r.timer << " " << r.period);
+        const std::optional<Message> refusal = DriftFreeRefusal(u.m);
+        EXPECT_EQ(refusal ? MessageText(*refusal) : "", r.message);
+        EXPECT_EQ(!ResolveConfiguration(ConfigurationOf(u.m)).resolved, refusal.has_value());
+    }
+}
+
+// The real-period line off the 8051 comes from the chip's own working.
+TEST(ChipWindow, RealPeriodFromTheChip)
+{
+    const struct {
+        Chip chip;
+        int timer, modeIndex;
+        std::uint32_t period;
+        std::optional<std::uint64_t> interruptCycles;
+        const char* line;
+    } rows[] = {
+        { Chip::I8052, 2, 0, 1000, 1000, "实际 1000.00us +0.00%" }, // hardware reload: no drift
+        { Chip::Stc15, 0, 0, 1000, 12000, "实际 1000.00us +0.00%" }, // 1T mode 0
+        { Chip::Stc15, 0, 1, 1000, std::nullopt, "计数 1000.00us 另加重装延迟" },
+        { Chip::I8052, 0, 1, 1000, 1007, "实际 1007.00us +0.70% 每天 +605s" },
+    };
+    for (const auto& r : rows) {
+        User u = onChip(r.chip);
+        u.useTimer(r.timer, r.modeIndex);
+        u.typePeriod(r.timer, r.period);
+        SCOPED_TRACE(testing::Message() << ProfileOf(r.chip).title << " timer" << r.timer);
+        const std::optional<ChipTimerDerivation> d = DescribeChipTimer(u.m, r.timer);
+        ASSERT_TRUE(d);
+        EXPECT_EQ(d->interruptCycles, r.interruptCycles);
+        EXPECT_EQ(ChipRealPeriodLine(*d, u.m.crystalHz), r.line);
+    }
+    // The 8052's timers 0 and 1 are the 8051's: the same line at 12 MHz.
+    User classic;
+    classic.chooseCrystal(Mhz12);
+    classic.useTimer(0, 1);
+    classic.typePeriod(0, 1000);
+    EXPECT_EQ(RealPeriodLine(DescribeTimer(classic.m, 0)->timing), "实际 1007.00us +0.70% 每天 +605s");
+    EXPECT_FALSE(DescribeChipTimer(classic.m, 0));
+}
+
+// PCON.SMOD reaches only timer 1 in mode 2; elsewhere the doubling is off.
+TEST(ChipWindow, DoublingOnlyWhereSmodReaches)
+{
+    User u = onChip(Chip::I8052, Mhz11_0592);
+    u.clickUart();
+    u.clickDoubling();
+    EXPECT_TRUE(SmodDoublesRate(u.m));
+    u.m.uartTimer = 2;
+    u.run(OnUartTimerChange(u.m));
+    EXPECT_FALSE(SmodDoublesRate(u.m));
+    EXPECT_FALSE(u.m.doubleBaud);
+    EXPECT_EQ(u.m.baudReloadText, "ffH,dcH");
+    EXPECT_TRUE(ResolveConfiguration(ConfigurationOf(u.m)).resolved);
+    u.m.uartTimer = 1;
+    u.run(OnUartTimerChange(u.m));
+    u.clickDoubling();
+    u.m.chip = Chip::Stc15; // timer 1 in mode 0 there
+    u.run(OnChipChange(u.m));
+    EXPECT_FALSE(u.m.doubleBaud);
+    EXPECT_TRUE(u.messages.empty());
 }
