@@ -209,8 +209,9 @@ TEST(ResolveConfiguration, AnOverlongPeriodSuggestsTheHardwareSplitFirst)
         EXPECT_EQ(e.limit, c.limit);
         EXPECT_EQ(e.value, c.t0.enabled ? c.t0.value : c.t1.value);
         expectSplit(e.hardwareSplit, c.hardware);
-        if (e.hardwareSplit)
+        if (e.hardwareSplit) {
             EXPECT_EQ(e.hardwareSplit->cycles * e.hardwareSplit->postscale, std::uint64_t(e.value) * c.t0.postscale);
+        }
         expectSplit(e.split, c.split);
     }
 }
