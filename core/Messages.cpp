@@ -2,6 +2,7 @@
 
 #include "RoutineTiming.h"
 #include "TimerTiming.h"
+#include "VendorHeader.h"
 
 #include <array>
 
@@ -36,6 +37,8 @@ std::string MessageText(const Message& message)
     case MessageCode::DriftFreeOutOfRange:
         return "无累积误差：方式" + std::to_string(message.mode) + "的计数应在" + std::to_string(kMinRunningAddCycles)
             + "~" + std::to_string(MaxRunningAddCycles(message.mode)) + "个机器周期之间";
+    case MessageCode::VendorHeaderUnsafe:
+        return "头文件名不能含有引号、尖括号或控制字符，且不超过" + std::to_string(kMaxVendorHeaderBytes) + "字节";
     case MessageCode::DriftFreeNeedsHardwareReload:
         return "无累积误差：16位不自动重装由中断程序重装，请选16位自动重装";
     }

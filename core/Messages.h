@@ -16,6 +16,7 @@ enum class MessageCode {
     CustomMhzOutOfRange, // a custom crystal outside 1 to 100 MHz
     DriftFreeOutOfRange, // Generate: a count drift-free timing cannot keep exact in the mode
     DriftFreeNeedsHardwareReload, // Generate: an STC timer reloading in its routine, where mode 0 reloads in hardware
+    VendorHeaderUnsafe, // Generate: a header name the include line cannot hold
 };
 
 struct Message {

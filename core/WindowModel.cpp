@@ -3,6 +3,7 @@
 #include "RoutineTiming.h"
 #include "TextFormat.h"
 #include "Tmod.h"
+#include "VendorHeader.h"
 
 #include <cmath>
 
@@ -453,6 +454,10 @@ namespace {
         s.tl2 = model.tl2;
         if (s.timer2Enabled)
             s.postscale2 = static_cast<std::uint16_t>(model.postscale2);
+        // A name the include line cannot hold never reaches the text
+        // (Generate refuses it first).
+        if (ProfileOf(model.chip).acceptsVendorHeader && !FindHeaderNameProblem(model.vendorHeader))
+            s.vendorHeader = model.vendorHeader;
     }
 
 } // namespace
@@ -524,6 +529,14 @@ namespace {
 
 } // namespace
 
+std::optional<Message> GenerateRefusal(const WindowModel& model)
+{
+    if (ProfileOf(model.chip).acceptsVendorHeader && !model.vendorHeader.empty()
+        && FindHeaderNameProblem(model.vendorHeader))
+        return Message { MessageCode::VendorHeaderUnsafe };
+    return DriftFreeRefusal(model);
+}
+
 std::optional<Message> DriftFreeRefusal(const WindowModel& model)
 {
     if (!model.driftFree)
@@ -560,6 +573,8 @@ Configuration ConfigurationOf(const WindowModel& model)
             config.chip.clocks[t] = m.clocks[t];
         config.chip.timer2 = timerConfigOf(m, 2);
         config.chip.uartTimer = m.uartTimer;
+        if (ProfileOf(m.chip).acceptsVendorHeader && !m.vendorHeader.empty())
+            config.chip.vendorHeader = m.vendorHeader;
     }
     return config;
 }

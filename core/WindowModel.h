@@ -119,6 +119,9 @@ struct WindowModel {
     std::string reload2Text = "ffH,ffH";
     std::uint32_t postscale2 = 1;
     std::optional<TimerRun> timer2Run;
+    // STC15/STC8: the vendor's header the text includes instead of declaring
+    // the registers it uses; empty, none.
+    std::string vendorHeader;
 
     bool operator==(const WindowModel&) const = default;
 };
@@ -214,6 +217,10 @@ ModeListEntry TimerModeOf(const WindowModel& model, int timer);
 
 // The one way from the window's settings to the generator's record.
 GeneratorSettings SettingsFor(const WindowModel& model);
+
+// Why Generate writes nothing: a vendor header's name the include line
+// cannot hold, then what DriftFreeRefusal says.
+std::optional<Message> GenerateRefusal(const WindowModel& model);
 
 // Why Generate writes nothing: with drift-free timing, a timer in use in
 // mode 0 or 1 whose bytes stand for a count the routine cannot keep exact,

@@ -63,6 +63,7 @@ enum MainWindow : int {
     Timer2Actual = 1050,
     Timer2Postscale = 1051,
     Timer2Clock = 1052,
+    VendorHeader = 1053, // STC15/STC8: the vendor's header instead of declarations
 };
 
 // Custom-frequency dialog (MyCry.ui).

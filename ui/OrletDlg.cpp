@@ -163,6 +163,7 @@ COrletDlg::COrletDlg(QWidget* parent)
         { ctl::Timer2Actual, m_ui->timer2Actual },
         { ctl::Timer2Postscale, m_ui->timer2Postscale },
         { ctl::Timer2Clock, m_ui->timer2Clock },
+        { ctl::VendorHeader, m_ui->vendorHeader },
     });
     nameShownTexts();
     routeNotifications();
@@ -268,6 +269,7 @@ void COrletDlg::ExchangeData(CDataExchange& dx)
     dx.Text(ctl::Timer2Reload, m_reload2Text);
     dx.Text(ctl::Timer2Actual, m_actual2Text);
     dx.Number(ctl::Timer2Postscale, m_postscale2);
+    dx.Control(ctl::VendorHeader, m_vendorHeaderEdit);
 }
 
 bool COrletDlg::InitialiseDialog()
@@ -383,6 +385,7 @@ orlet::WindowModel COrletDlg::pull() const
     m.unit2 = m_unit2.toStdString();
     m.reload2Text = m_reload2Text.toStdString();
     m.postscale2 = m_postscale2;
+    m.vendorHeader = m_vendorHeaderEdit.GetWindowText().trimmed().toStdString();
     m.crystalHz = m_crystalHz;
     m.customMhzText = m_customMhzEdit.GetWindowText().toStdString();
     m.tmod = m_tmod;
@@ -483,9 +486,9 @@ void COrletDlg::apply(const orlet::Transition& done)
 void COrletDlg::GenerateSource()
 {
     const orlet::WindowModel model = pull();
-    // What drift-free timing cannot keep exact is not written, as orlet-gen
-    // --drift-free refuses it.
-    if (const std::optional<orlet::Message> refusal = orlet::DriftFreeRefusal(model)) {
+    // A header name the include line cannot hold, or what drift-free timing
+    // cannot keep exact, is not written, as orlet-gen refuses them.
+    if (const std::optional<orlet::Message> refusal = orlet::GenerateRefusal(model)) {
         ShowMessageBox(this, u8(orlet::MessageText(*refusal)));
         return;
     }
@@ -784,6 +787,7 @@ void COrletDlg::showChipControls()
     m_sixTCheck.Widget()->setVisible(profile.offersSixT);
     m_uartTimer2Check.Widget()->setVisible(profile.timers[2] != nullptr);
     m_clock2Check.Widget()->setVisible(clockChoice);
+    m_vendorHeaderEdit.Widget()->setVisible(profile.acceptsVendorHeader);
     showTimer2Block(profile.timers[2] != nullptr);
 }
 

@@ -125,6 +125,8 @@ public:
     QString m_reload2Text;
     QString m_actual2Text;
     std::uint32_t m_postscale2 = 1;
+    // STC15/STC8: the vendor's header, named instead of declaring registers.
+    CEdit m_vendorHeaderEdit;
 
 protected:
     void ExchangeData(CDataExchange& dx) override;

@@ -941,3 +941,36 @@ TEST(ChipWindow, DoublingOnlyWhereSmodReaches)
     EXPECT_FALSE(u.m.doubleBaud);
     EXPECT_TRUE(u.messages.empty());
 }
+
+// A vendor header's name: refused by Generate exactly where orlet-gen
+// --header refuses it; chips that take no header ignore the box.
+TEST(ChipWindow, GenerateRefusesTheHeaderNamesOrletGenRefuses)
+{
+    const struct {
+        Chip chip;
+        std::string name;
+        bool refused;
+    } rows[] = {
+        { Chip::Stc15, "STC15F2K60S2.H", false },
+        { Chip::Stc8, "inc/STC8H.h", false },
+        { Chip::Stc8, "", false }, // none: the declarations
+        { Chip::Stc15, "STC\"15.H", true },
+        { Chip::Stc15, "STC15.H>", true },
+        { Chip::Stc8, "STC8\nH.h", true },
+        { Chip::Stc8, std::string(101, 'a'), true },
+        { Chip::I8052, "STC\"15.H", false },
+        { Chip::Stc89, "STC89.H", false },
+    };
+    for (const auto& r : rows) {
+        User u = onChip(r.chip);
+        u.useTimer(2, 0);
+        u.typePeriod(2, 1000);
+        u.m.vendorHeader = r.name;
+        SCOPED_TRACE(testing::Message() << ProfileOf(r.chip).title << " " << r.name);
+        const std::optional<Message> refusal = GenerateRefusal(u.m);
+        EXPECT_EQ(refusal.has_value(), r.refused);
+        EXPECT_EQ(!ResolveConfiguration(ConfigurationOf(u.m)).resolved, r.refused);
+        const bool named = !r.refused && !r.name.empty() && ProfileOf(r.chip).acceptsVendorHeader;
+        EXPECT_EQ(SettingsFor(u.m).vendorHeader, named ? r.name : "");
+    }
+}

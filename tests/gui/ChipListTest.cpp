@@ -205,6 +205,33 @@ private slots:
         QVERIFY(!ui->enabled(ctl::UseTimer1));
     }
 
+    // STC15/STC8: the vendor's header named instead of the declarations;
+    // a name the include line cannot hold writes nothing.
+    void vendorHeaderTakesThePlaceOfTheDeclarations()
+    {
+        for (int chip : { int(I8051), int(I8052), int(Stc89) }) {
+            ui->choose(ctl::ChipList, chip);
+            QVERIFY(!ui->item(ctl::VendorHeader)->isVisible());
+        }
+        ui->choose(ctl::ChipList, Stc8);
+        QVERIFY(ui->item(ctl::VendorHeader)->isVisible());
+        ui->click(ctl::UseTimer2);
+        ui->typeOver(ctl::Timer2Period, "500");
+        ui->typeOver(ctl::VendorHeader, " STC8H.H ");
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(dlg->OutputText(), orletGen(QString("--chip stc8 --timer2 500 --header STC8H.H").split(' ')));
+        QVERIFY(!dlg->OutputText().contains("sfr"));
+        const QString written = dlg->OutputText();
+        ui->typeOver(ctl::VendorHeader, "STC8H\".H");
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(recorder->texts(), QStringList { "头文件名不能含有引号、尖括号或控制字符，且不超过100字节" });
+        QCOMPARE(dlg->OutputText(), written);
+        // Another chip family does not take it: the declarations are back.
+        ui->choose(ctl::ChipList, Stc89);
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(dlg->OutputText(), orletGen(QString("--chip stc89 --timer2 500").split(' ')));
+    }
+
     void generateIsOrletGensText_data()
     {
         QTest::addColumn<int>("chip");

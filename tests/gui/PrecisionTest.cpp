@@ -92,11 +92,11 @@ private slots:
         const QList<std::pair<int, int>> added { { ctl::ExactCheck, ctl::CustomMhz },
             { ctl::DriftFreeCheck, ctl::ExactCheck }, { ctl::Timer0Postscale, ctl::Gate0 },
             { ctl::Timer1Postscale, ctl::Gate1 }, { ctl::ChipList, ctl::CrystalList },
-            { ctl::SixTCheck, ctl::ChipList }, { ctl::Timer0Clock, ctl::UseTimer0 },
-            { ctl::Timer1Clock, ctl::UseTimer1 }, { ctl::UartTimer2, ctl::BaudList },
-            { ctl::UseTimer2, ctl::DoubleBaud }, { ctl::Timer2Clock, ctl::UseTimer2 },
-            { ctl::Timer2Mode, ctl::Timer2Clock }, { ctl::Timer2Postscale, ctl::Timer2Mode },
-            { ctl::Timer2Period, ctl::Timer2Postscale } };
+            { ctl::SixTCheck, ctl::ChipList }, { ctl::VendorHeader, ctl::SixTCheck },
+            { ctl::Timer0Clock, ctl::UseTimer0 }, { ctl::Timer1Clock, ctl::UseTimer1 },
+            { ctl::UartTimer2, ctl::BaudList }, { ctl::UseTimer2, ctl::DoubleBaud },
+            { ctl::Timer2Clock, ctl::UseTimer2 }, { ctl::Timer2Mode, ctl::Timer2Clock },
+            { ctl::Timer2Postscale, ctl::Timer2Mode }, { ctl::Timer2Period, ctl::Timer2Postscale } };
         QList<int> own = order;
         for (const auto& [id, after] : added) {
             QCOMPARE(order.count(id), 1);
