@@ -1,6 +1,6 @@
-// Where orlet-gen's text goes when the target is not a plain terminal: a file
-// size limit, descriptor paths, closed streams, a closed pipe, a folder it may
-// not write, and the file it replaces.
+// Where orlet-gen's text goes when the target is not a plain terminal: a full
+// file system, a file size limit, descriptor paths, closed streams, a closed
+// pipe, a folder it may not write, and the file it replaces.
 
 #include <QByteArray>
 #include <QDir>
@@ -19,6 +19,11 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#ifdef Q_OS_LINUX
+#include <sched.h>
+#include <sys/mount.h>
+#endif
 
 #include <functional>
 
@@ -117,9 +122,53 @@ void becomeNobodyIfRoot()
 
 } // namespace
 
-// ---- A file size limit ------------------------------------------------------
+// ---- A full file system and a file size limit -------------------------------
 
 namespace {
+
+// A tmpfs of a few pages, filled up, in a mount namespace of its own so that
+// nothing outlives the test process. Not every system lets a test mount.
+class FullTmpfs
+{
+public:
+    explicit FullTmpfs(const QString& dir)
+        : dir_(QFile::encodeName(dir))
+    {
+#ifdef Q_OS_LINUX
+        static const bool privateNamespace
+            = ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+        mounted_
+            = privateNamespace && ::mount("tmpfs", dir_.constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=16k") == 0;
+#endif
+    }
+
+    ~FullTmpfs()
+    {
+#ifdef Q_OS_LINUX
+        if (mounted_)
+            ::umount2(dir_.constData(), MNT_DETACH);
+#endif
+    }
+
+    bool mounted() const
+    {
+        return mounted_;
+    }
+
+    // Fills what is left with one file.
+    void fill() const
+    {
+        const QByteArray filler = dir_ + "/filler";
+        const int fd = ::open(filler.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const QByteArray block(1024, 'x');
+        while (::write(fd, block.constData(), std::size_t(block.size())) > 0) { }
+        ::close(fd);
+    }
+
+private:
+    QByteArray dir_;
+    bool mounted_ = false;
+};
 
 std::function<void()> fileSizeLimit(rlim_t bytes, bool ignoreSignal)
 {
@@ -129,6 +178,38 @@ std::function<void()> fileSizeLimit(rlim_t bytes, bool ignoreSignal)
         ::signal(SIGXFSZ, ignoreSignal ? SIG_IGN : SIG_DFL);
     };
 }
+
+} // namespace
+
+TEST(OrletGenFullDisk, OldFileKeepsItsBytesAndStatusIsOne)
+{
+    QTemporaryDir dir;
+    const FullTmpfs tmpfs(dir.path());
+    const QString path = dir.filePath("main.c");
+    writeFile(path, "int keep;\n");
+    std::function<void()> limit;
+    const char* reason = "No space left on device";
+    if (tmpfs.mounted()) {
+        tmpfs.fill();
+    } else { // a file size limit, as "ulimit -f 0" gives
+        limit = fileSizeLimit(0, true);
+        reason = "File too large";
+    }
+    SCOPED_TRACE(tmpfs.mounted() ? "on a full tmpfs" : "under a file size limit of 0 bytes");
+    const QStringList before = entries(dir.path());
+
+    const GenResult run = orletGen(kTimer0 + QStringList { "-o", path }, limit);
+    expectOneLine(run, reason);
+    EXPECT_TRUE(run.err.contains("main.c")) << run.err.constData();
+    EXPECT_EQ(readAll(path), "int keep;\n");
+    EXPECT_EQ(entries(dir.path()), before) << "a temporary file was left";
+
+    const GenResult fresh = orletGen(kTimer0 + QStringList { "-o", dir.filePath("new.c") }, limit);
+    expectOneLine(fresh, reason);
+    EXPECT_EQ(entries(dir.path()), before) << "a new or partial file was left";
+}
+
+namespace {
 
 struct LimitCase {
     rlim_t bytes;
@@ -155,14 +236,8 @@ TEST(OrletGenFileSizeLimit, NothingIsLost)
         const GenResult run
             = orletGen(kTimer0 + QStringList { "--comments", "-o", path }, fileSizeLimit(c.bytes, c.signalIgnored));
         expectOneLine(run, "File too large");
-        EXPECT_TRUE(run.err.contains("main.c")) << run.err.constData();
         EXPECT_EQ(readAll(path), "int keep;\n");
-        EXPECT_EQ(entries(dir.path()), QStringList { "main.c" }) << "a temporary file was left";
-
-        const GenResult fresh
-            = orletGen(kTimer0 + QStringList { "-o", dir.filePath("new.c") }, fileSizeLimit(c.bytes, c.signalIgnored));
-        expectOneLine(fresh, "File too large");
-        EXPECT_EQ(entries(dir.path()), QStringList { "main.c" }) << "a new or partial file was left";
+        EXPECT_EQ(entries(dir.path()), QStringList { "main.c" });
     }
 }
 
