@@ -103,6 +103,17 @@ TEST(OrletGen, JsonCarriesTheComputedValues)
     EXPECT_EQ(o["baudReloadText"].toString(), "0xfa");
     EXPECT_EQ(o["baudErrorText"].toString(), "0.0000%");
     EXPECT_TRUE(o["source"].toString().contains(" PCON|=0x80;\r\n TH1=0xfa;"));
+
+    // A custom crystal takes the window's single-precision path; --exact reaches the count.
+    const QJsonObject custom
+        = QJsonDocument::fromJson(orletGen(words("--json --crystal 14.7456 --uart 300 --double-baud")).out).object();
+    EXPECT_EQ(custom["crystalHz"].toInteger(), 14745599);
+    EXPECT_EQ(custom["baudReloadText"].toString(), "0x0");
+    EXPECT_EQ(custom["baudErrorText"].toString(), "-0.0020%");
+    const QJsonObject exact
+        = QJsonDocument::fromJson(orletGen(words("--json --exact --crystal 11.0592 --timer0 1:1000")).out).object();
+    EXPECT_TRUE(exact["exact"].toBool());
+    EXPECT_EQ(exact["reload0Text"].toString(), "fcH,66H");
 }
 
 TEST(OrletGen, JsonCarriesTheDerivationNumbers)
@@ -141,24 +152,9 @@ TEST(OrletGen, ExplainReplacesTheSource)
     EXPECT_EQ(o["explain"].toString().toUtf8(), run.out);
     EXPECT_FALSE(o.contains("source"));
     EXPECT_EQ(o["cycles0"].toInteger(), 916);
-}
 
-TEST(OrletGen, CustomCrystalTakesTheSinglePrecisionPath)
-{
-    const GenRun run = orletGen(words("--json --crystal 14.7456 --uart 300 --double-baud"));
-    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
-    const QJsonObject o = QJsonDocument::fromJson(run.out).object();
-    EXPECT_EQ(o["crystalHz"].toInteger(), 14745599);
-    EXPECT_EQ(o["baudReloadText"].toString(), "0x0");
-    EXPECT_EQ(o["baudErrorText"].toString(), "-0.0020%");
-}
-
-TEST(OrletGen, SdccDialect)
-{
-    const GenRun run = orletGen(words("--dialect sdcc --int0 falling"));
-    ASSERT_EQ(run.exitCode, 0);
-    EXPECT_TRUE(run.out.startsWith("#include <8051.h>\r\n"));
-    EXPECT_TRUE(run.out.contains("void int0(void) __interrupt(0)\r\n"));
+    const GenRun exact = orletGen(words("--explain --exact --crystal 11.0592 --timer0 1:1000"));
+    EXPECT_TRUE(exact.out.contains("= 922 (whole megahertz, 11 MHz, would give 916).\n")) << exact.out.constData();
 }
 
 namespace {
@@ -173,42 +169,48 @@ void PrintTo(const ErrorCase& c, std::ostream* os)
     *os << c.args;
 }
 
-class OrletGenErrors : public testing::TestWithParam<ErrorCase>
-{
-};
-
 } // namespace
 
-TEST_P(OrletGenErrors, ExitTwoWithOneLine)
+TEST(OrletGenErrors, ExitTwoWithOneLine)
 {
-    const GenRun run = orletGen(words(GetParam().args));
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.out.isEmpty());
-    EXPECT_TRUE(run.err.contains(GetParam().stderrPart)) << run.err.constData();
-    EXPECT_EQ(run.err.count('\n'), 1) << run.err.constData();
+    const ErrorCase cases[] = { { "--timer0 1:65537", "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us" },
+        { "--crystal 11.0592 --timer0 1:80000", "at most 71111 us" },
+        { "--counter1 2:300", "计数值超出8位范围: counter1 mode 2 accepts at most 256 pulses" },
+        { "--crystal 24 --uart 300 --double-baud", "波特率太低: 300 bit/s does not fit this crystal with doubling" },
+        { "--crystal 1 --uart 115200", "波特率太高: 115200 bit/s does not fit this crystal without doubling" },
+        { "--timer1 1:10 --uart 9600", "timer 1 is the baud-rate generator" },
+        { "--counter1 1:10 --uart 9600", "timer 1 is the baud-rate generator" },
+        { "--crystal 100.00001", "数值应该在0~100之间 不能带有非数字输入" }, { "--crystal 0.5", "from 1 to 100" },
+        { "--crystal abc", "--crystal \"abc\"" }, { "--uart 9601", "not a rate of the list" },
+        { "--timer0 3:10", "expected MODE:MICROSECONDS" }, { "--counter0 1", "expected MODE:PULSES" },
+        { "--timer0 1:-5", "expected MODE:MICROSECONDS" }, { "--timer0 1:4294967296", "from 0 to 4294967295" },
+        { "--timer0 1:99999999999999999999999", "from 0 to 4294967295" },
+        { "--timer0 1:5 --counter0 1:5", "exclude each other" }, { "--counter0 1:5 --gate0", "--gate0 needs --timer0" },
+        { "--int0 rising", "level or falling" }, { "--encoding latin1", "gbk or utf-8" },
+        { "--dialect iar", "keil or sdcc" }, { "--timer0 1:5 --timer0 1:6", "more than once" },
+        { "--no-such-flag", "no-such-flag" }, { "stray", "unexpected argument" },
+        { "--crystal 12 --timer0 1:1000000",
+            "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us, got 1000000; use --timer0 "
+            "2:250 --postscale0 4000 (exact with the hardware reload: 250 x 4000 = 1000000 cycles;" },
+        { "--crystal 12 --timer0 1:1000000", " or --timer0 1:62500 --postscale0 16 (16 interrupts/s" },
+        { "--exact --crystal 11.0592 --timer0 1:1000000",
+            "at most 71111 us, got 1000000; use --timer0 2:278 --postscale0 3600 (exact with the hardware reload: "
+            "256 x 3600 = 921600 cycles;" },
+        { "--postscale0 16", "--postscale0 needs --timer0 or --counter0" },
+        { "--timer0 1:10 --postscale0 0", "--postscale0 \"0\": a whole number from 1 to 65535" },
+        { "--timer0 1:10 --postscale0 65536", "--postscale0 \"65536\": a whole number from 1 to 65535" },
+        { "--timer0 1:10 --postscale0 +5", "from 1 to 65535" },
+        { "--timer0 1:10 --postscale0 2 --postscale0 3", "more than once" },
+        { "--uart 9600 --postscale1 16", "--postscale1 cannot be used with --uart" } };
+    for (const ErrorCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        const GenRun run = orletGen(words(c.args));
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.contains(c.stderrPart)) << run.err.constData();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.constData();
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Refused, OrletGenErrors,
-    testing::Values(ErrorCase { "--timer0 1:65537", "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us" },
-        ErrorCase { "--crystal 11.0592 --timer0 1:80000", "at most 71111 us" },
-        ErrorCase { "--counter1 2:300", "计数值超出8位范围: counter1 mode 2 accepts at most 256 pulses" },
-        ErrorCase { "--crystal 24 --uart 300 --double-baud", "波特率太低" },
-        ErrorCase { "--crystal 1 --uart 115200", "波特率太高" },
-        ErrorCase { "--timer1 1:10 --uart 9600", "timer 1 is the baud-rate generator" },
-        ErrorCase { "--counter1 1:10 --uart 9600", "timer 1 is the baud-rate generator" },
-        ErrorCase { "--crystal 100.00001", "数值应该在0~100之间 不能带有非数字输入" },
-        ErrorCase { "--crystal 0.5", "from 1 to 100" }, ErrorCase { "--crystal abc", "--crystal \"abc\"" },
-        ErrorCase { "--uart 9601", "not a rate of the list" },
-        ErrorCase { "--timer0 3:10", "expected MODE:MICROSECONDS" },
-        ErrorCase { "--counter0 1", "expected MODE:PULSES" },
-        ErrorCase { "--timer0 1:-5", "expected MODE:MICROSECONDS" },
-        ErrorCase { "--timer0 1:4294967296", "from 0 to 4294967295" },
-        ErrorCase { "--timer0 1:99999999999999999999999", "from 0 to 4294967295" },
-        ErrorCase { "--timer0 1:5 --counter0 1:5", "exclude each other" },
-        ErrorCase { "--counter0 1:5 --gate0", "--gate0 needs --timer0" },
-        ErrorCase { "--int0 rising", "level or falling" }, ErrorCase { "--encoding latin1", "gbk or utf-8" },
-        ErrorCase { "--dialect iar", "keil or sdcc" }, ErrorCase { "--timer0 1:5 --timer0 1:6", "more than once" },
-        ErrorCase { "--no-such-flag", "no-such-flag" }, ErrorCase { "stray", "unexpected argument" }));
 
 TEST(OrletGen, AcceptsTheLargestValues)
 {
@@ -259,44 +261,24 @@ TEST(OrletGen, DashIsStandardOutputAndAnEmptyNameIsRefused)
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 
-namespace {
-
-struct ControlCase {
-    QStringList args;
-    const char* escaped; // how the message shows the argument
-};
-
-void PrintTo(const ControlCase& c, std::ostream* os)
+TEST(OrletGen, ControlCharactersInArgumentsAreEscapedSoTheErrorStaysOneLine)
 {
-    *os << c.args.join(' ').toUtf8().toPercentEncoding(" -:").constData();
+    const std::pair<QStringList, const char*> cases[]
+        = { { { "--int0", "lev\nel" }, R"("lev\nel")" }, { { "--int1", "level\r" }, R"("level\r")" },
+              { { "--crystal", "1\r\n2" }, R"("1\r\n2")" }, { { "--uart", "96\x1b[2J00" }, R"("96\x1b[2J00")" },
+              { { "--timer0", "1:\t5" }, R"("1:\t5")" }, { { "--encoding", "gbk\x7f" }, R"("gbk\x7f")" },
+              { { QString::fromUtf8("stray\u2028line") }, R"("stray\u2028line")" }, { { "--no\nflag" }, R"(no\nflag)" },
+              { { "-o", "a\nb", "--timer0", "1:65537" }, "65536" } };
+    for (const auto& [args, escaped] : cases) { // how the message shows the argument
+        SCOPED_TRACE(args.join(' ').toUtf8().toPercentEncoding(" -:").constData());
+        const GenRun run = orletGen(args);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.constData();
+        EXPECT_FALSE(run.err.contains('\r'));
+        EXPECT_FALSE(run.err.contains('\x1b'));
+        EXPECT_TRUE(run.err.contains(escaped)) << run.err.constData();
+    }
 }
-
-class OrletGenControlCharacters : public testing::TestWithParam<ControlCase>
-{
-};
-
-} // namespace
-
-TEST_P(OrletGenControlCharacters, AreEscapedSoTheErrorStaysOneLine)
-{
-    const GenRun run = orletGen(GetParam().args);
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err.count('\n'), 1) << run.err.constData();
-    EXPECT_FALSE(run.err.contains('\r'));
-    EXPECT_FALSE(run.err.contains('\x1b'));
-    EXPECT_TRUE(run.err.contains(GetParam().escaped)) << run.err.constData();
-}
-
-INSTANTIATE_TEST_SUITE_P(InArguments, OrletGenControlCharacters,
-    testing::Values(ControlCase { { "--int0", "lev\nel" }, R"("lev\nel")" },
-        ControlCase { { "--int1", "level\r" }, R"("level\r")" },
-        ControlCase { { "--crystal", "1\r\n2" }, R"("1\r\n2")" },
-        ControlCase { { "--uart", "96\x1b[2J00" }, R"("96\x1b[2J00")" },
-        ControlCase { { "--timer0", "1:\t5" }, R"("1:\t5")" },
-        ControlCase { { "--encoding", "gbk\x7f" }, R"("gbk\x7f")" },
-        ControlCase { { QString::fromUtf8("stray\u2028line") }, R"("stray\u2028line")" },
-        ControlCase { { "--no\nflag" }, R"(no\nflag)" },
-        ControlCase { { "-o", "a\nb", "--timer0", "1:65537" }, "65536" }));
 
 #ifdef Q_OS_UNIX
 
@@ -348,36 +330,19 @@ TEST(OrletGen, FifoIsWrittenIntoAndStaysAFifo)
         QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System), QStringList { "pipe" });
 }
 
-namespace {
-
-struct FullCase {
-    const char* args;
-};
-
-void PrintTo(const FullCase& c, std::ostream* os)
+TEST(OrletGen, StandardOutputOnAFullDeviceFailsForEveryOutput)
 {
-    *os << c.args;
+    for (const char* args : { "--timer0 1:1000", "", "--json --uart 9600", "--explain --timer0 1:1000", "--help",
+             "--version", "-o - --comments" }) {
+        SCOPED_TRACE(args);
+        QTemporaryDir dir; // where a build that took "-o -" for a file name would put it
+        const GenRun run = orletGen(words(args), QStringLiteral("/dev/full"), dir.path());
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.startsWith("orlet-gen: cannot write to standard output")) << run.err.constData();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.constData();
+        EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    }
 }
-
-class OrletGenWriteErrors : public testing::TestWithParam<FullCase>
-{
-};
-
-} // namespace
-
-TEST_P(OrletGenWriteErrors, StandardOutputOnAFullDeviceFails)
-{
-    QTemporaryDir dir; // where a build that took "-o -" for a file name would put it
-    const GenRun run = orletGen(words(GetParam().args), QStringLiteral("/dev/full"), dir.path());
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.startsWith("orlet-gen: cannot write to standard output")) << run.err.constData();
-    EXPECT_EQ(run.err.count('\n'), 1) << run.err.constData();
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryOutput, OrletGenWriteErrors,
-    testing::Values(FullCase { "--timer0 1:1000" }, FullCase { "" }, FullCase { "--json --uart 9600" },
-        FullCase { "--explain --timer0 1:1000" }, FullCase { "--help" }, FullCase { "--version" },
-        FullCase { "-o - --comments" }));
 
 TEST(OrletGen, DeviceIsWrittenIntoAndAWriteErrorReported)
 {
@@ -398,38 +363,7 @@ TEST(OrletGen, DeviceIsWrittenIntoAndAWriteErrorReported)
 
 #endif // Q_OS_UNIX
 
-namespace {
-
-orlet::GenRequest requestFor(const char* args)
-{
-    const orlet::GenParseResult parsed = orlet::ParseGenArguments(QStringList { "orlet-gen" } + words(args));
-    EXPECT_TRUE(parsed.request) << parsed.error.toStdString();
-    return parsed.request.value_or(orlet::GenRequest {});
-}
-
-} // namespace
-
-TEST(GbkCodec, MissingCodecFailsGbkOutputOnly)
-{
-    const orlet::GbkEncoder missing = orlet::QtGbkEncoder("no-such-codec");
-    ASSERT_FALSE(missing);
-
-    const orlet::GenOutput gbk = orlet::RenderGenOutput(requestFor("--comments --timer0 1:1000"), missing);
-    EXPECT_EQ(gbk.exitStatus, orlet::kExitFailure);
-    EXPECT_TRUE(gbk.bytes.isEmpty());
-    EXPECT_TRUE(gbk.error.contains("no GBK codec")) << gbk.error.toStdString();
-    EXPECT_TRUE(gbk.error.contains("--encoding utf-8"));
-
-    const orlet::GenOutput utf8
-        = orlet::RenderGenOutput(requestFor("--comments --timer0 1:1000 --encoding utf-8"), missing);
-    EXPECT_TRUE(utf8.error.isEmpty());
-    EXPECT_TRUE(utf8.bytes.contains("TMOD=0x1;"));
-    // JSON and the derivation are UTF-8 and ASCII whatever --encoding says.
-    EXPECT_TRUE(orlet::RenderGenOutput(requestFor("--json --timer0 1:1000"), missing).error.isEmpty());
-    EXPECT_TRUE(orlet::RenderGenOutput(requestFor("--explain --timer0 1:1000"), missing).error.isEmpty());
-}
-
-TEST(GbkCodec, MissingCodecIsOneLineAndStatusOneAndWritesNothing)
+TEST(GbkCodec, MissingCodecFailsGbkOutputOnlyInOneLineAndWritesNothing)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("out.c");
@@ -440,7 +374,11 @@ TEST(GbkCodec, MissingCodecIsOneLineAndStatusOneAndWritesNothing)
     EXPECT_EQ(status, 1);
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("orlet-gen: this system has no GBK codec"), std::string::npos) << err;
+    EXPECT_NE(err.find("--encoding utf-8"), std::string::npos) << err;
     EXPECT_FALSE(QFile::exists(path));
+    // JSON and the derivation are UTF-8 and ASCII whatever --encoding says.
+    for (const char* kind : { "--json", "--explain" })
+        EXPECT_EQ(orlet::RunGenCommand({ "orlet-gen", kind, "--int0", "level", "-o", path }, missing), 0) << kind;
 
     EXPECT_EQ(orlet::RunGenCommand({ "orlet-gen", "--encoding", "utf-8", "--int0", "level", "-o", path }, missing), 0);
     QFile written(path);
@@ -454,44 +392,6 @@ TEST(GbkCodec, ThisSystemHasOne)
     ASSERT_TRUE(orlet::SystemGbkEncoder());
     EXPECT_EQ(orlet::SystemGbkEncoder()(QString::fromUtf8("中断")), QByteArray("\xd6\xd0\xb6\xcf"));
 }
-
-namespace {
-
-struct ExactCase {
-    const char* args;
-    int th0;
-    int tl0;
-};
-
-void PrintTo(const ExactCase& c, std::ostream* os)
-{
-    *os << c.args;
-}
-
-class OrletGenExact : public testing::TestWithParam<ExactCase>
-{
-};
-
-} // namespace
-
-TEST_P(OrletGenExact, ReferenceReloads)
-{
-    const GenRun run = orletGen(words(GetParam().args) << "--exact"
-                                                       << "--json");
-    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
-    const QJsonObject o = QJsonDocument::fromJson(run.out).object();
-    EXPECT_EQ(o["th0"].toInt(), GetParam().th0);
-    EXPECT_EQ(o["tl0"].toInt(), GetParam().tl0);
-    EXPECT_TRUE(o["exact"].toBool());
-}
-
-INSTANTIATE_TEST_SUITE_P(TextbookTables, OrletGenExact,
-    testing::Values(ExactCase { "--crystal 11.0592 --timer0 1:50000", 0x4C, 0x00 },
-        ExactCase { "--crystal 11.0592 --timer0 1:10000", 0xDC, 0x00 },
-        ExactCase { "--crystal 11.0592 --timer0 1:1000", 0xFC, 0x66 },
-        ExactCase { "--crystal 3.6864 --timer0 1:1000", 0xFE, 0xCD },
-        ExactCase { "--crystal 22.1184 --timer0 2:100", 0x48, 0x48 },
-        ExactCase { "--crystal 12 --timer0 1:50000", 0x3C, 0xB0 }));
 
 TEST(OrletGen, NewMembersOnlyWithTheNewOptions)
 {
@@ -553,29 +453,6 @@ TEST(OrletGen, DriftFreeChangesOnlyTheTimerRoutines)
     EXPECT_EQ(orletGen(words("--drift-free --timer0 0:8129")).exitCode, 2) << "THx would get 1 to add";
     EXPECT_EQ(orletGen(words("--drift-free --timer0 0:8128")).exitCode, 0);
 }
-
-TEST(OrletGen, ExplainPutsBothCountsSideBySide)
-{
-    const GenRun run = orletGen(words("--explain --exact --crystal 11.0592 --timer0 1:1000"));
-    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
-    EXPECT_TRUE(run.out.contains("= 922 (whole megahertz, 11 MHz, would give 916).\n")) << run.out.constData();
-    EXPECT_TRUE(run.out.contains("TH0 = 0xfc, TL0 = 0x66."));
-}
-
-INSTANTIATE_TEST_SUITE_P(RefusedNewOptions, OrletGenErrors,
-    testing::Values(ErrorCase { "--crystal 12 --timer0 1:1000000",
-                        "定时时间超出16位范围: timer0 mode 1 accepts at most 65536 us, got 1000000; use --timer0 "
-                        "2:250 --postscale0 4000 (exact with the hardware reload: 250 x 4000 = 1000000 cycles;" },
-        ErrorCase { "--crystal 12 --timer0 1:1000000", " or --timer0 1:62500 --postscale0 16 (16 interrupts/s" },
-        ErrorCase { "--exact --crystal 11.0592 --timer0 1:1000000",
-            "at most 71111 us, got 1000000; use --timer0 2:278 --postscale0 3600 (exact with the hardware reload: "
-            "256 x 3600 = 921600 cycles;" },
-        ErrorCase { "--postscale0 16", "--postscale0 needs --timer0 or --counter0" },
-        ErrorCase { "--timer0 1:10 --postscale0 0", "--postscale0 \"0\": a whole number from 1 to 65535" },
-        ErrorCase { "--timer0 1:10 --postscale0 65536", "from 1 to 65535" },
-        ErrorCase { "--timer0 1:10 --postscale0 +5", "from 1 to 65535" },
-        ErrorCase { "--timer0 1:10 --postscale0 2 --postscale0 3", "more than once" },
-        ErrorCase { "--uart 9600 --postscale1 16", "--postscale1 cannot be used with --uart" }));
 
 TEST(OrletGen, VersionIsTheProjectVersion)
 {

@@ -221,28 +221,25 @@ void PrintTo(const LimitCase& c, std::ostream* os)
     *os << c.bytes << (c.signalIgnored ? " bytes, SIGXFSZ ignored" : " bytes, SIGXFSZ default");
 }
 
-class OrletGenFileSizeLimit : public testing::TestWithParam<LimitCase>
-{
-};
-
 } // namespace
 
-TEST_P(OrletGenFileSizeLimit, NothingIsLost)
+TEST(OrletGenFileSizeLimit, NothingIsLost)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("main.c");
-    writeFile(path, "int keep;\n");
-    // --comments makes the text far longer than the limit, so that a part
-    // of it is written before the write fails.
-    const GenResult run = orletGen(
-        kTimer0 + QStringList { "--comments", "-o", path }, fileSizeLimit(GetParam().bytes, GetParam().signalIgnored));
-    expectOneLine(run, "File too large");
-    EXPECT_EQ(readAll(path), "int keep;\n");
-    EXPECT_EQ(entries(dir.path()), QStringList { "main.c" });
+    const LimitCase cases[] = { { 0, true }, { 100, true }, { 0, false }, { 100, false } };
+    for (const LimitCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        QTemporaryDir dir;
+        const QString path = dir.filePath("main.c");
+        writeFile(path, "int keep;\n");
+        // --comments makes the text far longer than the limit, so that a part
+        // of it is written before the write fails.
+        const GenResult run
+            = orletGen(kTimer0 + QStringList { "--comments", "-o", path }, fileSizeLimit(c.bytes, c.signalIgnored));
+        expectOneLine(run, "File too large");
+        EXPECT_EQ(readAll(path), "int keep;\n");
+        EXPECT_EQ(entries(dir.path()), QStringList { "main.c" });
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(UlimitF, OrletGenFileSizeLimit,
-    testing::Values(LimitCase { 0, true }, LimitCase { 100, true }, LimitCase { 0, false }, LimitCase { 100, false }));
 
 // ---- Descriptor paths ------------------------------------------------------
 
@@ -258,36 +255,32 @@ void PrintTo(const DescriptorCase& c, std::ostream* os)
     *os << c.path;
 }
 
-class OrletGenDescriptorPath : public testing::TestWithParam<DescriptorCase>
-{
-};
-
 } // namespace
 
-TEST_P(OrletGenDescriptorPath, WritesAtTheDescriptorAsDashDoes)
+TEST(OrletGenDescriptorPath, WritesAtTheDescriptorAsDashDoes)
 {
-    QTemporaryDir dir;
-    const QString redirected = dir.filePath("gen.c");
-    writeFile(redirected, "/* header */\n");
-    const ino_t inode = statOf(redirected).st_ino;
-    QString target = QString::fromUtf8(GetParam().path);
-    if (target == QLatin1String("link")) {
-        target = dir.filePath("link");
-        ASSERT_TRUE(QFile::link(GetParam().fd == 1 ? "/dev/stdout" : "/dev/stderr", target));
+    const DescriptorCase cases[] = { { "/dev/stdout", 1 }, { "/dev/stderr", 2 }, { "/proc/self/fd/1", 1 },
+        { "/dev/fd/1", 1 }, { "/proc/thread-self/fd/2", 2 }, { "link", 1 }, { "link", 2 } };
+    for (const DescriptorCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        QTemporaryDir dir;
+        const QString redirected = dir.filePath("gen.c");
+        writeFile(redirected, "/* header */\n");
+        const ino_t inode = statOf(redirected).st_ino;
+        QString target = QString::fromUtf8(c.path);
+        if (target == QLatin1String("link")) {
+            target = dir.filePath("link");
+            ASSERT_TRUE(QFile::link(c.fd == 1 ? "/dev/stdout" : "/dev/stderr", target));
+        }
+
+        // { echo '/* header */'; orlet-gen -o /dev/stdout; } > gen.c, and 2>> for standard error
+        const GenResult run = orletGen(
+            kTimer0 + QStringList { "-o", target }, streamOnFile(c.fd, QFile::encodeName(redirected), c.fd == 2));
+        EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+        EXPECT_EQ(readAll(redirected), "/* header */\n" + expectedOutput(kTimer0));
+        EXPECT_EQ(statOf(redirected).st_ino, inode) << "the file behind the descriptor was replaced";
     }
-
-    // { echo '/* header */'; orlet-gen -o /dev/stdout; } > gen.c, and 2>> for standard error
-    const GenResult run = orletGen(kTimer0 + QStringList { "-o", target },
-        streamOnFile(GetParam().fd, QFile::encodeName(redirected), GetParam().fd == 2));
-    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
-    EXPECT_EQ(readAll(redirected), "/* header */\n" + expectedOutput(kTimer0));
-    EXPECT_EQ(statOf(redirected).st_ino, inode) << "the file behind the descriptor was replaced";
 }
-
-INSTANTIATE_TEST_SUITE_P(EveryName, OrletGenDescriptorPath,
-    testing::Values(DescriptorCase { "/dev/stdout", 1 }, DescriptorCase { "/dev/stderr", 2 },
-        DescriptorCase { "/proc/self/fd/1", 1 }, DescriptorCase { "/dev/fd/1", 1 },
-        DescriptorCase { "/proc/thread-self/fd/2", 2 }, DescriptorCase { "link", 1 }, DescriptorCase { "link", 2 }));
 
 TEST(OrletGenDescriptorPath, PipeGetsTheTextAsWithDash)
 {
@@ -327,28 +320,23 @@ void PrintTo(const ClosedCase& c, std::ostream* os)
     *os << c.args;
 }
 
-class OrletGenClosedStandardOutput : public testing::TestWithParam<ClosedCase>
-{
-};
-
 } // namespace
 
-TEST_P(OrletGenClosedStandardOutput, SaysSoAndWritesNothing)
+TEST(OrletGenClosedStandardOutput, SaysSoAndWritesNothing)
 {
-    const GenResult run
-        = orletGen(QString::fromUtf8(GetParam().args).split(' ', Qt::SkipEmptyParts), [] { ::close(1); });
-    expectOneLine(run, GetParam().message);
+    const ClosedCase cases[] = { { "--timer0 1:1000", "orlet-gen: standard output is closed\n" },
+        { "", "orlet-gen: standard output is closed\n" }, { "--version", "orlet-gen: standard output is closed\n" },
+        { "--help", "orlet-gen: standard output is closed\n" },
+        { "--json --uart 9600", "orlet-gen: standard output is closed\n" },
+        { "--explain --timer0 1:1000", "orlet-gen: standard output is closed\n" },
+        { "-o /dev/stdout", "cannot write \"/dev/stdout\": standard output is closed\n" },
+        { "-o /proc/self/fd/1", "cannot write \"/proc/self/fd/1\": standard output is closed\n" } };
+    for (const ClosedCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        const GenResult run = orletGen(QString::fromUtf8(c.args).split(' ', Qt::SkipEmptyParts), [] { ::close(1); });
+        expectOneLine(run, c.message);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(EveryOutput, OrletGenClosedStandardOutput,
-    testing::Values(ClosedCase { "--timer0 1:1000", "orlet-gen: standard output is closed\n" },
-        ClosedCase { "", "orlet-gen: standard output is closed\n" },
-        ClosedCase { "--version", "orlet-gen: standard output is closed\n" },
-        ClosedCase { "--help", "orlet-gen: standard output is closed\n" },
-        ClosedCase { "--json --uart 9600", "orlet-gen: standard output is closed\n" },
-        ClosedCase { "--explain --timer0 1:1000", "orlet-gen: standard output is closed\n" },
-        ClosedCase { "-o /dev/stdout", "cannot write \"/dev/stdout\": standard output is closed\n" },
-        ClosedCase { "-o /proc/self/fd/1", "cannot write \"/proc/self/fd/1\": standard output is closed\n" }));
 
 TEST(OrletGenClosedStreams, FileIsWrittenWholeWhateverIsClosed)
 {
@@ -438,27 +426,21 @@ TEST(OrletGenReadOnlyFolder, WritableFileIsRefusedWithTheReasonAndTheWayOut)
     EXPECT_EQ(entries(folder), QStringList { "main.c" });
 }
 
-namespace {
-
-class OrletGenReplacedMode : public testing::TestWithParam<mode_t>
+TEST(OrletGenReplacedMode, IsKept)
 {
-};
-
-} // namespace
-
-TEST_P(OrletGenReplacedMode, IsKept)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("main.c");
-    writeFile(path, "int keep;\n");
-    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), GetParam()), 0);
-    const GenResult run = orletGen(kTimer0 + QStringList { "-o", path });
-    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
-    EXPECT_EQ(readAll(path), expectedOutput(kTimer0));
-    EXPECT_EQ(statOf(path).st_mode & 07777, GetParam());
+    const mode_t cases[] = { 0444, 0400, 0640, 0755, 0600, 0666 };
+    for (const mode_t& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        QTemporaryDir dir;
+        const QString path = dir.filePath("main.c");
+        writeFile(path, "int keep;\n");
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), c), 0);
+        const GenResult run = orletGen(kTimer0 + QStringList { "-o", path });
+        EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+        EXPECT_EQ(readAll(path), expectedOutput(kTimer0));
+        EXPECT_EQ(statOf(path).st_mode & 07777, c);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Modes, OrletGenReplacedMode, testing::Values(0444, 0400, 0640, 0755, 0600, 0666));
 
 TEST(OrletGenReplacedFile, NewFileTakesTheUmask)
 {

@@ -30,75 +30,57 @@ int indexOf(std::uint32_t rate)
     return -1;
 }
 
-class BaudTable : public testing::TestWithParam<BaudCase>
-{
-};
-
 } // namespace
 
-TEST_P(BaudTable, ReloadErrorAndMessage)
+TEST(BaudTable, ReloadErrorAndMessage)
 {
-    const BaudCase& c = GetParam();
-    const BaudReload r = ComputeBaudReload(c.crystalHz, indexOf(c.rate), c.doubled);
-    EXPECT_EQ(r.reloadText, c.reloadText);
-    EXPECT_EQ(r.errorText, c.errorText);
-    EXPECT_EQ(r.message, c.message);
-    EXPECT_EQ(r.reload, std::stoul(c.reloadText, nullptr, 16) & 0xFF);
-    EXPECT_EQ(r.rateIndex, indexOf(c.rateAfter ? c.rateAfter : c.rate));
+    const BaudCase cases[]
+        = { { 11059200, 9600, false, "0xfd", "0.0000%", "" }, { 11059200, 9600, true, "0xfa", "0.0000%", "" },
+              { 12000000, 9600, false, "0xfd", "7.8400%", "" }, { 12000000, 9600, true, "0xf9", "-7.5200%", "" },
+              { 12000000, 300, false, "0x98", "0.1600%", "" }, { 33000000, 9600, true, "0xee", "-0.5528%", "" },
+              { 11059200, 115200, true, "0xff", "-100.0000%", "" }, { 14745599, 300, true, "0x0", "-0.0020%", "" },
+              // The error comes from the single-precision count: 7.8253% in double.
+              { 10000000, 4800, false, "0xfb", "7.8252%", "" },
+              { 24000000, 300, true, "0xf3", "0.1600%", "波特率太低", 9600 },
+              { 22118400, 300, true, "0xf4", "0.0000%", "波特率太低", 9600 },
+              // Count 0: the rate is too high for the crystal.
+              { 11059200, 115200, false, "0xfd", "0.0000%", "波特率太高", 9600 },
+              { 2000000, 115200, false, "0xff", "-84.6154%", "波特率太高", 9600 },
+              // 9600 itself is too fast at 1 MHz without doubling: the fastest
+              // listed rate that fits, 4800.
+              { 1000000, 115200, false, "0xff", "-84.6154%", "波特率太高", 4800 },
+              { 1000000, 9600, false, "0xff", "-84.6154%", "波特率太高", 4800 },
+              { 1000000, 19200, false, "0xff", "-84.6154%", "波特率太高", 4800 },
+              { 1000000, 4800, false, "0xff", "-84.6154%", "" }, { 1000000, 9600, true, "0xff", "-84.6154%", "" } };
+    for (const BaudCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        const BaudReload r = ComputeBaudReload(c.crystalHz, indexOf(c.rate), c.doubled);
+        EXPECT_EQ(r.reloadText, c.reloadText);
+        EXPECT_EQ(r.errorText, c.errorText);
+        EXPECT_EQ(r.message, c.message);
+        EXPECT_EQ(r.reload, std::stoul(c.reloadText, nullptr, 16) & 0xFF);
+        EXPECT_EQ(r.rateIndex, indexOf(c.rateAfter ? c.rateAfter : c.rate));
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Edges, BaudTable,
-    testing::Values(BaudCase { 11059200, 9600, false, "0xfd", "0.0000%", "" },
-        BaudCase { 11059200, 9600, true, "0xfa", "0.0000%", "" },
-        BaudCase { 12000000, 9600, false, "0xfd", "7.8400%", "" },
-        BaudCase { 12000000, 9600, true, "0xf9", "-7.5200%", "" },
-        BaudCase { 12000000, 300, false, "0x98", "0.1600%", "" },
-        BaudCase { 33000000, 9600, true, "0xee", "-0.5528%", "" },
-        BaudCase { 11059200, 115200, true, "0xff", "-100.0000%", "" },
-        BaudCase { 14745599, 300, true, "0x0", "-0.0020%", "" },
-        // The error comes from the single-precision count: 7.8253% in double.
-        BaudCase { 10000000, 4800, false, "0xfb", "7.8252%", "" },
-        BaudCase { 24000000, 300, true, "0xf3", "0.1600%", "波特率太低", 9600 },
-        BaudCase { 22118400, 300, true, "0xf4", "0.0000%", "波特率太低", 9600 },
-        // Count 0: the rate is too high for the crystal.
-        BaudCase { 11059200, 115200, false, "0xfd", "0.0000%", "波特率太高", 9600 },
-        BaudCase { 2000000, 115200, false, "0xff", "-84.6154%", "波特率太高", 9600 },
-        // 9600 itself is too fast at 1 MHz without doubling: the fastest
-        // listed rate that fits, 4800.
-        BaudCase { 1000000, 115200, false, "0xff", "-84.6154%", "波特率太高", 4800 },
-        BaudCase { 1000000, 9600, false, "0xff", "-84.6154%", "波特率太高", 4800 },
-        BaudCase { 1000000, 19200, false, "0xff", "-84.6154%", "波特率太高", 4800 },
-        BaudCase { 1000000, 4800, false, "0xff", "-84.6154%", "" },
-        BaudCase { 1000000, 9600, true, "0xff", "-84.6154%", "" }));
-
-namespace {
-
-class ExactBaudTable : public testing::TestWithParam<BaudCase>
+TEST(ExactBaudTable, CountsFromTheExactCrystal)
 {
-};
-
-} // namespace
-
-TEST_P(ExactBaudTable, CountsFromTheExactCrystal)
-{
-    const BaudCase& c = GetParam();
-    const BaudReload r = ComputeBaudReload(c.crystalHz, indexOf(c.rate), c.doubled, Precision::Exact);
-    EXPECT_EQ(r.reloadText, c.reloadText);
-    EXPECT_EQ(r.errorText, c.errorText);
-    EXPECT_EQ(r.message, c.message);
+    const BaudCase cases[] = { { 11059200, 9600, false, "0xfd", "0.0000%", "" },
+        { 12000000, 9600, false, "0xfd", "7.8400%", "" }, { 12000000, 9600, true, "0xf9", "-7.5200%", "" },
+        { 33000000, 9600, true, "0xee", "-0.5382%", "" }, { 14745599, 300, true, "0x0", "-0.0000%", "" },
+        { 11059200, 115200, true, "0xff", "-100.0000%", "" }, { 24000000, 300, true, "0xf3", "0.1600%", "波特率太低" },
+        { 11059200, 115200, false, "0xfd", "0.0000%", "波特率太高" } };
+    for (const BaudCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        const BaudReload r = ComputeBaudReload(c.crystalHz, indexOf(c.rate), c.doubled, Precision::Exact);
+        EXPECT_EQ(r.reloadText, c.reloadText);
+        EXPECT_EQ(r.errorText, c.errorText);
+        EXPECT_EQ(r.message, c.message);
+    }
 }
 
 // Where crystal / rate leaves a remainder, the exact x differs from the
 // window's long-standing one: 33 MHz shows -0.5382% instead of -0.5528%.
-INSTANTIATE_TEST_SUITE_P(Edges, ExactBaudTable,
-    testing::Values(BaudCase { 11059200, 9600, false, "0xfd", "0.0000%", "" },
-        BaudCase { 12000000, 9600, false, "0xfd", "7.8400%", "" },
-        BaudCase { 12000000, 9600, true, "0xf9", "-7.5200%", "" },
-        BaudCase { 33000000, 9600, true, "0xee", "-0.5382%", "" },
-        BaudCase { 14745599, 300, true, "0x0", "-0.0000%", "" },
-        BaudCase { 11059200, 115200, true, "0xff", "-100.0000%", "" },
-        BaudCase { 24000000, 300, true, "0xf3", "0.1600%", "波特率太低" },
-        BaudCase { 11059200, 115200, false, "0xfd", "0.0000%", "波特率太高" }));
 
 TEST(ComputeBaudReload, NeverStoresAZeroCountSilently)
 {

@@ -57,62 +57,57 @@ void PrintTo(const TimerCase& c, std::ostream* os)
     *os << c.crystalHz << " Hz mode " << c.mode << (c.counter ? " counter " : " timer ") << c.value;
 }
 
-class TimerDerivationTable : public testing::TestWithParam<TimerCase>
-{
-};
-
 } // namespace
 
-TEST_P(TimerDerivationTable, CountStartBytesAndRealPeriod)
+TEST(TimerDerivationTable, CountStartBytesAndRealPeriod)
 {
-    const TimerCase& c = GetParam();
-    Configuration config;
-    config.crystalHz = c.crystalHz;
-    config.timer1 = { true, c.counter, c.mode, c.value, false };
-    const auto d = derive(config);
-    ASSERT_TRUE(d);
-    ASSERT_FALSE(d->timers[0]);
-    ASSERT_TRUE(d->timers[1]);
-    const TimerDerivation& t = *d->timers[1];
-    EXPECT_EQ(t.count, c.count);
-    EXPECT_EQ(t.start, c.start);
+    const TimerCase cases[] = { { 12000000, 1, false, 1000, 1000, 64536, 1000.0, 0.0 },
+        { 11059200, 1, false, 1000, 916, 64620, 993.923611111, -0.607638888889 },
+        { 11059200, 2, false, 100, 91, 165, 98.741319444, -1.258680555556 },
+        { 14745599, 0, false, 2000, 2333, 5859, 1898.600389174, -5.069980541313 },
+        { 24000000, 0, false, 1, 2, 8190, 1.0, 0.0 },
+        // A period of 0 still counts one cycle, and has no error to give.
+        { 12000000, 1, false, 0, 1, 65535, 1.0, std::nullopt },
+        // The full count: the start value 0.
+        { 12000000, 2, false, 256, 256, 0, 256.0, 0.0 }, { 12000000, 2, true, 100, 100, 156, 0, std::nullopt },
+        // A count of 0 wraps to the full counter.
+        { 12000000, 0, true, 0, 0, 8192, 0, std::nullopt } };
+    for (const TimerCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        Configuration config;
+        config.crystalHz = c.crystalHz;
+        config.timer1 = { true, c.counter, c.mode, c.value, false };
+        const auto d = derive(config);
+        ASSERT_TRUE(d);
+        ASSERT_FALSE(d->timers[0]);
+        ASSERT_TRUE(d->timers[1]);
+        const TimerDerivation& t = *d->timers[1];
+        EXPECT_EQ(t.count, c.count);
+        EXPECT_EQ(t.start, c.start);
 
-    // The bytes the source prints must be the explained start value.
-    const std::uint32_t start = c.start % t.limit;
-    switch (c.mode) {
-    case 0:
-        EXPECT_EQ(t.th * 32u + t.tl, start);
-        break;
-    case 1:
-        EXPECT_EQ(t.th * 256u + t.tl, start);
-        break;
-    default:
-        EXPECT_EQ(t.tl, start);
-        EXPECT_EQ(t.th, t.tl);
-    }
+        // The bytes the source prints must be the explained start value.
+        const std::uint32_t start = c.start % t.limit;
+        switch (c.mode) {
+        case 0:
+            EXPECT_EQ(t.th * 32u + t.tl, start);
+            break;
+        case 1:
+            EXPECT_EQ(t.th * 256u + t.tl, start);
+            break;
+        default:
+            EXPECT_EQ(t.tl, start);
+            EXPECT_EQ(t.th, t.tl);
+        }
 
-    if (c.counter)
-        return;
-    EXPECT_NEAR(t.actualPeriodUs, c.actualPeriodUs, 1e-6);
-    ASSERT_EQ(t.periodErrorPercent.has_value(), c.errorPercent.has_value());
-    if (c.errorPercent) {
-        EXPECT_NEAR(*t.periodErrorPercent, *c.errorPercent, 1e-6);
+        if (c.counter)
+            continue;
+        EXPECT_NEAR(t.actualPeriodUs, c.actualPeriodUs, 1e-6);
+        ASSERT_EQ(t.periodErrorPercent.has_value(), c.errorPercent.has_value());
+        if (c.errorPercent) {
+            EXPECT_NEAR(*t.periodErrorPercent, *c.errorPercent, 1e-6);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Examples, TimerDerivationTable,
-    testing::Values(TimerCase { 12000000, 1, false, 1000, 1000, 64536, 1000.0, 0.0 },
-        TimerCase { 11059200, 1, false, 1000, 916, 64620, 993.923611111, -0.607638888889 },
-        TimerCase { 11059200, 2, false, 100, 91, 165, 98.741319444, -1.258680555556 },
-        TimerCase { 14745599, 0, false, 2000, 2333, 5859, 1898.600389174, -5.069980541313 },
-        TimerCase { 24000000, 0, false, 1, 2, 8190, 1.0, 0.0 },
-        // A period of 0 still counts one cycle, and has no error to give.
-        TimerCase { 12000000, 1, false, 0, 1, 65535, 1.0, std::nullopt },
-        // The full count: the start value 0.
-        TimerCase { 12000000, 2, false, 256, 256, 0, 256.0, 0.0 },
-        TimerCase { 12000000, 2, true, 100, 100, 156, 0, std::nullopt },
-        // A count of 0 wraps to the full counter.
-        TimerCase { 12000000, 0, true, 0, 0, 8192, 0, std::nullopt }));
 
 namespace {
 
@@ -135,41 +130,37 @@ void PrintTo(const BaudCase& c, std::ostream* os)
     *os << c.crystalHz << " Hz " << c.rate << (c.doubled ? " doubled" : "");
 }
 
-class BaudDerivationTable : public testing::TestWithParam<BaudCase>
-{
-};
-
 } // namespace
 
-TEST_P(BaudDerivationTable, CountReloadAndRealRate)
+TEST(BaudDerivationTable, CountReloadAndRealRate)
 {
-    const BaudCase& c = GetParam();
-    Configuration config;
-    config.crystalHz = c.crystalHz;
-    config.uartBaudIndex = baudIndex(c.rate);
-    config.uartDoubleBaud = c.doubled;
-    const auto d = derive(config);
-    ASSERT_TRUE(d && d->baud);
-    const BaudDerivation& b = *d->baud;
-    EXPECT_EQ(b.k, c.doubled ? 2 : 1);
-    EXPECT_EQ(b.q, c.q);
-    EXPECT_NEAR(b.x, c.x, 1e-4);
-    EXPECT_EQ(b.n, c.n);
-    EXPECT_EQ(b.reload, c.reload);
-    EXPECT_EQ(b.bitClocks, c.bitClocks);
-    EXPECT_NEAR(b.actualBaud, c.actualBaud, 1e-3);
-    EXPECT_NEAR(b.rateDeviationPercent, c.deviationPercent, 1e-4);
-    EXPECT_DOUBLE_EQ(b.errorPercent, c.errorPercent);
-}
-
-INSTANTIATE_TEST_SUITE_P(Examples, BaudDerivationTable,
-    testing::Values(BaudCase { 11059200, 9600, false, 1152, 3.0, 3, 0xfd, 1152, 9600.0, 0.0, 0.0 },
-        BaudCase { 12000000, 9600, false, 1250, 3.2552, 3, 0xfd, 1152, 10416.667, 8.50694, 7.84 },
-        BaudCase { 12000000, 9600, true, 1250, 6.5104, 7, 0xf9, 1344, 8928.571, -6.99405, -7.52 },
-        BaudCase { 33000000, 9600, true, 3437, 17.9010, 18, 0xee, 3456, 9548.611, -0.53530, -0.5528 },
-        BaudCase { 11059200, 115200, true, 96, 0.5, 1, 0xff, 192, 57600.0, -50.0, -100.0 },
+    const BaudCase cases[] = { { 11059200, 9600, false, 1152, 3.0, 3, 0xfd, 1152, 9600.0, 0.0, 0.0 },
+        { 12000000, 9600, false, 1250, 3.2552, 3, 0xfd, 1152, 10416.667, 8.50694, 7.84 },
+        { 12000000, 9600, true, 1250, 6.5104, 7, 0xf9, 1344, 8928.571, -6.99405, -7.52 },
+        { 33000000, 9600, true, 3437, 17.9010, 18, 0xee, 3456, 9548.611, -0.53530, -0.5528 },
+        { 11059200, 115200, true, 96, 0.5, 1, 0xff, 192, 57600.0, -50.0, -100.0 },
         // The count of 256 gives the reload 0.
-        BaudCase { 14745599, 300, true, 49151, 255.9948, 256, 0x00, 49152, 299.99998, -0.0000068, -0.002 }));
+        { 14745599, 300, true, 49151, 255.9948, 256, 0x00, 49152, 299.99998, -0.0000068, -0.002 } };
+    for (const BaudCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        Configuration config;
+        config.crystalHz = c.crystalHz;
+        config.uartBaudIndex = baudIndex(c.rate);
+        config.uartDoubleBaud = c.doubled;
+        const auto d = derive(config);
+        ASSERT_TRUE(d && d->baud);
+        const BaudDerivation& b = *d->baud;
+        EXPECT_EQ(b.k, c.doubled ? 2 : 1);
+        EXPECT_EQ(b.q, c.q);
+        EXPECT_NEAR(b.x, c.x, 1e-4);
+        EXPECT_EQ(b.n, c.n);
+        EXPECT_EQ(b.reload, c.reload);
+        EXPECT_EQ(b.bitClocks, c.bitClocks);
+        EXPECT_NEAR(b.actualBaud, c.actualBaud, 1e-3);
+        EXPECT_NEAR(b.rateDeviationPercent, c.deviationPercent, 1e-4);
+        EXPECT_DOUBLE_EQ(b.errorPercent, c.errorPercent);
+    }
+}
 
 TEST(FormatDerivation, SpellsOutEveryStep)
 {

@@ -20,40 +20,24 @@ void PrintTo(const PeriodCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class InterruptPeriodTable : public testing::TestWithParam<PeriodCase>
-{
-};
-
 } // namespace
 
-TEST_P(InterruptPeriodTable, CountPlusWhatTheRoutineAdds)
+TEST(InterruptPeriodTable, CountPlusWhatTheRoutineAdds)
 {
-    const PeriodCase& c = GetParam();
-    EXPECT_EQ(InterruptCycles(c.count, c.shape), c.interruptCycles);
-    EXPECT_EQ(c.count + ReloadLatencyOf(c.count, c.shape).total(), c.interruptCycles);
-}
-
-INSTANTIATE_TEST_SUITE_P(Measured, InterruptPeriodTable,
-    testing::Values(PeriodCase { "mode 1, even count: waits for main's SJMP", 1000, { 1 }, 1007 },
-        PeriodCase { "mode 1, odd count", 1001, { 1 }, 1007 }, PeriodCase { "mode 1, 1002", 1002, { 1 }, 1009 },
-        PeriodCase { "mode 0 like mode 1", 999, { 0 }, 1005 }, PeriodCase { "full 16 bits", 65536, { 1 }, 65543 },
-        PeriodCase { "software counter saves ACC and PSW first", 3000, { 0, false, 20 }, 3010 },
-        PeriodCase { "software counter, odd count", 5001, { 1, false, 300 }, 5012 },
-        PeriodCase { "mode 2 reloads in hardware", 100, { 2 }, 100 },
-        PeriodCase { "drift-free adds to the running count", 1000, { 1, false, 1, true }, 1000 },
-        PeriodCase { "drift-free with a software counter", 3000, { 0, false, 300, true, Dialect::Sdcc }, 3000 },
-        PeriodCase { "a counter keeps the plain reload", 1000, { 1, true, 1, true }, 1007 }),
-    [](const testing::TestParamInfo<PeriodCase>& info) { return "case" + std::to_string(info.index); });
-
-TEST(ReloadLatency, NamesItsParts)
-{
-    const ReloadLatency plain = ReloadLatencyOf(1000, { 1 });
-    EXPECT_EQ(plain.entry, 4u);
-    EXPECT_EQ(plain.moves, 2u);
-    EXPECT_EQ(plain.saves, 0u);
-    EXPECT_EQ(plain.loopWait, 1u);
-    EXPECT_EQ(ReloadLatencyOf(1000, { 1, false, 2 }).saves, 4u);
-    EXPECT_EQ(ReloadLatencyOf(1000, { 2 }).total(), 0u);
+    const PeriodCase cases[] = { { "mode 1, even count: waits for main's SJMP", 1000, { 1 }, 1007 },
+        { "mode 1, odd count", 1001, { 1 }, 1007 }, { "mode 1, 1002", 1002, { 1 }, 1009 },
+        { "mode 0 like mode 1", 999, { 0 }, 1005 }, { "full 16 bits", 65536, { 1 }, 65543 },
+        { "software counter saves ACC and PSW first", 3000, { 0, false, 20 }, 3010 },
+        { "software counter, odd count", 5001, { 1, false, 300 }, 5012 },
+        { "mode 2 reloads in hardware", 100, { 2 }, 100 },
+        { "drift-free adds to the running count", 1000, { 1, false, 1, true }, 1000 },
+        { "drift-free with a software counter", 3000, { 0, false, 300, true, Dialect::Sdcc }, 3000 },
+        { "a counter keeps the plain reload", 1000, { 1, true, 1, true }, 1007 } };
+    for (const PeriodCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        EXPECT_EQ(InterruptCycles(c.count, c.shape), c.interruptCycles);
+        EXPECT_EQ(c.count + ReloadLatencyOf(c.count, c.shape).total(), c.interruptCycles);
+    }
 }
 
 TEST(RunningCountAdd, AddsTheStartValueAndTheStoppedCycles)
@@ -109,35 +93,31 @@ struct HardwareSplitCase {
     std::optional<PostscaleSplit> split;
 };
 
-class HardwareSplitTable : public testing::TestWithParam<HardwareSplitCase>
-{
-};
-
 } // namespace
 
-TEST_P(HardwareSplitTable, LargestExactReloadThatAPeriodCounts)
+TEST(HardwareSplitTable, LargestExactReloadThatAPeriodCounts)
 {
-    const HardwareSplitCase& c = GetParam();
-    const auto split = SuggestHardwareSplit(c.crystalHz, c.count, c.precision);
-    ASSERT_EQ(split.has_value(), c.split.has_value());
-    if (!split)
-        return;
-    EXPECT_EQ(split->periodUs, c.split->periodUs);
-    EXPECT_EQ(split->postscale, c.split->postscale);
-    EXPECT_EQ(split->mode, 2);
-    EXPECT_EQ(split->cycles, c.split->cycles);
-    EXPECT_EQ(split->cycles * split->postscale, c.count);
-    EXPECT_EQ(TimerCycleCount(c.crystalHz, split->periodUs, c.precision), split->cycles);
-}
-
-INSTANTIATE_TEST_SUITE_P(Examples, HardwareSplitTable,
-    testing::Values(HardwareSplitCase { 12000000, 1000000, Precision::Classic, PostscaleSplit { 250, 4000, 2, 250 } },
-        HardwareSplitCase { 11059200, 921600, Precision::Exact, PostscaleSplit { 278, 3600, 2, 256 } },
-        HardwareSplitCase { 12000000, 1000003, Precision::Classic, std::nullopt }, // a prime
-        HardwareSplitCase { 12000000, 256 * 70000, Precision::Classic, std::nullopt }, // N above 65535
-        HardwareSplitCase { 12000000, 256, Precision::Classic, PostscaleSplit { 128, 2, 2, 128 } },
+    const HardwareSplitCase cases[] = { { 12000000, 1000000, Precision::Classic, PostscaleSplit { 250, 4000, 2, 250 } },
+        { 11059200, 921600, Precision::Exact, PostscaleSplit { 278, 3600, 2, 256 } },
+        { 12000000, 1000003, Precision::Classic, std::nullopt }, // a prime
+        { 12000000, 256 * 70000, Precision::Classic, std::nullopt }, // N above 65535
+        { 12000000, 256, Precision::Classic, PostscaleSplit { 128, 2, 2, 128 } },
         // Whole megahertz: 3.6864 MHz counts as 3, so 1000 us are 250 cycles.
-        HardwareSplitCase { 3686400, 250000, Precision::Classic, PostscaleSplit { 1000, 1000, 2, 250 } }));
+        { 3686400, 250000, Precision::Classic, PostscaleSplit { 1000, 1000, 2, 250 } } };
+    for (const HardwareSplitCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        const auto split = SuggestHardwareSplit(c.crystalHz, c.count, c.precision);
+        ASSERT_EQ(split.has_value(), c.split.has_value());
+        if (!split)
+            continue;
+        EXPECT_EQ(split->periodUs, c.split->periodUs);
+        EXPECT_EQ(split->postscale, c.split->postscale);
+        EXPECT_EQ(split->mode, 2);
+        EXPECT_EQ(split->cycles, c.split->cycles);
+        EXPECT_EQ(split->cycles * split->postscale, c.count);
+        EXPECT_EQ(TimerCycleCount(c.crystalHz, split->periodUs, c.precision), split->cycles);
+    }
+}
 
 TEST(SplitCost, InterruptsPerSecondAndTheRoutinesShare)
 {

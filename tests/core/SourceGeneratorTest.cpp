@@ -64,21 +64,6 @@ TEST(BuildSourceText, ByteFormatHasNoLeadingZeros)
     EXPECT_TRUE(contains(text, " TMOD=0x21;\r\n TH0=0x5;\r\n TL0=0x0;\r\n TH1=0xff;\r\n TL1=0x10;\r\n}\r\n\r\n"));
 }
 
-TEST(BuildSourceText, Mode2RoutinesEndDifferently)
-{
-    GeneratorSettings s;
-    s.timer0Enabled = true;
-    s.timer1Enabled = true;
-    s.tmod = 0x22;
-    EXPECT_TRUE(contains(BuildSourceText(s),
-        "void timer0(void) interrupt 1\r\n{\r\n //add your code here.\r\n\r\n}\r\n"
-        "void timer1(void) interrupt 3\r\n{\r\n //add your code here.\r\n}\r\n\r\n"
-        "void main"));
-    s.tmod = 0x11;
-    EXPECT_TRUE(
-        contains(BuildSourceText(s), " TH1=0xff;\r\n TL1=0xff;\r\n //add your code here.\r\n}\r\n\r\nvoid main"));
-}
-
 TEST(BuildSourceText, UartBlockWithDoublingAndInterrupt)
 {
     GeneratorSettings s;
@@ -117,48 +102,31 @@ struct IntCase {
     const char* expected;
 };
 
-class IntBlocks : public testing::TestWithParam<IntCase>
+TEST(IntBlocks, TriggerLinesRoutinesAndMain)
 {
-};
-
-TEST_P(IntBlocks, TriggerLinesRoutinesAndMain)
-{
-    GeneratorSettings s;
-    s.comments = GetParam().comments;
-    s.int0Enabled = s.int1Enabled = true;
-    s.int0Trigger = GetParam().int0;
-    s.int1Trigger = GetParam().int1;
-    EXPECT_EQ(BuildSourceText(s), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(AllTriggers, IntBlocks,
-    testing::Values(IntCase { false, TriggerMode::FallingEdge, TriggerMode::FallingEdge,
-                        "#include \"reg51.h\"\r\n\r\n"
-                        "void int0(void) interrupt 0\r\n{\r\n\r\n}\r\n\r\n"
-                        "void int1(void) interrupt 2\r\n{\r\n\r\n}\r\n\r\n"
-                        "void main(void)\r\n{\r\nIT0=1;\r\nEX0=1;\r\nIT1=1;\r\nEX1=1;\r\n//EA=1;\r\n}" },
-        IntCase { false, TriggerMode::Level, TriggerMode::FallingEdge,
-            "#include \"reg51.h\"\r\n\r\n"
-            "void int0(void) interrupt 0\r\n{\r\n IE0=0;\r\n\r\n}\r\n\r\n"
-            "void int1(void) interrupt 2\r\n{\r\n\r\n}\r\n\r\n"
-            "void main(void)\r\n{\r\nIT0=0;\r\nEX0=1;\r\nIT1=1;\r\nEX1=1;\r\n//EA=1;\r\n}" },
-        IntCase { true, TriggerMode::FallingEdge, TriggerMode::Level,
+    const IntCase cases[] = { { false, TriggerMode::Level, TriggerMode::FallingEdge,
+                                  "#include \"reg51.h\"\r\n\r\n"
+                                  "void int0(void) interrupt 0\r\n{\r\n IE0=0;\r\n\r\n}\r\n\r\n"
+                                  "void int1(void) interrupt 2\r\n{\r\n\r\n}\r\n\r\n"
+                                  "void main(void)\r\n{\r\nIT0=0;\r\nEX0=1;\r\nIT1=1;\r\nEX1=1;\r\n//EA=1;\r\n}" },
+        { true, TriggerMode::FallingEdge, TriggerMode::Level,
             "#include \"reg51.h\"\r\n\r\n"
             "//int0 interrupt\r\nvoid int0(void) interrupt 0\r\n{\r\n //add your code here\r\n\r\n\r\n}\r\n\r\n"
             "//int1 interrupt\r\nvoid int1(void) interrupt 2\r\n{\r\n IE1=0;\r\n //add your code here\r\n\r\n\r\n}"
             "\r\n\r\n"
             "//the main fun\r\nvoid main(void)\r\n{\r\n"
             "IT0=1;     //INT0下降沿中断\r\nEX0=1;     //允许INT0中断\r\n"
-            "IT1=0;     //INT1低电平中断\r\nEX1=1;     //允许INT1中断\r\n//EA=1;\r\n}" },
-        IntCase { true, TriggerMode::Level, TriggerMode::Level,
-            "#include \"reg51.h\"\r\n\r\n"
-            "//int0 interrupt\r\nvoid int0(void) interrupt 0\r\n{\r\n IE0=0;\r\n //add your code here\r\n\r\n\r\n}"
-            "\r\n\r\n"
-            "//int1 interrupt\r\nvoid int1(void) interrupt 2\r\n{\r\n IE1=0;\r\n //add your code here\r\n\r\n\r\n}"
-            "\r\n\r\n"
-            "//the main fun\r\nvoid main(void)\r\n{\r\n"
-            "IT0=0;     //INT0低电平中断\r\nEX0=1;     //允许INT0中断\r\n"
-            "IT1=0;     //INT1低电平中断\r\nEX1=1;     //允许INT1中断\r\n//EA=1;\r\n}" }));
+            "IT1=0;     //INT1低电平中断\r\nEX1=1;     //允许INT1中断\r\n//EA=1;\r\n}" } };
+    for (const IntCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        GeneratorSettings s;
+        s.comments = c.comments;
+        s.int0Enabled = s.int1Enabled = true;
+        s.int0Trigger = c.int0;
+        s.int1Trigger = c.int1;
+        EXPECT_EQ(BuildSourceText(s), c.expected);
+    }
+}
 
 TEST(BuildSourceText, EveryBlockInOrder)
 {
@@ -217,41 +185,37 @@ void PrintTo(const PostscaleCase& c, std::ostream* os)
     *os << "timer " << c.timer << " tmod " << int(c.tmod) << " x" << c.postscale << (c.comments ? " comments" : "");
 }
 
-class PostscaleRoutines : public testing::TestWithParam<PostscaleCase>
-{
-};
-
 } // namespace
 
-TEST_P(PostscaleRoutines, CountsAfterTheReload)
+TEST(PostscaleRoutines, CountsAfterTheReload)
 {
-    const PostscaleCase& c = GetParam();
-    GeneratorSettings s;
-    s.comments = c.comments;
-    s.tmod = c.tmod;
-    (c.timer == 0 ? s.timer0Enabled : s.timer1Enabled) = true;
-    (c.timer == 0 ? s.postscale0 : s.postscale1) = c.postscale;
-    (c.timer == 0 ? s.th0 : s.th1) = 0x3C;
-    (c.timer == 0 ? s.tl0 : s.tl1) = 0xB0;
-    EXPECT_TRUE(contains(BuildSourceText(s, c.dialect), c.routine)) << BuildSourceText(s, c.dialect);
-}
-
-INSTANTIATE_TEST_SUITE_P(Routines, PostscaleRoutines,
-    testing::Values(PostscaleCase { 0, 0x01, 16, false, Dialect::Keil,
-                        "void timer0(void) interrupt 1\r\n{\r\n static unsigned char count=0;\r\n"
-                        " TH0=0x3c;\r\n TL0=0xb0;\r\n if(++count<16)\r\n  return;\r\n count=0;\r\n"
-                        " //add your code here.\r\n\r\n}\r\n\r\nvoid main" },
+    const PostscaleCase cases[] = { { 0, 0x01, 16, false, Dialect::Keil,
+                                        "void timer0(void) interrupt 1\r\n{\r\n static unsigned char count=0;\r\n"
+                                        " TH0=0x3c;\r\n TL0=0xb0;\r\n if(++count<16)\r\n  return;\r\n count=0;\r\n"
+                                        " //add your code here.\r\n\r\n}\r\n\r\nvoid main" },
         // 255 still fits an unsigned char, 256 needs an unsigned int.
-        PostscaleCase { 0, 0x02, 255, false, Dialect::Sdcc,
+        { 0, 0x02, 255, false, Dialect::Sdcc,
             "void timer0(void) __interrupt(1)\r\n{\r\n static unsigned char count=0;\r\n if(++count<255)\r\n"
             "  return;\r\n count=0;\r\n //add your code here.\r\n\r\n}\r\nvoid main" },
-        PostscaleCase { 1, 0x20, 256, false, Dialect::Keil,
+        { 1, 0x20, 256, false, Dialect::Keil,
             "void timer1(void) interrupt 3\r\n{\r\n static unsigned int count=0;\r\n if(++count<256)\r\n"
             "  return;\r\n count=0;\r\n //add your code here.\r\n}\r\n\r\nvoid main" },
-        PostscaleCase { 1, 0x10, 65535, true, Dialect::Keil,
+        { 1, 0x10, 65535, true, Dialect::Keil,
             "//timer1/counter1 interrupt\r\nvoid timer1(void) interrupt 3\r\n{\r\n static unsigned int count=0;\r\n"
             " TH1=0x3c;\r\n TL1=0xb0;\r\n if(++count<65535)     //每65535次中断执行一次下面的代码\r\n  return;\r\n"
-            " count=0;\r\n //add your code here.\r\n}\r\n\r\n" }));
+            " count=0;\r\n //add your code here.\r\n}\r\n\r\n" } };
+    for (const PostscaleCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        GeneratorSettings s;
+        s.comments = c.comments;
+        s.tmod = c.tmod;
+        (c.timer == 0 ? s.timer0Enabled : s.timer1Enabled) = true;
+        (c.timer == 0 ? s.postscale0 : s.postscale1) = c.postscale;
+        (c.timer == 0 ? s.th0 : s.th1) = 0x3C;
+        (c.timer == 0 ? s.tl0 : s.tl1) = 0xB0;
+        EXPECT_TRUE(contains(BuildSourceText(s, c.dialect), c.routine)) << BuildSourceText(s, c.dialect);
+    }
+}
 
 TEST(BuildSourceText, PostscaleOfOneLeavesTheRoutinesAsTheyAre)
 {
@@ -277,41 +241,37 @@ struct RoutineCase {
     bool timer1Reloads;
 };
 
-class TimerRoutines : public testing::TestWithParam<RoutineCase>
-{
-};
-
 } // namespace
 
 // Each routine reads its own timer's mode bits, whatever the other timer does.
-TEST_P(TimerRoutines, EachReadsItsOwnModeBits)
+TEST(TimerRoutines, EachReadsItsOwnModeBits)
 {
-    const RoutineCase& c = GetParam();
-    GeneratorSettings s;
-    s.timer0Enabled = s.timer1Enabled = true;
-    s.tmod = c.tmod;
-    s.th0 = 0x12;
-    s.tl0 = 0x34;
-    s.th1 = 0x56;
-    s.tl1 = 0x78;
-    const std::string text = BuildSourceText(s);
-    const std::string timer0 = "void timer0(void) interrupt 1\r\n{\r\n";
-    const std::string timer1 = "void timer1(void) interrupt 3\r\n{\r\n";
-    EXPECT_TRUE(contains(text,
-        timer0
-            + (c.timer0Reloads ? " TH0=0x12;\r\n TL0=0x34;\r\n //add your code here.\r\n\r\n}\r\n\r\n"
-                               : " //add your code here.\r\n\r\n}\r\n" + timer1)))
-        << text;
-    EXPECT_TRUE(contains(text,
-        timer1 + (c.timer1Reloads ? " TH1=0x56;\r\n TL1=0x78;\r\n" : "")
-            + " //add your code here.\r\n}\r\n\r\nvoid main"))
-        << text;
+    const RoutineCase cases[]
+        = { { 0x20, true, false }, { 0x02, false, true }, { 0x12, false, true }, { 0x21, true, false },
+              { 0x60, true, false }, { 0x06, false, true }, { 0x22, false, false }, { 0x11, true, true } };
+    for (const RoutineCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        GeneratorSettings s;
+        s.timer0Enabled = s.timer1Enabled = true;
+        s.tmod = c.tmod;
+        s.th0 = 0x12;
+        s.tl0 = 0x34;
+        s.th1 = 0x56;
+        s.tl1 = 0x78;
+        const std::string text = BuildSourceText(s);
+        const std::string timer0 = "void timer0(void) interrupt 1\r\n{\r\n";
+        const std::string timer1 = "void timer1(void) interrupt 3\r\n{\r\n";
+        EXPECT_TRUE(contains(text,
+            timer0
+                + (c.timer0Reloads ? " TH0=0x12;\r\n TL0=0x34;\r\n //add your code here.\r\n\r\n}\r\n\r\n"
+                                   : " //add your code here.\r\n\r\n}\r\n" + timer1)))
+            << text;
+        EXPECT_TRUE(contains(text,
+            timer1 + (c.timer1Reloads ? " TH1=0x56;\r\n TL1=0x78;\r\n" : "")
+                + " //add your code here.\r\n}\r\n\r\nvoid main"))
+            << text;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Modes, TimerRoutines,
-    testing::Values(RoutineCase { 0x20, true, false }, RoutineCase { 0x02, false, true },
-        RoutineCase { 0x12, false, true }, RoutineCase { 0x21, true, false }, RoutineCase { 0x60, true, false },
-        RoutineCase { 0x06, false, true }, RoutineCase { 0x22, false, false }, RoutineCase { 0x11, true, true }));
 
 TEST(BuildSourceText, DriftFreeAddsTheReloadToTheRunningCount)
 {

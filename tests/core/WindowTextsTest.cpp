@@ -15,27 +15,22 @@ struct LineCase {
     const char* line;
 };
 
-class RealPeriodLineTable : public testing::TestWithParam<LineCase>
-{
-};
-
 } // namespace
 
-TEST_P(RealPeriodLineTable, InterruptPeriodErrorAndDriftADay)
+TEST(RealPeriodLineTable, InterruptPeriodErrorAndDriftADay)
 {
-    const LineCase& c = GetParam();
-    const TimerTiming timing
-        = ComputeTimerTiming(c.crystalHz, c.mode, false, c.value, Precision::Classic, c.postscale, c.driftFree);
-    EXPECT_EQ(RealPeriodLine(timing), c.line);
+    const LineCase cases[] = { { 12000000, 1, 1000, 1, false, "实际 1007.00us +0.70% 每天 +605s" },
+        { 12000000, 1, 1000, 1, true, "实际 1000.00us +0.00%" }, { 12000000, 2, 100, 1, false, "实际 100.00us +0.00%" },
+        { 12000000, 1, 50000, 20, false, "实际 1.0002s +0.02% 每天 +17s" },
+        { 12000000, 1, 65000, 1, false, "实际 65.007ms +0.01% 每天 +9.3s" },
+        { 11059200, 2, 100, 1, false, "实际 98.74us -1.26% 每天 -1088s" } };
+    for (const LineCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        const TimerTiming timing
+            = ComputeTimerTiming(c.crystalHz, c.mode, false, c.value, Precision::Classic, c.postscale, c.driftFree);
+        EXPECT_EQ(RealPeriodLine(timing), c.line);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Examples, RealPeriodLineTable,
-    testing::Values(LineCase { 12000000, 1, 1000, 1, false, "实际 1007.00us +0.70% 每天 +605s" },
-        LineCase { 12000000, 1, 1000, 1, true, "实际 1000.00us +0.00%" },
-        LineCase { 12000000, 2, 100, 1, false, "实际 100.00us +0.00%" },
-        LineCase { 12000000, 1, 50000, 20, false, "实际 1.0002s +0.02% 每天 +17s" },
-        LineCase { 12000000, 1, 65000, 1, false, "实际 65.007ms +0.01% 每天 +9.3s" },
-        LineCase { 11059200, 2, 100, 1, false, "实际 98.74us -1.26% 每天 -1088s" }));
 
 TEST(RangeHintLine, HardwareSplitFirstThenTheOther)
 {
