@@ -152,24 +152,6 @@ private slots:
         QCOMPARE(ui->text(ctl::CrystalList), QStringLiteral("自定义"));
     }
 
-    void rangeMessageResetsTheBoxTo12()
-    {
-        QString afterRefusal;
-        float memberAfterRefusal = 0;
-        OnNextDialog([&](CDialogBase& dialog, DialogDriver& custom) {
-            custom.typeOver(ctl::CustomMhzInput, "100.00001");
-            afterRefusal = custom.text(ctl::CustomMhzInput);
-            memberAfterRefusal = customMhzOf(dialog);
-            custom.pressKey(ctl::CustomMhzInput, Qt::Key_5); // typed on after the 12
-            custom.click(ctl::CustomOkButton);
-        });
-        ui->choose(ctl::CrystalList, kCustomEntry);
-        QCOMPARE(afterRefusal, QStringLiteral("12"));
-        QCOMPARE(memberAfterRefusal, 12.0f);
-        QCOMPARE(dlg->m_crystalHz, 12000000u); // 125 was refused as well
-        QCOMPARE(recorder->texts(), (QStringList { kRangeMessage, kRangeMessage }));
-    }
-
     void pastedText_data()
     {
         const PasteRow rows[] = {
