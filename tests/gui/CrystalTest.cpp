@@ -87,16 +87,14 @@ private:
 
 private slots:
     // A fixed entry after a custom frequency: its frequency, and the MHz box
-    // emptied and greyed.
+    // emptied and greyed (every entry's frequency: random sessions).
     void fixedEntries()
     {
-        const unsigned table[] = { 1000000, 2000000, 3686400, 6000000, 10000000, 11059200, 12000000, 22118400, 24000000,
-            30000000, 33000000 };
-        for (int index = 0; index < 11; ++index) {
+        for (const auto& [index, hz] : { std::pair { 0, 1000000u }, std::pair { 5, 11059200u } }) {
             chooseCustom("5");
             QCOMPARE(ui->text(ctl::CustomMhz), QStringLiteral("5.000000"));
             ui->choose(ctl::CrystalList, index);
-            QCOMPARE(dlg->m_crystalHz, table[index]);
+            QCOMPARE(dlg->m_crystalHz, hz);
             QCOMPARE(ui->text(ctl::CustomMhz), QString());
             QVERIFY(!ui->enabled(ctl::CustomMhz));
         }

@@ -193,44 +193,42 @@ private slots:
         QCOMPARE(postscale(t), row.set.n.toUInt());
     }
 
+    // Off, a block forgets its count and line; on again, nothing is
+    // computed until a setting changes.
     void lineIsEmptyAfterSwitchOff_data()
     {
         QTest::addColumn<int>("timer");
-        QTest::newRow("timer0") << 0;
-        QTest::newRow("timer1") << 1;
+        QTest::addColumn<int>("offBy");
+        QTest::newRow("timer0") << 0 << int(ctl::UseTimer0);
+        QTest::newRow("timer1") << 1 << int(ctl::UseTimer1);
+        QTest::newRow("timer1 taken by the serial port") << 1 << int(ctl::UseUart);
     }
 
     void lineIsEmptyAfterSwitchOff()
     {
         QFETCH(int, timer);
+        QFETCH(int, offBy);
         const TimerBlock& b = kBlocks[timer];
         setUp({ timer, Mhz12, false, 1, "1000", "7" });
         QCOMPARE(ui->text(kTiming[timer].actual), QStringLiteral("实际 7070.00us +1.00% 每天 +864s"));
         QVERIFY(!tip(b.display).isEmpty());
 
-        ui->click(b.use);
+        ui->click(offBy);
         QCOMPARE(ui->text(kTiming[timer].actual), QString());
         QCOMPARE(ui->text(kTiming[timer].postscale), QStringLiteral("1"));
         QCOMPARE(postscale(timer), 1u);
         QVERIFY(tip(b.display).isEmpty());
         QVERIFY(!ui->enabled(kTiming[timer].postscale));
         QVERIFY(!ui->enabled(kTiming[timer].actual));
+        if (offBy == ctl::UseUart)
+            return;
 
-        ui->click(b.use); // on again: nothing is computed until a setting changes
+        ui->click(b.use);
         QVERIFY(ui->enabled(kTiming[timer].postscale));
         QCOMPARE(ui->text(kTiming[timer].actual), QString());
         ui->choose(b.mode, 4);
         QCOMPARE(ui->text(kTiming[timer].actual), QString());
         QVERIFY(recorder->messages.isEmpty());
-    }
-
-    void serialPortResetsTimer1sCounter()
-    {
-        setUp({ 1, Mhz12, false, 1, "1000", "5" });
-        ui->click(ctl::UseUart);
-        QCOMPARE(postscale(1), 1u);
-        QCOMPARE(ui->text(ctl::Timer1Actual), QString());
-        QVERIFY(!ui->enabled(ctl::Timer1Postscale));
     }
 
     // ---- Periods too long, and the software counter ------------------------
