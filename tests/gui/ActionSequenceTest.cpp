@@ -99,21 +99,19 @@ private:
     {
         static const QList<Action> table {
             { 6, &ActionSequenceTest::clickCheckBox },
+            { 4, &ActionSequenceTest::clickPrecisionBox },
             { 5, &ActionSequenceTest::chooseMode },
             { 3, &ActionSequenceTest::chooseCrystal },
             { 2, &ActionSequenceTest::customCrystal },
             { 2, &ActionSequenceTest::chooseBaud },
-            { 2, &ActionSequenceTest::chooseTrigger },
-            { 1, &ActionSequenceTest::typeTrigger },
-            { 4, &ActionSequenceTest::typePeriod },
-            { 3, &ActionSequenceTest::pastePeriod },
+            { 3, &ActionSequenceTest::setTrigger },
+            { 7, &ActionSequenceTest::putPeriod },
             { 2, &ActionSequenceTest::keyInPeriod },
             { 2, &ActionSequenceTest::arrowOnList },
             { 1, &ActionSequenceTest::editOutput },
             { 1, &ActionSequenceTest::about },
             { 3, &ActionSequenceTest::generate },
-            { 4, &ActionSequenceTest::actOnPrecision },
-            { 2, &ActionSequenceTest::clickDriftFree },
+            { 3, &ActionSequenceTest::putPostscale },
         };
         return table;
     }
@@ -135,6 +133,14 @@ private:
         const int id = pickId(rng, ids);
         if (!ui->enabled(id))
             return {};
+        ui->click(id);
+        return QString("click %1").arg(id);
+    }
+
+    // The exact box and the drift-free box, never disabled.
+    QString clickPrecisionBox(QRandomGenerator& rng)
+    {
+        const int id = rng.bounded(2) ? ctl::ExactCheck : ctl::DriftFreeCheck;
         ui->click(id);
         return QString("click %1").arg(id);
     }
@@ -187,44 +193,43 @@ private:
         return QString("choose baud %1").arg(index);
     }
 
-    QString chooseTrigger(QRandomGenerator& rng)
+    // Picks an item, or types a text that may be none.
+    QString setTrigger(QRandomGenerator& rng)
     {
         const int id = rng.bounded(2) ? ctl::Int0Trigger : ctl::Int1Trigger;
         if (!ui->enabled(id))
             return {};
-        const int index = rng.bounded(2);
-        ui->choose(id, index);
-        return QString("choose trigger %1 item %2").arg(id).arg(index);
-    }
-
-    QString typeTrigger(QRandomGenerator& rng)
-    {
-        const int id = rng.bounded(2) ? ctl::Int0Trigger : ctl::Int1Trigger;
-        if (!ui->enabled(id))
-            return {};
+        if (rng.bounded(3)) {
+            const int index = rng.bounded(2);
+            ui->choose(id, index);
+            return QString("choose trigger %1 item %2").arg(id).arg(index);
+        }
         const QString text = pick(rng, kTriggerTexts);
         ui->typeOver(id, text);
         return QString("type \"%1\" into %2").arg(text).arg(id);
     }
 
-    QString typePeriod(QRandomGenerator& rng)
+    // Types or pastes one of `texts` over the box `id`.
+    QString putText(QRandomGenerator& rng, int id, const QStringList& texts)
     {
-        const TimerBlock& b = kBlocks[rng.bounded(2)];
-        if (!ui->enabled(b.period))
+        if (!ui->enabled(id))
             return {};
-        const QString text = pick(rng, kPeriods);
-        ui->typeOver(b.period, text);
-        return QString("type \"%1\" into %2").arg(text).arg(b.period);
+        const QString text = pick(rng, texts);
+        const bool typed = rng.bounded(2);
+        if (typed)
+            ui->typeOver(id, text);
+        else
+            ui->pasteOver(id, text);
+        return QString("%1 \"%2\" into %3").arg(typed ? "type" : "paste", text).arg(id);
     }
 
-    QString pastePeriod(QRandomGenerator& rng)
+    QString putPeriod(QRandomGenerator& rng) { return putText(rng, kBlocks[rng.bounded(2)].period, kPeriods); }
+
+    QString putPostscale(QRandomGenerator& rng)
     {
-        const TimerBlock& b = kBlocks[rng.bounded(2)];
-        if (!ui->enabled(b.period))
-            return {};
-        const QString text = pick(rng, kPeriods);
-        ui->pasteOver(b.period, text);
-        return QString("paste \"%1\" into %2").arg(text).arg(b.period);
+        static const QStringList counts { "1", "2", "16", "255", "256", "400", "65535", "65536", "0", "", "x",
+            "99999999999" };
+        return putText(rng, rng.bounded(2) ? ctl::Timer1Postscale : ctl::Timer0Postscale, counts);
     }
 
     QString keyInPeriod(QRandomGenerator& rng)
@@ -315,12 +320,6 @@ private:
         }
     }
 
-    QString clickDriftFree(QRandomGenerator&)
-    {
-        ui->click(ctl::DriftFreeCheck);
-        return QStringLiteral("click the drift-free box");
-    }
-
     bool driftFree() const { return ui->checked(ctl::DriftFreeCheck); }
 
     // With drift-free timing, the first timer in use in mode 0 or 1 whose
@@ -346,25 +345,6 @@ private:
     orlet::Precision precision() const
     {
         return ui->checked(ctl::ExactCheck) ? orlet::Precision::Exact : orlet::Precision::Classic;
-    }
-
-    // The exact box and the software counters, with their own table of inputs.
-    QString actOnPrecision(QRandomGenerator& rng)
-    {
-        static const QStringList counts { "1", "2", "16", "255", "256", "400", "65535", "65536", "0", "", "x",
-            "99999999999" };
-        const int t = rng.bounded(3);
-        const int box = t == 0 ? ctl::Timer0Postscale : ctl::Timer1Postscale;
-        if (t == 2 || !ui->enabled(box)) {
-            ui->click(ctl::ExactCheck);
-            return QStringLiteral("click the exact box");
-        }
-        const QString text = pick(rng, counts);
-        if (rng.bounded(2))
-            ui->typeOver(box, text);
-        else
-            ui->pasteOver(box, text);
-        return QString("put \"%1\" into %2").arg(text).arg(box);
     }
 
     // A real-period line belongs to a timer in use in a timer mode, and tells

@@ -1,14 +1,9 @@
 #include "ControlIds.h"
-#include "GenCommand.h"
 #include "MainWindowFixture.h"
 #include "MyCry.h"
-#include "Orlet.h"
 #include "OrletDlg.h"
 
-#include <QApplication>
 #include <QTest>
-
-#include <memory>
 
 namespace {
 
@@ -18,6 +13,29 @@ enum Close { ClickOk, PressEnter, ClickCancel, PressEscape, CloseBox };
 
 const QString kRangeMessage = QStringLiteral("数值应该在0~100之间\r\n不能带有非数字输入");
 const QString kNotANumber = QStringLiteral("请输入一个数字。");
+
+// Keys typed over the custom dialog's edit, and how it is closed.
+struct CustomRow {
+    const char* name;
+    QString keys;
+    Close how;
+    unsigned hz;
+    QString shown;
+    QStringList messages;
+};
+
+// Text pasted over the edit, then Cancel.
+struct PasteRow {
+    const char* name;
+    QString text, message, boxAfter;
+};
+
+struct GenerateRow {
+    const char* name;
+    QString keys;
+    Close how;
+    QString crystalArg;
+};
 
 } // namespace
 
@@ -34,29 +52,24 @@ private:
         const QWidget* dialog = nullptr;
     };
 
-    static void close(CDialogBase& dialog, DialogDriver& custom, int how)
+    static void close(CDialogBase& dialog, DialogDriver& custom, Close how)
     {
         switch (how) {
         case ClickOk:
-            custom.click(ctl::CustomOkButton);
-            break;
+            return custom.click(ctl::CustomOkButton);
         case PressEnter:
-            custom.pressKey(ctl::CustomMhzInput, Qt::Key_Return);
-            break;
+            return custom.pressKey(ctl::CustomMhzInput, Qt::Key_Return);
         case ClickCancel:
-            custom.click(ctl::CustomCancelButton);
-            break;
+            return custom.click(ctl::CustomCancelButton);
         case PressEscape:
-            custom.pressKey(ctl::CustomMhzInput, Qt::Key_Escape);
-            break;
+            return custom.pressKey(ctl::CustomMhzInput, Qt::Key_Escape);
         case CloseBox:
             dialog.close();
-            break;
         }
     }
 
     // Picks "自定义", types `keys` over the custom dialog's edit and closes it.
-    CustomRun chooseCustom(const QString& keys, int how = ClickOk)
+    CustomRun chooseCustom(const QString& keys, Close how = ClickOk)
     {
         CustomRun run;
         OnNextDialog([&run, keys, how](CDialogBase& dialog, DialogDriver& custom) {
@@ -70,79 +83,59 @@ private:
         return run;
     }
 
-private slots:
-    void fixedEntries_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<unsigned>("hz");
-        const unsigned table[] = { 1000000, 2000000, 3686400, 6000000, 10000000, 11059200, 12000000, 22118400, 24000000,
-            30000000, 33000000 };
-        for (int i = 0; i < 11; ++i)
-            QTest::addRow("%d", i) << i << table[i];
-    }
+    static float customMhzOf(CDialogBase& dialog) { return qobject_cast<CMyCry*>(&dialog)->m_customMhz; }
 
+private slots:
+    // A fixed entry after a custom frequency: its frequency, and the MHz box
+    // emptied and greyed (every entry's frequency: random sessions).
     void fixedEntries()
     {
-        QFETCH(int, index);
-        QFETCH(unsigned, hz);
-        chooseCustom("5");
-        QCOMPARE(ui->text(ctl::CustomMhz), QStringLiteral("5.000000"));
-        ui->choose(ctl::CrystalList, index);
-        QCOMPARE(dlg->m_crystalHz, hz);
-        QCOMPARE(ui->text(ctl::CustomMhz), QString());
-        QVERIFY(!ui->enabled(ctl::CustomMhz));
+        for (const auto& [index, hz] : { std::pair { 0, 1000000u }, std::pair { 5, 11059200u } }) {
+            chooseCustom("5");
+            QCOMPARE(ui->text(ctl::CustomMhz), QStringLiteral("5.000000"));
+            ui->choose(ctl::CrystalList, index);
+            QCOMPARE(dlg->m_crystalHz, hz);
+            QCOMPARE(ui->text(ctl::CustomMhz), QString());
+            QVERIFY(!ui->enabled(ctl::CustomMhz));
+        }
         QVERIFY(recorder->messages.isEmpty());
     }
 
+    // The conversion to hertz runs in tests/core; here, what each way of
+    // closing the dialog hands over, and its messages.
     void customFrequency_data()
     {
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<int>("how");
-        QTest::addColumn<unsigned>("hz");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QStringList>("messages");
         const QStringList none;
         const QStringList range { kRangeMessage };
-        QTest::newRow("3.6864") << "3.6864" << int(ClickOk) << 3686400u << "3.686400" << none;
-        QTest::newRow("7.3728") << "7.3728" << int(ClickOk) << 7372799u << "7.372800" << none;
-        QTest::newRow("11.0592") << "11.0592" << int(ClickOk) << 11059200u << "11.059200" << none;
-        QTest::newRow("14.7456") << "14.7456" << int(ClickOk) << 14745599u << "14.745600" << none;
-        QTest::newRow("22.1184") << "22.1184" << int(ClickOk) << 22118400u << "22.118401" << none;
-        QTest::newRow("1") << "1" << int(ClickOk) << 1000000u << "1.000000" << none;
-        QTest::newRow("100") << "100" << int(ClickOk) << 100000000u << "100.000000" << none;
-        QTest::newRow("100.000001") << "100.000001" << int(ClickOk) << 100000000u << "100.000000" << none;
-        QTest::newRow("blanks around") << " 5 " << int(ClickOk) << 5000000u << "5.000000"
-                                       << QStringList { kNotANumber };
-        QTest::newRow("Enter") << "7.3728" << int(PressEnter) << 7372799u << "7.372800" << none;
-        // Refused values: the message, then 12 in the box.
-        QTest::newRow("100.00001") << "100.00001" << int(ClickOk) << 12000000u << "12.000000" << range;
-        QTest::newRow("101") << "101" << int(ClickOk) << 12000000u << "12.000000" << range;
-        QTest::newRow("0") << "0" << int(ClickOk) << 12000000u << "12.000000" << range;
-        // 0 is refused at once; the rest of "0.5" is typed after the 12.
-        QTest::newRow("0.5") << "0.5" << int(ClickOk) << 12500000u << "12.500000" << range;
-        QTest::newRow("lone minus") << "-" << int(ClickCancel) << 12000000u << "12.000000"
-                                    << QStringList { kNotANumber };
-        QTest::newRow("letters") << "abc" << int(PressEscape) << 12000000u << "12.000000"
-                                 << QStringList { kNotANumber, kNotANumber, kNotANumber };
-        // Any kind of cancel hands over 12.
-        QTest::newRow("Cancel") << "3.6864" << int(ClickCancel) << 12000000u << "12.000000" << none;
-        QTest::newRow("Escape") << "3.6864" << int(PressEscape) << 12000000u << "12.000000" << none;
-        QTest::newRow("close box") << "3.6864" << int(CloseBox) << 12000000u << "12.000000" << none;
+        const CustomRow rows[] = {
+            { "100.000001", "100.000001", ClickOk, 100000000, "100.000000", none },
+            { "blanks around", " 5 ", ClickOk, 5000000, "5.000000", { kNotANumber } },
+            { "Enter", "7.3728", PressEnter, 7372799, "7.372800", none },
+            // Refused values: the message, then 12 in the box.
+            { "100.00001", "100.00001", ClickOk, 12000000, "12.000000", range },
+            { "101", "101", ClickOk, 12000000, "12.000000", range },
+            { "0", "0", ClickOk, 12000000, "12.000000", range },
+            // 0 is refused at once; the rest of "0.5" is typed after the 12.
+            { "0.5", "0.5", ClickOk, 12500000, "12.500000", range },
+            { "lone minus", "-", ClickCancel, 12000000, "12.000000", { kNotANumber } },
+            { "letters", "abc", PressEscape, 12000000, "12.000000", { kNotANumber, kNotANumber, kNotANumber } },
+            // Any kind of cancel hands over 12.
+            { "Cancel", "3.6864", ClickCancel, 12000000, "12.000000", none },
+            { "Escape", "3.6864", PressEscape, 12000000, "12.000000", none },
+            { "close box", "3.6864", CloseBox, 12000000, "12.000000", none },
+        };
+        AddRows(rows);
     }
 
     void customFrequency()
     {
-        QFETCH(QString, keys);
-        QFETCH(int, how);
-        QFETCH(unsigned, hz);
-        QFETCH(QString, shown);
-        QFETCH(QStringList, messages);
+        QFETCH(CustomRow, row);
         ui->choose(ctl::CrystalList, 5); // a crystal other than 12 MHz before
-        const CustomRun run = chooseCustom(keys, how);
+        const CustomRun run = chooseCustom(row.keys, row.how);
 
         QCOMPARE(run.title, QStringLiteral("Dialog"));
         QCOMPARE(run.shownAtOpen, QStringLiteral("12"));
-        QCOMPARE(recorder->texts(), messages);
+        QCOMPARE(recorder->texts(), row.messages);
         for (const MessageRequest& m : recorder->messages) {
             QCOMPARE(m.owner, run.dialog);
             if (m.text == kRangeMessage) {
@@ -150,64 +143,40 @@ private slots:
                 QCOMPARE(m.icon, MessageIcon::Stop);
             }
         }
-        QCOMPARE(dlg->m_crystalHz, hz);
-        QCOMPARE(ui->text(ctl::CustomMhz), shown);
+        QCOMPARE(dlg->m_crystalHz, row.hz);
+        QCOMPARE(ui->text(ctl::CustomMhz), row.shown);
         QVERIFY(!ui->enabled(ctl::CustomMhz));
         QCOMPARE(ui->selected(ctl::CrystalList), kCustomEntry);
         QCOMPARE(ui->text(ctl::CrystalList), QStringLiteral("自定义"));
     }
 
-    void rangeMessageResetsTheBoxTo12()
-    {
-        QString afterRefusal;
-        float memberAfterRefusal = 0;
-        OnNextDialog([&](CDialogBase& dialog, DialogDriver& custom) {
-            custom.typeOver(ctl::CustomMhzInput, "100.00001");
-            afterRefusal = custom.text(ctl::CustomMhzInput);
-            memberAfterRefusal = qobject_cast<CMyCry*>(&dialog)->m_customMhz;
-            custom.pressKey(ctl::CustomMhzInput, Qt::Key_5); // typed on after the 12
-            custom.click(ctl::CustomOkButton);
-        });
-        ui->choose(ctl::CrystalList, kCustomEntry);
-        QCOMPARE(afterRefusal, QStringLiteral("12"));
-        QCOMPARE(memberAfterRefusal, 12.0f);
-        QCOMPARE(dlg->m_crystalHz, 12000000u); // 125 was refused as well
-        QCOMPARE(recorder->texts(), (QStringList { kRangeMessage, kRangeMessage }));
-    }
-
     void pastedText_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("boxAfter");
-        QTest::newRow("negative") << "-5" << kRangeMessage << "12";
-        QTest::newRow("beyond single precision") << "1e39" << kRangeMessage << "12";
-        QTest::newRow("exponent") << "2.5e1" << QString() << "2.5e1";
-        QTest::newRow("nan") << "nan" << kNotANumber << "nan";
-        QTest::newRow("inf") << "inf" << kNotANumber << "inf";
-        QTest::newRow("hexadecimal") << "0x10" << kNotANumber << "0x10";
-        QTest::newRow("decimal comma") << "3,6864" << kNotANumber << "3,6864";
-        QTest::newRow("full-width digits") << "１２" << kNotANumber << "１２";
-        QTest::newRow("two numbers") << "1 2" << kNotANumber << "1 2";
+        const PasteRow rows[] = {
+            { "negative", "-5", kRangeMessage, "12" },
+            { "beyond single precision", "1e39", kRangeMessage, "12" },
+            { "exponent", "2.5e1", "", "2.5e1" },
+            { "nan", "nan", kNotANumber, "nan" },
+            { "full-width digits", "１２", kNotANumber, "１２" },
+        };
+        AddRows(rows);
     }
 
     void pastedText()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, message);
-        QFETCH(QString, boxAfter);
+        QFETCH(PasteRow, row);
         QString box;
         float member = 0;
         OnNextDialog([&](CDialogBase& dialog, DialogDriver& custom) {
-            custom.pasteOver(ctl::CustomMhzInput, text);
+            custom.pasteOver(ctl::CustomMhzInput, row.text);
             box = custom.text(ctl::CustomMhzInput);
-            member = qobject_cast<CMyCry*>(&dialog)->m_customMhz;
+            member = customMhzOf(dialog);
             custom.click(ctl::CustomCancelButton);
         });
         ui->choose(ctl::CrystalList, kCustomEntry);
-        QCOMPARE(recorder->texts(), message.isEmpty() ? QStringList() : QStringList { message });
-        QCOMPARE(box, boxAfter);
-        QCOMPARE(member, message.isEmpty() ? 25.0f : 12.0f);
+        QCOMPARE(recorder->texts(), row.message.isEmpty() ? QStringList() : QStringList { row.message });
+        QCOMPARE(box, row.boxAfter);
+        QCOMPARE(member, row.message.isEmpty() ? 25.0f : 12.0f);
         QCOMPARE(dlg->m_crystalHz, 12000000u);
     }
 
@@ -220,7 +189,7 @@ private slots:
         OnNextDialog([&](CDialogBase& dialog, DialogDriver& custom) {
             custom.typeOver(ctl::CustomMhzInput, "7");
             custom.pressKey(ctl::CustomMhzInput, Qt::Key_X);
-            memberAfterLetter = qobject_cast<CMyCry*>(&dialog)->m_customMhz;
+            memberAfterLetter = customMhzOf(dialog);
             // The dialog's own focus: the application's follows window
             // activation, which may come late on a busy machine.
             focusOnBoxAfterLetter = dialog.focusWidget() == custom.item(ctl::CustomMhzInput);
@@ -256,30 +225,24 @@ private slots:
 
     void generateMatchesOrletGen_data()
     {
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<int>("how");
-        QTest::addColumn<QString>("genArgs");
-        QTest::newRow("7.3728") << "7.3728" << int(ClickOk) << "--crystal 7.3728 --timer0 1:1000 --uart 9600";
-        QTest::newRow("14.7456") << "14.7456" << int(ClickOk) << "--crystal 14.7456 --timer0 1:1000 --uart 9600";
-        QTest::newRow("3.6864") << "3.6864" << int(ClickOk) << "--crystal 3.6864 --timer0 1:1000 --uart 9600";
-        QTest::newRow("22.1184") << "22.1184" << int(ClickOk) << "--crystal 22.1184 --timer0 1:1000 --uart 9600";
-        QTest::newRow("0.5 typed") << "0.5" << int(ClickOk) << "--crystal 12.5 --timer0 1:1000 --uart 9600";
-        QTest::newRow("100") << "100" << int(ClickOk) << "--crystal 100 --timer0 1:1000 --uart 9600";
-        QTest::newRow("cancelled") << "33" << int(PressEscape) << "--crystal 12 --timer0 1:1000 --uart 9600";
+        const GenerateRow rows[] = {
+            { "7.3728", "7.3728", ClickOk, "7.3728" },
+            { "0.5 typed", "0.5", ClickOk, "12.5" },
+            { "cancelled", "33", PressEscape, "12" },
+        };
+        AddRows(rows);
     }
 
     void generateMatchesOrletGen()
     {
-        QFETCH(QString, keys);
-        QFETCH(int, how);
-        QFETCH(QString, genArgs);
+        QFETCH(GenerateRow, row);
         ui->click(ctl::UseTimer0);
         ui->choose(ctl::Timer0Mode, 1);
         ui->pasteOver(ctl::Timer0Period, "1000");
         ui->click(ctl::UseUart);
-        chooseCustom(keys, how);
+        chooseCustom(row.keys, row.how);
         ui->click(ctl::GenerateButton);
-        QCOMPARE(dlg->OutputText(), orletGen(genArgs.split(' ')));
+        QCOMPARE(dlg->OutputText(), orletGen({ "--crystal", row.crystalArg, "--timer0", "1:1000", "--uart", "9600" }));
     }
 };
 

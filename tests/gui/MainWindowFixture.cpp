@@ -35,6 +35,16 @@ void MainWindowFixture::closeWindow()
     recorder.reset();
 }
 
+void MainWindowFixture::expectMessage(const QString& text) const
+{
+    QCOMPARE(recorder->texts(), text.isEmpty() ? QStringList() : QStringList { text });
+    for (const MessageRequest& m : recorder->messages) {
+        QCOMPARE(m.caption, QString());
+        QCOMPARE(m.icon, MessageIcon::None);
+        QCOMPARE(m.owner, dlg.get());
+    }
+}
+
 QString MainWindowFixture::orletGen(const QStringList& args)
 {
     const auto parsed = orlet::ParseGenArguments(QStringList { "orlet-gen", "--encoding", "utf-8" } + args);

@@ -5,7 +5,9 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QTest>
 
+#include <cstddef>
 #include <memory>
 
 // A fresh main window for every test function, with its messages recorded.
@@ -33,4 +35,27 @@ protected:
 
     // What orlet-gen prints, as UTF-8 text, for `args`.
     static QString orletGen(const QStringList& args);
+    // The messages recorded: `text` alone, a plain box over the window (no
+    // caption, no icon), or none for an empty `text`.
+    void expectMessage(const QString& text) const;
 };
+
+// A table's rows as one column "row", each named by its `name`; the test
+// function reads its row with QFETCH(Row, row).
+template <typename Row, std::size_t N> void AddRows(const Row (&rows)[N])
+{
+    QTest::addColumn<Row>("row");
+    for (const Row& r : rows)
+        QTest::newRow(r.name) << r;
+}
+
+// The same rows once for each of the two classic timers, in a column "timer".
+template <typename Row, std::size_t N> void AddRowsPerTimer(const Row (&rows)[N])
+{
+    QTest::addColumn<int>("timer");
+    QTest::addColumn<Row>("row");
+    for (int t = 0; t < 2; ++t) {
+        for (const Row& r : rows)
+            QTest::addRow("timer%d %s", t, r.name) << t << r;
+    }
+}

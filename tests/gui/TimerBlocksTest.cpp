@@ -1,22 +1,56 @@
 #include "TimerBlocks.h"
 #include "ControlIds.h"
-#include "GenCommand.h"
 #include "MainWindowFixture.h"
-#include "Orlet.h"
 #include "OrletDlg.h"
 
 #include <QApplication>
-#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
-
-#include <memory>
 
 namespace {
 
 enum Crystal { Mhz3_6864 = 2, Mhz11_0592 = 5, Mhz12 = 6, Mhz24 = 8, Mhz33 = 10 };
 
 const QString kNoNumber = QStringLiteral("请输入一个正整数。");
+
+// A block switched off and on again, the other timer in 定时方式2 beside it.
+struct SwitchRow {
+    const char* name;
+    int timer, mode;
+    bool gate;
+    int modeAfter, halfAfter;
+    bool gateAfter;
+    QString unitAfter;
+    QString genArgs; // with the period 100 typed in afterwards
+};
+
+// The whole table runs on the model (tests/core); here, that the window
+// shows its results and raises its messages plainly.
+struct ReloadRow {
+    const char* name;
+    int crystal, mode;
+    QString value;
+    int th, tl;
+    QString display, message, after;
+};
+
+enum Input { Paste, Erase, Cut, Type };
+
+struct BadInputRow {
+    const char* name;
+    Input action;
+    QString text;
+    bool refused;
+};
+
+// Mode -1: the timer is not used.
+struct GenerateRow {
+    const char* name;
+    int crystal, modes[2];
+    bool gates[2];
+    QString values[2];
+    QString genArgs;
+};
 
 } // namespace
 
@@ -29,8 +63,10 @@ class TimerBlocksTest : public MainWindowFixture
 private:
     int half(int t) const { return (dlg->m_tmod >> kBlocks[t].shift) & 0x0F; }
     std::uint32_t period(int t) const { return t == 0 ? dlg->m_time0 : dlg->m_time1; }
-    int th(int t) const { return t == 0 ? dlg->m_th0 : dlg->m_th1; }
-    int tl(int t) const { return t == 0 ? dlg->m_tl0 : dlg->m_tl1; }
+    std::pair<int, int> bytes(int t) const
+    {
+        return t == 0 ? std::pair { dlg->m_th0, dlg->m_tl0 } : std::pair { dlg->m_th1, dlg->m_tl1 };
+    }
 
     // Ticks the block's use box and picks its mode.
     void useTimer(int t, int modeIndex)
@@ -39,9 +75,15 @@ private:
         ui->choose(kBlocks[t].mode, modeIndex);
     }
 
-private slots:
-    // ---- Modes and GATE ---------------------------------------------------
+    void generateMatches(const QString& genArgs)
+    {
+        if (genArgs.contains("--comments"))
+            ui->click(ctl::CommentCheck);
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(dlg->OutputText(), orletGen(genArgs.split(' ')));
+    }
 
+private slots:
     // What the mode decides is the model's (tests/core); here, what the
     // block enables and shows.
     void modeChange_data()
@@ -72,181 +114,94 @@ private slots:
         QVERIFY(recorder->messages.isEmpty());
     }
 
-    // ---- Switching a timer off and on -------------------------------------
-
-    void timer0OffKeepsItsMode_data()
+    // Timer 0 keeps its mode, bits and GATE0 tick; timer 1's whole block
+    // returns to its starting state. Both forget the period and bytes, and
+    // ticked again compute nothing until a period is typed.
+    void switchingOffAndOn_data()
     {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("gate");
-        QTest::addColumn<QString>("unit");
-        QTest::newRow("定时方式1 with GATE0") << 1 << true << "us";
-        QTest::newRow("计数方式1") << 4 << false << "plus";
+        const SwitchRow rows[] = {
+            { "timer0 定时方式1 with GATE0", 0, 1, true, 1, 0x09, true, "us", "--timer0 1:100 --gate0 --timer1 2:1" },
+            { "timer0 计数方式1", 0, 4, false, 4, 0x05, false, "plus", "--counter0 1:100 --timer1 2:1" },
+            { "timer1 定时方式1 with GATE1", 1, 1, true, 0, 0, false, "us", "--timer0 2:1 --timer1 0:100" },
+            { "timer1 计数方式0", 1, 3, false, 0, 0, false, "us", "--timer0 2:1 --timer1 0:100" },
+            { "timer1 计数方式2", 1, 5, false, 0, 0, false, "us", "--timer0 2:1 --timer1 0:100" },
+        };
+        AddRows(rows);
     }
 
-    void timer0OffKeepsItsMode()
+    void switchingOffAndOn()
     {
-        QFETCH(int, mode);
-        QFETCH(bool, gate);
-        QFETCH(QString, unit);
-        useTimer(0, mode);
-        if (gate)
-            ui->click(ctl::Gate0);
-        ui->pasteOver(ctl::Timer0Period, "1000");
-        const int bits = kModeBits[mode] | (gate ? 0x08 : 0);
-        QCOMPARE(half(0), bits);
+        QFETCH(SwitchRow, row);
+        const int t = row.timer;
+        const TimerBlock& b = kBlocks[t];
+        useTimer(1 - t, 2);
+        useTimer(t, row.mode);
+        if (row.gate)
+            ui->click(b.gate);
+        ui->pasteOver(b.period, "100");
+        QCOMPARE(half(t), kModeBits[row.mode] | (row.gate ? 0x08 : 0));
 
-        ui->click(ctl::UseTimer0);
-        for (int id : { ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0, ctl::Timer0Reload })
-            QVERIFY2(!ui->enabled(id), qPrintable(QString::number(id)));
-        QCOMPARE(ui->selected(ctl::Timer0Mode), mode);
-        QCOMPARE(half(0), bits);
-        QCOMPARE(ui->checked(ctl::Gate0), gate);
-        QCOMPARE(ui->text(ctl::Timer0Unit), unit);
-        QCOMPARE(ui->text(ctl::Timer0Period), QStringLiteral("1"));
-        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("ffh,ffh"));
-        QCOMPARE(dlg->m_time0, 1u);
-        QCOMPARE(dlg->m_th0, 0xFF);
-        QCOMPARE(dlg->m_tl0, 0xFF);
-
-        // On again: enabled as left, GATE0 even in a counter mode, and nothing computed.
-        ui->click(ctl::UseTimer0);
-        for (int id : { ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0, ctl::Timer0Reload })
-            QVERIFY2(ui->enabled(id), qPrintable(QString::number(id)));
-        QCOMPARE(ui->selected(ctl::Timer0Mode), mode);
-        QCOMPARE(half(0), bits);
-        QCOMPARE(ui->text(ctl::Timer0Unit), unit);
-        QCOMPARE(ui->text(ctl::Timer0Reload), QStringLiteral("ffh,ffh"));
-        QCOMPARE(dlg->m_th0, 0xFF);
-        QCOMPARE(dlg->m_tl0, 0xFF);
+        for (bool on : { false, true }) {
+            ui->click(b.use);
+            for (int id : { b.mode, b.period, b.gate, b.display })
+                QVERIFY2(ui->enabled(id) == on, qPrintable(QString::number(id)));
+            QCOMPARE(ui->selected(b.mode), row.modeAfter);
+            QCOMPARE(half(t), row.halfAfter);
+            QCOMPARE(half(1 - t), 0x2);
+            QCOMPARE(ui->checked(b.gate), row.gateAfter); // the tick goes with its bit
+            QCOMPARE(ui->text(b.unit), row.unitAfter);
+            QCOMPARE(ui->text(b.period), QStringLiteral("1"));
+            QCOMPARE(period(t), 1u);
+            QCOMPARE(ui->text(b.display), QStringLiteral("ffh,ffh"));
+            QCOMPARE(bytes(t), std::pair(0xFF, 0xFF));
+        }
         QVERIFY(recorder->messages.isEmpty());
-    }
-
-    void timer1OffReturnsToMode0_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("gate");
-        QTest::newRow("定时方式1 with GATE1") << 1 << true;
-        QTest::newRow("计数方式0") << 3 << false;
-        QTest::newRow("计数方式2") << 5 << false;
-    }
-
-    // Unlike timer 0, the whole block returns to its starting state: mode
-    // list, bits, GATE1 tick and unit.
-    void timer1OffReturnsToMode0()
-    {
-        QFETCH(int, mode);
-        QFETCH(bool, gate);
-        useTimer(0, 2); // timer 0's half stays
-        useTimer(1, mode);
-        if (gate)
-            ui->click(ctl::Gate1);
-        ui->pasteOver(ctl::Timer1Period, "100");
-        QCOMPARE(half(1), kModeBits[mode] | (gate ? 0x08 : 0));
-
-        ui->click(ctl::UseTimer1);
-        for (int id : { ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload })
-            QVERIFY2(!ui->enabled(id), qPrintable(QString::number(id)));
-        QCOMPARE(dlg->m_tmod, 0x02);
-        QCOMPARE(ui->selected(ctl::Timer1Mode), 0);
-        QVERIFY(!ui->checked(ctl::Gate1)); // the tick goes with its bit
-        QCOMPARE(ui->text(ctl::Timer1Unit), QStringLiteral("us"));
-        QCOMPARE(ui->text(ctl::Timer1Period), QStringLiteral("1"));
-        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("ffh,ffh"));
-        QCOMPARE(dlg->m_time1, 1u);
-        QCOMPARE(dlg->m_th1, 0xFF);
-        QCOMPARE(dlg->m_tl1, 0xFF);
-
-        ui->click(ctl::UseTimer1);
-        for (int id : { ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload })
-            QVERIFY2(ui->enabled(id), qPrintable(QString::number(id)));
-        QCOMPARE(ui->selected(ctl::Timer1Mode), 0);
-        QCOMPARE(dlg->m_tmod, 0x02);
-        QVERIFY(!ui->checked(ctl::Gate1));
-        QCOMPARE(ui->text(ctl::Timer1Unit), QStringLiteral("us"));
-        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("ffh,ffh"));
-        QVERIFY(recorder->messages.isEmpty());
-
         // A period typed now gives the bytes and TMOD of the mode the block shows.
-        ui->typeOver(ctl::Timer1Period, "100");
-        ui->click(ctl::GenerateButton);
-        QCOMPARE(dlg->OutputText(), orletGen({ "--timer0", "2:1", "--timer1", "0:100" }));
+        ui->typeOver(b.period, "100");
+        generateMatches(row.genArgs);
     }
 
     // ---- Reload calculation ------------------------------------------------
 
     void reload_data()
     {
-        QTest::addColumn<int>("timer");
-        QTest::addColumn<int>("crystal");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("wantTh");
-        QTest::addColumn<int>("wantTl");
-        QTest::addColumn<QString>("display");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("after");
-        const struct {
-            int crystal, mode;
-            const char* value;
-            int th, tl;
-            const char* display;
-            const char* message;
-            const char* after;
-        } rows[] = {
-            // The whole table runs on the model (tests/core); here, that the
-            // window shows its results and raises its messages plainly.
-            { Mhz12, 1, "1000", 0xFC, 0x18, "fcH,18H", "", "1000" },
-            { Mhz3_6864, 1, "1000", 0xFF, 0x06, "ffH,6H", "", "1000" },
-            { Mhz11_0592, 1, "80000", 0, 0, "0H,0H", "定时时间超出16位范围", "71111" },
-            { Mhz12, 5, "300", 0, 0, "0H,0H", "计数值超出8位范围", "256" },
+        const ReloadRow rows[] = {
+            { "12 MHz 1000 us", Mhz12, 1, "1000", 0xFC, 0x18, "fcH,18H", "", "1000" },
+            { "3.6864 MHz 1000 us", Mhz3_6864, 1, "1000", 0xFF, 0x06, "ffH,6H", "", "1000" },
+            { "too long", Mhz11_0592, 1, "80000", 0, 0, "0H,0H", "定时时间超出16位范围", "71111" },
+            { "too many pulses", Mhz12, 5, "300", 0, 0, "0H,0H", "计数值超出8位范围", "256" },
         };
-        for (int t = 0; t < 2; ++t) {
-            for (const auto& r : rows) {
-                QTest::addRow("timer%d crystal%d mode%d %s", t, r.crystal, r.mode, r.value)
-                    << t << r.crystal << r.mode << QString(r.value) << r.th << r.tl << QString(r.display)
-                    << QString::fromUtf8(r.message) << QString(r.after);
-            }
-        }
+        AddRowsPerTimer(rows);
     }
 
     void reload()
     {
         QFETCH(int, timer);
-        QFETCH(int, crystal);
-        QFETCH(int, mode);
-        QFETCH(QString, value);
-        QFETCH(int, wantTh);
-        QFETCH(int, wantTl);
-        QFETCH(QString, display);
-        QFETCH(QString, message);
-        QFETCH(QString, after);
+        QFETCH(ReloadRow, row);
         const TimerBlock& b = kBlocks[timer];
-        ui->choose(ctl::CrystalList, crystal);
-        useTimer(timer, mode);
+        ui->choose(ctl::CrystalList, row.crystal);
+        useTimer(timer, row.mode);
         QVERIFY(recorder->messages.isEmpty());
 
-        ui->pasteOver(b.period, value);
-        QCOMPARE(recorder->texts(), message.isEmpty() ? QStringList() : QStringList { message });
-        if (!message.isEmpty()) {
-            QCOMPARE(recorder->messages.first().caption, QString());
-            QCOMPARE(recorder->messages.first().icon, MessageIcon::None);
-            QCOMPARE(recorder->messages.first().owner, dlg.get());
-        }
-        QCOMPARE(th(timer), wantTh);
-        QCOMPARE(tl(timer), wantTl);
-        QCOMPARE(ui->text(b.display), display);
-        QCOMPARE(ui->text(b.period), after);
-        QCOMPARE(period(timer), after.toUInt());
+        ui->pasteOver(b.period, row.value);
+        expectMessage(row.message);
+        QCOMPARE(bytes(timer), std::pair(row.th, row.tl));
+        QCOMPARE(ui->text(b.display), row.display);
+        QCOMPARE(ui->text(b.period), row.after);
+        QCOMPARE(period(timer), row.after.toUInt());
     }
 
-    void everyKeystrokeComputes_data()
+    // Every keystroke computes, and a box emptied after a correction gets
+    // the correction back; the mode list recomputes, and the corrected
+    // period it writes back runs no handler.
+    void keystrokesAndModeChangeCompute_data()
     {
         QTest::addColumn<int>("timer");
         QTest::newRow("timer0") << 0;
         QTest::newRow("timer1") << 1;
     }
 
-    void everyKeystrokeComputes()
+    void keystrokesAndModeChangeCompute()
     {
         QFETCH(int, timer);
         const TimerBlock& b = kBlocks[timer];
@@ -257,114 +212,77 @@ private slots:
         QCOMPARE(ui->text(b.display), QStringLiteral("e2H,e2H"));
         QVERIFY(recorder->messages.isEmpty());
         ui->pressKey(b.period, Qt::Key_0);
-        QCOMPARE(recorder->texts(), QStringList { "计数值超出8位范围" });
+        expectMessage("计数值超出8位范围");
         QCOMPARE(ui->text(b.period), QStringLiteral("256"));
         QCOMPARE(ui->text(b.display), QStringLiteral("0H,0H"));
-        QCOMPARE(th(timer), 0);
-        QCOMPARE(tl(timer), 0);
-    }
+        QCOMPARE(bytes(timer), std::pair(0, 0));
+        recorder->clear();
+        ui->pressKey(b.period, Qt::Key_A, Qt::ControlModifier);
+        ui->pressKey(b.period, Qt::Key_Delete); // emptied: the correction comes back
+        expectMessage(kNoNumber);
+        QCOMPARE(ui->text(b.period), QStringLiteral("256"));
+        QCOMPARE(ui->text(b.display), QStringLiteral("0H,0H"));
 
-    void modeChangeRecalculates_data()
-    {
-        QTest::addColumn<int>("timer");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<QString>("display");
-        // The other cases run on the model (tests/core).
-        for (int t = 0; t < 2; ++t) {
-            QTest::addRow("timer%d 1000 us to 定时方式2", t) << t << 1 << "1000" << 2 << "定时时间超出8位范围"
-                                                             << "256"
-                                                             << "0H,0H";
-        }
-    }
-
-    void modeChangeRecalculates()
-    {
-        QFETCH(int, timer);
-        QFETCH(int, from);
-        QFETCH(QString, value);
-        QFETCH(int, to);
-        QFETCH(QString, message);
-        QFETCH(QString, after);
-        QFETCH(QString, display);
-        const TimerBlock& b = kBlocks[timer];
-        useTimer(timer, from);
-        ui->pasteOver(b.period, value);
+        recorder->clear();
+        ui->choose(b.mode, 1);
+        ui->pasteOver(b.period, "1000");
         QVERIFY(recorder->messages.isEmpty());
         QSignalSpy handlers(dlg.get(), &CDialogBase::handlerRun);
-        ui->choose(b.mode, to);
-        QCOMPARE(handlers.count(), 1); // the corrected period written back runs nothing
-        QCOMPARE(recorder->texts(), message.isEmpty() ? QStringList() : QStringList { message });
-        QCOMPARE(ui->text(b.period), after);
-        QCOMPARE(period(timer), after.toUInt());
-        QCOMPARE(ui->text(b.display), display);
+        ui->choose(b.mode, 2);
+        QCOMPARE(handlers.count(), 1);
+        expectMessage("定时时间超出8位范围");
+        QCOMPARE(ui->text(b.period), QStringLiteral("256"));
+        QCOMPARE(period(timer), 256u);
+        QCOMPARE(ui->text(b.display), QStringLiteral("0H,0H"));
     }
 
     // ---- Input that is no number -------------------------------------------
 
     void badPeriodInput_data()
     {
-        QTest::addColumn<int>("timer");
-        QTest::addColumn<int>("action");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("refused");
-        enum { Paste, Erase, Cut, Type };
-        for (int t = 0; t < 2; ++t) {
-            QTest::addRow("timer%d backspace", t) << t << int(Erase) << QString() << true;
-            QTest::addRow("timer%d cut", t) << t << int(Cut) << QString() << true;
-            QTest::addRow("timer%d 4294967296", t) << t << int(Paste) << "4294967296" << true;
-            QTest::addRow("timer%d 99999999999999999999", t) << t << int(Paste) << "99999999999999999999" << true;
-            QTest::addRow("timer%d letters", t) << t << int(Paste) << "abc" << false;
-            QTest::addRow("timer%d digits and letters", t) << t << int(Paste) << "12ab" << false;
-            QTest::addRow("timer%d blanks", t) << t << int(Paste) << " 12 " << false;
-            QTest::addRow("timer%d minus", t) << t << int(Paste) << "-5" << false;
-            QTest::addRow("timer%d full-width digits", t) << t << int(Paste) << "１２" << false;
-            QTest::addRow("timer%d typed letter", t) << t << int(Type) << "x" << false;
-            QTest::addRow("timer%d typed through the input method", t) << t << int(Type) << "五" << false;
-        }
+        const BadInputRow rows[] = {
+            { "backspace", Erase, "", true },
+            { "cut", Cut, "", true },
+            { "4294967296", Paste, "4294967296", true },
+            { "99999999999999999999", Paste, "99999999999999999999", true },
+            { "letters", Paste, "abc", false },
+            { "blanks", Paste, " 12 ", false },
+            { "full-width digits", Paste, "１２", false },
+            { "typed letter", Type, "x", false },
+            { "typed through the input method", Type, "五", false },
+        };
+        AddRowsPerTimer(rows);
     }
 
     void badPeriodInput()
     {
         QFETCH(int, timer);
-        QFETCH(int, action);
-        QFETCH(QString, text);
-        QFETCH(bool, refused);
+        QFETCH(BadInputRow, row);
         const TimerBlock& b = kBlocks[timer];
         useTimer(timer, 1);
         ui->pasteOver(b.period, "1000");
-        QCOMPARE(ui->text(b.display), QStringLiteral("fcH,18H"));
         QSignalSpy handlers(dlg.get(), &CDialogBase::handlerRun);
 
-        if (action == 0) {
-            ui->pasteOver(b.period, text);
-        } else if (action == 3) {
-            ui->typeOver(b.period, text);
+        if (row.action == Paste) {
+            ui->pasteOver(b.period, row.text);
+        } else if (row.action == Type) {
+            ui->typeOver(b.period, row.text);
         } else {
             ui->pressKey(b.period, Qt::Key_A, Qt::ControlModifier);
-            if (action == 1)
+            if (row.action == Erase)
                 ui->pressKey(b.period, Qt::Key_Backspace);
             else
                 ui->pressKey(b.period, Qt::Key_X, Qt::ControlModifier);
         }
 
-        if (refused) {
-            QCOMPARE(recorder->texts(), QStringList { kNoNumber });
-            QCOMPARE(recorder->messages.first().caption, QString());
+        expectMessage(row.refused ? kNoNumber : QString());
+        QCOMPARE(handlers.count(), row.refused ? 1 : 0);
+        if (row.refused)
             QCOMPARE(QApplication::focusWidget(), ui->item(b.period));
-            QCOMPARE(handlers.count(), 1);
-        } else {
-            QVERIFY(recorder->messages.isEmpty());
-            QCOMPARE(handlers.count(), 0);
-        }
         QCOMPARE(ui->text(b.period), QStringLiteral("1000"));
         QCOMPARE(period(timer), 1000u);
         QCOMPARE(ui->text(b.display), QStringLiteral("fcH,18H"));
-        QCOMPARE(th(timer), 0xFC);
-        QCOMPARE(tl(timer), 0x18);
+        QCOMPARE(bytes(timer), std::pair(0xFC, 0x18));
 
         // The box still works afterwards.
         recorder->clear();
@@ -373,72 +291,37 @@ private slots:
         QVERIFY(recorder->messages.isEmpty());
     }
 
-    void emptyingAfterACorrectionPutsTheCorrectionBack()
-    {
-        useTimer(1, 5);
-        ui->typeOver(ctl::Timer1Period, "300");
-        QCOMPARE(ui->text(ctl::Timer1Period), QStringLiteral("256"));
-        recorder->clear();
-        ui->pressKey(ctl::Timer1Period, Qt::Key_A, Qt::ControlModifier);
-        ui->pressKey(ctl::Timer1Period, Qt::Key_Delete);
-        QCOMPARE(recorder->texts(), QStringList { kNoNumber });
-        QCOMPARE(ui->text(ctl::Timer1Period), QStringLiteral("256"));
-        QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("0H,0H"));
-        QCOMPARE(dlg->m_th1, 0);
-    }
-
     // ---- Generate ----------------------------------------------------------
 
     void generateMatchesOrletGen_data()
     {
-        QTest::addColumn<int>("crystal");
-        QTest::addColumn<int>("mode0");
-        QTest::addColumn<bool>("gate0");
-        QTest::addColumn<QString>("value0");
-        QTest::addColumn<int>("mode1");
-        QTest::addColumn<bool>("gate1");
-        QTest::addColumn<QString>("value1");
-        QTest::addColumn<QString>("genArgs");
-        // Mode -1: the timer is not used.
-        QTest::newRow("timer0 mode 1") << int(Mhz12) << 1 << false << "1000" << -1 << false << ""
-                                       << "--timer0 1:1000";
-        QTest::newRow("timer0 mode 2 gate, timer1 counter 1")
-            << int(Mhz11_0592) << 2 << true << "200" << 4 << false << "50000"
-            << "--crystal 11.0592 --timer0 2:200 --gate0 --counter1 1:50000 --comments";
-        QTest::newRow("timer1 mode 0 gate") << int(Mhz33) << -1 << false << "" << 0 << true << "1234"
-                                            << "--crystal 33 --timer1 0:1234 --gate1";
-        QTest::newRow("counters 0 and 2") << int(Mhz24) << 3 << false << "100" << 5 << false << "7"
-                                          << "--crystal 24 --counter0 0:100 --counter1 2:7 --comments";
-        QTest::newRow("corrected period") << int(Mhz12) << 1 << false << "70000" << 2 << true << "1000"
-                                          << "--timer0 1:65536 --timer1 2:256 --gate1";
+        const GenerateRow rows[] = {
+            { "timer0 mode 1", Mhz12, { 1, -1 }, { false, false }, { "1000", "" }, "--timer0 1:1000" },
+            { "timer0 mode 2 gate, timer1 counter 1", Mhz11_0592, { 2, 4 }, { true, false }, { "200", "50000" },
+                "--crystal 11.0592 --timer0 2:200 --gate0 --counter1 1:50000 --comments" },
+            { "timer1 mode 0 gate", Mhz33, { -1, 0 }, { false, true }, { "", "1234" },
+                "--crystal 33 --timer1 0:1234 --gate1" },
+            { "counters 0 and 2", Mhz24, { 3, 5 }, { false, false }, { "100", "7" },
+                "--crystal 24 --counter0 0:100 --counter1 2:7 --comments" },
+            { "corrected period", Mhz12, { 1, 2 }, { false, true }, { "70000", "1000" },
+                "--timer0 1:65536 --timer1 2:256 --gate1" },
+        };
+        AddRows(rows);
     }
 
     void generateMatchesOrletGen()
     {
-        QFETCH(int, crystal);
-        QFETCH(int, mode0);
-        QFETCH(bool, gate0);
-        QFETCH(QString, value0);
-        QFETCH(int, mode1);
-        QFETCH(bool, gate1);
-        QFETCH(QString, value1);
-        QFETCH(QString, genArgs);
-        ui->choose(ctl::CrystalList, crystal);
-        const int modes[] = { mode0, mode1 };
-        const bool gates[] = { gate0, gate1 };
-        const QString values[] = { value0, value1 };
+        QFETCH(GenerateRow, row);
+        ui->choose(ctl::CrystalList, row.crystal);
         for (int t = 0; t < 2; ++t) {
-            if (modes[t] < 0)
+            if (row.modes[t] < 0)
                 continue;
-            useTimer(t, modes[t]);
-            if (gates[t])
+            useTimer(t, row.modes[t]);
+            if (row.gates[t])
                 ui->click(kBlocks[t].gate);
-            ui->pasteOver(kBlocks[t].period, values[t]);
+            ui->pasteOver(kBlocks[t].period, row.values[t]);
         }
-        if (genArgs.contains("--comments"))
-            ui->click(ctl::CommentCheck);
-        ui->click(ctl::GenerateButton);
-        QCOMPARE(dlg->OutputText(), orletGen(genArgs.split(' ')));
+        generateMatches(row.genArgs);
     }
 };
 
