@@ -275,10 +275,7 @@ private:
             }
             recorder->clear();
             if (!problem.isEmpty())
-                return QString("seed %1, after step %2: %3\nlast actions:\n  %4")
-                    .arg(seed)
-                    .arg(step)
-                    .arg(problem, done.mid(qMax(0, done.size() - 12)).join("\n  "));
+                return SessionProblem(seed, step, problem, done);
         }
         return {};
     }
@@ -289,12 +286,7 @@ private:
     int m_compared = 0;
 
 private slots:
-    void randomActions_data()
-    {
-        QTest::addColumn<quint32>("seed");
-        for (quint32 seed = 1; seed <= kSeeds; ++seed)
-            QTest::addRow("seed %u", seed) << seed;
-    }
+    void randomActions_data() { AddSeedRows(kSeeds); }
 
     void randomActions()
     {

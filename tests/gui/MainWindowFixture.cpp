@@ -55,3 +55,18 @@ QString MainWindowFixture::orletGen(const QStringList& args)
         qFatal("orlet-gen refused: %s", qPrintable(out.error));
     return QString::fromUtf8(out.bytes);
 }
+
+void AddSeedRows(quint32 count)
+{
+    QTest::addColumn<quint32>("seed");
+    for (quint32 seed = 1; seed <= count; ++seed)
+        QTest::addRow("seed %u", seed) << seed;
+}
+
+QString SessionProblem(quint32 seed, int step, const QString& problem, const QStringList& done)
+{
+    return QString("seed %1, after step %2: %3\nlast actions:\n  %4")
+        .arg(seed)
+        .arg(step)
+        .arg(problem, done.mid(qMax(0, done.size() - 12)).join("\n  "));
+}

@@ -40,6 +40,12 @@ protected:
     void expectMessage(const QString& text) const;
 };
 
+// Random sessions: one row "seed N" in a column "seed" for seeds 1 to
+// `count`, and the report of a session's first problem with the last
+// actions that led to it.
+void AddSeedRows(quint32 count);
+QString SessionProblem(quint32 seed, int step, const QString& problem, const QStringList& done);
+
 // A table's rows as one column "row", each named by its `name`; the test
 // function reads its row with QFETCH(Row, row).
 template <typename Row, std::size_t N> void AddRows(const Row (&rows)[N])
