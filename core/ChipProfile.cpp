@@ -276,6 +276,11 @@ std::string FormatSfrDeclaration(const SfrDeclaration& sfr, Dialect dialect)
     return buffer;
 }
 
+bool DriftFreeNeedsHardwareReload(const ChipProfile& profile, int mode)
+{
+    return profile.model == TimerModel::Stc && mode == 1;
+}
+
 const DialectHeader& HeaderFor(const ChipProfile& profile, Dialect dialect)
 {
     return dialect == Dialect::Sdcc ? profile.sdcc : profile.keil;

@@ -152,6 +152,11 @@ std::optional<ChipError> CheckTimerMode(const ChipProfile& profile, int timer, i
 std::optional<ChipError> CheckTimerClock(const ChipProfile& profile, int timer, TimerClock clock);
 std::optional<ChipError> CheckSixT(const ChipProfile& profile, bool sixT);
 std::optional<ChipError> CheckBaudSource(const ChipProfile& profile, BaudSource source);
+// Drift-free timing of a timer (not a counter) in `mode`: STC timers in mode 1
+// reload in the routine on a 1T core, which no figure here describes; mode 0
+// reloads the same 16 bits in hardware.
+bool DriftFreeNeedsHardwareReload(const ChipProfile& profile, int mode);
+
 // A timer can count periods or clock the serial port, not both.
 std::optional<ChipError> CheckTimerFree(const ChipProfile& profile, int timer, BaudSource uartSource);
 // A vendor's header named for the include line.

@@ -89,15 +89,13 @@ namespace {
         return std::nullopt;
     }
 
-    // STC timers in mode 1 reload in the routine, counted in cycles of a 1T
-    // core no figure here describes; mode 0 reloads the same 16 bits in hardware.
     std::optional<ConfigError> driftFreeTrap(const Configuration& config)
     {
-        if (!config.driftFree || ProfileOf(config.chip.chip).model != TimerModel::Stc)
+        if (!config.driftFree)
             return std::nullopt;
         for (int timer = 0; timer < 2; ++timer) {
             const TimerConfig& t = timerConfig(config, timer);
-            if (t.enabled && !t.counter && t.mode == 1) {
+            if (t.enabled && !t.counter && DriftFreeNeedsHardwareReload(ProfileOf(config.chip.chip), t.mode)) {
                 ConfigError error = chipRefusal(ConfigErrorCode::DriftFreeNeedsHardwareReload, config);
                 error.timer = timer;
                 error.mode = 1;

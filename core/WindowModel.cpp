@@ -516,12 +516,10 @@ namespace {
         const int mode = TimerModeIn(m.tmod, timer);
         if (!t.use || TimerCountsIn(m.tmod, timer) || mode == 3)
             return std::nullopt;
-        if (ProfileOf(model.chip).model == TimerModel::Stc) {
-            // Mode 0 reloads in hardware; mode 1 would reload on a 1T core.
-            if (mode == 1)
-                return Message { MessageCode::DriftFreeNeedsHardwareReload, mode };
+        if (DriftFreeNeedsHardwareReload(ProfileOf(model.chip), mode))
+            return Message { MessageCode::DriftFreeNeedsHardwareReload, mode };
+        if (ProfileOf(model.chip).model == TimerModel::Stc) // mode 0 and 2 reload in hardware
             return std::nullopt;
-        }
         if (!DriftFreeKeeps(reloadedCount(model, timer), mode))
             return Message { MessageCode::DriftFreeOutOfRange, mode };
         return std::nullopt;
@@ -640,6 +638,16 @@ std::optional<BaudDerivation> DescribeBaud(const WindowModel& model)
     ResolvedConfiguration resolved;
     resolved.baud = run->baud;
     return DeriveConfiguration(alone, resolved).baud;
+}
+
+std::optional<ChipBaudDerivation> DescribeChipBaud(const WindowModel& model)
+{
+    const std::optional<BaudRun>& run = model.baudRun;
+    if (classicChip(model) || !run || !run->chip)
+        return std::nullopt;
+    const BaudSourceInfo* source = FindBaudSource(ProfileOf(model.chip), BaudSourceFor(model.chip, run->uartTimer));
+    return ChipBaudDerivation { source, kBaudRates.at(static_cast<std::size_t>(run->baud.rateIndex)), run->doubled,
+        *run->chip };
 }
 
 std::optional<ChipTimerDerivation> DescribeChipTimer(const WindowModel& model, int timer)

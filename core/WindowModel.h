@@ -254,6 +254,9 @@ std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer);
 // How the serial port's last calculation came about.
 std::optional<BaudDerivation> DescribeBaud(const WindowModel& model);
 
+// Off the 8051: how the serial port's last calculation came about on the chip.
+std::optional<ChipBaudDerivation> DescribeChipBaud(const WindowModel& model);
+
 // Off the 8051: what a timer's last calculation in range really gives on the
 // chip, with its software count now. Empty at the 8051 (DescribeTimer).
 std::optional<ChipTimerDerivation> DescribeChipTimer(const WindowModel& model, int timer);

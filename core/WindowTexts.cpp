@@ -343,8 +343,11 @@ std::string ChipTimerDerivationTip(const ChipTimerDerivation& d, std::uint32_t c
     return joinLines(lines);
 }
 
-std::string ChipBaudDerivationTip(const BaudSourceInfo& source, std::uint32_t rate, const ChipBaud& baud)
+std::string ChipBaudDerivationTip(const ChipBaudDerivation& d)
 {
+    const BaudSourceInfo& source = *d.source;
+    const ChipBaud& baud = d.baud;
+    const std::uint32_t rate = d.rate;
     std::vector<std::string> lines;
     lines.push_back(TextFormat("%u bps，串口方式1，由定时器%d产生", rate, source.timer));
     lines.push_back(source.formula);

@@ -58,6 +58,6 @@ std::string ChipRealPeriodLine(const ChipTimerDerivation& d, std::uint32_t cryst
 std::string ChipTimerDerivationTip(const ChipTimerDerivation& d, std::uint32_t crystalHz, bool sixT);
 
 // Off the 8051: the tooltip of the serial block's displays.
-std::string ChipBaudDerivationTip(const BaudSourceInfo& source, std::uint32_t rate, const ChipBaud& baud);
+std::string ChipBaudDerivationTip(const ChipBaudDerivation& d);
 
 } // namespace orlet

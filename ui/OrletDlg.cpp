@@ -688,12 +688,8 @@ void COrletDlg::showBaudDerivation()
 {
     const std::optional<orlet::BaudDerivation> d = orlet::DescribeBaud(m_model);
     QString tip = d ? BaudDerivationTip(m_model.baudRun->crystalHz, *d) : QString();
-    if (m_model.chip != orlet::Chip::I8051 && m_model.baudRun && m_model.baudRun->chip) {
-        const orlet::BaudRun& run = *m_model.baudRun;
-        const orlet::BaudSourceInfo& source
-            = *orlet::FindBaudSource(orlet::ProfileOf(m_model.chip), orlet::BaudSourceFor(m_model.chip, run.uartTimer));
-        tip = ChipBaudTip(source, orlet::kBaudRates.at(std::size_t(run.baud.rateIndex)), *run.chip);
-    }
+    if (const std::optional<orlet::ChipBaudDerivation> chip = orlet::DescribeChipBaud(m_model))
+        tip = ChipBaudTip(*chip);
     for (int id : { ctl::BaudReload, ctl::BaudError })
         GetDlgItem(id)->setToolTip(tip);
 }
@@ -798,11 +794,9 @@ void COrletDlg::showTimer2Block(bool shown)
         m_classicFrame = size();
         m_classicOutputPlace = output.geometry();
     }
-    for (QWidget* control : { static_cast<QWidget*>(m_ui->groupTIME2), static_cast<QWidget*>(m_ui->useTimer2),
-             static_cast<QWidget*>(m_ui->timer2Mode), static_cast<QWidget*>(m_ui->labelPostscale2),
-             static_cast<QWidget*>(m_ui->timer2Postscale), static_cast<QWidget*>(m_ui->timer2Period),
-             static_cast<QWidget*>(m_ui->timer2Unit), static_cast<QWidget*>(m_ui->labelReload2),
-             static_cast<QWidget*>(m_ui->timer2Reload), static_cast<QWidget*>(m_ui->timer2Actual) })
+    for (QWidget* control : std::initializer_list<QWidget*> { m_ui->groupTIME2, m_ui->useTimer2, m_ui->timer2Mode,
+             m_ui->labelPostscale2, m_ui->timer2Postscale, m_ui->timer2Period, m_ui->timer2Unit, m_ui->labelReload2,
+             m_ui->timer2Reload, m_ui->timer2Actual })
         control->setVisible(shown);
     // The block stands below the serial port's; the output box grows with
     // the frame, as far below the block as the frame was below the port's.

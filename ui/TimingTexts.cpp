@@ -54,7 +54,7 @@ QString ChipTimerTip(const orlet::ChipTimerDerivation& d, std::uint32_t crystalH
     return QString::fromStdString(orlet::ChipTimerDerivationTip(d, crystalHz, sixT));
 }
 
-QString ChipBaudTip(const orlet::BaudSourceInfo& source, std::uint32_t rate, const orlet::ChipBaud& baud)
+QString ChipBaudTip(const orlet::ChipBaudDerivation& d)
 {
-    return QString::fromStdString(orlet::ChipBaudDerivationTip(source, rate, baud));
+    return QString::fromStdString(orlet::ChipBaudDerivationTip(d));
 }

@@ -41,4 +41,4 @@ QString BaudDerivationTip(std::uint32_t crystalHz, const orlet::BaudDerivation& 
 // chip's working, and the serial block's tooltip.
 QString ChipRealPeriodText(const orlet::ChipTimerDerivation& d, std::uint32_t crystalHz);
 QString ChipTimerTip(const orlet::ChipTimerDerivation& d, std::uint32_t crystalHz, bool sixT);
-QString ChipBaudTip(const orlet::BaudSourceInfo& source, std::uint32_t rate, const orlet::ChipBaud& baud);
+QString ChipBaudTip(const orlet::ChipBaudDerivation& d);

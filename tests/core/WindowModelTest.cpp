@@ -812,6 +812,10 @@ TEST(ChipWindow, DoublingOnlyWhereSmodReaches)
     EXPECT_FALSE(SmodDoublesRate(u.m));
     EXPECT_FALSE(u.m.doubleBaud);
     EXPECT_EQ(u.m.baudReloadText, "ffH,dcH");
+    const std::optional<ChipBaudDerivation> baud = DescribeChipBaud(u.m);
+    ASSERT_TRUE(baud);
+    EXPECT_EQ(baud->source->timer, 2);
+    EXPECT_NE(ChipBaudDerivationTip(*baud).find("装入值 = 65536 − 36 = 0xffdc"), std::string::npos);
     EXPECT_TRUE(ResolveConfiguration(ConfigurationOf(u.m)).resolved);
     u.m.uartTimer = 1;
     u.run(OnUartTimerChange(u.m));
