@@ -287,12 +287,12 @@ namespace {
             "MODE:MICROSECONDS" };
         QCommandLineOption counter0 { "counter0", "Use timer 0 as a counter in MODE 0, 1 or 2 counting PULSES.",
             "MODE:PULSES" };
-        QCommandLineOption gate0 { "gate0", "Set GATE for timer 0 (timer kinds only)." };
+        QCommandLineOption gate0 { "gate0", "Set GATE for timer 0: it runs (or counts) only while INT0 is high." };
         QCommandLineOption timer1 { "timer1", "Use timer 1 as a timer in MODE 0, 1 or 2 with a period in microseconds.",
             "MODE:MICROSECONDS" };
         QCommandLineOption counter1 { "counter1", "Use timer 1 as a counter in MODE 0, 1 or 2 counting PULSES.",
             "MODE:PULSES" };
-        QCommandLineOption gate1 { "gate1", "Set GATE for timer 1 (timer kinds only)." };
+        QCommandLineOption gate1 { "gate1", "Set GATE for timer 1: it runs (or counts) only while INT1 is high." };
         QCommandLineOption uart { "uart",
             QStringLiteral("Use the serial port (mode 1, timer 1 as baud-rate generator) at BAUD: %1.")
                 .arg(baudRateList()),
@@ -397,8 +397,8 @@ namespace {
                 fail(QStringLiteral("--timer%1 and --counter%1 exclude each other").arg(index));
                 return config;
             }
-            if (config.gate && !asTimer) {
-                fail(QStringLiteral("--gate%1 needs --timer%1 (GATE applies to the timer kinds only)").arg(index));
+            if (config.gate && !asTimer && !asCounter) {
+                fail(QStringLiteral("--gate%1 needs --timer%1 or --counter%1").arg(index));
                 return config;
             }
             if (!asTimer && !asCounter)

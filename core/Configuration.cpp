@@ -277,8 +277,10 @@ namespace {
                 [mhz](WindowModel m) { return OnCrystalChange(m, *mhz); });
         }
 
-        // The use box, GATE, the mode list, the software count, and last the
-        // period: what a range error reports is the period asked for.
+        // The use box, the mode list, GATE, the software count, and last the
+        // period: what a range error reports is the period asked for. GATE
+        // after the mode, as a counter's GATE is ticked in the window (the
+        // mode list unticks it); timer 2 has none.
         void setTimer(int timer, const TimerConfig& c)
         {
             if (!c.enabled)
@@ -286,10 +288,10 @@ namespace {
             const auto members = [timer](WindowModel& m) { return MembersOf(m, timer); };
             step([&](WindowModel& m) { members(m).use = true; },
                 [timer](WindowModel m) { return OnUseTimer(m, timer); });
-            step([&](WindowModel& m) { members(m).gate = c.gate && !c.counter; },
-                [timer](WindowModel m) { return OnGate(m, timer); });
             step([&](WindowModel& m) { members(m).modeIndex = c.mode + (c.counter ? 3 : 0); },
                 [timer](WindowModel m) { return OnModeChange(m, timer); });
+            step([&](WindowModel& m) { members(m).gate = c.gate && timer != 2; },
+                [timer](WindowModel m) { return OnGate(m, timer); });
             const std::uint32_t before = members(model).postscale;
             step([&](WindowModel& m) { members(m).postscale = c.postscale; },
                 [timer, before](WindowModel m) { return OnPostscaleChange(m, timer, before); });

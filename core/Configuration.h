@@ -22,7 +22,7 @@ struct TimerConfig {
     bool counter = false; // C/T = 1: count pulses on the Tx pin
     int mode = 0; // 0, 1 or 2
     std::uint32_t value = 1; // microseconds, or pulses when counting
-    bool gate = false; // timer kinds only
+    bool gate = false; // TMOD GATE: runs (or counts) only while INTx is high; not on timer 2
     std::uint32_t postscale = 1; // interrupts per run of the user's code, 1 to kMaxPostscale
 };
 

@@ -27,7 +27,7 @@ namespace {
         TimerDerivation d;
         d.counter = timer.counter;
         d.mode = timer.mode;
-        d.gate = timer.gate && !timer.counter;
+        d.gate = timer.gate;
         d.value = timer.value;
         d.limit = TimerModeLimit(timer.mode);
         d.postscale = timer.postscale;
@@ -145,8 +145,9 @@ namespace {
     {
         out += "\n";
         if (t.counter) {
-            out += TextFormat(
-                "Counter %d (mode %d: %s), %u pulses on T%d:\n", index, t.mode, modeName(t.mode), t.value, index);
+            const std::string gate = t.gate ? TextFormat(", GATE: counts only while INT%d is high", index) : "";
+            out += TextFormat("Counter %d (mode %d: %s%s), %u pulses on T%d:\n", index, t.mode, modeName(t.mode),
+                gate.c_str(), t.value, index);
             out += TextFormat("  Count: n = %u pulses; the crystal plays no part.\n", t.value);
             return;
         }

@@ -239,7 +239,7 @@ namespace {
     {
         const TimerMembers t = MembersOf(model, timer);
         const ModeListEntry entry = ModeListEntryAt(t.modeIndex);
-        return { t.use, entry.counter, entry.mode, t.time, t.gate && !entry.counter, t.postscale };
+        return { t.use, entry.counter, entry.mode, t.time, t.gate, t.postscale };
     }
 
     bool timerSettled(WindowModel& model, int timer)

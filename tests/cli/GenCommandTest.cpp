@@ -185,7 +185,7 @@ TEST(OrletGenErrors, ExitTwoWithOneLine)
         { "--timer0 3:10", "expected MODE:MICROSECONDS" }, { "--counter0 1", "expected MODE:PULSES" },
         { "--timer0 1:-5", "expected MODE:MICROSECONDS" }, { "--timer0 1:4294967296", "from 0 to 4294967295" },
         { "--timer0 1:99999999999999999999999", "from 0 to 4294967295" },
-        { "--timer0 1:5 --counter0 1:5", "exclude each other" }, { "--counter0 1:5 --gate0", "--gate0 needs --timer0" },
+        { "--timer0 1:5 --counter0 1:5", "exclude each other" }, { "--gate0", "--gate0 needs --timer0 or --counter0" },
         { "--int0 rising", "level or falling" }, { "--encoding latin1", "gbk or utf-8" },
         { "--dialect iar", "keil or sdcc" }, { "--timer0 1:5 --timer0 1:6", "more than once" },
         { "--no-such-flag", "no-such-flag" }, { "stray", "unexpected argument" },
@@ -214,6 +214,7 @@ TEST(OrletGenErrors, ExitTwoWithOneLine)
 
 TEST(OrletGen, AcceptsTheLargestValues)
 {
+    EXPECT_TRUE(orletGen(words("--counter0 0:100 --gate0")).out.contains(" TMOD=0xc;\r\n")); // a gated counter
     EXPECT_EQ(orletGen(words("--counter0 0:8192")).exitCode, 0);
     EXPECT_EQ(orletGen(words("--crystal 1 --timer0 1:786432")).exitCode, 0);
     EXPECT_EQ(orletGen(words("--uart-interrupt")).exitCode, 0);

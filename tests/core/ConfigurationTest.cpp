@@ -24,10 +24,14 @@ TEST(ResolveConfiguration, ModeKindAndGateBits)
         TimerConfig t0, t1;
         std::uint8_t tmod;
     } cases[] = {
-        { timer(1, 1, true), timer(2, 1), 0x29 }, { counter(1, 1), {}, 0x05 }, { counter(1, 1), timer(1, 1), 0x15 },
-        { {}, counter(2, 1), 0x60 }, { timer(0, 1), timer(1, 1, true), 0x90 },
+        { timer(1, 1, true), timer(2, 1), 0x29 },
+        { counter(1, 1), {}, 0x05 },
+        { counter(1, 1), timer(1, 1), 0x15 },
+        { {}, counter(2, 1), 0x60 },
+        { timer(0, 1), timer(1, 1, true), 0x90 },
         { { false, false, 1, 1, true }, {}, 0x00 }, // a timer not in use sets nothing
-        { { true, true, 1, 1, true }, {}, 0x05 }, // GATE belongs to the timer kinds
+        { { true, true, 1, 1, true }, {}, 0x0D }, // a gated counter, as the window writes it
+        { {}, { true, true, 0, 1, true }, 0xC0 },
     };
     for (const Case& c : cases) {
         Configuration config;

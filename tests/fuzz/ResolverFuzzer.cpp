@@ -34,7 +34,7 @@ TimerConfig timerFrom(FuzzedDataProvider& in)
     TimerConfig timer;
     timer.enabled = in.ConsumeBool();
     timer.counter = in.ConsumeBool();
-    timer.gate = !timer.counter && in.ConsumeBool();
+    timer.gate = in.ConsumeBool();
     timer.mode = in.ConsumeIntegralInRange(-1, 3);
     // Small values reach every mode's range; any value tests the limits.
     timer.value

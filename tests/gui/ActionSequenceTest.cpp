@@ -528,7 +528,7 @@ private:
     // block in use shows what they give; empty before (a display not yet
     // calculated, a period just corrected) and where the window keeps on
     // purpose what orlet-gen cannot be asked for (timer 0's TMOD bits after
-    // its switch-off, a GATE tick left in a counter mode).
+    // its switch-off).
     std::optional<QString> orletGenText() const
     {
         const orlet::Configuration c = configurationShown();
@@ -542,8 +542,7 @@ private:
                 && (ui->text(ctl::BaudReload) != u8(shown.baudReloadText)
                     || ui->text(ctl::BaudError) != u8(shown.baudErrorText))))
             return std::nullopt;
-        if ((!c.timer0.enabled && (dlg->m_tmod & 0x0F)) || (c.timer0.gate && c.timer0.counter)
-            || (c.timer1.gate && c.timer1.counter))
+        if (!c.timer0.enabled && (dlg->m_tmod & 0x0F))
             return std::nullopt;
         return u8(orlet::BuildSourceText(shown.settings));
     }

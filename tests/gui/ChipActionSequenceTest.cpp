@@ -95,7 +95,7 @@ private:
     {
         const QList<int> ids { ctl::UseTimer0, ctl::UseTimer1, ctl::UseTimer2, ctl::UseUart, ctl::DoubleBaud,
             ctl::UartTimer2, ctl::Timer0Clock, ctl::Timer1Clock, ctl::Timer2Clock, ctl::SixTCheck, ctl::DriftFreeCheck,
-            ctl::ExactCheck, ctl::UartInterrupt, ctl::Gate0 };
+            ctl::ExactCheck, ctl::UartInterrupt, ctl::Gate0, ctl::Gate1 };
         const int id = pick(rng, ids);
         if (!ui->item(id)->isVisible() || !ui->enabled(id))
             return QString("(%1 not there)").arg(id);
@@ -152,7 +152,7 @@ private:
         const int item = ui->selected(t.mode);
         const bool counter = timer == 2 ? item == 1 : item >= 3;
         const int mode = timer == 2 ? 0 : item % 3;
-        const bool gate = timer == 0 && ui->checked(ctl::Gate0);
+        const bool gate = timer != 2 && ui->checked(timer == 0 ? ctl::Gate0 : ctl::Gate1);
         return { ui->checked(t.use), counter, mode, ui->text(t.period).toUInt(), gate, ui->text(t.postscale).toUInt() };
     }
 
@@ -249,9 +249,8 @@ private:
             return {};
         }
         // The window keeps on purpose what orlet-gen cannot be asked for:
-        // timer 0's TMOD bits after its switch-off, a GATE tick in a counter mode.
-        if (!displaysAgree(c, *r.resolved) || (!c.timer0.enabled && (dlg->m_tmod & 0x0F))
-            || (c.timer0.gate && c.timer0.counter))
+        // timer 0's TMOD bits after its switch-off.
+        if (!displaysAgree(c, *r.resolved) || (!c.timer0.enabled && (dlg->m_tmod & 0x0F)))
             return {};
         ++m_compared;
         const QString expected = u8(orlet::BuildSourceText(r.resolved->settings));

@@ -88,6 +88,21 @@ private slots:
         QCOMPARE(classic, orletGen(QString("--timer0 0:1000 --uart 9600").split(' ')));
     }
 
+    // A chip change enables timer 1's block again, but not GATE1 beside a
+    // counter mode.
+    void gateStaysDisabledBesideACounter()
+    {
+        ui->click(ctl::UseTimer1);
+        ui->choose(ctl::Timer1Mode, 4);
+        for (int chip : { int(I8052), int(Stc15), int(I8051) }) {
+            ui->choose(ctl::ChipList, chip);
+            QVERIFY(!ui->enabled(ctl::Gate1));
+        }
+        ui->choose(ctl::Timer1Mode, 1);
+        ui->choose(ctl::ChipList, I8052);
+        QVERIFY(ui->enabled(ctl::Gate1));
+    }
+
     // Each chip shows the clock choices it offers, and only those.
     void clockControlsFollowTheChip_data()
     {
