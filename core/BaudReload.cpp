@@ -48,19 +48,6 @@ namespace {
         return a.n >= 1 && a.n <= 256;
     }
 
-    // 9600 bit/s where it fits the crystal, otherwise the fastest listed
-    // rate that does; 9600 again when none does.
-    int fallBackIndex(std::uint32_t crystalHz, bool doubled, Precision precision)
-    {
-        if (fits(countFor(crystalHz, kDefaultBaudIndex, doubled, precision)))
-            return kDefaultBaudIndex;
-        for (int i = int(kBaudRates.size()) - 1; i >= 0; --i) {
-            if (fits(countFor(crystalHz, i, doubled, precision)))
-                return i;
-        }
-        return kDefaultBaudIndex;
-    }
-
     std::string formatError(double percent)
     {
         char buffer[32];
@@ -70,6 +57,17 @@ namespace {
 
 } // namespace
 
+int FallBackBaudIndex(const std::function<bool(int rateIndex)>& fits)
+{
+    if (fits(kDefaultBaudIndex))
+        return kDefaultBaudIndex;
+    for (int i = int(kBaudRates.size()) - 1; i >= 0; --i) {
+        if (fits(i))
+            return i;
+    }
+    return kDefaultBaudIndex;
+}
+
 BaudReload ComputeBaudReload(std::uint32_t crystalHz, int rateIndex, bool doubled, Precision precision)
 {
     BaudReload result;
@@ -77,7 +75,8 @@ BaudReload ComputeBaudReload(std::uint32_t crystalHz, int rateIndex, bool double
     Attempt a = countFor(crystalHz, rateIndex, doubled, precision);
     if (!fits(a)) {
         result.message = a.n > 256 ? kBaudTooLowMessage : kBaudTooHighMessage;
-        result.rateIndex = fallBackIndex(crystalHz, doubled, precision);
+        result.rateIndex
+            = FallBackBaudIndex([&](int index) { return fits(countFor(crystalHz, index, doubled, precision)); });
         a = countFor(crystalHz, result.rateIndex, doubled, precision);
         // Some listed rate fits every crystal from 1 to 100 MHz; below that
         // the timer runs as fast as it goes (reload 0xff).

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace orlet {
@@ -28,6 +29,11 @@ struct BaudReload {
 
     bool operator==(const BaudReload&) const = default;
 };
+
+// The rate a refused one falls back to, on every chip and from every baud
+// source: 9600 bit/s where it fits the crystal, otherwise the fastest listed
+// rate that does; 9600 again when none does.
+int FallBackBaudIndex(const std::function<bool(int rateIndex)>& fits);
 
 // `rateIndex` indexes kBaudRates. A rate too low (count above 256) or too
 // high (count 0) for the crystal raises a message and falls back to 9600,

@@ -163,25 +163,33 @@ namespace {
         return baud;
     }
 
-    // Off the 8051 the rate asked for is kept: a rate that does not fit
-    // raises the message and leaves the bytes.
+    // Off the 8051 a rate that does not fit falls back as at the 8051, to a
+    // rate of the chip's baud source that does.
     void updateChipBaudReload(Steps& steps)
     {
         WindowModel& model = steps.model();
-        const int index = model.baudIndex < 0 ? kDefaultBaudIndex : model.baudIndex;
+        int index = model.baudIndex < 0 ? kDefaultBaudIndex : model.baudIndex;
         const BaudSource source = BaudSourceFor(model.chip, model.uartTimer);
         const TimerClock clock = model.clocks[static_cast<std::size_t>(model.uartTimer)];
-        const ChipBaud chip = ComputeChipBaud(ProfileOf(model.chip), model.crystalHz,
-            { source, kBaudRates.at(static_cast<std::size_t>(index)), model.doubleBaud, clock, model.sixT });
+        const auto baudAt = [&](int rateIndex) {
+            return ComputeChipBaud(ProfileOf(model.chip), model.crystalHz,
+                { source, kBaudRates.at(static_cast<std::size_t>(rateIndex)), model.doubleBaud, clock, model.sixT });
+        };
+        ChipBaud chip = baudAt(index);
         if (chip.error)
             return;
-        model.baudIndex = index;
         if (!chip.fits) {
             const MessageCode code
                 = chip.message == kBaudTooLowMessage ? MessageCode::BaudTooLow : MessageCode::BaudTooHigh;
+            index = FallBackBaudIndex([&](int rateIndex) { return baudAt(rateIndex).fits; });
             steps.raise({ code }, { CorrectedField::BaudIndex, static_cast<std::uint32_t>(index) });
-            return;
+            chip = baudAt(index);
         }
+        model.baudIndex = index;
+        // Some listed rate fits every source from 1 to 100 MHz; should none,
+        // the bytes keep what they hold.
+        if (!chip.fits)
+            return;
         const BaudReload baud = baudReloadOf(chip, index, source != BaudSource::Timer1Mode2);
         model.baudReloadText = baud.reloadText;
         model.baudErrorText = baud.errorText;

@@ -330,3 +330,30 @@ TEST(Timer2Con, ValueTheInitCodeLeaves)
     EXPECT_EQ(Timer2ConValue(false, true), 0x06);
     EXPECT_EQ(Timer2ConValue(false, false, false), 0x00);
 }
+
+// A refused rate falls back to one that fits, from every source at every
+// clock from 1 to 100 MHz.
+TEST(ChipBaud, SomeListedRateFitsEverySourceAndCrystal)
+{
+    for (const ChipProfile& profile : AllChipProfiles()) {
+        for (const BaudSourceInfo& source : profile.baudSources) {
+            for (TimerClock clock : { TimerClock::Twelve, TimerClock::One }) {
+                for (bool fast : { false, true }) {
+                    if (clock == TimerClock::One && profile.model != TimerModel::Stc)
+                        continue;
+                    const bool sixT = fast && profile.offersSixT;
+                    const bool smod = fast && source.smodDoubles;
+                    for (std::uint32_t mhz = 1; mhz <= 100; ++mhz) {
+                        const auto fits = [&](int index) {
+                            const ChipBaudRequest request { source.source, kBaudRates.at(std::size_t(index)), smod,
+                                clock, sixT };
+                            return ComputeChipBaud(profile, mhz * 1000000, request).fits;
+                        };
+                        ASSERT_TRUE(fits(FallBackBaudIndex(fits)))
+                            << profile.name << " timer " << source.timer << " at " << mhz << " MHz";
+                    }
+                }
+            }
+        }
+    }
+}

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -15,7 +16,17 @@ using namespace orlet;
 
 namespace {
 
-enum Crystal { Mhz1 = 0, Mhz2 = 1, Mhz3_6864 = 2, Mhz11_0592 = 5, Mhz12 = 6, Mhz22_1184 = 7, Mhz24 = 8, Mhz33 = 10 };
+enum Crystal {
+    Mhz1 = 0,
+    Mhz2 = 1,
+    Mhz3_6864 = 2,
+    Mhz11_0592 = 5,
+    Mhz12 = 6,
+    Mhz22_1184 = 7,
+    Mhz24 = 8,
+    Mhz30 = 9,
+    Mhz33 = 10
+};
 enum Baud { B300 = 0, B4800 = 4, B9600 = 5, B19200 = 6, B115200 = 10 };
 
 // TMOD half (C/T, M1 M0) for each mode list index; GATE comes on top.
@@ -84,6 +95,27 @@ struct User {
     {
         m.driftFree = !m.driftFree;
         run(OnDriftFreeChange(m));
+    }
+    void chooseChip(Chip chip)
+    {
+        m.chip = chip;
+        run(OnChipChange(m));
+    }
+    void clickSixT()
+    {
+        m.sixT = !m.sixT;
+        run(OnSixTChange(m));
+    }
+    void clickClock(int t)
+    {
+        auto& clock = m.clocks[static_cast<std::size_t>(t)];
+        clock = clock == TimerClock::One ? TimerClock::Twelve : TimerClock::One;
+        run(OnTimerClockChange(m, t));
+    }
+    void clickUartTimer()
+    {
+        m.uartTimer = m.uartTimer == 2 ? 1 : 2;
+        run(OnUartTimerChange(m));
     }
     void typePostscale(int t, std::uint32_t value)
     {
@@ -856,5 +888,52 @@ TEST(ChipWindow, GenerateRefusesTheHeaderNamesOrletGenRefuses)
         EXPECT_EQ(!ResolveConfiguration(ConfigurationOf(u.m)).resolved, r.refused);
         const bool named = !r.refused && !r.name.empty() && ProfileOf(r.chip).acceptsVendorHeader;
         EXPECT_EQ(SettingsFor(u.m).vendorHeader, named ? r.name : "");
+    }
+}
+
+// Off the 8051 a rate that no longer fits falls back as at the 8051, and the
+// window then holds what orlet-gen gives for the rate it shows.
+TEST(ChipWindow, ARefusedRateFallsBackOnEveryChip)
+{
+    const struct {
+        const char* what;
+        Chip chip;
+        int crystal;
+        bool sixT, onTimer2;
+        int baud;
+        std::function<void(User&)> then;
+        const char* message;
+        int baudAfter;
+    } rows[] = {
+        { "8052 timer 2, 1 MHz", Chip::I8052, Mhz12, false, true, B115200, [](User& u) { u.chooseCrystal(Mhz1); },
+            "波特率太高", B9600 },
+        { "STC15 12T", Chip::Stc15, Mhz1, false, false, B115200, [](User& u) { u.clickClock(1); }, "波特率太高",
+            B9600 },
+        { "STC89 6T cleared", Chip::Stc89, Mhz12, true, false, B115200, [](User& u) { u.clickSixT(); }, "波特率太高",
+            B9600 },
+        { "STC89 30 MHz", Chip::Stc89, Mhz30, false, false, B9600, [](User& u) { u.chooseBaud(B300); }, "波特率太低",
+            B9600 },
+        { "STC89 1 MHz", Chip::Stc89, Mhz12, false, false, B9600, [](User& u) { u.chooseCrystal(Mhz1); }, "波特率太高",
+            B4800 },
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        User u = onChip(r.chip, r.crystal);
+        if (r.sixT)
+            u.clickSixT();
+        u.clickUart();
+        if (r.onTimer2)
+            u.clickUartTimer();
+        u.chooseBaud(r.baud);
+        ASSERT_TRUE(u.messages.empty());
+        r.then(u);
+        EXPECT_EQ(u.messages, Messages { r.message });
+        EXPECT_EQ(u.m.baudIndex, r.baudAfter);
+        ASSERT_TRUE(IsSettled(u.m));
+        const ResolveResult gen = ResolveConfiguration(ConfigurationOf(u.m));
+        ASSERT_TRUE(gen.resolved);
+        EXPECT_EQ(gen.resolved->baudReloadText, u.m.baudReloadText);
+        EXPECT_EQ(gen.resolved->baudErrorText, u.m.baudErrorText);
+        EXPECT_EQ(BuildSourceText(gen.resolved->settings), BuildSourceText(SettingsFor(u.m)));
     }
 }
