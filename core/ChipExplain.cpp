@@ -157,7 +157,7 @@ namespace {
                           " count%s.\n",
             b.rate, b.source->timer, r.clocksPerCount,
             b.source->smodDoubles ? (b.doubled ? "; doubling on (SMOD = 1)" : "; doubling off (SMOD = 0)") : "");
-        out += TextFormat("  %s.\n", b.source->formula);
+        out += TextFormat("  %s.\n", BaudFormula(*b.source, r.clocksPerCount).c_str());
         out += TextFormat("  x = %.4f counts per overflow asked for at %u Hz; n = x rounded half up = %u.\n",
             r.exactCount, crystalHz, r.count);
         if (b.source->limit == 256)

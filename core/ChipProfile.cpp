@@ -38,16 +38,13 @@ namespace {
     // is EADC there, so the enable is IE2 bit 2.
     constexpr TimerInfo kStcTimer2 { 2, "T2H", "T2L", 12, 0x63, { "IE2", 0x04, nullptr }, nullptr, kTimer2Modes };
 
-    constexpr BaudSourceInfo kClassicTimer1Baud { BaudSource::Timer1Mode2, 1, 256, true, 32, false,
-        "baud = 2^SMOD * fosc / (32 * 12 * (256 - TH1))" };
-    constexpr BaudSourceInfo k8052Timer2Baud { BaudSource::Timer2, 2, 65536, false, 16, true,
-        "baud = fosc / (32 * (65536 - RCAP2))" };
-    constexpr BaudSourceInfo kStcTimer1Mode0Baud { BaudSource::Timer1Mode0, 1, 65536, false, 4, false,
-        "baud = SYSclk / (4 * (65536 - RL_TH1:RL_TL1)), / 12 more in 12T" };
-    constexpr BaudSourceInfo kStcTimer1Mode2Baud { BaudSource::Timer1Mode2, 1, 256, true, 32, false,
-        "baud = 2^SMOD * SYSclk / (32 * (256 - TH1)), / 12 more in 12T" };
-    constexpr BaudSourceInfo kStcTimer2Baud { BaudSource::Timer2, 2, 65536, false, 4, false,
-        "baud = SYSclk / (4 * (65536 - RL_T2H:RL_T2L)), / 12 more in 12T" };
+    constexpr BaudSourceInfo kClassicTimer1Baud { BaudSource::Timer1Mode2, 1, 256, true, 32, false, "fosc", "TH1" };
+    constexpr BaudSourceInfo k8052Timer2Baud { BaudSource::Timer2, 2, 65536, false, 16, true, "fosc", "RCAP2" };
+    constexpr BaudSourceInfo kStcTimer1Mode0Baud { BaudSource::Timer1Mode0, 1, 65536, false, 4, false, "SYSclk",
+        "RL_TH1:RL_TL1" };
+    constexpr BaudSourceInfo kStcTimer1Mode2Baud { BaudSource::Timer1Mode2, 1, 256, true, 32, false, "SYSclk", "TH1" };
+    constexpr BaudSourceInfo kStcTimer2Baud { BaudSource::Timer2, 2, 65536, false, 4, false, "SYSclk",
+        "RL_T2H:RL_T2L" };
 
     constexpr std::array<BaudSourceInfo, 1> k8051Bauds { kClassicTimer1Baud };
     constexpr std::array<BaudSourceInfo, 2> k8052Bauds { kClassicTimer1Baud, k8052Timer2Baud };

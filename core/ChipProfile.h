@@ -89,7 +89,9 @@ struct BaudSourceInfo {
     // over a sixth of them for the 8052's timer 2 (it counts state times).
     std::uint32_t overflowsPerBit = 32;
     bool countsStateTimes = false;
-    const char* formula = ""; // as the vendor writes it
+    // The vendor's names in its rate formula (BaudFormula).
+    const char* clockName = "fosc"; // "fosc", "SYSclk"
+    const char* reloadName = "TH1"; // "TH1", "RCAP2", "RL_TH1:RL_TL1"
 };
 
 struct ChipProfile {

@@ -1,6 +1,7 @@
 #include "ChipTiming.h"
 
 #include "BaudReload.h"
+#include "TextFormat.h"
 
 namespace orlet {
 
@@ -97,6 +98,17 @@ ChipBaud ComputeChipBaud(const ChipProfile& profile, std::uint32_t crystalHz, co
     result.actualBaud = doubling * crystalHz / (clocksPerBit * result.count);
     result.errorPercent = (1.0 - result.count / result.exactCount) * 100;
     return result;
+}
+
+std::string BaudFormula(const BaudSourceInfo& source, std::uint32_t clocksPerCount)
+{
+    // State times fold into one factor (32 at 12T, 16 at 6T); other clocks
+    // show as the vendor writes them beside the overflows per bit.
+    const std::string divisor = source.countsStateTimes ? std::to_string(source.overflowsPerBit * clocksPerCount / 6)
+        : clocksPerCount == 1                           ? std::to_string(source.overflowsPerBit)
+                                                        : TextFormat("%u * %u", source.overflowsPerBit, clocksPerCount);
+    return TextFormat("baud = %s%s / (%s * (%u - %s))", source.smodDoubles ? "2^SMOD * " : "", source.clockName,
+        divisor.c_str(), source.limit, source.reloadName);
 }
 
 std::uint8_t StcAuxrValue(const StcAuxrChoice& choice)

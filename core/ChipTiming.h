@@ -86,6 +86,10 @@ struct ChipBaud {
 // fall-back; for a rate that fits, its Exact result is the same.)
 ChipBaud ComputeChipBaud(const ChipProfile& profile, std::uint32_t crystalHz, const ChipBaudRequest& request);
 
+// The source's rate formula as the vendor writes it, for the clocks per
+// count in use: "baud = fosc / (16 * (65536 - RCAP2))" for the 8052's timer 2 in 6T.
+std::string BaudFormula(const BaudSourceInfo& source, std::uint32_t clocksPerCount);
+
 // What the STC15/STC8 init code leaves in AUXR; bits of timers not in use
 // stay at their reset value 0.
 struct StcAuxrChoice {

@@ -1,5 +1,6 @@
 #include "WindowTexts.h"
 
+#include "ChipTiming.h"
 #include "Messages.h"
 #include "RoutineTiming.h"
 #include "TextFormat.h"
@@ -350,7 +351,7 @@ std::string ChipBaudDerivationTip(const ChipBaudDerivation& d)
     const std::uint32_t rate = d.rate;
     std::vector<std::string> lines;
     lines.push_back(TextFormat("%u bps，串口方式1，由定时器%d产生", rate, source.timer));
-    lines.push_back(source.formula);
+    lines.push_back(BaudFormula(source, baud.clocksPerCount));
     if (source.limit == 256)
         lines.push_back(TextFormat("装入值 = 256 − %u = 0x%02x", baud.count, unsigned { baud.low }));
     else

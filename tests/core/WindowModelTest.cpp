@@ -937,3 +937,35 @@ TEST(ChipWindow, ARefusedRateFallsBackOnEveryChip)
         EXPECT_EQ(BuildSourceText(gen.resolved->settings), BuildSourceText(SettingsFor(u.m)));
     }
 }
+
+// The serial tooltip gives the chip's rate formula for the clock in use.
+TEST(ChipWindow, BaudTipPrintsTheFormulaOfTheClockInUse)
+{
+    const struct {
+        Chip chip;
+        bool sixT, onTimer2, twelveT;
+        const char* formula;
+    } rows[] = {
+        { Chip::I8052, false, false, false, "baud = 2^SMOD * fosc / (32 * 12 * (256 - TH1))" },
+        { Chip::Stc89, true, false, false, "baud = 2^SMOD * fosc / (32 * 6 * (256 - TH1))" },
+        { Chip::I8052, false, true, false, "baud = fosc / (32 * (65536 - RCAP2))" },
+        { Chip::Stc89, true, true, false, "baud = fosc / (16 * (65536 - RCAP2))" },
+        { Chip::Stc15, false, false, false, "baud = SYSclk / (4 * (65536 - RL_TH1:RL_TL1))" },
+        { Chip::Stc8, false, true, true, "baud = SYSclk / (4 * 12 * (65536 - RL_T2H:RL_T2L))" },
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.formula);
+        User u = onChip(r.chip, Mhz11_0592);
+        if (r.sixT)
+            u.clickSixT();
+        u.clickUart();
+        if (r.onTimer2)
+            u.clickUartTimer();
+        if (r.twelveT)
+            u.clickClock(u.m.uartTimer);
+        const std::optional<ChipBaudDerivation> baud = DescribeChipBaud(u.m);
+        ASSERT_TRUE(baud);
+        EXPECT_NE(ChipBaudDerivationTip(*baud).find(std::string("\n") + r.formula + "\n"), std::string::npos)
+            << ChipBaudDerivationTip(*baud);
+    }
+}
