@@ -6,6 +6,7 @@
 #include "VendorHeader.h"
 
 #include <cmath>
+#include <utility>
 
 namespace orlet {
 
@@ -291,15 +292,43 @@ TimerMembers MembersOf(WindowModel& m, int timer)
         m.timerRuns[1] };
 }
 
+namespace {
+
+    void keepTimer2(WindowModel& model)
+    {
+        if (!model.keptTimer2) {
+            model.keptTimer2 = KeptTimer { model.useTimer2, model.mode2, model.time2, model.unit2, model.reload2Text,
+                model.postscale2 };
+        }
+        model.useTimer2 = false;
+        switchTimer(model, 2);
+    }
+
+    // The serial port left timer 2 when its chip went, so the block is the
+    // user's again; Recalculate computes it where it is in use.
+    void restoreTimer2(WindowModel& model)
+    {
+        const KeptTimer kept = *std::exchange(model.keptTimer2, std::nullopt);
+        model.useTimer2 = kept.use;
+        model.mode2 = kept.modeIndex;
+        model.time2 = kept.time;
+        model.unit2 = kept.unit;
+        model.reload2Text = kept.reloadText;
+        model.postscale2 = kept.postscale;
+    }
+
+} // namespace
+
 Transition OnChipChange(WindowModel model)
 {
     const ChipProfile& profile = ProfileOf(model.chip);
     model.clocks.fill(DefaultTimerClock(profile));
     if (!profile.offersSixT)
         model.sixT = false;
+    if (profile.timers[2] != nullptr && model.keptTimer2)
+        restoreTimer2(model);
     if (profile.timers[2] == nullptr) {
-        model.useTimer2 = false;
-        switchTimer(model, 2);
+        keepTimer2(model);
         if (model.uartTimer == 2 && model.useUart) {
             model.useTimer1 = false;
             switchTimer(model, 1);

@@ -54,6 +54,19 @@ struct BaudRun {
     bool operator==(const BaudRun&) const = default;
 };
 
+// A timer's block as the user left it on a chip that has the timer, kept
+// while the chip chosen has none.
+struct KeptTimer {
+    bool use = false;
+    int modeIndex = 0;
+    std::uint32_t time = 1;
+    std::string unit = "us";
+    std::string reloadText = "ffH,ffH";
+    std::uint32_t postscale = 1;
+
+    bool operator==(const KeptTimer&) const = default;
+};
+
 // Everything the main window holds: the ticks and list selections as its
 // controls show them, and the settings members the handlers keep in step
 // (named as the window names them). No Qt: the window shows it, and
@@ -119,6 +132,9 @@ struct WindowModel {
     std::string reload2Text = "ffH,ffH";
     std::uint32_t postscale2 = 1;
     std::optional<TimerRun> timer2Run;
+    // On a chip without timer 2: its block as the last chip with one left it,
+    // back when a chip with timer 2 is chosen again.
+    std::optional<KeptTimer> keptTimer2;
     // STC15/STC8: the vendor's header the text includes instead of declaring
     // the registers it uses; empty, none.
     std::string vendorHeader;
@@ -196,7 +212,8 @@ Transition OnPostscaleChange(WindowModel model, int timer, std::uint32_t before)
 
 // The chip list: each timer at the chip's default clock, 6T off where the
 // chip has none, timer 2 and the serial port on timer 2 off where it has
-// no timer 2; then Recalculate.
+// no timer 2 (timer 2's block comes back with the next chip that has one);
+// then Recalculate.
 Transition OnChipChange(WindowModel model);
 // The 6T box and a timer's 1T/12T choice: Recalculate.
 Transition OnSixTChange(WindowModel model);

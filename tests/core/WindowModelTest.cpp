@@ -969,3 +969,39 @@ TEST(ChipWindow, BaudTipPrintsTheFormulaOfTheClockInUse)
             << ChipBaudDerivationTip(*baud);
     }
 }
+
+// Timer 2's block survives a visit to the 8051, which neither shows nor
+// writes anything of it meanwhile.
+TEST(ChipWindow, Timer2ComesBackAfterAChipWithoutIt)
+{
+    const struct {
+        int modeIndex;
+        std::uint32_t period;
+        int crystalMeanwhile;
+        Messages messages; // when it comes back
+        std::uint32_t periodAfter;
+    } rows[] = {
+        { 3, 500, Mhz12, {}, 500 },
+        { 0, 60000, Mhz24, { "定时时间超出16位范围" }, 32768 }, // no longer fits the crystal
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.period);
+        User u = onChip(Chip::I8052);
+        u.useTimer(2, r.modeIndex);
+        u.typePeriod(2, r.period);
+        u.typePostscale(2, 4);
+        u.chooseChip(Chip::I8051);
+        u.chooseCrystal(r.crystalMeanwhile);
+        EXPECT_FALSE(SettingsFor(u.m).timer2Enabled);
+        EXPECT_EQ(BuildSourceText(SettingsFor(u.m)), BuildSourceText(SettingsFor(onChip(Chip::I8051).m)));
+        u.chooseChip(Chip::I8052);
+        EXPECT_EQ(u.messages, r.messages);
+        EXPECT_TRUE(u.m.useTimer2);
+        EXPECT_EQ(u.m.mode2, r.modeIndex);
+        EXPECT_EQ(u.m.time2, r.periodAfter);
+        EXPECT_EQ(u.m.postscale2, 4u);
+        EXPECT_EQ(u.m.unit2, r.modeIndex == 3 ? "plus" : "us");
+        ASSERT_TRUE(u.m.timer2Run);
+        EXPECT_EQ(u.m.reload2Text, FormatReloadText(u.m.th2, u.m.tl2));
+    }
+}

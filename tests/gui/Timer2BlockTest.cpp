@@ -115,6 +115,30 @@ private slots:
         QVERIFY(recorder->messages.isEmpty());
     }
 
+    // A stray choice of the 8051 hides the block; the next chip with timer 2
+    // shows it as the user left it.
+    void blockComesBackAfterTheClassicChip()
+    {
+        ui->choose(ctl::ChipList, I8052);
+        ui->click(ctl::UseTimer2);
+        ui->choose(ctl::Timer2Mode, 1);
+        ui->typeOver(ctl::Timer2Period, "100");
+        ui->typeOver(ctl::Timer2Postscale, "10");
+        const QString reload = ui->text(ctl::Timer2Reload);
+        ui->choose(ctl::ChipList, I8051);
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(dlg->OutputText(), orletGen({}));
+        ui->choose(ctl::ChipList, Stc89);
+        QVERIFY(ui->checked(ctl::UseTimer2));
+        for (int id : { ctl::Timer2Mode, ctl::Timer2Period, ctl::Timer2Postscale })
+            QVERIFY(ui->enabled(id));
+        QCOMPARE(ui->selected(ctl::Timer2Mode), 1);
+        QCOMPARE(ui->text(ctl::Timer2Reload), reload);
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(dlg->OutputText(), orletGen(QString("--chip stc89 --counter2 100 --postscale2 10").split(' ')));
+        QVERIFY(recorder->messages.isEmpty());
+    }
+
     // Hardware reload: the period is the count, with no drift at all.
     void realPeriodLineHasNoDrift()
     {
