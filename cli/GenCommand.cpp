@@ -27,9 +27,11 @@ namespace {
     }
 
     // "; use --timer0 1:62500 --postscale0 16": the split the software
-    // counter offers for a period too long for the mode.
+    // counter offers for a period too long for the mode. Timer 2 has one mode.
     QString splitFlags(const ConfigError& e, const PostscaleSplit& split)
     {
+        if (e.timer == 2)
+            return QStringLiteral("--timer2 %1 --postscale2 %2").arg(split.periodUs).arg(split.postscale);
         return QStringLiteral("--timer%1 %2:%3 --postscale%1 %4")
             .arg(e.timer)
             .arg(split.mode < 0 ? e.mode : split.mode)
@@ -39,6 +41,13 @@ namespace {
 
     QString splitCost(const ConfigError& e, const PostscaleSplit& split)
     {
+        if (e.chipRange) {
+            const ChipSplitCost cost = ChipCostOf(ProfileOf(e.chip), *e.chipRange, split, e.crystalHz, e.driftFree);
+            if (!cost.cpuPercent)
+                return QString::asprintf("%.4g interrupts/s", cost.interruptsPerSecond);
+            return QString::asprintf(
+                "%.4g interrupts/s, about %.2f%% of the CPU", cost.interruptsPerSecond, *cost.cpuPercent);
+        }
         const SplitCost cost = CostOf(split, e.mode, e.crystalHz, e.driftFree);
         return QString::asprintf(
             "%.4g interrupts/s, about %.2f%% of the CPU", cost.interruptsPerSecond, cost.cpuPercent);
@@ -51,20 +60,28 @@ namespace {
     {
         QString hint;
         if (const auto& hardware = e.hardwareSplit) {
-            hint = QStringLiteral("; use %1 (exact with the hardware reload: %2 x %3 = %4 cycles; %5)")
+            hint = QStringLiteral("; use %1 (exact with the hardware reload: %2 x %3 = %4 %5; %6)")
                        .arg(splitFlags(e, *hardware))
                        .arg(hardware->cycles)
                        .arg(hardware->postscale)
                        .arg(hardware->cycles * hardware->postscale)
+                       .arg(e.chipRange ? "counts" : "cycles")
                        .arg(splitCost(e, *hardware));
         }
         const auto& other = e.split;
-        const bool same = e.hardwareSplit && other && e.mode == 2 && e.hardwareSplit->periodUs == other->periodUs
-            && e.hardwareSplit->postscale == other->postscale;
+        const bool same = e.hardwareSplit && other && e.mode == e.hardwareSplit->mode
+            && e.hardwareSplit->periodUs == other->periodUs && e.hardwareSplit->postscale == other->postscale;
         if (other && !same)
             hint += (hint.isEmpty() ? QStringLiteral("; use ") : QStringLiteral(" or ")) + splitFlags(e, *other)
                 + QStringLiteral(" (%1)").arg(splitCost(e, *other));
         return hint;
+    }
+
+    // "timer0 mode 1", "counter1 mode 2"; timer 2 has one mode: "timer2".
+    QString timerName(const ConfigError& e)
+    {
+        const QString name = QStringLiteral("%1%2").arg(e.counter ? "counter" : "timer").arg(e.timer);
+        return e.timer == 2 ? name : name + QStringLiteral(" mode %1").arg(e.mode);
     }
 
     QString chipTitle(Chip chip)
@@ -199,10 +216,8 @@ namespace {
         case ConfigErrorCode::BaudRateUnknown:
             return QStringLiteral("unknown baud rate");
         case ConfigErrorCode::TimerOutOfRange:
-            return QStringLiteral("%1: %2%3 mode %4 accepts at most %5 %6, got %7")
-                       .arg(fromUtf8(MessageText(e.message)), e.counter ? "counter" : "timer")
-                       .arg(e.timer)
-                       .arg(e.mode)
+            return QStringLiteral("%1: %2 accepts at most %3 %4, got %5")
+                       .arg(fromUtf8(MessageText(e.message)), timerName(e))
                        .arg(e.limit)
                        .arg(e.counter ? "pulses" : "us")
                        .arg(e.value)

@@ -1,6 +1,7 @@
 #include "ChipTiming.h"
 
 #include "BaudReload.h"
+#include "RoutineTiming.h"
 #include "TextFormat.h"
 
 namespace orlet {
@@ -39,6 +40,32 @@ namespace {
         return CheckSixT(profile, request.sixT);
     }
 
+    // ComputeTimerReload counts machine cycles of 12 clocks; a crystal scaled
+    // by 12 / clocks gives the same counts for 1 or 6 clocks per count.
+    // 100 MHz * 12 still fits 32 bits.
+    std::uint32_t scaledCrystal(std::uint32_t crystalHz, std::uint32_t clocksPerCount)
+    {
+        return static_cast<std::uint32_t>(std::uint64_t { crystalHz } * 12 / clocksPerCount);
+    }
+
+    // The longest period whose count, f * t / 12e6 rounded half up at the
+    // scaled crystal, still fits `limit`: the stated maximum is the accepted one.
+    std::uint32_t longestFitting(std::uint32_t scaledHz, std::uint32_t limit)
+    {
+        return static_cast<std::uint32_t>(((std::uint64_t { limit } + 1) * 12000000u - 6000000u - 1) / scaledHz);
+    }
+
+    // The timer's mode that reloads in hardware with the most counts.
+    HardwareReloadMode hardwareReloadOf(const ChipProfile& profile, int timer)
+    {
+        HardwareReloadMode best { -1, 0 };
+        for (const TimerMode& mode : profile.timers[static_cast<std::size_t>(timer)]->modes) {
+            if (mode.hardwareReload && mode.limit > best.limit)
+                best = { mode.mode, mode.limit };
+        }
+        return best;
+    }
+
     // Crystal clocks per count of a baud source's timer.
     double baudClocksPerCount(const BaudSourceInfo& source, std::uint32_t clocksPerCount)
     {
@@ -61,15 +88,67 @@ ChipTimerReload ComputeChipTimerReload(
     result.clocksPerCount = ClocksPerCount(profile, request.clock, request.sixT);
     result.hardwareReload = mode.hardwareReload;
 
-    // ComputeTimerReload counts machine cycles of 12 clocks; a crystal scaled
-    // by 12 / clocks gives the same counts for 1 or 6 clocks per count.
-    // 100 MHz * 12 still fits 32 bits.
-    const auto scaledHz = static_cast<std::uint32_t>(std::uint64_t { crystalHz } * 12 / result.clocksPerCount);
+    const std::uint32_t scaledHz = scaledCrystal(crystalHz, result.clocksPerCount);
     const Precision counting = profile.exactCrystal ? Precision::Exact : precision;
     result.reload = ComputeTimerReload(scaledHz, layoutModeFor(mode.limit), request.counter, request.value, counting);
     if (!request.counter && result.reload.inRange)
         result.actualPeriodUs = double(result.reload.count) * result.clocksPerCount * 1e6 / crystalHz;
+    if (!request.counter && !result.reload.inRange && profile.exactCrystal)
+        result.reload.corrected = longestFitting(scaledHz, mode.limit);
     return result;
+}
+
+std::optional<PostscaleSplit> ChipHardwareSplit(
+    const ChipProfile& profile, std::uint32_t crystalHz, const ChipTimerRequest& request, std::uint32_t postscale)
+{
+    const std::uint32_t clocks = ClocksPerCount(profile, request.clock, request.sixT);
+    const std::uint32_t scaledHz = scaledCrystal(crystalHz, clocks);
+    const std::uint64_t count = TimerCycleCount(scaledHz, request.value, Precision::Exact);
+    const std::uint32_t maxFactor = postscale == 0 ? 0 : kMaxPostscale / postscale;
+    auto split
+        = SuggestHardwareSplit(scaledHz, count, Precision::Exact, maxFactor, hardwareReloadOf(profile, request.timer));
+    if (split)
+        split->postscale *= postscale;
+    return split;
+}
+
+ChipRangeError DescribeChipRangeError(
+    const ChipProfile& profile, std::uint32_t crystalHz, const ChipTimerRequest& request, std::uint32_t postscale)
+{
+    const ChipTimerReload reload = ComputeChipTimerReload(profile, crystalHz, request);
+    const std::uint32_t limit = FindTimerMode(profile, request.timer, request.mode)->limit;
+    ChipRangeError range { request, reload.reload.corrected, TimerRangeMessage(layoutModeFor(limit), request.counter),
+        reload.clocksPerCount, {}, {} };
+    if (request.counter)
+        return range;
+    range.hardwareSplit = ChipHardwareSplit(profile, crystalHz, request, postscale);
+    const std::uint32_t maxFactor = postscale == 0 ? 0 : kMaxPostscale / postscale;
+    range.split = SuggestPostscaleWithin(
+        scaledCrystal(crystalHz, range.clocksPerCount), limit, request.value, Precision::Exact, maxFactor);
+    if (range.split)
+        range.split->postscale *= postscale;
+    // The same numbers in the timer's own mode add nothing to the exact ones.
+    const auto& hardware = range.hardwareSplit;
+    if (hardware && range.split && hardware->periodUs == range.split->periodUs
+        && hardware->postscale == range.split->postscale)
+        range.split.reset();
+    return range;
+}
+
+ChipSplitCost ChipCostOf(const ChipProfile& profile, const ChipRangeError& range, const PostscaleSplit& split,
+    std::uint32_t crystalHz, bool driftFree)
+{
+    const int mode = split.mode < 0 ? range.request.mode : split.mode;
+    const bool hardware = FindTimerMode(profile, range.request.timer, mode)->hardwareReload;
+    if (profile.model == TimerModel::Stc)
+        return { crystalHz / double(range.clocksPerCount) / double(split.cycles), std::nullopt };
+    // On a classic core a count is a machine cycle; the routine of a mode
+    // that reloads in hardware is mode 2's.
+    PostscaleSplit routine = split;
+    routine.mode = hardware ? 2 : mode;
+    const SplitCost cost
+        = CostOf(routine, routine.mode, scaledCrystal(crystalHz, range.clocksPerCount), driftFree && !hardware);
+    return { cost.interruptsPerSecond, cost.cpuPercent };
 }
 
 ChipBaud ComputeChipBaud(const ChipProfile& profile, std::uint32_t crystalHz, const ChipBaudRequest& request)

@@ -3,6 +3,7 @@
 #include "ChipProfile.h"
 #include "Precision.h"
 #include "TimerReload.h"
+#include "TimerTiming.h"
 
 #include <cstdint>
 #include <optional>
@@ -50,10 +51,54 @@ struct ChipTimerReload {
 };
 
 // The reload for one timer of `profile`. Chips other than the 8051 count
-// from the exact crystal whatever `precision` says; the 8051 counts as
+// from the exact crystal whatever `precision` says, and correct a period
+// too long to the longest one whose count still fits; the 8051 counts as
 // ComputeTimerReload does with `precision`, byte for byte.
 ChipTimerReload ComputeChipTimerReload(const ChipProfile& profile, std::uint32_t crystalHz,
     const ChipTimerRequest& request, Precision precision = Precision::Classic);
+
+// Off the 8051: a period or count too large for its timer's mode, what it
+// is corrected to, and for a period the splits of it into interrupts with
+// the software count that reach it.
+struct ChipRangeError {
+    ChipTimerRequest request; // the value refused
+    std::uint32_t longest = 0; // the most the mode takes: the corrected value
+    Message message;
+    std::uint32_t clocksPerCount = 12;
+    // Exact: in the timer's mode that reloads in hardware with the most
+    // counts (mode 2 on the classic timers, the 16-bit auto-reload on STC
+    // and on timer 2); `mode` says which.
+    std::optional<PostscaleSplit> hardwareSplit;
+    std::optional<PostscaleSplit> split; // in the timer's own mode, unless the same as hardwareSplit
+};
+// `postscale` is the software count already set; the splits build on it.
+ChipRangeError DescribeChipRangeError(
+    const ChipProfile& profile, std::uint32_t crystalHz, const ChipTimerRequest& request, std::uint32_t postscale);
+
+// Off the 8051: the split of a timer's count (in range) that the hardware
+// reload keeps exact, as DescribeChipRangeError finds it; for drift-free
+// timing where the routine cannot keep the count.
+std::optional<PostscaleSplit> ChipHardwareSplit(
+    const ChipProfile& profile, std::uint32_t crystalHz, const ChipTimerRequest& request, std::uint32_t postscale);
+
+// Off the 8051, where drift-free timing cannot keep a timer's count: why,
+// and on a classic core the split the hardware reload keeps exact instead.
+struct ChipDriftFreeLimit {
+    Message refusal; // DriftFreeOutOfRange or DriftFreeNeedsHardwareReload
+    int mode = 0;
+    std::uint64_t count = 0;
+    std::optional<PostscaleSplit> hardwareSplit;
+};
+
+// What a split costs on the chip: interrupts a second and, on a classic
+// core, the routine's share of the CPU (a 1T core's routine is not counted
+// here).
+struct ChipSplitCost {
+    double interruptsPerSecond = 0;
+    std::optional<double> cpuPercent;
+};
+ChipSplitCost ChipCostOf(const ChipProfile& profile, const ChipRangeError& range, const PostscaleSplit& split,
+    std::uint32_t crystalHz, bool driftFree);
 
 struct ChipBaudRequest {
     BaudSource source = BaudSource::Timer1Mode2;

@@ -175,8 +175,13 @@ namespace {
         error.postscale = t.postscale;
         error.driftFree = shown.driftFree;
         error.chip = shown.chip;
-        // The splits are the 8051's: its modes, its clocks and its routines.
-        if (!error.counter && shown.chip == Chip::I8051) {
+        if (shown.chip != Chip::I8051) {
+            const ChipTimerRequest request { timer, error.mode, error.counter, error.value,
+                shown.clocks[static_cast<std::size_t>(timer)], shown.sixT };
+            error.chipRange = DescribeChipRangeError(ProfileOf(shown.chip), shown.crystalHz, request, error.postscale);
+            error.split = error.chipRange->split;
+            error.hardwareSplit = error.chipRange->hardwareSplit;
+        } else if (!error.counter) {
             const TimerTiming timing = ComputeTimerTiming(
                 shown.crystalHz, error.mode, false, error.value, PrecisionOf(shown), error.postscale, shown.driftFree);
             error.split = timing.split;

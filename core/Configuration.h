@@ -109,6 +109,9 @@ struct ConfigError {
     std::optional<PostscaleSplit> split;
     // Before `split`: the split that mode 2's hardware reload keeps exact.
     std::optional<PostscaleSplit> hardwareSplit;
+    // Off the 8051: the range error as the chip counts it, whose splits
+    // `split` and `hardwareSplit` are (in counts of its clock).
+    std::optional<ChipRangeError> chipRange;
     bool driftFree = false;
     // DriftFreeOutOfRange: the timer and mode as above, its count in
     // `value` and the counts drift-free timing keeps exact there.

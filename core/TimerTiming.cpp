@@ -6,9 +6,9 @@ namespace orlet {
 
 namespace {
 
-    bool fits(std::uint32_t crystalHz, int mode, std::uint32_t periodUs, Precision precision)
+    bool fits(std::uint32_t crystalHz, std::uint32_t limit, std::uint32_t periodUs, Precision precision)
     {
-        return TimerCycleCount(crystalHz, periodUs, precision) <= TimerModeLimit(mode);
+        return TimerCycleCount(crystalHz, periodUs, precision) <= limit;
     }
 
     // A whole number of microseconds that counts exactly `cycles`: near
@@ -39,16 +39,16 @@ SplitCost CostOf(const PostscaleSplit& split, int timerMode, std::uint32_t cryst
     return cost;
 }
 
-std::optional<PostscaleSplit> SuggestHardwareSplit(
-    std::uint32_t crystalHz, std::uint64_t count, Precision precision, std::uint32_t maxPostscale)
+std::optional<PostscaleSplit> SuggestHardwareSplit(std::uint32_t crystalHz, std::uint64_t count, Precision precision,
+    std::uint32_t maxPostscale, HardwareReloadMode reloading)
 {
     const unsigned routine = RoutineCycles({ 2, false, 2 });
-    for (std::uint64_t r = TimerModeLimit(2); r >= 2 * routine; --r) {
+    for (std::uint64_t r = reloading.limit; r >= 2 * routine; --r) {
         const std::uint64_t n = count / r;
         if (count % r != 0 || n < 2 || n > maxPostscale)
             continue;
         if (const auto us = periodCounting(crystalHz, r, precision))
-            return PostscaleSplit { *us, static_cast<std::uint32_t>(n), 2, r };
+            return PostscaleSplit { *us, static_cast<std::uint32_t>(n), reloading.mode, r };
     }
     return std::nullopt;
 }
@@ -56,8 +56,14 @@ std::optional<PostscaleSplit> SuggestHardwareSplit(
 std::optional<PostscaleSplit> SuggestPostscale(
     std::uint32_t crystalHz, int mode, std::uint32_t periodUs, Precision precision, std::uint32_t maxPostscale)
 {
+    return SuggestPostscaleWithin(crystalHz, TimerModeLimit(mode), periodUs, precision, maxPostscale);
+}
+
+std::optional<PostscaleSplit> SuggestPostscaleWithin(std::uint32_t crystalHz, std::uint32_t limit,
+    std::uint32_t periodUs, Precision precision, std::uint32_t maxPostscale)
+{
     for (std::uint32_t n = 2; n <= maxPostscale && n <= periodUs; ++n) {
-        if (periodUs % n == 0 && fits(crystalHz, mode, periodUs / n, precision))
+        if (periodUs % n == 0 && fits(crystalHz, limit, periodUs / n, precision))
             return PostscaleSplit { periodUs / n, n, -1, TimerCycleCount(crystalHz, periodUs / n, precision) };
     }
     return std::nullopt;

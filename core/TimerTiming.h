@@ -28,19 +28,29 @@ struct SplitCost {
 };
 SplitCost CostOf(const PostscaleSplit& split, int timerMode, std::uint32_t crystalHz, bool driftFree);
 
-// The split of `count` machine cycles into N interrupts of r <= 256 cycles
-// in mode 2, whose hardware reload keeps r x N exact: the largest r for which
-// a whole number of microseconds counts exactly r, N from 2 to
-// `maxPostscale`, and the routine taking at most half the CPU. Empty when
-// there is none.
-std::optional<PostscaleSplit> SuggestHardwareSplit(
-    std::uint32_t crystalHz, std::uint64_t count, Precision precision, std::uint32_t maxPostscale = kMaxPostscale);
+// A mode that reloads in hardware, and the counts it holds: mode 2 of the
+// 8051; off the 8051 also a 16-bit auto-reload.
+struct HardwareReloadMode {
+    int mode = 2;
+    std::uint32_t limit = 256;
+};
+
+// The split of `count` machine cycles into N interrupts of r cycles in
+// `reloading` (r <= 256 in mode 2), whose hardware reload keeps r x N exact:
+// the largest r for which a whole number of microseconds counts exactly r,
+// N from 2 to `maxPostscale`, and the routine taking at most half the CPU.
+// Empty when there is none.
+std::optional<PostscaleSplit> SuggestHardwareSplit(std::uint32_t crystalHz, std::uint64_t count, Precision precision,
+    std::uint32_t maxPostscale = kMaxPostscale, HardwareReloadMode reloading = {});
 
 // The smallest N from 2 up to `maxPostscale` for which `periodUs` / N is a
 // whole number of microseconds whose count fits `mode`; empty when there is
 // none. Used when `periodUs` itself does not fit.
 std::optional<PostscaleSplit> SuggestPostscale(std::uint32_t crystalHz, int mode, std::uint32_t periodUs,
     Precision precision, std::uint32_t maxPostscale = kMaxPostscale);
+// The same for a counter that holds `limit` counts.
+std::optional<PostscaleSplit> SuggestPostscaleWithin(std::uint32_t crystalHz, std::uint32_t limit,
+    std::uint32_t periodUs, Precision precision, std::uint32_t maxPostscale = kMaxPostscale);
 
 // What one timer's setting really gives at the real crystal.
 struct TimerTiming {

@@ -90,32 +90,39 @@ namespace {
         t.run.reset();
     }
 
-    // Off the 8051: the chip's own clocks per count, modes and crystal.
+    // Off the 8051: the chip's own clocks per count, modes and crystal. A
+    // value out of range is corrected and computed from at once: there
+    // "bytes 0 until the next run" of the 8051 would stand for a period no
+    // chip runs.
     void updateChipTimerReload(Steps& steps, int timer)
     {
         WindowModel& model = steps.model();
         TimerMembers t = MembersOf(model, timer);
         const ModeListEntry entry = TimerModeOf(model, timer);
-        const ChipTimerRequest request { timer, entry.mode, entry.counter, t.time,
+        ChipTimerRequest request { timer, entry.mode, entry.counter, t.time,
             model.clocks[static_cast<std::size_t>(timer)], model.sixT };
-        const ChipTimerReload result
-            = ComputeChipTimerReload(ProfileOf(model.chip), model.crystalHz, request, PrecisionOf(model));
+        const auto computed = [&] {
+            return ComputeChipTimerReload(ProfileOf(model.chip), model.crystalHz, request, PrecisionOf(model));
+        };
+        ChipTimerReload result = computed();
         // A trap is refused before the model is driven; the bytes keep what they hold.
-        if (!result.error) {
-            const TimerReload& reload = result.reload;
-            if (!reload.inRange) {
-                const std::uint32_t limit = FindTimerMode(ProfileOf(model.chip), timer, entry.mode)->limit;
-                steps.raise(
-                    TimerRangeMessage(layoutModeFor(limit), entry.counter), { timeField(timer), reload.corrected });
-                t.th = t.tl = 0;
-            } else {
-                t.th = reload.th;
-                t.tl = reload.tl;
-            }
-            t.run = TimerRun { model.crystalHz, PrecisionOf(model), entry.mode, entry.counter, t.time, t.postscale,
-                reload, result, request.clock, model.sixT };
-            t.time = reload.corrected;
+        if (result.error) {
+            t.reloadText = FormatReloadText(t.th, t.tl);
+            return;
         }
+        std::optional<std::uint32_t> refused;
+        if (!result.reload.inRange) {
+            const std::uint32_t limit = FindTimerMode(ProfileOf(model.chip), timer, entry.mode)->limit;
+            steps.raise(
+                TimerRangeMessage(layoutModeFor(limit), entry.counter), { timeField(timer), result.reload.corrected });
+            refused = std::exchange(t.time, result.reload.corrected);
+            request.value = t.time;
+            result = computed();
+        }
+        t.th = result.reload.th;
+        t.tl = result.reload.tl;
+        t.run = TimerRun { model.crystalHz, PrecisionOf(model), entry.mode, entry.counter, t.time, t.postscale,
+            result.reload, result, request.clock, model.sixT, refused };
         t.reloadText = FormatReloadText(t.th, t.tl);
     }
 
@@ -708,6 +715,34 @@ std::optional<ChipTimerDerivation> DescribeChipTimer(const WindowModel& model, i
     ResolvedConfiguration resolved;
     resolved.chipTimers[static_cast<std::size_t>(timer)] = *run->chip;
     return DeriveChipConfiguration(config, resolved).timers[static_cast<std::size_t>(timer)];
+}
+
+std::optional<ChipRangeError> DescribeChipRange(const WindowModel& model, int timer)
+{
+    WindowModel m = model;
+    const std::optional<TimerRun>& run = MembersOf(m, timer).run;
+    if (classicChip(model) || !run || !run->chip || !run->refused)
+        return std::nullopt;
+    const ChipTimerRequest request { timer, run->mode, run->counter, *run->refused, run->clock, run->sixT };
+    return DescribeChipRangeError(ProfileOf(model.chip), run->crystalHz, request, run->postscale);
+}
+
+std::optional<ChipDriftFreeLimit> DescribeChipDriftFreeLimit(const WindowModel& model, int timer)
+{
+    WindowModel m = model;
+    const TimerMembers t = MembersOf(m, timer);
+    const std::optional<TimerRun>& run = t.run;
+    if (classicChip(model) || !model.driftFree || !run || !run->chip || timer == 2)
+        return std::nullopt;
+    const std::optional<Message> refusal = driftFreeRefusal(model, timer);
+    if (!refusal)
+        return std::nullopt;
+    ChipDriftFreeLimit limit { *refusal, run->mode, run->reload.count, std::nullopt };
+    if (refusal->code == MessageCode::DriftFreeOutOfRange) {
+        const ChipTimerRequest request { timer, run->mode, false, run->asked, run->clock, run->sixT };
+        limit.hardwareSplit = ChipHardwareSplit(ProfileOf(model.chip), run->crystalHz, request, t.postscale);
+    }
+    return limit;
 }
 
 } // namespace orlet

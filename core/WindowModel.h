@@ -35,6 +35,9 @@ struct TimerRun {
     std::optional<ChipTimerReload> chip;
     TimerClock clock = TimerClock::Twelve;
     bool sixT = false;
+    // Off the 8051, after a range error: the value refused; `asked` is what
+    // it was corrected to, and the run is computed from that.
+    std::optional<std::uint32_t> refused;
 
     bool operator==(const TimerRun&) const = default;
 };
@@ -277,5 +280,15 @@ std::optional<ChipBaudDerivation> DescribeChipBaud(const WindowModel& model);
 // Off the 8051: what a timer's last calculation in range really gives on the
 // chip, with its software count now. Empty at the 8051 (DescribeTimer).
 std::optional<ChipTimerDerivation> DescribeChipTimer(const WindowModel& model, int timer);
+
+// Off the 8051, after a range error corrected in a timer's last calculation:
+// what was refused and the splits that reach it, with the software count at
+// the time. Empty otherwise.
+std::optional<ChipRangeError> DescribeChipRange(const WindowModel& model, int timer);
+
+// Off the 8051, with drift-free timing: why Generate refuses what a timer's
+// last calculation gives, and (on a classic core) the split the hardware
+// reload keeps exact instead. Empty where nothing is refused.
+std::optional<ChipDriftFreeLimit> DescribeChipDriftFreeLimit(const WindowModel& model, int timer);
 
 } // namespace orlet

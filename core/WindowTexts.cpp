@@ -182,9 +182,9 @@ std::string RangeHintLine(const TimerTiming& timing, int mode)
         return other ? TextFormat("可用 %uus × %u", other->periodUs, other->postscale)
                      : std::string("无法分解为整数微秒");
     }
-    if (mode == 2)
+    if (hardware->mode == mode)
         return TextFormat("可用 %uus × %u", hardware->periodUs, hardware->postscale);
-    std::string text = TextFormat("可用 方式2 %uus × %u", hardware->periodUs, hardware->postscale);
+    std::string text = TextFormat("可用 方式%d %uus × %u", hardware->mode, hardware->periodUs, hardware->postscale);
     if (other)
         text += TextFormat(" 或 %uus × %u", other->periodUs, other->postscale);
     return text;
@@ -358,6 +358,78 @@ std::string ChipBaudDerivationTip(const ChipBaudDerivation& d)
         lines.push_back(TextFormat("装入值 = 65536 − %u = 0x%04x", baud.count, baud.reload));
     lines.push_back(TextFormat("实际波特率 %.2f bps，误差 %+.4f%%", baud.actualBaud, baud.errorPercent));
     return joinLines(lines);
+}
+
+namespace {
+
+    // How the window names a timer's mode on the chip: "方式2" on the classic
+    // timers 0 and 1, what it does elsewhere ("16位自动重装").
+    std::string modeWords(const ChipProfile& profile, int timer, int mode)
+    {
+        if (profile.model == TimerModel::Classic && timer != 2)
+            return TextFormat("方式%d", mode);
+        return FindTimerMode(profile, timer, mode)->meaning;
+    }
+
+    std::string chipCostText(const ChipProfile& profile, const ChipRangeError& range, const PostscaleSplit& split,
+        std::uint32_t crystalHz, bool driftFree)
+    {
+        const ChipSplitCost cost = ChipCostOf(profile, range, split, crystalHz, driftFree);
+        std::string text = TextFormat("每秒 %.1f 次中断", cost.interruptsPerSecond);
+        if (cost.cpuPercent)
+            text += TextFormat("，占CPU约 %.2f%%", *cost.cpuPercent);
+        return text;
+    }
+
+} // namespace
+
+std::string ChipRangeHintLine(const ChipRangeError& range)
+{
+    TimerTiming timing;
+    timing.hardwareSplit = range.hardwareSplit;
+    timing.split = range.split;
+    return RangeHintLine(timing, range.request.mode);
+}
+
+std::string ChipRangeTip(const ChipRangeError& range, Chip chip, std::uint32_t crystalHz, bool driftFree)
+{
+    const ChipProfile& profile = ProfileOf(chip);
+    const ChipTimerRequest& r = range.request;
+    const std::string mode = ModeItemText(chip, r.timer, r.mode + (r.counter ? 3 : 0));
+    std::vector<std::string> lines { MessageText(range.message),
+        r.counter ? TextFormat("%s最多计 %u 个脉冲，输入为 %u", mode.c_str(), range.longest, r.value)
+                  : TextFormat("%s在此晶振下最多 %u us，输入为 %u us", mode.c_str(), range.longest, r.value),
+        TextFormat("周期框改为 %u，初值按此计算", range.longest) };
+    if (r.counter)
+        return joinLines(lines);
+    if (const auto& h = range.hardwareSplit) {
+        lines.push_back(TextFormat("%s硬件重装无累积误差：周期框填 %u（%llu 个计数），× N 框填 %u（%s）",
+            modeWords(profile, r.timer, h->mode).c_str(), h->periodUs, static_cast<unsigned long long>(h->cycles),
+            h->postscale, chipCostText(profile, range, *h, crystalHz, false).c_str()));
+    }
+    if (const auto& other = range.split) {
+        lines.push_back(TextFormat("用软件计数可达：周期框填 %u，× N 框填 %u（%s）", other->periodUs, other->postscale,
+            chipCostText(profile, range, *other, crystalHz, driftFree).c_str()));
+    }
+    if (!range.split && !range.hardwareSplit)
+        lines.push_back("此周期不能分解为整数微秒的多次中断");
+    return joinLines(lines);
+}
+
+std::string ChipDriftFreeLimitLine(const ChipDriftFreeLimit& limit)
+{
+    if (limit.refusal.code == MessageCode::DriftFreeNeedsHardwareReload)
+        return "无累积误差须16位自动重装";
+    TimerTiming timing;
+    timing.hardwareSplit = limit.hardwareSplit;
+    return DriftFreeLimitLine(timing, limit.mode);
+}
+
+std::string ChipDriftFreeLimitNote(const ChipDriftFreeLimit& limit)
+{
+    if (limit.refusal.code == MessageCode::DriftFreeOutOfRange)
+        return DriftFreeLimitNote(limit.mode, limit.count);
+    return MessageText(limit.refusal) + "；“生成”不写代码";
 }
 
 } // namespace orlet

@@ -2,6 +2,7 @@
 
 #include "ChipExplain.h"
 #include "ChipProfile.h"
+#include "ChipTiming.h"
 #include "Explain.h"
 #include "TimerReload.h"
 #include "TimerTiming.h"
@@ -56,6 +57,16 @@ std::string ChipRealPeriodLine(const ChipTimerDerivation& d, std::uint32_t cryst
 
 // Off the 8051: the tooltip of a timer's reload display.
 std::string ChipTimerDerivationTip(const ChipTimerDerivation& d, std::uint32_t crystalHz, bool sixT);
+
+// Off the 8051, after a range error: the real-period line's hint (the
+// exact split first, as RangeHintLine) and the reload display's tooltip.
+std::string ChipRangeHintLine(const ChipRangeError& range);
+std::string ChipRangeTip(const ChipRangeError& range, Chip chip, std::uint32_t crystalHz, bool driftFree);
+
+// Off the 8051, where drift-free timing cannot keep a timer's count: the
+// real-period line and the first line of the reload tooltip.
+std::string ChipDriftFreeLimitLine(const ChipDriftFreeLimit& limit);
+std::string ChipDriftFreeLimitNote(const ChipDriftFreeLimit& limit);
 
 // Off the 8051: the tooltip of the serial block's displays.
 std::string ChipBaudDerivationTip(const ChipBaudDerivation& d);

@@ -600,9 +600,23 @@ void COrletDlg::showTiming(int timer)
     display->setToolTip(QString());
     if (const std::optional<orlet::ChipTimerDerivation> chip = orlet::DescribeChipTimer(m_model, timer)) {
         const orlet::TimerRun& run = *orlet::MembersOf(m_model, timer).run;
+        const QString tip = ChipTimerTip(*chip, run.crystalHz, run.sixT);
+        // After a range error the line keeps the hint until the next
+        // calculation, as at the 8051; the bytes are the corrected value's.
+        if (const std::optional<orlet::ChipRangeError> range = orlet::DescribeChipRange(m_model, timer)) {
+            if (!chip->counter)
+                line = ChipRangeHintText(*range);
+            display->setToolTip(ChipRangeTip(*range, m_model.chip, run.crystalHz, m_model.driftFree) + '\n' + tip);
+            return;
+        }
+        if (const std::optional<orlet::ChipDriftFreeLimit> limit = orlet::DescribeChipDriftFreeLimit(m_model, timer)) {
+            line = ChipDriftFreeLimitText(*limit);
+            display->setToolTip(ChipDriftFreeLimitNote(*limit) + '\n' + tip);
+            return;
+        }
         if (!chip->counter)
             line = ChipRealPeriodText(*chip, run.crystalHz);
-        display->setToolTip(ChipTimerTip(*chip, run.crystalHz, run.sixT));
+        display->setToolTip(tip);
         return;
     }
     const std::optional<orlet::TimerShown> shown = orlet::DescribeTimer(m_model, timer);

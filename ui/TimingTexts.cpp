@@ -58,3 +58,23 @@ QString ChipBaudTip(const orlet::ChipBaudDerivation& d)
 {
     return QString::fromStdString(orlet::ChipBaudDerivationTip(d));
 }
+
+QString ChipRangeHintText(const orlet::ChipRangeError& range)
+{
+    return QString::fromStdString(orlet::ChipRangeHintLine(range));
+}
+
+QString ChipRangeTip(const orlet::ChipRangeError& range, orlet::Chip chip, std::uint32_t crystalHz, bool driftFree)
+{
+    return QString::fromStdString(orlet::ChipRangeTip(range, chip, crystalHz, driftFree));
+}
+
+QString ChipDriftFreeLimitText(const orlet::ChipDriftFreeLimit& limit)
+{
+    return QString::fromStdString(orlet::ChipDriftFreeLimitLine(limit));
+}
+
+QString ChipDriftFreeLimitNote(const orlet::ChipDriftFreeLimit& limit)
+{
+    return QString::fromStdString(orlet::ChipDriftFreeLimitNote(limit));
+}

@@ -2,6 +2,7 @@
 
 #include "ChipExplain.h"
 #include "ChipProfile.h"
+#include "ChipTiming.h"
 #include "Explain.h"
 #include "TimerTiming.h"
 
@@ -42,3 +43,10 @@ QString BaudDerivationTip(std::uint32_t crystalHz, const orlet::BaudDerivation& 
 QString ChipRealPeriodText(const orlet::ChipTimerDerivation& d, std::uint32_t crystalHz);
 QString ChipTimerTip(const orlet::ChipTimerDerivation& d, std::uint32_t crystalHz, bool sixT);
 QString ChipBaudTip(const orlet::ChipBaudDerivation& d);
+
+// Off the 8051: the hint line and the tooltip after a range error, and
+// the line and the tooltip's first line where drift-free timing refuses.
+QString ChipRangeHintText(const orlet::ChipRangeError& range);
+QString ChipRangeTip(const orlet::ChipRangeError& range, orlet::Chip chip, std::uint32_t crystalHz, bool driftFree);
+QString ChipDriftFreeLimitText(const orlet::ChipDriftFreeLimit& limit);
+QString ChipDriftFreeLimitNote(const orlet::ChipDriftFreeLimit& limit);

@@ -176,6 +176,19 @@ TEST(ChipOptions, RefusalsInWords)
         { "--chip 8052 --timer2 1000 --counter2 5", "--timer2 and --counter2 exclude each other" },
         { "--chip 8052 --timer2 -5", "--timer2 \"-5\": a whole number from 0 to 4294967295" },
         { "--chip 8052 --postscale2 5", "--postscale2 needs --timer2 or --counter2" },
+        // The most the count accepts, the split the hardware reload keeps
+        // exact first; timer 2 has no modes to name.
+        { "--chip 8052 --timer2 100000",
+            "定时时间超出16位范围: timer2 accepts at most 65536 us, got 100000; use --timer2 50000 --postscale2 2"
+            " (exact with the hardware reload: 50000 x 2 = 100000 counts; 20 interrupts/s, about 0.04% of the CPU)" },
+        { "--chip 8052 --crystal 1 --timer2 786438",
+            "定时时间超出16位范围: timer2 accepts at most 786437 us, got 786438; use --timer2 393219 --postscale2 2"
+            " (2.543 interrupts/s, about 0.06% of the CPU)" },
+        { "--chip stc15 --timer0 1:100000",
+            "定时时间超出16位范围: timer0 mode 1 accepts at most 5461 us, got 100000; use --timer0 0:5000 --postscale0 "
+            "20"
+            " (exact with the hardware reload: 60000 x 20 = 1200000 counts; 200 interrupts/s)" },
+        { "--chip 8052 --counter2 70000", "计数值超出16位范围: counter2 accepts at most 65536 pulses, got 70000" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -183,6 +196,7 @@ TEST(ChipOptions, RefusalsInWords)
         EXPECT_EQ(r.error.toStdString(), c.error);
         EXPECT_TRUE(r.output.bytes.isEmpty());
     }
+    EXPECT_TRUE(render(QStringLiteral("--chip 8052 --crystal 1 --timer2 786437")).error.isEmpty());
     // Timer 1 is free while timer 2 makes the baud rate.
     EXPECT_TRUE(
         render(QStringLiteral("--chip 8052 --uart 9600 --uart-timer 2 --timer1 1:100 --postscale1 3")).error.isEmpty());

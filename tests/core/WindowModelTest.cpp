@@ -1005,3 +1005,81 @@ TEST(ChipWindow, Timer2ComesBackAfterAChipWithoutIt)
         EXPECT_EQ(u.m.reload2Text, FormatReloadText(u.m.th2, u.m.tl2));
     }
 }
+
+// Off the 8051 a range error corrects the value to the most the mode takes
+// and computes from it at once; the line keeps the hint, the exact split
+// first, until the next calculation.
+TEST(ChipWindow, ARangeErrorComputesTheCorrectedValueAtOnce)
+{
+    const struct {
+        Chip chip;
+        int crystal;
+        bool sixT;
+        int timer, modeIndex;
+        std::uint32_t value, corrected;
+        const char* message;
+        const char* reload;
+        const char* hint; // none for a counter
+    } rows[] = {
+        { Chip::Stc15, Mhz12, false, 1, 0, 6000, 5461, "定时时间超出16位范围", "0H,4H", "可用 3000us × 2" },
+        { Chip::I8052, Mhz12, false, 2, 0, 100000, 65536, "定时时间超出16位范围", "0H,0H", "可用 50000us × 2" },
+        // The most the count accepts, rounded half up: 786437 / 12 = 65536.4.
+        { Chip::I8052, Mhz1, false, 2, 0, 786438, 786437, "定时时间超出16位范围", "0H,0H", "可用 393219us × 2" },
+        { Chip::Stc89, Mhz12, true, 0, 1, 100000, 32768, "定时时间超出16位范围", "0H,0H",
+            "可用 方式2 125us × 800 或 25000us × 4" },
+        { Chip::Stc15, Mhz12, false, 0, 1, 100000, 5461, "定时时间超出16位范围", "0H,4H", "可用 方式0 5000us × 20" },
+        { Chip::I8052, Mhz12, false, 2, 3, 70000, 65536, "计数值超出16位范围", "0H,0H", nullptr },
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << ProfileOf(r.chip).title << " timer" << r.timer << " " << r.value);
+        User u = onChip(r.chip, r.crystal);
+        if (r.sixT)
+            u.clickSixT();
+        u.useTimer(r.timer, r.modeIndex);
+        u.typePeriod(r.timer, r.value);
+        EXPECT_EQ(u.messages, Messages { r.message });
+        EXPECT_EQ(u.timer(r.timer).time, r.corrected);
+        EXPECT_EQ(u.timer(r.timer).reloadText, r.reload);
+        const std::optional<ChipRangeError> range = DescribeChipRange(u.m, r.timer);
+        ASSERT_TRUE(range);
+        EXPECT_EQ(range->longest, r.corrected);
+        if (r.hint)
+            EXPECT_EQ(ChipRangeHintLine(*range), r.hint);
+        // orlet-gen refuses the value asked for, and writes what the window
+        // holds for the value it shows.
+        ASSERT_TRUE(IsSettled(u.m));
+        const ResolveResult gen = ResolveConfiguration(ConfigurationOf(u.m));
+        ASSERT_TRUE(gen.resolved);
+        EXPECT_EQ(BuildSourceText(gen.resolved->settings), BuildSourceText(SettingsFor(u.m)));
+        u.typePeriod(r.timer, r.corrected);
+        EXPECT_FALSE(DescribeChipRange(u.m, r.timer));
+    }
+}
+
+// With drift-free timing the line says what the chip's routine cannot keep,
+// on every chip as at the 8051.
+TEST(ChipWindow, DriftFreeLimitLineOnEveryChip)
+{
+    const struct {
+        Chip chip;
+        int modeIndex;
+        std::uint32_t period;
+        const char* line; // empty: the real period
+    } rows[] = {
+        { Chip::I8052, 1, 50, "无累积误差须100~65024周期" },
+        { Chip::Stc89, 1, 65536, "无累积误差 可用 方式2 256us × 256" },
+        { Chip::Stc15, 1, 1000, "无累积误差须16位自动重装" },
+        { Chip::I8052, 1, 1000, "" },
+        { Chip::Stc15, 0, 1000, "" },
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << ProfileOf(r.chip).title << " " << r.period);
+        User u = onChip(r.chip);
+        u.useTimer(0, r.modeIndex);
+        u.typePeriod(0, r.period);
+        u.clickDriftFree();
+        const std::optional<ChipDriftFreeLimit> limit = DescribeChipDriftFreeLimit(u.m, 0);
+        EXPECT_EQ(limit ? ChipDriftFreeLimitLine(*limit) : "", r.line);
+        EXPECT_EQ(limit.has_value(), DriftFreeRefusal(u.m).has_value());
+    }
+}

@@ -103,6 +103,35 @@ private slots:
         QVERIFY(ui->enabled(ctl::Gate1));
     }
 
+    // Off the 8051 a range error computes the corrected period at once; the
+    // line gives the hint, as at the 8051.
+    void rangeErrorComputesTheCorrectedPeriod()
+    {
+        ui->choose(ctl::ChipList, Stc15);
+        ui->click(ctl::UseTimer1);
+        ui->typeOver(ctl::Timer1Period, "6000");
+        QCOMPARE(recorder->texts(), QStringList { "定时时间超出16位范围" });
+        QCOMPARE(ui->text(ctl::Timer1Period), QString("5461"));
+        QCOMPARE(ui->text(ctl::Timer1Reload), QString("0H,4H"));
+        QCOMPARE(ui->text(ctl::Timer1Actual), QString("可用 3000us × 2"));
+        QVERIFY(ui->item(ctl::Timer1Reload)->toolTip().contains("定时16位自动重装在此晶振下最多 5461 us"));
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(dlg->OutputText(), orletGen(QString("--chip stc15 --timer1 0:5461").split(' ')));
+    }
+
+    // The drift-free limit line of the 8051 on the 8052.
+    void driftFreeLimitLine()
+    {
+        ui->choose(ctl::ChipList, I8052);
+        ui->click(ctl::UseTimer0);
+        ui->choose(ctl::Timer0Mode, 1);
+        ui->typeOver(ctl::Timer0Period, "50");
+        ui->click(ctl::DriftFreeCheck);
+        QCOMPARE(ui->text(ctl::Timer0Actual), QString("无累积误差须100~65024周期"));
+        ui->click(ctl::DriftFreeCheck);
+        QVERIFY(ui->text(ctl::Timer0Actual).startsWith("实际 "));
+    }
+
     // Each chip shows the clock choices it offers, and only those.
     void clockControlsFollowTheChip_data()
     {
