@@ -11,6 +11,7 @@
 #include <functional>
 #include <random>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 using namespace orlet;
@@ -34,7 +35,7 @@ public:
     std::string act()
     {
         for (;;) {
-            const int roll = pick(15);
+            const int roll = pick(20);
             if (std::string done = tryAction(roll); !done.empty())
                 return done;
         }
@@ -59,23 +60,27 @@ private:
     std::string tryAction(int roll)
     {
         WindowModel m = m_model;
-        const int t = pick(2);
+        const ChipProfile& profile = ProfileOf(m.chip);
+        const bool timer2 = profile.timers[2] != nullptr;
+        const int t = pick(timer2 ? 3 : 2);
         TimerMembers timer = MembersOf(m, t);
         switch (roll) {
         case 0:
-            if (t == 1 && m.useUart)
+            if (m.useUart && t == m.uartTimer)
                 return {};
             timer.use = !timer.use;
             return run("use timer", OnUseTimer(m, t));
         case 1:
-            if (!timer.use || ModeListEntryAt(timer.modeIndex).counter)
+            // GATE is ticked where the window enables it: in a timer mode,
+            // and for timer 0 after a switch-off and on in a counter mode too.
+            if (!timer.use || t == 2 || (ModeListEntryAt(timer.modeIndex).counter && (t == 1 || coin())))
                 return {};
             timer.gate = !timer.gate;
             return run("GATE", OnGate(m, t));
         case 2:
             if (!timer.use)
                 return {};
-            timer.modeIndex = pick(6);
+            timer.modeIndex = t == 2 ? 3 * pick(2) : pick(6);
             return run("mode", OnModeChange(m, t));
         case 3:
             if (!timer.use)
@@ -101,7 +106,7 @@ private:
             m.baudIndex = pick(int(kBaudRates.size()));
             return run("baud list", UpdateBaudReload(m));
         case 8:
-            if (!m.useUart)
+            if (!m.useUart || !SmodDoublesRate(m))
                 return {};
             m.doubleBaud = !m.doubleBaud;
             return run("doubling", OnDoubleBaud(m));
@@ -123,6 +128,26 @@ private:
         case 13:
             m.driftFree = !m.driftFree;
             return run("drift-free", OnDriftFreeChange(m));
+        case 14:
+            m.chip = AllChipProfiles()[std::size_t(pick(int(AllChipProfiles().size())))].chip;
+            return run("chip", OnChipChange(m));
+        case 15:
+            if (!profile.offersSixT)
+                return {};
+            m.sixT = !m.sixT;
+            return run("6T", OnSixTChange(m));
+        case 16: {
+            if (profile.model != TimerModel::Stc)
+                return {};
+            TimerClock& clock = m.clocks[std::size_t(t)];
+            clock = clock == TimerClock::One ? TimerClock::Twelve : TimerClock::One;
+            return run("1T", OnTimerClockChange(m, t));
+        }
+        case 17:
+            if (!timer2 || !m.useUart)
+                return {};
+            m.uartTimer = 3 - m.uartTimer;
+            return run("serial port's timer", OnUartTimerChange(m));
         default:
             return run("recalculate", Recalculate(m));
         }
@@ -133,16 +158,33 @@ private:
     Transition m_last;
 };
 
+// The serial reload the model holds: timer 2's bytes where timer 2 makes
+// the rate, timer 1's otherwise.
+std::pair<std::uint8_t, std::uint8_t> serialBytes(const WindowModel& m)
+{
+    if (m.chip != Chip::I8051 && m.uartTimer == 2)
+        return { m.th2, m.tl2 };
+    return { m.th1, m.tl1 };
+}
+
+// What the serial port's last calculation put there.
+std::pair<std::uint8_t, std::uint8_t> lastSerialReload(const BaudRun& run)
+{
+    if (run.chip)
+        return { run.chip->high, run.chip->low };
+    return { run.baud.reload, run.baud.reload };
+}
+
 // What must hold after every action; empty when it does.
 std::string problemIn(const WindowModel& m)
 {
-    for (int t = 0; t < 2; ++t) {
+    for (int t = 0; t < 3; ++t) {
         WindowModel copy = m;
         const TimerMembers timer = MembersOf(copy, t);
         const ModeListEntry entry = ModeListEntryAt(timer.modeIndex);
-        if (TimerModeIn(m.tmod, t) != entry.mode || TimerCountsIn(m.tmod, t) != entry.counter)
+        if (t < 2 && (TimerModeIn(m.tmod, t) != entry.mode || TimerCountsIn(m.tmod, t) != entry.counter))
             return "the TMOD bits of timer " + std::to_string(t) + " are not its list's";
-        if (WithTimerGate(m.tmod, t, timer.gate) != m.tmod)
+        if (t < 2 && WithTimerGate(m.tmod, t, timer.gate) != m.tmod)
             return "the GATE bit of timer " + std::to_string(t) + " is not its box's";
         if (timer.unit != (entry.counter ? "plus" : "us"))
             return "timer " + std::to_string(t) + " shows " + timer.unit;
@@ -150,13 +192,18 @@ std::string problemIn(const WindowModel& m)
             return "a software count out of range";
         if (timer.run && timer.reloadText != FormatReloadText(timer.th, timer.tl))
             return "display " + timer.reloadText + " for other bytes";
+        // Off the 8051 the bytes are those of the value shown, a corrected one included.
+        if (m.chip != Chip::I8051 && timer.run && (!timer.run->reload.inRange || timer.run->asked != timer.time))
+            return "timer " + std::to_string(t) + " holds the bytes of another value than its box's";
     }
     if (m.useUart) {
-        if (m.useTimer1)
-            return "timer 1 in use with the serial port";
-        if (!m.baudRun || m.th1 != m.baudRun->baud.reload || m.tl1 != m.th1 || m.baudIndex != m.baudRun->baud.rateIndex)
+        if ((m.uartTimer == 2 ? m.useTimer2 : m.useTimer1))
+            return "timer " + std::to_string(m.uartTimer) + " in use with the serial port it clocks";
+        if (!m.baudRun || serialBytes(m) != lastSerialReload(*m.baudRun) || m.baudIndex != m.baudRun->baud.rateIndex)
             return "the serial reload is not the last calculation's";
     }
+    if (ProfileOf(m.chip).timers[2] == nullptr && (m.useTimer2 || m.uartTimer != 1))
+        return "timer 2 in use on a chip without it";
     if (m.crystalHz < 1000000 || m.crystalHz > 100000000)
         return "a crystal out of range";
     return {};
@@ -166,10 +213,13 @@ std::string problemIn(const WindowModel& m)
 // keeps its TMOD bits when switched off, the serial port its reload.
 GeneratorSettings printed(GeneratorSettings s)
 {
+    const bool uartOnTimer2 = s.uartEnabled && s.uartSource == BaudSource::Timer2;
     if (!s.timer0Enabled)
         s.tmod &= 0xF0;
-    if (!s.timer1Enabled && !s.uartEnabled)
+    if (!s.timer1Enabled && (!s.uartEnabled || uartOnTimer2))
         s.th1 = s.tl1 = 0xFF;
+    if (!s.timer2Enabled && !uartOnTimer2)
+        s.th2 = s.tl2 = 0xFF;
     return s;
 }
 
@@ -180,9 +230,12 @@ std::string differenceFromOrletGen(const WindowModel& m)
     const std::optional<Message> refusal = DriftFreeRefusal(m);
     if (!resolved.resolved) {
         const ConfigError& e = *resolved.error;
-        if (refusal && e.code == ConfigErrorCode::DriftFreeOutOfRange && refusal->mode == e.mode)
-            return {};
-        return "orlet-gen refuses what the window holds";
+        const bool same = refusal
+            && ((e.code == ConfigErrorCode::DriftFreeOutOfRange && refusal->code == MessageCode::DriftFreeOutOfRange
+                    && refusal->mode == e.mode)
+                || (e.code == ConfigErrorCode::DriftFreeNeedsHardwareReload
+                    && refusal->code == MessageCode::DriftFreeNeedsHardwareReload));
+        return same ? std::string() : "orlet-gen refuses what the window holds";
     }
     if (refusal)
         return "the window refuses to generate what orlet-gen writes";
@@ -191,7 +244,8 @@ std::string differenceFromOrletGen(const WindowModel& m)
         if (BuildSourceText(printed(SettingsFor(m)), dialect) != BuildSourceText(printed(r.settings), dialect))
             return "the window and orlet-gen write different texts";
     }
-    if ((m.useTimer0 && r.reload0Text != m.reload0Text) || (m.useTimer1 && r.reload1Text != m.reload1Text))
+    if ((m.useTimer0 && r.reload0Text != m.reload0Text) || (m.useTimer1 && r.reload1Text != m.reload1Text)
+        || (m.useTimer2 && r.reload2Text != m.reload2Text))
         return "the reload displays differ from orlet-gen's";
     if (m.useUart && (r.baudReloadText != m.baudReloadText || r.baudErrorText != m.baudErrorText))
         return "the serial displays differ from orlet-gen's";
@@ -206,7 +260,8 @@ std::string correctionProblem(const Transition& done)
             return "a message without a text";
         const std::uint32_t value = notice.corrects.value;
         const WindowModel& m = done.model;
-        const std::uint32_t now[] = { m.time0, m.time1, std::uint32_t(m.baudIndex), m.postscale0, m.postscale1 };
+        const std::uint32_t now[]
+            = { m.time0, m.time1, std::uint32_t(m.baudIndex), m.postscale0, m.postscale1, m.time2, m.postscale2 };
         if (now[static_cast<int>(notice.corrects.field)] != value)
             return "a message corrected a value to " + std::to_string(value) + ", which reads "
                 + std::to_string(now[static_cast<int>(notice.corrects.field)]);
