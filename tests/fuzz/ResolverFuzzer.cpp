@@ -171,6 +171,23 @@ void checkChipResolved(const Configuration& config, const ResolvedConfiguration&
         explanation.begin(), explanation.end(), [](char c) { return c == '\n' || (c >= 0x20 && c < 0x7F); }));
 }
 
+// A period refused as too long: the most the refusal states is accepted
+// and, off the 8051, one more is not.
+void checkStatedLimit(Configuration config, const ConfigError& e)
+{
+    if (e.code != ConfigErrorCode::TimerOutOfRange)
+        return;
+    TimerConfig& t = e.timer == 0 ? config.timer0 : e.timer == 1 ? config.timer1 : config.chip.timer2;
+    const auto refusedAgain = [&](std::uint32_t value) {
+        t.value = value;
+        const ResolveResult again = ResolveConfiguration(config);
+        return again.error && again.error->code == ConfigErrorCode::TimerOutOfRange && again.error->timer == e.timer;
+    };
+    FUZZ_CHECK(!refusedAgain(e.limit));
+    if (config.chip.chip != Chip::I8051)
+        FUZZ_CHECK(refusedAgain(e.limit + 1));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -183,5 +200,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkResolved(config, *result.resolved);
     else if (result.resolved)
         checkChipResolved(config, *result.resolved);
+    else
+        checkStatedLimit(config, *result.error);
     return 0;
 }
