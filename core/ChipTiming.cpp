@@ -182,10 +182,12 @@ ChipBaud ComputeChipBaud(const ChipProfile& profile, std::uint32_t crystalHz, co
 std::string BaudFormula(const BaudSourceInfo& source, std::uint32_t clocksPerCount)
 {
     // State times fold into one factor (32 at 12T, 16 at 6T); other clocks
-    // show as the vendor writes them beside the overflows per bit.
-    const std::string divisor = source.countsStateTimes ? std::to_string(source.overflowsPerBit * clocksPerCount / 6)
-        : clocksPerCount == 1                           ? std::to_string(source.overflowsPerBit)
-                                                        : TextFormat("%u * %u", source.overflowsPerBit, clocksPerCount);
+    // stand beside the overflows per bit, as the vendors write them.
+    std::string divisor = std::to_string(source.overflowsPerBit);
+    if (source.countsStateTimes)
+        divisor = std::to_string(source.overflowsPerBit * clocksPerCount / 6);
+    else if (clocksPerCount != 1)
+        divisor += " * " + std::to_string(clocksPerCount);
     return TextFormat("baud = %s%s / (%s * (%u - %s))", source.smodDoubles ? "2^SMOD * " : "", source.clockName,
         divisor.c_str(), source.limit, source.reloadName);
 }

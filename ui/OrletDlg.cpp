@@ -729,7 +729,7 @@ void COrletDlg::lockUartTimer()
         (timer == 1 ? m_useTimer1Check : m_useTimer2Check).EnableWindow(!locked);
         enableTimerBlock(timer, !locked && (timer == 1 ? m_model.useTimer1 : m_model.useTimer2));
     }
-    // As after a mode change: the GATE bit means nothing to a counter.
+    // Beside a counter mode GATE1 stays disabled, as the mode list left it.
     if (orlet::ModeListEntryAt(m_model.mode1).counter)
         m_gate1Check.EnableWindow(false);
     // PCON.SMOD reaches only timer 1 in mode 2.
