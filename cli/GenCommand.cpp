@@ -560,7 +560,9 @@ namespace {
         GenParseResult result;
         if (!parser.parse(args))
             result.error = escapeControls(parser.errorText());
-        else if (parser.isSet(help))
+        // --help-all adds Qt's own options, of which a command-line program
+        // takes none: the same help.
+        else if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
             result.earlyExit = parser.helpText();
         else if (parser.isSet(version))
             result.earlyExit = QStringLiteral("orlet-gen " ORLET_VERSION "\n");

@@ -454,6 +454,29 @@ TEST(OrletGen, DriftFreeChangesOnlyTheTimerRoutines)
     EXPECT_EQ(orletGen(words("--drift-free --timer0 0:8128")).exitCode, 0);
 }
 
+// Help and version end the run before -o is looked at: the file keeps its bytes.
+TEST(OrletGen, EarlyExitsPrintAndLeaveTheOutputFileAlone)
+{
+    const QByteArray help = orletGen({ "--help" }).out;
+    ASSERT_TRUE(help.startsWith("Usage: ")) << help.constData();
+    const std::pair<const char*, QByteArray> cases[] = { { "--help", help }, { "-h", help }, { "--help-all", help },
+        { "--version", "orlet-gen " ORLET_VERSION "\n" }, { "-v", "orlet-gen " ORLET_VERSION "\n" } };
+    for (const auto& [option, printed] : cases) {
+        SCOPED_TRACE(option);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("f.c");
+        QFile existing(path);
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+        existing.write("keep me");
+        existing.close();
+        const GenRun run = orletGen({ "--timer0", "1:1000", option, "-o", path });
+        EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+        EXPECT_EQ(run.out, printed);
+        ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+        EXPECT_EQ(existing.readAll(), QByteArray("keep me"));
+    }
+}
+
 TEST(OrletGen, VersionIsTheProjectVersion)
 {
     const GenRun run = orletGen({ QStringLiteral("--version") });
