@@ -5,6 +5,7 @@
 #include "CodePage936.h"
 #include "ConsoleWriter.h"
 #include "Crystal.h"
+#include "DecimalText.h"
 #include "Explain.h"
 #include "OrletVersion.h"
 #include "OutputFile.h"
@@ -442,16 +443,15 @@ namespace {
                 return config;
             const QCommandLineOption& used = asTimer ? timerOption : counterOption;
             const QString text = single(used);
-            bool ok = false;
-            const qulonglong value = text.toULongLong(&ok);
-            if (!ok || text.isEmpty() || !text.front().isDigit() || value > 4294967295ull) {
+            const std::optional<std::uint32_t> value = wholeNumber(text);
+            if (!value) {
                 fail(QStringLiteral("--%1 \"%2\": a whole number from 0 to 4294967295")
                          .arg(used.names().constLast(), text));
                 return config;
             }
             config.enabled = true;
             config.counter = asCounter;
-            config.value = static_cast<std::uint32_t>(value);
+            config.value = *value;
             return config;
         }
 
@@ -459,7 +459,11 @@ namespace {
         {
             if (!parser_.isSet(option))
                 return 1;
-            const int timer = choice(option, { std::pair { "1", 1 }, std::pair { "2", 2 } });
+            const QString text = single(option);
+            const std::optional<std::uint32_t> number = wholeNumber(text);
+            const int timer = number == 2u ? 2 : 1;
+            if (number != 1u && number != 2u)
+                fail(QStringLiteral("--uart-timer takes 1 or 2, got \"%1\"").arg(text));
             if (!uart)
                 fail(QStringLiteral("--uart-timer needs --uart"));
             return timer;
@@ -474,15 +478,14 @@ namespace {
             if (!parser_.isSet(option))
                 return 1;
             const QString text = single(option);
-            bool ok = false;
-            const uint value = text.toUInt(&ok);
-            if (!ok || value < 1 || value > kMaxPostscale || !text.front().isDigit()) {
+            const std::optional<std::uint32_t> value = wholeNumber(text);
+            if (!value || *value < 1 || *value > kMaxPostscale) {
                 fail(QStringLiteral("--postscale%1 \"%2\": a whole number from 1 to 65535").arg(index).arg(text));
                 return 1;
             }
             if (!timer.enabled)
                 fail(QStringLiteral("--postscale%1 needs --timer%1 or --counter%1").arg(index));
-            return value;
+            return *value;
         }
 
         std::uint32_t crystalHz(const QCommandLineOption& option)
@@ -502,8 +505,9 @@ namespace {
             if (!parser_.isSet(option))
                 return std::nullopt;
             const QString text = single(option);
+            const std::optional<std::uint32_t> rate = wholeNumber(text);
             for (std::size_t i = 0; i < kBaudRates.size(); ++i) {
-                if (text == QString::number(kBaudRates[i]))
+                if (rate == kBaudRates[i])
                     return int(i);
             }
             fail(QStringLiteral("--uart \"%1\" is not a rate of the list: %2").arg(text, baudRateList()));
@@ -526,11 +530,25 @@ namespace {
         }
 
     private:
+        // Every number an option takes may have blanks around it, as in the
+        // window's boxes, and nothing else.
+        static QString withoutBlanks(const QString& text)
+        {
+            const std::string bytes = text.toStdString();
+            return QString::fromStdString(std::string(TrimBlanks(bytes)));
+        }
+
+        static std::optional<std::uint32_t> wholeNumber(const QString& text)
+        {
+            return ParseUnsignedDecimal(text.toStdString());
+        }
+
         void parseModeValue(const QCommandLineOption& option, const QString& text, TimerConfig& config)
         {
-            static const QRegularExpression pattern(QStringLiteral("^([0-3]):([0-9]+)$"));
+            static const QRegularExpression pattern(
+                QRegularExpression::anchoredPattern(QStringLiteral("([0-3]):([0-9]+)")));
             const QString name = option.names().constLast();
-            const auto match = pattern.match(text);
+            const auto match = pattern.match(withoutBlanks(text));
             if (!match.hasMatch() || (!modeThree_ && match.captured(1) == QLatin1String("3"))) {
                 fail(QStringLiteral("--%1 \"%2\": expected MODE:%3 with MODE 0, 1 or 2 and a whole number")
                          .arg(name, text, config.counter ? QStringLiteral("PULSES") : QStringLiteral("MICROSECONDS")));

@@ -212,6 +212,35 @@ TEST(OrletGenErrors, ExitTwoWithOneLine)
     }
 }
 
+// Every number option takes blanks (spaces, tabs) around its number, as the
+// window's boxes do, and refuses anything else there.
+TEST(OrletGen, NumbersTakeBlanksAroundThemAndNothingElse)
+{
+    const struct {
+        const char* context;
+        const char* option;
+        const char* value;
+    } options[] = { { "", "--crystal", "11.0592" }, { "", "--timer0", "1:1000" }, { "", "--counter1", "2:100" },
+        { "--timer0 1:100", "--postscale0", "16" }, { "--chip 8052", "--timer2", "1000" },
+        { "--chip 8052", "--counter2", "100" }, { "--chip 8052 --timer2 100", "--postscale2", "300" },
+        { "", "--uart", "9600" }, { "--chip 8052 --uart 9600", "--uart-timer", "2" } };
+    for (const auto& o : options) {
+        SCOPED_TRACE(o.option);
+        const auto render = [&o](const char* around) {
+            const QString value = QString::fromLatin1(around).arg(QLatin1String(o.value));
+            const orlet::GenParseResult parsed = orlet::ParseGenArguments(
+                QStringList { "orlet-gen" } + words(o.context) + QStringList { o.option, value });
+            return parsed.request ? orlet::RenderGenOutput(*parsed.request).bytes : QByteArray();
+        };
+        const QByteArray plain = render("%1");
+        ASSERT_FALSE(plain.isEmpty());
+        for (const char* around : { " %1", "%1 ", "\t%1\t", "  %1 \t" })
+            EXPECT_EQ(render(around), plain) << "accepted: \"" << around << '"';
+        for (const char* around : { "%1\n", "\n%1", "%1\r", "\v%1", "%1x", "%1 1" })
+            EXPECT_TRUE(render(around).isEmpty()) << "refused: \"" << around << '"';
+    }
+}
+
 TEST(OrletGen, AcceptsTheLargestValues)
 {
     EXPECT_EQ(orletGen(words("--counter0 0:8192")).exitCode, 0);
