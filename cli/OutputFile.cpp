@@ -13,11 +13,13 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 #endif
 
 namespace orlet {
@@ -225,6 +227,34 @@ namespace {
         }
     }
 
+    bool inGroup(gid_t group)
+    {
+        if (::getegid() == group)
+            return true;
+        std::vector<gid_t> groups(std::size_t(std::max(::getgroups(0, nullptr), 0)));
+        groups.resize(std::size_t(std::max(::getgroups(int(groups.size()), groups.data()), 0)));
+        return std::find(groups.begin(), groups.end(), group) != groups.end();
+    }
+
+    // Whether the mode bits deny this user writing the file, as they would
+    // deny cp. The bits decide rather than access(2), which lets root write
+    // anything: root is held to the owner's bit, the mark its owner set.
+    bool writeProtected(const struct stat& status)
+    {
+        const uid_t user = ::geteuid();
+        if (user == 0 || user == status.st_uid)
+            return !(status.st_mode & S_IWUSR);
+        if (inGroup(status.st_gid))
+            return !(status.st_mode & S_IWGRP);
+        return !(status.st_mode & S_IWOTH);
+    }
+
+    QString writeProtectedText(const struct stat& status)
+    {
+        return QStringLiteral("the file is write-protected for this user (mode %1), so it is not replaced")
+            .arg(uint(status.st_mode & 07777), 4, 8, QLatin1Char('0'));
+    }
+
     QString folderNotWritable()
     {
         return QStringLiteral("its folder is not writable, and a file is replaced only through a new file beside "
@@ -264,7 +294,7 @@ namespace {
         if (::stat(target.path.constData(), &status) != 0)
             return errno == ENOENT ? replaceWhole(target.path, bytes, nullptr) : SystemErrorText(errno);
         if (S_ISREG(status.st_mode))
-            return replaceWhole(target.path, bytes, &status);
+            return writeProtected(status) ? writeProtectedText(status) : replaceWhole(target.path, bytes, &status);
         return writeInPlace(target.path, bytes);
     }
 

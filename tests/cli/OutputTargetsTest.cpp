@@ -428,7 +428,7 @@ TEST(OrletGenReadOnlyFolder, WritableFileIsRefusedWithTheReasonAndTheWayOut)
 
 TEST(OrletGenReplacedMode, IsKept)
 {
-    const mode_t cases[] = { 0444, 0400, 0640, 0755, 0600, 0666 };
+    const mode_t cases[] = { 0640, 0755, 0600, 0666, 0200 };
     for (const mode_t& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c));
         QTemporaryDir dir;
@@ -439,6 +439,47 @@ TEST(OrletGenReplacedMode, IsKept)
         EXPECT_EQ(run.exitCode, 0) << run.err.constData();
         EXPECT_EQ(readAll(path), expectedOutput(kTimer0));
         EXPECT_EQ(statOf(path).st_mode & 07777, c);
+    }
+}
+
+namespace {
+
+struct ProtectedCase {
+    mode_t mode;
+    bool asNobody; // the file root's, the run nobody's, in a folder anyone may write
+    const char* said;
+};
+
+void PrintTo(const ProtectedCase& c, std::ostream* os)
+{
+    *os << std::oct << c.mode << (c.asNobody ? " as nobody" : "");
+}
+
+} // namespace
+
+// A file its mode bits protect from this user is refused as cp refuses it,
+// even where the folder would let it be renamed over. The bits decide, not
+// access(2), so root (which this suite may run as) is refused too.
+TEST(OrletGenReplacedFile, WriteProtectedFileIsRefused)
+{
+    const ProtectedCase cases[] = { { 0444, false, "(mode 0444)" }, { 0400, false, "(mode 0400)" },
+        { 0044, false, "(mode 0044)" }, { 0644, true, "(mode 0644)" }, { 0664, true, "(mode 0664)" } };
+    for (const ProtectedCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        if (c.asNobody && !isRoot())
+            continue;
+        QTemporaryDir dir;
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0777);
+        const QString path = dir.filePath("main.c");
+        writeFile(path, "int keep;\n");
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), c.mode), 0);
+        const GenResult run = orletGen(kTimer0 + QStringList { "-o", path }, c.asNobody ? becomeNobodyIfRoot : nullptr);
+        expectOneLine(run, c.said);
+        EXPECT_TRUE(run.err.contains("write-protected")) << run.err.constData();
+        EXPECT_EQ(readAll(path), "int keep;\n");
+        EXPECT_EQ(statOf(path).st_mode & 07777, c.mode);
+        EXPECT_EQ(statOf(path).st_uid, ::geteuid());
+        EXPECT_EQ(entries(dir.path()), QStringList { "main.c" });
     }
 }
 
