@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
+#include <string.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -530,5 +532,65 @@ TEST(OrletGenReplacedFile, HardLinkIsDetached)
     EXPECT_EQ(readAll(path), expectedOutput(kTimer0));
     EXPECT_EQ(readAll(dir.filePath("other.c")), "int keep;\n");
 }
+
+#ifdef ORLET_PAUSE_SHIM_PATH
+
+// ---- A write ended by a signal ----------------------------------------------
+
+namespace {
+
+struct SignalCase {
+    int signal;
+    bool existing; // a file to replace, or a new one
+};
+
+void PrintTo(const SignalCase& c, std::ostream* os)
+{
+    *os << ::strsignal(c.signal) << (c.existing ? ", replacing a file" : ", a new file");
+}
+
+} // namespace
+
+// A shim holds orlet-gen in fsync, between writing its new file and the
+// rename: a signal there must not leave the new file beside the target.
+TEST(OrletGenSignalled, NewFileBesideTheTargetIsRemoved)
+{
+    const SignalCase cases[] = { { SIGTERM, true }, { SIGINT, true }, { SIGHUP, true }, { SIGTERM, false } };
+    for (const SignalCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c));
+        QTemporaryDir dir;
+        const QString path = dir.filePath("main.c");
+        if (c.existing)
+            writeFile(path, "int keep;\n");
+        const QStringList before = entries(dir.path());
+
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("LD_PRELOAD", ORLET_PAUSE_SHIM_PATH);
+        // A sanitizer build wants its runtime first; the shim comes before it.
+        environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+        process.setProcessEnvironment(environment);
+        process.setChildProcessModifier([] {
+            for (const int signal : { SIGTERM, SIGINT, SIGHUP })
+                ::signal(signal, SIG_DFL);
+        });
+        process.setReadChannel(QProcess::StandardError);
+        process.start(QStringLiteral(ORLET_GEN_PATH), kTimer0 + QStringList { "-o", path });
+        QByteArray said;
+        while (!said.contains("paused") && process.waitForReadyRead(30000))
+            said += process.readAllStandardError();
+        ASSERT_TRUE(said.contains("paused")) << said.constData();
+        EXPECT_NE(entries(dir.path()), before) << "no new file to remove";
+
+        ::kill(pid_t(process.processId()), c.signal);
+        process.waitForFinished(30000);
+        EXPECT_EQ(process.exitStatus(), QProcess::CrashExit) << "ended by the signal";
+        EXPECT_EQ(process.exitCode(), c.signal);
+        EXPECT_EQ(entries(dir.path()), before);
+        EXPECT_EQ(readAll(path), c.existing ? QByteArray("int keep;\n") : QByteArray("<missing>"));
+    }
+}
+
+#endif // ORLET_PAUSE_SHIM_PATH
 
 #endif // Q_OS_UNIX
