@@ -11,20 +11,25 @@
 #include "OutputFile.h"
 #include "StandardStreams.h"
 #include "TimerTiming.h"
+#include "Utf8.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 namespace orlet {
 
 namespace {
 
-    QString fromUtf8(const std::string& text)
+    // Every character, a leading U+FEFF too (QString::fromUtf8 drops it).
+    QString fromUtf8(std::string_view text)
     {
-        return QString::fromUtf8(text.data(), qsizetype(text.size()));
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return utf8.decode(QByteArrayView(text.data(), qsizetype(text.size())));
     }
 
     // "; use --timer0 1:62500 --postscale0 16": the split the software
@@ -160,11 +165,14 @@ namespace {
                 .arg(kMaxVendorHeaderBytes);
         case HeaderNameFault::MalformedUtf8:
             return QStringLiteral("--header: the name is not UTF-8 (at byte %1)").arg(problem.offset);
+        case HeaderNameFault::SpaceAtEnd:
+            return QStringLiteral("--header %1: the name %2 with a space, which would be part of the file's name")
+                .arg(name, problem.offset == 0 ? QStringLiteral("starts") : QStringLiteral("ends"));
         case HeaderNameFault::ForbiddenCharacter:
             break;
         }
-        return QStringLiteral("--header %1: the name holds %2; a header name holds no '\"', '<', '>', control"
-                              " character or line end")
+        return QStringLiteral("--header %1: the name holds %2; a header name holds no '\"', '<', '>', control,"
+                              " invisible or direction-changing character, line end or space other than U+0020")
             .arg(name, characterName(problem.character));
     }
 
@@ -261,8 +269,10 @@ namespace {
         result.reserve(text.size());
         for (const QChar c : text) {
             const char16_t u = c.unicode();
+            // Format characters (U+202E turns the rest of the line round) are
+            // shown as escapes too, so that the line reads as it is.
             const bool breaksLine = c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
-                || c.category() == QChar::Separator_Paragraph;
+                || c.category() == QChar::Separator_Paragraph || c.category() == QChar::Other_Format;
             if (!breaksLine)
                 result += c;
             else if (u == u'\n')
@@ -980,24 +990,66 @@ GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk)
     return outputOf(request, json, explanation, source, gbk);
 }
 
+int FailGenCommand(const QString& message, int status)
+{
+    // With standard error closed too, the status alone tells.
+    (void)writeText(StandardStream::Error, "orlet-gen: " + escapeControls(message).toUtf8() + '\n');
+    return status;
+}
+
+namespace {
+
+    // "caf\xe9.h": the bytes that are no UTF-8 as \xHH, the rest as it is.
+    QString shownBytes(std::string_view bytes)
+    {
+        QString shown;
+        while (const std::optional<std::size_t> bad = FindMalformedUtf8(bytes)) {
+            shown += fromUtf8(bytes.substr(0, *bad))
+                + QStringLiteral("\\x%1").arg(uint(static_cast<unsigned char>(bytes[*bad])), 2, 16, QLatin1Char('0'));
+            bytes.remove_prefix(*bad + 1);
+        }
+        return shown + fromUtf8(bytes);
+    }
+
+} // namespace
+
+GenArguments ReadGenArguments(int argc, const char* const* argv)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return { QCoreApplication::arguments(), {} };
+#else
+    GenArguments read;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view bytes(argv[i]);
+        if (const std::optional<std::size_t> bad = FindMalformedUtf8(bytes); bad && i > 0) {
+            read.error = QStringLiteral("argument %1, \"%2\", is not UTF-8 (at byte %3); orlet-gen reads its"
+                                        " arguments as UTF-8")
+                             .arg(i)
+                             .arg(shownBytes(bytes))
+                             .arg(*bad);
+            return read;
+        }
+        read.args << fromUtf8(bytes);
+    }
+    return read;
+#endif
+}
+
 int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)
 {
-    const auto fail = [](const QString& message, int status) {
-        // With standard error closed too, the status alone tells.
-        (void)writeText(StandardStream::Error, "orlet-gen: " + escapeControls(message).toUtf8() + '\n');
-        return status;
-    };
     const GenParseResult parsed = ParseGenArguments(args);
     if (!parsed.earlyExit.isEmpty()) {
         if (const WriteFailure failure = writeText(StandardStream::Output, parsed.earlyExit.toUtf8()))
-            return fail(*failure, kExitFailure);
+            return FailGenCommand(*failure, kExitFailure);
         return kExitSuccess;
     }
     if (!parsed.request)
-        return fail(parsed.error, kExitRefused);
+        return FailGenCommand(parsed.error, kExitRefused);
     const GenOutput output = RenderGenOutput(*parsed.request, gbk);
     if (!output.error.isEmpty())
-        return fail(output.error, output.exitStatus);
+        return FailGenCommand(output.error, output.exitStatus);
     const QString& path = parsed.request->outputPath;
     WriteFailure failure;
     if (!path.isEmpty())
@@ -1006,7 +1058,7 @@ int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)
         failure = writeText(StandardStream::Output, output.bytes);
     else
         failure = WriteStandardStream(StandardStream::Output, output.bytes);
-    return failure ? fail(*failure, kExitFailure) : kExitSuccess;
+    return failure ? FailGenCommand(*failure, kExitFailure) : kExitSuccess;
 }
 
 } // namespace orlet

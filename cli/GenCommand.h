@@ -67,4 +67,21 @@ GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk = Sys
 // one line on stderr.
 int RunGenCommand(const QStringList& args, const GbkEncoder& gbk = SystemGbkEncoder());
 
+// The arguments of main() as orlet-gen reads them (args[0] the program's
+// name), or the refusal of one that cannot be read.
+struct GenArguments {
+    QStringList args;
+    QString error;
+};
+
+// Where arguments are bytes (everywhere but Windows) they are read as UTF-8
+// here, keeping every character: Qt's own reading turns bytes that are no
+// UTF-8 into U+FFFD and drops a leading U+FEFF, so that a header's or a
+// file's name would become another one. An argument that is not UTF-8 is
+// refused. On Windows they are Qt's, read from the UTF-16 command line.
+GenArguments ReadGenArguments(int argc, const char* const* argv);
+
+// Prints "orlet-gen: MESSAGE" as one line on stderr and returns `status`.
+int FailGenCommand(const QString& message, int status);
+
 } // namespace orlet

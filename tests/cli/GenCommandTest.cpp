@@ -311,6 +311,34 @@ TEST(OrletGen, ControlCharactersInArgumentsAreEscapedSoTheErrorStaysOneLine)
 
 #ifdef Q_OS_UNIX
 
+// Arguments are bytes: one that is not UTF-8 is refused as it came, and a
+// leading U+FEFF is kept, where Qt would turn the bytes into U+FFFD or drop
+// the U+FEFF, and the name into another one.
+TEST(OrletGen, ArgumentsAreReadAsTheyCame)
+{
+    const std::pair<const char*, const char*> cases[]
+        = { { "--chip stc15 --header \"$(printf 'caf\\351.h')\" --encoding utf-8",
+                R"(argument 4, "caf\xe9.h", is not UTF-8 (at byte 3))" },
+              { "--chip stc15 --header \"$(printf '\\357\\273\\277STC8H.h')\"",
+                  R"(--header "\ufeffSTC8H.h": the name holds U+FEFF)" },
+              { "--timer0 1:1000 -o \"$(printf 'caf\\351.c')\"", R"(argument 4, "caf\xe9.c")" },
+              { "--int0 \"$(printf '\\377lev\\300el')\"", R"("\xfflev\xc0el", is not UTF-8 (at byte 0))" } };
+    for (const auto& [args, said] : cases) {
+        SCOPED_TRACE(args);
+        QTemporaryDir dir;
+        QProcess shell;
+        shell.setWorkingDirectory(dir.path());
+        shell.start("/bin/sh", { "-c", QStringLiteral("exec \"$0\" %1").arg(args), ORLET_GEN_PATH });
+        shell.waitForFinished(30000);
+        const QByteArray err = shell.readAllStandardError();
+        EXPECT_EQ(shell.exitCode(), 2);
+        EXPECT_TRUE(shell.readAllStandardOutput().isEmpty());
+        EXPECT_TRUE(err.contains(said)) << err.constData();
+        EXPECT_EQ(err.count('\n'), 1) << err.constData();
+        EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    }
+}
+
 namespace {
 
 bool isFifo(const QString& path)
