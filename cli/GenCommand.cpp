@@ -903,6 +903,34 @@ namespace {
         return encodedSource(request, source, gbk);
     }
 
+    QString cpuShareWarning(int timer, const CpuShare& share)
+    {
+        if (!share.periodKept()) {
+            return QStringLiteral("warning: timer %1's interrupt routine takes %2 machine cycles and its period is %3:"
+                                  " the period cannot be kept, and main() runs at most one instruction between"
+                                  " interrupts; choose a longer period")
+                .arg(timer)
+                .arg(share.routineCycles())
+                .arg(share.interruptCycles);
+        }
+        return QStringLiteral("warning: timer %1's interrupt routine takes about %2% of the CPU (%3 of every %4"
+                              " machine cycles)")
+            .arg(timer)
+            .arg(share.percent())
+            .arg(share.routineCycles())
+            .arg(share.interruptCycles);
+    }
+
+    template <typename Timers> QStringList cpuShareWarnings(const Timers& timers)
+    {
+        QStringList warnings;
+        for (std::size_t t = 0; t < timers.size(); ++t) {
+            if (timers[t] && timers[t]->cpuShare)
+                warnings << cpuShareWarning(int(t), *timers[t]->cpuShare);
+        }
+        return warnings;
+    }
+
     // Off the 8051 the numbers come from the chip's derivation; the members
     // the 8051's JSON has keep their names.
     GenOutput renderChipOutput(const GenRequest& request, const ResolvedConfiguration& resolved,
@@ -990,6 +1018,16 @@ GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk)
     return outputOf(request, json, explanation, source, gbk);
 }
 
+QStringList GenWarnings(const GenRequest& request)
+{
+    const ResolveResult resolved = ResolveConfiguration(request.config);
+    if (!resolved.resolved)
+        return {};
+    if (request.config.chip.chip != Chip::I8051)
+        return cpuShareWarnings(DeriveChipConfiguration(request.config, *resolved.resolved, request.dialect).timers);
+    return cpuShareWarnings(DeriveConfiguration(request.config, *resolved.resolved, request.dialect).timers);
+}
+
 int FailGenCommand(const QString& message, int status)
 {
     // With standard error closed too, the status alone tells.
@@ -1058,7 +1096,11 @@ int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)
         failure = writeText(StandardStream::Output, output.bytes);
     else
         failure = WriteStandardStream(StandardStream::Output, output.bytes);
-    return failure ? FailGenCommand(*failure, kExitFailure) : kExitSuccess;
+    if (failure)
+        return FailGenCommand(*failure, kExitFailure);
+    for (const QString& warning : GenWarnings(*parsed.request))
+        (void)writeText(StandardStream::Error, "orlet-gen: " + warning.toUtf8() + '\n');
+    return kExitSuccess;
 }
 
 } // namespace orlet

@@ -63,8 +63,13 @@ struct GenOutput {
 // Resolves the configuration and renders source, JSON or the derivation.
 GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk = SystemGbkEncoder());
 
+// The lines for stderr once the output is written: each timer whose routine
+// takes a large share of the CPU, or more than its period. The text is
+// written all the same.
+QStringList GenWarnings(const GenRequest& request);
+
 // Runs orlet-gen and returns its exit status; any status but 0 comes after
-// one line on stderr.
+// one line on stderr. Status 0 may come after warnings there.
 int RunGenCommand(const QStringList& args, const GbkEncoder& gbk = SystemGbkEncoder());
 
 // The arguments of main() as orlet-gen reads them (args[0] the program's

@@ -500,6 +500,42 @@ TEST(OrletGen, JsonGivesTheInterruptPeriodAndItsDrift)
     EXPECT_TRUE(none["driftPpm0"].isNull()) << "a period of 0 us has no error";
 }
 
+// A routine that takes a large share of the CPU, or more than its period:
+// a warning on stderr and a line in --explain; the text is written all the same.
+TEST(OrletGen, ShortPeriodsWarnAndAreWritten)
+{
+    const struct {
+        const char* args;
+        const char* warning; // empty: none
+        const char* explained;
+    } cases[] = {
+        { "--timer0 1:1",
+            "orlet-gen: warning: timer 0's interrupt routine takes 10 machine cycles and its period is 7: the period "
+            "cannot be kept",
+            "= 10 machine cycles, and the next interrupt is due 7 cycles after the last: the period cannot be kept" },
+        { "--timer1 2:20", "orlet-gen: warning: timer 1's interrupt routine takes about 30% of the CPU (6 of every 20",
+            "  CPU: the routine takes 4 (the hardware call and the LJMP at the vector) + 2 (RETI) = 6 of the 20 "
+            "machine "
+            "cycles from one interrupt to the next: about 30% of the CPU.\n" },
+        { "--chip 8052 --timer2 10",
+            "orlet-gen: warning: timer 2's interrupt routine takes about 70% of the CPU (7 of every 10",
+            "+ 1 (CLR TF2) + 2 (RETI) = 7 of the 10" },
+        { "--chip stc15 --timer2 10", "", "" }, // a 1T core's instructions are not counted
+        { "--timer0 1:1000", "", "" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        const GenRun run = orletGen(words(c.args));
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.out.startsWith("#include")) << run.out.constData();
+        EXPECT_TRUE(run.err.startsWith(c.warning)) << run.err.constData();
+        EXPECT_EQ(run.err.count('\n'), *c.warning ? 1 : 0) << run.err.constData();
+        const GenRun explain = orletGen(words(c.args) + QStringList { "--explain" });
+        EXPECT_EQ(explain.out.contains("CPU:"), *c.explained != 0) << explain.out.constData();
+        EXPECT_TRUE(explain.out.contains(c.explained)) << explain.out.constData();
+    }
+}
+
 TEST(OrletGen, DriftFreeChangesOnlyTheTimerRoutines)
 {
     const QByteArray plain = orletGen(words("--timer0 2:100 --counter1 1:10 --uart-interrupt --comments")).out;
