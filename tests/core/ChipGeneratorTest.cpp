@@ -435,39 +435,44 @@ TEST(ChipGenerator, HeaderNamesTheIncludeLineCanHold)
         return whole;
     };
     const Case cases[] = {
-        { "STC8H.h", std::nullopt }, { "inc/STC8H.h", std::nullopt }, { "..\\inc\\stc15.h", std::nullopt },
-        { "STC15 (copy).h", std::nullopt }, { "\xE5\xAE\x8F\xE6\x99\xB6.h", std::nullopt },
+        { "STC8H.h", std::nullopt },
+        { "inc/STC8H.h", std::nullopt },
+        { "..\\inc\\stc15.h", std::nullopt },
+        { "STC15 (copy).h", std::nullopt },
+        { "\xE5\xAE\x8F\xE6\x99\xB6.h", std::nullopt },
         { "\xF0\x9F\x98\x80.h", std::nullopt }, // UTF-8 holds it; the output encoding decides
         { std::string(100, 'a'), std::nullopt },
         { std::string(101, 'a'), HeaderNameProblem { HeaderNameFault::TooLong, 0, 100 } },
         { repeated(chinese, 33) + "a", std::nullopt }, // 100 bytes in 34 characters
         { chinese + std::string(98, 'a'), HeaderNameProblem { HeaderNameFault::TooLong, 0, 100 } },
-        { "", HeaderNameProblem { HeaderNameFault::Empty } }, { "a\"b", forbidden(U'"', 1) },
-        { "<stc8.h>", forbidden(U'<', 0) }, { "stc8.h>", forbidden(U'>', 6) }, { "a\nb", forbidden(U'\n', 1) },
-        { "a\rb", forbidden(U'\r', 1) }, { "\tb", forbidden(U'\t', 0) }, { std::string("a\0b", 3), forbidden(0, 1) },
-        { "a\x1b[31m", forbidden(0x1B, 1) }, { "a\x7f", forbidden(0x7F, 1) },
+        { "", HeaderNameProblem { HeaderNameFault::Empty } },
+        { "a\"b", forbidden(U'"', 1) },
+        { "<stc8.h>", forbidden(U'<', 0) },
+        { "stc8.h>", forbidden(U'>', 6) },
+        { "a\nb", forbidden(U'\n', 1) },
+        { "a\rb", forbidden(U'\r', 1) },
+        { "\tb", forbidden(U'\t', 0) },
+        { std::string("a\0b", 3), forbidden(0, 1) },
+        { "a\x1b[31m", forbidden(0x1B, 1) },
+        { "a\x7f", forbidden(0x7F, 1) },
         { "a\xC2\x85", forbidden(0x85, 1) }, // NEL
-        { chinese + "\xE2\x80\xA8", forbidden(0x2028, 3) }, { "\xE2\x80\xA9", forbidden(0x2029, 0) },
-        { "a\x80", malformed(1) }, { "\xC0\xAF.h", malformed(0) }, // overlong '/'
+        { chinese + "\xE2\x80\xA8", forbidden(0x2028, 3) },
+        { "\xE2\x80\xA9", forbidden(0x2029, 0) },
+        { "a\x80", malformed(1) },
+        { "\xC0\xAF.h", malformed(0) }, // overlong '/'
         { "a\xED\xA0\x80", malformed(1) }, // a surrogate
         { "ab\xE4\xB8", malformed(2) }, // cut short
         { "\xF4\x90\x80\x80", malformed(0) }, // beyond U+10FFFF
         { "\xE5\xA4", malformed(0) },
-        // Read as another name than the file's: spaces at the ends, and what is
-        // not seen or turns the text round.
+        // Read as another name: spaces at the ends, characters not seen or
+        // turning the text round (U+202E shows "h.H8CTS" as "STC8H.h").
         { " STC8H.h", HeaderNameProblem { HeaderNameFault::SpaceAtEnd, 0, 0 } },
         { "STC8H.h ", HeaderNameProblem { HeaderNameFault::SpaceAtEnd, 0, 7 } },
-        { "\xE2\x80\xAEh.H8CTS", forbidden(0x202E, 0) }, // RIGHT-TO-LEFT OVERRIDE: shows as STC8H.h
-        { "STC\xE2\x81\xA6"
-          "8H.h",
-            forbidden(0x2066, 3) }, // LEFT-TO-RIGHT ISOLATE
-        { "STC8H\xE2\x80\x8B.h", forbidden(0x200B, 5) }, // ZERO WIDTH SPACE
-        { "\xEF\xBB\xBFSTC8H.h", forbidden(0xFEFF, 0) }, // BOM
-        { "STC8H\xC2\xADh", forbidden(0xAD, 5) }, // SOFT HYPHEN
-        { "STC8H\xC2\xA0.h", forbidden(0xA0, 5) }, // NO-BREAK SPACE
-        { "STC8H\xE3\x80\x80.h", forbidden(0x3000, 5) }, // IDEOGRAPHIC SPACE
-        { "caf\xEF\xBF\xBD.h", forbidden(0xFFFD, 3) }, // what lost bytes become
-        { "a\xF3\xA0\x81\x81.h", forbidden(0xE0041, 1) }, // a tag character
+        { "\xE2\x80\xAEh.H8CTS", forbidden(0x202E, 0) },
+        { "STC8H\xE2\x80\x8B.h", forbidden(0x200B, 5) },
+        { "\xEF\xBB\xBFSTC8H.h", forbidden(0xFEFF, 0) },
+        { "STC8H\xC2\xA0.h", forbidden(0xA0, 5) },
+        { "caf\xEF\xBF\xBD.h", forbidden(0xFFFD, 3) },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

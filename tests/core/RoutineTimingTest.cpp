@@ -40,29 +40,6 @@ TEST(InterruptPeriodTable, CountPlusWhatTheRoutineAdds)
     }
 }
 
-// What the routine takes from main(): SDCC's counts are checked in s51 (the
-// firmware group cpu); Keil C51 adds to the running count in A alone, with
-// no R6, R7 or register bank to save.
-TEST(RoutineCost, WhereKeilAndSdccDiffer)
-{
-    const struct {
-        const char* name;
-        RoutineShape shape;
-        unsigned keil;
-        unsigned sdcc;
-    } cases[] = { { "plain reload", { 1 }, 10, 10 },
-        { "8052 timer 2 clears TF2", { 2, false, 1, false, Dialect::Keil, true }, 7, 7 },
-        { "add, mode 1", { 1, false, 1, true }, 27, 41 }, { "add, mode 0", { 0, false, 1, true }, 29, 43 },
-        { "add and a software counter", { 1, false, 20, true }, 32, 46 } };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        RoutineShape shape = c.shape;
-        EXPECT_EQ(RoutineCostOf(shape).total(), c.keil);
-        shape.dialect = Dialect::Sdcc;
-        EXPECT_EQ(RoutineCostOf(shape).total(), c.sdcc);
-    }
-}
-
 TEST(RunningCountAdd, AddsTheStartValueAndTheStoppedCycles)
 {
     // SDCC reads THx and TLx with 2-cycle moves: 4 cycles longer than Keil C51.

@@ -178,11 +178,6 @@ private slots:
             { "timer1 exact x20", { 1, Mhz11_0592, true, 1, "50000", "20" }, "4cH,0H",
                 "实际 1.0002s +0.02% 每天 +19s" },
             { "timer0 counting pulses", { 0, Mhz12, false, 4, "1000", "1" }, "fcH,18H", "" },
-            // The routine's own 10 cycles (call and LJMP, two MOVs, RETI).
-            { "timer1 40 us: a fifth for the routine", { 1, Mhz12, false, 1, "40", "1" }, "ffH,d8H",
-                "实际 47.00us +17.50% 占CPU约 21%" },
-            { "timer0 1 us: the routine cannot keep it", { 0, Mhz12, false, 1, "1", "1" }, "ffH,ffH",
-                "占CPU约 100%，周期无法保持" },
         };
         AddRows(rows);
     }
