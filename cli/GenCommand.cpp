@@ -1035,6 +1035,7 @@ int FailGenCommand(const QString& message, int status)
     return status;
 }
 
+#ifndef Q_OS_WIN
 namespace {
 
     // "caf\xe9.h": the bytes that are no UTF-8 as \xHH, the rest as it is.
@@ -1050,6 +1051,7 @@ namespace {
     }
 
 } // namespace
+#endif
 
 GenArguments ReadGenArguments(int argc, const char* const* argv)
 {
