@@ -5,25 +5,31 @@
 #include "CodePage936.h"
 #include "ConsoleWriter.h"
 #include "Crystal.h"
+#include "DecimalText.h"
 #include "Explain.h"
 #include "OrletVersion.h"
 #include "OutputFile.h"
 #include "StandardStreams.h"
 #include "TimerTiming.h"
+#include "Utf8.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 namespace orlet {
 
 namespace {
 
-    QString fromUtf8(const std::string& text)
+    // Every character, a leading U+FEFF too (QString::fromUtf8 drops it).
+    QString fromUtf8(std::string_view text)
     {
-        return QString::fromUtf8(text.data(), qsizetype(text.size()));
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return utf8.decode(QByteArrayView(text.data(), qsizetype(text.size())));
     }
 
     // "; use --timer0 1:62500 --postscale0 16": the split the software
@@ -176,11 +182,14 @@ namespace {
                 .arg(kMaxVendorHeaderBytes);
         case HeaderNameFault::MalformedUtf8:
             return QStringLiteral("--header: the name is not UTF-8 (at byte %1)").arg(problem.offset);
+        case HeaderNameFault::SpaceAtEnd:
+            return QStringLiteral("--header %1: the name %2 with a space, which would be part of the file's name")
+                .arg(name, problem.offset == 0 ? QStringLiteral("starts") : QStringLiteral("ends"));
         case HeaderNameFault::ForbiddenCharacter:
             break;
         }
-        return QStringLiteral("--header %1: the name holds %2; a header name holds no '\"', '<', '>', control"
-                              " character or line end")
+        return QStringLiteral("--header %1: the name holds %2; a header name holds no '\"', '<', '>', control,"
+                              " invisible or direction-changing character, line end or space other than U+0020")
             .arg(name, characterName(problem.character));
     }
 
@@ -275,8 +284,10 @@ namespace {
         result.reserve(text.size());
         for (const QChar c : text) {
             const char16_t u = c.unicode();
+            // Format characters (U+202E turns the rest of the line round) are
+            // shown as escapes too, so that the line reads as it is.
             const bool breaksLine = c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
-                || c.category() == QChar::Separator_Paragraph;
+                || c.category() == QChar::Separator_Paragraph || c.category() == QChar::Other_Format;
             if (!breaksLine)
                 result += c;
             else if (u == u'\n')
@@ -457,16 +468,15 @@ namespace {
                 return config;
             const QCommandLineOption& used = asTimer ? timerOption : counterOption;
             const QString text = single(used);
-            bool ok = false;
-            const qulonglong value = text.toULongLong(&ok);
-            if (!ok || text.isEmpty() || !text.front().isDigit() || value > 4294967295ull) {
+            const std::optional<std::uint32_t> value = wholeNumber(text);
+            if (!value) {
                 fail(QStringLiteral("--%1 \"%2\": a whole number from 0 to 4294967295")
                          .arg(used.names().constLast(), text));
                 return config;
             }
             config.enabled = true;
             config.counter = asCounter;
-            config.value = static_cast<std::uint32_t>(value);
+            config.value = *value;
             return config;
         }
 
@@ -474,7 +484,11 @@ namespace {
         {
             if (!parser_.isSet(option))
                 return 1;
-            const int timer = choice(option, { std::pair { "1", 1 }, std::pair { "2", 2 } });
+            const QString text = single(option);
+            const std::optional<std::uint32_t> number = wholeNumber(text);
+            const int timer = number == 2u ? 2 : 1;
+            if (number != 1u && number != 2u)
+                fail(QStringLiteral("--uart-timer takes 1 or 2, got \"%1\"").arg(text));
             if (!uart)
                 fail(QStringLiteral("--uart-timer needs --uart"));
             return timer;
@@ -489,15 +503,14 @@ namespace {
             if (!parser_.isSet(option))
                 return 1;
             const QString text = single(option);
-            bool ok = false;
-            const uint value = text.toUInt(&ok);
-            if (!ok || value < 1 || value > kMaxPostscale || !text.front().isDigit()) {
+            const std::optional<std::uint32_t> value = wholeNumber(text);
+            if (!value || *value < 1 || *value > kMaxPostscale) {
                 fail(QStringLiteral("--postscale%1 \"%2\": a whole number from 1 to 65535").arg(index).arg(text));
                 return 1;
             }
             if (!timer.enabled)
                 fail(QStringLiteral("--postscale%1 needs --timer%1 or --counter%1").arg(index));
-            return value;
+            return *value;
         }
 
         std::uint32_t crystalHz(const QCommandLineOption& option)
@@ -517,8 +530,9 @@ namespace {
             if (!parser_.isSet(option))
                 return std::nullopt;
             const QString text = single(option);
+            const std::optional<std::uint32_t> rate = wholeNumber(text);
             for (std::size_t i = 0; i < kBaudRates.size(); ++i) {
-                if (text == QString::number(kBaudRates[i]))
+                if (rate == kBaudRates[i])
                     return int(i);
             }
             fail(QStringLiteral("--uart \"%1\" is not a rate of the list: %2").arg(text, baudRateList()));
@@ -541,11 +555,25 @@ namespace {
         }
 
     private:
+        // Every number an option takes may have blanks around it, as in the
+        // window's boxes, and nothing else.
+        static QString withoutBlanks(const QString& text)
+        {
+            const std::string bytes = text.toStdString();
+            return QString::fromStdString(std::string(TrimBlanks(bytes)));
+        }
+
+        static std::optional<std::uint32_t> wholeNumber(const QString& text)
+        {
+            return ParseUnsignedDecimal(text.toStdString());
+        }
+
         void parseModeValue(const QCommandLineOption& option, const QString& text, TimerConfig& config)
         {
-            static const QRegularExpression pattern(QStringLiteral("^([0-3]):([0-9]+)$"));
+            static const QRegularExpression pattern(
+                QRegularExpression::anchoredPattern(QStringLiteral("([0-3]):([0-9]+)")));
             const QString name = option.names().constLast();
-            const auto match = pattern.match(text);
+            const auto match = pattern.match(withoutBlanks(text));
             if (!match.hasMatch() || (!modeThree_ && match.captured(1) == QLatin1String("3"))) {
                 fail(QStringLiteral("--%1 \"%2\": expected MODE:%3 with MODE 0, 1 or 2 and a whole number")
                          .arg(name, text, config.counter ? QStringLiteral("PULSES") : QStringLiteral("MICROSECONDS")));
@@ -575,7 +603,9 @@ namespace {
         GenParseResult result;
         if (!parser.parse(args))
             result.error = escapeControls(parser.errorText());
-        else if (parser.isSet(help))
+        // --help-all adds Qt's own options, of which a command-line program
+        // takes none: the same help.
+        else if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
             result.earlyExit = parser.helpText();
         else if (parser.isSet(version))
             result.earlyExit = QStringLiteral("orlet-gen " ORLET_VERSION "\n");
@@ -888,6 +918,34 @@ namespace {
         return encodedSource(request, source, gbk);
     }
 
+    QString cpuShareWarning(int timer, const CpuShare& share)
+    {
+        if (!share.periodKept()) {
+            return QStringLiteral("warning: timer %1's interrupt routine takes %2 machine cycles and its period is %3:"
+                                  " the period cannot be kept, and main() runs at most one instruction between"
+                                  " interrupts; choose a longer period")
+                .arg(timer)
+                .arg(share.routineCycles())
+                .arg(share.interruptCycles);
+        }
+        return QStringLiteral("warning: timer %1's interrupt routine takes about %2% of the CPU (%3 of every %4"
+                              " machine cycles)")
+            .arg(timer)
+            .arg(share.percent())
+            .arg(share.routineCycles())
+            .arg(share.interruptCycles);
+    }
+
+    template <typename Timers> QStringList cpuShareWarnings(const Timers& timers)
+    {
+        QStringList warnings;
+        for (std::size_t t = 0; t < timers.size(); ++t) {
+            if (timers[t] && timers[t]->cpuShare)
+                warnings << cpuShareWarning(int(t), *timers[t]->cpuShare);
+        }
+        return warnings;
+    }
+
     // Off the 8051 the numbers come from the chip's derivation; the members
     // the 8051's JSON has keep their names.
     GenOutput renderChipOutput(const GenRequest& request, const ResolvedConfiguration& resolved,
@@ -975,24 +1033,78 @@ GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk)
     return outputOf(request, json, explanation, source, gbk);
 }
 
+QStringList GenWarnings(const GenRequest& request)
+{
+    const ResolveResult resolved = ResolveConfiguration(request.config);
+    if (!resolved.resolved)
+        return {};
+    if (request.config.chip.chip != Chip::I8051)
+        return cpuShareWarnings(DeriveChipConfiguration(request.config, *resolved.resolved, request.dialect).timers);
+    return cpuShareWarnings(DeriveConfiguration(request.config, *resolved.resolved, request.dialect).timers);
+}
+
+int FailGenCommand(const QString& message, int status)
+{
+    // With standard error closed too, the status alone tells.
+    (void)writeText(StandardStream::Error, "orlet-gen: " + escapeControls(message).toUtf8() + '\n');
+    return status;
+}
+
+#ifndef Q_OS_WIN
+namespace {
+
+    // "caf\xe9.h": the bytes that are no UTF-8 as \xHH, the rest as it is.
+    QString shownBytes(std::string_view bytes)
+    {
+        QString shown;
+        while (const std::optional<std::size_t> bad = FindMalformedUtf8(bytes)) {
+            shown += fromUtf8(bytes.substr(0, *bad))
+                + QStringLiteral("\\x%1").arg(uint(static_cast<unsigned char>(bytes[*bad])), 2, 16, QLatin1Char('0'));
+            bytes.remove_prefix(*bad + 1);
+        }
+        return shown + fromUtf8(bytes);
+    }
+
+} // namespace
+#endif
+
+GenArguments ReadGenArguments(int argc, const char* const* argv)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return { QCoreApplication::arguments(), {} };
+#else
+    GenArguments read;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view bytes(argv[i]);
+        if (const std::optional<std::size_t> bad = FindMalformedUtf8(bytes); bad && i > 0) {
+            read.error = QStringLiteral("argument %1, \"%2\", is not UTF-8 (at byte %3); orlet-gen reads its"
+                                        " arguments as UTF-8")
+                             .arg(i)
+                             .arg(shownBytes(bytes))
+                             .arg(*bad);
+            return read;
+        }
+        read.args << fromUtf8(bytes);
+    }
+    return read;
+#endif
+}
+
 int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)
 {
-    const auto fail = [](const QString& message, int status) {
-        // With standard error closed too, the status alone tells.
-        (void)writeText(StandardStream::Error, "orlet-gen: " + escapeControls(message).toUtf8() + '\n');
-        return status;
-    };
     const GenParseResult parsed = ParseGenArguments(args);
     if (!parsed.earlyExit.isEmpty()) {
         if (const WriteFailure failure = writeText(StandardStream::Output, parsed.earlyExit.toUtf8()))
-            return fail(*failure, kExitFailure);
+            return FailGenCommand(*failure, kExitFailure);
         return kExitSuccess;
     }
     if (!parsed.request)
-        return fail(parsed.error, kExitRefused);
+        return FailGenCommand(parsed.error, kExitRefused);
     const GenOutput output = RenderGenOutput(*parsed.request, gbk);
     if (!output.error.isEmpty())
-        return fail(output.error, output.exitStatus);
+        return FailGenCommand(output.error, output.exitStatus);
     const QString& path = parsed.request->outputPath;
     WriteFailure failure;
     if (!path.isEmpty())
@@ -1001,7 +1113,11 @@ int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)
         failure = writeText(StandardStream::Output, output.bytes);
     else
         failure = WriteStandardStream(StandardStream::Output, output.bytes);
-    return failure ? fail(*failure, kExitFailure) : kExitSuccess;
+    if (failure)
+        return FailGenCommand(*failure, kExitFailure);
+    for (const QString& warning : GenWarnings(*parsed.request))
+        (void)writeText(StandardStream::Error, "orlet-gen: " + warning.toUtf8() + '\n');
+    return kExitSuccess;
 }
 
 } // namespace orlet

@@ -63,8 +63,30 @@ struct GenOutput {
 // Resolves the configuration and renders source, JSON or the derivation.
 GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk = SystemGbkEncoder());
 
+// The lines for stderr once the output is written: each timer whose routine
+// takes a large share of the CPU, or more than its period. The text is
+// written all the same.
+QStringList GenWarnings(const GenRequest& request);
+
 // Runs orlet-gen and returns its exit status; any status but 0 comes after
-// one line on stderr.
+// one line on stderr. Status 0 may come after warnings there.
 int RunGenCommand(const QStringList& args, const GbkEncoder& gbk = SystemGbkEncoder());
+
+// The arguments of main() as orlet-gen reads them (args[0] the program's
+// name), or the refusal of one that cannot be read.
+struct GenArguments {
+    QStringList args;
+    QString error;
+};
+
+// Where arguments are bytes (everywhere but Windows) they are read as UTF-8
+// here, keeping every character: Qt's own reading turns bytes that are no
+// UTF-8 into U+FFFD and drops a leading U+FEFF, so that a header's or a
+// file's name would become another one. An argument that is not UTF-8 is
+// refused. On Windows they are Qt's, read from the UTF-16 command line.
+GenArguments ReadGenArguments(int argc, const char* const* argv);
+
+// Prints "orlet-gen: MESSAGE" as one line on stderr and returns `status`.
+int FailGenCommand(const QString& message, int status);
 
 } // namespace orlet

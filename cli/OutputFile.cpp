@@ -13,11 +13,16 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 #endif
 
 namespace orlet {
@@ -146,8 +151,83 @@ namespace {
         return failureFor(written ? written : closed);
     }
 
+    // The new file's name where a signal handler finds it.
+    char g_pendingName[PATH_MAX];
+    volatile sig_atomic_t g_pendingNamed = 0;
+
+    constexpr int kCleanedUpSignals[] = { SIGTERM, SIGINT, SIGHUP };
+
+    void removePendingFileAndRaise(int signal)
+    {
+        if (g_pendingNamed)
+            ::unlink(g_pendingName);
+        struct sigaction fallback {
+        };
+        fallback.sa_handler = SIG_DFL;
+        ::sigaction(signal, &fallback, nullptr);
+        // Held back until the handler returns, then the default action ends
+        // the program as the signal would have.
+        ::raise(signal);
+    }
+
+    // While it lives, SIGTERM, SIGINT and SIGHUP remove the new file before
+    // they end the program (a signal the caller ignores stays ignored).
+    // SIGKILL cannot be caught: the new file then stays beside the target.
+    class SignalCleanup
+    {
+    public:
+        SignalCleanup()
+        {
+            struct sigaction action {
+            };
+            action.sa_handler = removePendingFileAndRaise;
+            sigemptyset(&action.sa_mask);
+            for (std::size_t i = 0; i < std::size(kCleanedUpSignals); ++i) {
+                installed_[i] = ::sigaction(kCleanedUpSignals[i], nullptr, &previous_[i]) == 0
+                    && previous_[i].sa_handler != SIG_IGN && ::sigaction(kCleanedUpSignals[i], &action, nullptr) == 0;
+            }
+        }
+
+        ~SignalCleanup()
+        {
+            for (std::size_t i = 0; i < std::size(kCleanedUpSignals); ++i) {
+                if (installed_[i])
+                    ::sigaction(kCleanedUpSignals[i], &previous_[i], nullptr);
+            }
+        }
+
+        SignalCleanup(const SignalCleanup&) = delete;
+        SignalCleanup& operator=(const SignalCleanup&) = delete;
+
+        // Runs `change` (creating, renaming or removing the file) with the
+        // signals held back, so that the handler never sees a name half set
+        // or one renamed already; `change` returns the file's name after it,
+        // empty when there is no file left to remove.
+        template <typename Change> void change(Change&& change)
+        {
+            sigset_t held, previous;
+            sigemptyset(&held);
+            for (const int signal : kCleanedUpSignals)
+                sigaddset(&held, signal);
+            ::pthread_sigmask(SIG_BLOCK, &held, &previous);
+            const QByteArray named = change();
+            g_pendingNamed = 0;
+            if (!named.isEmpty() && std::size_t(named.size()) < sizeof g_pendingName) {
+                std::memcpy(g_pendingName, named.constData(), std::size_t(named.size()));
+                g_pendingName[named.size()] = '\0';
+                g_pendingNamed = 1;
+            }
+            ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        }
+
+    private:
+        struct sigaction previous_[std::size(kCleanedUpSignals)] {};
+        bool installed_[std::size(kCleanedUpSignals)] {};
+    };
+
     // A new file beside the target under a name no other file has; it is
-    // removed again unless it was renamed over the target.
+    // removed again unless it was renamed over the target, also when a
+    // signal ends the program first.
     class SiblingFile
     {
     public:
@@ -157,19 +237,25 @@ namespace {
             const QByteArray stem = folderOf(target) + "/." + fileNameOf(target).left(64) + '.';
             for (int attempt = 0; attempt < 100 && error_ == EEXIST; ++attempt) {
                 name_ = stem + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-                fd_ = ::open(name_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
-                error_ = fd_ >= 0 ? 0 : errno;
+                cleanup_.change([&] {
+                    fd_ = ::open(name_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
+                    error_ = fd_ >= 0 ? 0 : errno;
+                    if (fd_ < 0)
+                        name_.clear();
+                    return name_;
+                });
             }
-            if (fd_ < 0)
-                name_.clear();
         }
 
         ~SiblingFile()
         {
             if (fd_ >= 0)
                 ::close(fd_);
-            if (!name_.isEmpty())
-                ::unlink(name_.constData());
+            cleanup_.change([&] {
+                if (!name_.isEmpty())
+                    ::unlink(name_.constData());
+                return QByteArray();
+            });
         }
 
         SiblingFile(const SiblingFile&) = delete;
@@ -187,13 +273,18 @@ namespace {
 
         int renameOver(const QByteArray& target)
         {
-            if (::rename(name_.constData(), target.constData()) != 0)
-                return errno;
-            name_.clear();
-            return 0;
+            int code = 0;
+            cleanup_.change([&] {
+                code = ::rename(name_.constData(), target.constData()) == 0 ? 0 : errno;
+                if (!code)
+                    name_.clear();
+                return name_;
+            });
+            return code;
         }
 
     private:
+        SignalCleanup cleanup_;
         QByteArray name_;
         int fd_ = -1;
         int error_ = EEXIST; // until a name is found that no file has
@@ -223,6 +314,34 @@ namespace {
             (void)::fsync(fd);
             ::close(fd);
         }
+    }
+
+    bool inGroup(gid_t group)
+    {
+        if (::getegid() == group)
+            return true;
+        std::vector<gid_t> groups(std::size_t(std::max(::getgroups(0, nullptr), 0)));
+        groups.resize(std::size_t(std::max(::getgroups(int(groups.size()), groups.data()), 0)));
+        return std::find(groups.begin(), groups.end(), group) != groups.end();
+    }
+
+    // Whether the mode bits deny this user writing the file, as they would
+    // deny cp. The bits decide rather than access(2), which lets root write
+    // anything: root is held to the owner's bit, the mark its owner set.
+    bool writeProtected(const struct stat& status)
+    {
+        const uid_t user = ::geteuid();
+        if (user == 0 || user == status.st_uid)
+            return !(status.st_mode & S_IWUSR);
+        if (inGroup(status.st_gid))
+            return !(status.st_mode & S_IWGRP);
+        return !(status.st_mode & S_IWOTH);
+    }
+
+    QString writeProtectedText(const struct stat& status)
+    {
+        return QStringLiteral("the file is write-protected for this user (mode %1), so it is not replaced")
+            .arg(uint(status.st_mode & 07777), 4, 8, QLatin1Char('0'));
     }
 
     QString folderNotWritable()
@@ -264,7 +383,7 @@ namespace {
         if (::stat(target.path.constData(), &status) != 0)
             return errno == ENOENT ? replaceWhole(target.path, bytes, nullptr) : SystemErrorText(errno);
         if (S_ISREG(status.st_mode))
-            return replaceWhole(target.path, bytes, &status);
+            return writeProtected(status) ? writeProtectedText(status) : replaceWhole(target.path, bytes, &status);
         return writeInPlace(target.path, bytes);
     }
 

@@ -15,7 +15,8 @@ namespace orlet {
 //   where the process may, the owner and group of the old one, and is then
 //   renamed over it. A symbolic link is followed and stays; a hard link is
 //   detached. In a folder the program may not write, the file is refused,
-//   as it could not be replaced safely.
+//   as it could not be replaced safely; so is a file whose mode bits do not
+//   let this user write it.
 // - A descriptor path (/dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N,
 //   or a link to one) writes at that descriptor, as "-o -" does for 1. A
 //   descriptor that was not handed to the program is refused.

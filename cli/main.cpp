@@ -25,5 +25,8 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orlet-gen"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ORLET_VERSION));
-    return orlet::RunGenCommand(QCoreApplication::arguments());
+    const orlet::GenArguments arguments = orlet::ReadGenArguments(argc, argv);
+    if (!arguments.error.isEmpty())
+        return orlet::FailGenCommand(arguments.error, orlet::kExitRefused);
+    return orlet::RunGenCommand(arguments.args);
 }

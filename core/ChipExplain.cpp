@@ -1,6 +1,7 @@
 #include "ChipExplain.h"
 
 #include "BaudReload.h"
+#include "Explain.h"
 #include "TextFormat.h"
 
 namespace orlet {
@@ -38,6 +39,12 @@ namespace {
             t.drift = DriftOf(*t.interruptCycles, scaledHz, t.value);
         if (!t.hardwareReload && AddsToRunningCount({ t.mode, false, t.postscale, config.driftFree, dialect }))
             t.runningAdd = RunningCountAddFor(t.mode, t.high, t.low, dialect);
+        if (t.interruptCycles && profile.model != TimerModel::Stc) {
+            const bool clearsFlag = profile.timers[static_cast<std::size_t>(t.timer)]->flagToClear != nullptr;
+            const RoutineShape shape { t.hardwareReload ? 2 : t.mode, false, t.postscale, config.driftFree, dialect,
+                clearsFlag };
+            t.cpuShare = LargeCpuShare(*t.interruptCycles, shape);
+        }
     }
 
     ChipTimerDerivation deriveTimer(const ChipProfile& profile, int timer, const Configuration& config,
@@ -114,6 +121,8 @@ namespace {
                               " not counted here. Mode 0 reloads the same 16 bits in hardware.\n",
                 t.highName, t.lowName);
         }
+        if (t.cpuShare)
+            out += "  CPU: " + CpuShareText(*t.cpuShare) + ".\n";
         if (t.drift) {
             out += TextFormat("  Drift: %llu counts last %.4f us against the %u us asked for: %+.1f ppm, %+.1f s a"
                               " day.\n",

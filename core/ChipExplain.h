@@ -39,6 +39,9 @@ struct ChipTimerDerivation {
     std::optional<std::uint64_t> interruptCycles;
     std::optional<Drift> drift;
     std::optional<RunningCountAdd> runningAdd; // drift-free modes 0 and 1 on a classic core
+    // On a classic core, the CPU the routine takes where that is a large
+    // share of the period (a 1T core's instruction timing is not counted).
+    std::optional<CpuShare> cpuShare;
 };
 
 struct ChipBaudDerivation {

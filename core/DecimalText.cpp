@@ -15,20 +15,20 @@ namespace {
         return c == ' ' || c == '\t';
     }
 
-    std::string_view trimmed(std::string_view text)
-    {
-        while (!text.empty() && isBlank(text.front()))
-            text.remove_prefix(1);
-        while (!text.empty() && isBlank(text.back()))
-            text.remove_suffix(1);
-        return text;
-    }
-
 } // namespace
+
+std::string_view TrimBlanks(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
 
 std::optional<std::uint32_t> ParseUnsignedDecimal(std::string_view text)
 {
-    text = trimmed(text);
+    text = TrimBlanks(text);
     if (text.empty())
         return std::nullopt;
     std::uint64_t result = 0;
@@ -44,7 +44,7 @@ std::optional<std::uint32_t> ParseUnsignedDecimal(std::string_view text)
 
 std::optional<double> ParseDecimal(std::string_view text)
 {
-    text = trimmed(text);
+    text = TrimBlanks(text);
     if (text.empty())
         return std::nullopt;
     for (char c : text) {

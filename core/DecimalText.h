@@ -9,6 +9,9 @@ namespace orlet {
 // Decimal numbers as the dialogs and orlet-gen take them from text. Blanks
 // (spaces and tabs) around the number are allowed; anything else refuses it.
 
+// `text` without the blanks around it.
+std::string_view TrimBlanks(std::string_view text);
+
 // A whole number from 0 to 4294967295 in decimal digits only.
 std::optional<std::uint32_t> ParseUnsignedDecimal(std::string_view text);
 

@@ -50,6 +50,7 @@ namespace {
         d.interruptCycles = timing.interruptCycles;
         d.drift = timing.drift;
         d.hardwareSplit = timing.hardwareSplit;
+        d.cpuShare = timing.cpuShare;
         if (AddsToRunningCount({ timer.mode, false, timer.postscale, config.driftFree, dialect }))
             d.runningAdd = RunningCountAddFor(timer.mode, reload.th, reload.tl, dialect);
         return d;
@@ -262,6 +263,24 @@ namespace {
             static_cast<unsigned long long>(h.cycles * h.postscale), cost.interruptsPerSecond, cost.cpuPercent);
     }
 
+    std::string routineParts(const RoutineCost& c)
+    {
+        std::string parts = TextFormat("%u (the hardware call and the LJMP at the vector)", c.entry);
+        if (c.saves)
+            parts += TextFormat(" + %u (saving and restoring registers)", c.saves);
+        if (c.body)
+            parts += TextFormat(" + %u (%s)", c.body, c.bodyText);
+        if (c.counter)
+            parts += TextFormat(" + %u (the software counter)", c.counter);
+        return parts + TextFormat(" + %u (RETI)", c.exit);
+    }
+
+    void explainCpuShare(std::string& out, const std::optional<CpuShare>& share)
+    {
+        if (share)
+            out += "  CPU: " + CpuShareText(*share) + ".\n";
+    }
+
     void explainTimerPeriod(std::string& out, int index, const TimerDerivation& t, const Derivation& d)
     {
         out += TextFormat("  Real period: %llu * 12 / %u Hz = %.4f us", static_cast<unsigned long long>(t.count),
@@ -273,6 +292,7 @@ namespace {
         if (t.postscale > 1)
             explainPostscale(out, t);
         explainInterruptPeriod(out, index, t, d.dialect);
+        explainCpuShare(out, t.cpuShare);
         explainDrift(out, t);
         explainHardwareSplit(out, t, d.crystalHz);
     }
@@ -330,6 +350,21 @@ Derivation DeriveConfiguration(const Configuration& config, const ResolvedConfig
     if (resolved.baud)
         d.baud = deriveBaud(config.crystalHz, config.uartDoubleBaud, config.precision, *resolved.baud);
     return d;
+}
+
+std::string CpuShareText(const CpuShare& share)
+{
+    const auto period = static_cast<unsigned long long>(share.interruptCycles);
+    const std::string parts = routineParts(share.routine);
+    if (!share.periodKept()) {
+        return TextFormat("the routine takes %s = %u machine cycles, and the next interrupt is due %llu cycles after"
+                          " the last: the period cannot be kept; the interrupts come late and main() runs at most"
+                          " one instruction between them",
+            parts.c_str(), share.routineCycles(), period);
+    }
+    return TextFormat("the routine takes %s = %u of the %llu machine cycles from one interrupt to the next: about %u%%"
+                      " of the CPU",
+        parts.c_str(), share.routineCycles(), period, share.percent());
 }
 
 std::string FormatDerivation(const Derivation& d)

@@ -45,6 +45,8 @@ struct TimerDerivation {
     std::optional<RunningCountAdd> runningAdd;
     // Drift-free modes 0 and 1: the split that mode 2 keeps exact as well.
     std::optional<PostscaleSplit> hardwareSplit;
+    // Timer kinds: the CPU the routine takes, where that is a large share.
+    std::optional<CpuShare> cpuShare;
 };
 
 // How the serial reload byte came about (serial mode 1, timer 1 in mode 2).
@@ -79,5 +81,9 @@ Derivation DeriveConfiguration(
 
 // The derivation in plain words and numbers: ASCII, LF line ends.
 std::string FormatDerivation(const Derivation& derivation);
+
+// "the routine takes 10 of the 22 machine cycles from one interrupt to the
+// next (...): about 45% of the CPU", or that the period cannot be kept.
+std::string CpuShareText(const CpuShare& share);
 
 } // namespace orlet

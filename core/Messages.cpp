@@ -38,7 +38,8 @@ std::string MessageText(const Message& message)
         return "无累积误差：方式" + std::to_string(message.mode) + "的计数应在" + std::to_string(kMinRunningAddCycles)
             + "~" + std::to_string(MaxRunningAddCycles(message.mode)) + "个机器周期之间";
     case MessageCode::VendorHeaderUnsafe:
-        return "头文件名不能含有引号、尖括号或控制字符，且不超过" + std::to_string(kMaxVendorHeaderBytes) + "字节";
+        return "头文件名不能含有引号、尖括号、控制字符或不可见字符，首尾不能有空格，且不超过"
+            + std::to_string(kMaxVendorHeaderBytes) + "字节";
     case MessageCode::DriftFreeNeedsHardwareReload:
         return "无累积误差：16位不自动重装由中断程序重装，请选16位自动重装";
     }

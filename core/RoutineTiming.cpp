@@ -60,20 +60,56 @@ std::uint64_t InterruptCycles(std::uint64_t count, const RoutineShape& shape)
     return count + ReloadLatencyOf(count, shape).total();
 }
 
+RoutineCost RoutineCostOf(const RoutineShape& shape)
+{
+    const bool adds = AddsToRunningCount(shape);
+    const bool counts = shape.postscale > 1;
+    RoutineCost cost;
+    cost.entry = kEntryCycles;
+    cost.exit = 2;
+    if (adds && shape.dialect == Dialect::Sdcc)
+        cost.saves = 4 * 4 + 2; // ACC, R7, R6 and PSW, and the register bank chosen
+    else if (adds || counts)
+        cost.saves = 2 * 4; // ACC and PSW
+    if (plainReload(shape)) {
+        cost.body = 2 * kReloadMoveCycles;
+        cost.bodyText = "MOV THx, MOV TLx";
+    } else if (adds) {
+        cost.body = stoppedCycles(shape.mode, shape.dialect) + 1; // with SETB TRx
+        cost.bodyText = "CLR TRx to SETB TRx";
+    } else if (shape.clearsFlag) {
+        cost.body = 1;
+        cost.bodyText = "CLR TF2";
+    }
+    if (counts) {
+        // ++count and the test; an unsigned int counter above 255. Beside
+        // the add, SDCC jumps once where elsewhere it jumps twice.
+        const bool wide = shape.postscale > 255;
+        cost.counter = (wide ? 11 : 5) + (adds ? 0 : 2);
+    }
+    return cost;
+}
+
 unsigned RoutineCycles(const RoutineShape& shape)
 {
-    // The time s51 counts in SDCC's routines, from the vector to RETI.
-    const bool adds = AddsToRunningCount(shape);
-    unsigned cycles = 5; // LJMP at the vector and RETI
-    if (plainReload(shape))
-        cycles += 4; // MOV THx,#data and MOV TLx,#data
-    if (adds)
-        cycles += shape.mode == 0 ? 37 : 35; // saves, the stopped lines, restores
-    if (shape.postscale > 1) {
-        const bool wide = shape.postscale > 255; // an unsigned int counter
-        cycles += adds ? (wide ? 11 : 5) : (wide ? 21 : 15); // ACC and PSW are saved already when adding
-    }
-    return cycles;
+    RoutineShape sdcc = shape;
+    sdcc.dialect = Dialect::Sdcc;
+    return RoutineCostOf(sdcc).total() - 1;
+}
+
+unsigned CpuShare::percent() const
+{
+    if (!periodKept())
+        return 100;
+    return static_cast<unsigned>(100 * std::uint64_t { routineCycles() } / interruptCycles);
+}
+
+std::optional<CpuShare> LargeCpuShare(std::uint64_t interruptCycles, const RoutineShape& shape)
+{
+    const CpuShare share { RoutineCostOf(shape), interruptCycles };
+    if (100.0 * share.routineCycles() < kLargeCpuSharePercent * double(interruptCycles))
+        return std::nullopt;
+    return share;
 }
 
 RunningCountAdd RunningCountAddFor(int mode, std::uint8_t th, std::uint8_t tl, Dialect dialect)

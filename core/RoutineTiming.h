@@ -15,6 +15,7 @@ struct RoutineShape {
     std::uint32_t postscale = 1; // a software counter when above 1
     bool driftFree = false; // modes 0 and 1 add the reload to the running count
     Dialect dialect = Dialect::Keil;
+    bool clearsFlag = false; // timer 2 of the 8052 and STC89: CLR TF2
 };
 
 // A routine that adds the reload to the running count (timer kinds in modes
@@ -42,9 +43,45 @@ ReloadLatency ReloadLatencyOf(std::uint64_t count, const RoutineShape& shape);
 // Machine cycles from one interrupt to the next: `count` plus the latency.
 std::uint64_t InterruptCycles(std::uint64_t count, const RoutineShape& shape);
 
-// Machine cycles the routine takes at an interrupt that does not reach the
-// user's code, as s51 counts the time in it for SDCC's output: the CPU it costs.
+// What the routine takes from main() at an interrupt that does not reach
+// the user's code, in machine cycles, instruction by instruction as the
+// compilers write it: SDCC's code as it compiles here and s51 runs it; Keil
+// C51's the same but for the running-count add, which it does in A alone
+// (1-cycle MOV A,direct; no R6, R7 or register bank to save).
+struct RoutineCost {
+    unsigned entry = 0; // the hardware call and the LJMP at the vector
+    unsigned saves = 0; // PUSH and POP of what the routine uses, and SDCC's MOV PSW,#0
+    unsigned body = 0; // MOV THx and MOV TLx, or CLR TRx to SETB TRx, or CLR TF2
+    unsigned counter = 0; // the software counter's increment and test
+    unsigned exit = 0; // RETI
+    const char* bodyText = ""; // what `body` is, in the instructions' words
+    unsigned total() const { return entry + saves + body + counter + exit; }
+};
+RoutineCost RoutineCostOf(const RoutineShape& shape);
+
+// The time s51 books to the routine for SDCC's output (one cycle of the
+// hardware call it books to the code interrupted): the CPU the splits cost.
 unsigned RoutineCycles(const RoutineShape& shape);
+
+// From this share of the machine cycles between two interrupts, the time
+// the routine takes from main() is worth saying.
+inline constexpr double kLargeCpuSharePercent = 20;
+
+struct CpuShare {
+    RoutineCost routine;
+    std::uint64_t interruptCycles = 0;
+    unsigned routineCycles() const { return routine.total(); }
+    // When the routine takes as long as the period or longer, the next
+    // interrupt is due before it has returned: the period cannot be kept,
+    // and main() runs one instruction between interrupts at most.
+    bool periodKept() const { return routineCycles() < interruptCycles; }
+    // Whole per cent, 100 only when the period cannot be kept.
+    unsigned percent() const;
+};
+
+// The routine's share of the `interruptCycles` from one interrupt to the
+// next, where it is kLargeCpuSharePercent or more; nothing below that.
+std::optional<CpuShare> LargeCpuShare(std::uint64_t interruptCycles, const RoutineShape& shape);
 
 // Drift-free modes 0 and 1: the routine stops the timer, adds `start` plus
 // the cycles it stands still to the count it has reached, and starts it

@@ -106,6 +106,7 @@ TimerTiming ComputeTimerTiming(std::uint32_t crystalHz, int mode, bool counter, 
         t.interruptCycles = InterruptCycles(t.count, shape);
         t.interruptPeriodUs = static_cast<double>(t.interruptCycles) * 12e6 / crystalHz;
         t.drift = DriftOf(t.interruptCycles, crystalHz, value);
+        t.cpuShare = LargeCpuShare(t.interruptCycles, shape);
     }
     return t;
 }

@@ -78,6 +78,9 @@ struct TimerTiming {
     double interruptPeriodUs = 0;
     std::optional<Drift> drift;
     bool driftFree = false;
+    // Timer kinds in range: the CPU the routine takes, where that is a
+    // large share of the period.
+    std::optional<CpuShare> cpuShare;
 };
 
 // `value` is microseconds in a timer mode, pulses in a counter mode; `mode`

@@ -165,12 +165,19 @@ namespace {
 
 std::string RealPeriodLine(const TimerTiming& timing)
 {
+    const std::optional<CpuShare>& share = timing.cpuShare;
+    // A period the routine cannot keep has no real figure to show.
+    if (share && !share->periodKept())
+        return "占CPU约 100%，周期无法保持";
     std::string text = "实际 " + periodText(timing.interruptPeriodUs * timing.postscale);
-    if (timing.drift) {
+    if (timing.drift)
         text += TextFormat(" %+.2f%%", timing.drift->ppm / 1e4);
-        if (timing.drift->ppm != 0)
-            text += " 每天 " + secondsPerDay(timing.drift->secondsPerDay);
-    }
+    // The share takes the place of the drift a day (the tooltip keeps
+    // that), so that the line still fits its two rows.
+    if (share)
+        text += TextFormat(" 占CPU约 %u%%", share->percent());
+    else if (timing.drift && timing.drift->ppm != 0)
+        text += " 每天 " + secondsPerDay(timing.drift->secondsPerDay);
     return text;
 }
 
@@ -306,6 +313,7 @@ std::string ChipRealPeriodLine(const ChipTimerDerivation& d, std::uint32_t cryst
     timing.postscale = d.postscale;
     timing.interruptPeriodUs = interruptPeriodUs(d, crystalHz);
     timing.drift = d.drift;
+    timing.cpuShare = d.cpuShare;
     return RealPeriodLine(timing);
 }
 

@@ -18,7 +18,9 @@ namespace orlet {
 
 // "实际 1007.00us +0.70% 每天 +605s": the period from one run of the user's
 // code to the next as the firmware runs, its error, and the drift a day
-// where there is one.
+// where there is one; where the routine takes a large share of the CPU,
+// " 占CPU约 45%" in place of the drift a day, and only "占CPU约 100%，
+// 周期无法保持" where the routine cannot keep the period.
 std::string RealPeriodLine(const TimerTiming& timing);
 
 // What the real-period line shows after a range error: the split exact with

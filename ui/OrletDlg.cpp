@@ -385,7 +385,9 @@ orlet::WindowModel COrletDlg::pull() const
     m.unit2 = m_unit2.toStdString();
     m.reload2Text = m_reload2Text.toStdString();
     m.postscale2 = m_postscale2;
-    m.vendorHeader = m_vendorHeaderEdit.GetWindowText().trimmed().toStdString();
+    // As typed: the core rule refuses blanks around it at Generate rather
+    // than the window cutting them off unseen.
+    m.vendorHeader = m_vendorHeaderEdit.GetWindowText().toStdString();
     m.crystalHz = m_crystalHz;
     m.customMhzText = m_customMhzEdit.GetWindowText().toStdString();
     m.tmod = m_tmod;

@@ -208,7 +208,8 @@ TEST(ChipOptions, HeaderRefusalsInWords)
         QStringList args;
         std::string error;
     };
-    const QString rule = QStringLiteral("; a header name holds no '\"', '<', '>', control character or line end");
+    const QString rule = QStringLiteral("; a header name holds no '\"', '<', '>', control, invisible or"
+                                        " direction-changing character, line end or space other than U+0020");
     const Case cases[] = {
         { { "--header", "STC8H.h" },
             "--header: the 8051 text declares no registers of its own for a vendor header to replace; choose --chip"
@@ -227,6 +228,11 @@ TEST(ChipOptions, HeaderRefusalsInWords)
             "--header \"STC8H.h\\n#define AUXR 0\": the name holds U+000A" },
         { { "--chip", "stc15", "--header", QString::fromUtf8("a\u2028b.h") },
             "--header \"a\\u2028b.h\": the name holds U+2028" },
+        // The line shows the name as it is, not turned round.
+        { { "--chip", "stc8", "--header", QString::fromUtf8("\u202Eh.H8CTS") },
+            "--header \"\\u202eh.H8CTS\": the name holds U+202E" },
+        { { "--chip", "stc8", "--header", " STC8H.h" },
+            "--header \" STC8H.h\": the name starts with a space, which would be part of the file's name" },
         { { "--chip", "stc8", "--header", QString(101, 'x') },
             "--header \"" + std::string(101, 'x') + "\": the name has 101 bytes; the include line takes at most 100" },
         // The source is GBK unless asked otherwise: a name GBK cannot hold is refused, not written as '?'.

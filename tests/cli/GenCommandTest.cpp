@@ -212,6 +212,27 @@ TEST(OrletGenErrors, ExitTwoWithOneLine)
     }
 }
 
+// Every number option takes blanks around its number, as the window's boxes
+// do, and nothing else there.
+TEST(OrletGen, NumbersTakeBlanksAroundThemAndNothingElse)
+{
+    const char* options[] = { "--crystal 11.0592", "--timer0 1:1000", "--counter1 2:100",
+        "--timer0 1:5 --postscale0 16", "--chip 8052 --timer2 1000", "--chip 8052 --counter2 100",
+        "--chip 8052 --timer2 1 --postscale2 300", "--uart 9600", "--chip 8052 --uart 9600 --uart-timer 2" };
+    for (const char* option : options) {
+        const auto render = [option](const char* around) {
+            QStringList args = QStringList { "orlet-gen" } + words(option);
+            args.last() = QString::fromLatin1(around).arg(args.last());
+            const orlet::GenParseResult parsed = orlet::ParseGenArguments(args);
+            return parsed.request ? orlet::RenderGenOutput(*parsed.request).bytes : QByteArray();
+        };
+        for (const char* around : { " %1", "\t%1 \t" })
+            EXPECT_EQ(render(around), render("%1")) << option << " with \"" << around << '"';
+        for (const char* around : { "%1\n", "\n%1", "%1\r", "%1x" })
+            EXPECT_TRUE(render(around).isEmpty()) << option << " with \"" << around << '"';
+    }
+}
+
 TEST(OrletGen, AcceptsTheLargestValues)
 {
     EXPECT_TRUE(orletGen(words("--counter0 0:100 --gate0")).out.contains(" TMOD=0xc;\r\n")); // a gated counter
@@ -282,6 +303,32 @@ TEST(OrletGen, ControlCharactersInArgumentsAreEscapedSoTheErrorStaysOneLine)
 }
 
 #ifdef Q_OS_UNIX
+
+// Arguments are bytes: one that is not UTF-8 is refused as it came, and a
+// leading U+FEFF kept, where Qt would make U+FFFD of the bytes or drop the
+// U+FEFF, and the name another one.
+TEST(OrletGen, ArgumentsAreReadAsTheyCame)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        { "--chip stc15 --header \"$(printf 'caf\\351.h')\" --encoding utf-8",
+            R"(argument 4, "caf\xe9.h", is not UTF-8 (at byte 3))" },
+        { "--timer0 1:1 -o \"$(printf '\\377c\\300.c')\"", R"(argument 4, "\xffc\xc0.c", is not UTF-8 (at byte 0))" },
+        { "--chip stc15 --header \"$(printf '\\357\\273\\277STC8H.h')\"",
+            R"(--header "\ufeffSTC8H.h": the name holds U+FEFF)" }
+    };
+    for (const auto& [args, said] : cases) {
+        SCOPED_TRACE(args);
+        QTemporaryDir dir;
+        QProcess shell;
+        shell.setWorkingDirectory(dir.path());
+        shell.start("/bin/sh", { "-c", QStringLiteral("exec \"$0\" %1").arg(args), ORLET_GEN_PATH });
+        shell.waitForFinished(30000);
+        const QByteArray err = shell.readAllStandardError();
+        EXPECT_EQ(shell.exitCode(), 2);
+        EXPECT_TRUE(err.contains(said) && err.count('\n') == 1) << err.constData();
+        EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    }
+}
 
 namespace {
 
@@ -444,6 +491,35 @@ TEST(OrletGen, JsonGivesTheInterruptPeriodAndItsDrift)
     EXPECT_TRUE(none["driftPpm0"].isNull()) << "a period of 0 us has no error";
 }
 
+// A routine that takes a large share of the CPU, or more than its period:
+// a warning on stderr and a line in --explain; the text is written all the same.
+TEST(OrletGen, ShortPeriodsWarnAndAreWritten)
+{
+    const char* cases[][3] = {
+        { "--timer0 1:1", "timer 0's interrupt routine takes 10 machine cycles and its period is 7: the period cannot",
+            "= 10 machine cycles, and the next interrupt is due 7 cycles after the last: the period cannot be kept" },
+        { "--timer1 2:20", "timer 1's interrupt routine takes about 30% of the CPU (6 of every 20",
+            "CPU: the routine takes 4 (the hardware call and the LJMP at the vector) + 2 (RETI) = 6 of the 20" },
+        { "--chip 8052 --timer2 10", "timer 2's interrupt routine takes about 70%", "+ 1 (CLR TF2) + 2 (RETI) = 7 of" },
+        { "--chip stc15 --timer2 10", nullptr, nullptr }, // a 1T core's instructions are not counted
+        { "--timer0 1:1000", nullptr, nullptr },
+    };
+    for (const auto& [args, warning, explained] : cases) {
+        SCOPED_TRACE(args);
+        const GenRun run = orletGen(words(args));
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.out.startsWith("#include"));
+        if (warning)
+            EXPECT_TRUE(run.err.startsWith("orlet-gen: warning: " + QByteArray(warning)) && run.err.count('\n') == 1)
+                << run.err.constData();
+        else
+            EXPECT_TRUE(run.err.isEmpty()) << run.err.constData();
+        const QByteArray explain = orletGen(words(args) + QStringList { "--explain" }).out;
+        EXPECT_EQ(explain.contains("CPU:"), explained != nullptr);
+        EXPECT_TRUE(!explained || explain.contains(explained)) << explain.constData();
+    }
+}
+
 TEST(OrletGen, DriftFreeChangesOnlyTheTimerRoutines)
 {
     const QByteArray plain = orletGen(words("--timer0 2:100 --counter1 1:10 --uart-interrupt --comments")).out;
@@ -453,6 +529,22 @@ TEST(OrletGen, DriftFreeChangesOnlyTheTimerRoutines)
     EXPECT_TRUE(tooShort.err.contains("drift-free timing takes 100 to 65024 in this mode")) << tooShort.err.constData();
     EXPECT_EQ(orletGen(words("--drift-free --timer0 0:8129")).exitCode, 2) << "THx would get 1 to add";
     EXPECT_EQ(orletGen(words("--drift-free --timer0 0:8128")).exitCode, 0);
+}
+
+// Help and version end the run before -o is looked at: no file is written.
+TEST(OrletGen, EarlyExitsPrintAndWriteNoFile)
+{
+    const QByteArray help = orletGen({ "--help" }).out, version = "orlet-gen " ORLET_VERSION "\n";
+    const std::pair<const char*, QByteArray> cases[]
+        = { { "-h", help }, { "--help-all", help }, { "-v", version }, { "--version", version } };
+    QTemporaryDir dir;
+    for (const auto& [option, printed] : cases) {
+        SCOPED_TRACE(option);
+        const GenRun run = orletGen({ "--timer0", "1:1000", option, "-o", dir.filePath("f.c") });
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.out, printed);
+        EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    }
 }
 
 TEST(OrletGen, VersionIsTheProjectVersion)

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
+#include <string.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -428,7 +430,7 @@ TEST(OrletGenReadOnlyFolder, WritableFileIsRefusedWithTheReasonAndTheWayOut)
 
 TEST(OrletGenReplacedMode, IsKept)
 {
-    const mode_t cases[] = { 0444, 0400, 0640, 0755, 0600, 0666 };
+    const mode_t cases[] = { 0640, 0755, 0600, 0666, 0200 };
     for (const mode_t& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c));
         QTemporaryDir dir;
@@ -439,6 +441,30 @@ TEST(OrletGenReplacedMode, IsKept)
         EXPECT_EQ(run.exitCode, 0) << run.err.constData();
         EXPECT_EQ(readAll(path), expectedOutput(kTimer0));
         EXPECT_EQ(statOf(path).st_mode & 07777, c);
+    }
+}
+
+// A file whose mode bits keep this user from writing it is refused as cp
+// refuses it, though the folder would let it be renamed over. The bits
+// decide, not access(2), so root (as this suite may run) is refused too.
+TEST(OrletGenReplacedFile, WriteProtectedFileIsRefused)
+{
+    const std::pair<mode_t, bool> cases[] = { { 0444, false }, { 0044, false }, { 0644, true } }; // true: as nobody
+    for (const auto& [mode, asNobody] : cases) {
+        SCOPED_TRACE(mode);
+        if (asNobody && !isRoot())
+            continue;
+        QTemporaryDir dir;
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0777);
+        const QString path = dir.filePath("main.c");
+        writeFile(path, "int keep;\n");
+        ::chmod(QFile::encodeName(path).constData(), mode);
+        const GenResult run = orletGen(kTimer0 + QStringList { "-o", path }, asNobody ? becomeNobodyIfRoot : nullptr);
+        expectOneLine(
+            run, qPrintable(QStringLiteral("write-protected for this user (mode %1)").arg(mode, 4, 8, QChar('0'))));
+        EXPECT_EQ(readAll(path), "int keep;\n");
+        EXPECT_EQ(statOf(path).st_mode & 07777, mode);
+        EXPECT_EQ(entries(dir.path()), QStringList { "main.c" });
     }
 }
 
@@ -489,5 +515,43 @@ TEST(OrletGenReplacedFile, HardLinkIsDetached)
     EXPECT_EQ(readAll(path), expectedOutput(kTimer0));
     EXPECT_EQ(readAll(dir.filePath("other.c")), "int keep;\n");
 }
+
+#ifdef ORLET_PAUSE_SHIM_PATH
+// A shim holds orlet-gen in fsync, between writing its new file and the
+// rename: a signal there must not leave the new file beside the target.
+TEST(OrletGenSignalled, NewFileBesideTheTargetIsRemoved)
+{
+    const std::pair<int, bool> cases[] = { { SIGTERM, true }, { SIGINT, true }, { SIGHUP, true }, { SIGTERM, false } };
+    for (const auto& [signal, existing] : cases) { // existing: a file to replace
+        SCOPED_TRACE(::strsignal(signal));
+        QTemporaryDir dir;
+        const QString path = dir.filePath("main.c");
+        if (existing)
+            writeFile(path, "int keep;\n");
+        const QStringList before = entries(dir.path());
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("LD_PRELOAD", ORLET_PAUSE_SHIM_PATH);
+        // A sanitizer build wants its runtime first; the shim comes before it.
+        environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+        process.setProcessEnvironment(environment);
+        process.setChildProcessModifier([] {
+            for (const int caught : { SIGTERM, SIGINT, SIGHUP })
+                ::signal(caught, SIG_DFL);
+        });
+        process.setReadChannel(QProcess::StandardError);
+        process.start(QStringLiteral(ORLET_GEN_PATH), kTimer0 + QStringList { "-o", path });
+        while (!process.canReadLine() && process.waitForReadyRead(30000)) { }
+        ASSERT_TRUE(process.readLine().startsWith("paused") && entries(dir.path()) != before) << "no new file";
+
+        ::kill(pid_t(process.processId()), signal);
+        process.waitForFinished(30000);
+        EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+        EXPECT_EQ(process.exitCode(), signal);
+        EXPECT_EQ(entries(dir.path()), before);
+        EXPECT_EQ(readAll(path), existing ? QByteArray("int keep;\n") : QByteArray("<missing>"));
+    }
+}
+#endif
 
 #endif // Q_OS_UNIX

@@ -464,6 +464,15 @@ TEST(ChipGenerator, HeaderNamesTheIncludeLineCanHold)
         { "ab\xE4\xB8", malformed(2) }, // cut short
         { "\xF4\x90\x80\x80", malformed(0) }, // beyond U+10FFFF
         { "\xE5\xA4", malformed(0) },
+        // Read as another name: spaces at the ends, characters not seen or
+        // turning the text round (U+202E shows "h.H8CTS" as "STC8H.h").
+        { " STC8H.h", HeaderNameProblem { HeaderNameFault::SpaceAtEnd, 0, 0 } },
+        { "STC8H.h ", HeaderNameProblem { HeaderNameFault::SpaceAtEnd, 0, 7 } },
+        { "\xE2\x80\xAEh.H8CTS", forbidden(0x202E, 0) },
+        { "STC8H\xE2\x80\x8B.h", forbidden(0x200B, 5) },
+        { "\xEF\xBB\xBFSTC8H.h", forbidden(0xFEFF, 0) },
+        { "STC8H\xC2\xA0.h", forbidden(0xA0, 5) },
+        { "caf\xEF\xBF\xBD.h", forbidden(0xFFFD, 3) },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

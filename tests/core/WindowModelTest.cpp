@@ -874,6 +874,8 @@ TEST(ChipWindow, GenerateRefusesTheHeaderNamesOrletGenRefuses)
         { Chip::Stc15, "STC15.H>", true },
         { Chip::Stc8, "STC8\nH.h", true },
         { Chip::Stc8, std::string(101, 'a'), true },
+        { Chip::Stc15, " STC15.H", true }, // nothing is trimmed
+        { Chip::Stc8, "\xE2\x80\xAEh.H8CTS", true },
         { Chip::I8052, "STC\"15.H", false },
         { Chip::Stc89, "STC89.H", false },
     };

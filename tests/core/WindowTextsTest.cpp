@@ -23,7 +23,13 @@ TEST(RealPeriodLineTable, InterruptPeriodErrorAndDriftADay)
         { 12000000, 1, 1000, 1, true, "实际 1000.00us +0.00%" }, { 12000000, 2, 100, 1, false, "实际 100.00us +0.00%" },
         { 12000000, 1, 50000, 20, false, "实际 1.0002s +0.02% 每天 +17s" },
         { 12000000, 1, 65000, 1, false, "实际 65.007ms +0.01% 每天 +9.3s" },
-        { 11059200, 2, 100, 1, false, "实际 98.74us -1.26% 每天 -1088s" } };
+        { 11059200, 2, 100, 1, false, "实际 98.74us -1.26% 每天 -1088s" },
+        // The routine's share of the CPU from a fifth up, in place of the drift a day.
+        { 12000000, 1, 40, 1, false, "实际 47.00us +17.50% 占CPU约 21%" },
+        { 12000000, 2, 30, 1, false, "实际 30.00us +0.00% 占CPU约 20%" },
+        { 12000000, 2, 31, 1, false, "实际 31.00us +0.00%" },
+        { 12000000, 1, 100, 1, true, "实际 100.00us +0.00% 占CPU约 27%" },
+        { 12000000, 1, 1, 1, false, "占CPU约 100%，周期无法保持" } };
     for (const LineCase& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c));
         const TimerTiming timing

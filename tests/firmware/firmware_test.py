@@ -8,6 +8,7 @@
   firmware_test.py --orlet-gen PATH baud             serial bit times
   firmware_test.py --orlet-gen PATH mutants          a wrong byte, TMOD bit or PCON line is caught
   firmware_test.py --orlet-gen PATH drift MHZ         interruptCycles as measured; --drift-free keeps the count
+  firmware_test.py --orlet-gen PATH cpu              a short period: the routine's cycles, and a period it cannot keep
 
 The generated source runs as it is, with two changes any user makes: "//EA=1;"
 is switched on and main() gets an endless loop. Times come from the
@@ -709,10 +710,58 @@ def drift(tools, crystal_text):
     print("measured: s51, main() in an endless SJMP; mean: over that many interrupts, within 0.01 cycle of the count")
 
 
+# --- cpu -------------------------------------------------------------------------
+
+# Short periods at 12 MHz: the routine's cycles as --explain counts them for
+# its share of the CPU, against the time s51 spends in it, and a period it
+# cannot keep against the interrupts as they come. Software counters stay
+# below N, so that no interrupt measured reaches the user's code.
+CPU_CASES = [(0, "--timer0 1:40"), (1, "--timer1 0:30"), (0, "--timer0 2:20"), (1, "--timer1 2:60 --postscale1 50"),
+             (0, "--timer0 1:120 --postscale0 300"), (1, "--drift-free --timer1 1:100"),
+             (0, "--drift-free --timer0 0:150 --postscale0 50"), (0, "--timer0 1:1"), (1, "--timer1 2:5")]
+CPU_INTERRUPTS = 20
+CPU_LINE = re.compile(r"CPU: .* = (\d+) (?:of the (\d+)|machine cycles, and the next interrupt is due (\d+))")
+
+
+def run_cpu_case(tools, workdir, timer, args):
+    data = tools.generate("--crystal 12 " + args)
+    explain = subprocess.run([tools.orlet_gen, "--dialect", "sdcc", "--explain"] + args.split(), capture_output=True,
+                             timeout=60).stdout.decode()
+    line = CPU_LINE.search(explain)
+    if not line or int(line.group(2) or line.group(3)) != data["interruptCycles%d" % timer]:
+        raise Failure("%s: no CPU line for interruptCycles%d:\n%s" % (args, timer, explain))
+    routine, period, kept = int(line.group(1)), data["interruptCycles%d" % timer], line.group(2) is not None
+    ihx, _ = tools.compile(with_main_loop(data["source"], BUSY_LOOP).encode(), workdir, "cpu%d" % len(os.listdir(workdir)))
+    stop = "go\nstate\n"
+    vector = "0x%02x" % TIMER_VECTOR[timer]
+    script = "break %s 2\n%sdelete\nbreak %s %d\n%squit\n" % (vector, stop, vector, CPU_INTERRUPTS, stop)
+    out = subprocess.run([tools.s51, "-t", "80C51", "-X", "12000000", ihx], input=script.encode(), capture_output=True,
+                         timeout=120).stdout.decode(errors="replace")
+    total = [int(c) for c in re.findall(r"Total time since last reset= *[0-9.e+-]+ sec \((\d+) clks\)", out)]
+    isr = [int(c) for c in re.findall(r"Time in isr = *[0-9.e+-]+ sec \((\d+) clks\)", out)]
+    if len(total) != 2 or len(isr) != 2:
+        raise Failure("s51 did not stop twice at %s:\n%s" % (vector, out[-2000:]))
+    interval = (total[1] - total[0]) / CLOCKS_PER_CYCLE / CPU_INTERRUPTS
+    # s51 books the hardware call's first cycle to the code interrupted.
+    spent = (isr[1] - isr[0]) / CLOCKS_PER_CYCLE / CPU_INTERRUPTS + 1
+    if spent != routine or (interval != period if kept else interval <= period):
+        raise Failure("%s: s51 spends %.2f cycles in the routine and interrupts every %.2f; --explain says %d of %d, %s"
+                      % (args, spent, interval, routine, period, "kept" if kept else "not kept"))
+    return "%-44s %d  %6d  %8.2f  %7d  %s" % (args, timer, period, interval, routine, "kept" if kept else "not kept")
+
+
+def cpu(tools):
+    print("12 MHz, SDCC                                 t  period  measured  routine")
+    with tempfile.TemporaryDirectory() as workdir:
+        for timer, args in CPU_CASES:
+            print(run_cpu_case(tools, workdir, timer, args))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--orlet-gen", required=True)
-    parser.add_argument("group", choices=("compile", "timers", "exact", "postscale", "baud", "mutants", "drift"))
+    parser.add_argument("group", choices=("compile", "timers", "exact", "postscale", "baud", "mutants", "drift",
+                                          "cpu"))
     parser.add_argument("crystal", nargs="?", help="MHz, for timers, exact and drift")
     args = parser.parse_args()
     try:
@@ -729,6 +778,8 @@ def main():
             baud(tools)
         elif args.group == "drift":
             drift(tools, args.crystal or "12")
+        elif args.group == "cpu":
+            cpu(tools)
         else:
             mutants(tools)
     except Failure as failure:

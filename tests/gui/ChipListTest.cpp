@@ -261,15 +261,23 @@ private slots:
         QVERIFY(ui->item(ctl::VendorHeader)->isVisible());
         ui->click(ctl::UseTimer2);
         ui->typeOver(ctl::Timer2Period, "500");
-        ui->typeOver(ctl::VendorHeader, " STC8H.H ");
+        ui->typeOver(ctl::VendorHeader, "STC8H.H");
         ui->click(ctl::GenerateButton);
         QCOMPARE(dlg->OutputText(), orletGen(QString("--chip stc8 --timer2 500 --header STC8H.H").split(' ')));
         QVERIFY(!dlg->OutputText().contains("sfr"));
         const QString written = dlg->OutputText();
-        ui->typeOver(ctl::VendorHeader, "STC8H\".H");
-        ui->click(ctl::GenerateButton);
-        QCOMPARE(recorder->texts(), QStringList { "头文件名不能含有引号、尖括号或控制字符，且不超过100字节" });
-        QCOMPARE(dlg->OutputText(), written);
+        // Refused whole at Generate, as orlet-gen refuses them: the box cuts
+        // and trims nothing, and the text stays as it was.
+        const QString names[] = { "STC8H\".H", " STC8H.H ", QString(150, 'a'), QString::fromUtf8("\u202Eh.H8CTS") };
+        for (const QString& name : names) {
+            recorder->clear();
+            ui->pasteOver(ctl::VendorHeader, name);
+            QCOMPARE(ui->text(ctl::VendorHeader), name);
+            ui->click(ctl::GenerateButton);
+            QCOMPARE(recorder->texts(),
+                QStringList { "头文件名不能含有引号、尖括号、控制字符或不可见字符，首尾不能有空格，且不超过100字节" });
+            QCOMPARE(dlg->OutputText(), written);
+        }
         // Another chip family does not take it: the declarations are back.
         ui->choose(ctl::ChipList, Stc89);
         ui->click(ctl::GenerateButton);
