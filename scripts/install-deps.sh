@@ -15,6 +15,8 @@ packages=(
   sdcc sdcc-ucsim
   xvfb xauth
   groff-base # preconv, for the man pages
+  emscripten nlohmann-json3-dev # make web: the core in the browser page
+  chromium chromium-driver python3-selenium # the page's tests in headless Chromium
   "$@"
 )
 
