@@ -1,67 +1,44 @@
 #!/usr/bin/env python3
-"""Writes core's GBK table from the C library's GBK converter (iconv).
+"""Writes core's GBK table.
 
 Usage: make-gbk-table.py OUTPUT.cpp
 
-Every character of the Basic Multilingual Plane is put to iconv; GBK has
-nothing beyond it. The double-byte codes are listed in code order (lead
-0x81-0xFE, trail 0x40-0xFE without 0x7F), each slot as the change of the
-character from the slot before that held one: a zigzag varint, 0 for an empty
-slot. ASCII is itself; the few other single bytes are listed apart.
+Python's own GBK codec gives the forms, the same on every system that builds
+Orlet (Windows has no iconv); they are the C library's GBK (iconv), which the
+tests hold the table against, but for the euro sign, GBK's one byte beyond
+ASCII (0x80), which the codec predates and iconv, Qt and Windows' code page
+936 all have.
+
+The double-byte codes are listed in code order (lead 0x81-0xFE, trail
+0x40-0xFE without 0x7F), each slot as the change of its character from the
+last one listed, zigzag-coded in 7-bit groups, 0 for an empty slot. ASCII is
+itself; the other single bytes are listed apart.
 """
-import ctypes
-import ctypes.util
-import struct
 import sys
 
 LEADS = range(0x81, 0xFF)
 TRAILS = [t for t in range(0x40, 0xFF) if t != 0x7F]
-
-
-class Iconv:
-    def __init__(self, to_code, from_code):
-        self.libc = ctypes.CDLL(ctypes.util.find_library("c"))
-        self.libc.iconv_open.restype = ctypes.c_void_p
-        self.libc.iconv_open.argtypes = [ctypes.c_char_p, ctypes.c_char_p]
-        self.libc.iconv.restype = ctypes.c_size_t
-        self.libc.iconv.argtypes = [ctypes.c_void_p] + [ctypes.c_void_p] * 4
-        self.cd = self.libc.iconv_open(to_code.encode(), from_code.encode())
-        if self.cd is None or self.cd == ctypes.c_void_p(-1).value:
-            sys.exit(f"make-gbk-table: iconv has no {from_code} to {to_code} converter")
-
-    def convert(self, data):
-        """The converted bytes, or None when iconv refuses them."""
-        source = ctypes.create_string_buffer(data, len(data))
-        target = ctypes.create_string_buffer(16)
-        source_at = ctypes.c_char_p(ctypes.addressof(source))
-        target_at = ctypes.c_char_p(ctypes.addressof(target))
-        source_left = ctypes.c_size_t(len(data))
-        target_left = ctypes.c_size_t(len(target))
-        result = self.libc.iconv(ctypes.c_void_p(self.cd), ctypes.byref(source_at), ctypes.byref(source_left),
-                                 ctypes.byref(target_at), ctypes.byref(target_left))
-        self.libc.iconv(ctypes.c_void_p(self.cd), None, None, None, None)
-        if result == ctypes.c_size_t(-1).value:
-            return None
-        return target.raw[:len(target) - target_left.value]
+EURO_SIGN = (0x20AC, b"\x80")
 
 
 def gbk_of_every_character():
-    to_gbk = Iconv("GBK", "UTF-32LE")
+    """GBK's form of every character of the Basic Multilingual Plane: GBK has nothing beyond it."""
     forms = {}
     for character in range(0x10000):
         if 0xD800 <= character <= 0xDFFF:
             continue
-        gbk = to_gbk.convert(struct.pack("<I", character))
-        # A character iconv drops without a word has no GBK form either.
-        if gbk:
-            forms[character] = gbk
+        try:
+            forms[character] = chr(character).encode("gbk")
+        except UnicodeEncodeError:
+            pass
+    forms.setdefault(*EURO_SIGN)
     return forms
 
 
 def check(forms):
     for character in range(0x80):
         if forms.get(character) != bytes([character]):
-            sys.exit(f"make-gbk-table: iconv's GBK does not keep ASCII U+{character:04X}")
+            sys.exit(f"make-gbk-table: the GBK codec does not keep ASCII U+{character:04X}")
     codes = set()
     for character, gbk in forms.items():
         double = len(gbk) == 2 and gbk[0] in LEADS and gbk[1] in TRAILS
@@ -101,7 +78,7 @@ def source_text(forms):
     rows = [", ".join(str(b) for b in deltas[i:i + 24]) for i in range(0, len(deltas), 24)]
     single_rows = ", ".join(f"{{ 0x{c:04X}, 0x{b:02X} }}" for c, b in singles)
     return (
-        "// Made by cmake/make-gbk-table.py from the C library's GBK converter.\n"
+        "// Made by cmake/make-gbk-table.py from Python's GBK codec.\n"
         '#include "GbkTable.h"\n\n'
         "namespace orlet::gbk_table {\n\n"
         f"const SingleByte kSingleBytes[] = {{ {single_rows} }};\n"

@@ -1,7 +1,7 @@
 #pragma once
 
-// The GBK table cmake/make-gbk-table.py writes at build time from the C
-// library's converter. Gbk.cpp reads it; nothing else should.
+// The GBK table cmake/make-gbk-table.py writes at build time. Gbk.cpp reads
+// it; nothing else should.
 
 #include <cstddef>
 #include <iterator>

@@ -7,6 +7,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
+  python3 # the build makes the core's GBK table with it
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
@@ -23,10 +24,12 @@ packages=(
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
   cat >&2 <<MSG
 This script knows Debian and Ubuntu only. On other systems install by hand:
-  a C++20 compiler, CMake 3.25+, Ninja, Qt 6 (Core, Gui, Widgets, Test) with uic,
+  a C++20 compiler, CMake 3.25+, Ninja, Python 3, Qt 6 (Core, Gui, Widgets, Test) with uic,
   GoogleTest/GoogleMock, Google Benchmark, clang with libFuzzer (the fuzz tests),
   a CJK font (WenQuanYi Micro Hei or Noto CJK),
-  SDCC with ucsim (s51) for the firmware tests.
+  SDCC with ucsim (s51) for the firmware tests,
+  emscripten and nlohmann/json for the browser page (make web),
+  Chromium, ChromeDriver and Python's selenium for the page's tests.
 MSG
   exit 1
 fi
