@@ -1,6 +1,7 @@
 # make run  - install what is missing, build the window (and orlet-gen), start Orlet
 # make test - install what is missing, build, run every test
 # make bench - build the benchmarks and programs only, run them
+# make web - the browser page in one file, build-web/orlet.html (the core in WebAssembly)
 # make makefiles - build the programs and packaging files with Unix Makefiles
 # make package - the same, then the Debian package in build/, checked
 # make asan - the whole suite built with AddressSanitizer, UBSan and LeakSanitizer
@@ -9,7 +10,7 @@
 PRESET ?= default
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps configure build test run bench package windows format clean asan asan-labels fuzz-build fuzz makefiles
+.PHONY: all deps configure build test run bench package windows format clean asan asan-labels fuzz-build fuzz makefiles web
 
 all: build
 
@@ -22,7 +23,7 @@ configure: deps
 build: configure
 	@cmake --build --preset $(PRESET)
 
-test: build fuzz-build
+test: build web fuzz-build
 	@ctest --preset $(PRESET)
 	@ctest --preset fuzz
 
@@ -42,6 +43,11 @@ fuzz-build: deps
 
 fuzz: fuzz-build
 	@ORLET_FUZZ_SECONDS=$(FUZZ_SECONDS) ORLET_FUZZ_SEED=$${ORLET_FUZZ_SEED:-0} ctest --preset fuzz
+
+# The core alone, compiled with Debian's emscripten (cmake/emscripten.cmake).
+web: deps
+	@cmake --preset web >/dev/null
+	@cmake --build --preset web
 
 # run.sh starts the window, or orlet-gen where there is no display.
 run: configure
@@ -72,4 +78,4 @@ format: deps
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf build build-debug build-asan build-fuzz build-win build-make
+	@rm -rf build build-debug build-asan build-fuzz build-win build-make build-web

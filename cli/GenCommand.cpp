@@ -2,11 +2,11 @@
 
 #include "BaudReload.h"
 #include "ChipExplain.h"
-#include "CodePage936.h"
 #include "ConsoleWriter.h"
 #include "Crystal.h"
 #include "DecimalText.h"
 #include "Explain.h"
+#include "Gbk.h"
 #include "OrletVersion.h"
 #include "OutputFile.h"
 #include "StandardStreams.h"
@@ -19,7 +19,6 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QStringDecoder>
-#include <QStringEncoder>
 
 namespace orlet {
 
@@ -677,16 +676,6 @@ namespace {
         request.explain = parser.isSet(options.explain);
     }
 
-    // Where Qt has no GBK codec, the platform may have one of its own.
-    GbkEncoder platformGbkEncoder()
-    {
-#ifdef Q_OS_WIN
-        return [](const QString& text) { return EncodeCodePage936(text); };
-#else
-        return {};
-#endif
-    }
-
     // What the firmware really does: interruptCycles0 (machine cycles from one
     // interrupt to the next, the routine's reload latency included), and its
     // long-run error against the period asked for, driftPpm0 and
@@ -883,28 +872,25 @@ namespace {
 
 namespace {
 
-    GenOutput encodedSource(const GenRequest& request, const std::string& source, const GbkEncoder& gbk)
+    GenOutput encodedSource(const GenRequest& request, const std::string& source)
     {
         if (request.encoding == TextEncoding::Utf8)
             return { QByteArray::fromStdString(source), {} };
-        if (!gbk)
-            return { {}, QStringLiteral("this system has no GBK codec (Qt built without ICU): use --encoding utf-8"),
-                kExitFailure };
         // The one text of the user's in the source; the rest is GBK by design.
-        if (const auto& header = request.config.chip.vendorHeader; header && !gbk(fromUtf8(*header)))
+        if (const auto& header = request.config.chip.vendorHeader; header && !EncodeGbk(*header))
             return { {},
                 QStringLiteral("--header %1: the name has no GBK form; use --encoding utf-8 or another name")
                     .arg(quotedHeader(request.config)),
                 kExitRefused };
-        if (std::optional<QByteArray> bytes = gbk(fromUtf8(source)))
-            return { *bytes, {} };
+        if (std::optional<std::string> bytes = EncodeGbk(source))
+            return { QByteArray::fromStdString(*bytes), {} };
         return { {}, QStringLiteral("the source holds text with no GBK form: use --encoding utf-8"), kExitFailure };
     }
 
     // The JSON (with the explanation or the source in it), or the
     // explanation alone, or the source in its encoding.
-    GenOutput outputOf(const GenRequest& request, QJsonObject json, const std::string& explanation,
-        const std::string& source, const GbkEncoder& gbk)
+    GenOutput outputOf(
+        const GenRequest& request, QJsonObject json, const std::string& explanation, const std::string& source)
     {
         if (request.json) {
             if (request.explain)
@@ -915,7 +901,7 @@ namespace {
         }
         if (request.explain)
             return { QByteArray::fromStdString(explanation), {} };
-        return encodedSource(request, source, gbk);
+        return encodedSource(request, source);
     }
 
     QString cpuShareWarning(int timer, const CpuShare& share)
@@ -948,8 +934,8 @@ namespace {
 
     // Off the 8051 the numbers come from the chip's derivation; the members
     // the 8051's JSON has keep their names.
-    GenOutput renderChipOutput(const GenRequest& request, const ResolvedConfiguration& resolved,
-        const std::string& source, const GbkEncoder& gbk)
+    GenOutput renderChipOutput(
+        const GenRequest& request, const ResolvedConfiguration& resolved, const std::string& source)
     {
         const ChipDerivation derivation = DeriveChipConfiguration(request.config, resolved, request.dialect);
         const std::string explanation = request.explain ? FormatChipDerivation(derivation) : std::string();
@@ -958,33 +944,10 @@ namespace {
             json = jsonFor(resolved, request.config, Derivation {});
             insertChip(json, request, resolved, derivation);
         }
-        return outputOf(request, json, explanation, source, gbk);
+        return outputOf(request, json, explanation, source);
     }
 
 } // namespace
-
-GbkEncoder QtGbkEncoder(const char* codecName)
-{
-    if (!QStringEncoder(codecName).isValid())
-        return {};
-    const QByteArray name(codecName);
-    return [name](const QString& text) -> std::optional<QByteArray> {
-        QStringEncoder encoder(name.constData());
-        QByteArray bytes = encoder.encode(text);
-        if (encoder.hasError())
-            return std::nullopt;
-        return bytes;
-    };
-}
-
-const GbkEncoder& SystemGbkEncoder()
-{
-    static const GbkEncoder encoder = [] {
-        GbkEncoder qt = QtGbkEncoder("GBK");
-        return qt ? qt : platformGbkEncoder();
-    }();
-    return encoder;
-}
 
 GenParseResult ParseGenArguments(const QStringList& args)
 {
@@ -1014,14 +977,14 @@ GenParseResult ParseGenArguments(const QStringList& args)
     return result;
 }
 
-GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk)
+GenOutput RenderGenOutput(const GenRequest& request)
 {
     const ResolveResult resolved = ResolveConfiguration(request.config);
     if (!resolved.resolved)
         return { {}, refusalText(*resolved.error, request.config), kExitRefused };
     const std::string source = BuildSourceText(resolved.resolved->settings, request.dialect);
     if (request.config.chip.chip != Chip::I8051)
-        return renderChipOutput(request, *resolved.resolved, source, gbk);
+        return renderChipOutput(request, *resolved.resolved, source);
     const Derivation derivation = DeriveConfiguration(request.config, *resolved.resolved, request.dialect);
     // The derivation is plain ASCII, so it reads the same in every encoding.
     const std::string explanation = request.explain ? FormatDerivation(derivation) : std::string();
@@ -1030,7 +993,7 @@ GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk)
         json = jsonFor(*resolved.resolved, request.config, derivation);
         insertPrecisionAndPostscale(json, request, derivation);
     }
-    return outputOf(request, json, explanation, source, gbk);
+    return outputOf(request, json, explanation, source);
 }
 
 QStringList GenWarnings(const GenRequest& request)
@@ -1092,7 +1055,7 @@ GenArguments ReadGenArguments(int argc, const char* const* argv)
 #endif
 }
 
-int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)
+int RunGenCommand(const QStringList& args)
 {
     const GenParseResult parsed = ParseGenArguments(args);
     if (!parsed.earlyExit.isEmpty()) {
@@ -1102,7 +1065,7 @@ int RunGenCommand(const QStringList& args, const GbkEncoder& gbk)
     }
     if (!parsed.request)
         return FailGenCommand(parsed.error, kExitRefused);
-    const GenOutput output = RenderGenOutput(*parsed.request, gbk);
+    const GenOutput output = RenderGenOutput(*parsed.request);
     if (!output.error.isEmpty())
         return FailGenCommand(output.error, output.exitStatus);
     const QString& path = parsed.request->outputPath;

@@ -8,7 +8,6 @@
 #include <QStringList>
 
 #include <array>
-#include <functional>
 #include <optional>
 
 namespace orlet {
@@ -17,20 +16,8 @@ enum class TextEncoding { Gbk, Utf8 };
 
 // orlet-gen's exit statuses.
 inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1; // a write failed, or this system cannot encode GBK
+inline constexpr int kExitFailure = 1; // a write failed
 inline constexpr int kExitRefused = 2; // the arguments or the configuration were refused
-
-// Turns text into GBK bytes; nothing when a character has no GBK form. An
-// empty function stands for a system without a GBK codec.
-using GbkEncoder = std::function<std::optional<QByteArray>(const QString&)>;
-
-// An encoder over Qt's codec of that name; empty when this Qt has none
-// (a Qt built without ICU has no GBK).
-GbkEncoder QtGbkEncoder(const char* codecName);
-
-// The encoder orlet-gen uses, looked up once: Qt's GBK codec where it is
-// valid, else the platform's own, else none.
-const GbkEncoder& SystemGbkEncoder();
 
 // Everything one run of orlet-gen was asked for.
 struct GenRequest {
@@ -61,7 +48,7 @@ struct GenOutput {
 };
 
 // Resolves the configuration and renders source, JSON or the derivation.
-GenOutput RenderGenOutput(const GenRequest& request, const GbkEncoder& gbk = SystemGbkEncoder());
+GenOutput RenderGenOutput(const GenRequest& request);
 
 // The lines for stderr once the output is written: each timer whose routine
 // takes a large share of the CPU, or more than its period. The text is
@@ -70,7 +57,7 @@ QStringList GenWarnings(const GenRequest& request);
 
 // Runs orlet-gen and returns its exit status; any status but 0 comes after
 // one line on stderr. Status 0 may come after warnings there.
-int RunGenCommand(const QStringList& args, const GbkEncoder& gbk = SystemGbkEncoder());
+int RunGenCommand(const QStringList& args);
 
 // The arguments of main() as orlet-gen reads them (args[0] the program's
 // name), or the refusal of one that cannot be read.

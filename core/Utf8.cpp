@@ -16,7 +16,7 @@ Utf8Sequence DecodeUtf8(std::string_view text)
     const auto lead = static_cast<unsigned char>(text[0]);
     if (lead < 0x80)
         return { lead, 1 };
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    const std::size_t length = lead >= 0xF8 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
     if (length == 0 || length > text.size())
         return {};
     char32_t character = lead & (0x7F >> length);

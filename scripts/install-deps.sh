@@ -7,6 +7,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
+  python3 # the build makes the core's GBK table with it
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
@@ -15,16 +16,20 @@ packages=(
   sdcc sdcc-ucsim
   xvfb xauth
   groff-base # preconv, for the man pages
+  emscripten nlohmann-json3-dev # make web: the core in the browser page
+  chromium chromium-driver python3-selenium # the page's tests in headless Chromium
   "$@"
 )
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
   cat >&2 <<MSG
 This script knows Debian and Ubuntu only. On other systems install by hand:
-  a C++20 compiler, CMake 3.25+, Ninja, Qt 6 (Core, Gui, Widgets, Test) with uic,
+  a C++20 compiler, CMake 3.25+, Ninja, Python 3, Qt 6 (Core, Gui, Widgets, Test) with uic,
   GoogleTest/GoogleMock, Google Benchmark, clang with libFuzzer (the fuzz tests),
   a CJK font (WenQuanYi Micro Hei or Noto CJK),
-  SDCC with ucsim (s51) for the firmware tests.
+  SDCC with ucsim (s51) for the firmware tests,
+  emscripten and nlohmann/json for the browser page (make web),
+  Chromium, ChromeDriver and Python's selenium for the page's tests.
 MSG
   exit 1
 fi

@@ -1,6 +1,6 @@
 #include "DialogControls.h"
 
-#include "CodePage936.h"
+#include "Gbk.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
@@ -10,56 +10,17 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
-#include <QStringEncoder>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 
-#include <optional>
-
-#ifdef Q_OS_UNIX
-#include <iconv.h>
-#endif
-
 namespace {
 
-// GBK through the C library's converter, a small module loaded on demand:
-// Qt's own converter would bring ICU's tables (about a megabyte) into the
-// window's start-up for the two items it sorts.
-std::optional<QByteArray> iconvGbk(const QString& text)
-{
-#ifdef Q_OS_UNIX
-    const iconv_t toGbk = iconv_open("GBK", "UTF-8");
-    if (toGbk == iconv_t(-1))
-        return std::nullopt;
-    QByteArray in = text.toUtf8();
-    // A character takes at most as many bytes in GBK as in UTF-8.
-    QByteArray out(in.size(), Qt::Uninitialized);
-    char* from = in.data();
-    char* to = out.data();
-    std::size_t fromLeft = std::size_t(in.size()), toLeft = std::size_t(out.size());
-    const bool converted = iconv(toGbk, &from, &fromLeft, &to, &toLeft) != std::size_t(-1);
-    iconv_close(toGbk);
-    if (!converted)
-        return std::nullopt;
-    out.chop(qsizetype(toLeft));
-    return out;
-#else
-    Q_UNUSED(text);
-    return std::nullopt;
-#endif
-}
-
-// The GBK bytes order the sorted lists, whatever the system's collation. A
-// Qt without ICU (the Windows builds) has no GBK encoder; the system's code
-// page 936 stands in for it there.
+// The GBK bytes order the sorted lists, whatever the system's collation.
 QByteArray gbkSortKey(const QString& text)
 {
-    if (std::optional<QByteArray> bytes = iconvGbk(text))
-        return *bytes;
-    QStringEncoder toGbk("GBK");
-    if (toGbk.isValid())
-        return toGbk.encode(text);
-    return EncodeCodePage936(text).value_or(text.toUtf8());
+    if (std::optional<std::string> bytes = orlet::EncodeGbk(text.toStdString()))
+        return QByteArray::fromStdString(*bytes);
+    return text.toUtf8();
 }
 
 } // namespace
