@@ -86,6 +86,8 @@ bool onOneRow(const QRect& a, const QRect& b)
 
 QString WidestForm(const QString& text, const QFont& font, TextDigits digits)
 {
+    if (digits == TextDigits::None)
+        return text;
     const QChar widest = widestVarying(font, digits);
     QString form = text;
     for (QChar& c : form) {

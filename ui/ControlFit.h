@@ -11,6 +11,7 @@ class QFont;
 enum class TextDigits {
     Decimal, // 0-9
     Hex, // 0-9 and a-f
+    None, // none: a name as the user types it
 };
 
 // `text` with every varying character replaced by the widest one of the

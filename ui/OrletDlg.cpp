@@ -185,7 +185,7 @@ void COrletDlg::nameShownTexts()
         ShowsTexts(id, { QStringLiteral("us"), QStringLiteral("plus") });
     ShowsTexts(ctl::CustomMhz, { u8(orlet::FormatCustomMhz(100.0f)) });
     // A usual header name of the longer kind: the chip's full part number.
-    ShowsTexts(ctl::VendorHeader, { QStringLiteral("STC15F2K60S2.H") });
+    ShowsTexts(ctl::VendorHeader, { QStringLiteral("STC15F2K60S2.H") }, TextDigits::None);
     // What the other chips name: nameModeItems widens for it at the change.
     LeavesRoomFor(ctl::BaudReload, { QStringLiteral("ffH,ffH") }, TextDigits::Hex);
     for (int timer : { 0, 1 }) {
