@@ -44,16 +44,24 @@ template <typename Widget> int hintFor(const Widget& widget, const QString& text
     return width;
 }
 
-int lineEditWidth(const QLineEdit& edit, const QString& text)
+// What the box paints its text into: the style's contents rectangle, less
+// the text margins and the two pixels the box keeps free on each side. The
+// style's size hint is no measure of it: the Windows Vista style asks 25
+// pixels more than the header box needs for STC15F2K60S2.H.
+int lineEditTextWidth(const QLineEdit& edit)
 {
-    // The box's frame and its two-pixel inner margins on each side.
-    const QMargins margins = edit.textMargins();
     QStyleOptionFrame option;
     option.initFrom(&edit);
     option.lineWidth = edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit) : 0;
-    const QSize contents(
-        edit.fontMetrics().horizontalAdvance(text) + 4 + margins.left() + margins.right(), edit.fontMetrics().height());
-    return edit.style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, &edit).width();
+    option.state |= QStyle::State_Sunken;
+    const QMargins margins = edit.textMargins();
+    return edit.style()->subElementRect(QStyle::SE_LineEditContents, &option, &edit).width() - margins.left()
+        - margins.right() - 4;
+}
+
+int lineEditWidth(const QLineEdit& edit, const QString& text)
+{
+    return edit.width() - lineEditTextWidth(edit) + edit.fontMetrics().horizontalAdvance(text);
 }
 
 int pushButtonWidth(const QPushButton& button, const QString& text)

@@ -1,4 +1,5 @@
 #include "BaudReload.h"
+#include "ControlFit.h"
 #include "ControlIds.h"
 #include "Crystal.h"
 #include "LayoutCheck.h"
@@ -12,7 +13,10 @@
 #include <QFontDatabase>
 #include <QIcon>
 #include <QImage>
+#include <QLineEdit>
+#include <QProxyStyle>
 #include <QSet>
+#include <QStyleFactory>
 #include <QTest>
 #include <QWindow>
 
@@ -132,6 +136,21 @@ QString narrowestFamily()
     return narrowest;
 }
 
+// A style whose size hint for a line edit asks more room than the box
+// paints its text into, as the Windows Vista style's does.
+class GenerousLineEditHint : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+
+    QSize sizeFromContents(
+        ContentsType type, const QStyleOption* option, const QSize& size, const QWidget* widget) const override
+    {
+        const QSize hint = QProxyStyle::sizeFromContents(type, option, size, widget);
+        return type == CT_LineEdit ? hint + QSize(25, 0) : hint;
+    }
+};
+
 // The application font for one test, the program's own afterwards.
 class FontForTest
 {
@@ -186,6 +205,21 @@ private slots:
             QVERIFY(!expected.isNull());
             QCOMPARE(icon.pixmap(side).toImage().convertToFormat(QImage::Format_ARGB32),
                 expected.convertToFormat(QImage::Format_ARGB32));
+        }
+    }
+
+    // A line edit takes the room its text needs, whatever the style's hint.
+    void lineEditTakesWhatItPaints()
+    {
+        const QString name = QStringLiteral("STC15F2K60S2.H");
+        GenerousLineEditHint generous(QStyleFactory::create(QStringLiteral("Windows")));
+        for (QStyle* style : { QApplication::style(), static_cast<QStyle*>(&generous) }) {
+            QLineEdit edit;
+            edit.setStyle(style);
+            edit.resize(WidthForText(edit, name), 20);
+            QVERIFY(ClippedText(edit, name).isEmpty());
+            edit.resize(edit.width() - 1, 20);
+            QVERIFY(!ClippedText(edit, name).isEmpty());
         }
     }
 
