@@ -63,16 +63,16 @@ bool isCaptioned(const QWidget& control)
 }
 
 // The texts `control` holds now: its caption, or a list's items.
-QStringList heldTexts(QWidget& control)
+QStringList heldTexts(const QWidget& control)
 {
     QStringList texts;
-    if (auto* combo = qobject_cast<QComboBox*>(&control)) {
+    if (auto* combo = qobject_cast<const QComboBox*>(&control)) {
         for (int i = 0; i < combo->count(); ++i)
             texts << combo->itemText(i);
-    } else if (isCaptioned(control)) {
-        CWnd wnd;
-        wnd.Attach(&control);
-        texts << wnd.GetWindowText();
+    } else if (auto* label = qobject_cast<const QLabel*>(&control); label && isCaptioned(control)) {
+        texts << label->text();
+    } else if (auto* button = qobject_cast<const QAbstractButton*>(&control)) {
+        texts << button->text();
     }
     return texts;
 }
@@ -137,8 +137,7 @@ void CDialogBase::widenControls()
 
 double CDialogBase::roomShortfall(const QWidget& control) const
 {
-    auto& measured = const_cast<QWidget&>(control);
-    QStringList texts = heldTexts(measured);
+    QStringList texts = heldTexts(control);
     const int id = control.property("controlId").toInt();
     for (const QHash<int, ShownTexts>* table : { &m_shownTexts, &m_otherStatesTexts }) {
         if (const auto shown = table->find(id); id && shown != table->end()) {

@@ -107,7 +107,7 @@ const QList<ShownTexts>& mainWindowDisplays()
         { ctl::Timer1Unit, { "us", "plus" } },
         { ctl::Timer2Unit, { "us", "plus" } },
         { ctl::CustomMhz, customMhzTexts() },
-        { ctl::VendorHeader, { "STC15F2K60S2.H", "STC8H.H" } },
+        { ctl::VendorHeader, { "STC15F2K60S2.H" } },
     };
     return displays;
 }
