@@ -12,7 +12,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
   clang-format # make format
-  fonts-wqy-microhei
+  # Every CJK font a Debian desktop commonly has: the window's texts are
+  # checked whole in each (DialogFrameTest).
+  fonts-wqy-microhei fonts-wqy-zenhei fonts-noto-cjk fonts-arphic-uming fonts-droid-fallback
   sdcc sdcc-ucsim
   xvfb xauth
   groff-base # preconv, for the man pages
@@ -26,7 +28,7 @@ if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>
 This script knows Debian and Ubuntu only. On other systems install by hand:
   a C++20 compiler, CMake 3.25+, Ninja, Python 3, Qt 6 (Core, Gui, Widgets, Test) with uic,
   GoogleTest/GoogleMock, Google Benchmark, clang with libFuzzer (the fuzz tests),
-  a CJK font (WenQuanYi Micro Hei or Noto CJK),
+  CJK fonts (WenQuanYi Micro Hei and Zen Hei, Noto CJK, AR PL UMing, Droid Sans Fallback),
   SDCC with ucsim (s51) for the firmware tests,
   emscripten and nlohmann/json for the browser page (make web),
   Chromium, ChromeDriver and Python's selenium for the page's tests.

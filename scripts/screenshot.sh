@@ -40,27 +40,29 @@ if [[ -f $build/bin/orlet.exe ]]; then
   export WINEPREFIX=${ORLET_WINEPREFIX:-$cache/wine} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   [[ -f $WINEPREFIX/system.reg ]] || { echo "No Wine prefix in $WINEPREFIX: run make windows first" >&2; exit 1; }
   wine "$build/bin/orlet.exe" >"$work/orlet.log" 2>&1 &
-  frame=${ORLET_WINE_FRAME:-3} # the width of the frame Wine draws around a dialog
+  frame=${ORLET_WINE_FRAME:-3}      # the width of the frame Wine draws around a dialog
+  caption=${ORLET_WINE_CAPTION:-19} # and the height of its caption bar
 else
   "$build/ui/orlet" >"$work/orlet.log" 2>&1 &
   frame=0
+  caption=0
 fi
 orlet_pid=$!
 window=$(timeout 60 xdotool search --sync --name '^Orlet 8051' | head -1)
 sleep 1
 read -r width height < <(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p')
-# The client area keeps the proportions of OrletDlg.ui's layout, 603 x 383
-# pixels, drawn larger or smaller with the font; a frame drawn around it
-# has the caption bar above.
+# The client area is OrletDlg.ui's layout, 603 x 383 pixels, drawn larger
+# or smaller with the font, and wider where the font's texts need more room;
+# a frame drawn around it has the caption bar above.
 client_width=$((width - 2 * frame))
+client_height=$((height - 2 * frame - caption))
 client_left=$frame
-client_top=0
-((frame == 0)) || client_top=$((height - frame - client_width * 383 / 603))
+client_top=$((frame + caption))
 
 # Clicks at the centres of the controls in OrletDlg.ui.
 click() { # click X Y
   xdotool mousemove --window "$window" $((client_left + $1 * client_width / 603)) \
-    $((client_top + $2 * client_width / 603)) click 1
+    $((client_top + $2 * client_height / 383)) click 1
   sleep 0.3
 }
 if ((chip > 0)); then

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
 
 #include <algorithm>
@@ -19,8 +20,11 @@ bool varies(QChar c, TextDigits digits)
     return (c >= u'0' && c <= u'9') || (digits == TextDigits::Hex && c >= u'a' && c <= u'f');
 }
 
-QChar widestVarying(const QFontMetrics& metrics, TextDigits digits)
+// By the fractional advances: whole pixels would tie "0" and "b" at 7 in
+// WenQuanYi Micro Hei, where "b" is the wider by 0.4 pixels a character.
+QChar widestVarying(const QFont& font, TextDigits digits)
 {
+    const QFontMetricsF metrics(font);
     const QString candidates
         = digits == TextDigits::Hex ? QStringLiteral("0123456789abcdef") : QStringLiteral("0123456789");
     return *std::max_element(candidates.begin(), candidates.end(),
@@ -40,16 +44,24 @@ template <typename Widget> int hintFor(const Widget& widget, const QString& text
     return width;
 }
 
-int lineEditWidth(const QLineEdit& edit, const QString& text)
+// What the box paints its text into: the style's contents rectangle, less
+// the text margins and the two pixels the box keeps free on each side. The
+// style's size hint is no measure of it: the Windows Vista style asks 25
+// pixels more than the header box needs for STC15F2K60S2.H.
+int lineEditTextWidth(const QLineEdit& edit)
 {
-    // The box's frame and its two-pixel inner margins on each side.
-    const QMargins margins = edit.textMargins();
     QStyleOptionFrame option;
     option.initFrom(&edit);
     option.lineWidth = edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit) : 0;
-    const QSize contents(
-        edit.fontMetrics().horizontalAdvance(text) + 4 + margins.left() + margins.right(), edit.fontMetrics().height());
-    return edit.style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, &edit).width();
+    option.state |= QStyle::State_Sunken;
+    const QMargins margins = edit.textMargins();
+    return edit.style()->subElementRect(QStyle::SE_LineEditContents, &option, &edit).width() - margins.left()
+        - margins.right() - 4;
+}
+
+int lineEditWidth(const QLineEdit& edit, const QString& text)
+{
+    return edit.width() - lineEditTextWidth(edit) + edit.fontMetrics().horizontalAdvance(text);
 }
 
 int pushButtonWidth(const QPushButton& button, const QString& text)
@@ -59,6 +71,15 @@ int pushButtonWidth(const QPushButton& button, const QString& text)
     const int margin = style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &button)
         + style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &button);
     return button.fontMetrics().size(Qt::TextShowMnemonic, text).width() + 2 * margin;
+}
+
+int comboFieldWidth(const QComboBox& combo)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(&combo);
+    option.editable = combo.isEditable();
+    option.frame = combo.hasFrame();
+    return combo.style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, &combo).width();
 }
 
 // Templates let the boxes of stacked check boxes overlap by a few pixels;
@@ -71,9 +92,11 @@ bool onOneRow(const QRect& a, const QRect& b)
 
 } // namespace
 
-QString WidestForm(const QString& text, const QFontMetrics& metrics, TextDigits digits)
+QString WidestForm(const QString& text, const QFont& font, TextDigits digits)
 {
-    const QChar widest = widestVarying(metrics, digits);
+    if (digits == TextDigits::None)
+        return text;
+    const QChar widest = widestVarying(font, digits);
     QString form = text;
     for (QChar& c : form) {
         if (varies(c, digits))
@@ -108,6 +131,13 @@ int WidthForItems(const QWidget& control)
     return width;
 }
 
+int WidthToShow(const QWidget& control, const QString& text)
+{
+    if (auto* combo = qobject_cast<const QComboBox*>(&control))
+        return combo->width() - comboFieldWidth(*combo) + combo->fontMetrics().horizontalAdvance(text);
+    return WidthForText(control, text);
+}
+
 RowRoom RoomAround(const QWidget& control)
 {
     const QWidget* dialog = control.parentWidget();
@@ -128,7 +158,7 @@ RowRoom RoomAround(const QWidget& control)
             room.right = std::min(room.right, r.right() + 1 - frame);
             continue;
         }
-        if (!onOneRow(r, own))
+        if (!onOneRow(r, own) || r.intersects(own))
             continue;
         if (r.left() > own.left())
             room.right = std::min(room.right, r.left());
@@ -140,14 +170,19 @@ RowRoom RoomAround(const QWidget& control)
 
 void WidenWithinRoom(QWidget& control, int needed)
 {
+    control.setGeometry(WidenedPlace(control, needed));
+}
+
+QRect WidenedPlace(const QWidget& control, int needed)
+{
     QRect r = control.geometry();
     if (needed <= r.width())
-        return;
+        return r;
     const RowRoom room = RoomAround(control);
     const int right = std::clamp(r.left() + needed, r.right() + 1, std::max(room.right, r.right() + 1));
     r.setRight(right - 1);
     const int missing = needed - r.width();
     if (missing > 0)
         r.setLeft(std::max(std::min(room.left, r.left()), r.left() - missing));
-    control.setGeometry(r);
+    return r;
 }

@@ -56,6 +56,30 @@ QRect scaled(const QRect& r, double fx, double fy)
     return { left, top, qRound((r.left() + r.width()) * fx) - left, qRound((r.top() + r.height()) * fy) - top };
 }
 
+bool isCaptioned(const QWidget& control)
+{
+    auto* label = qobject_cast<const QLabel*>(&control);
+    return (label && !label->wordWrap() && label->pixmap().isNull()) || qobject_cast<const QAbstractButton*>(&control);
+}
+
+// The texts `control` holds now: its caption, or a list's items.
+QStringList heldTexts(const QWidget& control)
+{
+    QStringList texts;
+    if (auto* combo = qobject_cast<const QComboBox*>(&control)) {
+        for (int i = 0; i < combo->count(); ++i)
+            texts << combo->itemText(i);
+    } else if (auto* label = qobject_cast<const QLabel*>(&control); label && isCaptioned(control)) {
+        texts << label->text();
+    } else if (auto* button = qobject_cast<const QAbstractButton*>(&control)) {
+        texts << button->text();
+    }
+    return texts;
+}
+
+// Enough rounds for any font; each draws the template at least 1 % wider.
+constexpr int kWideningRounds = 12;
+
 } // namespace
 
 void CDialogBase::ScaleToDialogFont()
@@ -80,15 +104,17 @@ void CDialogBase::ShowsTexts(int id, const QStringList& texts, TextDigits digits
     m_shownTexts.insert(id, { texts, digits });
 }
 
+void CDialogBase::LeavesRoomFor(int id, const QStringList& texts, TextDigits digits)
+{
+    m_otherStatesTexts.insert(id, { texts, digits });
+}
+
 int CDialogBase::widthNeeded(QWidget& control) const
 {
     if (qobject_cast<QComboBox*>(&control))
         return WidthForItems(control);
     int needed = 0;
-    auto* label = qobject_cast<QLabel*>(&control);
-    const bool caption
-        = (label && !label->wordWrap() && label->pixmap().isNull()) || qobject_cast<QAbstractButton*>(&control);
-    if (caption) {
+    if (isCaptioned(control)) {
         CWnd wnd;
         wnd.Attach(&control);
         needed = WidthForText(control, wnd.GetWindowText());
@@ -96,16 +122,70 @@ int CDialogBase::widthNeeded(QWidget& control) const
     const int id = control.property("controlId").toInt();
     if (const auto shown = m_shownTexts.find(id); id && shown != m_shownTexts.end()) {
         for (const QString& text : shown->texts)
-            needed = std::max(needed, WidthForText(control, WidestForm(text, control.fontMetrics(), shown->digits)));
+            needed = std::max(needed, WidthForText(control, WidestForm(text, control.font(), shown->digits)));
     }
     return needed;
 }
 
-void CDialogBase::FitControlsToTexts()
+void CDialogBase::widenControls()
 {
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (!child->isWindow())
             WidenWithinRoom(*child, widthNeeded(*child));
+    }
+}
+
+double CDialogBase::roomShortfall(const QWidget& control) const
+{
+    QStringList texts = heldTexts(control);
+    const int id = control.property("controlId").toInt();
+    for (const QHash<int, ShownTexts>* table : { &m_shownTexts, &m_otherStatesTexts }) {
+        if (const auto shown = table->find(id); id && shown != table->end()) {
+            for (const QString& text : shown->texts)
+                texts << WidestForm(text, control.font(), shown->digits);
+        }
+    }
+    int needed = 0;
+    for (const QString& text : texts)
+        needed = std::max(needed, WidthToShow(control, text));
+    if (needed <= control.width())
+        return 0.0;
+    return double(needed) / WidenedPlace(control, needed).width();
+}
+
+double CDialogBase::roomShortfall() const
+{
+    double shortfall = 0.0;
+    for (const QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow())
+            shortfall = std::max(shortfall, roomShortfall(*child));
+    }
+    return shortfall;
+}
+
+void CDialogBase::FitControlsToTexts()
+{
+    // A font's base units are whole pixels and describe its Latin letters,
+    // and the toolkit's check boxes and lists take more room around a text
+    // than the classic controls the templates were laid out for. Where a
+    // row cannot hold its texts, the template is drawn wider as a whole:
+    // every control keeps its place in it.
+    QHash<QWidget*, QRect> places;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow())
+            places.insert(child, child->geometry());
+    }
+    const int templateWidth = width();
+    double across = 1.0;
+    for (int round = 1;; ++round) {
+        widenControls();
+        const double shortfall = roomShortfall();
+        if (shortfall <= 1.0 || round == kWideningRounds)
+            return;
+        across *= std::max(shortfall, 1.01);
+        for (auto place = places.cbegin(); place != places.cend(); ++place)
+            place.key()->setGeometry(scaled(place.value(), across, 1.0));
+        setFixedSize(qRound(templateWidth * across), height());
     }
 }
 

@@ -64,9 +64,14 @@ protected:
     // Names the texts that control `id` can show besides its template caption
     // (a display's formats, a label's other captions), at their longest.
     void ShowsTexts(int id, const QStringList& texts, TextDigits digits = TextDigits::Decimal);
+    // Names texts that control `id` shows only in another state of the dialog
+    // (another chip's list items): the frame leaves room for them on its row,
+    // and the dialog widens the control (WidenWithinRoom) when it shows them.
+    void LeavesRoomFor(int id, const QStringList& texts, TextDigits digits = TextDigits::Decimal);
     // Before the dialog is first shown, every caption, display and list is
     // widened within its row's free room to show its widest text whole,
-    // whatever the font: the template stays where it is.
+    // whatever the font: the template stays where it is. Where a row lacks
+    // the room, the whole template is drawn wider until every row has it.
     void FitControlsToTexts();
 
     virtual void ExchangeData(CDataExchange& dx);
@@ -118,9 +123,15 @@ private:
     };
 
     int widthNeeded(QWidget& control) const;
+    void widenControls();
+    // How many times wider the template must be drawn for the control that
+    // has the least room; at most 1 when every text fits.
+    double roomShortfall() const;
+    double roomShortfall(const QWidget& control) const;
 
     QHash<int, QWidget*> m_controls;
     QHash<int, ShownTexts> m_shownTexts;
+    QHash<int, ShownTexts> m_otherStatesTexts;
     int m_exchangeDepth = 0;
     bool m_initialised = false;
 };

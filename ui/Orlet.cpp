@@ -49,14 +49,16 @@ const char* const kHelpText = "Usage: orlet [--help | --version]\n"
                               "  -h, --help     Shows this help and ends.\n"
                               "  -v, --version  Shows the version and ends.\n"
                               "\n"
-                              "Qt's own options (-platform NAME, -style NAME, -reverse, ...) go to the toolkit.\n";
+                              "Qt's own options (-platform NAME, -reverse, ...) go to the toolkit; the\n"
+                              "window's style is fixed, and -style is refused.\n";
 
-// The options QGuiApplication and QApplication take out of the command line.
+// The options QGuiApplication and QApplication take out of the command line,
+// but -style: the window sets its classic style itself, so the option would
+// change nothing, and it is refused as unknown.
 void addToolkitOptions(QCommandLineParser& parser)
 {
-    for (const char* name :
-        { "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon", "qwindowtitle",
-            "session", "style", "stylesheet", "display", "geometry", "title", "qmljsdebugger" })
+    for (const char* name : { "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+             "qwindowicon", "qwindowtitle", "session", "stylesheet", "display", "geometry", "title", "qmljsdebugger" })
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     for (const char* name : { "reverse", "widgetcount", "nograb", "dograb", "sync", "testability" })
         parser.addOption(QCommandLineOption(QString::fromLatin1(name)));

@@ -33,5 +33,5 @@ struct OrletArguments {
 };
 
 // Reads orlet's arguments (args[0] is the program name). The toolkit's own
-// options (-platform NAME, -style NAME, -reverse, ...) open the window.
+// options (-platform NAME, -reverse, ...) open the window; -style is refused.
 OrletArguments ParseOrletArguments(const QStringList& args);

@@ -184,6 +184,18 @@ void COrletDlg::nameShownTexts()
     for (int id : { ctl::Timer0Unit, ctl::Timer1Unit, ctl::Timer2Unit })
         ShowsTexts(id, { QStringLiteral("us"), QStringLiteral("plus") });
     ShowsTexts(ctl::CustomMhz, { u8(orlet::FormatCustomMhz(100.0f)) });
+    // A usual header name of the longer kind: the chip's full part number.
+    ShowsTexts(ctl::VendorHeader, { QStringLiteral("STC15F2K60S2.H") }, TextDigits::None);
+    // What the other chips name: nameModeItems widens for it at the change.
+    LeavesRoomFor(ctl::BaudReload, { QStringLiteral("ffH,ffH") }, TextDigits::Hex);
+    for (int timer : { 0, 1 }) {
+        QStringList items;
+        for (const orlet::ChipProfile& profile : orlet::AllChipProfiles()) {
+            for (int i = 0; i < 6; ++i)
+                items << ModeItemText(profile.chip, timer, i);
+        }
+        LeavesRoomFor(timer == 0 ? ctl::Timer0Mode : ctl::Timer1Mode, items);
+    }
 }
 
 void COrletDlg::routeNotifications()
@@ -809,9 +821,9 @@ void COrletDlg::showChipControls()
 void COrletDlg::showTimer2Block(bool shown)
 {
     QWidget& output = *m_ui->outputBox;
-    if (m_classicFrame.isEmpty()) {
-        m_classicFrame = size();
-        m_classicOutputPlace = output.geometry();
+    if (m_classicHeight == 0) {
+        m_classicHeight = height();
+        m_classicOutputHeight = output.height();
     }
     for (QWidget* control : std::initializer_list<QWidget*> { m_ui->groupTIME2, m_ui->useTimer2, m_ui->timer2Mode,
              m_ui->labelPostscale2, m_ui->timer2Postscale, m_ui->timer2Period, m_ui->timer2Unit, m_ui->labelReload2,
@@ -820,10 +832,10 @@ void COrletDlg::showTimer2Block(bool shown)
     // The block stands below the serial port's; the output box grows with
     // the frame, as far below the block as the frame was below the port's.
     const QRect block = m_ui->groupTIME2->geometry();
-    const int margin = m_classicFrame.height() - m_ui->groupUART->geometry().bottom();
-    const int grown = shown ? block.bottom() + margin - m_classicFrame.height() : 0;
-    setFixedSize(m_classicFrame.width(), m_classicFrame.height() + grown);
-    output.setGeometry(m_classicOutputPlace.adjusted(0, 0, 0, grown));
+    const int margin = m_classicHeight - m_ui->groupUART->geometry().bottom();
+    const int grown = shown ? block.bottom() + margin - m_classicHeight : 0;
+    setFixedSize(width(), m_classicHeight + grown);
+    output.resize(output.width(), m_classicOutputHeight + grown);
 }
 
 void COrletDlg::nameModeItems()
@@ -849,7 +861,7 @@ void COrletDlg::nameModeItems()
         m_classicBaudReloadPlace = baudReload.geometry();
     baudReload.setGeometry(m_classicBaudReloadPlace);
     if (m_model.chip != orlet::Chip::I8051) {
-        const QString widest = WidestForm(QStringLiteral("ffH,ffH"), baudReload.fontMetrics(), TextDigits::Hex);
+        const QString widest = WidestForm(QStringLiteral("ffH,ffH"), baudReload.font(), TextDigits::Hex);
         WidenWithinRoom(baudReload, WidthForText(baudReload, widest));
     }
 }

@@ -203,9 +203,10 @@ private:
     // The mode lists' places at "8051", before longer names widened them.
     std::array<QRect, 2> m_classicModeListPlace;
     QRect m_classicBaudReloadPlace;
-    // The frame and output box as the template has them, without timer 2.
-    QSize m_classicFrame;
-    QRect m_classicOutputPlace;
+    // The heights of the frame and the output box without timer 2; their
+    // widths are the template's, as wide as the font needs it.
+    int m_classicHeight = 0;
+    int m_classicOutputHeight = 0;
 
     // What the model knows beyond the members: the last calculations.
     orlet::WindowModel m_model;

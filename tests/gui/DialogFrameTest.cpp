@@ -1,4 +1,5 @@
 #include "BaudReload.h"
+#include "ControlFit.h"
 #include "ControlIds.h"
 #include "Crystal.h"
 #include "LayoutCheck.h"
@@ -12,10 +13,15 @@
 #include <QFontDatabase>
 #include <QIcon>
 #include <QImage>
+#include <QLineEdit>
+#include <QProxyStyle>
 #include <QSet>
+#include <QStyleFactory>
 #include <QTest>
 #include <QWindow>
 
+#include <algorithm>
+#include <climits>
 #include <functional>
 #include <memory>
 
@@ -85,20 +91,65 @@ QStringList customMhzTexts()
 struct ShownTexts {
     int id;
     QStringList texts;
+    bool offTheClassicChip = false; // shown on every chip but the 8051
 };
 
-QList<ShownTexts> mainWindowDisplays()
+const QList<ShownTexts>& mainWindowDisplays()
 {
-    return {
+    static const QList<ShownTexts> displays {
         { ctl::BaudError, baudErrorTexts() },
         { ctl::BaudReload, baudReloadTexts() },
+        { ctl::BaudReload, timerReloadTexts(), true }, // a timer 2 pair
         { ctl::Timer0Reload, timerReloadTexts() },
         { ctl::Timer1Reload, timerReloadTexts() },
+        { ctl::Timer2Reload, timerReloadTexts() },
         { ctl::Timer0Unit, { "us", "plus" } },
         { ctl::Timer1Unit, { "us", "plus" } },
+        { ctl::Timer2Unit, { "us", "plus" } },
         { ctl::CustomMhz, customMhzTexts() },
+        { ctl::VendorHeader, { "STC15F2K60S2.H" } },
     };
+    return displays;
 }
+
+QString widestOf(const QStringList& texts, const QFont& font)
+{
+    const QFontMetricsF metrics(font);
+    return *std::max_element(texts.begin(), texts.end(), [&metrics](const QString& a, const QString& b) {
+        return metrics.horizontalAdvance(a) < metrics.horizontalAdvance(b);
+    });
+}
+
+// The narrowest family the system has stands for the narrow Latin fonts
+// that lend a CJK font its letters and digits.
+QString narrowestFamily()
+{
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    QString narrowest;
+    int least = INT_MAX;
+    for (const QString& family : QFontDatabase::families(QFontDatabase::Latin)) {
+        if (const int width = QFontMetrics(QFont(family, 9)).horizontalAdvance(letters); width < least) {
+            least = width;
+            narrowest = family;
+        }
+    }
+    return narrowest;
+}
+
+// A style whose size hint for a line edit asks more room than the box
+// paints its text into, as the Windows Vista style's does.
+class GenerousLineEditHint : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+
+    QSize sizeFromContents(
+        ContentsType type, const QStyleOption* option, const QSize& size, const QWidget* widget) const override
+    {
+        const QSize hint = QProxyStyle::sizeFromContents(type, option, size, widget);
+        return type == CT_LineEdit ? hint + QSize(25, 0) : hint;
+    }
+};
 
 // The application font for one test, the program's own afterwards.
 class FontForTest
@@ -157,14 +208,33 @@ private slots:
         }
     }
 
+    // A line edit takes the room its text needs, whatever the style's hint.
+    void lineEditTakesWhatItPaints()
+    {
+        const QString name = QStringLiteral("STC15F2K60S2.H");
+        GenerousLineEditHint generous(QStyleFactory::create(QStringLiteral("Windows")));
+        for (QStyle* style : { QApplication::style(), static_cast<QStyle*>(&generous) }) {
+            QLineEdit edit;
+            edit.setStyle(style);
+            edit.resize(WidthForText(edit, name), 20);
+            QVERIFY(ClippedText(edit, name).isEmpty());
+            edit.resize(edit.width() - 1, 20);
+            QVERIFY(!ClippedText(edit, name).isEmpty());
+        }
+    }
+
+    // Every CJK font, and a narrow Latin one, on every chip. CTest runs it
+    // at QT_SCALE_FACTOR 1, 1.5 and 2.
     void textsShownWhole_data()
     {
         QTest::addColumn<QString>("family");
-        const QStringList families = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+        QStringList families = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+        if (families.isEmpty())
+            families << QApplication::font().family();
+        if (const QString narrow = narrowestFamily(); !families.contains(narrow))
+            families << narrow;
         for (const QString& family : families)
             QTest::newRow(qPrintable(family)) << family;
-        if (families.isEmpty())
-            QTest::newRow("application font") << QApplication::font().family();
     }
 
     void textsShownWhole()
@@ -175,12 +245,26 @@ private slots:
         window.Create();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QStringList problems = ClippedControls(window) + MisplacedControls(window);
-        for (const ShownTexts& display : mainWindowDisplays()) {
-            for (const QString& shown : display.texts) {
-                if (const QString problem = ClippedText(*window.GetDlgItem(display.id), shown); !problem.isEmpty())
-                    problems << problem;
+        QStringList widest;
+        for (const ShownTexts& display : mainWindowDisplays())
+            widest << widestOf(display.texts, window.GetDlgItem(display.id)->font());
+        DialogDriver driver(window);
+        QStringList problems;
+        const QStringList chips = driver.items(ctl::ChipList);
+        for (int chip = 0; chip < chips.size(); ++chip) {
+            if (chip > 0)
+                driver.pressKey(ctl::ChipList, Qt::Key_Down);
+            QCOMPARE(driver.selected(ctl::ChipList), chip);
+            QStringList found = ClippedControls(window) + MisplacedControls(window);
+            for (qsizetype i = 0; i < widest.size(); ++i) {
+                const ShownTexts& display = mainWindowDisplays()[i];
+                if (display.offTheClassicChip && chip == 0)
+                    continue;
+                if (const QString problem = ClippedText(*window.GetDlgItem(display.id), widest[i]); !problem.isEmpty())
+                    found << problem;
             }
+            for (const QString& problem : found)
+                problems << chips[chip] + ": " + problem;
         }
         for (DialogFactory make : { factory<CAboutDlg>(), factory<CMyCry>() }) {
             const std::unique_ptr<CDialogBase> dialog = make();

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QStyleOptionFrame>
 
 #include <algorithm>
 
@@ -45,8 +46,14 @@ Fit fitOf(QWidget& control, const QString& text)
         return { push->width() - 2 * margin, metrics.size(Qt::TextShowMnemonic, text).width() };
     }
     if (auto* edit = qobject_cast<QLineEdit*>(&control)) {
-        const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit);
-        return { edit->width() - 2 * frame - 4, metrics.horizontalAdvance(text) };
+        // As QLineEdit paints: the style's contents rectangle less two
+        // pixels on each side.
+        QStyleOptionFrame option;
+        option.initFrom(edit);
+        option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+        option.state |= QStyle::State_Sunken;
+        const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+        return { contents.width() - 4, metrics.horizontalAdvance(text) };
     }
     CWnd wnd;
     wnd.Attach(&control);

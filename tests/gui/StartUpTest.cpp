@@ -50,7 +50,10 @@ TEST(OrletArguments, AnswersOrOpensTheWindow)
         { { "--help" }, Action::PrintHelp },
         { { "-h" }, Action::PrintHelp },
         { { "-platform", "offscreen" }, Action::OpenWindow },
-        { { "--platform", "offscreen", "-style", "fusion", "-reverse" }, Action::OpenWindow },
+        { { "--platform", "offscreen", "-reverse" }, Action::OpenWindow },
+        // The window's style is fixed: an option that would change nothing is refused.
+        { { "-platform", "offscreen", "-style", "fusion" }, Action::Refuse },
+        { { "--style=windows" }, Action::Refuse },
         { { "-platform", "offscreen", "--version" }, Action::PrintVersion },
         { { "--bogus" }, Action::Refuse },
         { { "main.c" }, Action::Refuse },
@@ -145,6 +148,7 @@ TEST(NoDisplayStart, AnswersArgumentsInOneAnswer)
         { { "-platform", "xcb", "-v" }, 0, true },
         { { "--bogus" }, 2, false },
         { { "extra" }, 2, false },
+        { { "-style", "fusion" }, 2, false },
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.arguments.join(' ').toStdString());
