@@ -20,6 +20,8 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <functional>
+
 namespace orlet {
 
 namespace {
@@ -47,7 +49,7 @@ namespace {
     QString splitCost(const ConfigError& e, const PostscaleSplit& split)
     {
         if (e.chipRange) {
-            const ChipSplitCost cost = ChipCostOf(ProfileOf(e.chip), *e.chipRange, split, e.crystalHz, e.driftFree);
+            const ChipSplitCost cost = ChipCostOf(e.chip, *e.chipRange, split, e.crystalHz, e.driftFree);
             if (!cost.cpuPercent)
                 return QString::asprintf("%.4g interrupts/s", cost.interruptsPerSecond);
             return QString::asprintf(
@@ -89,27 +91,76 @@ namespace {
         return e.timer == 2 ? name : name + QStringLiteral(" mode %1").arg(e.mode);
     }
 
+    QString latin1(std::string_view text)
+    {
+        return QString::fromLatin1(text.data(), qsizetype(text.size()));
+    }
+
     QString chipTitle(Chip chip)
     {
-        return QString::fromLatin1(ProfileOf(chip).title.data(), qsizetype(ProfileOf(chip).title.size()));
+        return latin1(chip->title);
+    }
+
+    // "a, b or c" ("a, b and c" with `word` "and"), as the help and error
+    // texts list choices.
+    QString listed(const QStringList& choices, const char* word = "or")
+    {
+        if (choices.size() < 2)
+            return choices.join(QString());
+        return choices.mid(0, choices.size() - 1).join(QLatin1String(", ")) + QLatin1Char(' ') + QLatin1String(word)
+            + QLatin1Char(' ') + choices.constLast();
+    }
+
+    template <typename Has> QStringList chipKeyList(Has has)
+    {
+        QStringList keys;
+        for (std::string_view key : KeysWhere(has))
+            keys << latin1(key);
+        return keys;
+    }
+
+    template <typename Has> QString chipKeys(Has has, const char* word = "or")
+    {
+        return listed(chipKeyList(has), word);
+    }
+
+    bool hasTimer2(const ChipRow& row)
+    {
+        return row.timers[2] != nullptr;
+    }
+
+    // The chips on which timer `timer` may count at `clock` clocks.
+    QString chipsClocking(int timer, std::uint32_t clock)
+    {
+        return chipKeys([&](const ChipRow& row) { return FindClock(row, timer, clock) != nullptr; }, "and");
+    }
+
+    // orlet-gen's word for a clock choice: "1t", "12t".
+    QString clockName(std::uint32_t clocksPerCount)
+    {
+        return QStringLiteral("%1t").arg(clocksPerCount);
     }
 
     QString modeTrapText(const ConfigError& e)
     {
         const QString title = chipTitle(e.chip);
-        if (e.timer == 2)
-            return QStringLiteral("timer 2 of the %1 has one mode, the 16-bit auto-reload").arg(title);
-        if (ProfileOf(e.chip).model == TimerModel::Stc) {
+        const TimerRow& timer = *TimerOf(e.chip.row(), e.timer);
+        if (timer.modes.size() == 1)
+            return QStringLiteral("timer %1 of the %2 has one mode, the 16-bit auto-reload").arg(e.timer).arg(title);
+        if (timer.modeThree == ModeThree::NonMaskableReload) {
             return QStringLiteral("--timer%1 3: mode 3 makes timer 0 of the %2 a non-maskable 16-bit auto-reload timer"
                                   " (and stops timer 1); it is not generated: mode 0 is the same 16-bit auto-reload"
                                   " with a maskable interrupt")
                 .arg(e.timer)
                 .arg(title);
         }
+        QStringList modes;
+        for (const ModeRow& mode : timer.modes)
+            modes << QString::number(mode.number);
         return QStringLiteral("--timer%1 3: mode 3 (timer 0 split into two 8-bit timers, timer 1 stopped) is not"
-                              " generated; the %2 offers modes 0, 1 and 2")
+                              " generated; the %2 offers modes %3")
             .arg(e.timer)
-            .arg(title);
+            .arg(title, listed(modes, "and"));
     }
 
     // What the chip does not have, in words.
@@ -120,34 +171,31 @@ namespace {
         case ChipErrorCode::NoSuchTimer:
             if (e.timer != 2)
                 return QStringLiteral("there is no timer %1").arg(e.timer);
-            return QStringLiteral("the %1 has no timer 2; choose --chip 8052, stc89, stc15 or stc8").arg(title);
+            return QStringLiteral("the %1 has no timer 2; choose --chip %2").arg(title, chipKeys(hasTimer2));
         case ChipErrorCode::ModeNotOffered:
             return modeTrapText(e);
         case ChipErrorCode::ClockNotOffered:
-            if (ProfileOf(e.chip).offersSixT) {
-                return QStringLiteral("--clock%1 1t: the %2 has no 1T timer clock (its AUXR holds only EXTRAM and"
+            if (e.chip->offersSixT) {
+                return QStringLiteral("--clock%1 %2: the %3 has no 1T timer clock (its AUXR holds only EXTRAM and"
                                       " ALEOFF); for double speed program it in 6T mode (--6t)")
                     .arg(e.timer)
-                    .arg(title);
+                    .arg(clockName(e.clock), title);
             }
-            return QStringLiteral("--clock%1 1t: the %2 counts every 12 clocks; 1T timers are on stc15 and stc8")
+            return QStringLiteral("--clock%1 %2: the %3 counts every 12 clocks; 1T timers are on %4")
                 .arg(e.timer)
-                .arg(title);
+                .arg(clockName(e.clock), title, chipsClocking(e.timer, e.clock));
         case ChipErrorCode::SixTNotOffered:
             return QStringLiteral("--6t: 6T mode is chosen when an STC89 is programmed; the %1 has none").arg(title);
         case ChipErrorCode::BaudSourceNotOffered:
-            return QStringLiteral("--uart-timer 2: the %1 has no timer 2 to clock its serial port; choose --chip 8052,"
-                                  " stc89, stc15 or stc8")
-                .arg(title);
+            return QStringLiteral("--uart-timer 2: the %1 has no timer 2 to clock its serial port; choose --chip %2")
+                .arg(title, chipKeys([](const ChipRow& row) { return BaudSourceOnTimer(row, 2) != nullptr; }));
         case ChipErrorCode::TimerBusy:
             return QStringLiteral("--timer2/--counter2 cannot be used with --uart-timer 2: timer 2 is the baud-rate"
                                   " generator");
         case ChipErrorCode::VendorHeaderNotAccepted:
             return QStringLiteral("--header: the %1 text declares no registers of its own for a vendor header to"
-                                  " replace; choose --chip stc15 or stc8")
-                .arg(title);
-        case ChipErrorCode::UnknownChip:
-            break;
+                                  " replace; choose --chip %2")
+                .arg(title, chipKeys([](const ChipRow& row) { return row.acceptsVendorHeader; }));
         }
         return QStringLiteral("the %1 does not offer this").arg(title);
     }
@@ -246,13 +294,6 @@ namespace {
         return {};
     }
 
-    // "a, b or c", as the help and error texts list choices.
-    QString orList(const QStringList& choices)
-    {
-        return choices.mid(0, choices.size() - 1).join(QLatin1String(", ")) + QLatin1String(" or ")
-            + choices.constLast();
-    }
-
     QStringList crystalTexts()
     {
         QStringList texts;
@@ -266,7 +307,7 @@ namespace {
         QStringList rates;
         for (const std::uint32_t rate : kBaudRates)
             rates << QString::number(rate);
-        return orList(rates);
+        return listed(rates);
     }
 
     QString crystalHelp()
@@ -301,6 +342,18 @@ namespace {
                 result += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
         }
         return result;
+    }
+
+    // "The chip: 8051 (default), 8052, ...": the table's keys, the default first.
+    QString chipHelp()
+    {
+        QStringList keys;
+        for (const ChipRow& row : ChipRows())
+            keys << latin1(row.key) + (Chip(row).isDefault() ? QStringLiteral(" (default)") : QString());
+        const QString classic
+            = chipKeys([](const ChipRow& row) { return row.arithmetic == Arithmetic::Classic; }, "and");
+        return QStringLiteral("The chip: %1. Chips other than the %2 count from the exact crystal.")
+            .arg(listed(keys), classic);
     }
 
     struct Options {
@@ -341,28 +394,37 @@ namespace {
             "Timer 0's interrupt routine runs your code on every Nth interrupt (1 to 65535; default 1).", "N" };
         QCommandLineOption postscale1 { "postscale1",
             "Timer 1's interrupt routine runs your code on every Nth interrupt (1 to 65535; default 1).", "N" };
-        QCommandLineOption chip { "chip",
-            "The chip: 8051 (default), 8052, stc89, stc15 or stc8. Chips other than the 8051 count from the exact "
-            "crystal.",
-            "CHIP" };
+        QCommandLineOption chip { "chip", chipHelp(), "CHIP" };
         QCommandLineOption sixT { "6t", "The STC89 is programmed in 6T mode: 6 clocks per machine cycle." };
         QCommandLineOption clock0 { "clock0",
-            "Timer 0 counts every clock (1t) or every 12 clocks (12t); 1t on stc15 and stc8 only, its default there.",
+            QStringLiteral(
+                "Timer 0 counts every clock (1t) or every 12 clocks (12t); 1t on %1 only, its default there.")
+                .arg(chipsClocking(0, 1)),
             "1t|12t" };
         QCommandLineOption clock1 { "clock1", "Timer 1 counts at 1t or 12t, as --clock0.", "1t|12t" };
         QCommandLineOption clock2 { "clock2", "Timer 2 counts at 1t or 12t, as --clock0.", "1t|12t" };
         QCommandLineOption timer2 { "timer2",
-            "Use timer 2 (not on the 8051) as a 16-bit auto-reload timer with a period in microseconds.",
+            QStringLiteral("Use timer 2 (not on the %1) as a 16-bit auto-reload timer with a period in microseconds.")
+                .arg(chipKeys(std::not_fn(hasTimer2), "and")),
             "MICROSECONDS" };
         QCommandLineOption counter2 { "counter2", "Use timer 2 as a counter of PULSES on its T2 pin.", "PULSES" };
         QCommandLineOption postscale2 { "postscale2",
             "Timer 2's interrupt routine runs your code on every Nth interrupt (1 to 65535; default 1).", "N" };
         QCommandLineOption uartTimer { "uart-timer",
-            "The timer that clocks the serial port: 1 (default) or 2 (not on the 8051); stc15 and stc8 run timer 1 "
-            "in its 16-bit auto-reload mode 0.",
+            QStringLiteral("The timer that clocks the serial port: 1 (default) or 2 (not on the %1); %2 run timer 1 in"
+                           " its 16-bit auto-reload mode 0.")
+                .arg(chipKeys(std::not_fn(hasTimer2), "and"),
+                    chipKeys(
+                        [](const ChipRow& row) {
+                            const BaudSourceRow* source = BaudSourceOnTimer(row, 1);
+                            return source != nullptr && source->source == BaudSource::Timer1Mode0;
+                        },
+                        "and")),
             "1|2" };
         QCommandLineOption header { "header",
-            "Include the vendor's header NAME instead of declaring the STC registers (stc15, stc8).", "NAME" };
+            QStringLiteral("Include the vendor's header NAME instead of declaring the STC registers (%1).")
+                .arg(chipKeyList([](const ChipRow& row) { return row.acceptsVendorHeader; }).join(QLatin1String(", "))),
+            "NAME" };
 
         void addTo(QCommandLineParser& parser) const
         {
@@ -438,19 +500,21 @@ namespace {
         Chip chip(const QCommandLineOption& option)
         {
             if (!parser_.isSet(option))
-                return Chip::I8051;
+                return Chip();
             const QString text = single(option);
-            if (const auto chip = ParseChipName(text.toStdString()))
+            if (const auto chip = FindChip(text.toStdString()))
                 return *chip;
-            fail(QStringLiteral("--chip takes 8051, 8052, stc89, stc15 or stc8, got \"%1\"").arg(text));
-            return Chip::I8051;
+            fail(
+                QStringLiteral("--chip takes %1, got \"%2\"").arg(chipKeys([](const ChipRow&) { return true; }), text));
+            return Chip();
         }
 
-        std::optional<TimerClock> clock(const QCommandLineOption& option)
+        std::optional<std::uint32_t> clock(const QCommandLineOption& option)
         {
             if (!parser_.isSet(option))
                 return std::nullopt;
-            return choice(option, { std::pair { "1t", TimerClock::One }, std::pair { "12t", TimerClock::Twelve } });
+            return choice(
+                option, { std::pair { "1t", std::uint32_t { 1 } }, std::pair { "12t", std::uint32_t { 12 } } });
         }
 
         // --timer2 MICROSECONDS or --counter2 PULSES: timer 2's one mode.
@@ -635,7 +699,7 @@ namespace {
         Configuration& config = request.config;
         config.crystalHz = read.crystalHz(options.crystal);
         config.chip.chip = read.chip(options.chip);
-        read.allowModeThree(config.chip.chip != Chip::I8051);
+        read.allowModeThree(!config.chip.chip.isDefault());
         config.comments = parser.isSet(options.comments);
         config.int0 = read.trigger(options.int0);
         config.int1 = read.trigger(options.int1);
@@ -793,7 +857,7 @@ namespace {
         QJsonObject& object, const GenRequest& request, const ResolvedConfiguration& resolved, const ChipDerivation& d)
     {
         const GeneratorSettings& s = resolved.settings;
-        object.insert("chip", QString::fromLatin1(d.profile->name.data(), qsizetype(d.profile->name.size())));
+        object.insert("chip", latin1(d.chip.key()));
         if (request.config.chip.sixT)
             object.insert("sixT", true);
         if (const auto& header = request.config.chip.vendorHeader)
@@ -806,12 +870,12 @@ namespace {
         if (timer2) {
             object.insert("th2", s.th2);
             object.insert("tl2", s.tl2);
-            if (d.profile->model == TimerModel::Classic)
+            if (TimersUseRegister(d.chip.row(), "T2CON"))
                 object.insert("t2con", d.t2con);
         }
         if (s.timer2Enabled)
             object.insert("reload2Text", fromUtf8(resolved.reload2Text));
-        if (d.profile->model == TimerModel::Stc)
+        if (TimersUseRegister(d.chip.row(), "AUXR"))
             object.insert("auxr", d.auxr);
         if (d.baud) {
             object.insert("uartTimer", d.baud->source->timer);
@@ -983,7 +1047,7 @@ GenOutput RenderGenOutput(const GenRequest& request)
     if (!resolved.resolved)
         return { {}, refusalText(*resolved.error, request.config), kExitRefused };
     const std::string source = BuildSourceText(resolved.resolved->settings, request.dialect);
-    if (request.config.chip.chip != Chip::I8051)
+    if (!request.config.chip.chip.isDefault())
         return renderChipOutput(request, *resolved.resolved, source);
     const Derivation derivation = DeriveConfiguration(request.config, *resolved.resolved, request.dialect);
     // The derivation is plain ASCII, so it reads the same in every encoding.
@@ -1001,7 +1065,7 @@ QStringList GenWarnings(const GenRequest& request)
     const ResolveResult resolved = ResolveConfiguration(request.config);
     if (!resolved.resolved)
         return {};
-    if (request.config.chip.chip != Chip::I8051)
+    if (!request.config.chip.chip.isDefault())
         return cpuShareWarnings(DeriveChipConfiguration(request.config, *resolved.resolved, request.dialect).timers);
     return cpuShareWarnings(DeriveConfiguration(request.config, *resolved.resolved, request.dialect).timers);
 }

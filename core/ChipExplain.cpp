@@ -16,16 +16,16 @@ namespace {
     // Counts from one interrupt to the next: the count itself where the chip
     // reloads, the count plus the routine's latency on a classic core.
     std::optional<std::uint64_t> interruptCycles(
-        const ChipTimerDerivation& t, const ChipProfile& profile, const Configuration& config, Dialect dialect)
+        const ChipTimerDerivation& t, const ChipRow& row, const Configuration& config, Dialect dialect)
     {
         if (t.hardwareReload)
             return t.count;
-        if (profile.model == TimerModel::Stc)
+        if (!row.countsRoutineCycles)
             return std::nullopt;
         return InterruptCycles(t.count, { t.mode, false, t.postscale, config.driftFree, dialect });
     }
 
-    void deriveTimerPeriod(ChipTimerDerivation& t, const ChipTimerReload& reload, const ChipProfile& profile,
+    void deriveTimerPeriod(ChipTimerDerivation& t, const ChipTimerReload& reload, const ChipRow& profile,
         const Configuration& config, Dialect dialect)
     {
         t.actualPeriodUs = reload.actualPeriodUs;
@@ -39,7 +39,7 @@ namespace {
             t.drift = DriftOf(*t.interruptCycles, scaledHz, t.value);
         if (!t.hardwareReload && AddsToRunningCount({ t.mode, false, t.postscale, config.driftFree, dialect }))
             t.runningAdd = RunningCountAddFor(t.mode, t.high, t.low, dialect);
-        if (t.interruptCycles && profile.model != TimerModel::Stc) {
+        if (t.interruptCycles && profile.countsRoutineCycles) {
             const bool clearsFlag = profile.timers[static_cast<std::size_t>(t.timer)]->flagToClear != nullptr;
             const RoutineShape shape { t.hardwareReload ? 2 : t.mode, false, t.postscale, config.driftFree, dialect,
                 clearsFlag };
@@ -47,12 +47,12 @@ namespace {
         }
     }
 
-    ChipTimerDerivation deriveTimer(const ChipProfile& profile, int timer, const Configuration& config,
-        const ChipTimerReload& reload, Dialect dialect)
+    ChipTimerDerivation deriveTimer(
+        const ChipRow& profile, int timer, const Configuration& config, const ChipTimerReload& reload, Dialect dialect)
     {
         const TimerConfig& c = timerConfig(config, timer);
-        const TimerInfo& info = *profile.timers[static_cast<std::size_t>(timer)];
-        const TimerMode& mode = *FindTimerMode(profile, timer, c.mode);
+        const TimerRow& info = *profile.timers[static_cast<std::size_t>(timer)];
+        const ModeRow& mode = *FindTimerMode(profile, timer, c.mode);
         ChipTimerDerivation t;
         t.timer = timer;
         t.counter = c.counter;
@@ -60,7 +60,7 @@ namespace {
         t.meaning = mode.meaning;
         t.value = c.value;
         t.clocksPerCount = reload.clocksPerCount;
-        t.limit = mode.limit;
+        t.limit = CounterLimit(mode.counter);
         t.count = reload.reload.count;
         t.start = static_cast<std::uint32_t>(t.limit - t.count);
         t.high = reload.reload.th;
@@ -201,9 +201,9 @@ namespace {
 ChipDerivation DeriveChipConfiguration(
     const Configuration& config, const ResolvedConfiguration& resolved, Dialect dialect)
 {
-    const ChipProfile& profile = ProfileOf(config.chip.chip);
+    const ChipRow& profile = config.chip.chip.row();
     ChipDerivation d;
-    d.profile = &profile;
+    d.chip = config.chip.chip;
     d.crystalHz = config.crystalHz;
     d.sixT = config.chip.sixT;
     d.dialect = dialect;
@@ -225,7 +225,7 @@ ChipDerivation DeriveChipConfiguration(
 
 std::string FormatChipDerivation(const ChipDerivation& d)
 {
-    const ChipProfile& p = *d.profile;
+    const ChipRow& p = d.chip.row();
     std::string out = TextFormat("Chip: %s; counts from the exact crystal, %u Hz (%.6f us a clock).\n",
         std::string(p.family).c_str(), d.crystalHz, 1e6 / d.crystalHz);
     if (d.sixT)
@@ -241,9 +241,9 @@ std::string FormatChipDerivation(const ChipDerivation& d)
     }
     if (d.baud)
         explainBaud(out, *d.baud, d.crystalHz);
-    if (p.model == TimerModel::Stc)
+    if (TimersUseRegister(p, "AUXR"))
         out += TextFormat("\nAUXR after init: 0x%02x (%s).\n", unsigned { d.auxr }, auxrBits(d.auxr).c_str());
-    else if (timer2InUse(d))
+    else if (timer2InUse(d) && TimersUseRegister(p, "T2CON"))
         out += TextFormat("\nT2CON after init: 0x%02x.\n", unsigned { d.t2con });
     if (!d.timers[0] && !d.timers[1] && !d.timers[2] && !d.baud)
         out += "No timer and no serial port in use: nothing to compute.\n";

@@ -45,14 +45,14 @@ struct ChipTimerDerivation {
 };
 
 struct ChipBaudDerivation {
-    const BaudSourceInfo* source = nullptr;
+    const BaudSourceRow* source = nullptr;
     std::uint32_t rate = 0;
     bool doubled = false;
     ChipBaud baud;
 };
 
 struct ChipDerivation {
-    const ChipProfile* profile = nullptr;
+    Chip chip;
     std::uint32_t crystalHz = 0;
     bool sixT = false;
     Dialect dialect = Dialect::Keil;

@@ -21,23 +21,23 @@ namespace {
         }
     }
 
-    std::optional<ChipError> checkTimerRequest(const ChipProfile& profile, const ChipTimerRequest& request)
+    std::optional<ChipError> checkTimerRequest(Chip chip, const ChipTimerRequest& request)
     {
-        if (auto trap = CheckTimerMode(profile, request.timer, request.mode))
+        if (auto trap = CheckTimerMode(chip, request.timer, request.mode))
             return trap;
-        if (auto trap = CheckTimerClock(profile, request.timer, request.clock))
+        if (auto trap = CheckTimerClock(chip, request.timer, request.clock))
             return trap;
-        return CheckSixT(profile, request.sixT);
+        return CheckSixT(chip, request.sixT);
     }
 
-    std::optional<ChipError> checkBaudRequest(const ChipProfile& profile, const ChipBaudRequest& request)
+    std::optional<ChipError> checkBaudRequest(Chip chip, const ChipBaudRequest& request)
     {
-        if (auto trap = CheckBaudSource(profile, request.source))
+        if (auto trap = CheckBaudSource(chip, request.source))
             return trap;
-        const BaudSourceInfo* source = FindBaudSource(profile, request.source);
-        if (auto trap = CheckTimerClock(profile, source->timer, request.clock))
+        const BaudSourceRow* source = FindBaudSource(chip.row(), request.source);
+        if (auto trap = CheckTimerClock(chip, source->timer, request.clock))
             return trap;
-        return CheckSixT(profile, request.sixT);
+        return CheckSixT(chip, request.sixT);
     }
 
     // ComputeTimerReload counts machine cycles of 12 clocks; a crystal scaled
@@ -56,18 +56,16 @@ namespace {
     }
 
     // The timer's mode that reloads in hardware with the most counts.
-    HardwareReloadMode hardwareReloadOf(const ChipProfile& profile, int timer)
+    HardwareReloadMode hardwareReloadOf(const ChipRow& row, int timer)
     {
-        HardwareReloadMode best { -1, 0 };
-        for (const TimerMode& mode : profile.timers[static_cast<std::size_t>(timer)]->modes) {
-            if (mode.hardwareReload && mode.limit > best.limit)
-                best = { mode.mode, mode.limit };
-        }
-        return best;
+        const ModeRow* widest = WidestHardwareReload(row, timer);
+        if (widest == nullptr)
+            return { -1, 0 };
+        return { widest->number, CounterLimit(widest->counter) };
     }
 
     // Crystal clocks per count of a baud source's timer.
-    double baudClocksPerCount(const BaudSourceInfo& source, std::uint32_t clocksPerCount)
+    double baudClocksPerCount(const BaudSourceRow& source, std::uint32_t clocksPerCount)
     {
         // The 8052's timer 2 counts state times (2 clocks) as a baud generator,
         // a sixth of its clocks per machine cycle: 12T gives 2, 6T gives 1.
@@ -77,51 +75,53 @@ namespace {
 } // namespace
 
 ChipTimerReload ComputeChipTimerReload(
-    const ChipProfile& profile, std::uint32_t crystalHz, const ChipTimerRequest& request, Precision precision)
+    Chip chip, std::uint32_t crystalHz, const ChipTimerRequest& request, Precision precision)
 {
     ChipTimerReload result;
-    result.error = checkTimerRequest(profile, request);
+    result.error = checkTimerRequest(chip, request);
     if (result.error)
         return result;
 
-    const TimerMode& mode = *FindTimerMode(profile, request.timer, request.mode);
-    result.clocksPerCount = ClocksPerCount(profile, request.clock, request.sixT);
-    result.hardwareReload = mode.hardwareReload;
+    const ModeRow& mode = *FindTimerMode(chip.row(), request.timer, request.mode);
+    const std::uint32_t limit = CounterLimit(mode.counter);
+    const bool exact = chip->arithmetic == Arithmetic::Exact;
+    result.clocksPerCount = ClocksPerCount(chip.row(), request.clock, request.sixT);
+    result.hardwareReload = ReloadsInHardware(mode.counter);
 
     const std::uint32_t scaledHz = scaledCrystal(crystalHz, result.clocksPerCount);
-    const Precision counting = profile.exactCrystal ? Precision::Exact : precision;
-    result.reload = ComputeTimerReload(scaledHz, layoutModeFor(mode.limit), request.counter, request.value, counting);
+    const Precision counting = exact ? Precision::Exact : precision;
+    result.reload = ComputeTimerReload(scaledHz, layoutModeFor(limit), request.counter, request.value, counting);
     if (!request.counter && result.reload.inRange)
         result.actualPeriodUs = double(result.reload.count) * result.clocksPerCount * 1e6 / crystalHz;
-    if (!request.counter && !result.reload.inRange && profile.exactCrystal)
-        result.reload.corrected = longestFitting(scaledHz, mode.limit);
+    if (!request.counter && !result.reload.inRange && exact)
+        result.reload.corrected = longestFitting(scaledHz, limit);
     return result;
 }
 
 std::optional<PostscaleSplit> ChipHardwareSplit(
-    const ChipProfile& profile, std::uint32_t crystalHz, const ChipTimerRequest& request, std::uint32_t postscale)
+    Chip chip, std::uint32_t crystalHz, const ChipTimerRequest& request, std::uint32_t postscale)
 {
-    const std::uint32_t clocks = ClocksPerCount(profile, request.clock, request.sixT);
+    const std::uint32_t clocks = ClocksPerCount(chip.row(), request.clock, request.sixT);
     const std::uint32_t scaledHz = scaledCrystal(crystalHz, clocks);
     const std::uint64_t count = TimerCycleCount(scaledHz, request.value, Precision::Exact);
     const std::uint32_t maxFactor = postscale == 0 ? 0 : kMaxPostscale / postscale;
-    auto split
-        = SuggestHardwareSplit(scaledHz, count, Precision::Exact, maxFactor, hardwareReloadOf(profile, request.timer));
+    auto split = SuggestHardwareSplit(
+        scaledHz, count, Precision::Exact, maxFactor, hardwareReloadOf(chip.row(), request.timer));
     if (split)
         split->postscale *= postscale;
     return split;
 }
 
 ChipRangeError DescribeChipRangeError(
-    const ChipProfile& profile, std::uint32_t crystalHz, const ChipTimerRequest& request, std::uint32_t postscale)
+    Chip chip, std::uint32_t crystalHz, const ChipTimerRequest& request, std::uint32_t postscale)
 {
-    const ChipTimerReload reload = ComputeChipTimerReload(profile, crystalHz, request);
-    const std::uint32_t limit = FindTimerMode(profile, request.timer, request.mode)->limit;
+    const ChipTimerReload reload = ComputeChipTimerReload(chip, crystalHz, request);
+    const std::uint32_t limit = CounterLimit(FindTimerMode(chip.row(), request.timer, request.mode)->counter);
     ChipRangeError range { request, reload.reload.corrected, TimerRangeMessage(layoutModeFor(limit), request.counter),
         reload.clocksPerCount, {}, {} };
     if (request.counter)
         return range;
-    range.hardwareSplit = ChipHardwareSplit(profile, crystalHz, request, postscale);
+    range.hardwareSplit = ChipHardwareSplit(chip, crystalHz, request, postscale);
     const std::uint32_t maxFactor = postscale == 0 ? 0 : kMaxPostscale / postscale;
     range.split = SuggestPostscaleWithin(
         scaledCrystal(crystalHz, range.clocksPerCount), limit, request.value, Precision::Exact, maxFactor);
@@ -135,12 +135,12 @@ ChipRangeError DescribeChipRangeError(
     return range;
 }
 
-ChipSplitCost ChipCostOf(const ChipProfile& profile, const ChipRangeError& range, const PostscaleSplit& split,
-    std::uint32_t crystalHz, bool driftFree)
+ChipSplitCost ChipCostOf(
+    Chip chip, const ChipRangeError& range, const PostscaleSplit& split, std::uint32_t crystalHz, bool driftFree)
 {
     const int mode = split.mode < 0 ? range.request.mode : split.mode;
-    const bool hardware = FindTimerMode(profile, range.request.timer, mode)->hardwareReload;
-    if (profile.model == TimerModel::Stc)
+    const bool hardware = ReloadsInHardware(FindTimerMode(chip.row(), range.request.timer, mode)->counter);
+    if (!chip->countsRoutineCycles)
         return { crystalHz / double(range.clocksPerCount) / double(split.cycles), std::nullopt };
     // On a classic core a count is a machine cycle; the routine of a mode
     // that reloads in hardware is mode 2's.
@@ -151,15 +151,15 @@ ChipSplitCost ChipCostOf(const ChipProfile& profile, const ChipRangeError& range
     return { cost.interruptsPerSecond, cost.cpuPercent };
 }
 
-ChipBaud ComputeChipBaud(const ChipProfile& profile, std::uint32_t crystalHz, const ChipBaudRequest& request)
+ChipBaud ComputeChipBaud(Chip chip, std::uint32_t crystalHz, const ChipBaudRequest& request)
 {
     ChipBaud result;
-    result.error = checkBaudRequest(profile, request);
+    result.error = checkBaudRequest(chip, request);
     if (result.error)
         return result;
 
-    const BaudSourceInfo& source = *FindBaudSource(profile, request.source);
-    result.clocksPerCount = ClocksPerCount(profile, request.clock, request.sixT);
+    const BaudSourceRow& source = *FindBaudSource(chip.row(), request.source);
+    result.clocksPerCount = ClocksPerCount(chip.row(), request.clock, request.sixT);
     const double doubling = request.smod && source.smodDoubles ? 2.0 : 1.0;
     const double clocksPerBit = baudClocksPerCount(source, result.clocksPerCount) * source.overflowsPerBit;
     result.exactCount = doubling * crystalHz / (clocksPerBit * request.rate);
@@ -179,7 +179,7 @@ ChipBaud ComputeChipBaud(const ChipProfile& profile, std::uint32_t crystalHz, co
     return result;
 }
 
-std::string BaudFormula(const BaudSourceInfo& source, std::uint32_t clocksPerCount)
+std::string BaudFormula(const BaudSourceRow& source, std::uint32_t clocksPerCount)
 {
     // State times fold into one factor (32 at 12T, 16 at 6T); other clocks
     // stand beside the overflows per bit, as the vendors write them.
@@ -195,13 +195,13 @@ std::string BaudFormula(const BaudSourceInfo& source, std::uint32_t clocksPerCou
 std::uint8_t StcAuxrValue(const StcAuxrChoice& choice)
 {
     std::uint8_t auxr = 0;
-    if (choice.timer0Used && choice.clock0 == TimerClock::One)
+    if (choice.timer0Used && choice.clock0 == 1)
         auxr |= kAuxrT0x12;
-    if (choice.timer1Used && choice.clock1 == TimerClock::One)
+    if (choice.timer1Used && choice.clock1 == 1)
         auxr |= kAuxrT1x12;
     // Making the baud rate, timer 2 is in use and runs from the init code on.
     if (choice.timer2Used || choice.uartFromTimer2) {
-        if (choice.clock2 == TimerClock::One)
+        if (choice.clock2 == 1)
             auxr |= kAuxrT2x12;
         if (choice.timer2Counter)
             auxr |= kAuxrT2CT;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ChipProfile.h"
+#include "ChipTable.h"
 #include "Precision.h"
 #include "TimerReload.h"
 #include "TimerTiming.h"
@@ -36,7 +36,7 @@ struct ChipTimerRequest {
     int mode = 1; // TMOD mode; 0 for timer 2
     bool counter = false;
     std::uint32_t value = 0; // microseconds, or pulses when counting
-    TimerClock clock = TimerClock::Twelve;
+    std::uint32_t clock = 12; // the clock choice: its clocks per count
     bool sixT = false;
 };
 
@@ -54,8 +54,8 @@ struct ChipTimerReload {
 // from the exact crystal whatever `precision` says, and correct a period
 // too long to the longest one whose count still fits; the 8051 counts as
 // ComputeTimerReload does with `precision`, byte for byte.
-ChipTimerReload ComputeChipTimerReload(const ChipProfile& profile, std::uint32_t crystalHz,
-    const ChipTimerRequest& request, Precision precision = Precision::Classic);
+ChipTimerReload ComputeChipTimerReload(
+    Chip chip, std::uint32_t crystalHz, const ChipTimerRequest& request, Precision precision = Precision::Classic);
 
 // Off the 8051: a period or count too large for its timer's mode, what it
 // is corrected to, and for a period the splits of it into interrupts with
@@ -73,13 +73,13 @@ struct ChipRangeError {
 };
 // `postscale` is the software count already set; the splits build on it.
 ChipRangeError DescribeChipRangeError(
-    const ChipProfile& profile, std::uint32_t crystalHz, const ChipTimerRequest& request, std::uint32_t postscale);
+    Chip chip, std::uint32_t crystalHz, const ChipTimerRequest& request, std::uint32_t postscale);
 
 // Off the 8051: the split of a timer's count (in range) that the hardware
 // reload keeps exact, as DescribeChipRangeError finds it; for drift-free
 // timing where the routine cannot keep the count.
 std::optional<PostscaleSplit> ChipHardwareSplit(
-    const ChipProfile& profile, std::uint32_t crystalHz, const ChipTimerRequest& request, std::uint32_t postscale);
+    Chip chip, std::uint32_t crystalHz, const ChipTimerRequest& request, std::uint32_t postscale);
 
 // Off the 8051, where drift-free timing cannot keep a timer's count: why,
 // and on a classic core the split the hardware reload keeps exact instead.
@@ -97,14 +97,14 @@ struct ChipSplitCost {
     double interruptsPerSecond = 0;
     std::optional<double> cpuPercent;
 };
-ChipSplitCost ChipCostOf(const ChipProfile& profile, const ChipRangeError& range, const PostscaleSplit& split,
-    std::uint32_t crystalHz, bool driftFree);
+ChipSplitCost ChipCostOf(
+    Chip chip, const ChipRangeError& range, const PostscaleSplit& split, std::uint32_t crystalHz, bool driftFree);
 
 struct ChipBaudRequest {
     BaudSource source = BaudSource::Timer1Mode2;
     std::uint32_t rate = 9600;
     bool smod = false; // PCON.SMOD; only timer 1 in mode 2 feels it
-    TimerClock clock = TimerClock::Twelve; // of the timer that makes the rate
+    std::uint32_t clock = 12; // the clock choice of the timer that makes the rate
     bool sixT = false;
 };
 
@@ -129,21 +129,21 @@ struct ChipBaud {
 // Baud reload, real rate and error from the exact crystal, for every
 // source. (The 8051 window keeps ComputeBaudReload with its list and
 // fall-back; for a rate that fits, its Exact result is the same.)
-ChipBaud ComputeChipBaud(const ChipProfile& profile, std::uint32_t crystalHz, const ChipBaudRequest& request);
+ChipBaud ComputeChipBaud(Chip chip, std::uint32_t crystalHz, const ChipBaudRequest& request);
 
 // The source's rate formula as the vendor writes it, for the clocks per
 // count in use: "baud = fosc / (16 * (65536 - RCAP2))" for the 8052's timer 2 in 6T.
-std::string BaudFormula(const BaudSourceInfo& source, std::uint32_t clocksPerCount);
+std::string BaudFormula(const BaudSourceRow& source, std::uint32_t clocksPerCount);
 
 // What the STC15/STC8 init code leaves in AUXR; bits of timers not in use
 // stay at their reset value 0.
 struct StcAuxrChoice {
     bool timer0Used = false;
-    TimerClock clock0 = TimerClock::One;
+    std::uint32_t clock0 = 1;
     bool timer1Used = false; // as a timer or as the baud source
-    TimerClock clock1 = TimerClock::One;
+    std::uint32_t clock1 = 1;
     bool timer2Used = false; // as a timer or as the baud source
-    TimerClock clock2 = TimerClock::One;
+    std::uint32_t clock2 = 1;
     bool timer2Counter = false;
     bool timer2Running = true; // the init code sets T2R
     bool uartFromTimer2 = false; // S1ST2; implies timer 2 in use and running

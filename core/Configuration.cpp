@@ -52,15 +52,15 @@ namespace {
     // A timer, mode or clock the chip does not have.
     std::optional<ConfigError> timerTrap(const Configuration& config, int timer)
     {
-        const ChipProfile& profile = ProfileOf(config.chip.chip);
+        const Chip chip = config.chip.chip;
         const TimerConfig& t = timerConfig(config, timer);
-        // The 8051's modes are checked as they always were.
-        if (t.enabled && (timer == 2 || config.chip.chip != Chip::I8051)) {
-            if (auto refused = CheckTimerMode(profile, timer, t.mode))
+        // The default chip's modes are checked as they always were.
+        if (t.enabled && (timer == 2 || !chip.isDefault())) {
+            if (auto refused = CheckTimerMode(chip, timer, t.mode))
                 return trap(config, *refused, timer, t.mode);
         }
         if (const auto& clock = config.chip.clocks[static_cast<std::size_t>(timer)]) {
-            if (auto refused = CheckTimerClock(profile, timer, *clock)) {
+            if (auto refused = CheckTimerClock(chip, timer, *clock)) {
                 ConfigError error = trap(config, *refused, timer);
                 error.clock = *clock;
                 return error;
@@ -71,20 +71,22 @@ namespace {
 
     std::optional<ConfigError> uartTrap(const Configuration& config)
     {
-        const ChipProfile& profile = ProfileOf(config.chip.chip);
+        const Chip chip = config.chip.chip;
         const int timer = config.chip.uartTimer;
-        if (timer != 1 && timer != 2)
-            return trap(config, *CheckTimer(ProfileOf(Chip::I8051), timer), timer);
+        if (timer != 1 && timer != 2) {
+            ChipError noSuch { ChipErrorCode::NoSuchTimer, chip, timer };
+            return trap(config, noSuch, timer);
+        }
         if (!config.uartBaudIndex)
             return std::nullopt;
-        const BaudSource source = BaudSourceFor(config.chip.chip, config.chip.uartTimer);
-        if (auto refused = CheckBaudSource(profile, source))
+        const BaudSource source = BaudSourceFor(chip, config.chip.uartTimer);
+        if (auto refused = CheckBaudSource(chip, source))
             return trap(config, *refused, config.chip.uartTimer);
         if (config.chip.timer2.enabled) {
-            if (auto refused = CheckTimerFree(profile, 2, source))
+            if (auto refused = CheckTimerFree(chip, 2, source))
                 return trap(config, *refused, 2);
         }
-        if (config.uartDoubleBaud && !FindBaudSource(profile, source)->smodDoubles)
+        if (config.uartDoubleBaud && !FindBaudSource(chip.row(), source)->smodDoubles)
             return chipRefusal(ConfigErrorCode::DoubleBaudWithoutEffect, config);
         return std::nullopt;
     }
@@ -95,7 +97,7 @@ namespace {
             return std::nullopt;
         for (int timer = 0; timer < 2; ++timer) {
             const TimerConfig& t = timerConfig(config, timer);
-            if (t.enabled && !t.counter && DriftFreeNeedsHardwareReload(ProfileOf(config.chip.chip), t.mode)) {
+            if (t.enabled && !t.counter && DriftFreeNeedsHardwareReload(config.chip.chip.row(), timer, t.mode)) {
                 ConfigError error = chipRefusal(ConfigErrorCode::DriftFreeNeedsHardwareReload, config);
                 error.timer = timer;
                 error.mode = 1;
@@ -111,7 +113,7 @@ namespace {
     std::optional<ConfigError> vendorHeaderTrap(const Configuration& config)
     {
         const auto& name = config.chip.vendorHeader;
-        if (auto refused = CheckVendorHeader(ProfileOf(config.chip.chip), name.has_value()))
+        if (auto refused = CheckVendorHeader(config.chip.chip, name.has_value()))
             return trap(config, *refused);
         if (!name)
             return std::nullopt;
@@ -126,8 +128,7 @@ namespace {
     // What the chip does not have. At the default chip options nothing is refused.
     std::optional<ConfigError> outsideTheChip(const Configuration& config)
     {
-        const ChipProfile& profile = ProfileOf(config.chip.chip);
-        if (auto refused = CheckSixT(profile, config.chip.sixT))
+        if (auto refused = CheckSixT(config.chip.chip, config.chip.sixT))
             return trap(config, *refused);
         if (auto refused = vendorHeaderTrap(config))
             return refused;
@@ -175,10 +176,10 @@ namespace {
         error.postscale = t.postscale;
         error.driftFree = shown.driftFree;
         error.chip = shown.chip;
-        if (shown.chip != Chip::I8051) {
+        if (shown.chip->arithmetic == Arithmetic::Exact) {
             const ChipTimerRequest request { timer, error.mode, error.counter, error.value,
                 shown.clocks[static_cast<std::size_t>(timer)], shown.sixT };
-            error.chipRange = DescribeChipRangeError(ProfileOf(shown.chip), shown.crystalHz, request, error.postscale);
+            error.chipRange = DescribeChipRangeError(shown.chip, shown.crystalHz, request, error.postscale);
             error.split = error.chipRange->split;
             error.hardwareSplit = error.chipRange->hardwareSplit;
         } else if (!error.counter) {
@@ -307,7 +308,7 @@ namespace {
         // The chip first: it decides what the timers and the port compute.
         void setChip(const ChipConfig& c)
         {
-            if (c.chip == Chip::I8051 && !c.sixT && c.uartTimer == 1)
+            if (c.chip.isDefault() && !c.sixT && c.uartTimer == 1)
                 return;
             step([&](WindowModel& m) { m.chip = c.chip; }, [](WindowModel m) { return OnChipChange(m); });
             step([&](WindowModel& m) { m.sixT = c.sixT; }, [](WindowModel m) { return OnSixTChange(m); });
@@ -396,9 +397,10 @@ bool Timer1ClashesWithSerialPort(const Configuration& config)
 
 BaudSource BaudSourceFor(Chip chip, int uartTimer)
 {
-    if (uartTimer == 2)
-        return BaudSource::Timer2;
-    return ProfileOf(chip).model == TimerModel::Stc ? BaudSource::Timer1Mode0 : BaudSource::Timer1Mode2;
+    const BaudSourceRow* source = BaudSourceOnTimer(chip.row(), uartTimer);
+    if (source == nullptr)
+        return uartTimer == 2 ? BaudSource::Timer2 : BaudSource::Timer1Mode2;
+    return source->source;
 }
 
 ResolveResult ResolveConfiguration(const Configuration& config)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "BaudReload.h"
-#include "ChipProfile.h"
+#include "ChipTable.h"
 #include "ChipTiming.h"
 #include "Messages.h"
 #include "Precision.h"
@@ -29,11 +29,11 @@ struct TimerConfig {
 // What another chip than the classic 8051 adds. At its defaults the
 // configuration is the 8051's, and everything generated is as it always was.
 struct ChipConfig {
-    Chip chip = Chip::I8051;
+    Chip chip;
     bool sixT = false; // STC89 programmed in 6T mode
-    // Clocks per count of timers 0, 1 and 2; empty: the chip's default
-    // (1T on STC15/STC8, 12 clocks elsewhere).
-    std::array<std::optional<TimerClock>, 3> clocks;
+    // The clock choices of timers 0, 1 and 2 (their clocks per count);
+    // empty: the chip's default (1T on STC15/STC8, 12 clocks elsewhere).
+    std::array<std::optional<std::uint32_t>, 3> clocks;
     TimerConfig timer2; // mode 0, its one mode; no GATE
     int uartTimer = 1; // the timer that clocks the serial port: 1 or 2
     // The vendor's header the user includes in place of the declarations
@@ -123,9 +123,9 @@ struct ConfigError {
     // ChipTrap: what the chip refused (timer and mode above where they
     // apply). DoubleBaudWithoutEffect and DriftFreeNeedsHardwareReload name
     // the chip as well.
-    Chip chip = Chip::I8051;
-    ChipErrorCode chipError = ChipErrorCode::UnknownChip;
-    TimerClock clock = TimerClock::Twelve;
+    Chip chip;
+    ChipErrorCode chipError = ChipErrorCode::NoSuchTimer;
+    std::uint32_t clock = 12;
     int uartTimer = 1;
     // VendorHeaderUnsafe: what is wrong with the name.
     HeaderNameProblem headerProblem;
@@ -141,7 +141,8 @@ struct ResolveResult {
 bool Timer1ClashesWithSerialPort(const Configuration& config);
 
 // The baud source the serial port uses on `chip` from timer 1 or 2: timer 1
-// in mode 2 on the classic chips, in mode 0 on STC15/STC8.
+// in mode 2 on the classic chips, in mode 0 on STC15/STC8. Timer 2 on a
+// chip without it: Timer2, which the chip refuses.
 BaudSource BaudSourceFor(Chip chip, int uartTimer);
 
 // Sets `config` in the window's model as a user would, from the first state

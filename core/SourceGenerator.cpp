@@ -10,9 +10,11 @@ namespace orlet {
 
 namespace {
 
-    bool isStc(const GeneratorSettings& s)
+    // Timer 2 set up and started in AUXR (STC), not in T2CON (8052).
+    bool timer2InAuxr(const GeneratorSettings& s)
     {
-        return ProfileOf(s.chip).model == TimerModel::Stc;
+        const TimerRow* timer2 = s.chip->timers[2];
+        return timer2 != nullptr && timer2->control == TimerControl::Auxr;
     }
 
     bool uartOnTimer2(const GeneratorSettings& s)
@@ -45,12 +47,14 @@ namespace {
         std::uint8_t set = 0;
         std::uint8_t clear = 0;
 
-        void clock(TimerClock clock, std::uint8_t bit)
+        // The bits that pick `timer`'s clock choice, where AUXR holds them.
+        void clock(const GeneratorSettings& s, int timer)
         {
-            if (clock == TimerClock::One)
-                set |= bit;
-            else
-                clear |= bit;
+            const ClockChoice* choice = FindClock(s.chip.row(), timer, s.clocks[static_cast<std::size_t>(timer)]);
+            if (choice == nullptr || choice->select.sfr == nullptr || std::string_view(choice->select.sfr) != "AUXR")
+                return;
+            set |= choice->select.value;
+            clear |= static_cast<std::uint8_t>(choice->select.mask & ~choice->select.value);
         }
     };
 
@@ -60,9 +64,8 @@ namespace {
         SourceWriter(const GeneratorSettings& settings, Dialect dialect)
             : s_(settings)
             , dialect_(dialect)
-            , profile_(ProfileOf(settings.chip))
-            , classic_(settings.chip == Chip::I8051)
-            , stc_(isStc(settings))
+            , row_(settings.chip.row())
+            , stc_(timer2InAuxr(settings))
         {
         }
 
@@ -119,10 +122,6 @@ namespace {
 
         void writeInclude()
         {
-            if (classic_) {
-                put(dialect_ == Dialect::Sdcc ? "#include <8051.h>\r\n\r\n" : "#include \"reg51.h\"\r\n\r\n");
-                return;
-            }
             if (vendorHeaderNamed())
                 text_ += "#include \"" + s_.vendorHeader + "\"\r\n";
             else
@@ -136,7 +135,7 @@ namespace {
 
         void writeDialectHeader()
         {
-            const DialectHeader& header = HeaderFor(profile_, dialect_);
+            const DialectHeader& header = HeaderFor(row_, dialect_);
             text_ += header.includeLine;
             put("\r\n");
             for (const SfrDeclaration& sfr : header.declarations) {
@@ -148,7 +147,7 @@ namespace {
         }
 
         // The vendor's header declares every register of its chip.
-        bool vendorHeaderNamed() const { return !s_.vendorHeader.empty() && profile_.acceptsVendorHeader; }
+        bool vendorHeaderNamed() const { return !s_.vendorHeader.empty() && row_.acceptsVendorHeader; }
 
         // The STC registers the text writes, which need declarations.
         bool usesSfr(std::string_view name) const
@@ -199,16 +198,15 @@ namespace {
         // STC: the 1T/12T choice of the timers the function starts.
         void putTimerClocks()
         {
-            if (!stc_)
-                return;
             AuxrChange change;
             if (s_.timer0Enabled)
-                change.clock(s_.clocks[0], kAuxrT0x12);
+                change.clock(s_, 0);
             if (s_.timer1Enabled)
-                change.clock(s_.clocks[1], kAuxrT1x12);
+                change.clock(s_, 1);
             if (s_.timer2Enabled) {
-                change.clock(s_.clocks[2], kAuxrT2x12);
-                (s_.timer2Counter ? change.set : change.clear) |= kAuxrT2CT;
+                change.clock(s_, 2);
+                if (stc_)
+                    (s_.timer2Counter ? change.set : change.clear) |= kAuxrT2CT;
             }
             putAuxr(change);
         }
@@ -257,7 +255,7 @@ namespace {
             putTimer2Bytes();
             if (stc_) {
                 AuxrChange change;
-                change.clock(s_.clocks[2], kAuxrT2x12);
+                change.clock(s_, 2);
                 change.set |= kAuxrT2R | kAuxrS1st2;
                 putAuxr(change);
             } else {
@@ -275,7 +273,7 @@ namespace {
             put("void initUart(void)\r\n{\r\n TMOD&=0x0f;\r\n SCON=0x50;\r\n");
             putBytes(" TL1=0x%x;\r\n TH1=0x%x;\r\n", s_.tl1, s_.th1);
             AuxrChange change;
-            change.clock(s_.clocks[1], kAuxrT1x12);
+            change.clock(s_, 1);
             change.clear |= kAuxrS1st2;
             putAuxr(change);
             put(" TR1=1;\r\n");
@@ -378,17 +376,14 @@ namespace {
 
         bool hardwareReload(int timer) const
         {
-            const int mode = TimerModeIn(s_.tmod, timer);
-            if (classic_)
-                return mode == 2;
-            const TimerMode* offered = FindTimerMode(profile_, timer, mode);
-            return offered != nullptr && offered->hardwareReload;
+            const ModeRow* offered = FindTimerMode(row_, timer, TimerModeIn(s_.tmod, timer));
+            return offered != nullptr && ReloadsInHardware(offered->counter);
         }
 
         // Timer 2 reloads itself; the 8052 leaves TF2 for the routine to clear.
         void writeTimer2Routine()
         {
-            const TimerInfo& info = *profile_.timers[2];
+            const TimerRow& info = *row_.timers[2];
             comment("//timer2/counter2 interrupt\r\n");
             putHeader("timer2", info.interruptNumber);
             putPostscaleCounter(s_.postscale2);
@@ -403,14 +398,9 @@ namespace {
 
         void writeTimer2Start()
         {
-            if (stc_) {
-                char buffer[32];
-                std::snprintf(buffer, sizeof buffer, "AUXR|=0x%02x;\r\n", unsigned { kAuxrT2R });
-                text_ += buffer;
-            } else {
-                put("TR2=1;\r\n");
-            }
-            text_ += FormatInterruptEnable(profile_.timers[2]->enable);
+            text_ += FormatSetBit(row_.timers[2]->start);
+            put("\r\n");
+            text_ += FormatSetBit(row_.timers[2]->enable);
             put("\r\n");
         }
 
@@ -471,8 +461,7 @@ namespace {
 
         const GeneratorSettings& s_;
         Dialect dialect_;
-        const ChipProfile& profile_;
-        bool classic_;
+        const ChipRow& row_;
         bool stc_;
         std::string text_;
     };
@@ -481,12 +470,12 @@ namespace {
 
 std::uint8_t AuxrAfterInit(const GeneratorSettings& settings)
 {
-    return isStc(settings) ? StcAuxrValue(auxrChoiceOf(settings)) : 0;
+    return TimersUseRegister(settings.chip.row(), "AUXR") ? StcAuxrValue(auxrChoiceOf(settings)) : 0;
 }
 
 std::uint8_t T2conAfterInit(const GeneratorSettings& settings)
 {
-    if (isStc(settings) || settings.chip == Chip::I8051)
+    if (!TimersUseRegister(settings.chip.row(), "T2CON"))
         return 0;
     if (uartOnTimer2(settings))
         return Timer2ConValue(true, false);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ChipProfile.h"
+#include "ChipTable.h"
 
 #include <array>
 #include <cstdint>
@@ -48,9 +48,9 @@ struct GeneratorSettings {
 
     // The chip the text is written for. At the 8051 the members below keep
     // their defaults and the text is the classic one.
-    Chip chip = Chip::I8051;
+    Chip chip;
     bool sixT = false; // STC89 programmed in 6T mode
-    std::array<TimerClock, 3> clocks { TimerClock::Twelve, TimerClock::Twelve, TimerClock::Twelve };
+    std::array<std::uint32_t, 3> clocks { 12, 12, 12 }; // each timer's clock choice
     bool timer2Enabled = false; // timer 2 as a timer or counter
     bool timer2Counter = false;
     std::uint8_t th2 = 0xFF; // RCAP2H or T2H: timer 2's reload, or the serial one

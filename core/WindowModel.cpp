@@ -48,7 +48,7 @@ namespace {
 
     bool classicChip(const WindowModel& model)
     {
-        return model.chip == Chip::I8051;
+        return model.chip->arithmetic == Arithmetic::Classic;
     }
 
     // ComputeTimerReload's counter layout, and so its range message, for a
@@ -101,9 +101,8 @@ namespace {
         const ModeListEntry entry = TimerModeOf(model, timer);
         ChipTimerRequest request { timer, entry.mode, entry.counter, t.time,
             model.clocks[static_cast<std::size_t>(timer)], model.sixT };
-        const auto computed = [&] {
-            return ComputeChipTimerReload(ProfileOf(model.chip), model.crystalHz, request, PrecisionOf(model));
-        };
+        const auto computed
+            = [&] { return ComputeChipTimerReload(model.chip, model.crystalHz, request, PrecisionOf(model)); };
         ChipTimerReload result = computed();
         // A trap is refused before the model is driven; the bytes keep what they hold.
         if (result.error) {
@@ -112,7 +111,7 @@ namespace {
         }
         std::optional<std::uint32_t> refused;
         if (!result.reload.inRange) {
-            const std::uint32_t limit = FindTimerMode(ProfileOf(model.chip), timer, entry.mode)->limit;
+            const std::uint32_t limit = CounterLimit(FindTimerMode(model.chip.row(), timer, entry.mode)->counter);
             steps.raise(
                 TimerRangeMessage(layoutModeFor(limit), entry.counter), { timeField(timer), result.reload.corrected });
             refused = std::exchange(t.time, result.reload.corrected);
@@ -148,7 +147,7 @@ namespace {
                 t.tl = reload.tl;
             }
             t.run = TimerRun { model.crystalHz, PrecisionOf(model), mode, counter, t.time, t.postscale, reload,
-                std::nullopt, TimerClock::Twelve, false };
+                std::nullopt, 12, false };
             t.time = reload.corrected;
         }
         t.reloadText = FormatReloadText(t.th, t.tl);
@@ -178,9 +177,9 @@ namespace {
         WindowModel& model = steps.model();
         int index = model.baudIndex < 0 ? kDefaultBaudIndex : model.baudIndex;
         const BaudSource source = BaudSourceFor(model.chip, model.uartTimer);
-        const TimerClock clock = model.clocks[static_cast<std::size_t>(model.uartTimer)];
+        const std::uint32_t clock = model.clocks[static_cast<std::size_t>(model.uartTimer)];
         const auto baudAt = [&](int rateIndex) {
-            return ComputeChipBaud(ProfileOf(model.chip), model.crystalHz,
+            return ComputeChipBaud(model.chip, model.crystalHz,
                 { source, kBaudRates.at(static_cast<std::size_t>(rateIndex)), model.doubleBaud, clock, model.sixT });
         };
         ChipBaud chip = baudAt(index);
@@ -230,8 +229,8 @@ namespace {
         model.baudReloadText = baud.reloadText;
         model.baudErrorText = baud.errorText;
         model.th1 = model.tl1 = baud.reload;
-        model.baudRun = BaudRun { model.crystalHz, PrecisionOf(model), model.doubleBaud, baud, std::nullopt, 1,
-            TimerClock::Twelve, false };
+        model.baudRun
+            = BaudRun { model.crystalHz, PrecisionOf(model), model.doubleBaud, baud, std::nullopt, 1, 12, false };
     }
 
     void recalculate(Steps& steps)
@@ -328,13 +327,14 @@ namespace {
 
 Transition OnChipChange(WindowModel model)
 {
-    const ChipProfile& profile = ProfileOf(model.chip);
-    model.clocks.fill(DefaultTimerClock(profile));
-    if (!profile.offersSixT)
+    const ChipRow& row = model.chip.row();
+    for (std::size_t t = 0; t < model.clocks.size(); ++t)
+        model.clocks[t] = DefaultClock(row, int(t));
+    if (!row.offersSixT)
         model.sixT = false;
-    if (profile.timers[2] != nullptr && model.keptTimer2)
+    if (row.timers[2] != nullptr && model.keptTimer2)
         restoreTimer2(model);
-    if (profile.timers[2] == nullptr) {
+    if (row.timers[2] == nullptr) {
         keepTimer2(model);
         if (model.uartTimer == 2 && model.useUart) {
             model.useTimer1 = false;
@@ -373,7 +373,7 @@ ModeListEntry TimerModeOf(const WindowModel& model, int timer)
 
 bool SmodDoublesRate(const WindowModel& model)
 {
-    return FindBaudSource(ProfileOf(model.chip), BaudSourceFor(model.chip, model.uartTimer))->smodDoubles;
+    return FindBaudSource(model.chip.row(), BaudSourceFor(model.chip, model.uartTimer))->smodDoubles;
 }
 
 Precision PrecisionOf(const WindowModel& model)
@@ -500,7 +500,7 @@ namespace {
             s.postscale2 = static_cast<std::uint16_t>(model.postscale2);
         // A name the include line cannot hold never reaches the text
         // (Generate refuses it first).
-        if (ProfileOf(model.chip).acceptsVendorHeader && !FindHeaderNameProblem(model.vendorHeader))
+        if (model.chip->acceptsVendorHeader && !FindHeaderNameProblem(model.vendorHeader))
             s.vendorHeader = model.vendorHeader;
     }
 
@@ -560,9 +560,9 @@ namespace {
         const int mode = TimerModeIn(m.tmod, timer);
         if (!t.use || TimerCountsIn(m.tmod, timer) || mode == 3)
             return std::nullopt;
-        if (DriftFreeNeedsHardwareReload(ProfileOf(model.chip), mode))
+        if (DriftFreeNeedsHardwareReload(model.chip.row(), timer, mode))
             return Message { MessageCode::DriftFreeNeedsHardwareReload, mode };
-        if (ProfileOf(model.chip).model == TimerModel::Stc) // mode 0 and 2 reload in hardware
+        if (!model.chip->countsRoutineCycles) // modes 0 and 2 reload in hardware
             return std::nullopt;
         if (!DriftFreeKeeps(reloadedCount(model, timer), mode))
             return Message { MessageCode::DriftFreeOutOfRange, mode };
@@ -573,8 +573,7 @@ namespace {
 
 std::optional<Message> GenerateRefusal(const WindowModel& model)
 {
-    if (ProfileOf(model.chip).acceptsVendorHeader && !model.vendorHeader.empty()
-        && FindHeaderNameProblem(model.vendorHeader))
+    if (model.chip->acceptsVendorHeader && !model.vendorHeader.empty() && FindHeaderNameProblem(model.vendorHeader))
         return Message { MessageCode::VendorHeaderUnsafe };
     return DriftFreeRefusal(model);
 }
@@ -615,7 +614,7 @@ Configuration ConfigurationOf(const WindowModel& model)
             config.chip.clocks[t] = m.clocks[t];
         config.chip.timer2 = timerConfigOf(m, 2);
         config.chip.uartTimer = m.uartTimer;
-        if (ProfileOf(m.chip).acceptsVendorHeader && !m.vendorHeader.empty())
+        if (m.chip->acceptsVendorHeader && !m.vendorHeader.empty())
             config.chip.vendorHeader = m.vendorHeader;
     }
     return config;
@@ -632,7 +631,7 @@ std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer)
     // The line's and the tooltips' figures are the classic 12-clock core's:
     // off the 8051 they would be wrong (another clock per count, reloads in
     // hardware), so the window shows none there rather than wrong ones.
-    if (model.chip != Chip::I8051)
+    if (!classicChip(model))
         return std::nullopt;
     WindowModel m = model;
     const TimerMembers t = MembersOf(m, timer);
@@ -672,7 +671,7 @@ std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer)
 std::optional<BaudDerivation> DescribeBaud(const WindowModel& model)
 {
     const std::optional<BaudRun>& run = model.baudRun;
-    if (!run || model.chip != Chip::I8051) // as DescribeTimer
+    if (!run || !classicChip(model)) // as DescribeTimer
         return std::nullopt;
     Configuration alone;
     alone.crystalHz = run->crystalHz;
@@ -689,7 +688,7 @@ std::optional<ChipBaudDerivation> DescribeChipBaud(const WindowModel& model)
     const std::optional<BaudRun>& run = model.baudRun;
     if (classicChip(model) || !run || !run->chip)
         return std::nullopt;
-    const BaudSourceInfo* source = FindBaudSource(ProfileOf(model.chip), BaudSourceFor(model.chip, run->uartTimer));
+    const BaudSourceRow* source = FindBaudSource(model.chip.row(), BaudSourceFor(model.chip, run->uartTimer));
     return ChipBaudDerivation { source, kBaudRates.at(static_cast<std::size_t>(run->baud.rateIndex)), run->doubled,
         *run->chip };
 }
@@ -724,7 +723,7 @@ std::optional<ChipRangeError> DescribeChipRange(const WindowModel& model, int ti
     if (classicChip(model) || !run || !run->chip || !run->refused)
         return std::nullopt;
     const ChipTimerRequest request { timer, run->mode, run->counter, *run->refused, run->clock, run->sixT };
-    return DescribeChipRangeError(ProfileOf(model.chip), run->crystalHz, request, run->postscale);
+    return DescribeChipRangeError(model.chip, run->crystalHz, request, run->postscale);
 }
 
 std::optional<ChipDriftFreeLimit> DescribeChipDriftFreeLimit(const WindowModel& model, int timer)
@@ -740,7 +739,7 @@ std::optional<ChipDriftFreeLimit> DescribeChipDriftFreeLimit(const WindowModel& 
     ChipDriftFreeLimit limit { *refusal, run->mode, run->reload.count, std::nullopt };
     if (refusal->code == MessageCode::DriftFreeOutOfRange) {
         const ChipTimerRequest request { timer, run->mode, false, run->asked, run->clock, run->sixT };
-        limit.hardwareSplit = ChipHardwareSplit(ProfileOf(model.chip), run->crystalHz, request, t.postscale);
+        limit.hardwareSplit = ChipHardwareSplit(model.chip, run->crystalHz, request, t.postscale);
     }
     return limit;
 }

@@ -33,7 +33,7 @@ struct TimerRun {
     TimerReload reload;
     // Off the 8051: the chip's computation, its clock and 6T at the time.
     std::optional<ChipTimerReload> chip;
-    TimerClock clock = TimerClock::Twelve;
+    std::uint32_t clock = 12;
     bool sixT = false;
     // Off the 8051, after a range error: the value refused; `asked` is what
     // it was corrected to, and the run is computed from that.
@@ -51,7 +51,7 @@ struct BaudRun {
     // Off the 8051: the chip's computation, its timer, clock and 6T at the time.
     std::optional<ChipBaud> chip;
     int uartTimer = 1;
-    TimerClock clock = TimerClock::Twelve;
+    std::uint32_t clock = 12;
     bool sixT = false;
 
     bool operator==(const BaudRun&) const = default;
@@ -121,9 +121,9 @@ struct WindowModel {
     std::optional<BaudRun> baudRun;
 
     // The chip and what it adds; at "8051" none of it is in use.
-    Chip chip = Chip::I8051;
+    Chip chip;
     bool sixT = false; // STC89: 6 clocks per machine cycle
-    std::array<TimerClock, 3> clocks { TimerClock::Twelve, TimerClock::Twelve, TimerClock::Twelve };
+    std::array<std::uint32_t, 3> clocks { 12, 12, 12 }; // each timer's clock choice: its clocks per count
     int uartTimer = 1; // the timer that clocks the serial port
     bool useTimer2 = false;
     int mode2 = 0; // mode list index: 0 the timer, 3 the counter (mode 0, timer 2's one mode)

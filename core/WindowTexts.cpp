@@ -271,13 +271,9 @@ std::string BaudDerivationTip(std::uint32_t crystalHz, const BaudDerivation& b)
 std::string ModeItemText(Chip chip, int timer, int index)
 {
     const ModeListEntry entry = ModeListEntryAt(index);
-    const ChipProfile& profile = ProfileOf(chip);
     const std::string kind = entry.counter ? "计数" : "定时";
-    // Timer 2 has one mode on every chip that has it, named for what it does.
-    if (profile.model == TimerModel::Classic && timer != 2)
-        return kind + "方式" + std::to_string(entry.mode);
-    const TimerMode* mode = FindTimerMode(profile, timer, entry.mode);
-    return kind + (mode ? mode->meaning : "");
+    const ModeRow* mode = FindTimerMode(chip.row(), timer, entry.mode);
+    return kind + (mode ? mode->listWord : "");
 }
 
 namespace {
@@ -354,7 +350,7 @@ std::string ChipTimerDerivationTip(const ChipTimerDerivation& d, std::uint32_t c
 
 std::string ChipBaudDerivationTip(const ChipBaudDerivation& d)
 {
-    const BaudSourceInfo& source = *d.source;
+    const BaudSourceRow& source = *d.source;
     const ChipBaud& baud = d.baud;
     const std::uint32_t rate = d.rate;
     std::vector<std::string> lines;
@@ -372,17 +368,15 @@ namespace {
 
     // How the window names a timer's mode on the chip: "方式2" on the classic
     // timers 0 and 1, what it does elsewhere ("16位自动重装").
-    std::string modeWords(const ChipProfile& profile, int timer, int mode)
+    std::string modeWords(Chip chip, int timer, int mode)
     {
-        if (profile.model == TimerModel::Classic && timer != 2)
-            return TextFormat("方式%d", mode);
-        return FindTimerMode(profile, timer, mode)->meaning;
+        return FindTimerMode(chip.row(), timer, mode)->listWord;
     }
 
-    std::string chipCostText(const ChipProfile& profile, const ChipRangeError& range, const PostscaleSplit& split,
-        std::uint32_t crystalHz, bool driftFree)
+    std::string chipCostText(
+        Chip chip, const ChipRangeError& range, const PostscaleSplit& split, std::uint32_t crystalHz, bool driftFree)
     {
-        const ChipSplitCost cost = ChipCostOf(profile, range, split, crystalHz, driftFree);
+        const ChipSplitCost cost = ChipCostOf(chip, range, split, crystalHz, driftFree);
         std::string text = TextFormat("每秒 %.1f 次中断", cost.interruptsPerSecond);
         if (cost.cpuPercent)
             text += TextFormat("，占CPU约 %.2f%%", *cost.cpuPercent);
@@ -401,7 +395,6 @@ std::string ChipRangeHintLine(const ChipRangeError& range)
 
 std::string ChipRangeTip(const ChipRangeError& range, Chip chip, std::uint32_t crystalHz, bool driftFree)
 {
-    const ChipProfile& profile = ProfileOf(chip);
     const ChipTimerRequest& r = range.request;
     const std::string mode = ModeItemText(chip, r.timer, r.mode + (r.counter ? 3 : 0));
     std::vector<std::string> lines { MessageText(range.message),
@@ -412,12 +405,12 @@ std::string ChipRangeTip(const ChipRangeError& range, Chip chip, std::uint32_t c
         return joinLines(lines);
     if (const auto& h = range.hardwareSplit) {
         lines.push_back(TextFormat("%s硬件重装无累积误差：周期框填 %u（%llu 个计数），× N 框填 %u（%s）",
-            modeWords(profile, r.timer, h->mode).c_str(), h->periodUs, static_cast<unsigned long long>(h->cycles),
-            h->postscale, chipCostText(profile, range, *h, crystalHz, false).c_str()));
+            modeWords(chip, r.timer, h->mode).c_str(), h->periodUs, static_cast<unsigned long long>(h->cycles),
+            h->postscale, chipCostText(chip, range, *h, crystalHz, false).c_str()));
     }
     if (const auto& other = range.split) {
         lines.push_back(TextFormat("用软件计数可达：周期框填 %u，× N 框填 %u（%s）", other->periodUs, other->postscale,
-            chipCostText(profile, range, *other, crystalHz, driftFree).c_str()));
+            chipCostText(chip, range, *other, crystalHz, driftFree).c_str()));
     }
     if (!range.split && !range.hardwareSplit)
         lines.push_back("此周期不能分解为整数微秒的多次中断");

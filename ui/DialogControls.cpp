@@ -126,6 +126,22 @@ void CComboBox::AddString(const QString& text)
         box->setCurrentIndex(-1);
 }
 
+void CComboBox::SetItemData(int index, const QString& key)
+{
+    const QSignalBlocker blocker(m_widget);
+    combo()->setItemData(index, key);
+}
+
+QString CComboBox::GetItemData(int index) const
+{
+    return combo()->itemData(index).toString();
+}
+
+int CComboBox::FindItemData(const QString& key) const
+{
+    return combo()->findData(key);
+}
+
 void CEdit::SetSel(int start, int end)
 {
     if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget)) {

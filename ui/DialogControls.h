@@ -42,6 +42,11 @@ public:
     void SetItemText(int index, const QString& text);
     // Adds in sorted order when the list has the sorted style, else at the end.
     void AddString(const QString& text);
+    // A key kept with the item at `index`, and the item that keeps `key`
+    // (-1: none), so that an item is known by its key rather than its place.
+    void SetItemData(int index, const QString& key);
+    QString GetItemData(int index) const;
+    int FindItemData(const QString& key) const;
 
 private:
     QComboBox* combo() const;

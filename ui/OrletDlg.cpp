@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -190,9 +191,9 @@ void COrletDlg::nameShownTexts()
     LeavesRoomFor(ctl::BaudReload, { QStringLiteral("ffH,ffH") }, TextDigits::Hex);
     for (int timer : { 0, 1 }) {
         QStringList items;
-        for (const orlet::ChipProfile& profile : orlet::AllChipProfiles()) {
+        for (const orlet::ChipRow& row : orlet::ChipRows()) {
             for (int i = 0; i < 6; ++i)
-                items << ModeItemText(profile.chip, timer, i);
+                items << ModeItemText(orlet::Chip(row), timer, i);
         }
         LeavesRoomFor(timer == 0 ? ctl::Timer0Mode : ctl::Timer1Mode, items);
     }
@@ -329,20 +330,22 @@ void COrletDlg::fillLists()
     }
     for (CComboBox* mode : { &m_mode0Combo, &m_mode1Combo }) {
         for (int i = 0; i < 6; ++i)
-            mode->InsertString(i, ModeItemText(orlet::Chip::I8051, 0, i));
+            mode->InsertString(i, ModeItemText(orlet::Chip(), 0, i));
         mode->SetCurSel(0);
     }
     for (int i = 0; i < int(orlet::kBaudRates.size()); ++i)
         m_baudCombo.InsertString(i, QString::number(orlet::kBaudRates[std::size_t(i)]));
     m_baudCombo.SetCurSel(orlet::kDefaultBaudIndex);
 
-    for (const orlet::ChipProfile& profile : orlet::AllChipProfiles())
-        m_chipCombo.AddString(u8(std::string(profile.title)));
-    m_chipCombo.SetCurSel(int(orlet::Chip::I8051));
+    for (const orlet::ChipRow& row : orlet::ChipRows()) {
+        m_chipCombo.AddString(u8(std::string(row.title)));
+        m_chipCombo.SetItemData(m_chipCombo.GetCount() - 1, u8(std::string(row.key)));
+    }
+    m_chipCombo.SetCurSel(m_chipCombo.FindItemData(u8(std::string(orlet::Chip().key()))));
 
     // Timer 2 has one mode: the timer, then the counter.
     for (int index : kTimer2ModeIndexes)
-        m_mode2Combo.AddString(ModeItemText(orlet::Chip::I8052, 2, index));
+        m_mode2Combo.AddString(ModeItemText(orlet::ChipNamed("8052"), 2, index));
     m_mode2Combo.SetCurSel(0);
 }
 
@@ -385,12 +388,12 @@ orlet::WindowModel COrletDlg::pull() const
     m.crystalIndex = m_crystalCombo.GetCurSel();
     m.exact = m_exactCheck.GetCheck();
     m.driftFree = m_driftFreeCheck.GetCheck();
-    m.chip = orlet::AllChipProfiles()[std::size_t(m_chipCombo.GetCurSel())].chip;
+    m.chip = orlet::ChipNamed(m_chipCombo.GetItemData(m_chipCombo.GetCurSel()).toStdString());
     m.sixT = m_sixTCheck.GetCheck();
     m.uartTimer = m_uartTimer2Check.GetCheck() ? 2 : 1;
-    m.clocks[0] = m_clock0Check.GetCheck() ? orlet::TimerClock::One : orlet::TimerClock::Twelve;
-    m.clocks[1] = m_clock1Check.GetCheck() ? orlet::TimerClock::One : orlet::TimerClock::Twelve;
-    m.clocks[2] = m_clock2Check.GetCheck() ? orlet::TimerClock::One : orlet::TimerClock::Twelve;
+    m.clocks[0] = m_clock0Check.GetCheck() ? 1 : 12;
+    m.clocks[1] = m_clock1Check.GetCheck() ? 1 : 12;
+    m.clocks[2] = m_clock2Check.GetCheck() ? 1 : 12;
     m.useTimer2 = m_useTimer2Check.GetCheck();
     m.mode2 = kTimer2ModeIndexes[std::size_t(std::max(m_mode2Combo.GetCurSel(), 0))];
     m.time2 = m_time2;
@@ -427,16 +430,15 @@ void COrletDlg::push(const orlet::WindowModel& m)
     // the model did not change stays as the user left it.
     for (auto [box, checked] : { std::pair { &m_useTimer1Check, m.useTimer1 }, std::pair { &m_gate0Check, m.gate0 },
              std::pair { &m_gate1Check, m.gate1 }, std::pair { &m_sixTCheck, m.sixT },
-             std::pair { &m_uartTimer2Check, m.uartTimer == 2 },
-             std::pair { &m_clock0Check, m.clocks[0] == orlet::TimerClock::One },
-             std::pair { &m_clock1Check, m.clocks[1] == orlet::TimerClock::One },
-             std::pair { &m_clock2Check, m.clocks[2] == orlet::TimerClock::One },
+             std::pair { &m_uartTimer2Check, m.uartTimer == 2 }, std::pair { &m_clock0Check, m.clocks[0] == 1 },
+             std::pair { &m_clock1Check, m.clocks[1] == 1 }, std::pair { &m_clock2Check, m.clocks[2] == 1 },
              std::pair { &m_useTimer2Check, m.useTimer2 }, std::pair { &m_doubleBaudCheck, m.doubleBaud } }) {
         if (box->GetCheck() != checked)
             box->SetCheck(checked);
     }
     for (auto [list, index] : { std::pair { &m_mode0Combo, m.mode0 }, std::pair { &m_mode1Combo, m.mode1 },
-             std::pair { &m_baudCombo, m.baudIndex }, std::pair { &m_chipCombo, int(m.chip) },
+             std::pair { &m_baudCombo, m.baudIndex },
+             std::pair { &m_chipCombo, m_chipCombo.FindItemData(u8(std::string(m.chip.key()))) },
              std::pair { &m_mode2Combo, Timer2ModeItem(m.mode2) } }) {
         if (list->GetCurSel() != index)
             list->SetCurSel(index);
@@ -781,8 +783,7 @@ void COrletDlg::OnClock2Change()
 
 void COrletDlg::nameTimer2Block()
 {
-    const orlet::ChipProfile& profile = orlet::ProfileOf(m_model.chip);
-    const orlet::TimerInfo* timer2 = profile.timers[2];
+    const orlet::TimerRow* timer2 = m_model.chip->timers[2];
     if (timer2 == nullptr)
         return;
     m_ui->labelReload2->setText(u8(std::string(timer2->reloadHigh) + ',' + timer2->reloadLow));
@@ -807,15 +808,19 @@ void COrletDlg::OnClock1Change()
 
 void COrletDlg::showChipControls()
 {
-    const orlet::ChipProfile& profile = orlet::ProfileOf(m_model.chip);
-    const bool clockChoice = profile.model == orlet::TimerModel::Stc;
-    m_clock0Check.Widget()->setVisible(clockChoice);
-    m_clock1Check.Widget()->setVisible(clockChoice);
-    m_sixTCheck.Widget()->setVisible(profile.offersSixT);
-    m_uartTimer2Check.Widget()->setVisible(profile.timers[2] != nullptr);
-    m_clock2Check.Widget()->setVisible(clockChoice);
-    m_vendorHeaderEdit.Widget()->setVisible(profile.acceptsVendorHeader);
-    showTimer2Block(profile.timers[2] != nullptr);
+    const orlet::ChipRow& row = m_model.chip.row();
+    // A timer's 1T box where it can count at 1T or 12T.
+    const auto clockChoice = [&row](int timer) {
+        const orlet::TimerRow* t = orlet::TimerOf(row, timer);
+        return t != nullptr && t->clocks.size() > 1;
+    };
+    m_clock0Check.Widget()->setVisible(clockChoice(0));
+    m_clock1Check.Widget()->setVisible(clockChoice(1));
+    m_sixTCheck.Widget()->setVisible(row.offersSixT);
+    m_uartTimer2Check.Widget()->setVisible(orlet::BaudSourceOnTimer(row, 2) != nullptr);
+    m_clock2Check.Widget()->setVisible(clockChoice(2));
+    m_vendorHeaderEdit.Widget()->setVisible(row.acceptsVendorHeader);
+    showTimer2Block(row.timers[2] != nullptr);
 }
 
 void COrletDlg::showTimer2Block(bool shown)
@@ -840,7 +845,6 @@ void COrletDlg::showTimer2Block(bool shown)
 
 void COrletDlg::nameModeItems()
 {
-    const bool classic = orlet::ProfileOf(m_model.chip).model == orlet::TimerModel::Classic;
     for (int timer : { 0, 1 }) {
         CComboBox& list = timer == 0 ? m_mode0Combo : m_mode1Combo;
         QWidget& box = *list.Widget();
@@ -849,18 +853,18 @@ void COrletDlg::nameModeItems()
             classicPlace = box.geometry();
         for (int i = 0; i < 6; ++i)
             list.SetItemText(i, ModeItemText(m_model.chip, timer, i));
-        // The longer names take the free room of the row; the classic
-        // names have the list as the window always had it.
+        // Longer names take the free room of the row; the classic names fit
+        // the list as the window always had it.
         box.setGeometry(classicPlace);
-        if (!classic)
-            WidenWithinRoom(box, WidthForItems(box));
+        WidenWithinRoom(box, WidthForItems(box));
     }
-    // Off the 8051 the serial reload may be a 16-bit pair ("ffH,e8H").
+    // From a 16-bit reload the serial reload is a pair ("ffH,e8H").
     QWidget& baudReload = *GetDlgItem(ctl::BaudReload);
     if (m_classicBaudReloadPlace.isNull())
         m_classicBaudReloadPlace = baudReload.geometry();
     baudReload.setGeometry(m_classicBaudReloadPlace);
-    if (m_model.chip != orlet::Chip::I8051) {
+    const auto& sources = m_model.chip->baudSources;
+    if (std::any_of(sources.begin(), sources.end(), [](const auto& source) { return source.limit > 256; })) {
         const QString widest = WidestForm(QStringLiteral("ffH,ffH"), baudReload.font(), TextDigits::Hex);
         WidenWithinRoom(baudReload, WidthForText(baudReload, widest));
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ChipExplain.h"
-#include "ChipProfile.h"
+#include "ChipTable.h"
 #include "ChipTiming.h"
 #include "Explain.h"
 #include "TimerTiming.h"

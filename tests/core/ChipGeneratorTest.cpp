@@ -106,8 +106,8 @@ TEST(ChipGenerator, The8051IsTheClassicProgramWhateverItsOptionsSay)
 {
     for (const Configuration& plain : sweep()) {
         Configuration chosen = plain;
-        chosen.chip.chip = Chip::I8051;
-        chosen.chip.clocks = { TimerClock::Twelve, TimerClock::Twelve, std::nullopt };
+        chosen.chip.chip = Chip();
+        chosen.chip.clocks = { 12u, 12u, std::nullopt };
         chosen.chip.uartTimer = 1;
         const ResolveResult a = ResolveConfiguration(plain);
         const ResolveResult b = ResolveConfiguration(chosen);
@@ -141,13 +141,13 @@ TEST(ChipGenerator, EachProfileWritesItsHeaderAndInterruptNumbers)
         const char* timer2Enable;
     };
     const Case cases[] = {
-        { Chip::I8052, "#include \"reg52.h\"\r\n", "#include <8052.h>\r\n", false, 5, "ET2=1;" },
-        { Chip::Stc89, "#include \"reg52.h\"\r\n", "#include <8052.h>\r\n", false, 5, "ET2=1;" },
-        { Chip::Stc15, "#include \"reg51.h\"\r\n", "#include <8051.h>\r\n", true, 12, "IE2|=0x04;" },
-        { Chip::Stc8, "#include \"reg51.h\"\r\n", "#include <8051.h>\r\n", true, 12, "IE2|=0x04;" },
+        { ChipNamed("8052"), "#include \"reg52.h\"\r\n", "#include <8052.h>\r\n", false, 5, "ET2=1;" },
+        { ChipNamed("stc89"), "#include \"reg52.h\"\r\n", "#include <8052.h>\r\n", false, 5, "ET2=1;" },
+        { ChipNamed("stc15"), "#include \"reg51.h\"\r\n", "#include <8051.h>\r\n", true, 12, "IE2|=0x04;" },
+        { ChipNamed("stc8"), "#include \"reg51.h\"\r\n", "#include <8051.h>\r\n", true, 12, "IE2|=0x04;" },
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(ProfileOf(c.chip).title);
+        SCOPED_TRACE(c.chip.row().title);
         Configuration config = on(c.chip, 12000000);
         config.timer0 = timerAt(1, 1000);
         config.timer1 = timerAt(2, 10);
@@ -183,7 +183,7 @@ TEST(ChipGenerator, EachProfileWritesItsHeaderAndInterruptNumbers)
 // The sweep below shows where the comment goes; here is what it says.
 TEST(ChipGenerator, Stc89SixTIsAComment)
 {
-    Configuration c = on(Chip::Stc89, 11059200);
+    Configuration c = on(ChipNamed("stc89"), 11059200);
     c.chip.sixT = true;
     c.timer0 = timerAt(1, 1000);
     EXPECT_TRUE(contains(BuildSourceText(resolved(c).settings),
@@ -192,7 +192,7 @@ TEST(ChipGenerator, Stc89SixTIsAComment)
 
 TEST(ChipGenerator, TheSerialPortOnTimer2LeavesTimer1Free)
 {
-    Configuration c = on(Chip::I8052, 11059200);
+    Configuration c = on(ChipNamed("8052"), 11059200);
     c.uartBaudIndex = 5;
     c.chip.uartTimer = 2;
     c.timer1 = timerAt(1, 1000);
@@ -211,24 +211,24 @@ TEST(ChipGenerator, TheSerialPortOnTimer2LeavesTimer1Free)
 TEST(ChipGenerator, RangesAreTheChipsOwn)
 {
     // 1T at 24 MHz: 16 bits hold 2730 us; 12T hold 32768 us.
-    Configuration c = on(Chip::Stc8, 24000000);
+    Configuration c = on(ChipNamed("stc8"), 24000000);
     c.timer0 = timerAt(0, 3000);
     auto error = refusal(c);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code, ConfigErrorCode::TimerOutOfRange);
     EXPECT_EQ(error->limit, 2730u);
     EXPECT_FALSE(error->split) << "the 8051's splits do not apply";
-    c.chip.clocks[0] = TimerClock::Twelve;
+    c.chip.clocks[0] = 12;
     EXPECT_FALSE(refusal(c));
 
-    Configuration t2 = on(Chip::I8052, 12000000);
+    Configuration t2 = on(ChipNamed("8052"), 12000000);
     t2.chip.timer2 = timerAt(0, 70000);
     error = refusal(t2);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->timer, 2);
     EXPECT_EQ(error->limit, 65536u);
 
-    Configuration slow = on(Chip::Stc15, 24000000);
+    Configuration slow = on(ChipNamed("stc15"), 24000000);
     slow.uartBaudIndex = 0; // 300 bit/s needs 20000 counts at 1T: fits 16 bits
     EXPECT_FALSE(refusal(slow));
     slow.chip.uartTimer = 2;
@@ -244,9 +244,9 @@ TEST(ChipGenerator, RangesAreTheChipsOwn)
 TEST(ChipGenerator, AChipModelResolvesToItself)
 {
     WindowModel m;
-    m.chip = Chip::Stc15;
+    m.chip = ChipNamed("stc15");
     m = OnChipChange(m).model;
-    EXPECT_EQ(m.clocks, (std::array { TimerClock::One, TimerClock::One, TimerClock::One }));
+    EXPECT_EQ(m.clocks, (std::array { 1u, 1u, 1u }));
     m.useTimer0 = true;
     m = OnUseTimer(m, 0).model;
     m.mode0 = 2;
@@ -259,7 +259,7 @@ TEST(ChipGenerator, AChipModelResolvesToItself)
     m = OnModeChange(m, 2).model;
     m.time2 = 100;
     m = UpdateTimerReload(m, 2).model;
-    m.clocks[1] = TimerClock::Twelve;
+    m.clocks[1] = 12;
     m = OnTimerClockChange(m, 1).model;
     m.useUart = true;
     m.baudIndex = 10;
@@ -283,11 +283,11 @@ TEST(ChipGenerator, AChipModelResolvesToItself)
     EXPECT_FALSE(DescribeBaud(m));
 
     // Back at the 8051 every timer counts 12 clocks again and timer 2 is gone.
-    m.chip = Chip::I8051;
+    m.chip = Chip();
     m = OnChipChange(m).model;
-    EXPECT_EQ(m.clocks[2], TimerClock::Twelve);
+    EXPECT_EQ(m.clocks[2], 12);
     EXPECT_FALSE(m.useTimer2);
-    EXPECT_EQ(SettingsFor(m).chip, Chip::I8051);
+    EXPECT_EQ(SettingsFor(m).chip, Chip());
     EXPECT_TRUE(DescribeTimer(m, 0));
 }
 
@@ -296,13 +296,13 @@ TEST(ChipGenerator, AChipModelResolvesToItself)
 TEST(ChipGenerator, SweepOfEveryChip)
 {
     int written = 0;
-    for (const ChipProfile& profile : AllChipProfiles()) {
-        if (profile.chip == Chip::I8051)
+    for (const ChipRow& profile : ChipRows()) {
+        if (Chip(profile).isDefault())
             continue;
-        const bool stc = profile.model == TimerModel::Stc;
+        const bool stc = TimersUseRegister(profile, "AUXR");
         for (const std::uint32_t hz : { 11059200u, 12000000u, 24000000u }) {
             for (int variant = 0; variant < 72; ++variant) {
-                Configuration c = on(profile.chip, hz);
+                Configuration c = on(Chip(profile), hz);
                 c.timer0 = timerAt(variant % 3, 500, variant % 5 == 4, variant % 7 == 0 ? 12 : 1);
                 if (variant % 4 == 0)
                     c.timer1 = timerAt((variant / 4) % 3, 40);
@@ -312,11 +312,11 @@ TEST(ChipGenerator, SweepOfEveryChip)
                 if (variant % 3 != 1 && c.chip.uartTimer == 1)
                     c.chip.timer2 = timerAt(0, 2000, variant % 6 == 5, variant % 9 == 0 ? 300 : 1);
                 if (stc && variant / 36 == 1)
-                    c.chip.clocks = { TimerClock::Twelve, TimerClock::One, TimerClock::Twelve };
+                    c.chip.clocks = { 12u, 1u, 12u };
                 c.chip.sixT = profile.offersSixT && variant % 2 == 0;
                 c.driftFree = variant % 8 == 3 && !stc;
                 c.comments = variant % 10 == 0;
-                SCOPED_TRACE(::testing::Message() << profile.name << " " << hz << " #" << variant);
+                SCOPED_TRACE(::testing::Message() << profile.key << " " << hz << " #" << variant);
 
                 const ResolveResult result = ResolveConfiguration(c);
                 if (!result.resolved) {
@@ -339,7 +339,7 @@ TEST(ChipGenerator, SweepOfEveryChip)
                     EXPECT_EQ(contains(text, "//6T mode"), c.chip.sixT);
                     const std::string timer0 = routine(text, "void timer0(void)");
                     EXPECT_EQ(contains(timer0, "TH0=") || contains(timer0, "TH0+="),
-                        !FindTimerMode(profile, 0, c.timer0.mode)->hardwareReload);
+                        !ReloadsInHardware(FindTimerMode(profile, 0, c.timer0.mode)->counter));
 
                     // A vendor's header replaces the include and the declarations
                     // where the chip takes one, and is ignored elsewhere.
@@ -355,7 +355,7 @@ TEST(ChipGenerator, SweepOfEveryChip)
                     EXPECT_EQ(withoutIncludeAndDeclarations(vendor), withoutIncludeAndDeclarations(text));
                 }
                 const std::uint8_t auxr = AuxrAfterInit(s);
-                EXPECT_EQ((auxr & kAuxrT0x12) != 0, stc && c.chip.clocks[0] != TimerClock::Twelve);
+                EXPECT_EQ((auxr & kAuxrT0x12) != 0, stc && c.chip.clocks[0] != 12);
                 EXPECT_EQ((auxr & kAuxrS1st2) != 0, stc && s.uartEnabled && c.chip.uartTimer == 2);
                 EXPECT_EQ((auxr & kAuxrT2R) != 0, stc && (s.timer2Enabled || (s.uartEnabled && c.chip.uartTimer == 2)));
 
@@ -394,9 +394,10 @@ TEST(ChipGenerator, VendorHeaderTakesThePlaceOfTheDeclarations)
     const char* sdccHead = "#include <8051.h>\r\n__sfr __at(0x8E) AUXR;\r\n__sfr __at(0xAF) IE2;\r\n"
                            "__sfr __at(0xD6) T2H;\r\n__sfr __at(0xD7) T2L;\r\n\r\n";
     const Case cases[] = {
-        { Chip::Stc15, Dialect::Keil, "STC15F2K60S2.H", keilHead }, { Chip::Stc15, Dialect::Sdcc, "stc15.h", sdccHead },
-        { Chip::Stc8, Dialect::Keil, "inc/STC8H.h", keilHead },
-        { Chip::Stc8, Dialect::Sdcc, "\xE4\xB8\xAD\xE6\x96\x87/STC8H.h", sdccHead }, // a Chinese folder name
+        { ChipNamed("stc15"), Dialect::Keil, "STC15F2K60S2.H", keilHead },
+        { ChipNamed("stc15"), Dialect::Sdcc, "stc15.h", sdccHead },
+        { ChipNamed("stc8"), Dialect::Keil, "inc/STC8H.h", keilHead },
+        { ChipNamed("stc8"), Dialect::Sdcc, "\xE4\xB8\xAD\xE6\x96\x87/STC8H.h", sdccHead }, // a Chinese folder name
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.header);
@@ -482,7 +483,7 @@ TEST(ChipGenerator, HeaderNamesTheIncludeLineCanHold)
 
 TEST(ChipGenerator, DerivationNamesTheVendorHeaderOnlyWhenNamed)
 {
-    Configuration config = on(Chip::Stc8, 24000000);
+    Configuration config = on(ChipNamed("stc8"), 24000000);
     config.chip.timer2 = timerAt(0, 1000);
     const std::string plain = FormatChipDerivation(DeriveChipConfiguration(config, resolved(config)));
     EXPECT_FALSE(contains(plain, "Header"));

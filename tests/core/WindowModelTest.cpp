@@ -109,7 +109,7 @@ struct User {
     void clickClock(int t)
     {
         auto& clock = m.clocks[static_cast<std::size_t>(t)];
-        clock = clock == TimerClock::One ? TimerClock::Twelve : TimerClock::One;
+        clock = clock == 1 ? 12 : 1;
         run(OnTimerClockChange(m, t));
     }
     void clickUartTimer()
@@ -776,22 +776,22 @@ TEST(ChipWindow, DriftFreeRefusalFollowsTheChip)
         std::uint32_t period;
         const char* message; // empty: Generate writes
     } rows[] = {
-        { Chip::Stc15, 0, 1, 1000, stcRoutine },
-        { Chip::Stc8, 1, 1, 50, stcRoutine },
-        { Chip::Stc15, 0, 0, 1000, "" }, // the hardware reload, any count
-        { Chip::Stc15, 0, 0, 5, "" },
-        { Chip::Stc15, 1, 2, 20, "" },
-        { Chip::Stc15, 0, 4, 10, "" }, // counting
-        { Chip::I8052, 0, 1, 1000, "" },
-        { Chip::I8052, 0, 1, 65025, mode1Range },
-        { Chip::Stc89, 1, 1, 99, mode1Range },
+        { ChipNamed("stc15"), 0, 1, 1000, stcRoutine },
+        { ChipNamed("stc8"), 1, 1, 50, stcRoutine },
+        { ChipNamed("stc15"), 0, 0, 1000, "" }, // the hardware reload, any count
+        { ChipNamed("stc15"), 0, 0, 5, "" },
+        { ChipNamed("stc15"), 1, 2, 20, "" },
+        { ChipNamed("stc15"), 0, 4, 10, "" }, // counting
+        { ChipNamed("8052"), 0, 1, 1000, "" },
+        { ChipNamed("8052"), 0, 1, 65025, mode1Range },
+        { ChipNamed("stc89"), 1, 1, 99, mode1Range },
     };
     for (const auto& r : rows) {
         User u = onChip(r.chip);
         u.useTimer(r.timer, r.modeIndex);
         u.typePeriod(r.timer, r.period);
         u.m.driftFree = true;
-        SCOPED_TRACE(testing::Message() << ProfileOf(r.chip).title << " timer" << r.timer << " " << r.period);
+        SCOPED_TRACE(testing::Message() << r.chip.row().title << " timer" << r.timer << " " << r.period);
         const std::optional<Message> refusal = DriftFreeRefusal(u.m);
         EXPECT_EQ(refusal ? MessageText(*refusal) : "", r.message);
         EXPECT_EQ(!ResolveConfiguration(ConfigurationOf(u.m)).resolved, refusal.has_value());
@@ -808,16 +808,16 @@ TEST(ChipWindow, RealPeriodFromTheChip)
         std::optional<std::uint64_t> interruptCycles;
         const char* line;
     } rows[] = {
-        { Chip::I8052, 2, 0, 1000, 1000, "实际 1000.00us +0.00%" }, // hardware reload: no drift
-        { Chip::Stc15, 0, 0, 1000, 12000, "实际 1000.00us +0.00%" }, // 1T mode 0
-        { Chip::Stc15, 0, 1, 1000, std::nullopt, "计数 1000.00us 另加重装延迟" },
-        { Chip::I8052, 0, 1, 1000, 1007, "实际 1007.00us +0.70% 每天 +605s" },
+        { ChipNamed("8052"), 2, 0, 1000, 1000, "实际 1000.00us +0.00%" }, // hardware reload: no drift
+        { ChipNamed("stc15"), 0, 0, 1000, 12000, "实际 1000.00us +0.00%" }, // 1T mode 0
+        { ChipNamed("stc15"), 0, 1, 1000, std::nullopt, "计数 1000.00us 另加重装延迟" },
+        { ChipNamed("8052"), 0, 1, 1000, 1007, "实际 1007.00us +0.70% 每天 +605s" },
     };
     for (const auto& r : rows) {
         User u = onChip(r.chip);
         u.useTimer(r.timer, r.modeIndex);
         u.typePeriod(r.timer, r.period);
-        SCOPED_TRACE(testing::Message() << ProfileOf(r.chip).title << " timer" << r.timer);
+        SCOPED_TRACE(testing::Message() << r.chip.row().title << " timer" << r.timer);
         const std::optional<ChipTimerDerivation> d = DescribeChipTimer(u.m, r.timer);
         ASSERT_TRUE(d);
         EXPECT_EQ(d->interruptCycles, r.interruptCycles);
@@ -835,7 +835,7 @@ TEST(ChipWindow, RealPeriodFromTheChip)
 // PCON.SMOD reaches only timer 1 in mode 2; elsewhere the doubling is off.
 TEST(ChipWindow, DoublingOnlyWhereSmodReaches)
 {
-    User u = onChip(Chip::I8052, Mhz11_0592);
+    User u = onChip(ChipNamed("8052"), Mhz11_0592);
     u.clickUart();
     u.clickDoubling();
     EXPECT_TRUE(SmodDoublesRate(u.m));
@@ -852,7 +852,7 @@ TEST(ChipWindow, DoublingOnlyWhereSmodReaches)
     u.m.uartTimer = 1;
     u.run(OnUartTimerChange(u.m));
     u.clickDoubling();
-    u.m.chip = Chip::Stc15; // timer 1 in mode 0 there
+    u.m.chip = ChipNamed("stc15"); // timer 1 in mode 0 there
     u.run(OnChipChange(u.m));
     EXPECT_FALSE(u.m.doubleBaud);
     EXPECT_TRUE(u.messages.empty());
@@ -867,28 +867,28 @@ TEST(ChipWindow, GenerateRefusesTheHeaderNamesOrletGenRefuses)
         std::string name;
         bool refused;
     } rows[] = {
-        { Chip::Stc15, "STC15F2K60S2.H", false },
-        { Chip::Stc8, "inc/STC8H.h", false },
-        { Chip::Stc8, "", false }, // none: the declarations
-        { Chip::Stc15, "STC\"15.H", true },
-        { Chip::Stc15, "STC15.H>", true },
-        { Chip::Stc8, "STC8\nH.h", true },
-        { Chip::Stc8, std::string(101, 'a'), true },
-        { Chip::Stc15, " STC15.H", true }, // nothing is trimmed
-        { Chip::Stc8, "\xE2\x80\xAEh.H8CTS", true },
-        { Chip::I8052, "STC\"15.H", false },
-        { Chip::Stc89, "STC89.H", false },
+        { ChipNamed("stc15"), "STC15F2K60S2.H", false },
+        { ChipNamed("stc8"), "inc/STC8H.h", false },
+        { ChipNamed("stc8"), "", false }, // none: the declarations
+        { ChipNamed("stc15"), "STC\"15.H", true },
+        { ChipNamed("stc15"), "STC15.H>", true },
+        { ChipNamed("stc8"), "STC8\nH.h", true },
+        { ChipNamed("stc8"), std::string(101, 'a'), true },
+        { ChipNamed("stc15"), " STC15.H", true }, // nothing is trimmed
+        { ChipNamed("stc8"), "\xE2\x80\xAEh.H8CTS", true },
+        { ChipNamed("8052"), "STC\"15.H", false },
+        { ChipNamed("stc89"), "STC89.H", false },
     };
     for (const auto& r : rows) {
         User u = onChip(r.chip);
         u.useTimer(2, 0);
         u.typePeriod(2, 1000);
         u.m.vendorHeader = r.name;
-        SCOPED_TRACE(testing::Message() << ProfileOf(r.chip).title << " " << r.name);
+        SCOPED_TRACE(testing::Message() << r.chip.row().title << " " << r.name);
         const std::optional<Message> refusal = GenerateRefusal(u.m);
         EXPECT_EQ(refusal.has_value(), r.refused);
         EXPECT_EQ(!ResolveConfiguration(ConfigurationOf(u.m)).resolved, r.refused);
-        const bool named = !r.refused && !r.name.empty() && ProfileOf(r.chip).acceptsVendorHeader;
+        const bool named = !r.refused && !r.name.empty() && r.chip.row().acceptsVendorHeader;
         EXPECT_EQ(SettingsFor(u.m).vendorHeader, named ? r.name : "");
     }
 }
@@ -907,16 +907,16 @@ TEST(ChipWindow, ARefusedRateFallsBackOnEveryChip)
         const char* message;
         int baudAfter;
     } rows[] = {
-        { "8052 timer 2, 1 MHz", Chip::I8052, Mhz12, false, true, B115200, [](User& u) { u.chooseCrystal(Mhz1); },
+        { "8052 timer 2, 1 MHz", ChipNamed("8052"), Mhz12, false, true, B115200, [](User& u) { u.chooseCrystal(Mhz1); },
             "波特率太高", B9600 },
-        { "STC15 12T", Chip::Stc15, Mhz1, false, false, B115200, [](User& u) { u.clickClock(1); }, "波特率太高",
+        { "STC15 12T", ChipNamed("stc15"), Mhz1, false, false, B115200, [](User& u) { u.clickClock(1); }, "波特率太高",
             B9600 },
-        { "STC89 6T cleared", Chip::Stc89, Mhz12, true, false, B115200, [](User& u) { u.clickSixT(); }, "波特率太高",
-            B9600 },
-        { "STC89 30 MHz", Chip::Stc89, Mhz30, false, false, B9600, [](User& u) { u.chooseBaud(B300); }, "波特率太低",
-            B9600 },
-        { "STC89 1 MHz", Chip::Stc89, Mhz12, false, false, B9600, [](User& u) { u.chooseCrystal(Mhz1); }, "波特率太高",
-            B4800 },
+        { "STC89 6T cleared", ChipNamed("stc89"), Mhz12, true, false, B115200, [](User& u) { u.clickSixT(); },
+            "波特率太高", B9600 },
+        { "STC89 30 MHz", ChipNamed("stc89"), Mhz30, false, false, B9600, [](User& u) { u.chooseBaud(B300); },
+            "波特率太低", B9600 },
+        { "STC89 1 MHz", ChipNamed("stc89"), Mhz12, false, false, B9600, [](User& u) { u.chooseCrystal(Mhz1); },
+            "波特率太高", B4800 },
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
@@ -948,10 +948,10 @@ TEST(ChipWindow, BaudTipPrintsTheFormulaOfTheClockInUse)
         bool sixT, onTimer2, twelveT;
         const char* formula;
     } rows[] = {
-        { Chip::Stc89, true, false, false, "baud = 2^SMOD * fosc / (32 * 6 * (256 - TH1))" },
-        { Chip::Stc89, true, true, false, "baud = fosc / (16 * (65536 - RCAP2))" },
-        { Chip::Stc15, false, false, false, "baud = SYSclk / (4 * (65536 - RL_TH1:RL_TL1))" },
-        { Chip::Stc8, false, true, true, "baud = SYSclk / (4 * 12 * (65536 - RL_T2H:RL_T2L))" },
+        { ChipNamed("stc89"), true, false, false, "baud = 2^SMOD * fosc / (32 * 6 * (256 - TH1))" },
+        { ChipNamed("stc89"), true, true, false, "baud = fosc / (16 * (65536 - RCAP2))" },
+        { ChipNamed("stc15"), false, false, false, "baud = SYSclk / (4 * (65536 - RL_TH1:RL_TL1))" },
+        { ChipNamed("stc8"), false, true, true, "baud = SYSclk / (4 * 12 * (65536 - RL_T2H:RL_T2L))" },
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.formula);
@@ -986,15 +986,15 @@ TEST(ChipWindow, Timer2ComesBackAfterAChipWithoutIt)
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.period);
-        User u = onChip(Chip::I8052);
+        User u = onChip(ChipNamed("8052"));
         u.useTimer(2, r.modeIndex);
         u.typePeriod(2, r.period);
         u.typePostscale(2, 4);
-        u.chooseChip(Chip::I8051);
+        u.chooseChip(Chip());
         u.chooseCrystal(r.crystalMeanwhile);
         EXPECT_FALSE(SettingsFor(u.m).timer2Enabled);
-        EXPECT_EQ(BuildSourceText(SettingsFor(u.m)), BuildSourceText(SettingsFor(onChip(Chip::I8051).m)));
-        u.chooseChip(Chip::I8052);
+        EXPECT_EQ(BuildSourceText(SettingsFor(u.m)), BuildSourceText(SettingsFor(onChip(Chip()).m)));
+        u.chooseChip(ChipNamed("8052"));
         EXPECT_EQ(u.messages, r.messages);
         EXPECT_TRUE(u.m.useTimer2);
         EXPECT_EQ(u.m.mode2, r.modeIndex);
@@ -1021,17 +1021,18 @@ TEST(ChipWindow, ARangeErrorComputesTheCorrectedValueAtOnce)
         const char* reload;
         const char* hint; // none for a counter
     } rows[] = {
-        { Chip::Stc15, Mhz12, false, 1, 0, 6000, 5461, "定时时间超出16位范围", "0H,4H", "可用 3000us × 2" },
-        { Chip::I8052, Mhz12, false, 2, 0, 100000, 65536, "定时时间超出16位范围", "0H,0H", "可用 50000us × 2" },
+        { ChipNamed("stc15"), Mhz12, false, 1, 0, 6000, 5461, "定时时间超出16位范围", "0H,4H", "可用 3000us × 2" },
+        { ChipNamed("8052"), Mhz12, false, 2, 0, 100000, 65536, "定时时间超出16位范围", "0H,0H", "可用 50000us × 2" },
         // The most the count accepts, rounded half up: 786437 / 12 = 65536.4.
-        { Chip::I8052, Mhz1, false, 2, 0, 786438, 786437, "定时时间超出16位范围", "0H,0H", "可用 393219us × 2" },
-        { Chip::Stc89, Mhz12, true, 0, 1, 100000, 32768, "定时时间超出16位范围", "0H,0H",
+        { ChipNamed("8052"), Mhz1, false, 2, 0, 786438, 786437, "定时时间超出16位范围", "0H,0H", "可用 393219us × 2" },
+        { ChipNamed("stc89"), Mhz12, true, 0, 1, 100000, 32768, "定时时间超出16位范围", "0H,0H",
             "可用 方式2 125us × 800 或 25000us × 4" },
-        { Chip::Stc15, Mhz12, false, 0, 1, 100000, 5461, "定时时间超出16位范围", "0H,4H", "可用 方式0 5000us × 20" },
-        { Chip::I8052, Mhz12, false, 2, 3, 70000, 65536, "计数值超出16位范围", "0H,0H", nullptr },
+        { ChipNamed("stc15"), Mhz12, false, 0, 1, 100000, 5461, "定时时间超出16位范围", "0H,4H",
+            "可用 方式0 5000us × 20" },
+        { ChipNamed("8052"), Mhz12, false, 2, 3, 70000, 65536, "计数值超出16位范围", "0H,0H", nullptr },
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << ProfileOf(r.chip).title << " timer" << r.timer << " " << r.value);
+        SCOPED_TRACE(testing::Message() << r.chip.row().title << " timer" << r.timer << " " << r.value);
         User u = onChip(r.chip, r.crystal);
         if (r.sixT)
             u.clickSixT();
@@ -1066,13 +1067,13 @@ TEST(ChipWindow, DriftFreeLimitLineOnEveryChip)
         std::uint32_t period;
         const char* line; // empty: the real period
     } rows[] = {
-        { Chip::I8052, 1, 50, "无累积误差须100~65024周期" },
-        { Chip::Stc89, 1, 65536, "无累积误差 可用 方式2 256us × 256" },
-        { Chip::Stc15, 1, 1000, "无累积误差须16位自动重装" },
-        { Chip::I8052, 1, 1000, "" },
+        { ChipNamed("8052"), 1, 50, "无累积误差须100~65024周期" },
+        { ChipNamed("stc89"), 1, 65536, "无累积误差 可用 方式2 256us × 256" },
+        { ChipNamed("stc15"), 1, 1000, "无累积误差须16位自动重装" },
+        { ChipNamed("8052"), 1, 1000, "" },
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << ProfileOf(r.chip).title << " " << r.period);
+        SCOPED_TRACE(testing::Message() << r.chip.row().title << " " << r.period);
         User u = onChip(r.chip);
         u.useTimer(0, r.modeIndex);
         u.typePeriod(0, r.period);

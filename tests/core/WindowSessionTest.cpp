@@ -60,7 +60,7 @@ private:
     std::string tryAction(int roll)
     {
         WindowModel m = m_model;
-        const ChipProfile& profile = ProfileOf(m.chip);
+        const ChipRow& profile = m.chip.row();
         const bool timer2 = profile.timers[2] != nullptr;
         const int t = pick(timer2 ? 3 : 2);
         TimerMembers timer = MembersOf(m, t);
@@ -129,7 +129,7 @@ private:
             m.driftFree = !m.driftFree;
             return run("drift-free", OnDriftFreeChange(m));
         case 14:
-            m.chip = AllChipProfiles()[std::size_t(pick(int(AllChipProfiles().size())))].chip;
+            m.chip = Chip(ChipRows()[std::size_t(pick(int(ChipRows().size())))]);
             return run("chip", OnChipChange(m));
         case 15:
             if (!profile.offersSixT)
@@ -137,10 +137,10 @@ private:
             m.sixT = !m.sixT;
             return run("6T", OnSixTChange(m));
         case 16: {
-            if (profile.model != TimerModel::Stc)
+            if (TimerOf(profile, t) == nullptr || TimerOf(profile, t)->clocks.size() < 2)
                 return {};
-            TimerClock& clock = m.clocks[std::size_t(t)];
-            clock = clock == TimerClock::One ? TimerClock::Twelve : TimerClock::One;
+            std::uint32_t& clock = m.clocks[std::size_t(t)];
+            clock = clock == 1 ? 12 : 1;
             return run("1T", OnTimerClockChange(m, t));
         }
         case 17:
@@ -162,7 +162,7 @@ private:
 // the rate, timer 1's otherwise.
 std::pair<std::uint8_t, std::uint8_t> serialBytes(const WindowModel& m)
 {
-    if (m.chip != Chip::I8051 && m.uartTimer == 2)
+    if (m.chip != Chip() && m.uartTimer == 2)
         return { m.th2, m.tl2 };
     return { m.th1, m.tl1 };
 }
@@ -193,7 +193,7 @@ std::string problemIn(const WindowModel& m)
         if (timer.run && timer.reloadText != FormatReloadText(timer.th, timer.tl))
             return "display " + timer.reloadText + " for other bytes";
         // Off the 8051 the bytes are those of the value shown, a corrected one included.
-        if (m.chip != Chip::I8051 && timer.run && (!timer.run->reload.inRange || timer.run->asked != timer.time))
+        if (m.chip != Chip() && timer.run && (!timer.run->reload.inRange || timer.run->asked != timer.time))
             return "timer " + std::to_string(t) + " holds the bytes of another value than its box's";
     }
     if (m.useUart) {
@@ -202,7 +202,7 @@ std::string problemIn(const WindowModel& m)
         if (!m.baudRun || serialBytes(m) != lastSerialReload(*m.baudRun) || m.baudIndex != m.baudRun->baud.rateIndex)
             return "the serial reload is not the last calculation's";
     }
-    if (ProfileOf(m.chip).timers[2] == nullptr && (m.useTimer2 || m.uartTimer != 1))
+    if (m.chip.row().timers[2] == nullptr && (m.useTimer2 || m.uartTimer != 1))
         return "timer 2 in use on a chip without it";
     if (m.crystalHz < 1000000 || m.crystalHz > 100000000)
         return "a crystal out of range";

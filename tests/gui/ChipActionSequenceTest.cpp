@@ -1,4 +1,4 @@
-#include "ChipProfile.h"
+#include "ChipTable.h"
 #include "Configuration.h"
 #include "ControlIds.h"
 #include "DataExchange.h"
@@ -7,6 +7,7 @@
 #include "OrletDlg.h"
 #include "SourceGenerator.h"
 
+#include <QComboBox>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTest>
@@ -86,7 +87,7 @@ private:
 
     QString chooseChip(QRandomGenerator& rng)
     {
-        const int chip = 1 + rng.bounded(int(orlet::AllChipProfiles().size()) - 1);
+        const int chip = 1 + rng.bounded(int(orlet::ChipRows().size()) - 1);
         ui->choose(ctl::ChipList, chip);
         return QString("chip %1").arg(chip);
     }
@@ -144,7 +145,10 @@ private:
         return QStringLiteral("generate");
     }
 
-    orlet::Chip chip() const { return orlet::AllChipProfiles()[std::size_t(ui->selected(ctl::ChipList))].chip; }
+    orlet::Chip chip() const
+    {
+        return orlet::ChipNamed(ui->as<QComboBox>(ctl::ChipList)->currentData().toString().toStdString());
+    }
 
     orlet::TimerConfig timerShown(int timer) const
     {
@@ -169,13 +173,12 @@ private:
         c.uartInterrupt = ui->checked(ctl::UartInterrupt);
         c.precision = ui->checked(ctl::ExactCheck) ? orlet::Precision::Exact : orlet::Precision::Classic;
         c.driftFree = ui->checked(ctl::DriftFreeCheck);
-        const orlet::ChipProfile& profile = orlet::ProfileOf(chip());
+        const orlet::ChipRow& profile = chip().row();
         c.chip.chip = chip();
         c.chip.sixT = profile.offersSixT && ui->checked(ctl::SixTCheck);
-        if (profile.model == orlet::TimerModel::Stc) {
-            for (int t = 0; t < 3; ++t)
-                c.chip.clocks[std::size_t(t)]
-                    = ui->checked(kTimers[t].clock) ? orlet::TimerClock::One : orlet::TimerClock::Twelve;
+        for (int t = 0; t < 3; ++t) {
+            if (ui->item(kTimers[t].clock)->isVisible())
+                c.chip.clocks[std::size_t(t)] = ui->checked(kTimers[t].clock) ? 1 : 12;
         }
         c.chip.timer2 = timerShown(2);
         c.chip.uartTimer = ui->checked(ctl::UartTimer2) ? 2 : 1;
@@ -185,13 +188,13 @@ private:
     // What the chip shows and locks.
     QString controlsProblem() const
     {
-        const orlet::ChipProfile& profile = orlet::ProfileOf(chip());
+        const orlet::ChipRow& profile = chip().row();
         const bool timer2 = profile.timers[2] != nullptr;
         if (ui->item(ctl::UseTimer2)->isVisible() != timer2 || ui->item(ctl::UartTimer2)->isVisible() != timer2)
             return QStringLiteral("timer 2's controls do not follow the chip");
         if ((dlg->height() > m_classicFrame.height()) != timer2 || dlg->width() != m_classicFrame.width())
             return QString("frame %1x%2 for this chip").arg(dlg->width()).arg(dlg->height());
-        const bool stc = profile.model == orlet::TimerModel::Stc;
+        const bool stc = orlet::TimersUseRegister(profile, "AUXR");
         if (ui->item(ctl::Timer0Clock)->isVisible() != stc
             || ui->item(ctl::SixTCheck)->isVisible() != profile.offersSixT)
             return QStringLiteral("the clock boxes do not follow the chip");
