@@ -20,6 +20,7 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <array>
 #include <functional>
 
 namespace orlet {
@@ -33,11 +34,18 @@ namespace {
         return utf8.decode(QByteArrayView(text.data(), qsizetype(text.size())));
     }
 
+    // Timer 2 has one mode: its options take no MODE.
+    bool hasOneMode(const ConfigError& e)
+    {
+        const TimerRow* timer = TimerOf(e.chip.row(), e.timer);
+        return timer != nullptr && timer->modes.size() == 1;
+    }
+
     // "; use --timer0 1:62500 --postscale0 16": the split the software
-    // counter offers for a period too long for the mode. Timer 2 has one mode.
+    // counter offers for a period too long for the mode.
     QString splitFlags(const ConfigError& e, const PostscaleSplit& split)
     {
-        if (e.timer == 2)
+        if (hasOneMode(e))
             return QStringLiteral("--timer2 %1 --postscale2 %2").arg(split.periodUs).arg(split.postscale);
         return QStringLiteral("--timer%1 %2:%3 --postscale%1 %4")
             .arg(e.timer)
@@ -88,7 +96,9 @@ namespace {
     QString timerName(const ConfigError& e)
     {
         const QString name = QStringLiteral("%1%2").arg(e.counter ? "counter" : "timer").arg(e.timer);
-        return e.timer == 2 ? name : name + QStringLiteral(" mode %1").arg(e.mode);
+        if (hasOneMode(e))
+            return name;
+        return name + QStringLiteral(" mode %1").arg(e.mode);
     }
 
     QString latin1(std::string_view text)
@@ -204,7 +214,7 @@ namespace {
 
     QString quotedHeader(const Configuration& config)
     {
-        return QLatin1Char('"') + escapeControls(fromUtf8(config.chip.vendorHeader.value_or(std::string())))
+        return QLatin1Char('"') + escapeControls(fromUtf8(config.vendorHeader.value_or(std::string())))
             + QLatin1Char('"');
     }
 
@@ -225,7 +235,7 @@ namespace {
         case HeaderNameFault::TooLong:
             return QStringLiteral("--header %1: the name has %2 bytes; the include line takes at most %3")
                 .arg(name)
-                .arg(config.chip.vendorHeader->size())
+                .arg(config.vendorHeader->size())
                 .arg(kMaxVendorHeaderBytes);
         case HeaderNameFault::MalformedUtf8:
             return QStringLiteral("--header: the name is not UTF-8 (at byte %1)").arg(problem.offset);
@@ -684,12 +694,14 @@ namespace {
     void readChipOptions(
         ArgumentReader& read, const QCommandLineParser& parser, const Options& options, Configuration& config)
     {
-        config.chip.sixT = parser.isSet(options.sixT);
-        config.chip.clocks = { read.clock(options.clock0), read.clock(options.clock1), read.clock(options.clock2) };
-        config.chip.timer2 = read.timer2(options.timer2, options.counter2);
-        config.chip.uartTimer = read.uartTimer(options.uartTimer, config.uartBaudIndex.has_value());
+        config.sixT = parser.isSet(options.sixT);
+        const std::array clocks { read.clock(options.clock0), read.clock(options.clock1), read.clock(options.clock2) };
+        config.timer(2) = read.timer2(options.timer2, options.counter2);
+        for (std::size_t timer = 0; timer < clocks.size(); ++timer)
+            config.timers.at(timer).clock = clocks.at(timer);
+        config.uartTimer = read.uartTimer(options.uartTimer, config.uartBaudIndex.has_value());
         if (parser.isSet(options.header))
-            config.chip.vendorHeader = read.single(options.header).toStdString();
+            config.vendorHeader = read.single(options.header).toStdString();
     }
 
     // The peripherals, the crystal and the precision: what the window shows.
@@ -698,20 +710,20 @@ namespace {
     {
         Configuration& config = request.config;
         config.crystalHz = read.crystalHz(options.crystal);
-        config.chip.chip = read.chip(options.chip);
-        read.allowModeThree(!config.chip.chip.isDefault());
+        config.chip = read.chip(options.chip);
+        read.allowModeThree(!config.chip.isDefault());
         config.comments = parser.isSet(options.comments);
         config.int0 = read.trigger(options.int0);
         config.int1 = read.trigger(options.int1);
-        config.timer0 = read.timer(0, options.timer0, options.counter0, options.gate0);
-        config.timer1 = read.timer(1, options.timer1, options.counter1, options.gate1);
+        config.timer(0) = read.timer(0, options.timer0, options.counter0, options.gate0);
+        config.timer(1) = read.timer(1, options.timer1, options.counter1, options.gate1);
         config.uartBaudIndex = read.baudIndex(options.uart);
         readChipOptions(read, parser, options, config);
-        if (parser.isSet(options.postscale1) && config.uartBaudIndex && config.chip.uartTimer == 1)
+        if (parser.isSet(options.postscale1) && config.uartBaudIndex && config.uartTimer == 1)
             read.fail(QStringLiteral("--postscale1 cannot be used with --uart: timer 1 is the baud-rate generator"));
-        config.timer0.postscale = read.postscale(0, options.postscale0, config.timer0);
-        config.timer1.postscale = read.postscale(1, options.postscale1, config.timer1);
-        config.chip.timer2.postscale = read.postscale(2, options.postscale2, config.chip.timer2);
+        const QCommandLineOption* postscales[] = { &options.postscale0, &options.postscale1, &options.postscale2 };
+        for (int timer = 0; timer < 3; ++timer)
+            config.timer(timer).postscale = read.postscale(timer, *postscales[timer], config.timer(timer));
         request.postscaleGiven
             = { parser.isSet(options.postscale0), parser.isSet(options.postscale1), parser.isSet(options.postscale2) };
         config.precision = parser.isSet(options.exact) ? Precision::Exact : Precision::Classic;
@@ -858,23 +870,23 @@ namespace {
     {
         const GeneratorSettings& s = resolved.settings;
         object.insert("chip", latin1(d.chip.key()));
-        if (request.config.chip.sixT)
+        if (request.config.sixT)
             object.insert("sixT", true);
-        if (const auto& header = request.config.chip.vendorHeader)
+        if (const auto& header = request.config.vendorHeader)
             object.insert("header", fromUtf8(*header));
         for (const auto& timer : d.timers) {
             if (timer)
                 insertChipTimer(object, *timer, request.postscaleGiven.at(static_cast<std::size_t>(timer->timer)));
         }
-        const bool timer2 = s.timer2Enabled || (s.uartEnabled && s.uartSource == BaudSource::Timer2);
+        const bool timer2 = s.timer(2).enabled || (s.uartEnabled && s.uartSource == BaudSource::Timer2);
         if (timer2) {
-            object.insert("th2", s.th2);
-            object.insert("tl2", s.tl2);
+            object.insert("th2", s.timer(2).th);
+            object.insert("tl2", s.timer(2).tl);
             if (TimersUseRegister(d.chip.row(), "T2CON"))
                 object.insert("t2con", d.t2con);
         }
-        if (s.timer2Enabled)
-            object.insert("reload2Text", fromUtf8(resolved.reload2Text));
+        if (s.timer(2).enabled)
+            object.insert("reload2Text", fromUtf8(resolved.reloadTexts[2]));
         if (TimersUseRegister(d.chip.row(), "AUXR"))
             object.insert("auxr", d.auxr);
         if (d.baud) {
@@ -895,15 +907,15 @@ namespace {
         QJsonObject object {
             { "crystalHz", qint64(config.crystalHz) },
             { "tmod", s.tmod },
-            { "th0", s.th0 },
-            { "tl0", s.tl0 },
-            { "th1", s.th1 },
-            { "tl1", s.tl1 },
         };
-        if (s.timer0Enabled)
-            object.insert("reload0Text", fromUtf8(resolved.reload0Text));
-        if (s.timer1Enabled)
-            object.insert("reload1Text", fromUtf8(resolved.reload1Text));
+        // The bytes of timers 0 and 1 always, as the window's members.
+        for (int timer = 0; timer < 2; ++timer) {
+            const QString n = QString::number(timer);
+            object.insert("th" + n, s.timer(timer).th);
+            object.insert("tl" + n, s.timer(timer).tl);
+            if (s.timer(timer).enabled)
+                object.insert("reload" + n + "Text", fromUtf8(resolved.reloadTexts.at(std::size_t(timer))));
+        }
         if (s.uartEnabled) {
             object.insert("baudReloadText", fromUtf8(resolved.baudReloadText));
             object.insert("baudErrorText", fromUtf8(resolved.baudErrorText));
@@ -941,7 +953,7 @@ namespace {
         if (request.encoding == TextEncoding::Utf8)
             return { QByteArray::fromStdString(source), {} };
         // The one text of the user's in the source; the rest is GBK by design.
-        if (const auto& header = request.config.chip.vendorHeader; header && !EncodeGbk(*header))
+        if (const auto& header = request.config.vendorHeader; header && !EncodeGbk(*header))
             return { {},
                 QStringLiteral("--header %1: the name has no GBK form; use --encoding utf-8 or another name")
                     .arg(quotedHeader(request.config)),
@@ -1047,7 +1059,7 @@ GenOutput RenderGenOutput(const GenRequest& request)
     if (!resolved.resolved)
         return { {}, refusalText(*resolved.error, request.config), kExitRefused };
     const std::string source = BuildSourceText(resolved.resolved->settings, request.dialect);
-    if (!request.config.chip.chip.isDefault())
+    if (!request.config.chip.isDefault())
         return renderChipOutput(request, *resolved.resolved, source);
     const Derivation derivation = DeriveConfiguration(request.config, *resolved.resolved, request.dialect);
     // The derivation is plain ASCII, so it reads the same in every encoding.
@@ -1065,7 +1077,7 @@ QStringList GenWarnings(const GenRequest& request)
     const ResolveResult resolved = ResolveConfiguration(request.config);
     if (!resolved.resolved)
         return {};
-    if (!request.config.chip.chip.isDefault())
+    if (!request.config.chip.isDefault())
         return cpuShareWarnings(DeriveChipConfiguration(request.config, *resolved.resolved, request.dialect).timers);
     return cpuShareWarnings(DeriveConfiguration(request.config, *resolved.resolved, request.dialect).timers);
 }

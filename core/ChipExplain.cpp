@@ -8,11 +8,6 @@ namespace orlet {
 
 namespace {
 
-    const TimerConfig& timerConfig(const Configuration& config, int timer)
-    {
-        return timer == 0 ? config.timer0 : timer == 1 ? config.timer1 : config.chip.timer2;
-    }
-
     // Counts from one interrupt to the next: the count itself where the chip
     // reloads, the count plus the routine's latency on a classic core.
     std::optional<std::uint64_t> interruptCycles(
@@ -50,7 +45,7 @@ namespace {
     ChipTimerDerivation deriveTimer(
         const ChipRow& profile, int timer, const Configuration& config, const ChipTimerReload& reload, Dialect dialect)
     {
-        const TimerConfig& c = timerConfig(config, timer);
+        const TimerConfig& c = config.timer(timer);
         const TimerRow& info = *profile.timers[static_cast<std::size_t>(timer)];
         const ModeRow& mode = *FindTimerMode(profile, timer, c.mode);
         ChipTimerDerivation t;
@@ -201,19 +196,19 @@ namespace {
 ChipDerivation DeriveChipConfiguration(
     const Configuration& config, const ResolvedConfiguration& resolved, Dialect dialect)
 {
-    const ChipRow& profile = config.chip.chip.row();
+    const ChipRow& profile = config.chip.row();
     ChipDerivation d;
-    d.chip = config.chip.chip;
+    d.chip = config.chip;
     d.crystalHz = config.crystalHz;
-    d.sixT = config.chip.sixT;
+    d.sixT = config.sixT;
     d.dialect = dialect;
     d.tmod = resolved.settings.tmod;
-    for (int timer = 0; timer < 3; ++timer) {
+    for (int timer = 0; timer < kMaxTimers; ++timer) {
         if (const auto& reload = resolved.chipTimers[static_cast<std::size_t>(timer)])
             d.timers[static_cast<std::size_t>(timer)] = deriveTimer(profile, timer, config, *reload, dialect);
     }
     if (resolved.chipBaud) {
-        const BaudSource source = BaudSourceFor(config.chip.chip, config.chip.uartTimer);
+        const BaudSource source = BaudSourceFor(config.chip, config.uartTimer);
         d.baud = ChipBaudDerivation { FindBaudSource(profile, source),
             kBaudRates.at(static_cast<std::size_t>(*config.uartBaudIndex)), config.uartDoubleBaud, *resolved.chipBaud };
     }

@@ -29,9 +29,9 @@ namespace {
     ConfigError chipRefusal(ConfigErrorCode code, const Configuration& config)
     {
         ConfigError error = refusal(code);
-        error.chip = config.chip.chip;
+        error.chip = config.chip;
         error.crystalHz = config.crystalHz;
-        error.uartTimer = config.chip.uartTimer;
+        error.uartTimer = config.uartTimer;
         return error;
     }
 
@@ -44,22 +44,18 @@ namespace {
         return error;
     }
 
-    const TimerConfig& timerConfig(const Configuration& config, int timer)
-    {
-        return timer == 0 ? config.timer0 : timer == 1 ? config.timer1 : config.chip.timer2;
-    }
-
     // A timer, mode or clock the chip does not have.
     std::optional<ConfigError> timerTrap(const Configuration& config, int timer)
     {
-        const Chip chip = config.chip.chip;
-        const TimerConfig& t = timerConfig(config, timer);
-        // The default chip's modes are checked as they always were.
-        if (t.enabled && (timer == 2 || !chip.isDefault())) {
+        const Chip chip = config.chip;
+        const TimerConfig& t = config.timer(timer);
+        // The modes of the default chip's own timers are checked as they
+        // always were (TimerModeUnknown).
+        if (t.enabled && !(chip.isDefault() && TimerOf(chip.row(), timer) != nullptr)) {
             if (auto refused = CheckTimerMode(chip, timer, t.mode))
                 return trap(config, *refused, timer, t.mode);
         }
-        if (const auto& clock = config.chip.clocks[static_cast<std::size_t>(timer)]) {
+        if (const auto& clock = t.clock) {
             if (auto refused = CheckTimerClock(chip, timer, *clock)) {
                 ConfigError error = trap(config, *refused, timer);
                 error.clock = *clock;
@@ -71,20 +67,23 @@ namespace {
 
     std::optional<ConfigError> uartTrap(const Configuration& config)
     {
-        const Chip chip = config.chip.chip;
-        const int timer = config.chip.uartTimer;
+        const Chip chip = config.chip;
+        const int timer = config.uartTimer;
         if (timer != 1 && timer != 2) {
             ChipError noSuch { ChipErrorCode::NoSuchTimer, chip, timer };
             return trap(config, noSuch, timer);
         }
         if (!config.uartBaudIndex)
             return std::nullopt;
-        const BaudSource source = BaudSourceFor(chip, config.chip.uartTimer);
+        const BaudSource source = BaudSourceFor(chip, config.uartTimer);
         if (auto refused = CheckBaudSource(chip, source))
-            return trap(config, *refused, config.chip.uartTimer);
-        if (config.chip.timer2.enabled) {
-            if (auto refused = CheckTimerFree(chip, 2, source))
-                return trap(config, *refused, 2);
+            return trap(config, *refused, config.uartTimer);
+        // Timer 1 beside the serial port is refused as it always was (Timer1WithSerialPort).
+        for (int other = 2; other < kMaxTimers; ++other) {
+            if (!config.timer(other).enabled)
+                continue;
+            if (auto refused = CheckTimerFree(chip, other, source))
+                return trap(config, *refused, other);
         }
         if (config.uartDoubleBaud && !FindBaudSource(chip.row(), source)->smodDoubles)
             return chipRefusal(ConfigErrorCode::DoubleBaudWithoutEffect, config);
@@ -95,9 +94,9 @@ namespace {
     {
         if (!config.driftFree)
             return std::nullopt;
-        for (int timer = 0; timer < 2; ++timer) {
-            const TimerConfig& t = timerConfig(config, timer);
-            if (t.enabled && !t.counter && DriftFreeNeedsHardwareReload(config.chip.chip.row(), timer, t.mode)) {
+        for (int timer = 0; timer < kMaxTimers; ++timer) {
+            const TimerConfig& t = config.timer(timer);
+            if (t.enabled && !t.counter && DriftFreeNeedsHardwareReload(config.chip.row(), timer, t.mode)) {
                 ConfigError error = chipRefusal(ConfigErrorCode::DriftFreeNeedsHardwareReload, config);
                 error.timer = timer;
                 error.mode = 1;
@@ -112,8 +111,8 @@ namespace {
     // line can hold.
     std::optional<ConfigError> vendorHeaderTrap(const Configuration& config)
     {
-        const auto& name = config.chip.vendorHeader;
-        if (auto refused = CheckVendorHeader(config.chip.chip, name.has_value()))
+        const auto& name = config.vendorHeader;
+        if (auto refused = CheckVendorHeader(config.chip, name.has_value()))
             return trap(config, *refused);
         if (!name)
             return std::nullopt;
@@ -128,16 +127,14 @@ namespace {
     // What the chip does not have. At the default chip options nothing is refused.
     std::optional<ConfigError> outsideTheChip(const Configuration& config)
     {
-        if (auto refused = CheckSixT(config.chip.chip, config.chip.sixT))
+        if (auto refused = CheckSixT(config.chip, config.sixT))
             return trap(config, *refused);
         if (auto refused = vendorHeaderTrap(config))
             return refused;
-        for (int timer = 0; timer < 3; ++timer) {
+        for (int timer = 0; timer < kMaxTimers; ++timer) {
             if (auto refused = timerTrap(config, timer))
                 return refused;
         }
-        if (!validPostscale(config.chip.timer2))
-            return refusal(ConfigErrorCode::PostscaleOutOfRange);
         if (auto refused = uartTrap(config))
             return refused;
         return driftFreeTrap(config);
@@ -150,10 +147,14 @@ namespace {
             return refusal(ConfigErrorCode::CrystalOutOfRange);
         if (auto refused = outsideTheChip(config))
             return refused;
-        if (!validTimer(config.timer0) || !validTimer(config.timer1))
-            return refusal(ConfigErrorCode::TimerModeUnknown);
-        if (!validPostscale(config.timer0) || !validPostscale(config.timer1))
-            return refusal(ConfigErrorCode::PostscaleOutOfRange);
+        for (const TimerConfig& timer : config.timers) {
+            if (!validTimer(timer))
+                return refusal(ConfigErrorCode::TimerModeUnknown);
+        }
+        for (const TimerConfig& timer : config.timers) {
+            if (!validPostscale(timer))
+                return refusal(ConfigErrorCode::PostscaleOutOfRange);
+        }
         if (Timer1ClashesWithSerialPort(config))
             return refusal(ConfigErrorCode::Timer1WithSerialPort);
         if (config.uartBaudIndex && (*config.uartBaudIndex < 0 || *config.uartBaudIndex >= int(kBaudRates.size())))
@@ -163,8 +164,8 @@ namespace {
 
     ConfigError timerRefusal(const Notice& notice, int timer)
     {
-        WindowModel shown = notice.shown;
-        const TimerMembers t = MembersOf(shown, timer);
+        const WindowModel& shown = notice.shown;
+        const TimerState& t = shown.timer(timer);
         ConfigError error = refusal(ConfigErrorCode::TimerOutOfRange);
         error.crystalHz = shown.crystalHz;
         error.message = notice.message;
@@ -177,8 +178,7 @@ namespace {
         error.driftFree = shown.driftFree;
         error.chip = shown.chip;
         if (shown.chip->arithmetic == Arithmetic::Exact) {
-            const ChipTimerRequest request { timer, error.mode, error.counter, error.value,
-                shown.clocks[static_cast<std::size_t>(timer)], shown.sixT };
+            const ChipTimerRequest request { timer, error.mode, error.counter, error.value, t.clock, shown.sixT };
             error.chipRange = DescribeChipRangeError(shown.chip, shown.crystalHz, request, error.postscale);
             error.split = error.chipRange->split;
             error.hardwareSplit = error.chipRange->hardwareSplit;
@@ -195,10 +195,12 @@ namespace {
     // routine adds to the running count in time.
     std::optional<ConfigError> outsideRunningAdd(const WindowModel& model)
     {
-        for (int timer = 0; timer < 2; ++timer) {
-            WindowModel m = model;
-            const TimerMembers t = MembersOf(m, timer);
-            if (!model.driftFree || !t.use || !t.run || TimerCountsIn(m.tmod, timer))
+        for (int timer = 0; timer < kMaxTimers; ++timer) {
+            const WindowModel& m = model;
+            const TimerState& t = m.timer(timer);
+            const TimerRow* row = TimerOf(m.chip.row(), timer);
+            if (!model.driftFree || !t.use || !t.run || row == nullptr || row->control != TimerControl::Tmod
+                || TimerCountsIn(m.tmod, timer))
                 continue;
             const int mode = TimerModeIn(m.tmod, timer);
             if (t.run->chip && t.run->chip->hardwareReload)
@@ -223,15 +225,9 @@ namespace {
     ConfigError refusalFor(const Notice& notice)
     {
         switch (notice.corrects.field) {
-        case CorrectedField::Time0:
-            return timerRefusal(notice, 0);
-        case CorrectedField::Time1:
-            return timerRefusal(notice, 1);
-        case CorrectedField::Time2:
-            return timerRefusal(notice, 2);
-        case CorrectedField::Postscale0:
-        case CorrectedField::Postscale1:
-        case CorrectedField::Postscale2:
+        case CorrectedField::Time:
+            return timerRefusal(notice, notice.corrects.timer);
+        case CorrectedField::Postscale:
             return refusal(ConfigErrorCode::PostscaleOutOfRange);
         case CorrectedField::BaudIndex:
             break;
@@ -291,30 +287,31 @@ namespace {
         {
             if (!c.enabled)
                 return;
-            const auto members = [timer](WindowModel& m) { return MembersOf(m, timer); };
-            step([&](WindowModel& m) { members(m).use = true; },
+            const TimerRow* row = TimerOf(model.chip.row(), timer);
+            const bool hasGate = row != nullptr && row->control == TimerControl::Tmod;
+            step([&](WindowModel& m) { m.timer(timer).use = true; },
                 [timer](WindowModel m) { return OnUseTimer(m, timer); });
-            step([&](WindowModel& m) { members(m).modeIndex = c.mode + (c.counter ? 3 : 0); },
+            step([&](WindowModel& m) { m.timer(timer).modeIndex = c.mode + (c.counter ? 3 : 0); },
                 [timer](WindowModel m) { return OnModeChange(m, timer); });
-            step([&](WindowModel& m) { members(m).gate = c.gate && timer != 2; },
+            step([&](WindowModel& m) { m.timer(timer).gate = c.gate && hasGate; },
                 [timer](WindowModel m) { return OnGate(m, timer); });
-            const std::uint32_t before = members(model).postscale;
-            step([&](WindowModel& m) { members(m).postscale = c.postscale; },
+            const std::uint32_t before = model.timer(timer).postscale;
+            step([&](WindowModel& m) { m.timer(timer).postscale = c.postscale; },
                 [timer, before](WindowModel m) { return OnPostscaleChange(m, timer, before); });
-            step([&](WindowModel& m) { members(m).time = c.value; },
+            step([&](WindowModel& m) { m.timer(timer).time = c.value; },
                 [timer](WindowModel m) { return UpdateTimerReload(m, timer); });
         }
 
         // The chip first: it decides what the timers and the port compute.
-        void setChip(const ChipConfig& c)
+        void setChip(const Configuration& c)
         {
             if (c.chip.isDefault() && !c.sixT && c.uartTimer == 1)
                 return;
             step([&](WindowModel& m) { m.chip = c.chip; }, [](WindowModel m) { return OnChipChange(m); });
             step([&](WindowModel& m) { m.sixT = c.sixT; }, [](WindowModel m) { return OnSixTChange(m); });
-            for (int timer = 0; timer < 3; ++timer) {
-                if (const auto& clock = c.clocks[static_cast<std::size_t>(timer)]) {
-                    step([&](WindowModel& m) { m.clocks[static_cast<std::size_t>(timer)] = *clock; },
+            for (int timer = 0; timer < kMaxTimers; ++timer) {
+                if (const auto& clock = c.timer(timer).clock) {
+                    step([&](WindowModel& m) { m.timer(timer).clock = *clock; },
                         [timer](WindowModel m) { return OnTimerClockChange(m, timer); });
                 }
             }
@@ -339,7 +336,7 @@ namespace {
     WindowModel driven(const Configuration& config, Drive& drive)
     {
         drive.chooseCrystal(config.crystalHz);
-        drive.setChip(config.chip);
+        drive.setChip(config);
         drive.step([&](WindowModel& m) { m.exact = config.precision == Precision::Exact; },
             [](WindowModel m) { return OnExactChange(m); });
         WindowModel& m = drive.model;
@@ -352,9 +349,8 @@ namespace {
         // Both boxes keep their ticks while the serial port is off.
         m.doubleBaud = config.uartDoubleBaud;
         m.uartInterrupt = config.uartInterrupt;
-        drive.setTimer(0, config.timer0);
-        drive.setTimer(1, config.timer1);
-        drive.setTimer(2, config.chip.timer2);
+        for (int timer = 0; timer < kMaxTimers; ++timer)
+            drive.setTimer(timer, config.timer(timer));
         drive.setSerialPort(config);
         return drive.model;
     }
@@ -363,27 +359,21 @@ namespace {
     {
         ResolvedConfiguration out;
         out.settings = SettingsFor(model);
-        if (model.useTimer0) {
-            out.reload0Text = model.reload0Text;
-            out.timers[0] = model.timerRuns[0]->reload;
-        }
-        if (model.useTimer1) {
-            out.reload1Text = model.reload1Text;
-            out.timers[1] = model.timerRuns[1]->reload;
+        for (int timer = 0; timer < kMaxTimers; ++timer) {
+            const TimerState& t = model.timer(timer);
+            if (!t.use)
+                continue;
+            out.reloadTexts.at(std::size_t(timer)) = t.reloadText;
+            if (t.run) {
+                out.timers.at(std::size_t(timer)) = t.run->reload;
+                out.chipTimers.at(std::size_t(timer)) = t.run->chip;
+            }
         }
         if (model.useUart) {
             out.baudReloadText = model.baudReloadText;
             out.baudErrorText = model.baudErrorText;
             out.baud = model.baudRun->baud;
             out.chipBaud = model.baudRun->chip;
-        }
-        if (model.useTimer2)
-            out.reload2Text = model.reload2Text;
-        for (int timer = 0; timer < 3; ++timer) {
-            WindowModel m = model;
-            const TimerMembers t = MembersOf(m, timer);
-            if (t.use && t.run)
-                out.chipTimers[static_cast<std::size_t>(timer)] = t.run->chip;
         }
         return out;
     }
@@ -392,7 +382,7 @@ namespace {
 
 bool Timer1ClashesWithSerialPort(const Configuration& config)
 {
-    return config.timer1.enabled && config.uartBaudIndex.has_value() && config.chip.uartTimer != 2;
+    return config.timer(1).enabled && config.uartBaudIndex.has_value() && config.uartTimer != 2;
 }
 
 BaudSource BaudSourceFor(Chip chip, int uartTimer)
@@ -415,7 +405,7 @@ ResolveResult ResolveConfiguration(const Configuration& config)
         return { std::nullopt, error };
     ResolvedConfiguration resolved = resolvedFrom(model);
     // The window has no box for it: the name goes straight to the generator.
-    resolved.settings.vendorHeader = config.chip.vendorHeader.value_or(std::string());
+    resolved.settings.vendorHeader = config.vendorHeader.value_or(std::string());
     return { std::move(resolved), std::nullopt };
 }
 

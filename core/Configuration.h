@@ -20,25 +20,13 @@ namespace orlet {
 struct TimerConfig {
     bool enabled = false;
     bool counter = false; // C/T = 1: count pulses on the Tx pin
-    int mode = 0; // 0, 1 or 2
+    int mode = 0; // 0, 1 or 2; timer 2's one mode is 0
     std::uint32_t value = 1; // microseconds, or pulses when counting
     bool gate = false; // TMOD GATE: runs (or counts) only while INTx is high; not on timer 2
     std::uint32_t postscale = 1; // interrupts per run of the user's code, 1 to kMaxPostscale
-};
-
-// What another chip than the classic 8051 adds. At its defaults the
-// configuration is the 8051's, and everything generated is as it always was.
-struct ChipConfig {
-    Chip chip;
-    bool sixT = false; // STC89 programmed in 6T mode
-    // The clock choices of timers 0, 1 and 2 (their clocks per count);
-    // empty: the chip's default (1T on STC15/STC8, 12 clocks elsewhere).
-    std::array<std::optional<std::uint32_t>, 3> clocks;
-    TimerConfig timer2; // mode 0, its one mode; no GATE
-    int uartTimer = 1; // the timer that clocks the serial port: 1 or 2
-    // The vendor's header the user includes in place of the declarations
-    // (UTF-8; STC15/STC8 only). Empty: not named.
-    std::optional<std::string> vendorHeader;
+    // The clock choice (its clocks per count); empty: the chip's default
+    // (1T on STC15/STC8, 12 clocks elsewhere).
+    std::optional<std::uint32_t> clock;
 };
 
 // A whole configuration of the window, as a user would set it.
@@ -47,31 +35,38 @@ struct Configuration {
     bool comments = false;
     std::optional<TriggerMode> int0;
     std::optional<TriggerMode> int1;
-    TimerConfig timer0;
-    TimerConfig timer1;
+    std::array<TimerConfig, kMaxTimers> timers; // by timer number
     std::optional<int> uartBaudIndex; // index into kBaudRates; empty: no serial port
     bool uartDoubleBaud = false;
     bool uartInterrupt = false;
     Precision precision = Precision::Classic;
     // Timers in modes 0 and 1 add the reload to the running count.
     bool driftFree = false;
-    ChipConfig chip;
+    // What another chip than the default 8051 adds. At its defaults the
+    // configuration is the 8051's, and everything generated is as it always was.
+    Chip chip;
+    bool sixT = false; // STC89 programmed in 6T mode
+    int uartTimer = 1; // the timer that clocks the serial port: 1 or 2
+    // The vendor's header the user includes in place of the declarations
+    // (UTF-8; STC15/STC8 only). Empty: not named.
+    std::optional<std::string> vendorHeader;
+
+    TimerConfig& timer(int number) { return timers.at(static_cast<std::size_t>(number)); }
+    const TimerConfig& timer(int number) const { return timers.at(static_cast<std::size_t>(number)); }
 };
 
 // What the window holds once the user has set everything: the generator's
 // record plus the texts of the displays for the blocks in use.
 struct ResolvedConfiguration {
     GeneratorSettings settings;
-    std::string reload0Text;
-    std::string reload1Text;
+    std::array<std::string, kMaxTimers> reloadTexts; // of the timers in use
     std::string baudReloadText;
     std::string baudErrorText;
     std::optional<BaudReload> baud; // the serial computation, when the port is in use
-    std::array<std::optional<TimerReload>, 2> timers; // the reload computations of the timers in use
-    // Off the 8051: timer 2's display and computation, the chip's own
-    // computations of the timers and of the serial port.
-    std::string reload2Text;
-    std::array<std::optional<ChipTimerReload>, 3> chipTimers;
+    std::array<std::optional<TimerReload>, kMaxTimers> timers; // the reload computations of the timers in use
+    // Off the 8051: the chip's own computations of the timers and of the
+    // serial port.
+    std::array<std::optional<ChipTimerReload>, kMaxTimers> chipTimers;
     std::optional<ChipBaud> chipBaud;
 };
 

@@ -90,9 +90,8 @@ namespace {
     {
         if (!d.timers[static_cast<std::size_t>(timer)])
             return "unused (0)";
-        const bool gate = d.tmod & (timer == 0 ? kTmodGateBit : kTmodGateBit << 4);
-        return TextFormat(
-            "mode %d, C/T %d, GATE %d", TimerModeIn(d.tmod, timer), int { TimerCountsIn(d.tmod, timer) }, int { gate });
+        return TextFormat("mode %d, C/T %d, GATE %d", TimerModeIn(d.tmod, timer), int { TimerCountsIn(d.tmod, timer) },
+            int { TimerGatedIn(d.tmod, timer) });
     }
 
     void explainTmod(std::string& out, const Derivation& d)
@@ -343,8 +342,7 @@ Derivation DeriveConfiguration(const Configuration& config, const ResolvedConfig
     d.tmod = s.tmod;
     for (std::size_t t = 0; t < 2; ++t) {
         if (resolved.timers[t]) {
-            d.timers[t] = deriveTimer(
-                config.crystalHz, t == 0 ? config.timer0 : config.timer1, config, *resolved.timers[t], dialect);
+            d.timers[t] = deriveTimer(config.crystalHz, config.timers[t], config, *resolved.timers[t], dialect);
         }
     }
     if (resolved.baud)

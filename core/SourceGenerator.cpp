@@ -2,6 +2,7 @@
 
 #include "ChipTiming.h"
 #include "RoutineTiming.h"
+#include "TextFormat.h"
 #include "Tmod.h"
 
 #include <cstdio>
@@ -10,11 +11,11 @@ namespace orlet {
 
 namespace {
 
-    // Timer 2 set up and started in AUXR (STC), not in T2CON (8052).
-    bool timer2InAuxr(const GeneratorSettings& s)
+    // The control of `timer` on the chip; Tmod where the chip lacks it.
+    TimerControl controlOf(const GeneratorSettings& s, int timer)
     {
-        const TimerRow* timer2 = s.chip->timers[2];
-        return timer2 != nullptr && timer2->control == TimerControl::Auxr;
+        const TimerRow* row = TimerOf(s.chip.row(), timer);
+        return row == nullptr ? TimerControl::Tmod : row->control;
     }
 
     bool uartOnTimer2(const GeneratorSettings& s)
@@ -30,13 +31,13 @@ namespace {
     StcAuxrChoice auxrChoiceOf(const GeneratorSettings& s)
     {
         StcAuxrChoice choice;
-        choice.timer0Used = s.timer0Enabled;
-        choice.clock0 = s.clocks[0];
-        choice.timer1Used = s.timer1Enabled || uartOnTimer1(s);
-        choice.clock1 = s.clocks[1];
-        choice.timer2Used = s.timer2Enabled || uartOnTimer2(s);
-        choice.clock2 = s.clocks[2];
-        choice.timer2Counter = s.timer2Enabled && s.timer2Counter;
+        choice.timer0Used = s.timer(0).enabled;
+        choice.clock0 = s.timer(0).clock;
+        choice.timer1Used = s.timer(1).enabled || uartOnTimer1(s);
+        choice.clock1 = s.timer(1).clock;
+        choice.timer2Used = s.timer(2).enabled || uartOnTimer2(s);
+        choice.clock2 = s.timer(2).clock;
+        choice.timer2Counter = s.timer(2).enabled && s.timer(2).counter;
         choice.uartFromTimer2 = uartOnTimer2(s);
         return choice;
     }
@@ -50,7 +51,7 @@ namespace {
         // The bits that pick `timer`'s clock choice, where AUXR holds them.
         void clock(const GeneratorSettings& s, int timer)
         {
-            const ClockChoice* choice = FindClock(s.chip.row(), timer, s.clocks[static_cast<std::size_t>(timer)]);
+            const ClockChoice* choice = FindClock(s.chip.row(), timer, s.timer(timer).clock);
             if (choice == nullptr || choice->select.sfr == nullptr || std::string_view(choice->select.sfr) != "AUXR")
                 return;
             set |= choice->select.value;
@@ -65,7 +66,6 @@ namespace {
             : s_(settings)
             , dialect_(dialect)
             , row_(settings.chip.row())
-            , stc_(timer2InAuxr(settings))
         {
         }
 
@@ -78,12 +78,14 @@ namespace {
                 writeInitUart();
             if (s_.uartInterrupt)
                 writeUartRoutine();
-            if (s_.timer0Enabled)
-                writeTimerRoutine(0);
-            if (s_.timer1Enabled)
-                writeTimerRoutine(1);
-            if (s_.timer2Enabled)
-                writeTimer2Routine();
+            for (int timer = 0; timer < kMaxTimers; ++timer) {
+                if (!used(timer))
+                    continue;
+                if (controlOf(s_, timer) == TimerControl::Tmod)
+                    writeTimerRoutine(timer);
+                else
+                    writeTimer2Routine(timer);
+            }
             if (s_.int0Enabled)
                 writeIntRoutine(0, s_.int0Trigger);
             if (s_.int1Enabled)
@@ -118,7 +120,28 @@ namespace {
             text_ += buffer;
         }
 
-        bool anyTimer() const { return s_.timer0Enabled || s_.timer1Enabled || s_.timer2Enabled; }
+        // A timer in use that the chip has.
+        bool used(int timer) const { return s_.timer(timer).enabled && TimerOf(row_, timer) != nullptr; }
+
+        bool anyTimer() const
+        {
+            for (int timer = 0; timer < kMaxTimers; ++timer) {
+                if (used(timer))
+                    return true;
+            }
+            return false;
+        }
+
+        bool anyTmodTimer() const
+        {
+            for (int timer = 0; timer < kMaxTimers; ++timer) {
+                if (used(timer) && controlOf(s_, timer) == TimerControl::Tmod)
+                    return true;
+            }
+            return false;
+        }
+
+        bool timer2InAuxr() const { return controlOf(s_, 2) == TimerControl::Auxr; }
 
         void writeInclude()
         {
@@ -152,12 +175,11 @@ namespace {
         // The STC registers the text writes, which need declarations.
         bool usesSfr(std::string_view name) const
         {
-            const bool timer2 = s_.timer2Enabled || uartOnTimer2(s_);
             if (name == "AUXR")
                 return anyTimer() || s_.uartEnabled;
             if (name == "IE2")
-                return s_.timer2Enabled;
-            return timer2; // T2H, T2L
+                return used(2);
+            return used(2) || uartOnTimer2(s_); // T2H, T2L
         }
 
         void putAuxr(const AuxrChange& change)
@@ -173,40 +195,40 @@ namespace {
             }
         }
 
-        // 8052: RCAP2 and the counter itself, so that the first period is whole.
-        void putTimer2Bytes()
+        // STC: T2L first, then T2H. 8052: RCAP2 and the counter itself, so
+        // that the first period is whole.
+        void putTimer2Bytes(int timer)
         {
-            if (stc_)
-                putBytes(" T2L=0x%x;\r\n T2H=0x%x;\r\n", s_.tl2, s_.th2);
-            else
-                putBytes(" RCAP2H=0x%x;\r\n RCAP2L=0x%x;\r\n", s_.th2, s_.tl2);
-            if (!stc_)
-                putBytes(" TH2=0x%x;\r\n TL2=0x%x;\r\n", s_.th2, s_.tl2);
+            const TimerRow& row = *TimerOf(row_, timer);
+            const TimerSettings& t = s_.timer(timer);
+            if (row.control == TimerControl::Auxr) {
+                text_ += TextFormat(
+                    " %s=0x%x;\r\n %s=0x%x;\r\n", row.reloadLow, unsigned { t.tl }, row.reloadHigh, unsigned { t.th });
+                return;
+            }
+            text_ += TextFormat(
+                " %s=0x%x;\r\n %s=0x%x;\r\n", row.reloadHigh, unsigned { t.th }, row.reloadLow, unsigned { t.tl });
+            text_ += TextFormat(" TH%d=0x%x;\r\n TL%d=0x%x;\r\n", timer, unsigned { t.th }, timer, unsigned { t.tl });
         }
 
-        void writeInitTimer2()
+        void writeInitTimer2(int timer)
         {
-            if (!stc_) {
-                char buffer[32];
-                std::snprintf(buffer, sizeof buffer, " T2CON=0x%x;\r\n",
-                    unsigned { Timer2ConValue(false, s_.timer2Counter, false) });
-                text_ += buffer;
-            }
-            putTimer2Bytes();
+            if (controlOf(s_, timer) == TimerControl::T2con)
+                text_ += TextFormat(
+                    " T2CON=0x%x;\r\n", unsigned { Timer2ConValue(false, s_.timer(timer).counter, false) });
+            putTimer2Bytes(timer);
         }
 
         // STC: the 1T/12T choice of the timers the function starts.
         void putTimerClocks()
         {
             AuxrChange change;
-            if (s_.timer0Enabled)
-                change.clock(s_, 0);
-            if (s_.timer1Enabled)
-                change.clock(s_, 1);
-            if (s_.timer2Enabled) {
-                change.clock(s_, 2);
-                if (stc_)
-                    (s_.timer2Counter ? change.set : change.clear) |= kAuxrT2CT;
+            for (int timer = 0; timer < kMaxTimers; ++timer) {
+                if (!used(timer))
+                    continue;
+                change.clock(s_, timer);
+                if (controlOf(s_, timer) == TimerControl::Auxr)
+                    (s_.timer(timer).counter ? change.set : change.clear) |= kAuxrT2CT;
             }
             putAuxr(change);
         }
@@ -215,17 +237,18 @@ namespace {
         {
             comment("//timer init\r\n");
             put("void initTimer(void)\r\n{\r\n");
-            if (s_.timer0Enabled || s_.timer1Enabled) {
-                char buffer[32];
-                std::snprintf(buffer, sizeof buffer, " TMOD=0x%x;\r\n", unsigned { s_.tmod });
-                text_ += buffer;
+            if (anyTmodTimer())
+                text_ += TextFormat(" TMOD=0x%x;\r\n", unsigned { s_.tmod });
+            for (int timer = 0; timer < kMaxTimers; ++timer) {
+                if (!used(timer))
+                    continue;
+                const TimerSettings& t = s_.timer(timer);
+                if (controlOf(s_, timer) == TimerControl::Tmod)
+                    text_ += TextFormat(
+                        " TH%d=0x%x;\r\n TL%d=0x%x;\r\n", timer, unsigned { t.th }, timer, unsigned { t.tl });
+                else
+                    writeInitTimer2(timer);
             }
-            if (s_.timer0Enabled)
-                putBytes(" TH0=0x%x;\r\n TL0=0x%x;\r\n", s_.th0, s_.tl0);
-            if (s_.timer1Enabled)
-                putBytes(" TH1=0x%x;\r\n TL1=0x%x;\r\n", s_.th1, s_.tl1);
-            if (s_.timer2Enabled)
-                writeInitTimer2();
             putTimerClocks();
             put("}\r\n\r\n");
         }
@@ -252,8 +275,8 @@ namespace {
         {
             comment("//UART init\r\n");
             put("void initUart(void)\r\n{\r\n SCON=0x50;\r\n");
-            putTimer2Bytes();
-            if (stc_) {
+            putTimer2Bytes(2);
+            if (timer2InAuxr()) {
                 AuxrChange change;
                 change.clock(s_, 2);
                 change.set |= kAuxrT2R | kAuxrS1st2;
@@ -271,7 +294,7 @@ namespace {
         {
             comment("//UART init\r\n");
             put("void initUart(void)\r\n{\r\n TMOD&=0x0f;\r\n SCON=0x50;\r\n");
-            putBytes(" TL1=0x%x;\r\n TH1=0x%x;\r\n", s_.tl1, s_.th1);
+            putBytes(" TL1=0x%x;\r\n TH1=0x%x;\r\n", s_.timer(1).tl, s_.timer(1).th);
             AuxrChange change;
             change.clock(s_, 1);
             change.clear |= kAuxrS1st2;
@@ -287,7 +310,7 @@ namespace {
             put(" SCON=0x50;\r\n");
             if (s_.uartDoubleBaud)
                 put(" PCON|=0x80;\r\n");
-            putBytes(" TH1=0x%x;\r\n TL1=0x%x;\r\n TR1=1;\r\n", s_.th1, s_.tl1);
+            putBytes(" TH1=0x%x;\r\n TL1=0x%x;\r\n TR1=1;\r\n", s_.timer(1).th, s_.timer(1).tl);
             if (s_.uartInterrupt)
                 put(" ES=1;\r\n");
             put("}\r\n\r\n");
@@ -327,7 +350,7 @@ namespace {
         void putReload(int timer, std::uint8_t th, std::uint8_t tl)
         {
             if (!s_.driftFree || TimerCountsIn(s_.tmod, timer)) {
-                putBytes(timer == 0 ? " TH0=0x%x;\r\n TL0=0x%x;\r\n" : " TH1=0x%x;\r\n TL1=0x%x;\r\n", th, tl);
+                text_ += TextFormat(" TH%d=0x%x;\r\n TL%d=0x%x;\r\n", timer, unsigned { th }, timer, unsigned { tl });
                 return;
             }
             // Stopped, the timer keeps what it has counted since the overflow;
@@ -357,16 +380,22 @@ namespace {
 
         // Timer 0 puts an empty line before its closing brace and, in mode
         // 2, none after it; timer 1 never has the first and always the second.
+        void writeRoutineHead(int timer)
+        {
+            if (s_.comments)
+                text_ += TextFormat("//timer%d/counter%d interrupt\r\n", timer, timer);
+            putHeader(TextFormat("timer%d", timer).c_str(), TimerOf(row_, timer)->interruptNumber);
+            putPostscaleCounter(s_.timer(timer).postscale);
+        }
+
         void writeTimerRoutine(int timer)
         {
             const bool autoReload = hardwareReload(timer);
-            const unsigned postscale = timer == 0 ? s_.postscale0 : s_.postscale1;
-            comment(timer == 0 ? "//timer0/counter0 interrupt\r\n" : "//timer1/counter1 interrupt\r\n");
-            putHeader(timer == 0 ? "timer0" : "timer1", timer == 0 ? 1 : 3);
-            putPostscaleCounter(postscale);
+            const TimerSettings& t = s_.timer(timer);
+            writeRoutineHead(timer);
             if (!autoReload)
-                putReload(timer, timer == 0 ? s_.th0 : s_.th1, timer == 0 ? s_.tl0 : s_.tl1);
-            putPostscaleTest(postscale);
+                putReload(timer, t.th, t.tl);
+            putPostscaleTest(t.postscale);
             put(" //add your code here.\r\n");
             if (timer == 0)
                 put(autoReload ? "\r\n}\r\n" : "\r\n}\r\n\r\n");
@@ -381,27 +410,21 @@ namespace {
         }
 
         // Timer 2 reloads itself; the 8052 leaves TF2 for the routine to clear.
-        void writeTimer2Routine()
+        void writeTimer2Routine(int timer)
         {
-            const TimerRow& info = *row_.timers[2];
-            comment("//timer2/counter2 interrupt\r\n");
-            putHeader("timer2", info.interruptNumber);
-            putPostscaleCounter(s_.postscale2);
-            if (info.flagToClear != nullptr) {
-                text_ += ' ';
-                text_ += info.flagToClear;
-                put("=0;\r\n");
-            }
-            putPostscaleTest(s_.postscale2);
+            const TimerRow& row = *TimerOf(row_, timer);
+            writeRoutineHead(timer);
+            if (row.flagToClear != nullptr)
+                text_ += TextFormat(" %s=0;\r\n", row.flagToClear);
+            putPostscaleTest(s_.timer(timer).postscale);
             put(" //add your code here.\r\n}\r\n\r\n");
         }
 
-        void writeTimer2Start()
+        // "TR0=1;" and "ET0=1;", or "AUXR|=0x10;" and "IE2|=0x04;".
+        void writeTimerStart(int timer)
         {
-            text_ += FormatSetBit(row_.timers[2]->start);
-            put("\r\n");
-            text_ += FormatSetBit(row_.timers[2]->enable);
-            put("\r\n");
+            const TimerRow& row = *TimerOf(row_, timer);
+            text_ += FormatSetBit(row.start) + "\r\n" + FormatSetBit(row.enable) + "\r\n";
         }
 
         void writeIntRoutine(int input, TriggerMode trigger)
@@ -448,12 +471,10 @@ namespace {
                 put("initTimer();\r\n");
             if (s_.uartEnabled)
                 put("initUart();\r\n");
-            if (s_.timer0Enabled)
-                put("TR0=1;\r\nET0=1;\r\n");
-            if (s_.timer1Enabled)
-                put("TR1=1;\r\nET1=1;\r\n");
-            if (s_.timer2Enabled)
-                writeTimer2Start();
+            for (int timer = 0; timer < kMaxTimers; ++timer) {
+                if (used(timer))
+                    writeTimerStart(timer);
+            }
             if (s_.int0Enabled || s_.int1Enabled || anyTimer() || s_.uartEnabled)
                 put("//EA=1;\r\n");
             put("}");
@@ -462,7 +483,6 @@ namespace {
         const GeneratorSettings& s_;
         Dialect dialect_;
         const ChipRow& row_;
-        bool stc_;
         std::string text_;
     };
 
@@ -479,7 +499,7 @@ std::uint8_t T2conAfterInit(const GeneratorSettings& settings)
         return 0;
     if (uartOnTimer2(settings))
         return Timer2ConValue(true, false);
-    return Timer2ConValue(false, settings.timer2Counter, settings.timer2Enabled);
+    return Timer2ConValue(false, settings.timer(2).counter, settings.timer(2).enabled);
 }
 
 std::string BuildSourceText(const GeneratorSettings& settings, Dialect dialect)

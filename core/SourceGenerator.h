@@ -20,6 +20,22 @@ enum class Dialect {
     Sdcc, // #include <8051.h>, `__interrupt(N)`
 };
 
+// One timer as the generator writes it.
+struct TimerSettings {
+    bool enabled = false;
+    // A timer outside TMOD (timer 2) counting pulses; TMOD holds timers 0
+    // and 1's kind.
+    bool counter = false;
+    // The reload (RCAP2H/RCAP2L or T2H/T2L for timer 2), or the serial one
+    // on the timer that makes the baud rate.
+    std::uint8_t th = 0xFF;
+    std::uint8_t tl = 0xFF;
+    // Interrupts per run of the user's code in the timer's routine; 1 leaves
+    // the routine as it has always been.
+    std::uint16_t postscale = 1;
+    std::uint32_t clock = 12; // the clock choice: its clocks per count
+};
+
 // Everything the source generator reads: the ticks of the window and the
 // bytes the calculators last stored.
 struct GeneratorSettings {
@@ -28,20 +44,11 @@ struct GeneratorSettings {
     TriggerMode int0Trigger = TriggerMode::FallingEdge;
     bool int1Enabled = false;
     TriggerMode int1Trigger = TriggerMode::FallingEdge;
-    bool timer0Enabled = false;
-    bool timer1Enabled = false;
+    std::array<TimerSettings, kMaxTimers> timers; // by timer number
     bool uartEnabled = false;
     bool uartDoubleBaud = false;
     bool uartInterrupt = false;
     std::uint8_t tmod = 0;
-    std::uint8_t th0 = 0xFF;
-    std::uint8_t tl0 = 0xFF;
-    std::uint8_t th1 = 0xFF;
-    std::uint8_t tl1 = 0xFF;
-    // Interrupts per run of the user's code in each timer routine; 1 leaves
-    // the routine as it has always been.
-    std::uint16_t postscale0 = 1;
-    std::uint16_t postscale1 = 1;
     // Timers in modes 0 and 1 add the reload to the running count instead
     // of overwriting it, so that no period grows by the routine's latency.
     bool driftFree = false;
@@ -50,17 +57,14 @@ struct GeneratorSettings {
     // their defaults and the text is the classic one.
     Chip chip;
     bool sixT = false; // STC89 programmed in 6T mode
-    std::array<std::uint32_t, 3> clocks { 12, 12, 12 }; // each timer's clock choice
-    bool timer2Enabled = false; // timer 2 as a timer or counter
-    bool timer2Counter = false;
-    std::uint8_t th2 = 0xFF; // RCAP2H or T2H: timer 2's reload, or the serial one
-    std::uint8_t tl2 = 0xFF;
-    std::uint16_t postscale2 = 1;
     BaudSource uartSource = BaudSource::Timer1Mode2;
     // The vendor's header (UTF-8) the user includes on a chip that accepts
     // one: `#include "NAME"` in both dialects, and no register declarations.
     // Empty: the dialect's header and the declarations the text needs.
     std::string vendorHeader;
+
+    TimerSettings& timer(int number) { return timers.at(static_cast<std::size_t>(number)); }
+    const TimerSettings& timer(int number) const { return timers.at(static_cast<std::size_t>(number)); }
 };
 
 // What the init code leaves in the chip's own registers once main() has

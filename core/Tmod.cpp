@@ -4,9 +4,10 @@ namespace orlet {
 
 namespace {
 
+    // Timer 0 owns bits 0-3, timer 1 bits 4-7.
     int shiftOf(int timer)
     {
-        return timer == 0 ? 0 : 4;
+        return 4 * timer;
     }
 
     std::uint8_t bitsOf(int timer, std::uint8_t bits)

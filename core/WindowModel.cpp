@@ -33,19 +33,6 @@ namespace {
         Transition m_done;
     };
 
-    CorrectedField timeField(int timer)
-    {
-        constexpr std::array fields { CorrectedField::Time0, CorrectedField::Time1, CorrectedField::Time2 };
-        return fields.at(static_cast<std::size_t>(timer));
-    }
-
-    CorrectedField postscaleField(int timer)
-    {
-        constexpr std::array fields { CorrectedField::Postscale0, CorrectedField::Postscale1,
-            CorrectedField::Postscale2 };
-        return fields.at(static_cast<std::size_t>(timer));
-    }
-
     bool classicChip(const WindowModel& model)
     {
         return model.chip->arithmetic == Arithmetic::Classic;
@@ -58,6 +45,14 @@ namespace {
         return limit == 8192 ? 0 : limit == 256 ? 2 : 1;
     }
 
+    // Timers 0 and 1 keep their mode and GATE in TMOD; timer 2 has its one
+    // mode and no GATE.
+    bool modeInTmod(const WindowModel& model, int timer)
+    {
+        const TimerRow* row = TimerOf(model.chip.row(), timer);
+        return row != nullptr && row->control == TimerControl::Tmod;
+    }
+
     TriggerMode triggerAt(int index)
     {
         return index == 0 ? TriggerMode::Level : TriggerMode::FallingEdge;
@@ -65,7 +60,7 @@ namespace {
 
     void switchTimer(WindowModel& model, int timer)
     {
-        TimerMembers t = MembersOf(model, timer);
+        TimerState& t = model.timer(timer);
         if (t.use) {
             // Timer 1's bytes (or timer 2's) may hold the serial reload; the
             // display still shows those of the switch-off, and so must the bytes.
@@ -80,8 +75,8 @@ namespace {
             t.modeIndex = 0;
             t.gate = false;
             t.unit = "us";
-            if (timer == 1)
-                model.tmod = WithoutTimer(model.tmod, 1);
+            if (modeInTmod(model, timer))
+                model.tmod = WithoutTimer(model.tmod, timer);
         }
         t.time = 1;
         t.th = t.tl = 0xFF;
@@ -97,10 +92,9 @@ namespace {
     void updateChipTimerReload(Steps& steps, int timer)
     {
         WindowModel& model = steps.model();
-        TimerMembers t = MembersOf(model, timer);
+        TimerState& t = model.timer(timer);
         const ModeListEntry entry = TimerModeOf(model, timer);
-        ChipTimerRequest request { timer, entry.mode, entry.counter, t.time,
-            model.clocks[static_cast<std::size_t>(timer)], model.sixT };
+        ChipTimerRequest request { timer, entry.mode, entry.counter, t.time, t.clock, model.sixT };
         const auto computed
             = [&] { return ComputeChipTimerReload(model.chip, model.crystalHz, request, PrecisionOf(model)); };
         ChipTimerReload result = computed();
@@ -112,8 +106,8 @@ namespace {
         std::optional<std::uint32_t> refused;
         if (!result.reload.inRange) {
             const std::uint32_t limit = CounterLimit(FindTimerMode(model.chip.row(), timer, entry.mode)->counter);
-            steps.raise(
-                TimerRangeMessage(layoutModeFor(limit), entry.counter), { timeField(timer), result.reload.corrected });
+            steps.raise(TimerRangeMessage(layoutModeFor(limit), entry.counter),
+                { CorrectedField::Time, timer, result.reload.corrected });
             refused = std::exchange(t.time, result.reload.corrected);
             request.value = t.time;
             result = computed();
@@ -132,7 +126,7 @@ namespace {
             return;
         }
         WindowModel& model = steps.model();
-        TimerMembers t = MembersOf(model, timer);
+        TimerState& t = model.timer(timer);
         const int mode = TimerModeIn(model.tmod, timer);
         const bool counter = TimerCountsIn(model.tmod, timer);
         // The mode lists never write mode 3; should the bits ever say 3, the
@@ -140,14 +134,14 @@ namespace {
         if (mode != 3) {
             const TimerReload reload = ComputeTimerReload(model.crystalHz, mode, counter, t.time, PrecisionOf(model));
             if (!reload.inRange) {
-                steps.raise(TimerRangeMessage(mode, counter), { timeField(timer), reload.corrected });
+                steps.raise(TimerRangeMessage(mode, counter), { CorrectedField::Time, timer, reload.corrected });
                 t.th = t.tl = 0;
             } else {
                 t.th = reload.th;
                 t.tl = reload.tl;
             }
             t.run = TimerRun { model.crystalHz, PrecisionOf(model), mode, counter, t.time, t.postscale, reload,
-                std::nullopt, 12, false };
+                std::nullopt, 12, false, std::nullopt };
             t.time = reload.corrected;
         }
         t.reloadText = FormatReloadText(t.th, t.tl);
@@ -177,7 +171,7 @@ namespace {
         WindowModel& model = steps.model();
         int index = model.baudIndex < 0 ? kDefaultBaudIndex : model.baudIndex;
         const BaudSource source = BaudSourceFor(model.chip, model.uartTimer);
-        const std::uint32_t clock = model.clocks[static_cast<std::size_t>(model.uartTimer)];
+        const std::uint32_t clock = model.timer(model.uartTimer).clock;
         const auto baudAt = [&](int rateIndex) {
             return ComputeChipBaud(model.chip, model.crystalHz,
                 { source, kBaudRates.at(static_cast<std::size_t>(rateIndex)), model.doubleBaud, clock, model.sixT });
@@ -189,7 +183,7 @@ namespace {
             const MessageCode code
                 = chip.message == kBaudTooLowMessage ? MessageCode::BaudTooLow : MessageCode::BaudTooHigh;
             index = FallBackBaudIndex([&](int rateIndex) { return baudAt(rateIndex).fits; });
-            steps.raise({ code }, { CorrectedField::BaudIndex, static_cast<std::uint32_t>(index) });
+            steps.raise({ code }, { CorrectedField::BaudIndex, 0, static_cast<std::uint32_t>(index) });
             chip = baudAt(index);
         }
         model.baudIndex = index;
@@ -200,13 +194,9 @@ namespace {
         const BaudReload baud = baudReloadOf(chip, index, source != BaudSource::Timer1Mode2);
         model.baudReloadText = baud.reloadText;
         model.baudErrorText = baud.errorText;
-        if (source == BaudSource::Timer2) {
-            model.th2 = chip.high;
-            model.tl2 = chip.low;
-        } else {
-            model.th1 = chip.high;
-            model.tl1 = chip.low;
-        }
+        TimerState& timer = model.timer(FindBaudSource(model.chip.row(), source)->timer);
+        timer.th = chip.high;
+        timer.tl = chip.low;
         model.baudRun = BaudRun { model.crystalHz, PrecisionOf(model), model.doubleBaud, baud, chip, model.uartTimer,
             clock, model.sixT };
     }
@@ -223,20 +213,20 @@ namespace {
         if (!baud.message.empty()) {
             const MessageCode code
                 = baud.message == kBaudTooLowMessage ? MessageCode::BaudTooLow : MessageCode::BaudTooHigh;
-            steps.raise({ code }, { CorrectedField::BaudIndex, static_cast<std::uint32_t>(baud.rateIndex) });
+            steps.raise({ code }, { CorrectedField::BaudIndex, 0, static_cast<std::uint32_t>(baud.rateIndex) });
         }
         model.baudIndex = baud.rateIndex;
         model.baudReloadText = baud.reloadText;
         model.baudErrorText = baud.errorText;
-        model.th1 = model.tl1 = baud.reload;
+        model.timer(1).th = model.timer(1).tl = baud.reload;
         model.baudRun
             = BaudRun { model.crystalHz, PrecisionOf(model), model.doubleBaud, baud, std::nullopt, 1, 12, false };
     }
 
     void recalculate(Steps& steps)
     {
-        for (int timer = 0; timer < 3; ++timer) {
-            if (MembersOf(steps.model(), timer).use)
+        for (int timer = 0; timer < kMaxTimers; ++timer) {
+            if (steps.model().timer(timer).use)
                 updateTimerReload(steps, timer);
         }
         if (steps.model().useUart)
@@ -250,24 +240,23 @@ namespace {
         return std::move(steps).done();
     }
 
-    TimerConfig timerConfigOf(WindowModel& model, int timer)
+    TimerConfig timerConfigOf(const WindowModel& model, int timer)
     {
-        const TimerMembers t = MembersOf(model, timer);
+        const TimerState& t = model.timer(timer);
         const ModeListEntry entry = ModeListEntryAt(t.modeIndex);
-        return { t.use, entry.counter, entry.mode, t.time, t.gate, t.postscale };
+        return { t.use, entry.counter, entry.mode, t.time, t.gate, t.postscale, std::nullopt };
     }
 
-    bool timerSettled(WindowModel& model, int timer)
+    bool timerSettled(const WindowModel& model, int timer)
     {
-        const TimerMembers t = MembersOf(model, timer);
+        const TimerState& t = model.timer(timer);
         if (!t.use)
             return true;
         const ModeListEntry entry = TimerModeOf(model, timer);
         return t.run && t.run->reload.inRange && t.run->crystalHz == model.crystalHz
             && t.run->precision == PrecisionOf(model) && t.run->mode == entry.mode && t.run->counter == entry.counter
             && t.run->asked == t.time && t.run->chip.has_value() == !classicChip(model)
-            && (classicChip(model)
-                || (t.run->clock == model.clocks[static_cast<std::size_t>(timer)] && t.run->sixT == model.sixT));
+            && (classicChip(model) || (t.run->clock == t.clock && t.run->sixT == model.sixT));
     }
 
     bool baudSettled(const WindowModel& model)
@@ -279,48 +268,34 @@ namespace {
                 && run->chip.has_value() == !classicChip(model)
                 && (classicChip(model)
                     || (run->uartTimer == model.uartTimer && run->sixT == model.sixT
-                        && run->clock == model.clocks[static_cast<std::size_t>(model.uartTimer)])));
+                        && run->clock == model.timer(model.uartTimer).clock)));
     }
 
 } // namespace
 
-TimerMembers MembersOf(WindowModel& m, int timer)
-{
-    if (timer == 0) {
-        return { m.useTimer0, m.mode0, m.gate0, m.time0, m.unit0, m.th0, m.tl0, m.reload0Text, m.postscale0,
-            m.timerRuns[0] };
-    }
-    if (timer == 2) {
-        return { m.useTimer2, m.mode2, m.gate2, m.time2, m.unit2, m.th2, m.tl2, m.reload2Text, m.postscale2,
-            m.timer2Run };
-    }
-    return { m.useTimer1, m.mode1, m.gate1, m.time1, m.unit1, m.th1, m.tl1, m.reload1Text, m.postscale1,
-        m.timerRuns[1] };
-}
-
 namespace {
 
-    void keepTimer2(WindowModel& model)
+    // A timer the chip lacks keeps its block as the user left it, and is off.
+    void keepTimer(WindowModel& model, int timer)
     {
-        if (!model.keptTimer2) {
-            model.keptTimer2 = KeptTimer { model.useTimer2, model.mode2, model.time2, model.unit2, model.reload2Text,
-                model.postscale2 };
-        }
-        model.useTimer2 = false;
-        switchTimer(model, 2);
+        TimerState& t = model.timer(timer);
+        if (!t.kept)
+            t.kept = KeptTimer { t.use, t.modeIndex, t.time, t.unit, t.reloadText, t.postscale };
+        t.use = false;
+        switchTimer(model, timer);
     }
 
-    // The serial port left timer 2 when its chip went, so the block is the
+    // The serial port left the timer when its chip went, so the block is the
     // user's again; Recalculate computes it where it is in use.
-    void restoreTimer2(WindowModel& model)
+    void restoreTimer(TimerState& t)
     {
-        const KeptTimer kept = *std::exchange(model.keptTimer2, std::nullopt);
-        model.useTimer2 = kept.use;
-        model.mode2 = kept.modeIndex;
-        model.time2 = kept.time;
-        model.unit2 = kept.unit;
-        model.reload2Text = kept.reloadText;
-        model.postscale2 = kept.postscale;
+        const KeptTimer kept = *std::exchange(t.kept, std::nullopt);
+        t.use = kept.use;
+        t.modeIndex = kept.modeIndex;
+        t.time = kept.time;
+        t.unit = kept.unit;
+        t.reloadText = kept.reloadText;
+        t.postscale = kept.postscale;
     }
 
 } // namespace
@@ -328,19 +303,24 @@ namespace {
 Transition OnChipChange(WindowModel model)
 {
     const ChipRow& row = model.chip.row();
-    for (std::size_t t = 0; t < model.clocks.size(); ++t)
-        model.clocks[t] = DefaultClock(row, int(t));
     if (!row.offersSixT)
         model.sixT = false;
-    if (row.timers[2] != nullptr && model.keptTimer2)
-        restoreTimer2(model);
-    if (row.timers[2] == nullptr) {
-        keepTimer2(model);
-        if (model.uartTimer == 2 && model.useUart) {
-            model.useTimer1 = false;
-            switchTimer(model, 1);
+    for (int timer = 0; timer < kMaxTimers; ++timer) {
+        TimerState& t = model.timer(timer);
+        t.clock = DefaultClock(row, timer);
+        if (TimerOf(row, timer) == nullptr)
+            keepTimer(model, timer);
+        else if (t.kept)
+            restoreTimer(t);
+    }
+    // Where the serial port's timer cannot clock it, the first that can does,
+    // and is switched off for it while the port is in use.
+    if (BaudSourceOnTimer(row, model.uartTimer) == nullptr) {
+        model.uartTimer = row.baudSources.front().timer;
+        if (model.useUart) {
+            model.timer(model.uartTimer).use = false;
+            switchTimer(model, model.uartTimer);
         }
-        model.uartTimer = 1;
     }
     model.doubleBaud = model.doubleBaud && SmodDoublesRate(model);
     return recalculated(std::move(model));
@@ -366,8 +346,8 @@ Transition OnUartTimerChange(WindowModel model)
 
 ModeListEntry TimerModeOf(const WindowModel& model, int timer)
 {
-    if (timer == 2)
-        return ModeListEntryAt(model.mode2);
+    if (!modeInTmod(model, timer))
+        return ModeListEntryAt(model.timer(timer).modeIndex);
     return { TimerCountsIn(model.tmod, timer), TimerModeIn(model.tmod, timer) };
 }
 
@@ -389,19 +369,19 @@ Transition OnUseTimer(WindowModel model, int timer)
 
 Transition OnGate(WindowModel model, int timer)
 {
-    if (timer == 2)
+    if (!modeInTmod(model, timer))
         return { std::move(model), {} };
-    model.tmod = WithTimerGate(model.tmod, timer, MembersOf(model, timer).gate);
+    model.tmod = WithTimerGate(model.tmod, timer, model.timer(timer).gate);
     return { std::move(model), {} };
 }
 
 Transition OnModeChange(WindowModel model, int timer)
 {
-    TimerMembers t = MembersOf(model, timer);
+    TimerState& t = model.timer(timer);
     const ModeListEntry entry = ModeListEntryAt(t.modeIndex);
     // "plus" (for pulses) is the label users know; it is not a typo to fix.
     t.unit = entry.counter ? "plus" : "us";
-    if (timer == 2) {
+    if (!modeInTmod(model, timer)) {
         t.gate = false;
         return recalculated(std::move(model));
     }
@@ -434,7 +414,7 @@ Transition OnUseUart(WindowModel model)
     }
     // The serial port runs on timer 1 (or, on a chip that offers it, timer 2).
     const int timer = model.uartTimer == 2 ? 2 : 1;
-    MembersOf(model, timer).use = false;
+    model.timer(timer).use = false;
     switchTimer(model, timer);
     return UpdateBaudReload(std::move(model));
 }
@@ -476,35 +456,13 @@ Transition OnDriftFreeChange(WindowModel model)
 Transition OnPostscaleChange(WindowModel model, int timer, std::uint32_t before)
 {
     Steps steps(std::move(model));
-    std::uint32_t& postscale = MembersOf(steps.model(), timer).postscale;
+    std::uint32_t& postscale = steps.model().timer(timer).postscale;
     if (postscale < 1 || postscale > kMaxPostscale) {
-        steps.raise({ MessageCode::PostscaleOutOfRange }, { postscaleField(timer), before });
+        steps.raise({ MessageCode::PostscaleOutOfRange }, { CorrectedField::Postscale, timer, before });
         postscale = before;
     }
     return std::move(steps).done();
 }
-
-namespace {
-
-    void putChipSettings(const WindowModel& model, GeneratorSettings& s)
-    {
-        s.chip = model.chip;
-        s.sixT = model.sixT;
-        s.clocks = model.clocks;
-        s.uartSource = BaudSourceFor(model.chip, model.uartTimer);
-        s.timer2Enabled = model.useTimer2;
-        s.timer2Counter = model.useTimer2 && ModeListEntryAt(model.mode2).counter;
-        s.th2 = model.th2;
-        s.tl2 = model.tl2;
-        if (s.timer2Enabled)
-            s.postscale2 = static_cast<std::uint16_t>(model.postscale2);
-        // A name the include line cannot hold never reaches the text
-        // (Generate refuses it first).
-        if (model.chip->acceptsVendorHeader && !FindHeaderNameProblem(model.vendorHeader))
-            s.vendorHeader = model.vendorHeader;
-    }
-
-} // namespace
 
 GeneratorSettings SettingsFor(const WindowModel& model)
 {
@@ -516,24 +474,30 @@ GeneratorSettings SettingsFor(const WindowModel& model)
     s.int1Enabled = model.useInt1;
     if (s.int1Enabled)
         s.int1Trigger = triggerAt(model.trigger1);
-    s.timer0Enabled = model.useTimer0;
-    s.timer1Enabled = model.useTimer1;
+    for (int timer = 0; timer < kMaxTimers; ++timer) {
+        const TimerState& t = model.timer(timer);
+        TimerSettings& out = s.timer(timer);
+        out.enabled = t.use;
+        out.counter = t.use && TimerModeOf(model, timer).counter;
+        out.th = t.th;
+        out.tl = t.tl;
+        // Switching a timer off returns its count to 1.
+        if (t.use)
+            out.postscale = static_cast<std::uint16_t>(t.postscale);
+        out.clock = t.clock;
+    }
     s.uartEnabled = model.useUart;
     s.uartDoubleBaud = model.doubleBaud;
     s.uartInterrupt = model.uartInterrupt;
     s.tmod = model.tmod;
-    s.th0 = model.th0;
-    s.tl0 = model.tl0;
-    s.th1 = model.th1;
-    s.tl1 = model.tl1;
     s.driftFree = model.driftFree;
-    // Switching a timer off returns its count to 1.
-    if (s.timer0Enabled)
-        s.postscale0 = static_cast<std::uint16_t>(model.postscale0);
-    if (s.timer1Enabled)
-        s.postscale1 = static_cast<std::uint16_t>(model.postscale1);
-    if (!classicChip(model))
-        putChipSettings(model, s);
+    s.chip = model.chip;
+    s.sixT = model.sixT;
+    s.uartSource = BaudSourceFor(model.chip, model.uartTimer);
+    // A name the include line cannot hold never reaches the text (Generate
+    // refuses it first).
+    if (model.chip->acceptsVendorHeader && !FindHeaderNameProblem(model.vendorHeader))
+        s.vendorHeader = model.vendorHeader;
     return s;
 }
 
@@ -542,9 +506,8 @@ namespace {
     // The count a timer's bytes stand for as its routine reloads them.
     std::uint64_t reloadedCount(const WindowModel& model, int timer)
     {
-        WindowModel m = model;
-        const TimerMembers t = MembersOf(m, timer);
-        const int mode = TimerModeIn(m.tmod, timer);
+        const TimerState& t = model.timer(timer);
+        const int mode = TimerModeIn(model.tmod, timer);
         if (!classicChip(model) && t.run && t.run->chip)
             return t.run->reload.count;
         const std::uint32_t lowBits = mode == 0 ? 32 : 256;
@@ -553,12 +516,12 @@ namespace {
 
     std::optional<Message> driftFreeRefusal(const WindowModel& model, int timer)
     {
-        if (timer == 2) // its one mode reloads in hardware
+        // Timer 2's one mode reloads in hardware.
+        if (!modeInTmod(model, timer))
             return std::nullopt;
-        WindowModel m = model;
-        const TimerMembers t = MembersOf(m, timer);
-        const int mode = TimerModeIn(m.tmod, timer);
-        if (!t.use || TimerCountsIn(m.tmod, timer) || mode == 3)
+        const TimerState& t = model.timer(timer);
+        const int mode = TimerModeIn(model.tmod, timer);
+        if (!t.use || TimerCountsIn(model.tmod, timer) || mode == 3)
             return std::nullopt;
         if (DriftFreeNeedsHardwareReload(model.chip.row(), timer, mode))
             return Message { MessageCode::DriftFreeNeedsHardwareReload, mode };
@@ -582,7 +545,7 @@ std::optional<Message> DriftFreeRefusal(const WindowModel& model)
 {
     if (!model.driftFree)
         return std::nullopt;
-    for (int timer = 0; timer < 2; ++timer) {
+    for (int timer = 0; timer < kMaxTimers; ++timer) {
         if (auto refusal = driftFreeRefusal(model, timer))
             return refusal;
     }
@@ -591,7 +554,7 @@ std::optional<Message> DriftFreeRefusal(const WindowModel& model)
 
 Configuration ConfigurationOf(const WindowModel& model)
 {
-    WindowModel m = model;
+    const WindowModel& m = model;
     Configuration config;
     config.crystalHz = m.crystalHz;
     config.comments = m.comments;
@@ -599,31 +562,35 @@ Configuration ConfigurationOf(const WindowModel& model)
         config.int0 = triggerAt(m.trigger0);
     if (m.useInt1)
         config.int1 = triggerAt(m.trigger1);
-    config.timer0 = timerConfigOf(m, 0);
-    config.timer1 = timerConfigOf(m, 1);
+    for (int timer = 0; timer < kMaxTimers; ++timer) {
+        const TimerRow* row = TimerOf(m.chip.row(), timer);
+        if (row == nullptr)
+            continue;
+        config.timer(timer) = timerConfigOf(m, timer);
+        if (row->clocks.size() > 1)
+            config.timer(timer).clock = m.timer(timer).clock;
+    }
     if (m.useUart)
         config.uartBaudIndex = m.baudIndex;
     config.uartDoubleBaud = m.doubleBaud;
     config.uartInterrupt = m.uartInterrupt;
     config.precision = PrecisionOf(m);
     config.driftFree = m.driftFree;
-    if (!classicChip(m)) {
-        config.chip.chip = m.chip;
-        config.chip.sixT = m.sixT;
-        for (std::size_t t = 0; t < 3; ++t)
-            config.chip.clocks[t] = m.clocks[t];
-        config.chip.timer2 = timerConfigOf(m, 2);
-        config.chip.uartTimer = m.uartTimer;
-        if (m.chip->acceptsVendorHeader && !m.vendorHeader.empty())
-            config.chip.vendorHeader = m.vendorHeader;
-    }
+    config.chip = m.chip;
+    config.sixT = m.sixT;
+    config.uartTimer = m.uartTimer;
+    if (m.chip->acceptsVendorHeader && !m.vendorHeader.empty())
+        config.vendorHeader = m.vendorHeader;
     return config;
 }
 
 bool IsSettled(const WindowModel& model)
 {
-    WindowModel m = model;
-    return timerSettled(m, 0) && timerSettled(m, 1) && timerSettled(m, 2) && baudSettled(m);
+    for (int timer = 0; timer < kMaxTimers; ++timer) {
+        if (!timerSettled(model, timer))
+            return false;
+    }
+    return baudSettled(model);
 }
 
 std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer)
@@ -633,8 +600,7 @@ std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer)
     // hardware), so the window shows none there rather than wrong ones.
     if (!classicChip(model))
         return std::nullopt;
-    WindowModel m = model;
-    const TimerMembers t = MembersOf(m, timer);
+    const TimerState& t = model.timer(timer);
     const std::optional<TimerRun>& run = t.run;
     if (!run)
         return std::nullopt;
@@ -658,7 +624,7 @@ std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer)
         Configuration alone;
         alone.crystalHz = run->crystalHz;
         alone.precision = run->precision;
-        alone.timer0 = { true, run->counter, run->mode, run->asked, false, postscale };
+        alone.timers[0] = { true, run->counter, run->mode, run->asked, false, postscale, std::nullopt };
         alone.driftFree = driftFree;
         ResolvedConfiguration resolved;
         resolved.timers[0] = run->reload;
@@ -697,20 +663,17 @@ std::optional<ChipTimerDerivation> DescribeChipTimer(const WindowModel& model, i
 {
     if (classicChip(model))
         return std::nullopt;
-    WindowModel m = model;
-    const TimerMembers t = MembersOf(m, timer);
+    const TimerState& t = model.timer(timer);
     const std::optional<TimerRun>& run = t.run;
     if (!run || !run->chip || !run->reload.inRange)
         return std::nullopt;
     Configuration config = ConfigurationOf(model);
     config.crystalHz = run->crystalHz;
-    config.chip.sixT = run->sixT;
-    config.chip.clocks[static_cast<std::size_t>(timer)] = run->clock;
+    config.sixT = run->sixT;
     // Where the running-count add cannot keep the count, the routine the
     // window would write reloads plainly; Generate refuses it anyway.
     config.driftFree = model.driftFree && !driftFreeRefusal(model, timer);
-    TimerConfig& c = timer == 0 ? config.timer0 : timer == 1 ? config.timer1 : config.chip.timer2;
-    c = { true, run->counter, run->mode, run->asked, false, t.postscale };
+    config.timer(timer) = { true, run->counter, run->mode, run->asked, false, t.postscale, run->clock };
     ResolvedConfiguration resolved;
     resolved.chipTimers[static_cast<std::size_t>(timer)] = *run->chip;
     return DeriveChipConfiguration(config, resolved).timers[static_cast<std::size_t>(timer)];
@@ -718,8 +681,7 @@ std::optional<ChipTimerDerivation> DescribeChipTimer(const WindowModel& model, i
 
 std::optional<ChipRangeError> DescribeChipRange(const WindowModel& model, int timer)
 {
-    WindowModel m = model;
-    const std::optional<TimerRun>& run = MembersOf(m, timer).run;
+    const std::optional<TimerRun>& run = model.timer(timer).run;
     if (classicChip(model) || !run || !run->chip || !run->refused)
         return std::nullopt;
     const ChipTimerRequest request { timer, run->mode, run->counter, *run->refused, run->clock, run->sixT };
@@ -728,10 +690,9 @@ std::optional<ChipRangeError> DescribeChipRange(const WindowModel& model, int ti
 
 std::optional<ChipDriftFreeLimit> DescribeChipDriftFreeLimit(const WindowModel& model, int timer)
 {
-    WindowModel m = model;
-    const TimerMembers t = MembersOf(m, timer);
+    const TimerState& t = model.timer(timer);
     const std::optional<TimerRun>& run = t.run;
-    if (classicChip(model) || !model.driftFree || !run || !run->chip || timer == 2)
+    if (classicChip(model) || !model.driftFree || !run || !run->chip)
         return std::nullopt;
     const std::optional<Message> refusal = driftFreeRefusal(model, timer);
     if (!refusal)

@@ -70,6 +70,31 @@ struct KeptTimer {
     bool operator==(const KeptTimer&) const = default;
 };
 
+// One timer's block as the window shows it (named as the window names its
+// members: m_time0, m_th0, m_reload0Text ...), and its last calculation.
+struct TimerState {
+    bool use = false;
+    int modeIndex = 0; // mode list: 0-2 timer modes 0-2, 3-5 counter modes 0-2 (timer 2: 0 or 3)
+    bool gate = false; // never set on a timer without GATE (timer 2)
+    std::uint32_t time = 1; // the period box: microseconds, or pulses in a counter mode
+    std::string unit = "us"; // "us" or "plus"
+    // The reload; timer 1's (or timer 2's) holds the serial reload while the
+    // port runs on it.
+    std::uint8_t th = 0xFF;
+    std::uint8_t tl = 0xFF;
+    // Capital H at start, small h after a switch-off: users and their notes
+    // know both spellings, so neither is unified.
+    std::string reloadText = "ffH,ffH";
+    std::uint32_t postscale = 1; // the software count, × N
+    std::uint32_t clock = 12; // the clock choice: its clocks per count
+    std::optional<TimerRun> run; // the last calculation; empty after a switch-off
+    // On a chip without this timer: its block as the last chip with one left
+    // it, back when a chip with the timer is chosen again.
+    std::optional<KeptTimer> kept;
+
+    bool operator==(const TimerState&) const = default;
+};
+
 // Everything the main window holds: the ticks and list selections as its
 // controls show them, and the settings members the handlers keep in step
 // (named as the window names them). No Qt: the window shows it, and
@@ -81,12 +106,6 @@ struct WindowModel {
     int trigger0 = 1; // 0 low level; anything else, no selection included, falling edge
     bool useInt1 = false;
     int trigger1 = 1;
-    bool useTimer0 = false;
-    bool useTimer1 = false;
-    int mode0 = 0; // mode list: 0-2 timer modes 0-2, 3-5 counter modes 0-2
-    int mode1 = 0;
-    bool gate0 = false;
-    bool gate1 = false;
     bool useUart = false;
     bool doubleBaud = false;
     bool uartInterrupt = false;
@@ -99,73 +118,39 @@ struct WindowModel {
     std::uint32_t crystalHz = kDefaultCrystalHz;
     std::string customMhzText; // the MHz box beside the crystal list
     std::uint8_t tmod = 0;
-    std::uint8_t th0 = 0xFF;
-    std::uint8_t tl0 = 0xFF;
-    std::uint8_t th1 = 0xFF; // timer 1's reload, or the serial reload while the port is in use
-    std::uint8_t tl1 = 0xFF;
-    std::uint32_t time0 = 1;
-    std::uint32_t time1 = 1;
-    std::string unit0 = "us"; // "us" or "plus"
-    std::string unit1 = "us";
-    // Capital H at start, small h after a switch-off: users and their notes
-    // know both spellings, so neither is unified.
-    std::string reload0Text = "ffH,ffH";
-    std::string reload1Text = "ffH,ffH";
     std::string baudReloadText;
     std::string baudErrorText = "00%";
-    std::uint32_t postscale0 = 1;
-    std::uint32_t postscale1 = 1;
 
-    // The last calculations; a timer's is empty after its switch-off.
-    std::array<std::optional<TimerRun>, 2> timerRuns;
+    // The timers by number; those the chip lacks stay switched off.
+    std::array<TimerState, kMaxTimers> timers;
+    // The serial port's last calculation.
     std::optional<BaudRun> baudRun;
 
     // The chip and what it adds; at "8051" none of it is in use.
     Chip chip;
     bool sixT = false; // STC89: 6 clocks per machine cycle
-    std::array<std::uint32_t, 3> clocks { 12, 12, 12 }; // each timer's clock choice: its clocks per count
     int uartTimer = 1; // the timer that clocks the serial port
-    bool useTimer2 = false;
-    int mode2 = 0; // mode list index: 0 the timer, 3 the counter (mode 0, timer 2's one mode)
-    bool gate2 = false; // timer 2 has no GATE; never set
-    std::uint32_t time2 = 1;
-    std::string unit2 = "us";
-    std::uint8_t th2 = 0xFF; // timer 2's reload, or the serial reload while the port runs on it
-    std::uint8_t tl2 = 0xFF;
-    std::string reload2Text = "ffH,ffH";
-    std::uint32_t postscale2 = 1;
-    std::optional<TimerRun> timer2Run;
-    // On a chip without timer 2: its block as the last chip with one left it,
-    // back when a chip with timer 2 is chosen again.
-    std::optional<KeptTimer> keptTimer2;
     // STC15/STC8: the vendor's header the text includes instead of declaring
     // the registers it uses; empty, none.
     std::string vendorHeader;
+
+    TimerState& timer(int number) { return timers.at(static_cast<std::size_t>(number)); }
+    const TimerState& timer(int number) const { return timers.at(static_cast<std::size_t>(number)); }
 
     bool operator==(const WindowModel&) const = default;
 };
 
 inline constexpr int kCustomCrystalIndex = static_cast<int>(kCrystals.size());
 
-// One timer's members in a model, by timer number (0, 1 or 2).
-struct TimerMembers {
-    bool& use;
-    int& modeIndex;
-    bool& gate;
-    std::uint32_t& time;
-    std::string& unit;
-    std::uint8_t& th;
-    std::uint8_t& tl;
-    std::string& reloadText;
-    std::uint32_t& postscale;
-    std::optional<TimerRun>& run;
-};
-TimerMembers MembersOf(WindowModel& model, int timer);
-
 // The value a message puts right, and what it becomes.
-enum class CorrectedField { Time0, Time1, BaudIndex, Postscale0, Postscale1, Time2, Postscale2 };
+enum class CorrectedField {
+    Time, // a timer's period box
+    Postscale, // a timer's × N box
+    BaudIndex,
+};
 struct Correction {
-    CorrectedField field = CorrectedField::Time0;
+    CorrectedField field = CorrectedField::Time;
+    int timer = 0; // Time and Postscale: whose box
     std::uint32_t value = 0;
 
     bool operator==(const Correction&) const = default;

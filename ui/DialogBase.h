@@ -103,6 +103,23 @@ protected:
         connect(qobject_cast<QLineEdit*>(GetDlgItem(id)), &QLineEdit::textEdited, this,
             [this, id, handler] { dispatch(id, static_cast<Dialog*>(this), handler); });
     }
+    // The same for one handler of several like controls (each timer's
+    // block), which it is given the number of.
+    template <typename Dialog> void OnClicked(int id, void (Dialog::*handler)(int), int number)
+    {
+        connect(qobject_cast<QAbstractButton*>(GetDlgItem(id)), &QAbstractButton::clicked, this,
+            [this, id, handler, number] { dispatch(id, static_cast<Dialog*>(this), handler, number); });
+    }
+    template <typename Dialog> void OnSelChange(int id, void (Dialog::*handler)(int), int number)
+    {
+        connect(qobject_cast<QComboBox*>(GetDlgItem(id)), &QComboBox::activated, this,
+            [this, id, handler, number] { dispatch(id, static_cast<Dialog*>(this), handler, number); });
+    }
+    template <typename Dialog> void OnEditChange(int id, void (Dialog::*handler)(int), int number)
+    {
+        connect(qobject_cast<QLineEdit*>(GetDlgItem(id)), &QLineEdit::textEdited, this,
+            [this, id, handler, number] { dispatch(id, static_cast<Dialog*>(this), handler, number); });
+    }
 
 private:
     void focusFirstTabStop();
@@ -115,6 +132,11 @@ private:
     {
         if (admitNotification(id))
             (dialog->*handler)();
+    }
+    template <typename Dialog> void dispatch(int id, Dialog* dialog, void (Dialog::*handler)(int), int number)
+    {
+        if (admitNotification(id))
+            (dialog->*handler)(number);
     }
 
     struct ShownTexts {

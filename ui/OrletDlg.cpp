@@ -43,13 +43,19 @@ const char* const kIntroduction[] = {
 
 const char* const kTriggerItems[] = { "下降沿", "低电平" }; // added in this order; the sort puts 低电平 first
 
-// Timer 2's list: its one mode as a timer, then as a counter (mode list
-// indexes of the model).
-constexpr std::array<int, 2> kTimer2ModeIndexes { 0, 3 };
-
-int Timer2ModeItem(int modeIndex)
+// A mode list holds its timer's modes as a timer, then as a counter: six
+// items for timers 0 and 1, two for timer 2's one mode. The model counts
+// three modes each (mode list indexes 0-5).
+int ModeIndexOfItem(int item, int itemCount)
 {
-    return orlet::ModeListEntryAt(modeIndex).counter ? 1 : 0;
+    const int modes = itemCount / 2;
+    return item < modes ? item : 3 + item - modes;
+}
+
+int ItemOfModeIndex(int modeIndex, int itemCount)
+{
+    const orlet::ModeListEntry entry = orlet::ModeListEntryAt(modeIndex);
+    return (entry.counter ? itemCount / 2 : 0) + entry.mode;
 }
 
 QString u8(const char* text)
@@ -73,6 +79,15 @@ void enableAll(const CDialogBase& dialog, std::initializer_list<int> ids, bool o
 }
 
 } // namespace
+
+const std::array<COrletDlg::TimerControlIds, COrletDlg::kTimerBlocks> COrletDlg::kTimerControls { {
+    { ctl::UseTimer0, ctl::Timer0Mode, ctl::Gate0, ctl::Timer0Period, ctl::Timer0Unit, ctl::Timer0Reload,
+        ctl::Timer0Actual, ctl::Timer0Postscale, ctl::Timer0Clock },
+    { ctl::UseTimer1, ctl::Timer1Mode, ctl::Gate1, ctl::Timer1Period, ctl::Timer1Unit, ctl::Timer1Reload,
+        ctl::Timer1Actual, ctl::Timer1Postscale, ctl::Timer1Clock },
+    { ctl::UseTimer2, ctl::Timer2Mode, 0, ctl::Timer2Period, ctl::Timer2Unit, ctl::Timer2Reload, ctl::Timer2Actual,
+        ctl::Timer2Postscale, ctl::Timer2Clock },
+} };
 
 QPoint CentredIconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight)
 {
@@ -180,10 +195,10 @@ void COrletDlg::nameShownTexts()
     // pair prints with one or two hex digits per byte, in either spelling.
     ShowsTexts(ctl::BaudError, { QStringLiteral("00%"), QStringLiteral("-100.0000%") });
     ShowsTexts(ctl::BaudReload, { QStringLiteral("0xff") }, TextDigits::Hex);
-    for (int id : { ctl::Timer0Reload, ctl::Timer1Reload, ctl::Timer2Reload })
-        ShowsTexts(id, { QStringLiteral("ffH,ffH"), QStringLiteral("ffh,ffh") }, TextDigits::Hex);
-    for (int id : { ctl::Timer0Unit, ctl::Timer1Unit, ctl::Timer2Unit })
-        ShowsTexts(id, { QStringLiteral("us"), QStringLiteral("plus") });
+    for (const TimerControlIds& ids : kTimerControls) {
+        ShowsTexts(ids.reload, { QStringLiteral("ffH,ffH"), QStringLiteral("ffh,ffh") }, TextDigits::Hex);
+        ShowsTexts(ids.unit, { QStringLiteral("us"), QStringLiteral("plus") });
+    }
     ShowsTexts(ctl::CustomMhz, { u8(orlet::FormatCustomMhz(100.0f)) });
     // A usual header name of the longer kind: the chip's full part number.
     ShowsTexts(ctl::VendorHeader, { QStringLiteral("STC15F2K60S2.H") }, TextDigits::None);
@@ -195,7 +210,7 @@ void COrletDlg::nameShownTexts()
             for (int i = 0; i < 6; ++i)
                 items << ModeItemText(orlet::Chip(row), timer, i);
         }
-        LeavesRoomFor(timer == 0 ? ctl::Timer0Mode : ctl::Timer1Mode, items);
+        LeavesRoomFor(kTimerControls[std::size_t(timer)].mode, items);
     }
 }
 
@@ -205,32 +220,25 @@ void COrletDlg::routeNotifications()
     OnClicked(ctl::UseInt1, &COrletDlg::OnUseInt1);
     OnClicked(ctl::GenerateButton, &COrletDlg::GenerateSource);
     OnClicked(ctl::AboutButton, &COrletDlg::ShowAboutBox);
-    OnClicked(ctl::UseTimer0, &COrletDlg::OnUseTimer0);
-    OnSelChange(ctl::Timer0Mode, &COrletDlg::OnMode0Change);
     OnSelChange(ctl::CrystalList, &COrletDlg::OnCrystalChange);
-    OnEditChange(ctl::Timer0Period, &COrletDlg::UpdateTimer0Reload);
-    OnClicked(ctl::UseTimer1, &COrletDlg::OnUseTimer1);
-    OnSelChange(ctl::Timer1Mode, &COrletDlg::OnMode1Change);
-    OnEditChange(ctl::Timer1Period, &COrletDlg::UpdateTimer1Reload);
-    OnClicked(ctl::Gate0, &COrletDlg::OnGate0);
-    OnClicked(ctl::Gate1, &COrletDlg::OnGate1);
     OnClicked(ctl::UseUart, &COrletDlg::OnUseUart);
     OnSelChange(ctl::BaudList, &COrletDlg::UpdateBaudReload);
     OnClicked(ctl::DoubleBaud, &COrletDlg::OnDoubleBaud);
     OnClicked(ctl::ExactCheck, &COrletDlg::OnExactChange);
-    OnEditChange(ctl::Timer0Postscale, &COrletDlg::OnPostscale0Change);
-    OnEditChange(ctl::Timer1Postscale, &COrletDlg::OnPostscale1Change);
     OnClicked(ctl::DriftFreeCheck, &COrletDlg::OnDriftFreeChange);
     OnSelChange(ctl::ChipList, &COrletDlg::OnChipChange);
     OnClicked(ctl::SixTCheck, &COrletDlg::OnSixTChange);
-    OnClicked(ctl::Timer0Clock, &COrletDlg::OnClock0Change);
-    OnClicked(ctl::Timer1Clock, &COrletDlg::OnClock1Change);
     OnClicked(ctl::UartTimer2, &COrletDlg::OnUartTimerChange);
-    OnClicked(ctl::UseTimer2, &COrletDlg::OnUseTimer2);
-    OnSelChange(ctl::Timer2Mode, &COrletDlg::OnMode2Change);
-    OnEditChange(ctl::Timer2Period, &COrletDlg::UpdateTimer2Reload);
-    OnEditChange(ctl::Timer2Postscale, &COrletDlg::OnPostscale2Change);
-    OnClicked(ctl::Timer2Clock, &COrletDlg::OnClock2Change);
+    for (int timer = 0; timer < kTimerBlocks; ++timer) {
+        const TimerControlIds& ids = kTimerControls[std::size_t(timer)];
+        OnClicked(ids.use, &COrletDlg::OnUseTimer, timer);
+        OnSelChange(ids.mode, &COrletDlg::OnModeChange, timer);
+        OnEditChange(ids.period, &COrletDlg::UpdateTimerReload, timer);
+        if (ids.gate != 0)
+            OnClicked(ids.gate, &COrletDlg::OnGate, timer);
+        OnEditChange(ids.postscale, &COrletDlg::OnPostscaleChange, timer);
+        OnClicked(ids.clock, &COrletDlg::OnClockChange, timer);
+    }
 }
 
 void COrletDlg::ExchangeData(CDataExchange& dx)
@@ -241,10 +249,10 @@ void COrletDlg::ExchangeData(CDataExchange& dx)
     dx.Control(ctl::UartInterrupt, m_uartIntCheck);
     dx.Control(ctl::UseUart, m_useUartCheck);
     dx.Control(ctl::CustomMhz, m_customMhzEdit);
-    dx.Control(ctl::UseTimer1, m_useTimer1Check);
-    dx.Control(ctl::Timer0Mode, m_mode0Combo);
-    dx.Control(ctl::Timer1Mode, m_mode1Combo);
-    dx.Control(ctl::UseTimer0, m_useTimer0Check);
+    dx.Control(ctl::UseTimer1, m_useTimerCheck[1]);
+    dx.Control(ctl::Timer0Mode, m_modeCombo[0]);
+    dx.Control(ctl::Timer1Mode, m_modeCombo[1]);
+    dx.Control(ctl::UseTimer0, m_useTimerCheck[0]);
     dx.Control(ctl::CrystalList, m_crystalCombo);
     dx.Control(ctl::CommentCheck, m_commentCheck);
     dx.Control(ctl::CopyCheck, m_copyCheck);
@@ -253,35 +261,35 @@ void COrletDlg::ExchangeData(CDataExchange& dx)
     dx.Control(ctl::UseInt0, m_useInt0Check);
     dx.Control(ctl::Int1Trigger, m_trigger1Combo);
     dx.Control(ctl::Int0Trigger, m_trigger0Combo);
-    dx.Text(ctl::Timer0Unit, m_unit0);
+    dx.Text(ctl::Timer0Unit, m_unit[0]);
     dx.Text(ctl::BaudError, m_baudErrorText);
-    dx.Number(ctl::Timer0Period, m_time0);
-    dx.Text(ctl::Timer0Reload, m_reload0Text);
-    dx.Number(ctl::Timer1Period, m_time1);
-    dx.Text(ctl::Timer1Reload, m_reload1Text);
-    dx.Text(ctl::Timer1Unit, m_unit1);
-    dx.Control(ctl::Gate0, m_gate0Check);
-    dx.Control(ctl::Gate1, m_gate1Check);
+    dx.Number(ctl::Timer0Period, m_time[0]);
+    dx.Text(ctl::Timer0Reload, m_reloadText[0]);
+    dx.Number(ctl::Timer1Period, m_time[1]);
+    dx.Text(ctl::Timer1Reload, m_reloadText[1]);
+    dx.Text(ctl::Timer1Unit, m_unit[1]);
+    dx.Control(ctl::Gate0, m_gateCheck[0]);
+    dx.Control(ctl::Gate1, m_gateCheck[1]);
     dx.Text(ctl::BaudReload, m_baudReloadText);
     dx.Control(ctl::ExactCheck, m_exactCheck);
-    dx.Text(ctl::Timer0Actual, m_actual0Text);
-    dx.Number(ctl::Timer0Postscale, m_postscale0);
-    dx.Text(ctl::Timer1Actual, m_actual1Text);
-    dx.Number(ctl::Timer1Postscale, m_postscale1);
+    dx.Text(ctl::Timer0Actual, m_actualText[0]);
+    dx.Number(ctl::Timer0Postscale, m_postscale[0]);
+    dx.Text(ctl::Timer1Actual, m_actualText[1]);
+    dx.Number(ctl::Timer1Postscale, m_postscale[1]);
     dx.Control(ctl::DriftFreeCheck, m_driftFreeCheck);
     dx.Control(ctl::ChipList, m_chipCombo);
-    dx.Control(ctl::Timer0Clock, m_clock0Check);
-    dx.Control(ctl::Timer1Clock, m_clock1Check);
+    dx.Control(ctl::Timer0Clock, m_clockCheck[0]);
+    dx.Control(ctl::Timer1Clock, m_clockCheck[1]);
     dx.Control(ctl::SixTCheck, m_sixTCheck);
     dx.Control(ctl::UartTimer2, m_uartTimer2Check);
-    dx.Control(ctl::UseTimer2, m_useTimer2Check);
-    dx.Control(ctl::Timer2Mode, m_mode2Combo);
-    dx.Control(ctl::Timer2Clock, m_clock2Check);
-    dx.Number(ctl::Timer2Period, m_time2);
-    dx.Text(ctl::Timer2Unit, m_unit2);
-    dx.Text(ctl::Timer2Reload, m_reload2Text);
-    dx.Text(ctl::Timer2Actual, m_actual2Text);
-    dx.Number(ctl::Timer2Postscale, m_postscale2);
+    dx.Control(ctl::UseTimer2, m_useTimerCheck[2]);
+    dx.Control(ctl::Timer2Mode, m_modeCombo[2]);
+    dx.Control(ctl::Timer2Clock, m_clockCheck[2]);
+    dx.Number(ctl::Timer2Period, m_time[2]);
+    dx.Text(ctl::Timer2Unit, m_unit[2]);
+    dx.Text(ctl::Timer2Reload, m_reloadText[2]);
+    dx.Text(ctl::Timer2Actual, m_actualText[2]);
+    dx.Number(ctl::Timer2Postscale, m_postscale[2]);
     dx.Control(ctl::VendorHeader, m_vendorHeaderEdit);
 }
 
@@ -299,17 +307,14 @@ bool COrletDlg::InitialiseDialog()
 
     fillLists();
     m_crystalHz = orlet::kDefaultCrystalHz;
-    m_time0 = 1;
-    // Capital H here, small h after a switch-off: users and their notes know
-    // both spellings, so neither is unified.
-    m_reload0Text = QStringLiteral("ffH,ffH");
-    m_unit0 = QStringLiteral("us");
-    m_time1 = 1;
-    m_reload1Text = QStringLiteral("ffH,ffH");
-    m_unit1 = QStringLiteral("us");
+    for (int timer = 0; timer < kTimerBlocks; ++timer) {
+        m_time[std::size_t(timer)] = 1;
+        // Capital H here, small h after a switch-off: users and their notes
+        // know both spellings, so neither is unified.
+        m_reloadText[std::size_t(timer)] = QStringLiteral("ffH,ffH");
+        m_unit[std::size_t(timer)] = QStringLiteral("us");
+    }
     m_baudErrorText = QStringLiteral("00%");
-    m_unit2 = QStringLiteral("us");
-    m_reload2Text = QStringLiteral("ffH,ffH");
     disableBlocks();
     UpdateData(false);
     showChipControls();
@@ -328,10 +333,11 @@ void COrletDlg::fillLists()
             trigger->AddString(u8(item));
         trigger->SetCurSel(1);
     }
-    for (CComboBox* mode : { &m_mode0Combo, &m_mode1Combo }) {
+    for (int timer : { 0, 1 }) {
+        CComboBox& mode = m_modeCombo[std::size_t(timer)];
         for (int i = 0; i < 6; ++i)
-            mode->InsertString(i, ModeItemText(orlet::Chip(), 0, i));
-        mode->SetCurSel(0);
+            mode.InsertString(i, ModeItemText(orlet::Chip(), timer, i));
+        mode.SetCurSel(0);
     }
     for (int i = 0; i < int(orlet::kBaudRates.size()); ++i)
         m_baudCombo.InsertString(i, QString::number(orlet::kBaudRates[std::size_t(i)]));
@@ -344,9 +350,9 @@ void COrletDlg::fillLists()
     m_chipCombo.SetCurSel(m_chipCombo.FindItemData(u8(std::string(orlet::Chip().key()))));
 
     // Timer 2 has one mode: the timer, then the counter.
-    for (int index : kTimer2ModeIndexes)
-        m_mode2Combo.AddString(ModeItemText(orlet::ChipNamed("8052"), 2, index));
-    m_mode2Combo.SetCurSel(0);
+    for (int index : { 0, 3 })
+        m_modeCombo[2].AddString(ModeItemText(orlet::ChipNamed("8052"), 2, index));
+    m_modeCombo[2].SetCurSel(0);
 }
 
 void COrletDlg::disableBlocks()
@@ -375,12 +381,6 @@ orlet::WindowModel COrletDlg::pull() const
     m.trigger0 = m_trigger0Combo.GetCurSel();
     m.useInt1 = m_useInt1Check.GetCheck();
     m.trigger1 = m_trigger1Combo.GetCurSel();
-    m.useTimer0 = m_useTimer0Check.GetCheck();
-    m.useTimer1 = m_useTimer1Check.GetCheck();
-    m.mode0 = m_mode0Combo.GetCurSel();
-    m.mode1 = m_mode1Combo.GetCurSel();
-    m.gate0 = m_gate0Check.GetCheck();
-    m.gate1 = m_gate1Check.GetCheck();
     m.useUart = m_useUartCheck.GetCheck();
     m.doubleBaud = m_doubleBaudCheck.GetCheck();
     m.uartInterrupt = m_uartIntCheck.GetCheck();
@@ -391,35 +391,30 @@ orlet::WindowModel COrletDlg::pull() const
     m.chip = orlet::ChipNamed(m_chipCombo.GetItemData(m_chipCombo.GetCurSel()).toStdString());
     m.sixT = m_sixTCheck.GetCheck();
     m.uartTimer = m_uartTimer2Check.GetCheck() ? 2 : 1;
-    m.clocks[0] = m_clock0Check.GetCheck() ? 1 : 12;
-    m.clocks[1] = m_clock1Check.GetCheck() ? 1 : 12;
-    m.clocks[2] = m_clock2Check.GetCheck() ? 1 : 12;
-    m.useTimer2 = m_useTimer2Check.GetCheck();
-    m.mode2 = kTimer2ModeIndexes[std::size_t(std::max(m_mode2Combo.GetCurSel(), 0))];
-    m.time2 = m_time2;
-    m.unit2 = m_unit2.toStdString();
-    m.reload2Text = m_reload2Text.toStdString();
-    m.postscale2 = m_postscale2;
+    for (int timer = 0; timer < kTimerBlocks; ++timer) {
+        const auto i = std::size_t(timer);
+        orlet::TimerState& t = m.timer(timer);
+        const CComboBox& mode = m_modeCombo[i];
+        t.use = m_useTimerCheck[i].GetCheck();
+        t.modeIndex = ModeIndexOfItem(std::max(mode.GetCurSel(), 0), mode.GetCount());
+        if (kTimerControls[i].gate != 0)
+            t.gate = m_gateCheck[i].GetCheck();
+        t.clock = m_clockCheck[i].GetCheck() ? 1 : 12;
+        t.time = m_time[i];
+        t.unit = m_unit[i].toStdString();
+        t.th = m_th[i];
+        t.tl = m_tl[i];
+        t.reloadText = m_reloadText[i].toStdString();
+        t.postscale = m_postscale[i];
+    }
     // As typed: the core rule refuses blanks around it at Generate rather
     // than the window cutting them off unseen.
     m.vendorHeader = m_vendorHeaderEdit.GetWindowText().toStdString();
     m.crystalHz = m_crystalHz;
     m.customMhzText = m_customMhzEdit.GetWindowText().toStdString();
     m.tmod = m_tmod;
-    m.th0 = m_th0;
-    m.tl0 = m_tl0;
-    m.th1 = m_th1;
-    m.tl1 = m_tl1;
-    m.time0 = m_time0;
-    m.time1 = m_time1;
-    m.unit0 = m_unit0.toStdString();
-    m.unit1 = m_unit1.toStdString();
-    m.reload0Text = m_reload0Text.toStdString();
-    m.reload1Text = m_reload1Text.toStdString();
     m.baudReloadText = m_baudReloadText.toStdString();
     m.baudErrorText = m_baudErrorText.toStdString();
-    m.postscale0 = m_postscale0;
-    m.postscale1 = m_postscale1;
     return m;
 }
 
@@ -428,49 +423,46 @@ void COrletDlg::push(const orlet::WindowModel& m)
     const orlet::WindowModel before = std::exchange(m_model, m);
     // Only what differs is set: a list's typed text or a box's tick that
     // the model did not change stays as the user left it.
-    for (auto [box, checked] : { std::pair { &m_useTimer1Check, m.useTimer1 }, std::pair { &m_gate0Check, m.gate0 },
-             std::pair { &m_gate1Check, m.gate1 }, std::pair { &m_sixTCheck, m.sixT },
-             std::pair { &m_uartTimer2Check, m.uartTimer == 2 }, std::pair { &m_clock0Check, m.clocks[0] == 1 },
-             std::pair { &m_clock1Check, m.clocks[1] == 1 }, std::pair { &m_clock2Check, m.clocks[2] == 1 },
-             std::pair { &m_useTimer2Check, m.useTimer2 }, std::pair { &m_doubleBaudCheck, m.doubleBaud } }) {
-        if (box->GetCheck() != checked)
-            box->SetCheck(checked);
+    const auto tick = [](CButton& box, bool checked) {
+        if (box.GetCheck() != checked)
+            box.SetCheck(checked);
+    };
+    const auto select = [](CComboBox& list, int index) {
+        if (list.GetCurSel() != index)
+            list.SetCurSel(index);
+    };
+    for (int timer = 0; timer < kTimerBlocks; ++timer) {
+        const auto i = std::size_t(timer);
+        const orlet::TimerState& t = m.timer(timer);
+        tick(m_useTimerCheck[i], t.use);
+        if (kTimerControls[i].gate != 0)
+            tick(m_gateCheck[i], t.gate);
+        tick(m_clockCheck[i], t.clock == 1);
+        select(m_modeCombo[i], ItemOfModeIndex(t.modeIndex, m_modeCombo[i].GetCount()));
+        m_th[i] = t.th;
+        m_tl[i] = t.tl;
+        m_time[i] = t.time;
+        m_unit[i] = u8(t.unit);
+        m_reloadText[i] = u8(t.reloadText);
+        m_postscale[i] = t.postscale;
     }
-    for (auto [list, index] : { std::pair { &m_mode0Combo, m.mode0 }, std::pair { &m_mode1Combo, m.mode1 },
-             std::pair { &m_baudCombo, m.baudIndex },
-             std::pair { &m_chipCombo, m_chipCombo.FindItemData(u8(std::string(m.chip.key()))) },
-             std::pair { &m_mode2Combo, Timer2ModeItem(m.mode2) } }) {
-        if (list->GetCurSel() != index)
-            list->SetCurSel(index);
-    }
+    tick(m_sixTCheck, m.sixT);
+    tick(m_uartTimer2Check, m.uartTimer == 2);
+    tick(m_doubleBaudCheck, m.doubleBaud);
+    select(m_baudCombo, m.baudIndex);
+    select(m_chipCombo, m_chipCombo.FindItemData(u8(std::string(m.chip.key()))));
     m_customMhzEdit.SetWindowText(u8(m.customMhzText));
     m_crystalHz = m.crystalHz;
     m_tmod = m.tmod;
-    m_th0 = m.th0;
-    m_tl0 = m.tl0;
-    m_th1 = m.th1;
-    m_tl1 = m.tl1;
-    m_time0 = m.time0;
-    m_time1 = m.time1;
-    m_unit0 = u8(m.unit0);
-    m_unit1 = u8(m.unit1);
-    m_reload0Text = u8(m.reload0Text);
-    m_reload1Text = u8(m.reload1Text);
     m_baudReloadText = u8(m.baudReloadText);
     m_baudErrorText = u8(m.baudErrorText);
-    m_postscale0 = m.postscale0;
-    m_postscale1 = m.postscale1;
-    m_time2 = m.time2;
-    m_unit2 = u8(m.unit2);
-    m_reload2Text = u8(m.reload2Text);
-    m_postscale2 = m.postscale2;
     // The lines and tooltips change only with a calculation, a count or the
     // drift-free box.
-    for (int t = 0; t < 3; ++t) {
-        orlet::WindowModel was = before, now = m;
-        const orlet::TimerMembers b = orlet::MembersOf(was, t), n = orlet::MembersOf(now, t);
+    for (int timer = 0; timer < kTimerBlocks; ++timer) {
+        const orlet::TimerState& b = before.timer(timer);
+        const orlet::TimerState& n = m.timer(timer);
         if (b.run != n.run || before.driftFree != m.driftFree || b.postscale != n.postscale)
-            showTiming(t);
+            showTiming(timer);
     }
     if (before.baudRun != m.baudRun)
         showBaudDerivation();
@@ -535,87 +527,54 @@ void COrletDlg::OnUseInt1()
 
 void COrletDlg::enableTimerBlock(int timer, bool on)
 {
-    if (timer == 0) {
-        enableAll(*this,
-            { ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0, ctl::Timer0Reload, ctl::Timer0Actual,
-                ctl::Timer0Postscale },
-            on);
-    } else if (timer == 1) {
-        enableAll(*this,
-            { ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload, ctl::Timer1Actual,
-                ctl::Timer1Postscale },
-            on);
-    } else {
-        enableAll(*this,
-            { ctl::Timer2Mode, ctl::Timer2Period, ctl::Timer2Reload, ctl::Timer2Actual, ctl::Timer2Postscale }, on);
+    const TimerControlIds& ids = kTimerControls[std::size_t(timer)];
+    for (int id : { ids.mode, ids.period, ids.gate, ids.reload, ids.actual, ids.postscale }) {
+        if (id != 0)
+            enableAll(*this, { id }, on);
     }
 }
 
-void COrletDlg::OnUseTimer0()
+void COrletDlg::OnUseTimer(int timer)
 {
-    enableTimerBlock(0, m_useTimer0Check.GetCheck());
-    apply(orlet::OnUseTimer(pull(), 0));
+    enableTimerBlock(timer, m_useTimerCheck[std::size_t(timer)].GetCheck());
+    apply(orlet::OnUseTimer(pull(), timer));
 }
 
-void COrletDlg::OnUseTimer1()
+void COrletDlg::OnGate(int timer)
 {
-    enableTimerBlock(1, m_useTimer1Check.GetCheck());
-    apply(orlet::OnUseTimer(pull(), 1));
+    apply(orlet::OnGate(pull(), timer));
 }
 
-void COrletDlg::OnGate0()
+void COrletDlg::OnModeChange(int timer)
 {
-    apply(orlet::OnGate(pull(), 0));
-}
-
-void COrletDlg::OnGate1()
-{
-    apply(orlet::OnGate(pull(), 1));
-}
-
-void COrletDlg::onModeChange(int timer)
-{
-    CComboBox& list = timer == 0 ? m_mode0Combo : m_mode1Combo;
-    CButton& gate = timer == 0 ? m_gate0Check : m_gate1Check;
-    enableAll(*this, { timer == 0 ? ctl::Timer0Period : ctl::Timer1Period }, true);
+    const TimerControlIds& ids = kTimerControls[std::size_t(timer)];
+    if (ids.gate == 0) { // timer 2: no GATE, and its period box stays as it is
+        apply(orlet::OnModeChange(pull(), timer));
+        return;
+    }
+    enableAll(*this, { ids.period }, true);
     const orlet::Transition done = orlet::OnModeChange(pull(), timer);
     // The GATE bit means nothing to a counter.
-    gate.EnableWindow(!orlet::ModeListEntryAt(list.GetCurSel()).counter);
+    m_gateCheck[std::size_t(timer)].EnableWindow(!orlet::ModeListEntryAt(done.model.timer(timer).modeIndex).counter);
     apply(done);
-}
-
-void COrletDlg::OnMode0Change()
-{
-    onModeChange(0);
-}
-
-void COrletDlg::OnMode1Change()
-{
-    onModeChange(1);
 }
 
 // ---- Reload calculation ---------------------------------------------------
 
-void COrletDlg::UpdateTimer0Reload()
+void COrletDlg::UpdateTimerReload(int timer)
 {
     UpdateData(true);
-    apply(orlet::UpdateTimerReload(pull(), 0));
-}
-
-void COrletDlg::UpdateTimer1Reload()
-{
-    UpdateData(true);
-    apply(orlet::UpdateTimerReload(pull(), 1));
+    apply(orlet::UpdateTimerReload(pull(), timer));
 }
 
 void COrletDlg::showTiming(int timer)
 {
-    QString& line = timer == 0 ? m_actual0Text : timer == 1 ? m_actual1Text : m_actual2Text;
-    QWidget* display = GetDlgItem(timer == 0 ? ctl::Timer0Reload : timer == 1 ? ctl::Timer1Reload : ctl::Timer2Reload);
+    QString& line = m_actualText[std::size_t(timer)];
+    QWidget* display = GetDlgItem(kTimerControls[std::size_t(timer)].reload);
     line.clear();
     display->setToolTip(QString());
     if (const std::optional<orlet::ChipTimerDerivation> chip = orlet::DescribeChipTimer(m_model, timer)) {
-        const orlet::TimerRun& run = *orlet::MembersOf(m_model, timer).run;
+        const orlet::TimerRun& run = *m_model.timer(timer).run;
         const QString tip = ChipTimerTip(*chip, run.crystalHz, run.sixT);
         // After a range error the line keeps the hint until the next
         // calculation, as at the 8051; the bytes are the corrected value's.
@@ -665,21 +624,11 @@ void COrletDlg::OnExactChange()
     apply(orlet::OnExactChange(pull()));
 }
 
-void COrletDlg::onPostscaleChange(int timer)
+void COrletDlg::OnPostscaleChange(int timer)
 {
-    const std::uint32_t before = timer == 0 ? m_postscale0 : timer == 1 ? m_postscale1 : m_postscale2;
+    const std::uint32_t before = m_postscale[std::size_t(timer)];
     UpdateData(true); // a refused text keeps the number as it was
     apply(orlet::OnPostscaleChange(pull(), timer, before));
-}
-
-void COrletDlg::OnPostscale0Change()
-{
-    onPostscaleChange(0);
-}
-
-void COrletDlg::OnPostscale1Change()
-{
-    onPostscaleChange(1);
 }
 
 void COrletDlg::OnDriftFreeChange()
@@ -697,7 +646,7 @@ void COrletDlg::OnUseUart()
     // The serial port runs on timer 1 (unless on timer 2), which is switched
     // off and locked.
     const bool onTimer1 = !m_uartTimer2Check.GetCheck();
-    m_useTimer1Check.EnableWindow(!(on && onTimer1));
+    m_useTimerCheck[1].EnableWindow(!(on && onTimer1));
     if (on && onTimer1)
         enableTimerBlock(1, false);
     apply(orlet::OnUseUart(pull()));
@@ -742,43 +691,21 @@ void COrletDlg::lockUartTimer()
 {
     for (int timer : { 1, 2 }) {
         const bool locked = m_model.useUart && m_model.uartTimer == timer;
-        (timer == 1 ? m_useTimer1Check : m_useTimer2Check).EnableWindow(!locked);
-        enableTimerBlock(timer, !locked && (timer == 1 ? m_model.useTimer1 : m_model.useTimer2));
+        m_useTimerCheck[std::size_t(timer)].EnableWindow(!locked);
+        enableTimerBlock(timer, !locked && m_model.timer(timer).use);
     }
     // Beside a counter mode GATE1 stays disabled, as the mode list left it.
-    if (orlet::ModeListEntryAt(m_model.mode1).counter)
-        m_gate1Check.EnableWindow(false);
+    if (orlet::ModeListEntryAt(m_model.timer(1).modeIndex).counter)
+        m_gateCheck[1].EnableWindow(false);
     // PCON.SMOD reaches only timer 1 in mode 2.
     m_doubleBaudCheck.EnableWindow(m_model.useUart && orlet::SmodDoublesRate(m_model));
 }
 
-// ---- Timer 2 --------------------------------------------------------------
+// ---- Timer 2 and the chip's clocks ------------------------------------------
 
-void COrletDlg::OnUseTimer2()
+void COrletDlg::OnClockChange(int timer)
 {
-    enableTimerBlock(2, m_useTimer2Check.GetCheck());
-    apply(orlet::OnUseTimer(pull(), 2));
-}
-
-void COrletDlg::OnMode2Change()
-{
-    apply(orlet::OnModeChange(pull(), 2));
-}
-
-void COrletDlg::UpdateTimer2Reload()
-{
-    UpdateData(true);
-    apply(orlet::UpdateTimerReload(pull(), 2));
-}
-
-void COrletDlg::OnPostscale2Change()
-{
-    onPostscaleChange(2);
-}
-
-void COrletDlg::OnClock2Change()
-{
-    apply(orlet::OnTimerClockChange(pull(), 2));
+    apply(orlet::OnTimerClockChange(pull(), timer));
 }
 
 void COrletDlg::nameTimer2Block()
@@ -787,23 +714,14 @@ void COrletDlg::nameTimer2Block()
     if (timer2 == nullptr)
         return;
     m_ui->labelReload2->setText(u8(std::string(timer2->reloadHigh) + ',' + timer2->reloadLow));
-    for (std::size_t item = 0; item < kTimer2ModeIndexes.size(); ++item)
-        m_mode2Combo.SetItemText(int(item), ModeItemText(m_model.chip, 2, kTimer2ModeIndexes[item]));
+    for (int item = 0; item < m_modeCombo[2].GetCount(); ++item)
+        m_modeCombo[2].SetItemText(
+            item, ModeItemText(m_model.chip, 2, ModeIndexOfItem(item, m_modeCombo[2].GetCount())));
 }
 
 void COrletDlg::OnSixTChange()
 {
     apply(orlet::OnSixTChange(pull()));
-}
-
-void COrletDlg::OnClock0Change()
-{
-    apply(orlet::OnTimerClockChange(pull(), 0));
-}
-
-void COrletDlg::OnClock1Change()
-{
-    apply(orlet::OnTimerClockChange(pull(), 1));
 }
 
 void COrletDlg::showChipControls()
@@ -814,11 +732,10 @@ void COrletDlg::showChipControls()
         const orlet::TimerRow* t = orlet::TimerOf(row, timer);
         return t != nullptr && t->clocks.size() > 1;
     };
-    m_clock0Check.Widget()->setVisible(clockChoice(0));
-    m_clock1Check.Widget()->setVisible(clockChoice(1));
+    for (int timer = 0; timer < kTimerBlocks; ++timer)
+        m_clockCheck[std::size_t(timer)].Widget()->setVisible(clockChoice(timer));
     m_sixTCheck.Widget()->setVisible(row.offersSixT);
     m_uartTimer2Check.Widget()->setVisible(orlet::BaudSourceOnTimer(row, 2) != nullptr);
-    m_clock2Check.Widget()->setVisible(clockChoice(2));
     m_vendorHeaderEdit.Widget()->setVisible(row.acceptsVendorHeader);
     showTimer2Block(row.timers[2] != nullptr);
 }
@@ -846,7 +763,7 @@ void COrletDlg::showTimer2Block(bool shown)
 void COrletDlg::nameModeItems()
 {
     for (int timer : { 0, 1 }) {
-        CComboBox& list = timer == 0 ? m_mode0Combo : m_mode1Combo;
+        CComboBox& list = m_modeCombo[std::size_t(timer)];
         QWidget& box = *list.Widget();
         QRect& classicPlace = m_classicModeListPlace[std::size_t(timer)];
         if (classicPlace.isNull())

@@ -61,12 +61,17 @@ public:
     void HandleSystemCommand(unsigned id, qintptr lParam);
     QMenu* SystemMenu() const { return m_systemMenu; }
 
+    // The controls of one timer's block (0: none; timer 2 has no GATE).
+    struct TimerControlIds {
+        int use, mode, gate, period, unit, reload, actual, postscale, clock;
+    };
+    static constexpr int kTimerBlocks = 3;
+    static const std::array<TimerControlIds, kTimerBlocks> kTimerControls;
+
     // Settings members; the handlers keep them in step with the controls.
     std::uint8_t m_tmod = 0;
-    std::uint8_t m_th0 = 0xFF;
-    std::uint8_t m_tl0 = 0xFF;
-    std::uint8_t m_th1 = 0xFF;
-    std::uint8_t m_tl1 = 0xFF;
+    std::array<std::uint8_t, kTimerBlocks> m_th { 0xFF, 0xFF, 0xFF };
+    std::array<std::uint8_t, kTimerBlocks> m_tl { 0xFF, 0xFF, 0xFF };
     std::uint32_t m_crystalHz = 0;
 
     CComboBox m_baudCombo;
@@ -74,10 +79,6 @@ public:
     CButton m_uartIntCheck;
     CButton m_useUartCheck;
     CEdit m_customMhzEdit;
-    CButton m_useTimer1Check;
-    CComboBox m_mode0Combo;
-    CComboBox m_mode1Combo;
-    CButton m_useTimer0Check;
     CComboBox m_crystalCombo;
     CButton m_commentCheck;
     CButton m_copyCheck;
@@ -86,45 +87,34 @@ public:
     CButton m_useInt0Check;
     CComboBox m_trigger1Combo;
     CComboBox m_trigger0Combo;
-    QString m_unit0;
     QString m_baudErrorText;
-    std::uint32_t m_time0 = 0;
-    QString m_reload0Text;
-    std::uint32_t m_time1 = 0;
-    QString m_reload1Text;
-    QString m_unit1;
-    CButton m_gate0Check;
-    CButton m_gate1Check;
     QString m_baudReloadText;
     QIcon m_appIcon;
 
-    // Added after the template's members: the exact count, and per timer
-    // the real-period line and the software counter (interrupts per run of
-    // the user's code).
+    // Each timer's block: its use box, mode list, GATE (timers 0 and 1), the
+    // period with its unit, the reload display, the real-period line, the
+    // software counter (interrupts per run of the user's code) and, where
+    // the chip offers it, the 1T (ticked) or 12T clock.
+    std::array<CButton, kTimerBlocks> m_useTimerCheck;
+    std::array<CComboBox, kTimerBlocks> m_modeCombo;
+    std::array<CButton, kTimerBlocks> m_gateCheck;
+    std::array<CButton, kTimerBlocks> m_clockCheck;
+    std::array<std::uint32_t, kTimerBlocks> m_time {};
+    std::array<QString, kTimerBlocks> m_unit;
+    std::array<QString, kTimerBlocks> m_reloadText;
+    std::array<QString, kTimerBlocks> m_actualText;
+    std::array<std::uint32_t, kTimerBlocks> m_postscale { 1, 1, 1 };
+
+    // Added after the template's members: the exact count and drift-free
+    // timing (modes 0 and 1 add the reload to the running count).
     CButton m_exactCheck;
-    QString m_actual0Text;
-    std::uint32_t m_postscale0 = 1;
-    QString m_actual1Text;
-    std::uint32_t m_postscale1 = 1;
-    // Drift-free timing: modes 0 and 1 add the reload to the running count.
     CButton m_driftFreeCheck;
     // The chip the numbers and the code are for; "8051" is the classic chip.
     CComboBox m_chipCombo;
-    // Shown where the chip offers them: each timer's 1T (ticked) or 12T
-    // clock, and STC89's 6T mode.
-    CButton m_clock0Check;
-    CButton m_clock1Check;
+    // Shown where the chip offers them: STC89's 6T mode, the serial port
+    // from timer 2.
     CButton m_sixTCheck;
     CButton m_uartTimer2Check;
-    // Timer 2's block: a 16-bit auto-reload timer or counter.
-    CButton m_useTimer2Check;
-    CComboBox m_mode2Combo;
-    CButton m_clock2Check;
-    std::uint32_t m_time2 = 1;
-    QString m_unit2;
-    QString m_reload2Text;
-    QString m_actual2Text;
-    std::uint32_t m_postscale2 = 1;
     // STC15/STC8: the vendor's header, named instead of declaring registers.
     CEdit m_vendorHeaderEdit;
 
@@ -149,32 +139,21 @@ private:
     void ShowAboutBox();
     void OnUseInt0();
     void OnUseInt1();
-    void OnUseTimer0();
-    void OnUseTimer1();
-    void OnGate0();
-    void OnGate1();
-    void OnMode0Change();
-    void OnMode1Change();
+    void OnUseTimer(int timer);
+    void OnGate(int timer);
+    void OnModeChange(int timer);
     void OnUseUart();
     void OnDoubleBaud();
     void OnCrystalChange();
-    void UpdateTimer0Reload();
-    void UpdateTimer1Reload();
+    void UpdateTimerReload(int timer);
     void UpdateBaudReload();
     void OnExactChange();
-    void OnPostscale0Change();
-    void OnPostscale1Change();
+    void OnPostscaleChange(int timer);
     void OnDriftFreeChange();
     void OnChipChange();
     void OnSixTChange();
-    void OnClock0Change();
-    void OnClock1Change();
+    void OnClockChange(int timer);
     void OnUartTimerChange();
-    void OnUseTimer2();
-    void OnMode2Change();
-    void UpdateTimer2Reload();
-    void OnPostscale2Change();
-    void OnClock2Change();
     // The timer the serial port runs on is locked.
     void lockUartTimer();
 
@@ -185,8 +164,6 @@ private:
     void apply(const orlet::Transition& transition);
 
     void enableTimerBlock(int timer, bool on);
-    void onModeChange(int timer);
-    void onPostscaleChange(int timer);
     // Writes the real-period line and the reload tooltip of `timer` from its
     // last calculation and its software count.
     void showTiming(int timer);

@@ -121,9 +121,9 @@ std::optional<Request> readRequest(const json& settings, std::string& refusal)
     config.int0 = readTrigger(read, "int0");
     config.int1 = readTrigger(read, "int1");
     if (std::optional<SettingsReader> timer = read.object("timer0"))
-        config.timer0 = readTimer(*timer);
+        config.timer(0) = readTimer(*timer);
     if (std::optional<SettingsReader> timer = read.object("timer1"))
-        config.timer1 = readTimer(*timer);
+        config.timer(1) = readTimer(*timer);
     const std::string dialect = read.text("dialect").value_or("keil");
     if (dialect == "sdcc")
         request.dialect = orlet::Dialect::Sdcc;

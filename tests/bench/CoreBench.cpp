@@ -18,7 +18,7 @@ Configuration everythingInUse()
     config.comments = true;
     config.int0 = TriggerMode::Level;
     config.int1 = TriggerMode::FallingEdge;
-    config.timer0 = { true, false, 1, 1000, true };
+    config.timer(0) = { true, false, 1, 1000, true };
     config.uartBaudIndex = 5;
     config.uartDoubleBaud = true;
     config.uartInterrupt = true;
@@ -80,17 +80,17 @@ BENCHMARK_MAIN();
 void BM_WindowModelCrystalChange(benchmark::State& state)
 {
     WindowModel model;
-    model.useTimer0 = true;
-    model.mode0 = 1;
+    model.timer(0).use = true;
+    model.timer(0).modeIndex = 1;
     model = OnModeChange(model, 0).model;
-    model.time0 = 1000;
+    model.timer(0).time = 1000;
     model.useUart = true;
     model = OnUseUart(model).model;
     int index = 0;
     for (auto _ : state) {
         model.crystalIndex = index++ % kCustomCrystalIndex;
         model = OnCrystalChange(model).model;
-        benchmark::DoNotOptimize(model.th0);
+        benchmark::DoNotOptimize(model.timer(0).th);
     }
 }
 BENCHMARK(BM_WindowModelCrystalChange);

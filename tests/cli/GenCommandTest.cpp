@@ -561,11 +561,11 @@ TEST(RenderGenOutput, RefusalsInWords)
         { [](orlet::Configuration& c) { c.crystalHz = 99999951; },
             "no custom frequency of the window gives exactly 99999951 Hz" },
         { [](orlet::Configuration& c) {
-             c.timer0 = { true, false, 3, 10 };
+             c.timer(0) = { true, false, 3, 10 };
          },
             "timer modes are 0, 1 and 2" },
         { [](orlet::Configuration& c) {
-             c.timer1 = { true, false, 1, 10, false, 0 };
+             c.timer(1) = { true, false, 1, 10, false, 0 };
          },
             "a postscale is from 1 to 65535" },
         { [](orlet::Configuration& c) { c.uartBaudIndex = 11; }, "unknown baud rate" },

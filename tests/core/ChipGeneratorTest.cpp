@@ -28,7 +28,7 @@ TimerConfig timerAt(int mode, std::uint32_t value, bool counter = false, std::ui
 Configuration on(Chip chip, std::uint32_t crystalHz)
 {
     Configuration config;
-    config.chip.chip = chip;
+    config.chip = chip;
     config.crystalHz = crystalHz;
     return config;
 }
@@ -67,9 +67,9 @@ std::vector<Configuration> sweep()
                     c.driftFree = drift;
                     c.comments = us == 250;
                     c.precision = us == 1000 ? Precision::Exact : Precision::Classic;
-                    c.timer0 = timerAt(mode, us, false, us == 250 ? 300 : 1);
+                    c.timer(0) = timerAt(mode, us, false, us == 250 ? 300 : 1);
                     if (us == 1000)
-                        c.timer1 = timerAt(2 - mode, 40, true);
+                        c.timer(1) = timerAt(2 - mode, 40, true);
                     else
                         c.uartBaudIndex = int(us % 11);
                     c.uartDoubleBaud = drift;
@@ -106,9 +106,9 @@ TEST(ChipGenerator, The8051IsTheClassicProgramWhateverItsOptionsSay)
 {
     for (const Configuration& plain : sweep()) {
         Configuration chosen = plain;
-        chosen.chip.chip = Chip();
-        chosen.chip.clocks = { 12u, 12u, std::nullopt };
-        chosen.chip.uartTimer = 1;
+        chosen.chip = Chip();
+        chosen.timer(0).clock = chosen.timer(1).clock = 12;
+        chosen.uartTimer = 1;
         const ResolveResult a = ResolveConfiguration(plain);
         const ResolveResult b = ResolveConfiguration(chosen);
         ASSERT_EQ(a.resolved.has_value(), b.resolved.has_value());
@@ -121,7 +121,7 @@ TEST(ChipGenerator, The8051IsTheClassicProgramWhateverItsOptionsSay)
         for (const Dialect dialect : { Dialect::Keil, Dialect::Sdcc }) {
             EXPECT_EQ(BuildSourceText(a.resolved->settings, dialect), BuildSourceText(b.resolved->settings, dialect));
         }
-        EXPECT_EQ(a.resolved->reload0Text, b.resolved->reload0Text);
+        EXPECT_EQ(a.resolved->reloadTexts[0], b.resolved->reloadTexts[0]);
         EXPECT_EQ(a.resolved->baudErrorText, b.resolved->baudErrorText);
         EXPECT_EQ(a.resolved->timers, b.resolved->timers);
         EXPECT_FALSE(b.resolved->chipBaud);
@@ -149,9 +149,9 @@ TEST(ChipGenerator, EachProfileWritesItsHeaderAndInterruptNumbers)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.chip.row().title);
         Configuration config = on(c.chip, 12000000);
-        config.timer0 = timerAt(1, 1000);
-        config.timer1 = timerAt(2, 10);
-        config.chip.timer2 = timerAt(0, 5000);
+        config.timer(0) = timerAt(1, 1000);
+        config.timer(1) = timerAt(2, 10);
+        config.timer(2) = timerAt(0, 5000);
         config.int0 = TriggerMode::FallingEdge;
         config.int1 = TriggerMode::Level;
         const GeneratorSettings s = resolved(config).settings;
@@ -184,8 +184,8 @@ TEST(ChipGenerator, EachProfileWritesItsHeaderAndInterruptNumbers)
 TEST(ChipGenerator, Stc89SixTIsAComment)
 {
     Configuration c = on(ChipNamed("stc89"), 11059200);
-    c.chip.sixT = true;
-    c.timer0 = timerAt(1, 1000);
+    c.sixT = true;
+    c.timer(0) = timerAt(1, 1000);
     EXPECT_TRUE(contains(BuildSourceText(resolved(c).settings),
         "\r\n//6T mode (6 clocks per machine cycle) is chosen when the STC89 is programmed (STC-ISP)"));
 }
@@ -194,8 +194,8 @@ TEST(ChipGenerator, TheSerialPortOnTimer2LeavesTimer1Free)
 {
     Configuration c = on(ChipNamed("8052"), 11059200);
     c.uartBaudIndex = 5;
-    c.chip.uartTimer = 2;
-    c.timer1 = timerAt(1, 1000);
+    c.uartTimer = 2;
+    c.timer(1) = timerAt(1, 1000);
     const ResolvedConfiguration r = resolved(c);
     const std::string text = BuildSourceText(r.settings);
     EXPECT_TRUE(contains(text,
@@ -212,17 +212,17 @@ TEST(ChipGenerator, RangesAreTheChipsOwn)
 {
     // 1T at 24 MHz: 16 bits hold 2730 us; 12T hold 32768 us.
     Configuration c = on(ChipNamed("stc8"), 24000000);
-    c.timer0 = timerAt(0, 3000);
+    c.timer(0) = timerAt(0, 3000);
     auto error = refusal(c);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code, ConfigErrorCode::TimerOutOfRange);
     EXPECT_EQ(error->limit, 2730u);
     EXPECT_FALSE(error->split) << "the 8051's splits do not apply";
-    c.chip.clocks[0] = 12;
+    c.timer(0).clock = 12;
     EXPECT_FALSE(refusal(c));
 
     Configuration t2 = on(ChipNamed("8052"), 12000000);
-    t2.chip.timer2 = timerAt(0, 70000);
+    t2.timer(2) = timerAt(0, 70000);
     error = refusal(t2);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->timer, 2);
@@ -231,7 +231,7 @@ TEST(ChipGenerator, RangesAreTheChipsOwn)
     Configuration slow = on(ChipNamed("stc15"), 24000000);
     slow.uartBaudIndex = 0; // 300 bit/s needs 20000 counts at 1T: fits 16 bits
     EXPECT_FALSE(refusal(slow));
-    slow.chip.uartTimer = 2;
+    slow.uartTimer = 2;
     slow.crystalHz = 100000000; // 83333 counts do not
     error = refusal(slow);
     ASSERT_TRUE(error);
@@ -246,20 +246,21 @@ TEST(ChipGenerator, AChipModelResolvesToItself)
     WindowModel m;
     m.chip = ChipNamed("stc15");
     m = OnChipChange(m).model;
-    EXPECT_EQ(m.clocks, (std::array { 1u, 1u, 1u }));
-    m.useTimer0 = true;
+    for (int t = 0; t < 3; ++t)
+        EXPECT_EQ(m.timer(t).clock, 1u) << t;
+    m.timer(0).use = true;
     m = OnUseTimer(m, 0).model;
-    m.mode0 = 2;
+    m.timer(0).modeIndex = 2;
     m = OnModeChange(m, 0).model;
-    m.time0 = 50;
+    m.timer(0).time = 50;
     m = UpdateTimerReload(m, 0).model;
-    m.useTimer2 = true;
+    m.timer(2).use = true;
     m = OnUseTimer(m, 2).model;
-    m.mode2 = 3;
+    m.timer(2).modeIndex = 3;
     m = OnModeChange(m, 2).model;
-    m.time2 = 100;
+    m.timer(2).time = 100;
     m = UpdateTimerReload(m, 2).model;
-    m.clocks[1] = 12;
+    m.timer(1).clock = 12;
     m = OnTimerClockChange(m, 1).model;
     m.useUart = true;
     m.baudIndex = 10;
@@ -267,9 +268,9 @@ TEST(ChipGenerator, AChipModelResolvesToItself)
     ASSERT_TRUE(port.notices.empty());
     m = port.model;
     ASSERT_TRUE(IsSettled(m));
-    EXPECT_EQ(m.unit2, "plus");
-    EXPECT_EQ(m.th2, 0xFF);
-    EXPECT_EQ(m.tl2, 0x9C);
+    EXPECT_EQ(m.timer(2).unit, "plus");
+    EXPECT_EQ(m.timer(2).th, 0xFF);
+    EXPECT_EQ(m.timer(2).tl, 0x9C);
 
     const ResolveResult again = ResolveConfiguration(ConfigurationOf(m));
     ASSERT_TRUE(again.resolved);
@@ -285,8 +286,8 @@ TEST(ChipGenerator, AChipModelResolvesToItself)
     // Back at the 8051 every timer counts 12 clocks again and timer 2 is gone.
     m.chip = Chip();
     m = OnChipChange(m).model;
-    EXPECT_EQ(m.clocks[2], 12);
-    EXPECT_FALSE(m.useTimer2);
+    EXPECT_EQ(m.timer(2).clock, 12);
+    EXPECT_FALSE(m.timer(2).use);
     EXPECT_EQ(SettingsFor(m).chip, Chip());
     EXPECT_TRUE(DescribeTimer(m, 0));
 }
@@ -303,17 +304,19 @@ TEST(ChipGenerator, SweepOfEveryChip)
         for (const std::uint32_t hz : { 11059200u, 12000000u, 24000000u }) {
             for (int variant = 0; variant < 72; ++variant) {
                 Configuration c = on(Chip(profile), hz);
-                c.timer0 = timerAt(variant % 3, 500, variant % 5 == 4, variant % 7 == 0 ? 12 : 1);
+                c.timer(0) = timerAt(variant % 3, 500, variant % 5 == 4, variant % 7 == 0 ? 12 : 1);
                 if (variant % 4 == 0)
-                    c.timer1 = timerAt((variant / 4) % 3, 40);
+                    c.timer(1) = timerAt((variant / 4) % 3, 40);
                 else
                     c.uartBaudIndex = 3 + variant % 8;
-                c.chip.uartTimer = c.uartBaudIndex && variant % 2 ? 2 : 1;
-                if (variant % 3 != 1 && c.chip.uartTimer == 1)
-                    c.chip.timer2 = timerAt(0, 2000, variant % 6 == 5, variant % 9 == 0 ? 300 : 1);
-                if (stc && variant / 36 == 1)
-                    c.chip.clocks = { 12u, 1u, 12u };
-                c.chip.sixT = profile.offersSixT && variant % 2 == 0;
+                c.uartTimer = c.uartBaudIndex && variant % 2 ? 2 : 1;
+                if (variant % 3 != 1 && c.uartTimer == 1)
+                    c.timer(2) = timerAt(0, 2000, variant % 6 == 5, variant % 9 == 0 ? 300 : 1);
+                if (stc && variant / 36 == 1) {
+                    c.timer(0).clock = c.timer(2).clock = 12;
+                    c.timer(1).clock = 1;
+                }
+                c.sixT = profile.offersSixT && variant % 2 == 0;
                 c.driftFree = variant % 8 == 3 && !stc;
                 c.comments = variant % 10 == 0;
                 SCOPED_TRACE(::testing::Message() << profile.key << " " << hz << " #" << variant);
@@ -334,12 +337,12 @@ TEST(ChipGenerator, SweepOfEveryChip)
                     EXPECT_EQ(text.rfind(HeaderFor(profile, dialect).includeLine, 0), 0u);
                     EXPECT_EQ(text.back(), '}');
                     EXPECT_EQ(contains(text, "AUXR"), stc);
-                    EXPECT_EQ(contains(text, "IE2|=0x04;"), stc && s.timer2Enabled);
-                    EXPECT_EQ(contains(text, "ET2=1;"), !stc && s.timer2Enabled);
-                    EXPECT_EQ(contains(text, "//6T mode"), c.chip.sixT);
+                    EXPECT_EQ(contains(text, "IE2|=0x04;"), stc && s.timer(2).enabled);
+                    EXPECT_EQ(contains(text, "ET2=1;"), !stc && s.timer(2).enabled);
+                    EXPECT_EQ(contains(text, "//6T mode"), c.sixT);
                     const std::string timer0 = routine(text, "void timer0(void)");
                     EXPECT_EQ(contains(timer0, "TH0=") || contains(timer0, "TH0+="),
-                        !ReloadsInHardware(FindTimerMode(profile, 0, c.timer0.mode)->counter));
+                        !ReloadsInHardware(FindTimerMode(profile, 0, c.timer(0).mode)->counter));
 
                     // A vendor's header replaces the include and the declarations
                     // where the chip takes one, and is ignored elsewhere.
@@ -355,9 +358,9 @@ TEST(ChipGenerator, SweepOfEveryChip)
                     EXPECT_EQ(withoutIncludeAndDeclarations(vendor), withoutIncludeAndDeclarations(text));
                 }
                 const std::uint8_t auxr = AuxrAfterInit(s);
-                EXPECT_EQ((auxr & kAuxrT0x12) != 0, stc && c.chip.clocks[0] != 12);
-                EXPECT_EQ((auxr & kAuxrS1st2) != 0, stc && s.uartEnabled && c.chip.uartTimer == 2);
-                EXPECT_EQ((auxr & kAuxrT2R) != 0, stc && (s.timer2Enabled || (s.uartEnabled && c.chip.uartTimer == 2)));
+                EXPECT_EQ((auxr & kAuxrT0x12) != 0, stc && c.timer(0).clock != 12);
+                EXPECT_EQ((auxr & kAuxrS1st2) != 0, stc && s.uartEnabled && c.uartTimer == 2);
+                EXPECT_EQ((auxr & kAuxrT2R) != 0, stc && (s.timer(2).enabled || (s.uartEnabled && c.uartTimer == 2)));
 
                 const ChipDerivation d = DeriveChipConfiguration(c, r);
                 for (const auto& t : d.timers) {
@@ -402,13 +405,13 @@ TEST(ChipGenerator, VendorHeaderTakesThePlaceOfTheDeclarations)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.header);
         Configuration config = on(c.chip, 11059200);
-        config.timer0 = timerAt(0, 1000);
-        config.chip.timer2 = timerAt(0, 500);
+        config.timer(0) = timerAt(0, 1000);
+        config.timer(2) = timerAt(0, 500);
         config.uartBaudIndex = 5;
         const std::string classic = BuildSourceText(resolved(config).settings, c.dialect);
         ASSERT_EQ(classic.rfind(c.classicHead, 0), 0u) << classic;
 
-        config.chip.vendorHeader = c.header;
+        config.vendorHeader = c.header;
         const ResolvedConfiguration named = resolved(config);
         EXPECT_EQ(named.settings.vendorHeader, c.header);
         const std::string vendor = BuildSourceText(named.settings, c.dialect);
@@ -484,10 +487,10 @@ TEST(ChipGenerator, HeaderNamesTheIncludeLineCanHold)
 TEST(ChipGenerator, DerivationNamesTheVendorHeaderOnlyWhenNamed)
 {
     Configuration config = on(ChipNamed("stc8"), 24000000);
-    config.chip.timer2 = timerAt(0, 1000);
+    config.timer(2) = timerAt(0, 1000);
     const std::string plain = FormatChipDerivation(DeriveChipConfiguration(config, resolved(config)));
     EXPECT_FALSE(contains(plain, "Header"));
-    config.chip.vendorHeader = "STC8H.h";
+    config.vendorHeader = "STC8H.h";
     std::string named = FormatChipDerivation(DeriveChipConfiguration(config, resolved(config)));
     const std::string line = "Header: the vendor's \"STC8H.h\" is included and declares the chip's registers; no sfr "
                              "declarations are written.\n";

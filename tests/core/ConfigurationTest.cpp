@@ -35,8 +35,8 @@ TEST(ResolveConfiguration, ModeKindAndGateBits)
     };
     for (const Case& c : cases) {
         Configuration config;
-        config.timer0 = c.t0;
-        config.timer1 = c.t1;
+        config.timer(0) = c.t0;
+        config.timer(1) = c.t1;
         const ResolveResult result = ResolveConfiguration(config);
         ASSERT_TRUE(result.resolved);
         EXPECT_EQ(result.resolved->settings.tmod, c.tmod);
@@ -49,7 +49,7 @@ TEST(ResolveConfiguration, UnusedBlocksKeepTheStartingBytes)
     ASSERT_TRUE(result.resolved);
     const GeneratorSettings& s = result.resolved->settings;
     EXPECT_EQ(s.tmod, 0);
-    EXPECT_EQ(s.th0 & s.tl0 & s.th1 & s.tl1, 0xFF);
+    EXPECT_EQ(s.timer(0).th & s.timer(0).tl & s.timer(1).th & s.timer(1).tl, 0xFF);
 }
 
 TEST(ResolveConfiguration, RefusesWhatTheWindowWouldCorrect)
@@ -60,9 +60,9 @@ TEST(ResolveConfiguration, RefusesWhatTheWindowWouldCorrect)
         Message message;
     };
     Configuration tooLong;
-    tooLong.timer0 = timer(1, 65537);
+    tooLong.timer(0) = timer(1, 65537);
     Configuration tooMany;
-    tooMany.timer1 = counter(2, 300);
+    tooMany.timer(1) = counter(2, 300);
     Configuration tooSlow;
     tooSlow.crystalHz = 24000000;
     tooSlow.uartBaudIndex = 0;
@@ -71,14 +71,14 @@ TEST(ResolveConfiguration, RefusesWhatTheWindowWouldCorrect)
     tooFast.crystalHz = 11059200;
     tooFast.uartBaudIndex = 10;
     Configuration both;
-    both.timer1 = timer(1, 10);
+    both.timer(1) = timer(1, 10);
     both.uartBaudIndex = 5;
     Configuration slowCrystal;
     slowCrystal.crystalHz = 999999;
     Configuration unreachable; // single precision steps over it near 100 MHz
     unreachable.crystalHz = 99999951;
     Configuration badMode;
-    badMode.timer1 = timer(3, 10);
+    badMode.timer(1) = timer(3, 10);
     Configuration badRate;
     badRate.uartBaudIndex = 11;
     const Case cases[] = {
@@ -129,8 +129,8 @@ TEST(ResolveConfiguration, AnOverlongPeriodSuggestsTheHardwareSplitFirst)
     };
     for (const Case& c : cases) {
         Configuration config;
-        config.timer0 = c.t0;
-        config.timer1 = c.t1;
+        config.timer(0) = c.t0;
+        config.timer(1) = c.t1;
         const ResolveResult result = ResolveConfiguration(config);
         ASSERT_FALSE(result.resolved);
         const ConfigError& e = *result.error;
@@ -158,7 +158,7 @@ TEST(ResolveConfiguration, DriftFreeRefusesCountsItCannotKeepExact)
     };
     for (const Case& c : cases) {
         Configuration config;
-        config.timer0 = c.t0;
+        config.timer(0) = c.t0;
         config.driftFree = true;
         const ResolveResult result = ResolveConfiguration(config);
         ASSERT_EQ(result.resolved.has_value(), !c.max) << c.t0.mode << ":" << c.t0.value;
@@ -176,8 +176,8 @@ TEST(ResolveConfiguration, RefusesAPostscaleOutsideItsRange)
 {
     for (std::uint32_t postscale : { 0u, 65536u }) {
         Configuration config;
-        config.timer0 = timer(1, 1000);
-        config.timer0.postscale = postscale;
+        config.timer(0) = timer(1, 1000);
+        config.timer(0).postscale = postscale;
         EXPECT_EQ(ResolveConfiguration(config).error->code, ConfigErrorCode::PostscaleOutOfRange);
     }
 }

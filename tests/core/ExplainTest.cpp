@@ -76,7 +76,7 @@ TEST(TimerDerivationTable, CountStartBytesAndRealPeriod)
         SCOPED_TRACE(testing::PrintToString(c));
         Configuration config;
         config.crystalHz = c.crystalHz;
-        config.timer1 = { true, c.counter, c.mode, c.value, false };
+        config.timer(1) = { true, c.counter, c.mode, c.value, false };
         const auto d = derive(config);
         ASSERT_TRUE(d);
         ASSERT_FALSE(d->timers[0]);
@@ -166,7 +166,7 @@ TEST(FormatDerivation, SpellsOutEveryStep)
 {
     Configuration config;
     config.crystalHz = 11059200;
-    config.timer0 = { true, false, 1, 1000, true };
+    config.timer(0) = { true, false, 1, 1000, true };
     config.uartBaudIndex = baudIndex(9600);
     config.uartDoubleBaud = true;
     const std::string text = explain(config);
@@ -194,7 +194,7 @@ TEST(FormatDerivation, SpellsOutEveryStep)
 TEST(FormatDerivation, ModeZeroAndTheShortestCount)
 {
     Configuration config;
-    config.timer1 = { true, false, 0, 0, false };
+    config.timer(1) = { true, false, 0, 0, false };
     const std::string text = explain(config);
     EXPECT_TRUE(contains(text, "n = floor(12 * 0 / 12) = 0, raised to 1")) << text;
     EXPECT_TRUE(contains(text, "TH1 = 8191 / 32 = 0xff, TL1 = 8191 % 32 = 0x1f.")) << text;
@@ -207,8 +207,8 @@ TEST(FormatDerivation, ExactCountsShowTheWholeMegahertzCountWhenItDiffers)
     Configuration config;
     config.crystalHz = 11059200;
     config.precision = Precision::Exact;
-    config.timer0 = { true, false, 1, 62500, false, 16 };
-    config.timer1 = { true, false, 2, 0, false };
+    config.timer(0) = { true, false, 1, 62500, false, 16 };
+    config.timer(1) = { true, false, 2, 0, false };
     const auto d = derive(config);
     ASSERT_TRUE(d && d->timers[0]);
     EXPECT_EQ(d->timers[0]->count, 57600u);
@@ -249,8 +249,8 @@ TEST(FormatDerivation, ExactSerialCountTakesTheWholeFrequency)
 TEST(FormatDerivation, InterruptPeriodAndDrift)
 {
     Configuration config;
-    config.timer0 = { true, false, 1, 1000, false };
-    config.timer1 = { true, false, 1, 50000, false, 20 };
+    config.timer(0) = { true, false, 1, 1000, false };
+    config.timer(1) = { true, false, 1, 50000, false, 20 };
     const std::string plain = explain(config, Dialect::Sdcc);
     for (const char* part : {
              "From the overflow to the reload: 4 (the hardware call and the LJMP at the vector) + 2 (MOV THx; MOV TLx"
@@ -283,7 +283,7 @@ TEST(FormatDerivation, ModeTwoNeedsNothing)
 {
     Configuration config;
     config.crystalHz = 11059200;
-    config.timer1 = { true, false, 2, 100, false };
+    config.timer(1) = { true, false, 2, 100, false };
     config.driftFree = true;
     const auto d = derive(config);
     ASSERT_TRUE(d && d->timers[1]);

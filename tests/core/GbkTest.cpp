@@ -140,7 +140,7 @@ TEST(Gbk, TheProgramsOwnTextsHaveGbkForms)
 {
     orlet::GeneratorSettings all;
     all.comments = true;
-    all.int0Enabled = all.int1Enabled = all.timer0Enabled = all.uartEnabled = all.uartInterrupt = true;
+    all.int0Enabled = all.int1Enabled = all.timer(0).enabled = all.uartEnabled = all.uartInterrupt = true;
     all.int0Trigger = orlet::TriggerMode::Level;
     for (const orlet::Dialect dialect : { orlet::Dialect::Keil, orlet::Dialect::Sdcc })
         EXPECT_TRUE(EncodeGbk(orlet::BuildSourceText(all, dialect)));

@@ -11,10 +11,10 @@ namespace {
 GeneratorSettings timer0Mode1()
 {
     GeneratorSettings s;
-    s.timer0Enabled = true;
+    s.timer(0).enabled = true;
     s.tmod = 0x01;
-    s.th0 = 0xFC;
-    s.tl0 = 0x18;
+    s.timer(0).th = 0xFC;
+    s.timer(0).tl = 0x18;
     return s;
 }
 
@@ -54,12 +54,12 @@ TEST(BuildSourceText, Timer0Mode1WithCommentsIsExact)
 TEST(BuildSourceText, ByteFormatHasNoLeadingZeros)
 {
     GeneratorSettings s = timer0Mode1();
-    s.th0 = 0x05;
-    s.tl0 = 0x00;
+    s.timer(0).th = 0x05;
+    s.timer(0).tl = 0x00;
     s.tmod = 0x21;
-    s.timer1Enabled = true;
-    s.th1 = 0xFF;
-    s.tl1 = 0x10;
+    s.timer(1).enabled = true;
+    s.timer(1).th = 0xFF;
+    s.timer(1).tl = 0x10;
     const std::string text = BuildSourceText(s);
     EXPECT_TRUE(contains(text, " TMOD=0x21;\r\n TH0=0x5;\r\n TL0=0x0;\r\n TH1=0xff;\r\n TL1=0x10;\r\n}\r\n\r\n"));
 }
@@ -71,7 +71,7 @@ TEST(BuildSourceText, UartBlockWithDoublingAndInterrupt)
     s.uartEnabled = true;
     s.uartDoubleBaud = true;
     s.uartInterrupt = true;
-    s.th1 = s.tl1 = 0xF9;
+    s.timer(1).th = s.timer(1).tl = 0xF9;
     EXPECT_EQ(BuildSourceText(s),
         "#include \"reg51.h\"\r\n\r\n"
         "//UART init\r\n"
@@ -154,7 +154,7 @@ TEST(BuildSourceText, EveryBlockInOrder)
 TEST(BuildSourceText, SdccDialectChangesOnlyIncludeAndInterruptKeyword)
 {
     GeneratorSettings s = timer0Mode1();
-    s.int0Enabled = s.int1Enabled = s.timer1Enabled = s.uartEnabled = s.uartInterrupt = true;
+    s.int0Enabled = s.int1Enabled = s.timer(1).enabled = s.uartEnabled = s.uartInterrupt = true;
     std::string keil = BuildSourceText(s, Dialect::Keil);
     const std::string sdcc = BuildSourceText(s, Dialect::Sdcc);
     EXPECT_TRUE(contains(sdcc, "#include <8051.h>\r\n"));
@@ -209,10 +209,10 @@ TEST(PostscaleRoutines, CountsAfterTheReload)
         GeneratorSettings s;
         s.comments = c.comments;
         s.tmod = c.tmod;
-        (c.timer == 0 ? s.timer0Enabled : s.timer1Enabled) = true;
-        (c.timer == 0 ? s.postscale0 : s.postscale1) = c.postscale;
-        (c.timer == 0 ? s.th0 : s.th1) = 0x3C;
-        (c.timer == 0 ? s.tl0 : s.tl1) = 0xB0;
+        (c.timer == 0 ? s.timer(0).enabled : s.timer(1).enabled) = true;
+        (c.timer == 0 ? s.timer(0).postscale : s.timer(1).postscale) = c.postscale;
+        (c.timer == 0 ? s.timer(0).th : s.timer(1).th) = 0x3C;
+        (c.timer == 0 ? s.timer(0).tl : s.timer(1).tl) = 0xB0;
         EXPECT_TRUE(contains(BuildSourceText(s, c.dialect), c.routine)) << BuildSourceText(s, c.dialect);
     }
 }
@@ -220,16 +220,16 @@ TEST(PostscaleRoutines, CountsAfterTheReload)
 TEST(BuildSourceText, PostscaleOfOneLeavesTheRoutinesAsTheyAre)
 {
     GeneratorSettings s = timer0Mode1();
-    s.timer1Enabled = true;
+    s.timer(1).enabled = true;
     s.tmod = 0x21;
     const std::string plain = BuildSourceText(s);
-    s.postscale0 = 1;
-    s.postscale1 = 1;
+    s.timer(0).postscale = 1;
+    s.timer(1).postscale = 1;
     EXPECT_EQ(BuildSourceText(s), plain);
     EXPECT_FALSE(contains(plain, "count"));
     // A postscale only shows in the routine of an enabled timer.
-    s.timer1Enabled = false;
-    s.postscale1 = 16;
+    s.timer(1).enabled = false;
+    s.timer(1).postscale = 16;
     EXPECT_FALSE(contains(BuildSourceText(s), "count"));
 }
 
@@ -252,12 +252,12 @@ TEST(TimerRoutines, EachReadsItsOwnModeBits)
     for (const RoutineCase& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c));
         GeneratorSettings s;
-        s.timer0Enabled = s.timer1Enabled = true;
+        s.timer(0).enabled = s.timer(1).enabled = true;
         s.tmod = c.tmod;
-        s.th0 = 0x12;
-        s.tl0 = 0x34;
-        s.th1 = 0x56;
-        s.tl1 = 0x78;
+        s.timer(0).th = 0x12;
+        s.timer(0).tl = 0x34;
+        s.timer(1).th = 0x56;
+        s.timer(1).tl = 0x78;
         const std::string text = BuildSourceText(s);
         const std::string timer0 = "void timer0(void) interrupt 1\r\n{\r\n";
         const std::string timer1 = "void timer1(void) interrupt 3\r\n{\r\n";
@@ -277,11 +277,11 @@ TEST(BuildSourceText, DriftFreeAddsTheReloadToTheRunningCount)
 {
     GeneratorSettings s = timer0Mode1();
     s.driftFree = true;
-    s.timer1Enabled = true;
+    s.timer(1).enabled = true;
     s.tmod = 0x01; // timer 1 in mode 0
-    s.th1 = 0x63;
-    s.tl1 = 0x18;
-    s.postscale1 = 300;
+    s.timer(1).th = 0x63;
+    s.timer(1).tl = 0x18;
+    s.timer(1).postscale = 300;
     EXPECT_EQ(BuildSourceText(s, Dialect::Sdcc),
         "#include <8051.h>\r\n\r\n"
         "void initTimer(void)\r\n{\r\n TMOD=0x1;\r\n TH0=0xfc;\r\n TL0=0x18;\r\n TH1=0x63;\r\n TL1=0x18;\r\n}\r\n\r\n"
@@ -301,8 +301,8 @@ TEST(BuildSourceText, DriftFreeLeavesModeTwoAndCountersAsTheyAre)
     for (const std::uint8_t tmod : { 0x42, 0x25, 0x66 }) {
         GeneratorSettings s = timer0Mode1();
         s.tmod = tmod;
-        s.timer1Enabled = true;
-        s.postscale0 = 16;
+        s.timer(1).enabled = true;
+        s.timer(0).postscale = 16;
         const std::string plain = BuildSourceText(s);
         s.driftFree = true;
         EXPECT_EQ(BuildSourceText(s), plain) << int(tmod);

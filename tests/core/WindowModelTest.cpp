@@ -43,7 +43,7 @@ struct User {
             messages.push_back(MessageText(notice.message));
         m = done.model;
     }
-    TimerMembers timer(int t) { return MembersOf(m, t); }
+    TimerState& timer(int t) { return m.timer(t); }
     int half(int t) const { return (m.tmod >> (t * 4)) & 0x0F; }
 
     void clickUse(int t)
@@ -108,7 +108,7 @@ struct User {
     }
     void clickClock(int t)
     {
-        auto& clock = m.clocks[static_cast<std::size_t>(t)];
+        auto& clock = m.timer(t).clock;
         clock = clock == 1 ? 12 : 1;
         run(OnTimerClockChange(m, t));
     }
@@ -168,15 +168,15 @@ TEST(TimerBlocks, GateClickChangesOnlyItsBit)
     u.clickGate(0);
     u.useTimer(1, 2);
     u.typePeriod(1, 100);
-    u.m.th1 = 0x55; // a recalculation would show
+    u.m.timer(1).th = 0x55; // a recalculation would show
     EXPECT_EQ(u.m.tmod, 0x29);
     u.clickGate(0);
     EXPECT_EQ(u.m.tmod, 0x21);
     u.clickGate(1);
     EXPECT_EQ(u.m.tmod, 0xA1);
-    EXPECT_EQ(u.m.th1, 0x55);
-    EXPECT_EQ(u.m.reload1Text, "9cH,9cH");
-    EXPECT_EQ(u.m.time1, 100u);
+    EXPECT_EQ(u.m.timer(1).th, 0x55);
+    EXPECT_EQ(u.m.timer(1).reloadText, "9cH,9cH");
+    EXPECT_EQ(u.m.timer(1).time, 100u);
     u.chooseMode(1, 5);
     EXPECT_EQ(u.m.tmod, 0x61);
 }
@@ -193,20 +193,20 @@ TEST(TimerBlocks, Timer0OffKeepsItsModeAndBits)
         u.typePeriod(0, 1000);
         const int bits = kModeBits[mode] | (gate ? 0x08 : 0);
         u.clickUse(0);
-        EXPECT_EQ(u.m.mode0, mode);
+        EXPECT_EQ(u.m.timer(0).modeIndex, mode);
         EXPECT_EQ(u.half(0), bits);
-        EXPECT_EQ(u.m.gate0, gate);
-        EXPECT_EQ(u.m.unit0, unit);
-        EXPECT_EQ(u.m.time0, 1u);
-        EXPECT_EQ(u.m.reload0Text, "ffh,ffh");
-        EXPECT_EQ(u.m.th0 & u.m.tl0, 0xFF);
-        EXPECT_FALSE(u.m.timerRuns[0]);
+        EXPECT_EQ(u.m.timer(0).gate, gate);
+        EXPECT_EQ(u.m.timer(0).unit, unit);
+        EXPECT_EQ(u.m.timer(0).time, 1u);
+        EXPECT_EQ(u.m.timer(0).reloadText, "ffh,ffh");
+        EXPECT_EQ(u.m.timer(0).th & u.m.timer(0).tl, 0xFF);
+        EXPECT_FALSE(u.m.timer(0).run);
 
         // On again: nothing computed.
         u.clickUse(0);
         EXPECT_EQ(u.half(0), bits);
-        EXPECT_EQ(u.m.reload0Text, "ffh,ffh");
-        EXPECT_EQ(u.m.th0 & u.m.tl0, 0xFF);
+        EXPECT_EQ(u.m.timer(0).reloadText, "ffh,ffh");
+        EXPECT_EQ(u.m.timer(0).th & u.m.timer(0).tl, 0xFF);
         EXPECT_TRUE(u.messages.empty());
 
         // Timer 1 switched on later keeps timer 0's half.
@@ -227,23 +227,23 @@ TEST(TimerBlocks, Timer1OffReturnsToMode0)
         u.typePeriod(1, 100);
         u.clickUse(1);
         EXPECT_EQ(u.m.tmod, 0x02);
-        EXPECT_EQ(u.m.mode1, 0);
-        EXPECT_FALSE(u.m.gate1); // the tick goes with its bit
-        EXPECT_EQ(u.m.unit1, "us");
-        EXPECT_EQ(u.m.time1, 1u);
-        EXPECT_EQ(u.m.reload1Text, "ffh,ffh");
-        EXPECT_EQ(u.m.th1 & u.m.tl1, 0xFF);
+        EXPECT_EQ(u.m.timer(1).modeIndex, 0);
+        EXPECT_FALSE(u.m.timer(1).gate); // the tick goes with its bit
+        EXPECT_EQ(u.m.timer(1).unit, "us");
+        EXPECT_EQ(u.m.timer(1).time, 1u);
+        EXPECT_EQ(u.m.timer(1).reloadText, "ffh,ffh");
+        EXPECT_EQ(u.m.timer(1).th & u.m.timer(1).tl, 0xFF);
 
         u.clickUse(1);
         EXPECT_EQ(u.m.tmod, 0x02);
-        EXPECT_EQ(u.m.reload1Text, "ffh,ffh");
+        EXPECT_EQ(u.m.timer(1).reloadText, "ffh,ffh");
         EXPECT_TRUE(u.messages.empty());
         // A period typed now gives the bytes and TMOD of the mode the block shows.
         u.typePeriod(1, 100);
         const GeneratorSettings s = SettingsFor(u.m);
         EXPECT_EQ(s.tmod, 0x02);
-        EXPECT_EQ(s.th1, 0xFC);
-        EXPECT_EQ(s.tl1, 0x1C);
+        EXPECT_EQ(s.timer(1).th, 0xFC);
+        EXPECT_EQ(s.timer(1).tl, 0x1C);
     }
 }
 
@@ -296,19 +296,19 @@ TEST(TimerBlocks, ARangeMessageSaysWhatItCorrects)
     u.chooseCrystal(Mhz11_0592);
     u.useTimer(1, 1);
     WindowModel typed = u.m;
-    typed.time1 = 80000;
+    typed.timer(1).time = 80000;
     const Transition done = UpdateTimerReload(typed, 1);
     ASSERT_EQ(done.notices.size(), 1u);
     EXPECT_EQ(done.notices[0].message, (Message { MessageCode::TimerOutOfRange, 1 }));
-    EXPECT_EQ(done.notices[0].corrects, (Correction { CorrectedField::Time1, 71111 }));
+    EXPECT_EQ(done.notices[0].corrects, (Correction { CorrectedField::Time, 1, 71111 }));
     // While it is up, the window still shows what the user typed.
-    EXPECT_EQ(done.notices[0].shown.time1, 80000u);
-    EXPECT_EQ(done.notices[0].shown.reload1Text, u.m.reload1Text);
+    EXPECT_EQ(done.notices[0].shown.timer(1).time, 80000u);
+    EXPECT_EQ(done.notices[0].shown.timer(1).reloadText, u.m.timer(1).reloadText);
     // The corrected period counts at the next run.
     u.run(done);
     u.messages.clear();
     u.typePeriod(1, 71111);
-    EXPECT_EQ(u.m.reload1Text, "1H,5fH");
+    EXPECT_EQ(u.m.timer(1).reloadText, "1H,5fH");
     EXPECT_TRUE(u.messages.empty());
 }
 
@@ -348,28 +348,28 @@ TEST(TimerBlocks, RecalculationRunsTickedBlocksInOrder)
     u.typePeriod(0, 8000);
     u.useTimer(1, 2);
     u.typePeriod(1, 200);
-    EXPECT_EQ(u.m.reload0Text, "6H,0H");
-    EXPECT_EQ(u.m.reload1Text, "38H,38H");
+    EXPECT_EQ(u.m.timer(0).reloadText, "6H,0H");
+    EXPECT_EQ(u.m.timer(1).reloadText, "38H,38H");
 
     u.chooseCrystal(Mhz24);
     EXPECT_EQ(u.messages, (Messages { "定时时间超出13位范围", "定时时间超出8位范围" }));
-    EXPECT_EQ(u.m.time0, 4096u);
-    EXPECT_EQ(u.m.time1, 128u);
+    EXPECT_EQ(u.m.timer(0).time, 4096u);
+    EXPECT_EQ(u.m.timer(1).time, 128u);
 
     // A block that is switched off is left alone.
     u.clickUse(0);
     u.messages.clear();
     u.chooseCrystal(Mhz12);
-    EXPECT_EQ(u.m.reload0Text, "ffh,ffh");
-    EXPECT_EQ(u.m.th0, 0xFF);
-    EXPECT_EQ(u.m.reload1Text, "80H,80H");
+    EXPECT_EQ(u.m.timer(0).reloadText, "ffh,ffh");
+    EXPECT_EQ(u.m.timer(0).th, 0xFF);
+    EXPECT_EQ(u.m.timer(1).reloadText, "80H,80H");
     EXPECT_TRUE(u.messages.empty());
 
     // A period box computes its own timer only.
     u.clickUse(0);
     u.typePeriod(0, 10);
-    EXPECT_EQ(u.m.reload0Text, "ffH,16H");
-    EXPECT_EQ(u.m.reload1Text, "80H,80H");
+    EXPECT_EQ(u.m.timer(0).reloadText, "ffH,16H");
+    EXPECT_EQ(u.m.timer(1).reloadText, "80H,80H");
 }
 
 // ---- Serial port --------------------------------------------------------------
@@ -411,8 +411,8 @@ TEST(SerialPort, BaudReload)
         EXPECT_EQ(u.m.baudReloadText, r.reload);
         EXPECT_EQ(u.m.baudErrorText, r.error);
         const int byte = std::stoi(std::string(r.reload).substr(2), nullptr, 16);
-        EXPECT_EQ(u.m.th1, byte);
-        EXPECT_EQ(u.m.tl1, byte);
+        EXPECT_EQ(u.m.timer(1).th, byte);
+        EXPECT_EQ(u.m.timer(1).tl, byte);
     }
 }
 
@@ -427,7 +427,7 @@ TEST(SerialPort, DoublingRecomputesBothWaysAndFallsBackWithTheNewFactor)
     u.clickDoubling();
     EXPECT_EQ(u.m.baudReloadText, "0xfd");
     EXPECT_EQ(u.m.baudErrorText, "7.8400%");
-    EXPECT_EQ(u.m.th1, 0xFD);
+    EXPECT_EQ(u.m.timer(1).th, 0xFD);
 
     u.chooseCrystal(Mhz24);
     u.chooseBaud(B300); // 24 MHz counts 208 at 300 bit/s
@@ -448,19 +448,19 @@ TEST(SerialPort, SwitchingOnTakesTimer1Away)
     u.clickGate(1);
     u.typePeriod(1, 1000);
     EXPECT_EQ(u.m.tmod, 0x95);
-    EXPECT_EQ(u.m.th1, 0xFC);
+    EXPECT_EQ(u.m.timer(1).th, 0xFC);
 
     u.clickUart();
-    EXPECT_FALSE(u.m.useTimer1);
-    EXPECT_EQ(u.m.mode1, 0);
-    EXPECT_EQ(u.m.time1, 1u);
-    EXPECT_EQ(u.m.reload1Text, "ffh,ffh");
+    EXPECT_FALSE(u.m.timer(1).use);
+    EXPECT_EQ(u.m.timer(1).modeIndex, 0);
+    EXPECT_EQ(u.m.timer(1).time, 1u);
+    EXPECT_EQ(u.m.timer(1).reloadText, "ffh,ffh");
     EXPECT_EQ(u.m.tmod, 0x05);
-    EXPECT_FALSE(u.m.gate1); // the tick goes with its bit
+    EXPECT_FALSE(u.m.timer(1).gate); // the tick goes with its bit
     EXPECT_EQ(u.m.baudReloadText, "0xfd");
     EXPECT_EQ(u.m.baudErrorText, "7.8400%");
-    EXPECT_EQ(u.m.th1, 0xFD);
-    EXPECT_EQ(u.m.tl1, 0xFD);
+    EXPECT_EQ(u.m.timer(1).th, 0xFD);
+    EXPECT_EQ(u.m.timer(1).tl, 0xFD);
     EXPECT_TRUE(u.messages.empty());
 }
 
@@ -477,7 +477,7 @@ TEST(SerialPort, SwitchingOffKeepsTheLastValues)
     EXPECT_EQ(u.m.baudIndex, B9600);
     EXPECT_EQ(u.m.baudReloadText, "0xff");
     EXPECT_EQ(u.m.baudErrorText, "-84.6154%");
-    EXPECT_EQ(u.m.th1, 0xFF);
+    EXPECT_EQ(u.m.timer(1).th, 0xFF);
     EXPECT_TRUE(u.m.doubleBaud);
     EXPECT_TRUE(u.m.uartInterrupt);
     EXPECT_TRUE(u.messages.empty());
@@ -486,23 +486,23 @@ TEST(SerialPort, SwitchingOffKeepsTheLastValues)
     u.clickUart();
     EXPECT_EQ(u.m.baudReloadText, "0xf9");
     EXPECT_EQ(u.m.baudErrorText, "-7.5200%");
-    EXPECT_EQ(u.m.th1, 0xF9);
+    EXPECT_EQ(u.m.timer(1).th, 0xF9);
 }
 
 TEST(SerialPort, Timer1AfterTheSerialPortShowsItsBytes)
 {
     User u;
     u.clickUart();
-    EXPECT_EQ(u.m.th1, 0xFD);
+    EXPECT_EQ(u.m.timer(1).th, 0xFD);
     u.clickUart();
     u.clickUse(1);
-    EXPECT_EQ(u.m.reload1Text, "ffh,ffh");
-    EXPECT_EQ(u.m.th1, 0xFF);
-    EXPECT_EQ(u.m.tl1, 0xFF);
+    EXPECT_EQ(u.m.timer(1).reloadText, "ffh,ffh");
+    EXPECT_EQ(u.m.timer(1).th, 0xFF);
+    EXPECT_EQ(u.m.timer(1).tl, 0xFF);
     EXPECT_NE(BuildSourceText(SettingsFor(u.m)).find(" TMOD=0x0;\r\n TH1=0xff;\r\n TL1=0xff;\r\n"), std::string::npos);
     u.typePeriod(1, 1000);
-    EXPECT_EQ(u.m.reload1Text, "e0H,18H");
-    EXPECT_EQ(u.m.th1, 0xE0);
+    EXPECT_EQ(u.m.timer(1).reloadText, "e0H,18H");
+    EXPECT_EQ(u.m.timer(1).th, 0xE0);
 }
 
 TEST(SerialPort, CrystalRecalculatesTheSerialPortNeverTimer1)
@@ -511,10 +511,10 @@ TEST(SerialPort, CrystalRecalculatesTheSerialPortNeverTimer1)
     u.clickUse(1);
     u.clickUart();
     u.chooseCrystal(Mhz11_0592);
-    EXPECT_EQ(u.m.reload1Text, "ffh,ffh");
+    EXPECT_EQ(u.m.timer(1).reloadText, "ffh,ffh");
     EXPECT_EQ(u.m.baudReloadText, "0xfd");
     EXPECT_EQ(u.m.baudErrorText, "0.0000%");
-    EXPECT_EQ(u.m.th1, 0xFD);
+    EXPECT_EQ(u.m.timer(1).th, 0xFD);
 }
 
 // Timer 0 first, then the baud rate; each message is up over the
@@ -534,16 +534,16 @@ TEST(SerialPort, CrystalRecalculatesTimer0BeforeTheBaudRate)
     m.crystalIndex = Mhz24;
     const Transition done = OnCrystalChange(m);
     ASSERT_EQ(done.notices.size(), 2u);
-    EXPECT_EQ(done.notices[0].shown.time0, 200u);
+    EXPECT_EQ(done.notices[0].shown.timer(0).time, 200u);
     EXPECT_EQ(done.notices[0].shown.crystalHz, 24000000u);
-    EXPECT_EQ(done.notices[1].shown.time0, 128u); // timer 0's correction stands
+    EXPECT_EQ(done.notices[1].shown.timer(0).time, 128u); // timer 0's correction stands
     EXPECT_EQ(done.notices[1].shown.baudIndex, B300);
-    EXPECT_EQ(done.notices[1].corrects, (Correction { CorrectedField::BaudIndex, B9600 }));
+    EXPECT_EQ(done.notices[1].corrects, (Correction { CorrectedField::BaudIndex, 0, B9600 }));
 
     u.run(done);
     EXPECT_EQ(u.messages, (Messages { "定时时间超出8位范围", "波特率太低" }));
-    EXPECT_EQ(u.m.time0, 128u);
-    EXPECT_EQ(u.m.reload0Text, "0H,0H");
+    EXPECT_EQ(u.m.timer(0).time, 128u);
+    EXPECT_EQ(u.m.timer(0).reloadText, "0H,0H");
     EXPECT_EQ(u.m.baudIndex, B9600);
     EXPECT_EQ(u.m.baudReloadText, "0xf3");
 }
@@ -554,10 +554,10 @@ TEST(SerialPort, Timer0ModeRecalculatesTheBaudRate)
     u.clickUse(0);
     u.clickUart();
     u.clickDoubling();
-    u.m.th1 = u.m.tl1 = 0x12;
+    u.m.timer(1).th = u.m.timer(1).tl = 0x12;
     u.chooseMode(0, 1);
-    EXPECT_EQ(u.m.th1, 0xF9);
-    EXPECT_EQ(u.m.tl1, 0xF9);
+    EXPECT_EQ(u.m.timer(1).th, 0xF9);
+    EXPECT_EQ(u.m.timer(1).tl, 0xF9);
 }
 
 // ---- Crystal and software counters -------------------------------------------
@@ -567,7 +567,7 @@ TEST(Crystal, ChangeRecalculates)
     User u;
     u.useTimer(0, 1);
     u.typePeriod(0, 1000);
-    EXPECT_EQ(u.m.reload0Text, "fcH,18H");
+    EXPECT_EQ(u.m.timer(0).reloadText, "fcH,18H");
     const struct {
         int index;
         float custom;
@@ -584,7 +584,7 @@ TEST(Crystal, ChangeRecalculates)
         u.chooseCrystal(step.index, step.custom);
         EXPECT_EQ(u.m.crystalHz, step.hz);
         EXPECT_EQ(u.m.customMhzText, step.customText);
-        EXPECT_EQ(u.m.reload0Text, step.display);
+        EXPECT_EQ(u.m.timer(0).reloadText, step.display);
     }
     EXPECT_TRUE(u.messages.empty());
 
@@ -595,7 +595,7 @@ TEST(Crystal, ChangeRecalculates)
     u.messages.clear();
     u.chooseCrystal(kCustomCrystalIndex, 100);
     EXPECT_TRUE(u.messages.empty());
-    EXPECT_EQ(u.m.reload0Text, "dfH,73H");
+    EXPECT_EQ(u.m.timer(0).reloadText, "dfH,73H");
     EXPECT_EQ(u.m.baudReloadText, "0xca");
     EXPECT_EQ(u.m.baudErrorText, "0.4656%");
 }
@@ -608,13 +608,13 @@ TEST(SoftwareCount, OutOfRangeCountsGoBack)
         u.typePostscale(0, 16);
         u.typePostscale(0, bad);
         EXPECT_EQ(u.messages, Messages { "软件计数应在1~65535之间" });
-        EXPECT_EQ(u.m.postscale0, 16u);
+        EXPECT_EQ(u.m.timer(0).postscale, 16u);
     }
     User u;
     u.useTimer(1, 1);
     u.typePostscale(1, 65535);
     EXPECT_TRUE(u.messages.empty());
-    EXPECT_EQ(SettingsFor(u.m).postscale1, 65535);
+    EXPECT_EQ(SettingsFor(u.m).timer(1).postscale, 65535);
 }
 
 TEST(WindowModel, StartsAsTheWindowDoes)
@@ -622,7 +622,7 @@ TEST(WindowModel, StartsAsTheWindowDoes)
     const WindowModel m;
     const GeneratorSettings s = SettingsFor(m);
     EXPECT_EQ(BuildSourceText(s), "#include \"reg51.h\"\r\n\r\nvoid main(void)\r\n{\r\n}");
-    EXPECT_EQ(m.reload0Text, "ffH,ffH");
+    EXPECT_EQ(m.timer(0).reloadText, "ffH,ffH");
     EXPECT_EQ(m.baudErrorText, "00%");
     EXPECT_EQ(m.trigger0, 1);
     EXPECT_EQ(m.crystalHz, 12000000u);
@@ -641,8 +641,8 @@ TEST(ExactCount, RecalculatesEveryBlockInUse)
     for (const char* expected : { "48H,48H", "49H,49H" }) {
         u.m.exact = !u.m.exact;
         u.run(OnExactChange(u.m));
-        EXPECT_EQ(u.m.reload0Text, expected);
-        EXPECT_EQ(u.m.reload1Text, expected);
+        EXPECT_EQ(u.m.timer(0).reloadText, expected);
+        EXPECT_EQ(u.m.timer(1).reloadText, expected);
     }
 
     User port;
@@ -672,7 +672,7 @@ TEST(DriftFree, TickComputesNothing)
     before.driftFree = true;
     EXPECT_EQ(u.m, before);
     EXPECT_TRUE(u.messages.empty());
-    EXPECT_EQ(u.m.reload1Text, "ffH,ffH");
+    EXPECT_EQ(u.m.timer(1).reloadText, "ffH,ffH");
     EXPECT_TRUE(SettingsFor(u.m).driftFree);
     EXPECT_TRUE(ConfigurationOf(u.m).driftFree);
 }
@@ -992,17 +992,17 @@ TEST(ChipWindow, Timer2ComesBackAfterAChipWithoutIt)
         u.typePostscale(2, 4);
         u.chooseChip(Chip());
         u.chooseCrystal(r.crystalMeanwhile);
-        EXPECT_FALSE(SettingsFor(u.m).timer2Enabled);
+        EXPECT_FALSE(SettingsFor(u.m).timer(2).enabled);
         EXPECT_EQ(BuildSourceText(SettingsFor(u.m)), BuildSourceText(SettingsFor(onChip(Chip()).m)));
         u.chooseChip(ChipNamed("8052"));
         EXPECT_EQ(u.messages, r.messages);
-        EXPECT_TRUE(u.m.useTimer2);
-        EXPECT_EQ(u.m.mode2, r.modeIndex);
-        EXPECT_EQ(u.m.time2, r.periodAfter);
-        EXPECT_EQ(u.m.postscale2, 4u);
-        EXPECT_EQ(u.m.unit2, r.modeIndex == 3 ? "plus" : "us");
-        ASSERT_TRUE(u.m.timer2Run);
-        EXPECT_EQ(u.m.reload2Text, FormatReloadText(u.m.th2, u.m.tl2));
+        EXPECT_TRUE(u.m.timer(2).use);
+        EXPECT_EQ(u.m.timer(2).modeIndex, r.modeIndex);
+        EXPECT_EQ(u.m.timer(2).time, r.periodAfter);
+        EXPECT_EQ(u.m.timer(2).postscale, 4u);
+        EXPECT_EQ(u.m.timer(2).unit, r.modeIndex == 3 ? "plus" : "us");
+        ASSERT_TRUE(u.m.timer(2).run);
+        EXPECT_EQ(u.m.timer(2).reloadText, FormatReloadText(u.m.timer(2).th, u.m.timer(2).tl));
     }
 }
 

@@ -63,7 +63,7 @@ private:
         const ChipRow& profile = m.chip.row();
         const bool timer2 = profile.timers[2] != nullptr;
         const int t = pick(timer2 ? 3 : 2);
-        TimerMembers timer = MembersOf(m, t);
+        TimerState& timer = m.timer(t);
         switch (roll) {
         case 0:
             if (m.useUart && t == m.uartTimer)
@@ -139,7 +139,7 @@ private:
         case 16: {
             if (TimerOf(profile, t) == nullptr || TimerOf(profile, t)->clocks.size() < 2)
                 return {};
-            std::uint32_t& clock = m.clocks[std::size_t(t)];
+            std::uint32_t& clock = m.timer(t).clock;
             clock = clock == 1 ? 12 : 1;
             return run("1T", OnTimerClockChange(m, t));
         }
@@ -163,8 +163,8 @@ private:
 std::pair<std::uint8_t, std::uint8_t> serialBytes(const WindowModel& m)
 {
     if (m.chip != Chip() && m.uartTimer == 2)
-        return { m.th2, m.tl2 };
-    return { m.th1, m.tl1 };
+        return { m.timer(2).th, m.timer(2).tl };
+    return { m.timer(1).th, m.timer(1).tl };
 }
 
 // What the serial port's last calculation put there.
@@ -179,8 +179,7 @@ std::pair<std::uint8_t, std::uint8_t> lastSerialReload(const BaudRun& run)
 std::string problemIn(const WindowModel& m)
 {
     for (int t = 0; t < 3; ++t) {
-        WindowModel copy = m;
-        const TimerMembers timer = MembersOf(copy, t);
+        const TimerState& timer = m.timer(t);
         const ModeListEntry entry = ModeListEntryAt(timer.modeIndex);
         if (t < 2 && (TimerModeIn(m.tmod, t) != entry.mode || TimerCountsIn(m.tmod, t) != entry.counter))
             return "the TMOD bits of timer " + std::to_string(t) + " are not its list's";
@@ -197,12 +196,12 @@ std::string problemIn(const WindowModel& m)
             return "timer " + std::to_string(t) + " holds the bytes of another value than its box's";
     }
     if (m.useUart) {
-        if ((m.uartTimer == 2 ? m.useTimer2 : m.useTimer1))
+        if ((m.uartTimer == 2 ? m.timer(2).use : m.timer(1).use))
             return "timer " + std::to_string(m.uartTimer) + " in use with the serial port it clocks";
         if (!m.baudRun || serialBytes(m) != lastSerialReload(*m.baudRun) || m.baudIndex != m.baudRun->baud.rateIndex)
             return "the serial reload is not the last calculation's";
     }
-    if (m.chip.row().timers[2] == nullptr && (m.useTimer2 || m.uartTimer != 1))
+    if (m.chip.row().timers[2] == nullptr && (m.timer(2).use || m.uartTimer != 1))
         return "timer 2 in use on a chip without it";
     if (m.crystalHz < 1000000 || m.crystalHz > 100000000)
         return "a crystal out of range";
@@ -214,12 +213,12 @@ std::string problemIn(const WindowModel& m)
 GeneratorSettings printed(GeneratorSettings s)
 {
     const bool uartOnTimer2 = s.uartEnabled && s.uartSource == BaudSource::Timer2;
-    if (!s.timer0Enabled)
+    if (!s.timer(0).enabled)
         s.tmod &= 0xF0;
-    if (!s.timer1Enabled && (!s.uartEnabled || uartOnTimer2))
-        s.th1 = s.tl1 = 0xFF;
-    if (!s.timer2Enabled && !uartOnTimer2)
-        s.th2 = s.tl2 = 0xFF;
+    if (!s.timer(1).enabled && (!s.uartEnabled || uartOnTimer2))
+        s.timer(1).th = s.timer(1).tl = 0xFF;
+    if (!s.timer(2).enabled && !uartOnTimer2)
+        s.timer(2).th = s.timer(2).tl = 0xFF;
     return s;
 }
 
@@ -244,8 +243,9 @@ std::string differenceFromOrletGen(const WindowModel& m)
         if (BuildSourceText(printed(SettingsFor(m)), dialect) != BuildSourceText(printed(r.settings), dialect))
             return "the window and orlet-gen write different texts";
     }
-    if ((m.useTimer0 && r.reload0Text != m.reload0Text) || (m.useTimer1 && r.reload1Text != m.reload1Text)
-        || (m.useTimer2 && r.reload2Text != m.reload2Text))
+    if ((m.timer(0).use && r.reloadTexts[0] != m.timer(0).reloadText)
+        || (m.timer(1).use && r.reloadTexts[1] != m.timer(1).reloadText)
+        || (m.timer(2).use && r.reloadTexts[2] != m.timer(2).reloadText))
         return "the reload displays differ from orlet-gen's";
     if (m.useUart && (r.baudReloadText != m.baudReloadText || r.baudErrorText != m.baudErrorText))
         return "the serial displays differ from orlet-gen's";
@@ -260,11 +260,12 @@ std::string correctionProblem(const Transition& done)
             return "a message without a text";
         const std::uint32_t value = notice.corrects.value;
         const WindowModel& m = done.model;
-        const std::uint32_t now[]
-            = { m.time0, m.time1, std::uint32_t(m.baudIndex), m.postscale0, m.postscale1, m.time2, m.postscale2 };
-        if (now[static_cast<int>(notice.corrects.field)] != value)
-            return "a message corrected a value to " + std::to_string(value) + ", which reads "
-                + std::to_string(now[static_cast<int>(notice.corrects.field)]);
+        const TimerState& timer = m.timer(notice.corrects.timer);
+        const std::uint32_t now = notice.corrects.field == CorrectedField::Time ? timer.time
+            : notice.corrects.field == CorrectedField::Postscale                ? timer.postscale
+                                                                                : std::uint32_t(m.baudIndex);
+        if (now != value)
+            return "a message corrected a value to " + std::to_string(value) + ", which reads " + std::to_string(now);
     }
     return {};
 }

@@ -9,6 +9,7 @@
 #include "TimerReload.h"
 #include "WindowTexts.h"
 
+#include <array>
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -61,26 +62,29 @@ Configuration configurationFrom(FuzzedDataProvider& in)
     config.comments = in.ConsumeBool();
     config.int0 = triggerFrom(in);
     config.int1 = triggerFrom(in);
-    config.timer0 = timerFrom(in);
-    config.timer1 = timerFrom(in);
+    config.timer(0) = timerFrom(in);
+    config.timer(1) = timerFrom(in);
     if (in.ConsumeBool())
         config.uartBaudIndex = in.ConsumeIntegralInRange(-1, int(kBaudRates.size()));
     config.uartDoubleBaud = in.ConsumeBool();
     config.uartInterrupt = in.ConsumeBool();
     config.driftFree = in.ConsumeBool();
     // Last, so that an input without them is the 8051's as before.
-    config.chip.chip = Chip(ChipRows()[in.ConsumeIntegralInRange<std::size_t>(0, ChipRows().size() - 1)]);
-    config.chip.sixT = in.ConsumeBool();
-    for (auto& clock : config.chip.clocks) {
+    config.chip = Chip(ChipRows()[in.ConsumeIntegralInRange<std::size_t>(0, ChipRows().size() - 1)]);
+    config.sixT = in.ConsumeBool();
+    std::array<std::optional<std::uint32_t>, 3> clocks;
+    for (auto& clock : clocks) {
         const int choice = in.ConsumeIntegralInRange(0, 2);
         if (choice > 0)
             clock = choice == 1 ? 12 : 1;
     }
-    config.chip.timer2 = timerFrom(in);
-    config.chip.timer2.postscale = in.ConsumeIntegralInRange<std::uint32_t>(0, 70000);
-    config.chip.uartTimer = in.ConsumeIntegralInRange(0, 3);
-    if (config.chip.uartTimer == 0)
-        config.chip.uartTimer = 1;
+    config.timer(2) = timerFrom(in);
+    for (int timer = 0; timer < 3; ++timer)
+        config.timer(timer).clock = clocks.at(std::size_t(timer));
+    config.timer(2).postscale = in.ConsumeIntegralInRange<std::uint32_t>(0, 70000);
+    config.uartTimer = in.ConsumeIntegralInRange(0, 3);
+    if (config.uartTimer == 0)
+        config.uartTimer = 1;
     return config;
 }
 
@@ -96,7 +100,7 @@ void checkSource(const GeneratorSettings& s, Dialect dialect)
         if (text[i] == '\r')
             FUZZ_CHECK(i + 1 < text.size() && text[i + 1] == '\n');
     }
-    const bool anyInUse = s.int0Enabled || s.int1Enabled || s.timer0Enabled || s.timer1Enabled || s.uartEnabled;
+    const bool anyInUse = s.int0Enabled || s.int1Enabled || s.timer(0).enabled || s.timer(1).enabled || s.uartEnabled;
     FUZZ_CHECK((text.find("//EA=1;") != std::string::npos) == anyInUse);
     FUZZ_CHECK((text.find("initUart();") != std::string::npos) == s.uartEnabled);
 }
@@ -105,29 +109,29 @@ void checkResolved(const Configuration& config, const ResolvedConfiguration& res
 {
     const GeneratorSettings& s = resolved.settings;
     FUZZ_CHECK((s.tmod & 0x03) != 0x03 && (s.tmod & 0x30) != 0x30);
-    FUZZ_CHECK(!(s.uartEnabled && s.timer1Enabled));
+    FUZZ_CHECK(!(s.uartEnabled && s.timer(1).enabled));
     if (s.uartEnabled) {
         FUZZ_CHECK((s.tmod & 0xF0) == 0);
-        FUZZ_CHECK(s.th1 == s.tl1 && resolved.baud && resolved.baud->reload == s.th1);
+        FUZZ_CHECK(s.timer(1).th == s.timer(1).tl && resolved.baud && resolved.baud->reload == s.timer(1).th);
     }
-    if (s.timer0Enabled)
-        FUZZ_CHECK(resolved.reload0Text == FormatReloadText(s.th0, s.tl0));
-    if (s.timer1Enabled)
-        FUZZ_CHECK(resolved.reload1Text == FormatReloadText(s.th1, s.tl1));
+    if (s.timer(0).enabled)
+        FUZZ_CHECK(resolved.reloadTexts[0] == FormatReloadText(s.timer(0).th, s.timer(0).tl));
+    if (s.timer(1).enabled)
+        FUZZ_CHECK(resolved.reloadTexts[1] == FormatReloadText(s.timer(1).th, s.timer(1).tl));
     checkSource(s, Dialect::Keil);
     checkSource(s, Dialect::Sdcc);
 
     const Derivation derivation = DeriveConfiguration(config, resolved);
     FUZZ_CHECK(derivation.tmod == s.tmod && derivation.crystalHz == config.crystalHz);
-    FUZZ_CHECK(derivation.timers[0].has_value() == s.timer0Enabled);
-    FUZZ_CHECK(derivation.timers[1].has_value() == s.timer1Enabled);
+    FUZZ_CHECK(derivation.timers[0].has_value() == s.timer(0).enabled);
+    FUZZ_CHECK(derivation.timers[1].has_value() == s.timer(1).enabled);
     if (derivation.timers[0])
-        FUZZ_CHECK(derivation.timers[0]->th == s.th0 && derivation.timers[0]->tl == s.tl0);
+        FUZZ_CHECK(derivation.timers[0]->th == s.timer(0).th && derivation.timers[0]->tl == s.timer(0).tl);
     if (derivation.timers[1])
-        FUZZ_CHECK(derivation.timers[1]->th == s.th1 && derivation.timers[1]->tl == s.tl1);
+        FUZZ_CHECK(derivation.timers[1]->th == s.timer(1).th && derivation.timers[1]->tl == s.timer(1).tl);
     FUZZ_CHECK(derivation.baud.has_value() == s.uartEnabled);
     if (derivation.baud)
-        FUZZ_CHECK(derivation.baud->reload == s.th1 && derivation.baud->errorText == resolved.baudErrorText);
+        FUZZ_CHECK(derivation.baud->reload == s.timer(1).th && derivation.baud->errorText == resolved.baudErrorText);
     for (const auto& timer : derivation.timers) {
         if (!timer || timer->counter)
             continue;
@@ -146,7 +150,7 @@ void checkResolved(const Configuration& config, const ResolvedConfiguration& res
 void checkChipResolved(const Configuration& config, const ResolvedConfiguration& resolved)
 {
     const GeneratorSettings& s = resolved.settings;
-    const ChipRow& profile = config.chip.chip.row();
+    const ChipRow& profile = config.chip.row();
     for (const Dialect dialect : { Dialect::Keil, Dialect::Sdcc }) {
         const std::string text = BuildSourceText(s, dialect);
         FUZZ_CHECK(text.rfind(HeaderFor(profile, dialect).includeLine, 0) == 0 && text.back() == '}');
@@ -154,8 +158,8 @@ void checkChipResolved(const Configuration& config, const ResolvedConfiguration&
             == (TimersUseRegister(profile, "AUXR") && text.find("init") != std::string::npos));
     }
     const ChipDerivation d = DeriveChipConfiguration(config, resolved);
-    FUZZ_CHECK(d.timers[0].has_value() == s.timer0Enabled && d.timers[1].has_value() == s.timer1Enabled);
-    FUZZ_CHECK(d.timers[2].has_value() == s.timer2Enabled && d.baud.has_value() == s.uartEnabled);
+    FUZZ_CHECK(d.timers[0].has_value() == s.timer(0).enabled && d.timers[1].has_value() == s.timer(1).enabled);
+    FUZZ_CHECK(d.timers[2].has_value() == s.timer(2).enabled && d.baud.has_value() == s.uartEnabled);
     for (const auto& t : d.timers) {
         if (!t)
             continue;
@@ -177,14 +181,14 @@ void checkStatedLimit(Configuration config, const ConfigError& e)
 {
     if (e.code != ConfigErrorCode::TimerOutOfRange)
         return;
-    TimerConfig& t = e.timer == 0 ? config.timer0 : e.timer == 1 ? config.timer1 : config.chip.timer2;
+    TimerConfig& t = e.timer == 0 ? config.timer(0) : e.timer == 1 ? config.timer(1) : config.timer(2);
     const auto refusedAgain = [&](std::uint32_t value) {
         t.value = value;
         const ResolveResult again = ResolveConfiguration(config);
         return again.error && again.error->code == ConfigErrorCode::TimerOutOfRange && again.error->timer == e.timer;
     };
     FUZZ_CHECK(!refusedAgain(e.limit));
-    if (config.chip.chip != Chip())
+    if (config.chip != Chip())
         FUZZ_CHECK(refusedAgain(e.limit + 1));
 }
 
@@ -196,7 +200,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Configuration config = configurationFrom(in);
     const ResolveResult result = ResolveConfiguration(config);
     FUZZ_CHECK(result.resolved.has_value() != result.error.has_value());
-    if (result.resolved && config.chip.chip == Chip())
+    if (result.resolved && config.chip == Chip())
         checkResolved(config, *result.resolved);
     else if (result.resolved)
         checkChipResolved(config, *result.resolved);

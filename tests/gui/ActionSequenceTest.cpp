@@ -355,7 +355,7 @@ private:
             const TimerBlock& b = kBlocks[t];
             const int lineId = t == 0 ? ctl::Timer0Actual : ctl::Timer1Actual;
             const int boxId = t == 0 ? ctl::Timer0Postscale : ctl::Timer1Postscale;
-            const std::uint32_t n = t == 0 ? dlg->m_postscale0 : dlg->m_postscale1;
+            const std::uint32_t n = t == 0 ? dlg->m_postscale[0] : dlg->m_postscale[1];
             if (ui->text(boxId) != QString::number(n) || n < 1 || n > orlet::kMaxPostscale)
                 return QString("box %1 shows %2, the postscale is %3").arg(boxId).arg(ui->text(boxId)).arg(n);
             const QString line = ui->text(lineId);
@@ -364,7 +364,7 @@ private:
                 return QString("timer %1 off or counting shows \"%2\"").arg(t).arg(line);
             if (line.isEmpty())
                 continue;
-            const std::uint32_t period = t == 0 ? dlg->m_time0 : dlg->m_time1;
+            const std::uint32_t period = t == 0 ? dlg->m_time[0] : dlg->m_time[1];
             const orlet::TimerReload reload
                 = orlet::ComputeTimerReload(dlg->m_crystalHz, mode, false, period, precision());
             const bool kept = reload.inRange && orlet::DriftFreeKeeps(reload.count, mode);
@@ -374,8 +374,8 @@ private:
                 continue;
             if (driftFree() && !kept)
                 return QString("timer %1 line \"%2\" for a count drift-free timing cannot keep").arg(t).arg(line);
-            const int th = t == 0 ? dlg->m_th0 : dlg->m_th1;
-            const int tl = t == 0 ? dlg->m_tl0 : dlg->m_tl1;
+            const int th = t == 0 ? dlg->m_th[0] : dlg->m_th[1];
+            const int tl = t == 0 ? dlg->m_tl[0] : dlg->m_tl[1];
             const QString real = RealPeriodText(
                 orlet::ComputeTimerTiming(dlg->m_crystalHz, mode, false, period, precision(), n, driftFree()));
             if (reload.th != th || reload.tl != tl || line != real)
@@ -389,7 +389,7 @@ private:
     QString timerProblem(int t) const
     {
         const TimerBlock& b = kBlocks[t];
-        const std::uint32_t period = t == 0 ? dlg->m_time0 : dlg->m_time1;
+        const std::uint32_t period = t == 0 ? dlg->m_time[0] : dlg->m_time[1];
         if (ui->text(b.period) != QString::number(period))
             return QString("box %1 shows %2, the period is %3").arg(b.period).arg(ui->text(b.period)).arg(period);
         const int half = (dlg->m_tmod >> b.shift) & 0x0F;
@@ -406,8 +406,8 @@ private:
             return QString("timer %1 lists item %2 beside \"%3\"").arg(t).arg(index).arg(ui->text(b.unit));
         if (!ui->checked(b.use))
             return {};
-        const int th = t == 0 ? dlg->m_th0 : dlg->m_th1;
-        const int tl = t == 0 ? dlg->m_tl0 : dlg->m_tl1;
+        const int th = t == 0 ? dlg->m_th[0] : dlg->m_th[1];
+        const int tl = t == 0 ? dlg->m_tl[0] : dlg->m_tl[1];
         if (bytesShown(ui->text(b.display)) != std::pair { th, tl })
             return QString("display %1 shows %2, the bytes are %3")
                 .arg(QString::number(b.display), ui->text(b.display), u8(orlet::FormatReloadText(th, tl)));
@@ -424,8 +424,8 @@ private:
             dlg->m_crystalHz, ui->selected(ctl::BaudList), ui->checked(ctl::DoubleBaud), precision());
         if (baud.rateIndex != ui->selected(ctl::BaudList))
             return QString("the list shows a rate that does not fit: %1").arg(ui->text(ctl::BaudList));
-        if (dlg->m_th1 != baud.reload || dlg->m_tl1 != baud.reload)
-            return QString("serial reload 0x%1 behind %2").arg(dlg->m_th1, 0, 16).arg(ui->text(ctl::BaudReload));
+        if (dlg->m_th[1] != baud.reload || dlg->m_tl[1] != baud.reload)
+            return QString("serial reload 0x%1 behind %2").arg(dlg->m_th[1], 0, 16).arg(ui->text(ctl::BaudReload));
         if (ui->text(ctl::BaudReload) != u8(baud.reloadText) || ui->text(ctl::BaudError) != u8(baud.errorText))
             return QString("serial displays %1 %2").arg(ui->text(ctl::BaudReload), ui->text(ctl::BaudError));
         return {};
@@ -470,25 +470,25 @@ private:
         s.int0Trigger = trigger(ctl::Int0Trigger);
         s.int1Enabled = ui->checked(ctl::UseInt1);
         s.int1Trigger = trigger(ctl::Int1Trigger);
-        s.timer0Enabled = ui->checked(ctl::UseTimer0);
-        s.timer1Enabled = ui->checked(ctl::UseTimer1);
+        s.timer(0).enabled = ui->checked(ctl::UseTimer0);
+        s.timer(1).enabled = ui->checked(ctl::UseTimer1);
         s.uartEnabled = ui->checked(ctl::UseUart);
         s.uartDoubleBaud = ui->checked(ctl::DoubleBaud);
         s.uartInterrupt = ui->checked(ctl::UartInterrupt);
         for (const TimerBlock& b : kBlocks)
             s.tmod |= (kModeBits[ui->selected(b.mode)] | (ui->checked(b.gate) ? 0x08 : 0)) << b.shift;
-        if (const auto bytes = bytesShown(ui->text(ctl::Timer0Reload)); s.timer0Enabled && bytes) {
-            s.th0 = std::uint8_t(bytes->first);
-            s.tl0 = std::uint8_t(bytes->second);
+        if (const auto bytes = bytesShown(ui->text(ctl::Timer0Reload)); s.timer(0).enabled && bytes) {
+            s.timer(0).th = std::uint8_t(bytes->first);
+            s.timer(0).tl = std::uint8_t(bytes->second);
         }
-        if (const auto bytes = bytesShown(ui->text(ctl::Timer1Reload)); s.timer1Enabled && bytes) {
-            s.th1 = std::uint8_t(bytes->first);
-            s.tl1 = std::uint8_t(bytes->second);
+        if (const auto bytes = bytesShown(ui->text(ctl::Timer1Reload)); s.timer(1).enabled && bytes) {
+            s.timer(1).th = std::uint8_t(bytes->first);
+            s.timer(1).tl = std::uint8_t(bytes->second);
         }
         if (s.uartEnabled)
-            s.th1 = s.tl1 = std::uint8_t(ui->text(ctl::BaudReload).toInt(nullptr, 16));
-        s.postscale0 = std::uint16_t(ui->text(ctl::Timer0Postscale).toUInt());
-        s.postscale1 = std::uint16_t(ui->text(ctl::Timer1Postscale).toUInt());
+            s.timer(1).th = s.timer(1).tl = std::uint8_t(ui->text(ctl::BaudReload).toInt(nullptr, 16));
+        s.timer(0).postscale = std::uint16_t(ui->text(ctl::Timer0Postscale).toUInt());
+        s.timer(1).postscale = std::uint16_t(ui->text(ctl::Timer1Postscale).toUInt());
         s.driftFree = driftFree();
         return QString::fromStdString(orlet::BuildSourceText(s));
     }
@@ -513,8 +513,8 @@ private:
         c.comments = ui->checked(ctl::CommentCheck);
         c.int0 = trigger(ctl::UseInt0, ctl::Int0Trigger);
         c.int1 = trigger(ctl::UseInt1, ctl::Int1Trigger);
-        c.timer0 = timer(0);
-        c.timer1 = timer(1);
+        c.timer(0) = timer(0);
+        c.timer(1) = timer(1);
         if (ui->checked(ctl::UseUart))
             c.uartBaudIndex = ui->selected(ctl::BaudList);
         c.uartDoubleBaud = ui->checked(ctl::DoubleBaud);
@@ -536,13 +536,13 @@ private:
         if (!r.resolved)
             return std::nullopt;
         const orlet::ResolvedConfiguration& shown = *r.resolved;
-        if ((c.timer0.enabled && ui->text(ctl::Timer0Reload) != u8(shown.reload0Text))
-            || (c.timer1.enabled && ui->text(ctl::Timer1Reload) != u8(shown.reload1Text))
+        if ((c.timer(0).enabled && ui->text(ctl::Timer0Reload) != u8(shown.reloadTexts[0]))
+            || (c.timer(1).enabled && ui->text(ctl::Timer1Reload) != u8(shown.reloadTexts[1]))
             || (c.uartBaudIndex
                 && (ui->text(ctl::BaudReload) != u8(shown.baudReloadText)
                     || ui->text(ctl::BaudError) != u8(shown.baudErrorText))))
             return std::nullopt;
-        if (!c.timer0.enabled && (dlg->m_tmod & 0x0F))
+        if (!c.timer(0).enabled && (dlg->m_tmod & 0x0F))
             return std::nullopt;
         return u8(orlet::BuildSourceText(shown.settings));
     }

@@ -165,8 +165,8 @@ private:
     {
         orlet::Configuration c;
         c.crystalHz = dlg->m_crystalHz;
-        c.timer0 = timerShown(0);
-        c.timer1 = timerShown(1);
+        c.timer(0) = timerShown(0);
+        c.timer(1) = timerShown(1);
         if (ui->checked(ctl::UseUart))
             c.uartBaudIndex = ui->selected(ctl::BaudList);
         c.uartDoubleBaud = ui->checked(ctl::DoubleBaud);
@@ -174,14 +174,14 @@ private:
         c.precision = ui->checked(ctl::ExactCheck) ? orlet::Precision::Exact : orlet::Precision::Classic;
         c.driftFree = ui->checked(ctl::DriftFreeCheck);
         const orlet::ChipRow& profile = chip().row();
-        c.chip.chip = chip();
-        c.chip.sixT = profile.offersSixT && ui->checked(ctl::SixTCheck);
+        c.chip = chip();
+        c.sixT = profile.offersSixT && ui->checked(ctl::SixTCheck);
+        c.timer(2) = timerShown(2);
         for (int t = 0; t < 3; ++t) {
             if (ui->item(kTimers[t].clock)->isVisible())
-                c.chip.clocks[std::size_t(t)] = ui->checked(kTimers[t].clock) ? 1 : 12;
+                c.timer(t).clock = ui->checked(kTimers[t].clock) ? 1 : 12;
         }
-        c.chip.timer2 = timerShown(2);
-        c.chip.uartTimer = ui->checked(ctl::UartTimer2) ? 2 : 1;
+        c.uartTimer = ui->checked(ctl::UartTimer2) ? 2 : 1;
         return c;
     }
 
@@ -226,9 +226,9 @@ private:
     QString displayProblem(const orlet::Configuration& c, const orlet::ResolvedConfiguration& r) const
     {
         const std::pair<bool, std::pair<int, std::string>> timers[]
-            = { { c.timer0.enabled, { ctl::Timer0Reload, r.reload0Text } },
-                  { c.timer1.enabled, { ctl::Timer1Reload, r.reload1Text } },
-                  { c.chip.timer2.enabled, { ctl::Timer2Reload, r.reload2Text } } };
+            = { { c.timer(0).enabled, { ctl::Timer0Reload, r.reloadTexts[0] } },
+                  { c.timer(1).enabled, { ctl::Timer1Reload, r.reloadTexts[1] } },
+                  { c.timer(2).enabled, { ctl::Timer2Reload, r.reloadTexts[2] } } };
         for (const auto& [used, display] : timers) {
             const QString shown = ui->text(display.first);
             const bool notCalculated = shown == QLatin1String("ffH,ffH") || shown == QLatin1String("ffh,ffh");
@@ -243,9 +243,9 @@ private:
 
     bool timersCalculated(const orlet::Configuration& c, const orlet::ResolvedConfiguration& r) const
     {
-        return (!c.timer0.enabled || ui->text(ctl::Timer0Reload) == u8(r.reload0Text))
-            && (!c.timer1.enabled || ui->text(ctl::Timer1Reload) == u8(r.reload1Text))
-            && (!c.chip.timer2.enabled || ui->text(ctl::Timer2Reload) == u8(r.reload2Text));
+        return (!c.timer(0).enabled || ui->text(ctl::Timer0Reload) == u8(r.reloadTexts[0]))
+            && (!c.timer(1).enabled || ui->text(ctl::Timer1Reload) == u8(r.reloadTexts[1]))
+            && (!c.timer(2).enabled || ui->text(ctl::Timer2Reload) == u8(r.reloadTexts[2]));
     }
 
     QString generateProblem()
@@ -266,7 +266,7 @@ private:
         // The window keeps on purpose what orlet-gen cannot be asked for:
         // timer 0's TMOD bits after its switch-off, and the bytes of a timer
         // just ticked.
-        if (!timersCalculated(c, *r.resolved) || (!c.timer0.enabled && (dlg->m_tmod & 0x0F)))
+        if (!timersCalculated(c, *r.resolved) || (!c.timer(0).enabled && (dlg->m_tmod & 0x0F)))
             return {};
         ++m_compared;
         const QString expected = u8(orlet::BuildSourceText(r.resolved->settings));

@@ -107,10 +107,10 @@ private slots:
         for (const QString& paragraph : paragraphs)
             QVERIFY(paragraph.startsWith("    ") && paragraph.size() > 10);
         QCOMPARE(dlg->m_tmod, 0);
-        QCOMPARE(dlg->m_th0 & dlg->m_tl0 & dlg->m_th1 & dlg->m_tl1, 0xFF);
+        QCOMPARE(dlg->m_th[0] & dlg->m_tl[0] & dlg->m_th[1] & dlg->m_tl[1], 0xFF);
         QCOMPARE(dlg->m_crystalHz, 12000000u);
-        QCOMPARE(dlg->m_time0, 1u);
-        QCOMPARE(dlg->m_time1, 1u);
+        QCOMPARE(dlg->m_time[0], 1u);
+        QCOMPARE(dlg->m_time[1], 1u);
         for (int display : { ctl::Timer0Reload, ctl::Timer1Reload, ctl::BaudReload, ctl::BaudError })
             QVERIFY(ui->item(display)->toolTip().isEmpty());
     }
@@ -146,12 +146,12 @@ private slots:
         QSignalSpy handlers(&fresh, &CDialogBase::handlerRun);
         fresh.Create();
         fresh.show();
-        fresh.m_time0 = 77;
-        fresh.m_unit0 = "plus";
+        fresh.m_time[0] = 77;
+        fresh.m_unit[0] = "plus";
         QVERIFY(fresh.UpdateData(false));
         QVERIFY(fresh.UpdateData(true));
-        fresh.m_useTimer0Check.SetCheck(true);
-        fresh.m_mode0Combo.SetCurSel(3);
+        fresh.m_useTimerCheck[0].SetCheck(true);
+        fresh.m_modeCombo[0].SetCurSel(3);
         fresh.m_crystalCombo.SetCurSel(11); // the custom entry: no dialog may open
         fresh.m_baudCombo.SetCurSel(0);
         QCOMPARE(handlers.count(), 0);
@@ -350,7 +350,7 @@ private slots:
         ui->click(ctl::CloseButton);
         if (!refused) {
             QCOMPARE(finished.count(), 1);
-            QCOMPARE(dlg->m_time0, 4294967295u);
+            QCOMPARE(dlg->m_time[0], 4294967295u);
             return;
         }
         expectMessage("请输入一个正整数。");

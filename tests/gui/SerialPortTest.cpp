@@ -49,7 +49,7 @@ private:
     {
         QCOMPARE(ui->text(ctl::BaudReload), QString(reload));
         QCOMPARE(ui->text(ctl::BaudError), QString(error));
-        QCOMPARE((std::pair<int, int>(dlg->m_th1, dlg->m_tl1)), std::pair(byte, byte));
+        QCOMPARE((std::pair<int, int>(dlg->m_th[1], dlg->m_tl[1])), std::pair(byte, byte));
     }
 
 private slots:

@@ -62,10 +62,10 @@ class TimerBlocksTest : public MainWindowFixture
 
 private:
     int half(int t) const { return (dlg->m_tmod >> kBlocks[t].shift) & 0x0F; }
-    std::uint32_t period(int t) const { return t == 0 ? dlg->m_time0 : dlg->m_time1; }
+    std::uint32_t period(int t) const { return t == 0 ? dlg->m_time[0] : dlg->m_time[1]; }
     std::pair<int, int> bytes(int t) const
     {
-        return t == 0 ? std::pair { dlg->m_th0, dlg->m_tl0 } : std::pair { dlg->m_th1, dlg->m_tl1 };
+        return t == 0 ? std::pair { dlg->m_th[0], dlg->m_tl[0] } : std::pair { dlg->m_th[1], dlg->m_tl[1] };
     }
 
     // Ticks the block's use box and picks its mode.
