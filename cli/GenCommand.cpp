@@ -1,7 +1,6 @@
 #include "GenCommand.h"
 
 #include "BaudReload.h"
-#include "ChipExplain.h"
 #include "ConsoleWriter.h"
 #include "Crystal.h"
 #include "DecimalText.h"
@@ -56,37 +55,32 @@ namespace {
 
     QString splitCost(const ConfigError& e, const PostscaleSplit& split)
     {
-        if (e.chipRange) {
-            const ChipSplitCost cost = ChipCostOf(e.chip, *e.chipRange, split, e.crystalHz, e.driftFree);
-            if (!cost.cpuPercent)
-                return QString::asprintf("%.4g interrupts/s", cost.interruptsPerSecond);
-            return QString::asprintf(
-                "%.4g interrupts/s, about %.2f%% of the CPU", cost.interruptsPerSecond, *cost.cpuPercent);
-        }
-        const SplitCost cost = CostOf(split, e.mode, e.crystalHz, e.driftFree);
+        const ChipSplitCost cost = SplitCostOf(e.chip, e.range->request, split, e.crystalHz, e.driftFree);
+        if (!cost.cpuPercent)
+            return QString::asprintf("%.4g interrupts/s", cost.interruptsPerSecond);
         return QString::asprintf(
-            "%.4g interrupts/s, about %.2f%% of the CPU", cost.interruptsPerSecond, cost.cpuPercent);
+            "%.4g interrupts/s, about %.2f%% of the CPU", cost.interruptsPerSecond, *cost.cpuPercent);
     }
 
     // "; use --timer0 2:250 --postscale0 4000 (...) or --timer0 1:62500
     // --postscale0 16 (...)": the split the hardware reload keeps exact
-    // first, with what each costs.
+    // first, with what each costs. The classic arithmetic counts machine
+    // cycles, the others the timer's counts.
     QString splitHint(const ConfigError& e)
     {
         QString hint;
-        if (const auto& hardware = e.hardwareSplit) {
+        if (!e.range)
+            return hint;
+        if (const auto& hardware = e.range->hardwareSplit) {
             hint = QStringLiteral("; use %1 (exact with the hardware reload: %2 x %3 = %4 %5; %6)")
                        .arg(splitFlags(e, *hardware))
                        .arg(hardware->cycles)
                        .arg(hardware->postscale)
                        .arg(hardware->cycles * hardware->postscale)
-                       .arg(e.chipRange ? "counts" : "cycles")
+                       .arg(e.chip->arithmetic == Arithmetic::Classic ? "cycles" : "counts")
                        .arg(splitCost(e, *hardware));
         }
-        const auto& other = e.split;
-        const bool same = e.hardwareSplit && other && e.mode == e.hardwareSplit->mode
-            && e.hardwareSplit->periodUs == other->periodUs && e.hardwareSplit->postscale == other->postscale;
-        if (other && !same)
+        if (const auto& other = e.range->split)
             hint += (hint.isEmpty() ? QStringLiteral("; use ") : QStringLiteral(" or ")) + splitFlags(e, *other)
                 + QStringLiteral(" (%1)").arg(splitCost(e, *other));
         return hint;
@@ -752,175 +746,106 @@ namespace {
         request.explain = parser.isSet(options.explain);
     }
 
-    // What the firmware really does: interruptCycles0 (machine cycles from one
-    // interrupt to the next, the routine's reload latency included), and its
-    // long-run error against the period asked for, driftPpm0 and
-    // driftSecondsPerDay0 (null for a period of 0).
-    void insertInterruptPeriod(QJsonObject& object, const QString& n, const TimerDerivation& timer)
-    {
-        object.insert("interruptCycles" + n, qint64(timer.interruptCycles));
-        const auto& drift = timer.drift;
-        object.insert("driftPpm" + n, drift ? QJsonValue(drift->ppm) : QJsonValue(QJsonValue::Null));
-        object.insert(
-            "driftSecondsPerDay" + n, drift ? QJsonValue(drift->secondsPerDay) : QJsonValue(QJsonValue::Null));
-    }
-
-    // The derivation's numbers: cycles0/actualPeriod0Us/periodError0 (per
-    // cent) for a timer, pulses0 for a counter, likewise for timer 1, and
-    // actualBaud/baudError (per cent, as shown) for the serial port.
-    void insertDerivation(QJsonObject& object, const Derivation& derivation)
-    {
-        for (int t = 0; t < 2; ++t) {
-            const auto& timer = derivation.timers[static_cast<std::size_t>(t)];
-            if (!timer)
-                continue;
-            const QString n = QString::number(t);
-            if (timer->counter) {
-                object.insert("pulses" + n, qint64(timer->count));
-                continue;
-            }
-            object.insert("cycles" + n, qint64(timer->count));
-            object.insert("actualPeriod" + n + "Us", timer->actualPeriodUs);
-            object.insert("periodError" + n,
-                timer->periodErrorPercent ? QJsonValue(*timer->periodErrorPercent) : QJsonValue(QJsonValue::Null));
-            insertInterruptPeriod(object, n, *timer);
-        }
-        if (derivation.baud) {
-            object.insert("actualBaud", derivation.baud->actualBaud);
-            object.insert("baudError", derivation.baud->errorPercent);
-        }
-    }
-
-    // "driftFree", and per timer in modes 0 and 1 the split the hardware
-    // reload of mode 2 keeps exact as well: hardwareSplit0 with periodUs,
-    // postscale and cycles (per interrupt).
-    void insertDriftFree(QJsonObject& object, const Derivation& derivation)
-    {
-        object.insert("driftFree", true);
-        for (int t = 0; t < 2; ++t) {
-            const auto& timer = derivation.timers[static_cast<std::size_t>(t)];
-            if (!timer || !timer->hardwareSplit)
-                continue;
-            const PostscaleSplit& split = *timer->hardwareSplit;
-            object.insert("hardwareSplit" + QString::number(t),
-                QJsonObject { { "periodUs", qint64(split.periodUs) }, { "postscale", qint64(split.postscale) },
-                    { "cycles", qint64(split.cycles) } });
-        }
-    }
-
-    // Only for the new options, so that the JSON of every other run keeps
-    // its members: "exact", and per software counter postscale0 with, for a
-    // timer, wholePeriod0Us (postscale times the real period) and
-    // wholePeriodError0 (per cent against postscale times the period asked).
-    void insertPrecisionAndPostscale(QJsonObject& object, const GenRequest& request, const Derivation& derivation)
-    {
-        if (request.config.precision == Precision::Exact)
-            object.insert("exact", true);
-        if (request.config.driftFree)
-            insertDriftFree(object, derivation);
-        for (int t = 0; t < 2; ++t) {
-            const auto& timer = derivation.timers[static_cast<std::size_t>(t)];
-            if (!timer || !request.postscaleGiven.at(static_cast<std::size_t>(t)))
-                continue;
-            const QString n = QString::number(t);
-            object.insert("postscale" + n, qint64(timer->postscale));
-            if (timer->counter)
-                continue;
-            object.insert("wholePeriod" + n + "Us", timer->wholePeriodUs);
-            object.insert("wholePeriodError" + n,
-                timer->periodErrorPercent ? QJsonValue(*timer->periodErrorPercent) : QJsonValue(QJsonValue::Null));
-        }
-    }
-
     QJsonValue orNull(const std::optional<double>& value)
     {
         return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
     }
 
-    // A chip timer's numbers, named as the 8051's: cycles0 (timer counts),
-    // actualPeriod0Us, periodError0, interruptCycles0 and the drift (null
-    // where the routine's latency on a 1T core is not counted), pulses0 for
-    // a counter; postscale0 and wholePeriod0Us when --postscale0 was given.
-    void insertChipTimer(QJsonObject& object, const ChipTimerDerivation& t, bool postscaleGiven)
+    // One timer's numbers: cycles0 (its counts), actualPeriod0Us,
+    // periodError0 (per cent, null for a period of 0), interruptCycles0 (the
+    // counts from one interrupt to the next, the routine's latency included;
+    // null where it is not counted), driftPpm0 and driftSecondsPerDay0 (null
+    // where there is none); pulses0 for a counter. For --postscale0:
+    // postscale0 and wholePeriod0Us, and on the default chip
+    // wholePeriodError0 (per cent against postscale times the period asked).
+    void insertTimer(QJsonObject& object, const TimerDerivation& t, bool postscaleGiven, bool defaultChip)
     {
         const QString n = QString::number(t.timer);
+        const step::Count& count = *t.find<step::Count>();
         if (postscaleGiven)
             object.insert("postscale" + n, qint64(t.postscale));
         if (t.counter) {
-            object.insert("pulses" + n, qint64(t.count));
+            object.insert("pulses" + n, qint64(count.count));
             return;
         }
-        object.insert("cycles" + n, qint64(t.count));
-        object.insert("actualPeriod" + n + "Us", t.actualPeriodUs);
-        object.insert("periodError" + n, orNull(t.periodErrorPercent));
+        const step::Period& period = *t.find<step::Period>();
+        const step::Interrupt& interrupt = *t.find<step::Interrupt>();
+        const step::Drift* drift = t.find<step::Drift>();
+        object.insert("cycles" + n, qint64(count.count));
+        object.insert("actualPeriod" + n + "Us", period.actualUs);
+        object.insert("periodError" + n, orNull(period.errorPercent));
         object.insert("interruptCycles" + n,
-            t.interruptCycles ? QJsonValue(qint64(*t.interruptCycles)) : QJsonValue(QJsonValue::Null));
-        object.insert("driftPpm" + n, t.drift ? QJsonValue(t.drift->ppm) : QJsonValue(QJsonValue::Null));
+            interrupt.interruptCycles ? QJsonValue(qint64(*interrupt.interruptCycles)) : QJsonValue(QJsonValue::Null));
+        object.insert("driftPpm" + n, drift ? QJsonValue(drift->drift.ppm) : QJsonValue(QJsonValue::Null));
         object.insert(
-            "driftSecondsPerDay" + n, t.drift ? QJsonValue(t.drift->secondsPerDay) : QJsonValue(QJsonValue::Null));
-        if (postscaleGiven)
-            object.insert("wholePeriod" + n + "Us", t.wholePeriodUs);
+            "driftSecondsPerDay" + n, drift ? QJsonValue(drift->drift.secondsPerDay) : QJsonValue(QJsonValue::Null));
+        if (postscaleGiven) {
+            object.insert("wholePeriod" + n + "Us", period.wholeUs);
+            if (defaultChip)
+                object.insert("wholePeriodError" + n, orNull(period.errorPercent));
+        }
+        // Drift-free: the split the hardware reload of mode 2 keeps exact as
+        // well, with periodUs, postscale and cycles (per interrupt).
+        if (const step::HardwareSplit* hardware = t.find<step::HardwareSplit>()) {
+            const PostscaleSplit& split = hardware->split;
+            object.insert("hardwareSplit" + n,
+                QJsonObject { { "periodUs", qint64(split.periodUs) }, { "postscale", qint64(split.postscale) },
+                    { "cycles", qint64(split.cycles) } });
+        }
     }
 
-    // Off the 8051: "chip", "header" when one was named, each timer's numbers, th2/tl2 (RCAP2H/RCAP2L or
-    // T2H/T2L) while timer 2 times or makes the baud rate, t2con on the 8052
-    // and STC89 then, auxr on STC15/STC8, and the serial port's real rate.
-    void insertChip(
-        QJsonObject& object, const GenRequest& request, const ResolvedConfiguration& resolved, const ChipDerivation& d)
+    // The window's members (crystalHz, tmod, the bytes of timers 0 and 1,
+    // the displays of the blocks in use), each timer's numbers, the serial
+    // port's real rate and error (actualBaud, baudError: per cent, as shown),
+    // "exact" and "driftFree" where asked for. Off the default chip also
+    // "chip", "sixT" and "header" where given, the bytes of the other timers
+    // in use (th2/tl2: RCAP2H/RCAP2L or T2H/T2L), what the init code leaves
+    // in T2CON or AUXR, and the serial port's timer.
+    QJsonObject jsonFor(const GenRequest& request, const ResolvedConfiguration& resolved, const Derivation& d)
     {
+        const Configuration& config = request.config;
         const GeneratorSettings& s = resolved.settings;
-        object.insert("chip", latin1(d.chip.key()));
-        if (request.config.sixT)
-            object.insert("sixT", true);
-        if (const auto& header = request.config.vendorHeader)
-            object.insert("header", fromUtf8(*header));
-        for (const auto& timer : d.timers) {
-            if (timer)
-                insertChipTimer(object, *timer, request.postscaleGiven.at(static_cast<std::size_t>(timer->timer)));
-        }
-        const bool timer2 = s.timer(2).enabled || (s.uartEnabled && s.uartSource == BaudSource::Timer2);
-        if (timer2) {
-            object.insert("th2", s.timer(2).th);
-            object.insert("tl2", s.timer(2).tl);
-            if (TimersUseRegister(d.chip.row(), "T2CON"))
-                object.insert("t2con", d.t2con);
-        }
-        if (s.timer(2).enabled)
-            object.insert("reload2Text", fromUtf8(resolved.reloadTexts[2]));
-        if (TimersUseRegister(d.chip.row(), "AUXR"))
-            object.insert("auxr", d.auxr);
-        if (d.baud) {
-            object.insert("uartTimer", d.baud->source->timer);
-            object.insert("actualBaud", d.baud->baud.actualBaud);
-            object.insert("baudError", resolved.baud->errorPercent);
-        }
-        if (request.config.precision == Precision::Exact)
-            object.insert("exact", true);
-        if (request.config.driftFree)
-            object.insert("driftFree", true);
-    }
-
-    QJsonObject jsonFor(
-        const ResolvedConfiguration& resolved, const Configuration& config, const Derivation& derivation)
-    {
-        const GeneratorSettings& s = resolved.settings;
-        QJsonObject object {
-            { "crystalHz", qint64(config.crystalHz) },
-            { "tmod", s.tmod },
-        };
-        // The bytes of timers 0 and 1 always, as the window's members.
-        for (int timer = 0; timer < 2; ++timer) {
+        const bool defaultChip = config.chip.isDefault();
+        QJsonObject object { { "crystalHz", qint64(config.crystalHz) }, { "tmod", s.tmod } };
+        for (int timer = 0; timer < kMaxTimers; ++timer) {
+            const TimerRow* row = TimerOf(config.chip.row(), timer);
+            if (row == nullptr)
+                continue;
+            const TimerSettings& t = s.timer(timer);
+            const bool clocksUart = s.uartEnabled && FindBaudSource(config.chip.row(), s.uartSource)->timer == timer;
             const QString n = QString::number(timer);
-            object.insert("th" + n, s.timer(timer).th);
-            object.insert("tl" + n, s.timer(timer).tl);
-            if (s.timer(timer).enabled)
+            if (row->control == TimerControl::Tmod || t.enabled || clocksUart) {
+                object.insert("th" + n, t.th);
+                object.insert("tl" + n, t.tl);
+            }
+            if (t.enabled)
                 object.insert("reload" + n + "Text", fromUtf8(resolved.reloadTexts.at(std::size_t(timer))));
+            if (const auto& derivation = d.timers.at(std::size_t(timer)))
+                insertTimer(object, *derivation, request.postscaleGiven.at(std::size_t(timer)), defaultChip);
         }
         if (s.uartEnabled) {
             object.insert("baudReloadText", fromUtf8(resolved.baudReloadText));
             object.insert("baudErrorText", fromUtf8(resolved.baudErrorText));
+            object.insert("actualBaud", d.baud->find<step::BaudRate>()->actualBaud);
+            object.insert("baudError", d.baud->find<step::BaudError>()->errorShown);
+            if (!defaultChip)
+                object.insert("uartTimer", d.baud->find<step::BaudSource>()->timer);
         }
-        insertDerivation(object, derivation);
+        if (config.precision == Precision::Exact)
+            object.insert("exact", true);
+        if (config.driftFree)
+            object.insert("driftFree", true);
+        if (d.t2con)
+            object.insert("t2con", *d.t2con);
+        if (d.auxr)
+            object.insert("auxr", *d.auxr);
+        if (!defaultChip) {
+            object.insert("chip", latin1(d.chip.key()));
+            if (config.sixT)
+                object.insert("sixT", true);
+            if (const auto& header = config.vendorHeader)
+                object.insert("header", fromUtf8(*header));
+        }
         return object;
     }
 
@@ -998,29 +923,16 @@ namespace {
             .arg(share.interruptCycles);
     }
 
-    template <typename Timers> QStringList cpuShareWarnings(const Timers& timers)
+    QStringList cpuShareWarnings(const Derivation& d)
     {
         QStringList warnings;
-        for (std::size_t t = 0; t < timers.size(); ++t) {
-            if (timers[t] && timers[t]->cpuShare)
-                warnings << cpuShareWarning(int(t), *timers[t]->cpuShare);
+        for (const auto& timer : d.timers) {
+            if (!timer)
+                continue;
+            if (const step::Cpu* cpu = timer->find<step::Cpu>())
+                warnings << cpuShareWarning(timer->timer, cpu->share);
         }
         return warnings;
-    }
-
-    // Off the 8051 the numbers come from the chip's derivation; the members
-    // the 8051's JSON has keep their names.
-    GenOutput renderChipOutput(
-        const GenRequest& request, const ResolvedConfiguration& resolved, const std::string& source)
-    {
-        const ChipDerivation derivation = DeriveChipConfiguration(request.config, resolved, request.dialect);
-        const std::string explanation = request.explain ? FormatChipDerivation(derivation) : std::string();
-        QJsonObject json;
-        if (request.json) {
-            json = jsonFor(resolved, request.config, Derivation {});
-            insertChip(json, request, resolved, derivation);
-        }
-        return outputOf(request, json, explanation, source);
     }
 
 } // namespace
@@ -1059,16 +971,13 @@ GenOutput RenderGenOutput(const GenRequest& request)
     if (!resolved.resolved)
         return { {}, refusalText(*resolved.error, request.config), kExitRefused };
     const std::string source = BuildSourceText(resolved.resolved->settings, request.dialect);
-    if (!request.config.chip.isDefault())
-        return renderChipOutput(request, *resolved.resolved, source);
     const Derivation derivation = DeriveConfiguration(request.config, *resolved.resolved, request.dialect);
-    // The derivation is plain ASCII, so it reads the same in every encoding.
+    // The derivation is ASCII but for a vendor header's name, so it reads the
+    // same in every encoding.
     const std::string explanation = request.explain ? FormatDerivation(derivation) : std::string();
     QJsonObject json;
-    if (request.json) {
-        json = jsonFor(*resolved.resolved, request.config, derivation);
-        insertPrecisionAndPostscale(json, request, derivation);
-    }
+    if (request.json)
+        json = jsonFor(request, *resolved.resolved, derivation);
     return outputOf(request, json, explanation, source);
 }
 
@@ -1077,9 +986,7 @@ QStringList GenWarnings(const GenRequest& request)
     const ResolveResult resolved = ResolveConfiguration(request.config);
     if (!resolved.resolved)
         return {};
-    if (!request.config.chip.isDefault())
-        return cpuShareWarnings(DeriveChipConfiguration(request.config, *resolved.resolved, request.dialect).timers);
-    return cpuShareWarnings(DeriveConfiguration(request.config, *resolved.resolved, request.dialect).timers);
+    return cpuShareWarnings(DeriveConfiguration(request.config, *resolved.resolved, request.dialect));
 }
 
 int FailGenCommand(const QString& message, int status)

@@ -177,17 +177,9 @@ namespace {
         error.postscale = t.postscale;
         error.driftFree = shown.driftFree;
         error.chip = shown.chip;
-        if (shown.chip->arithmetic == Arithmetic::Exact) {
-            const ChipTimerRequest request { timer, error.mode, error.counter, error.value, t.clock, shown.sixT };
-            error.chipRange = DescribeChipRangeError(shown.chip, shown.crystalHz, request, error.postscale);
-            error.split = error.chipRange->split;
-            error.hardwareSplit = error.chipRange->hardwareSplit;
-        } else if (!error.counter) {
-            const TimerTiming timing = ComputeTimerTiming(
-                shown.crystalHz, error.mode, false, error.value, PrecisionOf(shown), error.postscale, shown.driftFree);
-            error.split = timing.split;
-            error.hardwareSplit = timing.hardwareSplit;
-        }
+        const TimerRequest request { timer, error.mode, error.counter, error.value, t.clock, shown.sixT,
+            PrecisionOf(shown) };
+        error.range = DescribeRangeError(shown.chip, shown.crystalHz, request, error.postscale);
         return error;
     }
 
@@ -203,9 +195,9 @@ namespace {
                 || TimerCountsIn(m.tmod, timer))
                 continue;
             const int mode = TimerModeIn(m.tmod, timer);
-            if (t.run->chip && t.run->chip->hardwareReload)
+            if (t.run->calculation.hardwareReload)
                 continue;
-            const std::uint64_t count = t.run->reload.count;
+            const std::uint64_t count = t.run->calculation.reload.count;
             if (DriftFreeKeeps(count, mode))
                 continue;
             ConfigError error = refusal(ConfigErrorCode::DriftFreeOutOfRange);
@@ -364,16 +356,13 @@ namespace {
             if (!t.use)
                 continue;
             out.reloadTexts.at(std::size_t(timer)) = t.reloadText;
-            if (t.run) {
-                out.timers.at(std::size_t(timer)) = t.run->reload;
-                out.chipTimers.at(std::size_t(timer)) = t.run->chip;
-            }
+            if (t.run)
+                out.timers.at(std::size_t(timer)) = t.run->calculation;
         }
         if (model.useUart) {
             out.baudReloadText = model.baudReloadText;
             out.baudErrorText = model.baudErrorText;
             out.baud = model.baudRun->baud;
-            out.chipBaud = model.baudRun->chip;
         }
         return out;
     }

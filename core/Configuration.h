@@ -1,8 +1,8 @@
 #pragma once
 
 #include "BaudReload.h"
+#include "Calculation.h"
 #include "ChipTable.h"
-#include "ChipTiming.h"
 #include "Messages.h"
 #include "Precision.h"
 #include "SourceGenerator.h"
@@ -26,7 +26,7 @@ struct TimerConfig {
     std::uint32_t postscale = 1; // interrupts per run of the user's code, 1 to kMaxPostscale
     // The clock choice (its clocks per count); empty: the chip's default
     // (1T on STC15/STC8, 12 clocks elsewhere).
-    std::optional<std::uint32_t> clock;
+    std::optional<std::uint32_t> clock = std::nullopt;
 };
 
 // A whole configuration of the window, as a user would set it.
@@ -62,12 +62,8 @@ struct ResolvedConfiguration {
     std::array<std::string, kMaxTimers> reloadTexts; // of the timers in use
     std::string baudReloadText;
     std::string baudErrorText;
-    std::optional<BaudReload> baud; // the serial computation, when the port is in use
-    std::array<std::optional<TimerReload>, kMaxTimers> timers; // the reload computations of the timers in use
-    // Off the 8051: the chip's own computations of the timers and of the
-    // serial port.
-    std::array<std::optional<ChipTimerReload>, kMaxTimers> chipTimers;
-    std::optional<ChipBaud> chipBaud;
+    std::optional<BaudCalculation> baud; // the serial computation, when the port is in use
+    std::array<std::optional<TimerCalculation>, kMaxTimers> timers; // the computations of the timers in use
 };
 
 // Why a configuration was refused.
@@ -93,20 +89,16 @@ struct ConfigError {
     std::uint32_t crystalHz = 0;
     Message message; // the window's message, for the two range errors
     // TimerOutOfRange: the timer, its kind and mode, the value asked for, the
-    // most the mode accepts (what the window corrects it to) and, for a
-    // period, the split that reaches it with the software counter.
+    // most the mode accepts (what the window corrects it to) and the range
+    // error as the chip counts it, with the splits that reach a period with
+    // the software counter (the one the hardware reload keeps exact first).
     int timer = 0;
     bool counter = false;
     int mode = 0;
     std::uint32_t value = 0;
     std::uint32_t limit = 0;
     std::uint32_t postscale = 1;
-    std::optional<PostscaleSplit> split;
-    // Before `split`: the split that mode 2's hardware reload keeps exact.
-    std::optional<PostscaleSplit> hardwareSplit;
-    // Off the 8051: the range error as the chip counts it, whose splits
-    // `split` and `hardwareSplit` are (in counts of its clock).
-    std::optional<ChipRangeError> chipRange;
+    std::optional<RangeError> range;
     bool driftFree = false;
     // DriftFreeOutOfRange: the timer and mode as above, its count in
     // `value` and the counts drift-free timing keeps exact there.

@@ -1,6 +1,6 @@
 #include "SourceGenerator.h"
 
-#include "ChipTiming.h"
+#include "Calculation.h"
 #include "RoutineTiming.h"
 #include "TextFormat.h"
 #include "Tmod.h"

@@ -65,6 +65,11 @@ TimerReload ComputeTimerReload(
     return result;
 }
 
+std::uint64_t CountOfBytes(std::uint32_t limit, std::uint32_t lowCounts, std::uint8_t th, std::uint8_t tl)
+{
+    return limit - (std::uint64_t { th } * lowCounts + tl % lowCounts) % limit;
+}
+
 Message TimerRangeMessage(int mode, bool counter)
 {
     return { counter ? MessageCode::CountOutOfRange : MessageCode::TimerOutOfRange, mode };

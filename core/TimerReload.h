@@ -37,6 +37,10 @@ std::uint64_t TimerCycleCount(
 TimerReload ComputeTimerReload(
     std::uint32_t crystalHz, int mode, bool counter, std::uint32_t value, Precision precision = Precision::Classic);
 
+// The count the bytes stand for in a counter that holds `limit` counts, TL
+// holding `lowCounts` of them (32 in the 13-bit mode 0): from 1 to `limit`.
+std::uint64_t CountOfBytes(std::uint32_t limit, std::uint32_t lowCounts, std::uint8_t th, std::uint8_t tl);
+
 // The message a value beyond the counter of `mode` raises.
 Message TimerRangeMessage(int mode, bool counter);
 

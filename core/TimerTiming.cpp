@@ -69,46 +69,4 @@ std::optional<PostscaleSplit> SuggestPostscaleWithin(std::uint32_t crystalHz, st
     return std::nullopt;
 }
 
-TimerTiming ComputeTimerTiming(std::uint32_t crystalHz, int mode, bool counter, std::uint32_t value,
-    Precision precision, std::uint32_t postscale, bool driftFree, Dialect dialect)
-{
-    TimerTiming t;
-    t.postscale = postscale;
-    t.driftFree = driftFree;
-    if (counter) {
-        t.count = value;
-        t.inRange = t.count <= TimerModeLimit(mode);
-        return t;
-    }
-    t.count = TimerCycleCount(crystalHz, value, precision);
-    t.classicCount = TimerCycleCount(crystalHz, value, Precision::Classic);
-    t.inRange = t.count <= TimerModeLimit(mode);
-    t.periodUs = static_cast<double>(t.count) * 12e6 / crystalHz;
-    t.wholePeriodUs = t.periodUs * postscale;
-    if (value != 0)
-        t.errorPercent = (t.periodUs - value) / value * 100.0;
-    const std::uint32_t maxFactor = postscale == 0 ? 0 : kMaxPostscale / postscale;
-    if (!t.inRange) {
-        if (auto split = SuggestPostscale(crystalHz, mode, value, precision, maxFactor)) {
-            split->postscale *= postscale;
-            t.split = split;
-        }
-    }
-    if (!t.inRange || (driftFree && mode != 2)) {
-        if (auto split = SuggestHardwareSplit(crystalHz, t.count, precision, maxFactor)) {
-            split->postscale *= postscale;
-            t.hardwareSplit = split;
-        }
-    }
-    if (t.inRange) {
-        const RoutineShape shape { mode, false, postscale, driftFree, dialect };
-        t.latency = ReloadLatencyOf(t.count, shape);
-        t.interruptCycles = InterruptCycles(t.count, shape);
-        t.interruptPeriodUs = static_cast<double>(t.interruptCycles) * 12e6 / crystalHz;
-        t.drift = DriftOf(t.interruptCycles, crystalHz, value);
-        t.cpuShare = LargeCpuShare(t.interruptCycles, shape);
-    }
-    return t;
-}
-
 } // namespace orlet

@@ -52,42 +52,4 @@ std::optional<PostscaleSplit> SuggestPostscale(std::uint32_t crystalHz, int mode
 std::optional<PostscaleSplit> SuggestPostscaleWithin(std::uint32_t crystalHz, std::uint32_t limit,
     std::uint32_t periodUs, Precision precision, std::uint32_t maxPostscale = kMaxPostscale);
 
-// What one timer's setting really gives at the real crystal.
-struct TimerTiming {
-    std::uint64_t count = 0; // machine cycles (timer kinds) or pulses counted
-    std::uint64_t classicCount = 0; // timer kinds: the count whole megahertz give
-    bool inRange = true; // `count` fits the mode's counter
-    std::uint32_t postscale = 1; // interrupts per run of the user's code
-    // Timer kinds only: what `count` lasts, that times `postscale`, and the
-    // error of both against the period asked for in per cent (none for 0 us).
-    double periodUs = 0;
-    double wholePeriodUs = 0;
-    std::optional<double> errorPercent;
-    // Timer kinds out of range: how the period can be reached with the
-    // software counter instead (the postscale already set taken into account).
-    std::optional<PostscaleSplit> split;
-    // Timer kinds: a split exact with the hardware reload of mode 2, offered
-    // before `split` for a period out of range and, with drift-free timing,
-    // for a period in range in modes 0 and 1.
-    std::optional<PostscaleSplit> hardwareSplit;
-    // Timer kinds: what the generated routine adds to each period, the
-    // machine cycles from one interrupt to the next, and the long-run error
-    // of that against the period asked for (none for 0 us).
-    ReloadLatency latency;
-    std::uint64_t interruptCycles = 0;
-    double interruptPeriodUs = 0;
-    std::optional<Drift> drift;
-    bool driftFree = false;
-    // Timer kinds in range: the CPU the routine takes, where that is a
-    // large share of the period.
-    std::optional<CpuShare> cpuShare;
-};
-
-// `value` is microseconds in a timer mode, pulses in a counter mode; `mode`
-// 0, 1 or 2; `postscale` from 1 to kMaxPostscale. The plain reload of modes
-// 0 and 1 adds the interrupt routine's few machine cycles to every period:
-// they are in `interruptCycles` and `drift`, not in `periodUs`.
-TimerTiming ComputeTimerTiming(std::uint32_t crystalHz, int mode, bool counter, std::uint32_t value,
-    Precision precision, std::uint32_t postscale = 1, bool driftFree = false, Dialect dialect = Dialect::Keil);
-
 } // namespace orlet

@@ -33,11 +33,6 @@ namespace {
         Transition m_done;
     };
 
-    bool classicChip(const WindowModel& model)
-    {
-        return model.chip->arithmetic == Arithmetic::Classic;
-    }
-
     // ComputeTimerReload's counter layout, and so its range message, for a
     // counter that holds `limit`.
     int layoutModeFor(std::uint32_t limit)
@@ -85,142 +80,84 @@ namespace {
         t.run.reset();
     }
 
-    // Off the 8051: the chip's own clocks per count, modes and crystal. A
-    // value out of range is corrected and computed from at once: there
-    // "bytes 0 until the next run" of the 8051 would stand for a period no
-    // chip runs.
-    void updateChipTimerReload(Steps& steps, int timer)
+    TimerRequest requestOf(const WindowModel& model, int timer)
+    {
+        const TimerState& t = model.timer(timer);
+        const ModeListEntry entry = TimerModeOf(model, timer);
+        return { timer, entry.mode, entry.counter, t.time, t.clock, model.sixT, PrecisionOf(model) };
+    }
+
+    // The reload from the period box. A value out of range is corrected with
+    // a message: the classic arithmetic leaves the bytes at 0 until the next
+    // calculation, as the window always has; the exact one computes from the
+    // corrected value at once, since bytes of 0 would stand for a period its
+    // chip never runs.
+    void updateTimerReload(Steps& steps, int timer)
     {
         WindowModel& model = steps.model();
         TimerState& t = model.timer(timer);
-        const ModeListEntry entry = TimerModeOf(model, timer);
-        ChipTimerRequest request { timer, entry.mode, entry.counter, t.time, t.clock, model.sixT };
-        const auto computed
-            = [&] { return ComputeChipTimerReload(model.chip, model.crystalHz, request, PrecisionOf(model)); };
-        ChipTimerReload result = computed();
-        // A trap is refused before the model is driven; the bytes keep what they hold.
+        TimerRequest request = requestOf(model, timer);
+        TimerCalculation result = CalculateTimer(model.chip, model.crystalHz, request);
+        // What the chip refuses (mode 3 in TMOD) leaves the bytes as they are.
         if (result.error) {
             t.reloadText = FormatReloadText(t.th, t.tl);
             return;
         }
         std::optional<std::uint32_t> refused;
         if (!result.reload.inRange) {
-            const std::uint32_t limit = CounterLimit(FindTimerMode(model.chip.row(), timer, entry.mode)->counter);
-            steps.raise(TimerRangeMessage(layoutModeFor(limit), entry.counter),
+            const std::uint32_t limit = CounterLimit(FindTimerMode(model.chip.row(), timer, request.mode)->counter);
+            steps.raise(TimerRangeMessage(layoutModeFor(limit), request.counter),
                 { CorrectedField::Time, timer, result.reload.corrected });
+            if (model.chip->arithmetic == Arithmetic::Classic) {
+                t.th = t.tl = 0;
+                t.run
+                    = TimerRun { model.chip->arithmetic, model.crystalHz, request, t.postscale, result, std::nullopt };
+                t.time = result.reload.corrected;
+                t.reloadText = FormatReloadText(t.th, t.tl);
+                return;
+            }
             refused = std::exchange(t.time, result.reload.corrected);
             request.value = t.time;
-            result = computed();
+            result = CalculateTimer(model.chip, model.crystalHz, request);
         }
         t.th = result.reload.th;
         t.tl = result.reload.tl;
-        t.run = TimerRun { model.crystalHz, PrecisionOf(model), entry.mode, entry.counter, t.time, t.postscale,
-            result.reload, result, request.clock, model.sixT, refused };
+        t.run = TimerRun { model.chip->arithmetic, model.crystalHz, request, t.postscale, result, refused };
         t.reloadText = FormatReloadText(t.th, t.tl);
     }
 
-    void updateTimerReload(Steps& steps, int timer)
+    BaudRequest baudRequestOf(const WindowModel& model)
     {
-        if (!classicChip(steps.model())) {
-            updateChipTimerReload(steps, timer);
-            return;
-        }
-        WindowModel& model = steps.model();
-        TimerState& t = model.timer(timer);
-        const int mode = TimerModeIn(model.tmod, timer);
-        const bool counter = TimerCountsIn(model.tmod, timer);
-        // The mode lists never write mode 3; should the bits ever say 3, the
-        // bytes keep what they hold rather than index past the mode table.
-        if (mode != 3) {
-            const TimerReload reload = ComputeTimerReload(model.crystalHz, mode, counter, t.time, PrecisionOf(model));
-            if (!reload.inRange) {
-                steps.raise(TimerRangeMessage(mode, counter), { CorrectedField::Time, timer, reload.corrected });
-                t.th = t.tl = 0;
-            } else {
-                t.th = reload.th;
-                t.tl = reload.tl;
-            }
-            t.run = TimerRun { model.crystalHz, PrecisionOf(model), mode, counter, t.time, t.postscale, reload,
-                std::nullopt, 12, false, std::nullopt };
-            t.time = reload.corrected;
-        }
-        t.reloadText = FormatReloadText(t.th, t.tl);
-    }
-
-    // The serial reload in the form of the chip's baud source: one byte
-    // for timer 1 in mode 2 as on the 8051, two for a 16-bit reload.
-    BaudReload baudReloadOf(const ChipBaud& chip, int rateIndex, bool sixteenBit)
-    {
-        BaudReload baud;
-        baud.rateIndex = rateIndex;
-        baud.reload = chip.low;
-        baud.count = static_cast<int>(chip.count);
-        baud.exactCount = chip.exactCount;
-        baud.reloadText
-            = sixteenBit ? FormatReloadText(chip.high, chip.low) : TextFormat("0x%x", unsigned { chip.low });
-        baud.errorText = TextFormat("%.4f%%", chip.errorPercent);
-        // The number the text shows, to its four decimals.
-        baud.errorPercent = std::round(chip.errorPercent * 1e4) / 1e4;
-        return baud;
-    }
-
-    // Off the 8051 a rate that does not fit falls back as at the 8051, to a
-    // rate of the chip's baud source that does.
-    void updateChipBaudReload(Steps& steps)
-    {
-        WindowModel& model = steps.model();
-        int index = model.baudIndex < 0 ? kDefaultBaudIndex : model.baudIndex;
         const BaudSource source = BaudSourceFor(model.chip, model.uartTimer);
-        const std::uint32_t clock = model.timer(model.uartTimer).clock;
-        const auto baudAt = [&](int rateIndex) {
-            return ComputeChipBaud(model.chip, model.crystalHz,
-                { source, kBaudRates.at(static_cast<std::size_t>(rateIndex)), model.doubleBaud, clock, model.sixT });
-        };
-        ChipBaud chip = baudAt(index);
-        if (chip.error)
-            return;
-        if (!chip.fits) {
-            const MessageCode code
-                = chip.message == kBaudTooLowMessage ? MessageCode::BaudTooLow : MessageCode::BaudTooHigh;
-            index = FallBackBaudIndex([&](int rateIndex) { return baudAt(rateIndex).fits; });
-            steps.raise({ code }, { CorrectedField::BaudIndex, 0, static_cast<std::uint32_t>(index) });
-            chip = baudAt(index);
-        }
-        model.baudIndex = index;
-        // Some listed rate fits every source from 1 to 100 MHz; should none,
-        // the bytes keep what they hold.
-        if (!chip.fits)
-            return;
-        const BaudReload baud = baudReloadOf(chip, index, source != BaudSource::Timer1Mode2);
-        model.baudReloadText = baud.reloadText;
-        model.baudErrorText = baud.errorText;
-        TimerState& timer = model.timer(FindBaudSource(model.chip.row(), source)->timer);
-        timer.th = chip.high;
-        timer.tl = chip.low;
-        model.baudRun = BaudRun { model.crystalHz, PrecisionOf(model), model.doubleBaud, baud, chip, model.uartTimer,
-            clock, model.sixT };
+        const BaudSourceRow* row = FindBaudSource(model.chip.row(), source);
+        const std::uint32_t clock = row == nullptr ? 12 : model.timer(row->timer).clock;
+        return { source, model.baudIndex < 0 ? kDefaultBaudIndex : model.baudIndex, model.doubleBaud, clock, model.sixT,
+            PrecisionOf(model) };
     }
 
+    // The serial reload from the rate; a rate that does not fit falls back
+    // to one of the chip's baud source that does.
     void updateBaudReload(Steps& steps)
     {
         WindowModel& model = steps.model();
-        if (!classicChip(model)) {
-            updateChipBaudReload(steps);
+        BaudRequest request = baudRequestOf(model);
+        const BaudChoice choice = ChooseBaud(model.chip, model.crystalHz, request);
+        if (choice.baud.error)
             return;
-        }
-        const int index = model.baudIndex < 0 ? kDefaultBaudIndex : model.baudIndex;
-        const BaudReload baud = ComputeBaudReload(model.crystalHz, index, model.doubleBaud, PrecisionOf(model));
-        if (!baud.message.empty()) {
-            const MessageCode code
-                = baud.message == kBaudTooLowMessage ? MessageCode::BaudTooLow : MessageCode::BaudTooHigh;
-            steps.raise({ code }, { CorrectedField::BaudIndex, 0, static_cast<std::uint32_t>(baud.rateIndex) });
-        }
-        model.baudIndex = baud.rateIndex;
-        model.baudReloadText = baud.reloadText;
-        model.baudErrorText = baud.errorText;
-        model.timer(1).th = model.timer(1).tl = baud.reload;
-        model.baudRun
-            = BaudRun { model.crystalHz, PrecisionOf(model), model.doubleBaud, baud, std::nullopt, 1, 12, false };
+        request.rateIndex = choice.baud.rateIndex;
+        if (choice.refused)
+            steps.raise({ *choice.refused }, { CorrectedField::BaudIndex, 0, std::uint32_t(request.rateIndex) });
+        model.baudIndex = request.rateIndex;
+        // Some listed rate fits every source from 1 to 100 MHz; should none,
+        // the bytes keep what they hold.
+        if (!choice.baud.fits)
+            return;
+        model.baudReloadText = choice.baud.reloadText;
+        model.baudErrorText = choice.baud.errorText;
+        TimerState& timer = model.timer(FindBaudSource(model.chip.row(), request.source)->timer);
+        timer.th = choice.baud.high;
+        timer.tl = choice.baud.low;
+        model.baudRun = BaudRun { model.chip->arithmetic, model.crystalHz, request, choice.baud, model.uartTimer };
     }
 
     void recalculate(Steps& steps)
@@ -252,23 +189,17 @@ namespace {
         const TimerState& t = model.timer(timer);
         if (!t.use)
             return true;
-        const ModeListEntry entry = TimerModeOf(model, timer);
-        return t.run && t.run->reload.inRange && t.run->crystalHz == model.crystalHz
-            && t.run->precision == PrecisionOf(model) && t.run->mode == entry.mode && t.run->counter == entry.counter
-            && t.run->asked == t.time && t.run->chip.has_value() == !classicChip(model)
-            && (classicChip(model) || (t.run->clock == t.clock && t.run->sixT == model.sixT));
+        const std::optional<TimerRun>& run = t.run;
+        return run && run->calculation.reload.inRange && run->arithmetic == model.chip->arithmetic
+            && run->crystalHz == model.crystalHz && run->request == requestOf(model, timer);
     }
 
     bool baudSettled(const WindowModel& model)
     {
         const std::optional<BaudRun>& run = model.baudRun;
         return !model.useUart
-            || (run && run->crystalHz == model.crystalHz && run->precision == PrecisionOf(model)
-                && run->doubled == model.doubleBaud && run->baud.rateIndex == model.baudIndex
-                && run->chip.has_value() == !classicChip(model)
-                && (classicChip(model)
-                    || (run->uartTimer == model.uartTimer && run->sixT == model.sixT
-                        && run->clock == model.timer(model.uartTimer).clock)));
+            || (run && run->arithmetic == model.chip->arithmetic && run->crystalHz == model.crystalHz
+                && run->uartTimer == model.uartTimer && run->request == baudRequestOf(model));
     }
 
 } // namespace
@@ -503,31 +434,25 @@ GeneratorSettings SettingsFor(const WindowModel& model)
 
 namespace {
 
-    // The count a timer's bytes stand for as its routine reloads them.
-    std::uint64_t reloadedCount(const WindowModel& model, int timer)
-    {
-        const TimerState& t = model.timer(timer);
-        const int mode = TimerModeIn(model.tmod, timer);
-        if (!classicChip(model) && t.run && t.run->chip)
-            return t.run->reload.count;
-        const std::uint32_t lowBits = mode == 0 ? 32 : 256;
-        return TimerModeLimit(mode) - (t.th * lowBits + t.tl % lowBits) % TimerModeLimit(mode);
-    }
-
+    // Why drift-free timing cannot keep what a timer in use counts: its
+    // routine reloads where no figure describes it, or its bytes stand for a
+    // count the running-count add cannot keep. Timer 2's one mode reloads in
+    // hardware.
     std::optional<Message> driftFreeRefusal(const WindowModel& model, int timer)
     {
-        // Timer 2's one mode reloads in hardware.
         if (!modeInTmod(model, timer))
             return std::nullopt;
         const TimerState& t = model.timer(timer);
         const int mode = TimerModeIn(model.tmod, timer);
-        if (!t.use || TimerCountsIn(model.tmod, timer) || mode == 3)
+        const ModeRow* row = FindTimerMode(model.chip.row(), timer, mode);
+        if (!t.use || TimerCountsIn(model.tmod, timer) || row == nullptr)
             return std::nullopt;
         if (DriftFreeNeedsHardwareReload(model.chip.row(), timer, mode))
             return Message { MessageCode::DriftFreeNeedsHardwareReload, mode };
-        if (!model.chip->countsRoutineCycles) // modes 0 and 2 reload in hardware
+        if (ReloadsInHardware(row->counter))
             return std::nullopt;
-        if (!DriftFreeKeeps(reloadedCount(model, timer), mode))
+        const std::uint32_t lowCounts = row->counter == CounterKind::Bits13 ? 32 : 256;
+        if (!DriftFreeKeeps(CountOfBytes(CounterLimit(row->counter), lowCounts, t.th, t.tl), mode))
             return Message { MessageCode::DriftFreeOutOfRange, mode };
         return std::nullopt;
     }
@@ -595,114 +520,46 @@ bool IsSettled(const WindowModel& model)
 
 std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer)
 {
-    // The line's and the tooltips' figures are the classic 12-clock core's:
-    // off the 8051 they would be wrong (another clock per count, reloads in
-    // hardware), so the window shows none there rather than wrong ones.
-    if (!classicChip(model))
-        return std::nullopt;
     const TimerState& t = model.timer(timer);
-    const std::optional<TimerRun>& run = t.run;
-    if (!run)
+    if (!t.run)
         return std::nullopt;
-    // In range the line follows the count as it is changed; after a range
-    // error it keeps the hint the error gave until the next calculation.
-    const std::uint32_t postscale = !run->reload.inRange ? run->postscale : t.postscale;
-    const auto timingWith = [&](bool driftFree) {
-        return ComputeTimerTiming(
-            run->crystalHz, run->mode, run->counter, run->asked, run->precision, postscale, driftFree);
-    };
-    TimerShown shown { *run, timingWith(model.driftFree), {} };
-    shown.driftFreeRefused
-        = model.driftFree && run->reload.inRange && !run->counter && !DriftFreeKeeps(run->reload.count, run->mode);
-    const bool driftFree = model.driftFree && !shown.driftFreeRefused;
-    if (shown.driftFreeRefused) {
-        const std::optional<PostscaleSplit> hardware = shown.timing.hardwareSplit;
-        shown.timing = timingWith(false);
-        shown.timing.hardwareSplit = hardware;
+    const TimerRun& run = *t.run;
+    // The run is the chip's now: a chip change computes every timer in use
+    // again.
+    TimerShown shown { timer, model.chip, run.crystalHz, {}, {}, {}, model.driftFree };
+    // After a range error the line keeps the hint the error gave, with the
+    // software count at the time, until the next calculation.
+    const bool inRange = run.calculation.reload.inRange;
+    if (!inRange || run.refused) {
+        TimerRequest refused = run.request;
+        refused.value = run.refused.value_or(run.request.value);
+        shown.range = DescribeRangeError(model.chip, run.crystalHz, refused, run.postscale);
     }
-    if (run->reload.inRange) {
-        Configuration alone;
-        alone.crystalHz = run->crystalHz;
-        alone.precision = run->precision;
-        alone.timers[0] = { true, run->counter, run->mode, run->asked, false, postscale, std::nullopt };
-        alone.driftFree = driftFree;
-        ResolvedConfiguration resolved;
-        resolved.timers[0] = run->reload;
-        shown.derivation = DeriveConfiguration(alone, resolved).timers[0];
-        shown.derivation->hardwareSplit = shown.timing.hardwareSplit;
+    if (!inRange)
+        return shown;
+    std::optional<Message> refusal;
+    if (model.driftFree)
+        refusal = driftFreeRefusal(model, timer);
+    if (refusal && !shown.range) {
+        DriftFreeLimit limit { *refusal, run.request.mode, run.calculation.reload.count, std::nullopt };
+        if (refusal->code == MessageCode::DriftFreeOutOfRange)
+            limit.hardwareSplit = HardwareSplitFor(model.chip, run.crystalHz, run.request, t.postscale);
+        shown.driftFreeLimit = limit;
     }
+    // In range the line follows the software count as it is changed. Where
+    // the running-count add cannot keep the count, the routine the window
+    // would write reloads plainly; Generate refuses it anyway.
+    shown.derivation = DeriveTimer({ model.chip, run.crystalHz, run.request, run.calculation, t.postscale, false,
+        model.driftFree && !refusal, model.driftFree, Dialect::Keil });
     return shown;
 }
 
 std::optional<BaudDerivation> DescribeBaud(const WindowModel& model)
 {
     const std::optional<BaudRun>& run = model.baudRun;
-    if (!run || !classicChip(model)) // as DescribeTimer
+    if (!run)
         return std::nullopt;
-    Configuration alone;
-    alone.crystalHz = run->crystalHz;
-    alone.precision = run->precision;
-    alone.uartBaudIndex = run->baud.rateIndex;
-    alone.uartDoubleBaud = run->doubled;
-    ResolvedConfiguration resolved;
-    resolved.baud = run->baud;
-    return DeriveConfiguration(alone, resolved).baud;
-}
-
-std::optional<ChipBaudDerivation> DescribeChipBaud(const WindowModel& model)
-{
-    const std::optional<BaudRun>& run = model.baudRun;
-    if (classicChip(model) || !run || !run->chip)
-        return std::nullopt;
-    const BaudSourceRow* source = FindBaudSource(model.chip.row(), BaudSourceFor(model.chip, run->uartTimer));
-    return ChipBaudDerivation { source, kBaudRates.at(static_cast<std::size_t>(run->baud.rateIndex)), run->doubled,
-        *run->chip };
-}
-
-std::optional<ChipTimerDerivation> DescribeChipTimer(const WindowModel& model, int timer)
-{
-    if (classicChip(model))
-        return std::nullopt;
-    const TimerState& t = model.timer(timer);
-    const std::optional<TimerRun>& run = t.run;
-    if (!run || !run->chip || !run->reload.inRange)
-        return std::nullopt;
-    Configuration config = ConfigurationOf(model);
-    config.crystalHz = run->crystalHz;
-    config.sixT = run->sixT;
-    // Where the running-count add cannot keep the count, the routine the
-    // window would write reloads plainly; Generate refuses it anyway.
-    config.driftFree = model.driftFree && !driftFreeRefusal(model, timer);
-    config.timer(timer) = { true, run->counter, run->mode, run->asked, false, t.postscale, run->clock };
-    ResolvedConfiguration resolved;
-    resolved.chipTimers[static_cast<std::size_t>(timer)] = *run->chip;
-    return DeriveChipConfiguration(config, resolved).timers[static_cast<std::size_t>(timer)];
-}
-
-std::optional<ChipRangeError> DescribeChipRange(const WindowModel& model, int timer)
-{
-    const std::optional<TimerRun>& run = model.timer(timer).run;
-    if (classicChip(model) || !run || !run->chip || !run->refused)
-        return std::nullopt;
-    const ChipTimerRequest request { timer, run->mode, run->counter, *run->refused, run->clock, run->sixT };
-    return DescribeChipRangeError(model.chip, run->crystalHz, request, run->postscale);
-}
-
-std::optional<ChipDriftFreeLimit> DescribeChipDriftFreeLimit(const WindowModel& model, int timer)
-{
-    const TimerState& t = model.timer(timer);
-    const std::optional<TimerRun>& run = t.run;
-    if (classicChip(model) || !model.driftFree || !run || !run->chip)
-        return std::nullopt;
-    const std::optional<Message> refusal = driftFreeRefusal(model, timer);
-    if (!refusal)
-        return std::nullopt;
-    ChipDriftFreeLimit limit { *refusal, run->mode, run->reload.count, std::nullopt };
-    if (refusal->code == MessageCode::DriftFreeOutOfRange) {
-        const ChipTimerRequest request { timer, run->mode, false, run->asked, run->clock, run->sixT };
-        limit.hardwareSplit = ChipHardwareSplit(model.chip, run->crystalHz, request, t.postscale);
-    }
-    return limit;
+    return DeriveBaud(model.chip, run->crystalHz, run->request, run->baud);
 }
 
 } // namespace orlet

@@ -1,11 +1,10 @@
 #pragma once
 
 #include "BaudReload.h"
-#include "ChipExplain.h"
-#include "ChipTiming.h"
+#include "Calculation.h"
 #include "Configuration.h"
 #include "Crystal.h"
-#include "Explain.h"
+#include "Derivation.h"
 #include "Messages.h"
 #include "Precision.h"
 #include "SourceGenerator.h"
@@ -24,19 +23,15 @@ namespace orlet {
 // The last calculation of a timer, which its real-period line and reload
 // tooltip describe.
 struct TimerRun {
+    Arithmetic arithmetic = Arithmetic::Classic; // the chip's at the time
     std::uint32_t crystalHz = 0;
-    Precision precision = Precision::Classic;
-    int mode = 0;
-    bool counter = false;
-    std::uint32_t asked = 0; // the period or count before any correction
+    TimerRequest request; // the period or count computed from, its mode, clock and precision
     std::uint32_t postscale = 1; // at the time: a range error's hint keeps it
-    TimerReload reload;
-    // Off the 8051: the chip's computation, its clock and 6T at the time.
-    std::optional<ChipTimerReload> chip;
-    std::uint32_t clock = 12;
-    bool sixT = false;
-    // Off the 8051, after a range error: the value refused; `asked` is what
-    // it was corrected to, and the run is computed from that.
+    TimerCalculation calculation;
+    // After a range error on a chip of exact arithmetic: the value refused;
+    // the request is what it was corrected to, and the run is computed from
+    // that. (With the classic arithmetic the run is the refused request's,
+    // out of range, and the bytes are 0 until the next calculation.)
     std::optional<std::uint32_t> refused;
 
     bool operator==(const TimerRun&) const = default;
@@ -44,15 +39,11 @@ struct TimerRun {
 
 // The last calculation of the serial port, which its tooltips describe.
 struct BaudRun {
+    Arithmetic arithmetic = Arithmetic::Classic; // the chip's at the time
     std::uint32_t crystalHz = 0;
-    Precision precision = Precision::Classic;
-    bool doubled = false;
-    BaudReload baud;
-    // Off the 8051: the chip's computation, its timer, clock and 6T at the time.
-    std::optional<ChipBaud> chip;
+    BaudRequest request; // after any fall-back
+    BaudCalculation baud;
     int uartTimer = 1;
-    std::uint32_t clock = 12;
-    bool sixT = false;
 
     bool operator==(const BaudRun&) const = default;
 };
@@ -241,39 +232,26 @@ Configuration ConfigurationOf(const WindowModel& model);
 // model holds exactly what resolving ConfigurationOf(model) gives.
 bool IsSettled(const WindowModel& model);
 
-// What a timer's last calculation really gives with its software count now:
-// the real period of a run in range, the split a range error suggests.
+// What a timer's last calculation really gives with its software count
+// now: how it came about, and after a range error what was refused and the
+// splits that reach it; with drift-free timing, why Generate refuses it.
 struct TimerShown {
-    TimerRun run;
-    TimerTiming timing;
-    std::optional<TimerDerivation> derivation; // in range only
-    // Drift-free timing asked for a count in range that the routine cannot
-    // keep exact: `timing` and `derivation` are the plain reload's, with
-    // the split mode 2 keeps exact.
-    bool driftFreeRefused = false;
+    int timer = 0;
+    Chip chip;
+    std::uint32_t crystalHz = 0;
+    // The run in range: with the classic arithmetic none after a range error.
+    std::optional<TimerDerivation> derivation;
+    // After a range error: what was refused, with the software count at the time.
+    std::optional<RangeError> range;
+    // Drift-free timing asked for what the routine cannot keep exact: the
+    // derivation is the plain reload's.
+    std::optional<DriftFreeLimit> driftFreeLimit;
+    bool driftFree = false; // as the model asks for it
 };
-// Empty before the first calculation, and off the 8051, whose classic
-// figures they are.
+// Empty before the first calculation and after a switch-off.
 std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer);
 
 // How the serial port's last calculation came about.
 std::optional<BaudDerivation> DescribeBaud(const WindowModel& model);
-
-// Off the 8051: how the serial port's last calculation came about on the chip.
-std::optional<ChipBaudDerivation> DescribeChipBaud(const WindowModel& model);
-
-// Off the 8051: what a timer's last calculation in range really gives on the
-// chip, with its software count now. Empty at the 8051 (DescribeTimer).
-std::optional<ChipTimerDerivation> DescribeChipTimer(const WindowModel& model, int timer);
-
-// Off the 8051, after a range error corrected in a timer's last calculation:
-// what was refused and the splits that reach it, with the software count at
-// the time. Empty otherwise.
-std::optional<ChipRangeError> DescribeChipRange(const WindowModel& model, int timer);
-
-// Off the 8051, with drift-free timing: why Generate refuses what a timer's
-// last calculation gives, and (on a classic core) the split the hardware
-// reload keeps exact instead. Empty where nothing is refused.
-std::optional<ChipDriftFreeLimit> DescribeChipDriftFreeLimit(const WindowModel& model, int timer);
 
 } // namespace orlet

@@ -12,8 +12,8 @@
 #include "OrletVersion.h"
 #include "PngIcon.h"
 #include "SourceGenerator.h"
-#include "TimingTexts.h"
 #include "Tmod.h"
+#include "WindowTexts.h"
 #include "ui_AboutDlg.h"
 #include "ui_OrletDlg.h"
 
@@ -208,7 +208,7 @@ void COrletDlg::nameShownTexts()
         QStringList items;
         for (const orlet::ChipRow& row : orlet::ChipRows()) {
             for (int i = 0; i < 6; ++i)
-                items << ModeItemText(orlet::Chip(row), timer, i);
+                items << u8(orlet::ModeItemText(orlet::Chip(row), timer, i));
         }
         LeavesRoomFor(kTimerControls[std::size_t(timer)].mode, items);
     }
@@ -336,7 +336,7 @@ void COrletDlg::fillLists()
     for (int timer : { 0, 1 }) {
         CComboBox& mode = m_modeCombo[std::size_t(timer)];
         for (int i = 0; i < 6; ++i)
-            mode.InsertString(i, ModeItemText(orlet::Chip(), timer, i));
+            mode.InsertString(i, u8(orlet::ModeItemText(orlet::Chip(), timer, i)));
         mode.SetCurSel(0);
     }
     for (int i = 0; i < int(orlet::kBaudRates.size()); ++i)
@@ -351,7 +351,7 @@ void COrletDlg::fillLists()
 
     // Timer 2 has one mode: the timer, then the counter.
     for (int index : { 0, 3 })
-        m_modeCombo[2].AddString(ModeItemText(orlet::ChipNamed("8052"), 2, index));
+        m_modeCombo[2].AddString(u8(orlet::ModeItemText(orlet::ChipNamed("8052"), 2, index)));
     m_modeCombo[2].SetCurSel(0);
 }
 
@@ -569,51 +569,10 @@ void COrletDlg::UpdateTimerReload(int timer)
 
 void COrletDlg::showTiming(int timer)
 {
-    QString& line = m_actualText[std::size_t(timer)];
-    QWidget* display = GetDlgItem(kTimerControls[std::size_t(timer)].reload);
-    line.clear();
-    display->setToolTip(QString());
-    if (const std::optional<orlet::ChipTimerDerivation> chip = orlet::DescribeChipTimer(m_model, timer)) {
-        const orlet::TimerRun& run = *m_model.timer(timer).run;
-        const QString tip = ChipTimerTip(*chip, run.crystalHz, run.sixT);
-        // After a range error the line keeps the hint until the next
-        // calculation, as at the 8051; the bytes are the corrected value's.
-        if (const std::optional<orlet::ChipRangeError> range = orlet::DescribeChipRange(m_model, timer)) {
-            if (!chip->counter)
-                line = ChipRangeHintText(*range);
-            display->setToolTip(ChipRangeTip(*range, m_model.chip, run.crystalHz, m_model.driftFree) + '\n' + tip);
-            return;
-        }
-        if (const std::optional<orlet::ChipDriftFreeLimit> limit = orlet::DescribeChipDriftFreeLimit(m_model, timer)) {
-            line = ChipDriftFreeLimitText(*limit);
-            display->setToolTip(ChipDriftFreeLimitNote(*limit) + '\n' + tip);
-            return;
-        }
-        if (!chip->counter)
-            line = ChipRealPeriodText(*chip, run.crystalHz);
-        display->setToolTip(tip);
-        return;
-    }
     const std::optional<orlet::TimerShown> shown = orlet::DescribeTimer(m_model, timer);
-    if (!shown)
-        return;
-    const orlet::TimerRun& run = shown->run;
-    if (!run.reload.inRange) {
-        if (!run.counter)
-            line = RangeHintText(shown->timing, run.mode);
-        display->setToolTip(
-            TimerRangeTip(timer, run.counter, run.mode, run.asked, run.reload, shown->timing, run.crystalHz));
-        return;
-    }
-    if (shown->driftFreeRefused) {
-        line = DriftFreeLimitText(shown->timing, run.mode);
-        display->setToolTip(DriftFreeLimitTip(timer, run.crystalHz, *shown->derivation));
-        return;
-    }
-    if (!run.counter)
-        line = RealPeriodText(shown->timing);
-    if (shown->derivation)
-        display->setToolTip(TimerDerivationTip(timer, run.crystalHz, *shown->derivation));
+    const orlet::TimerTexts texts = shown ? orlet::TimerTextsOf(*shown) : orlet::TimerTexts {};
+    m_actualText[std::size_t(timer)] = u8(texts.line);
+    GetDlgItem(kTimerControls[std::size_t(timer)].reload)->setToolTip(u8(texts.tip));
 }
 
 // ---- Precision and software counters ---------------------------------------
@@ -666,9 +625,7 @@ void COrletDlg::UpdateBaudReload()
 void COrletDlg::showBaudDerivation()
 {
     const std::optional<orlet::BaudDerivation> d = orlet::DescribeBaud(m_model);
-    QString tip = d ? BaudDerivationTip(m_model.baudRun->crystalHz, *d) : QString();
-    if (const std::optional<orlet::ChipBaudDerivation> chip = orlet::DescribeChipBaud(m_model))
-        tip = ChipBaudTip(*chip);
+    const QString tip = d ? u8(orlet::BaudTip(*d)) : QString();
     for (int id : { ctl::BaudReload, ctl::BaudError })
         GetDlgItem(id)->setToolTip(tip);
 }
@@ -716,7 +673,7 @@ void COrletDlg::nameTimer2Block()
     m_ui->labelReload2->setText(u8(std::string(timer2->reloadHigh) + ',' + timer2->reloadLow));
     for (int item = 0; item < m_modeCombo[2].GetCount(); ++item)
         m_modeCombo[2].SetItemText(
-            item, ModeItemText(m_model.chip, 2, ModeIndexOfItem(item, m_modeCombo[2].GetCount())));
+            item, u8(orlet::ModeItemText(m_model.chip, 2, ModeIndexOfItem(item, m_modeCombo[2].GetCount()))));
 }
 
 void COrletDlg::OnSixTChange()
@@ -769,7 +726,7 @@ void COrletDlg::nameModeItems()
         if (classicPlace.isNull())
             classicPlace = box.geometry();
         for (int i = 0; i < 6; ++i)
-            list.SetItemText(i, ModeItemText(m_model.chip, timer, i));
+            list.SetItemText(i, u8(orlet::ModeItemText(m_model.chip, timer, i)));
         // Longer names take the free room of the row; the classic names fit
         // the list as the window always had it.
         box.setGeometry(classicPlace);

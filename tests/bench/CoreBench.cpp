@@ -1,4 +1,5 @@
 #include "BaudReload.h"
+#include "Calculation.h"
 #include "Configuration.h"
 #include "SourceGenerator.h"
 #include "TimerReload.h"
@@ -47,12 +48,13 @@ BENCHMARK(BM_ComputeTimerReload);
 // The window's real-period line runs this on every keystroke too; out of
 // range it searches for a split. The worst case is a prime period, which has
 // none, so every postscale up to 65535 is tried (goal: under 1 ms).
-void BM_ComputeTimerTimingPrimePeriod(benchmark::State& state)
+void BM_DescribeRangeErrorPrimePeriod(benchmark::State& state)
 {
     for (auto _ : state)
-        benchmark::DoNotOptimize(ComputeTimerTiming(12000000, 1, false, 1000003, Precision::Exact));
+        benchmark::DoNotOptimize(
+            DescribeRangeError(Chip(), 12000000, { 0, 1, false, 1000003, 12, false, Precision::Exact }, 1));
 }
-BENCHMARK(BM_ComputeTimerTimingPrimePeriod);
+BENCHMARK(BM_DescribeRangeErrorPrimePeriod);
 
 void BM_ComputeBaudReloadAllRates(benchmark::State& state)
 {

@@ -1,15 +1,18 @@
-#include "ChipExplain.h"
-#include "ChipTiming.h"
+#include "Calculation.h"
 #include "Configuration.h"
+#include "Derivation.h"
+#include "Explain.h"
 #include "SourceGenerator.h"
 #include "VendorHeader.h"
 #include "WindowModel.h"
+#include "WindowTexts.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <regex>
 #include <string>
+#include <utility>
 
 using namespace orlet;
 
@@ -75,7 +78,7 @@ std::vector<Configuration> sweep()
                     c.uartDoubleBaud = drift;
                     c.uartInterrupt = mode == 1;
                     c.int0 = TriggerMode::Level;
-                    configs.push_back(c);
+                    configs.push_back(std::move(c));
                 }
             }
         }
@@ -115,7 +118,7 @@ TEST(ChipGenerator, The8051IsTheClassicProgramWhateverItsOptionsSay)
         if (!a.resolved) {
             EXPECT_EQ(a.error->code, b.error->code);
             EXPECT_EQ(a.error->limit, b.error->limit);
-            EXPECT_EQ(a.error->split.has_value(), b.error->split.has_value());
+            EXPECT_EQ(a.error->range.has_value(), b.error->range.has_value());
             continue;
         }
         for (const Dialect dialect : { Dialect::Keil, Dialect::Sdcc }) {
@@ -124,7 +127,7 @@ TEST(ChipGenerator, The8051IsTheClassicProgramWhateverItsOptionsSay)
         EXPECT_EQ(a.resolved->reloadTexts[0], b.resolved->reloadTexts[0]);
         EXPECT_EQ(a.resolved->baudErrorText, b.resolved->baudErrorText);
         EXPECT_EQ(a.resolved->timers, b.resolved->timers);
-        EXPECT_FALSE(b.resolved->chipBaud);
+        EXPECT_EQ(a.resolved->baud, b.resolved->baud);
     }
 }
 
@@ -203,8 +206,8 @@ TEST(ChipGenerator, TheSerialPortOnTimer2LeavesTimer1Free)
         " T2CON=0x34;\r\n"));
     EXPECT_FALSE(contains(text, "TMOD|=0x20;"));
     EXPECT_TRUE(contains(text, "TR1=1;\r\nET1=1;"));
-    ASSERT_TRUE(r.chipBaud);
-    EXPECT_DOUBLE_EQ(r.chipBaud->actualBaud, 9600.0);
+    ASSERT_TRUE(r.baud);
+    EXPECT_DOUBLE_EQ(r.baud->actualBaud, 9600.0);
     EXPECT_EQ(r.baudReloadText, "ffH,dcH");
 }
 
@@ -217,7 +220,7 @@ TEST(ChipGenerator, RangesAreTheChipsOwn)
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code, ConfigErrorCode::TimerOutOfRange);
     EXPECT_EQ(error->limit, 2730u);
-    EXPECT_FALSE(error->split) << "the 8051's splits do not apply";
+    EXPECT_FALSE(error->range->split) << "mode 0 is the hardware reload: one split";
     c.timer(0).clock = 12;
     EXPECT_FALSE(refusal(c));
 
@@ -277,11 +280,10 @@ TEST(ChipGenerator, AChipModelResolvesToItself)
     EXPECT_EQ(BuildSourceText(again.resolved->settings), BuildSourceText(SettingsFor(m)));
     EXPECT_EQ(AuxrAfterInit(SettingsFor(m)), kAuxrT0x12 | kAuxrT2R | kAuxrT2CT | kAuxrT2x12);
 
-    // The real-period lines and the derivation tooltips describe the classic
-    // core only: here they would show 12-clock figures for 1T timers.
-    for (int timer : { 0, 2 })
-        EXPECT_FALSE(DescribeTimer(m, timer)) << timer;
-    EXPECT_FALSE(DescribeBaud(m));
+    // The tooltips count as the chip does: 1T, and the routine's latency
+    // of a 1T core is not counted.
+    EXPECT_NE(TimerTextsOf(*DescribeTimer(m, 0)).tip.find("每个时钟计数一次（1T）"), std::string::npos);
+    EXPECT_NE(BaudTip(*DescribeBaud(m)).find("由定时器1产生"), std::string::npos);
 
     // Back at the 8051 every timer counts 12 clocks again and timer 2 is gone.
     m.chip = Chip();
@@ -362,19 +364,21 @@ TEST(ChipGenerator, SweepOfEveryChip)
                 EXPECT_EQ((auxr & kAuxrS1st2) != 0, stc && s.uartEnabled && c.uartTimer == 2);
                 EXPECT_EQ((auxr & kAuxrT2R) != 0, stc && (s.timer(2).enabled || (s.uartEnabled && c.uartTimer == 2)));
 
-                const ChipDerivation d = DeriveChipConfiguration(c, r);
+                const Derivation d = DeriveConfiguration(c, r);
                 for (const auto& t : d.timers) {
                     if (!t)
                         continue;
-                    EXPECT_EQ(t->start, t->limit - t->count);
-                    if (t->limit == 65536) {
-                        EXPECT_EQ((t->high << 8 | t->low), t->start % 65536);
+                    const step::Start& start = *t->find<step::Start>();
+                    EXPECT_EQ(start.start, start.limit - start.count);
+                    if (start.limit == 65536) {
+                        EXPECT_EQ((start.high << 8 | start.low), start.start % 65536);
                     }
-                    if (!t->counter && t->hardwareReload) {
-                        EXPECT_EQ(t->interruptCycles, t->count);
+                    const step::Interrupt& interrupt = *t->find<step::Interrupt>();
+                    if (!t->counter && interrupt.kind == ReloadKind::Hardware) {
+                        EXPECT_EQ(interrupt.interruptCycles, interrupt.count);
                     }
                 }
-                for (const char ch : FormatChipDerivation(d))
+                for (const char ch : FormatDerivation(d))
                     ASSERT_LT(static_cast<unsigned char>(ch), 0x80);
             }
         }
@@ -488,10 +492,10 @@ TEST(ChipGenerator, DerivationNamesTheVendorHeaderOnlyWhenNamed)
 {
     Configuration config = on(ChipNamed("stc8"), 24000000);
     config.timer(2) = timerAt(0, 1000);
-    const std::string plain = FormatChipDerivation(DeriveChipConfiguration(config, resolved(config)));
+    const std::string plain = FormatDerivation(DeriveConfiguration(config, resolved(config)));
     EXPECT_FALSE(contains(plain, "Header"));
     config.vendorHeader = "STC8H.h";
-    std::string named = FormatChipDerivation(DeriveChipConfiguration(config, resolved(config)));
+    std::string named = FormatDerivation(DeriveConfiguration(config, resolved(config)));
     const std::string line = "Header: the vendor's \"STC8H.h\" is included and declares the chip's registers; no sfr "
                              "declarations are written.\n";
     const auto at = named.find("\n" + line);

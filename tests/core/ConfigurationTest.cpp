@@ -114,8 +114,8 @@ TEST(ResolveConfiguration, AnOverlongPeriodSuggestsTheHardwareSplitFirst)
         { {}, timer(0, 1000000), 8192, std::pair { 250u, 4000u }, std::pair { 8000u, 125u } },
         // The postscale already set multiplies in.
         { { true, false, 1, 1000000, false, 3 }, {}, 65536, std::pair { 250u, 12000u }, std::pair { 62500u, 48u } },
-        // In mode 2 the two are one.
-        { timer(2, 1000), {}, 256, std::pair { 250u, 4u }, std::pair { 250u, 4u } },
+        // In mode 2 the two are one: the hardware split alone.
+        { timer(2, 1000), {}, 256, std::pair { 250u, 4u }, std::nullopt },
         // Counters and periods without a whole split have none.
         { counter(2, 300), {}, 256, std::nullopt, std::nullopt },
         { timer(1, 65537), {}, 65536, std::nullopt, std::nullopt },
@@ -137,11 +137,12 @@ TEST(ResolveConfiguration, AnOverlongPeriodSuggestsTheHardwareSplitFirst)
         EXPECT_EQ(e.code, ConfigErrorCode::TimerOutOfRange);
         EXPECT_EQ(e.limit, c.limit);
         EXPECT_EQ(e.value, c.t0.enabled ? c.t0.value : c.t1.value);
-        expectSplit(e.hardwareSplit, c.hardware);
-        if (e.hardwareSplit) {
-            EXPECT_EQ(e.hardwareSplit->cycles * e.hardwareSplit->postscale, std::uint64_t(e.value) * c.t0.postscale);
+        ASSERT_TRUE(e.range);
+        expectSplit(e.range->hardwareSplit, c.hardware);
+        if (const auto& hardware = e.range->hardwareSplit) {
+            EXPECT_EQ(hardware->cycles * hardware->postscale, std::uint64_t(e.value) * c.t0.postscale);
         }
-        expectSplit(e.split, c.split);
+        expectSplit(e.range->split, c.split);
     }
 }
 

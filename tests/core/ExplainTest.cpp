@@ -1,4 +1,5 @@
 #include "Explain.h"
+#include "Configuration.h"
 
 #include <gtest/gtest.h>
 
@@ -81,7 +82,7 @@ TEST(TimerDerivationTable, CountStartBytesAndRealPeriod)
         ASSERT_TRUE(d);
         ASSERT_FALSE(d->timers[0]);
         ASSERT_TRUE(d->timers[1]);
-        const TimerDerivation& t = *d->timers[1];
+        const step::Start& t = *d->timers[1]->find<step::Start>();
         EXPECT_EQ(t.count, c.count);
         EXPECT_EQ(t.start, c.start);
 
@@ -89,22 +90,23 @@ TEST(TimerDerivationTable, CountStartBytesAndRealPeriod)
         const std::uint32_t start = c.start % t.limit;
         switch (c.mode) {
         case 0:
-            EXPECT_EQ(t.th * 32u + t.tl, start);
+            EXPECT_EQ(t.high * 32u + t.low, start);
             break;
         case 1:
-            EXPECT_EQ(t.th * 256u + t.tl, start);
+            EXPECT_EQ(t.high * 256u + t.low, start);
             break;
         default:
-            EXPECT_EQ(t.tl, start);
-            EXPECT_EQ(t.th, t.tl);
+            EXPECT_EQ(t.low, start);
+            EXPECT_EQ(t.high, t.low);
         }
 
         if (c.counter)
             continue;
-        EXPECT_NEAR(t.actualPeriodUs, c.actualPeriodUs, 1e-6);
-        ASSERT_EQ(t.periodErrorPercent.has_value(), c.errorPercent.has_value());
+        const step::Period& p = *d->timers[1]->find<step::Period>();
+        EXPECT_NEAR(p.actualUs, c.actualPeriodUs, 1e-6);
+        ASSERT_EQ(p.errorPercent.has_value(), c.errorPercent.has_value());
         if (c.errorPercent) {
-            EXPECT_NEAR(*t.periodErrorPercent, *c.errorPercent, 1e-6);
+            EXPECT_NEAR(*p.errorPercent, *c.errorPercent, 1e-6);
         }
     }
 }
@@ -149,16 +151,17 @@ TEST(BaudDerivationTable, CountReloadAndRealRate)
         config.uartDoubleBaud = c.doubled;
         const auto d = derive(config);
         ASSERT_TRUE(d && d->baud);
-        const BaudDerivation& b = *d->baud;
+        const step::BaudCount& b = *d->baud->find<step::BaudCount>();
+        const step::BaudRate& rate = *d->baud->find<step::BaudRate>();
         EXPECT_EQ(b.k, c.doubled ? 2 : 1);
         EXPECT_EQ(b.q, c.q);
         EXPECT_NEAR(b.x, c.x, 1e-4);
-        EXPECT_EQ(b.n, c.n);
-        EXPECT_EQ(b.reload, c.reload);
-        EXPECT_EQ(b.bitClocks, c.bitClocks);
-        EXPECT_NEAR(b.actualBaud, c.actualBaud, 1e-3);
-        EXPECT_NEAR(b.rateDeviationPercent, c.deviationPercent, 1e-4);
-        EXPECT_DOUBLE_EQ(b.errorPercent, c.errorPercent);
+        EXPECT_EQ(b.n, unsigned(c.n));
+        EXPECT_EQ(d->baud->find<step::BaudReload>()->low, c.reload);
+        EXPECT_EQ(rate.bitClocks, c.bitClocks);
+        EXPECT_NEAR(rate.actualBaud, c.actualBaud, 1e-3);
+        EXPECT_NEAR(rate.deviationPercent, c.deviationPercent, 1e-4);
+        EXPECT_DOUBLE_EQ(d->baud->find<step::BaudError>()->errorShown, c.errorPercent);
     }
 }
 
@@ -211,9 +214,9 @@ TEST(FormatDerivation, ExactCountsShowTheWholeMegahertzCountWhenItDiffers)
     config.timer(1) = { true, false, 2, 0, false };
     const auto d = derive(config);
     ASSERT_TRUE(d && d->timers[0]);
-    EXPECT_EQ(d->timers[0]->count, 57600u);
-    EXPECT_EQ(d->timers[0]->classicCount, 57291u);
-    EXPECT_NEAR(d->timers[0]->wholePeriodUs, 1e6, 1e-6);
+    EXPECT_EQ(d->timers[0]->find<step::Count>()->count, 57600u);
+    EXPECT_EQ(d->timers[0]->find<step::Count>()->classicCount, 57291u);
+    EXPECT_NEAR(d->timers[0]->find<step::Period>()->wholeUs, 1e6, 1e-6);
     const std::string text = FormatDerivation(*d);
     for (const char* part : {
              "n = floor(11059200 * 62500 / 12000000 + 0.5) = 57600 (whole megahertz, 11 MHz, would give 57291).",
@@ -239,8 +242,8 @@ TEST(FormatDerivation, ExactSerialCountTakesTheWholeFrequency)
     config.uartDoubleBaud = true;
     const auto d = derive(config);
     ASSERT_TRUE(d && d->baud);
-    EXPECT_NEAR(d->baud->x, 17.9036, 1e-4);
-    EXPECT_DOUBLE_EQ(d->baud->errorPercent, -0.5382);
+    EXPECT_NEAR(d->baud->find<step::BaudCount>()->x, 17.9036, 1e-4);
+    EXPECT_DOUBLE_EQ(d->baud->find<step::BaudError>()->errorShown, -0.5382);
     const std::string text = FormatDerivation(*d);
     EXPECT_TRUE(contains(text, "x = k * f / (384 * rate) = 2 * 33000000 / (384 * 9600) = 17.9036")) << text;
     EXPECT_FALSE(contains(text, "q = floor")) << text;
@@ -287,8 +290,8 @@ TEST(FormatDerivation, ModeTwoNeedsNothing)
     config.driftFree = true;
     const auto d = derive(config);
     ASSERT_TRUE(d && d->timers[1]);
-    EXPECT_EQ(d->timers[1]->interruptCycles, 91u);
-    EXPECT_FALSE(d->timers[1]->runningAdd);
+    EXPECT_EQ(d->timers[1]->find<step::Interrupt>()->interruptCycles, 91u);
+    EXPECT_EQ(d->timers[1]->find<step::Interrupt>()->kind, ReloadKind::Hardware);
     EXPECT_TRUE(contains(FormatDerivation(*d),
         "the hardware reloads at the overflow, so an interrupt comes every"
         " n = 91 machine cycles."));

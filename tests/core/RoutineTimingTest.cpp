@@ -1,4 +1,5 @@
 #include "RoutineTiming.h"
+#include "Derivation.h"
 #include "TimerReload.h"
 #include "TimerTiming.h"
 
@@ -131,17 +132,20 @@ TEST(SplitCost, InterruptsPerSecondAndTheRoutinesShare)
     EXPECT_LT(plain.cpuPercent, 0.1);
 }
 
-TEST(ComputeTimerTiming, OffersTheHardwareSplitFirstWhenOutOfRangeOrAskedToKeepTime)
+TEST(Derivation, OffersTheHardwareSplitFirstWhenOutOfRangeOrAskedToKeepTime)
 {
-    const TimerTiming tooLong = ComputeTimerTiming(12000000, 1, false, 1000000, Precision::Classic);
+    const TimerRequest second { 0, 1, false, 1000000 };
+    const RangeError tooLong = DescribeRangeError(Chip(), 12000000, second, 1);
     ASSERT_TRUE(tooLong.hardwareSplit && tooLong.split);
     EXPECT_EQ(tooLong.hardwareSplit->cycles * tooLong.hardwareSplit->postscale, 1000000u);
     EXPECT_EQ(tooLong.split->periodUs, 62500u);
 
-    EXPECT_FALSE(ComputeTimerTiming(12000000, 1, false, 1000, Precision::Classic).hardwareSplit);
-    const TimerTiming driftFree = ComputeTimerTiming(12000000, 1, false, 1000, Precision::Classic, 1, true);
-    ASSERT_TRUE(driftFree.hardwareSplit);
-    EXPECT_EQ(driftFree.hardwareSplit->periodUs, 250u);
-    EXPECT_EQ(driftFree.interruptCycles, 1000u);
-    EXPECT_EQ(driftFree.drift->ppm, 0);
+    const TimerRequest millisecond { 0, 1, false, 1000 };
+    const TimerCalculation c = CalculateTimer(Chip(), 12000000, millisecond);
+    EXPECT_FALSE(DeriveTimer({ Chip(), 12000000, millisecond, c }).find<step::HardwareSplit>());
+    const TimerDerivation driftFree = DeriveTimer({ Chip(), 12000000, millisecond, c, 1, false, true, true });
+    ASSERT_TRUE(driftFree.find<step::HardwareSplit>());
+    EXPECT_EQ(driftFree.find<step::HardwareSplit>()->split.periodUs, 250u);
+    EXPECT_EQ(driftFree.find<step::Interrupt>()->interruptCycles, 1000u);
+    EXPECT_EQ(driftFree.find<step::Drift>()->drift.ppm, 0);
 }

@@ -1,4 +1,5 @@
 #include "TimerTiming.h"
+#include "Derivation.h"
 
 #include <gtest/gtest.h>
 
@@ -51,26 +52,32 @@ TEST(PostscaleSuggestion, SmallestWholeSplitThatFits)
     }
 }
 
-TEST(TimerTiming, RealPeriodAndErrorOfTheStoredCount)
+TEST(Derivation, RealPeriodAndErrorOfTheStoredCount)
 {
-    const TimerTiming exact = ComputeTimerTiming(11059200, 1, false, 1000, Precision::Exact, 16);
-    EXPECT_EQ(exact.count, 922u);
-    EXPECT_EQ(exact.classicCount, 916u);
-    EXPECT_NEAR(exact.periodUs, 1000.4340, 1e-4);
-    EXPECT_NEAR(exact.wholePeriodUs, 16 * 1000.4340, 16e-4);
-    EXPECT_NEAR(*exact.errorPercent, 0.0434, 1e-4);
-    EXPECT_TRUE(exact.inRange);
-    EXPECT_FALSE(exact.split);
+    const TimerRequest request { 0, 1, false, 1000, 12, false, Precision::Exact };
+    const TimerDerivation exact
+        = DeriveTimer({ Chip(), 11059200, request, CalculateTimer(Chip(), 11059200, request), 16 });
+    EXPECT_EQ(exact.find<step::Count>()->count, 922u);
+    EXPECT_EQ(exact.find<step::Count>()->classicCount, 916u);
+    const step::Period& period = *exact.find<step::Period>();
+    EXPECT_NEAR(period.actualUs, 1000.4340, 1e-4);
+    EXPECT_NEAR(period.wholeUs, 16 * 1000.4340, 16e-4);
+    EXPECT_NEAR(*period.errorPercent, 0.0434, 1e-4);
 
-    EXPECT_FALSE(ComputeTimerTiming(12000000, 1, false, 0, Precision::Exact).errorPercent);
+    const TimerRequest none { 0, 1, false, 0, 12, false, Precision::Exact };
+    EXPECT_FALSE(DeriveTimer({ Chip(), 12000000, none, CalculateTimer(Chip(), 12000000, none) })
+                     .find<step::Period>()
+                     ->errorPercent);
 }
 
-TEST(TimerTiming, CountersCountPulsesAndHaveNoPeriod)
+TEST(Derivation, CountersCountPulsesAndHaveNoPeriodNorSplit)
 {
-    const TimerTiming t = ComputeTimerTiming(12000000, 2, true, 300, Precision::Exact, 5);
-    EXPECT_EQ(t.count, 300u);
-    EXPECT_FALSE(t.inRange);
-    EXPECT_FALSE(t.errorPercent);
-    EXPECT_FALSE(t.split);
-    EXPECT_EQ(t.periodUs, 0.0);
+    const TimerRequest pulses { 0, 2, true, 300 };
+    EXPECT_FALSE(CalculateTimer(Chip(), 12000000, pulses).reload.inRange);
+    const RangeError range = DescribeRangeError(Chip(), 12000000, pulses, 5);
+    EXPECT_FALSE(range.split || range.hardwareSplit);
+    const TimerRequest fits { 0, 2, true, 200 };
+    const TimerDerivation d = DeriveTimer({ Chip(), 12000000, fits, CalculateTimer(Chip(), 12000000, fits), 5 });
+    EXPECT_EQ(d.find<step::Count>()->count, 200u);
+    EXPECT_FALSE(d.find<step::Period>());
 }

@@ -704,13 +704,13 @@ TEST(DriftFree, DescribeTimerShowsWhatTheRoutineKeeps)
         const std::optional<TimerShown> shown = DescribeTimer(u.m, 0);
         ASSERT_TRUE(shown);
         SCOPED_TRACE(r.period);
-        EXPECT_EQ(shown->timing.interruptCycles, r.interruptCycles);
-        EXPECT_EQ(shown->driftFreeRefused, r.refused);
-        EXPECT_EQ(shown->timing.hardwareSplit.has_value(), r.hardwareSplit);
         ASSERT_TRUE(shown->derivation);
+        const step::Interrupt& interrupt = *shown->derivation->find<step::Interrupt>();
+        EXPECT_EQ(interrupt.interruptCycles.value_or(0), r.interruptCycles);
+        EXPECT_EQ(shown->driftFreeLimit.has_value(), r.refused);
         // The tooltip says the routine adds to the running count only where it keeps the count.
-        EXPECT_EQ(shown->derivation->runningAdd.has_value(), r.driftFree && !r.refused && r.modeIndex < 2);
-        EXPECT_EQ(shown->derivation->hardwareSplit.has_value(), r.hardwareSplit);
+        EXPECT_EQ(interrupt.kind == ReloadKind::RunningAdd, r.driftFree && !r.refused && r.modeIndex < 2);
+        EXPECT_EQ(shown->derivation->find<step::HardwareSplit>() != nullptr, r.hardwareSplit);
     }
 }
 
@@ -818,18 +818,17 @@ TEST(ChipWindow, RealPeriodFromTheChip)
         u.useTimer(r.timer, r.modeIndex);
         u.typePeriod(r.timer, r.period);
         SCOPED_TRACE(testing::Message() << r.chip.row().title << " timer" << r.timer);
-        const std::optional<ChipTimerDerivation> d = DescribeChipTimer(u.m, r.timer);
-        ASSERT_TRUE(d);
-        EXPECT_EQ(d->interruptCycles, r.interruptCycles);
-        EXPECT_EQ(ChipRealPeriodLine(*d, u.m.crystalHz), r.line);
+        const std::optional<TimerShown> shown = DescribeTimer(u.m, r.timer);
+        ASSERT_TRUE(shown && shown->derivation);
+        EXPECT_EQ(shown->derivation->find<step::Interrupt>()->interruptCycles, r.interruptCycles);
+        EXPECT_EQ(TimerTextsOf(*shown).line, r.line);
     }
     // The 8052's timers 0 and 1 are the 8051's: the same line at 12 MHz.
     User classic;
     classic.chooseCrystal(Mhz12);
     classic.useTimer(0, 1);
     classic.typePeriod(0, 1000);
-    EXPECT_EQ(RealPeriodLine(DescribeTimer(classic.m, 0)->timing), "实际 1007.00us +0.70% 每天 +605s");
-    EXPECT_FALSE(DescribeChipTimer(classic.m, 0));
+    EXPECT_EQ(TimerTextsOf(*DescribeTimer(classic.m, 0)).line, "实际 1007.00us +0.70% 每天 +605s");
 }
 
 // PCON.SMOD reaches only timer 1 in mode 2; elsewhere the doubling is off.
@@ -844,10 +843,10 @@ TEST(ChipWindow, DoublingOnlyWhereSmodReaches)
     EXPECT_FALSE(SmodDoublesRate(u.m));
     EXPECT_FALSE(u.m.doubleBaud);
     EXPECT_EQ(u.m.baudReloadText, "ffH,dcH");
-    const std::optional<ChipBaudDerivation> baud = DescribeChipBaud(u.m);
+    const std::optional<BaudDerivation> baud = DescribeBaud(u.m);
     ASSERT_TRUE(baud);
-    EXPECT_EQ(baud->source->timer, 2);
-    EXPECT_NE(ChipBaudDerivationTip(*baud).find("装入值 = 65536 − 36 = 0xffdc"), std::string::npos);
+    EXPECT_EQ(baud->find<step::BaudSource>()->timer, 2);
+    EXPECT_NE(BaudTip(*baud).find("装入值 = 65536 − 36 = 0xffdc"), std::string::npos);
     EXPECT_TRUE(ResolveConfiguration(ConfigurationOf(u.m)).resolved);
     u.m.uartTimer = 1;
     u.run(OnUartTimerChange(u.m));
@@ -963,10 +962,9 @@ TEST(ChipWindow, BaudTipPrintsTheFormulaOfTheClockInUse)
             u.clickUartTimer();
         if (r.twelveT)
             u.clickClock(u.m.uartTimer);
-        const std::optional<ChipBaudDerivation> baud = DescribeChipBaud(u.m);
+        const std::optional<BaudDerivation> baud = DescribeBaud(u.m);
         ASSERT_TRUE(baud);
-        EXPECT_NE(ChipBaudDerivationTip(*baud).find(std::string("\n") + r.formula + "\n"), std::string::npos)
-            << ChipBaudDerivationTip(*baud);
+        EXPECT_NE(BaudTip(*baud).find(std::string("\n") + r.formula + "\n"), std::string::npos) << BaudTip(*baud);
     }
 }
 
@@ -1041,11 +1039,10 @@ TEST(ChipWindow, ARangeErrorComputesTheCorrectedValueAtOnce)
         EXPECT_EQ(u.messages, Messages { r.message });
         EXPECT_EQ(u.timer(r.timer).time, r.corrected);
         EXPECT_EQ(u.timer(r.timer).reloadText, r.reload);
-        const std::optional<ChipRangeError> range = DescribeChipRange(u.m, r.timer);
-        ASSERT_TRUE(range);
-        EXPECT_EQ(range->longest, r.corrected);
-        if (r.hint)
-            EXPECT_EQ(ChipRangeHintLine(*range), r.hint);
+        const std::optional<TimerShown> shown = DescribeTimer(u.m, r.timer);
+        ASSERT_TRUE(shown && shown->range);
+        EXPECT_EQ(shown->range->longest, r.corrected);
+        EXPECT_EQ(TimerTextsOf(*shown).line, r.hint ? r.hint : "");
         // orlet-gen refuses the value asked for, and writes what the window
         // holds for the value it shows.
         ASSERT_TRUE(IsSettled(u.m));
@@ -1053,7 +1050,7 @@ TEST(ChipWindow, ARangeErrorComputesTheCorrectedValueAtOnce)
         ASSERT_TRUE(gen.resolved);
         EXPECT_EQ(BuildSourceText(gen.resolved->settings), BuildSourceText(SettingsFor(u.m)));
         u.typePeriod(r.timer, r.corrected);
-        EXPECT_FALSE(DescribeChipRange(u.m, r.timer));
+        EXPECT_FALSE(DescribeTimer(u.m, r.timer)->range);
     }
 }
 
@@ -1078,8 +1075,8 @@ TEST(ChipWindow, DriftFreeLimitLineOnEveryChip)
         u.useTimer(0, r.modeIndex);
         u.typePeriod(0, r.period);
         u.clickDriftFree();
-        const std::optional<ChipDriftFreeLimit> limit = DescribeChipDriftFreeLimit(u.m, 0);
-        EXPECT_EQ(limit ? ChipDriftFreeLimitLine(*limit) : "", r.line);
-        EXPECT_EQ(limit.has_value(), DriftFreeRefusal(u.m).has_value());
+        const TimerShown shown = *DescribeTimer(u.m, 0);
+        EXPECT_EQ(shown.driftFreeLimit ? TimerTextsOf(shown).line : "", r.line);
+        EXPECT_EQ(shown.driftFreeLimit.has_value(), DriftFreeRefusal(u.m).has_value());
     }
 }

@@ -170,9 +170,7 @@ std::pair<std::uint8_t, std::uint8_t> serialBytes(const WindowModel& m)
 // What the serial port's last calculation put there.
 std::pair<std::uint8_t, std::uint8_t> lastSerialReload(const BaudRun& run)
 {
-    if (run.chip)
-        return { run.chip->high, run.chip->low };
-    return { run.baud.reload, run.baud.reload };
+    return { run.baud.high, run.baud.low };
 }
 
 // What must hold after every action; empty when it does.
@@ -192,7 +190,8 @@ std::string problemIn(const WindowModel& m)
         if (timer.run && timer.reloadText != FormatReloadText(timer.th, timer.tl))
             return "display " + timer.reloadText + " for other bytes";
         // Off the 8051 the bytes are those of the value shown, a corrected one included.
-        if (m.chip != Chip() && timer.run && (!timer.run->reload.inRange || timer.run->asked != timer.time))
+        if (m.chip != Chip() && timer.run
+            && (!timer.run->calculation.reload.inRange || timer.run->request.value != timer.time))
             return "timer " + std::to_string(t) + " holds the bytes of another value than its box's";
     }
     if (m.useUart) {

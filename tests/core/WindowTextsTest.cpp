@@ -15,6 +15,34 @@ struct LineCase {
     const char* line;
 };
 
+TimerRequest periodOf(int mode, std::uint32_t value, Precision precision = Precision::Classic)
+{
+    return { 0, mode, false, value, 12, false, precision };
+}
+
+TimerDerivation derivationOf(
+    std::uint32_t crystalHz, const TimerRequest& request, std::uint32_t postscale = 1, bool driftFree = false)
+{
+    return DeriveTimer({ Chip(), crystalHz, request, CalculateTimer(Chip(), crystalHz, request), postscale, false,
+        driftFree, driftFree });
+}
+
+// What the window shows after a range error of `request` on the 8051.
+TimerTexts afterRangeError(std::uint32_t crystalHz, const TimerRequest& request)
+{
+    return TimerTextsOf(
+        { 0, Chip(), crystalHz, std::nullopt, DescribeRangeError(Chip(), crystalHz, request, 1), std::nullopt, false });
+}
+
+// What the window shows where drift-free timing cannot keep the count.
+TimerTexts driftFreeRefused(std::uint32_t crystalHz, const TimerRequest& request)
+{
+    const TimerCalculation c = CalculateTimer(Chip(), crystalHz, request);
+    const DriftFreeLimit limit { { MessageCode::DriftFreeOutOfRange, request.mode }, request.mode, c.reload.count,
+        HardwareSplitFor(Chip(), crystalHz, request, 1) };
+    return TimerTextsOf({ 0, Chip(), crystalHz, derivationOf(crystalHz, request), std::nullopt, limit, true });
+}
+
 } // namespace
 
 TEST(RealPeriodLineTable, InterruptPeriodErrorAndDriftADay)
@@ -32,39 +60,32 @@ TEST(RealPeriodLineTable, InterruptPeriodErrorAndDriftADay)
         { 12000000, 1, 1, 1, false, "占CPU约 100%，周期无法保持" } };
     for (const LineCase& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c));
-        const TimerTiming timing
-            = ComputeTimerTiming(c.crystalHz, c.mode, false, c.value, Precision::Classic, c.postscale, c.driftFree);
-        EXPECT_EQ(RealPeriodLine(timing), c.line);
+        EXPECT_EQ(
+            RealPeriodLine(derivationOf(c.crystalHz, periodOf(c.mode, c.value), c.postscale, c.driftFree)), c.line);
     }
 }
 
 TEST(RangeHintLine, HardwareSplitFirstThenTheOther)
 {
-    const TimerTiming second = ComputeTimerTiming(12000000, 1, false, 1000000, Precision::Classic);
-    EXPECT_EQ(RangeHintLine(second, 1), "可用 方式2 250us × 4000 或 62500us × 16");
-    const TimerTiming exact = ComputeTimerTiming(11059200, 1, false, 1000000, Precision::Exact);
-    EXPECT_EQ(RangeHintLine(exact, 1), "可用 方式2 278us × 3600 或 62500us × 16");
-    const TimerTiming inModeTwo = ComputeTimerTiming(12000000, 2, false, 1000, Precision::Classic);
-    EXPECT_EQ(RangeHintLine(inModeTwo, 2), "可用 250us × 4");
-    const TimerTiming prime = ComputeTimerTiming(12000000, 1, false, 1000003, Precision::Classic);
-    EXPECT_EQ(RangeHintLine(prime, 1), "无法分解为整数微秒");
+    EXPECT_EQ(afterRangeError(12000000, periodOf(1, 1000000)).line, "可用 方式2 250us × 4000 或 62500us × 16");
+    EXPECT_EQ(afterRangeError(11059200, periodOf(1, 1000000, Precision::Exact)).line,
+        "可用 方式2 278us × 3600 或 62500us × 16");
+    EXPECT_EQ(afterRangeError(12000000, periodOf(2, 1000)).line, "可用 250us × 4");
+    EXPECT_EQ(afterRangeError(12000000, periodOf(1, 1000003)).line, "无法分解为整数微秒");
 }
 
 TEST(DriftFreeLimitLine, OffersTheHardwareSplitOrTheCountsKept)
 {
-    const TimerTiming full = ComputeTimerTiming(12000000, 1, false, 65536, Precision::Classic, 1, true);
-    EXPECT_EQ(DriftFreeLimitLine(full, 1), "无累积误差 可用 方式2 256us × 256");
-    const TimerTiming shortPeriod = ComputeTimerTiming(12000000, 1, false, 50, Precision::Classic, 1, true);
-    EXPECT_EQ(DriftFreeLimitLine(shortPeriod, 1), "无累积误差须100~65024周期");
+    EXPECT_EQ(driftFreeRefused(12000000, periodOf(1, 65536)).line, "无累积误差 可用 方式2 256us × 256");
+    EXPECT_EQ(driftFreeRefused(12000000, periodOf(1, 50)).line, "无累积误差须100~65024周期");
+    const std::string tip = driftFreeRefused(12000000, periodOf(0, 8192)).tip;
     EXPECT_EQ(
-        DriftFreeLimitNote(0, 8192), "无累积误差：方式0的计数应在100~8128个机器周期之间，此为 8192；“生成”不写代码");
+        tip.substr(0, tip.find('\n')), "无累积误差：方式0的计数应在100~8128个机器周期之间，此为 8192；“生成”不写代码");
 }
 
 TEST(TimerRangeTip, ShowsWhatEachSplitCosts)
 {
-    const TimerReload reload = ComputeTimerReload(12000000, 1, false, 1000000);
-    const TimerTiming timing = ComputeTimerTiming(12000000, 1, false, 1000000, Precision::Classic);
-    const std::string tip = TimerRangeTip(0, false, 1, 1000000, reload, timing, 12000000);
+    const std::string tip = afterRangeError(12000000, periodOf(1, 1000000)).tip;
     EXPECT_NE(tip.find("方式2硬件重装无累积误差：周期框填 250（250 个机器周期），× N 框填 4000（每秒 4000.0 次中断，"
                        "占CPU约 10.40%）"),
         std::string::npos)

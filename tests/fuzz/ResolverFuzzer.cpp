@@ -1,11 +1,12 @@
 // The resolver with the generator and the derivation on any configuration
 // the window or orlet-gen could be asked for, and on some they refuse.
-#include "ChipExplain.h"
 #include "Configuration.h"
 #include "Crystal.h"
+#include "Derivation.h"
 #include "Explain.h"
 #include "FuzzCheck.h"
 #include "SourceGenerator.h"
+#include "TextFormat.h"
 #include "TimerReload.h"
 #include "WindowTexts.h"
 
@@ -105,6 +106,8 @@ void checkSource(const GeneratorSettings& s, Dialect dialect)
     FUZZ_CHECK((text.find("initUart();") != std::string::npos) == s.uartEnabled);
 }
 
+void checkDerivation(const Configuration& config, const ResolvedConfiguration& resolved);
+
 void checkResolved(const Configuration& config, const ResolvedConfiguration& resolved)
 {
     const GeneratorSettings& s = resolved.settings;
@@ -121,32 +124,45 @@ void checkResolved(const Configuration& config, const ResolvedConfiguration& res
     checkSource(s, Dialect::Keil);
     checkSource(s, Dialect::Sdcc);
 
-    const Derivation derivation = DeriveConfiguration(config, resolved);
-    FUZZ_CHECK(derivation.tmod == s.tmod && derivation.crystalHz == config.crystalHz);
-    FUZZ_CHECK(derivation.timers[0].has_value() == s.timer(0).enabled);
-    FUZZ_CHECK(derivation.timers[1].has_value() == s.timer(1).enabled);
-    if (derivation.timers[0])
-        FUZZ_CHECK(derivation.timers[0]->th == s.timer(0).th && derivation.timers[0]->tl == s.timer(0).tl);
-    if (derivation.timers[1])
-        FUZZ_CHECK(derivation.timers[1]->th == s.timer(1).th && derivation.timers[1]->tl == s.timer(1).tl);
-    FUZZ_CHECK(derivation.baud.has_value() == s.uartEnabled);
-    if (derivation.baud)
-        FUZZ_CHECK(derivation.baud->reload == s.timer(1).th && derivation.baud->errorText == resolved.baudErrorText);
-    for (const auto& timer : derivation.timers) {
-        if (!timer || timer->counter)
+    checkDerivation(config, resolved);
+}
+
+// The derivation agrees with the record on every chip: the bytes it
+// explains are the generator's, the counts fit their counters, and it reads
+// in ASCII.
+void checkDerivation(const Configuration& config, const ResolvedConfiguration& resolved)
+{
+    const GeneratorSettings& s = resolved.settings;
+    const Derivation d = DeriveConfiguration(config, resolved);
+    FUZZ_CHECK(d.tmod == s.tmod && d.crystalHz == config.crystalHz && d.baud.has_value() == s.uartEnabled);
+    for (int timer = 0; timer < kMaxTimers; ++timer) {
+        const auto& t = d.timers.at(std::size_t(timer));
+        FUZZ_CHECK(t.has_value() == s.timer(timer).enabled);
+        if (!t)
             continue;
-        FUZZ_CHECK(timer->interruptCycles >= timer->count);
-        FUZZ_CHECK(timer->runningAdd.has_value() == (config.driftFree && timer->mode != 2));
-        if (timer->runningAdd)
-            FUZZ_CHECK(timer->interruptCycles == timer->count && timer->runningAdd->low >= 2);
-        FUZZ_CHECK(!TimerDerivationTip(0, config.crystalHz, *timer).empty());
+        const step::Start& start = *t->find<step::Start>();
+        FUZZ_CHECK(start.high == s.timer(timer).th && start.low == s.timer(timer).tl);
+        // A counter of 0 pulses runs its full limit.
+        FUZZ_CHECK(
+            start.count <= start.limit && start.start == start.limit - start.count && (start.count >= 1 || t->counter));
+        if (t->counter)
+            continue;
+        const step::Interrupt& interrupt = *t->find<step::Interrupt>();
+        if (interrupt.interruptCycles)
+            FUZZ_CHECK(*interrupt.interruptCycles >= interrupt.count);
+        if (interrupt.kind == ReloadKind::RunningAdd)
+            FUZZ_CHECK(interrupt.runningAdd.low >= 2
+                && (!interrupt.interruptCycles || *interrupt.interruptCycles == interrupt.count));
+        FUZZ_CHECK(!TimerTip(*t).empty());
     }
-    const std::string explanation = FormatDerivation(derivation);
+    if (d.baud)
+        FUZZ_CHECK(TextFormat("%.4f%%", d.baud->find<step::BaudError>()->errorPercent) == resolved.baudErrorText
+            && resolved.baud->count >= 1);
+    const std::string explanation = FormatDerivation(d);
     FUZZ_CHECK(std::all_of(
         explanation.begin(), explanation.end(), [](char c) { return c == '\n' || (c >= 0x20 && c < 0x7F); }));
 }
 
-// Off the 8051: the chip's text and derivation agree with the record.
 void checkChipResolved(const Configuration& config, const ResolvedConfiguration& resolved)
 {
     const GeneratorSettings& s = resolved.settings;
@@ -157,22 +173,7 @@ void checkChipResolved(const Configuration& config, const ResolvedConfiguration&
         FUZZ_CHECK((text.find("AUXR") != std::string::npos)
             == (TimersUseRegister(profile, "AUXR") && text.find("init") != std::string::npos));
     }
-    const ChipDerivation d = DeriveChipConfiguration(config, resolved);
-    FUZZ_CHECK(d.timers[0].has_value() == s.timer(0).enabled && d.timers[1].has_value() == s.timer(1).enabled);
-    FUZZ_CHECK(d.timers[2].has_value() == s.timer(2).enabled && d.baud.has_value() == s.uartEnabled);
-    for (const auto& t : d.timers) {
-        if (!t)
-            continue;
-        // A counter of 0 pulses runs its full limit, as on the 8051.
-        FUZZ_CHECK(t->count <= t->limit && t->start == t->limit - t->count && (t->count >= 1 || t->counter));
-        if (t->interruptCycles)
-            FUZZ_CHECK(*t->interruptCycles >= t->count);
-    }
-    if (d.baud)
-        FUZZ_CHECK(d.baud->baud.fits && d.baud->baud.count >= 1);
-    const std::string explanation = FormatChipDerivation(d);
-    FUZZ_CHECK(std::all_of(
-        explanation.begin(), explanation.end(), [](char c) { return c == '\n' || (c >= 0x20 && c < 0x7F); }));
+    checkDerivation(config, resolved);
 }
 
 // A period refused as too long: the most the refusal states is accepted
@@ -181,7 +182,7 @@ void checkStatedLimit(Configuration config, const ConfigError& e)
 {
     if (e.code != ConfigErrorCode::TimerOutOfRange)
         return;
-    TimerConfig& t = e.timer == 0 ? config.timer(0) : e.timer == 1 ? config.timer(1) : config.timer(2);
+    TimerConfig& t = config.timer(e.timer);
     const auto refusedAgain = [&](std::uint32_t value) {
         t.value = value;
         const ResolveResult again = ResolveConfiguration(config);

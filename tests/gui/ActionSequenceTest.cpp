@@ -12,7 +12,7 @@
 #include "TimerBlocks.h"
 #include "TimerReload.h"
 #include "TimerTiming.h"
-#include "TimingTexts.h"
+#include "WindowTexts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -355,7 +355,7 @@ private:
             const TimerBlock& b = kBlocks[t];
             const int lineId = t == 0 ? ctl::Timer0Actual : ctl::Timer1Actual;
             const int boxId = t == 0 ? ctl::Timer0Postscale : ctl::Timer1Postscale;
-            const std::uint32_t n = t == 0 ? dlg->m_postscale[0] : dlg->m_postscale[1];
+            const std::uint32_t n = dlg->m_postscale[std::size_t(t)];
             if (ui->text(boxId) != QString::number(n) || n < 1 || n > orlet::kMaxPostscale)
                 return QString("box %1 shows %2, the postscale is %3").arg(boxId).arg(ui->text(boxId)).arg(n);
             const QString line = ui->text(lineId);
@@ -364,7 +364,7 @@ private:
                 return QString("timer %1 off or counting shows \"%2\"").arg(t).arg(line);
             if (line.isEmpty())
                 continue;
-            const std::uint32_t period = t == 0 ? dlg->m_time[0] : dlg->m_time[1];
+            const std::uint32_t period = dlg->m_time[std::size_t(t)];
             const orlet::TimerReload reload
                 = orlet::ComputeTimerReload(dlg->m_crystalHz, mode, false, period, precision());
             const bool kept = reload.inRange && orlet::DriftFreeKeeps(reload.count, mode);
@@ -374,10 +374,12 @@ private:
                 continue;
             if (driftFree() && !kept)
                 return QString("timer %1 line \"%2\" for a count drift-free timing cannot keep").arg(t).arg(line);
-            const int th = t == 0 ? dlg->m_th[0] : dlg->m_th[1];
-            const int tl = t == 0 ? dlg->m_tl[0] : dlg->m_tl[1];
-            const QString real = RealPeriodText(
-                orlet::ComputeTimerTiming(dlg->m_crystalHz, mode, false, period, precision(), n, driftFree()));
+            const int th = dlg->m_th[std::size_t(t)];
+            const int tl = dlg->m_tl[std::size_t(t)];
+            const orlet::TimerRequest request { t, mode, false, period, 12, false, precision() };
+            const orlet::TimerCalculation calculation = orlet::CalculateTimer(orlet::Chip(), dlg->m_crystalHz, request);
+            const QString real = QString::fromStdString(orlet::RealPeriodLine(orlet::DeriveTimer(
+                { orlet::Chip(), dlg->m_crystalHz, request, calculation, n, false, driftFree(), driftFree() })));
             if (reload.th != th || reload.tl != tl || line != real)
                 return QString("timer %1 line \"%2\" stands for other bytes or periods").arg(t).arg(line);
         }
@@ -389,7 +391,7 @@ private:
     QString timerProblem(int t) const
     {
         const TimerBlock& b = kBlocks[t];
-        const std::uint32_t period = t == 0 ? dlg->m_time[0] : dlg->m_time[1];
+        const std::uint32_t period = dlg->m_time[std::size_t(t)];
         if (ui->text(b.period) != QString::number(period))
             return QString("box %1 shows %2, the period is %3").arg(b.period).arg(ui->text(b.period)).arg(period);
         const int half = (dlg->m_tmod >> b.shift) & 0x0F;
@@ -406,8 +408,8 @@ private:
             return QString("timer %1 lists item %2 beside \"%3\"").arg(t).arg(index).arg(ui->text(b.unit));
         if (!ui->checked(b.use))
             return {};
-        const int th = t == 0 ? dlg->m_th[0] : dlg->m_th[1];
-        const int tl = t == 0 ? dlg->m_tl[0] : dlg->m_tl[1];
+        const int th = dlg->m_th[std::size_t(t)];
+        const int tl = dlg->m_tl[std::size_t(t)];
         if (bytesShown(ui->text(b.display)) != std::pair { th, tl })
             return QString("display %1 shows %2, the bytes are %3")
                 .arg(QString::number(b.display), ui->text(b.display), u8(orlet::FormatReloadText(th, tl)));

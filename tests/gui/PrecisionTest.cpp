@@ -88,7 +88,7 @@ class PrecisionTest : public MainWindowFixture
     Q_OBJECT
 
 private:
-    std::uint32_t postscale(int t) const { return t == 0 ? dlg->m_postscale[0] : dlg->m_postscale[1]; }
+    std::uint32_t postscale(int t) const { return dlg->m_postscale[std::size_t(t)]; }
     QString tip(int id) const { return ui->item(id)->toolTip(); }
 
     void setUp(const Setting& s)

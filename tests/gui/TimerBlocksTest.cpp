@@ -62,10 +62,10 @@ class TimerBlocksTest : public MainWindowFixture
 
 private:
     int half(int t) const { return (dlg->m_tmod >> kBlocks[t].shift) & 0x0F; }
-    std::uint32_t period(int t) const { return t == 0 ? dlg->m_time[0] : dlg->m_time[1]; }
+    std::uint32_t period(int t) const { return dlg->m_time[std::size_t(t)]; }
     std::pair<int, int> bytes(int t) const
     {
-        return t == 0 ? std::pair { dlg->m_th[0], dlg->m_tl[0] } : std::pair { dlg->m_th[1], dlg->m_tl[1] };
+        return std::pair { dlg->m_th[std::size_t(t)], dlg->m_tl[std::size_t(t)] };
     }
 
     // Ticks the block's use box and picks its mode.

@@ -1,8 +1,9 @@
-#include "ChipTiming.h"
+#include "Calculation.h"
 
-#include "BaudReload.h"
 #include "RoutineTiming.h"
 #include "TextFormat.h"
+
+#include <cmath>
 
 namespace orlet {
 
@@ -21,7 +22,7 @@ namespace {
         }
     }
 
-    std::optional<ChipError> checkTimerRequest(Chip chip, const ChipTimerRequest& request)
+    std::optional<ChipError> checkTimerRequest(Chip chip, const TimerRequest& request)
     {
         if (auto trap = CheckTimerMode(chip, request.timer, request.mode))
             return trap;
@@ -30,7 +31,7 @@ namespace {
         return CheckSixT(chip, request.sixT);
     }
 
-    std::optional<ChipError> checkBaudRequest(Chip chip, const ChipBaudRequest& request)
+    std::optional<ChipError> checkBaudRequest(Chip chip, const BaudRequest& request)
     {
         if (auto trap = CheckBaudSource(chip, request.source))
             return trap;
@@ -38,6 +39,13 @@ namespace {
         if (auto trap = CheckTimerClock(chip, source->timer, request.clock))
             return trap;
         return CheckSixT(chip, request.sixT);
+    }
+
+    // The precision a chip counts in: the one asked for where its arithmetic
+    // is the classic one, the exact crystal elsewhere.
+    Precision countingPrecision(Chip chip, Precision asked)
+    {
+        return chip->arithmetic == Arithmetic::Classic ? asked : Precision::Exact;
     }
 
     // ComputeTimerReload counts machine cycles of 12 clocks; a crystal scaled
@@ -72,101 +80,123 @@ namespace {
         return source.countsStateTimes ? clocksPerCount / 6.0 : clocksPerCount;
     }
 
+    // Per cent, unrounded, taken from the single-precision count.
+    double singlePrecisionErrorPercent(double x, std::uint32_t n)
+    {
+        // The window has always shown the error so: users compare it with the
+        // numbers they know, so the step through single precision stays.
+        const auto xs = static_cast<float>(x);
+        const int nSingle = static_cast<int>(static_cast<double>(xs) + 0.5);
+        const double counted = nSingle == 0 ? n : nSingle;
+        return (1.0 - counted / static_cast<double>(xs)) * 100;
+    }
+
 } // namespace
 
-ChipTimerReload ComputeChipTimerReload(
-    Chip chip, std::uint32_t crystalHz, const ChipTimerRequest& request, Precision precision)
+TimerCalculation CalculateTimer(Chip chip, std::uint32_t crystalHz, const TimerRequest& request)
 {
-    ChipTimerReload result;
+    TimerCalculation result;
     result.error = checkTimerRequest(chip, request);
     if (result.error)
         return result;
 
     const ModeRow& mode = *FindTimerMode(chip.row(), request.timer, request.mode);
     const std::uint32_t limit = CounterLimit(mode.counter);
-    const bool exact = chip->arithmetic == Arithmetic::Exact;
     result.clocksPerCount = ClocksPerCount(chip.row(), request.clock, request.sixT);
     result.hardwareReload = ReloadsInHardware(mode.counter);
+    result.precision = countingPrecision(chip, request.precision);
 
     const std::uint32_t scaledHz = scaledCrystal(crystalHz, result.clocksPerCount);
-    const Precision counting = exact ? Precision::Exact : precision;
-    result.reload = ComputeTimerReload(scaledHz, layoutModeFor(limit), request.counter, request.value, counting);
+    result.reload
+        = ComputeTimerReload(scaledHz, layoutModeFor(limit), request.counter, request.value, result.precision);
     if (!request.counter && result.reload.inRange)
         result.actualPeriodUs = double(result.reload.count) * result.clocksPerCount * 1e6 / crystalHz;
-    if (!request.counter && !result.reload.inRange && exact)
+    if (!request.counter && !result.reload.inRange && chip->arithmetic == Arithmetic::Exact)
         result.reload.corrected = longestFitting(scaledHz, limit);
     return result;
 }
 
-std::optional<PostscaleSplit> ChipHardwareSplit(
-    Chip chip, std::uint32_t crystalHz, const ChipTimerRequest& request, std::uint32_t postscale)
+std::optional<PostscaleSplit> HardwareSplitFor(
+    Chip chip, std::uint32_t crystalHz, const TimerRequest& request, std::uint32_t postscale)
 {
     const std::uint32_t clocks = ClocksPerCount(chip.row(), request.clock, request.sixT);
     const std::uint32_t scaledHz = scaledCrystal(crystalHz, clocks);
-    const std::uint64_t count = TimerCycleCount(scaledHz, request.value, Precision::Exact);
+    const Precision precision = countingPrecision(chip, request.precision);
+    const std::uint64_t count = TimerCycleCount(scaledHz, request.value, precision);
     const std::uint32_t maxFactor = postscale == 0 ? 0 : kMaxPostscale / postscale;
-    auto split = SuggestHardwareSplit(
-        scaledHz, count, Precision::Exact, maxFactor, hardwareReloadOf(chip.row(), request.timer));
+    auto split
+        = SuggestHardwareSplit(scaledHz, count, precision, maxFactor, hardwareReloadOf(chip.row(), request.timer));
     if (split)
         split->postscale *= postscale;
     return split;
 }
 
-ChipRangeError DescribeChipRangeError(
-    Chip chip, std::uint32_t crystalHz, const ChipTimerRequest& request, std::uint32_t postscale)
+RangeError DescribeRangeError(Chip chip, std::uint32_t crystalHz, const TimerRequest& request, std::uint32_t postscale)
 {
-    const ChipTimerReload reload = ComputeChipTimerReload(chip, crystalHz, request);
+    const TimerCalculation reload = CalculateTimer(chip, crystalHz, request);
     const std::uint32_t limit = CounterLimit(FindTimerMode(chip.row(), request.timer, request.mode)->counter);
-    ChipRangeError range { request, reload.reload.corrected, TimerRangeMessage(layoutModeFor(limit), request.counter),
+    RangeError range { request, reload.reload.corrected, TimerRangeMessage(layoutModeFor(limit), request.counter),
         reload.clocksPerCount, {}, {} };
     if (request.counter)
         return range;
-    range.hardwareSplit = ChipHardwareSplit(chip, crystalHz, request, postscale);
+    range.hardwareSplit = HardwareSplitFor(chip, crystalHz, request, postscale);
     const std::uint32_t maxFactor = postscale == 0 ? 0 : kMaxPostscale / postscale;
     range.split = SuggestPostscaleWithin(
-        scaledCrystal(crystalHz, range.clocksPerCount), limit, request.value, Precision::Exact, maxFactor);
+        scaledCrystal(crystalHz, range.clocksPerCount), limit, request.value, reload.precision, maxFactor);
     if (range.split)
         range.split->postscale *= postscale;
-    // The same numbers in the timer's own mode add nothing to the exact ones.
+    // The same numbers in the timer's own mode add nothing to the exact ones;
+    // the classic words name both where the modes differ.
     const auto& hardware = range.hardwareSplit;
-    if (hardware && range.split && hardware->periodUs == range.split->periodUs
+    const bool sameMode = hardware && (hardware->mode == request.mode || chip->arithmetic == Arithmetic::Exact);
+    if (sameMode && range.split && hardware->periodUs == range.split->periodUs
         && hardware->postscale == range.split->postscale)
         range.split.reset();
     return range;
 }
 
-ChipSplitCost ChipCostOf(
-    Chip chip, const ChipRangeError& range, const PostscaleSplit& split, std::uint32_t crystalHz, bool driftFree)
+ChipSplitCost SplitCostOf(
+    Chip chip, const TimerRequest& request, const PostscaleSplit& split, std::uint32_t crystalHz, bool driftFree)
 {
-    const int mode = split.mode < 0 ? range.request.mode : split.mode;
-    const bool hardware = ReloadsInHardware(FindTimerMode(chip.row(), range.request.timer, mode)->counter);
+    const int mode = split.mode < 0 ? request.mode : split.mode;
+    const bool hardware = ReloadsInHardware(FindTimerMode(chip.row(), request.timer, mode)->counter);
+    const std::uint32_t clocks = ClocksPerCount(chip.row(), request.clock, request.sixT);
     if (!chip->countsRoutineCycles)
-        return { crystalHz / double(range.clocksPerCount) / double(split.cycles), std::nullopt };
+        return { crystalHz / double(clocks) / double(split.cycles), std::nullopt };
     // On a classic core a count is a machine cycle; the routine of a mode
     // that reloads in hardware is mode 2's.
     PostscaleSplit routine = split;
     routine.mode = hardware ? 2 : mode;
-    const SplitCost cost
-        = CostOf(routine, routine.mode, scaledCrystal(crystalHz, range.clocksPerCount), driftFree && !hardware);
+    const SplitCost cost = CostOf(routine, routine.mode, scaledCrystal(crystalHz, clocks), driftFree && !hardware);
     return { cost.interruptsPerSecond, cost.cpuPercent };
 }
 
-ChipBaud ComputeChipBaud(Chip chip, std::uint32_t crystalHz, const ChipBaudRequest& request)
+BaudCalculation CalculateBaud(Chip chip, std::uint32_t crystalHz, const BaudRequest& request)
 {
-    ChipBaud result;
+    BaudCalculation result;
     result.error = checkBaudRequest(chip, request);
     if (result.error)
         return result;
 
     const BaudSourceRow& source = *FindBaudSource(chip.row(), request.source);
+    result.rateIndex = request.rateIndex;
+    result.rate = kBaudRates.at(static_cast<std::size_t>(request.rateIndex));
+    result.limit = source.limit;
     result.clocksPerCount = ClocksPerCount(chip.row(), request.clock, request.sixT);
-    const double doubling = request.smod && source.smodDoubles ? 2.0 : 1.0;
+    result.k = request.smod && source.smodDoubles ? 2 : 1;
+    const double doubling = result.k;
     const double clocksPerBit = baudClocksPerCount(source, result.clocksPerCount) * source.overflowsPerBit;
-    result.exactCount = doubling * crystalHz / (clocksPerBit * request.rate);
+    result.fromQuotient = countingPrecision(chip, request.precision) == Precision::Classic;
+    if (result.fromQuotient) {
+        result.q = crystalHz / result.rate;
+        result.exactCount = doubling * result.q / source.overflowsPerBit / result.clocksPerCount;
+    } else {
+        result.exactCount = doubling * crystalHz / (clocksPerBit * result.rate);
+    }
 
     const auto n = static_cast<std::uint64_t>(result.exactCount + 0.5);
     if (n < 1 || n > source.limit) {
-        result.message = n < 1 ? kBaudTooHighMessage : kBaudTooLowMessage;
+        result.refusal = n < 1 ? MessageCode::BaudTooHigh : MessageCode::BaudTooLow;
         return result;
     }
     result.fits = true;
@@ -175,8 +205,28 @@ ChipBaud ComputeChipBaud(Chip chip, std::uint32_t crystalHz, const ChipBaudReque
     result.low = static_cast<std::uint8_t>(result.reload & 0xFF);
     result.high = source.limit == 256 ? result.low : static_cast<std::uint8_t>(result.reload >> 8);
     result.actualBaud = doubling * crystalHz / (clocksPerBit * result.count);
-    result.errorPercent = (1.0 - result.count / result.exactCount) * 100;
+    result.errorPercent = result.fromQuotient ? singlePrecisionErrorPercent(result.exactCount, result.count)
+                                              : (1.0 - result.count / result.exactCount) * 100;
+    result.reloadText
+        = source.limit == 256 ? TextFormat("0x%x", unsigned { result.low }) : FormatReloadText(result.high, result.low);
+    result.errorText = TextFormat("%.4f%%", result.errorPercent);
+    result.errorShown = std::round(result.errorPercent * 1e4) / 1e4;
     return result;
+}
+
+BaudChoice ChooseBaud(Chip chip, std::uint32_t crystalHz, const BaudRequest& request)
+{
+    const auto at = [&](int rateIndex) {
+        BaudRequest r = request;
+        r.rateIndex = rateIndex;
+        return CalculateBaud(chip, crystalHz, r);
+    };
+    BaudChoice choice { at(request.rateIndex), std::nullopt };
+    if (choice.baud.error || choice.baud.fits)
+        return choice;
+    choice.refused = choice.baud.refusal;
+    choice.baud = at(FallBackBaudIndex([&](int rateIndex) { return at(rateIndex).fits; }));
+    return choice;
 }
 
 std::string BaudFormula(const BaudSourceRow& source, std::uint32_t clocksPerCount)
