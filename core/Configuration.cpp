@@ -297,8 +297,6 @@ namespace {
         // The chip first: it decides what the timers and the port compute.
         void setChip(const Configuration& c)
         {
-            if (c.chip.isDefault() && !c.sixT && c.uartTimer == 1)
-                return;
             step([&](WindowModel& m) { m.chip = c.chip; }, [](WindowModel m) { return OnChipChange(m); });
             step([&](WindowModel& m) { m.sixT = c.sixT; }, [](WindowModel m) { return OnSixTChange(m); });
             for (int timer = 0; timer < kMaxTimers; ++timer) {
