@@ -48,6 +48,16 @@ namespace {
         return row != nullptr && row->control == TimerControl::Tmod;
     }
 
+    // The serial port's use box locks the timers it can take; a GATE box
+    // among them is enabled again but in a counter mode.
+    void relockGates(WindowModel& model)
+    {
+        for (int timer = 0; timer < kMaxTimers; ++timer) {
+            if (BaudSourceOnTimer(model.chip.row(), timer) != nullptr)
+                model.timer(timer).gateEnabled = !ModeListEntryAt(model.timer(timer).modeIndex).counter;
+        }
+    }
+
     TriggerMode triggerAt(int index)
     {
         return index == 0 ? TriggerMode::Level : TriggerMode::FallingEdge;
@@ -254,6 +264,7 @@ Transition OnChipChange(WindowModel model)
         }
     }
     model.doubleBaud = model.doubleBaud && SmodDoublesRate(model);
+    relockGates(model);
     return recalculated(std::move(model));
 }
 
@@ -270,8 +281,10 @@ Transition OnTimerClockChange(WindowModel model, int /*timer*/)
 Transition OnUartTimerChange(WindowModel model)
 {
     model.doubleBaud = model.doubleBaud && SmodDoublesRate(model);
-    if (!model.useUart)
+    if (!model.useUart) {
+        relockGates(model);
         return { std::move(model), {} };
+    }
     return OnUseUart(std::move(model));
 }
 
@@ -294,6 +307,7 @@ Precision PrecisionOf(const WindowModel& model)
 
 Transition OnUseTimer(WindowModel model, int timer)
 {
+    model.timer(timer).gateEnabled = true;
     switchTimer(model, timer);
     return { std::move(model), {} };
 }
@@ -316,6 +330,7 @@ Transition OnModeChange(WindowModel model, int timer)
         t.gate = false;
         return recalculated(std::move(model));
     }
+    t.gateEnabled = !entry.counter; // the GATE bit means nothing to a counter
     if (entry.counter) {
         t.gate = false;
         model.tmod = WithTimerGate(model.tmod, timer, false);
@@ -341,12 +356,14 @@ Transition OnUseUart(WindowModel model)
     if (!model.useUart) {
         // Nothing is computed: the displays and the bytes keep their values.
         model.baudIndex = kDefaultBaudIndex;
+        relockGates(model);
         return { std::move(model), {} };
     }
     // The serial port runs on timer 1 (or, on a chip that offers it, timer 2).
-    const int timer = model.uartTimer == 2 ? 2 : 1;
+    const int timer = FindBaudSource(model.chip.row(), BaudSourceFor(model.chip, model.uartTimer))->timer;
     model.timer(timer).use = false;
     switchTimer(model, timer);
+    relockGates(model);
     return UpdateBaudReload(std::move(model));
 }
 
@@ -521,7 +538,7 @@ bool IsSettled(const WindowModel& model)
 std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer)
 {
     const TimerState& t = model.timer(timer);
-    if (!t.run)
+    if (!t.run || FindTimerMode(model.chip.row(), timer, t.run->request.mode) == nullptr)
         return std::nullopt;
     const TimerRun& run = *t.run;
     // The run is the chip's now: a chip change computes every timer in use
@@ -557,7 +574,8 @@ std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer)
 std::optional<BaudDerivation> DescribeBaud(const WindowModel& model)
 {
     const std::optional<BaudRun>& run = model.baudRun;
-    if (!run)
+    // A calculation another chip kept, from a source this one lacks, has no words here.
+    if (!run || FindBaudSource(model.chip.row(), run->request.source) == nullptr)
         return std::nullopt;
     return DeriveBaud(model.chip, run->crystalHz, run->request, run->baud);
 }

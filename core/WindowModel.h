@@ -78,6 +78,10 @@ struct TimerState {
     std::string reloadText = "ffH,ffH";
     std::uint32_t postscale = 1; // the software count, × N
     std::uint32_t clock = 12; // the clock choice: its clocks per count
+    // The GATE box goes with its block, but is disabled by a counter mode
+    // chosen since the use box was ticked: ticking timer 0 again enables it
+    // beside a counter mode the list still shows.
+    bool gateEnabled = true;
     std::optional<TimerRun> run; // the last calculation; empty after a switch-off
     // On a chip without this timer: its block as the last chip with one left
     // it, back when a chip with the timer is chosen again.
@@ -93,6 +97,7 @@ struct TimerState {
 struct WindowModel {
     // Ticks and selections (list indexes as the lists hold them).
     bool comments = false;
+    bool copy = false; // Generate puts the text on the clipboard as well
     bool useInt0 = false;
     int trigger0 = 1; // 0 low level; anything else, no selection included, falling edge
     bool useInt1 = false;

@@ -377,6 +377,7 @@ orlet::WindowModel COrletDlg::pull() const
 {
     orlet::WindowModel m = m_model;
     m.comments = m_commentCheck.GetCheck();
+    m.copy = m_copyCheck.GetCheck();
     m.useInt0 = m_useInt0Check.GetCheck();
     m.trigger0 = m_trigger0Combo.GetCurSel();
     m.useInt1 = m_useInt1Check.GetCheck();

@@ -58,6 +58,9 @@ public:
     // The output box's text with CR LF line ends, as the generator wrote it.
     QString OutputText() const;
 
+    // The window's settings as its controls show them now.
+    orlet::WindowModel CurrentModel() const { return pull(); }
+
     void HandleSystemCommand(unsigned id, qintptr lParam);
     QMenu* SystemMenu() const { return m_systemMenu; }
 
