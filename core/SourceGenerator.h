@@ -53,8 +53,8 @@ struct GeneratorSettings {
     // of overwriting it, so that no period grows by the routine's latency.
     bool driftFree = false;
 
-    // The chip the text is written for. At the 8051 the members below keep
-    // their defaults and the text is the classic one.
+    // The chip the text is written for: its row names the registers, bits and
+    // vectors. The members below keep their defaults on the 8051's row.
     Chip chip;
     bool sixT = false; // STC89 programmed in 6T mode
     BaudSource uartSource = BaudSource::Timer1Mode2;

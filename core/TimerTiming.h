@@ -28,8 +28,8 @@ struct SplitCost {
 };
 SplitCost CostOf(const PostscaleSplit& split, int timerMode, std::uint32_t crystalHz, bool driftFree);
 
-// A mode that reloads in hardware, and the counts it holds: mode 2 of the
-// 8051; off the 8051 also a 16-bit auto-reload.
+// A mode that reloads in hardware, and the counts it holds: mode 2 on every
+// chip, or the 16-bit auto-reload of a row whose mode 0 has one.
 struct HardwareReloadMode {
     int mode = 2;
     std::uint32_t limit = 256;

@@ -150,7 +150,8 @@ TEST(ChipTable, TrapsAreRefusedWithTheirFacts)
             continue;
         EXPECT_EQ(error->code, *c.code);
         EXPECT_EQ(error->chip, ChipNamed(c.chip));
-        if (c.ask != Ask::SixT)
+        if (c.ask != Ask::SixT) {
             EXPECT_EQ(error->timer, c.timer);
+        }
     }
 }
