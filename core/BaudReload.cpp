@@ -4,6 +4,15 @@
 
 namespace orlet {
 
+std::optional<int> BaudRateIndex(std::uint32_t rate)
+{
+    for (std::size_t i = 0; i < kBaudRates.size(); ++i) {
+        if (kBaudRates[i] == rate)
+            return int(i);
+    }
+    return std::nullopt;
+}
+
 int FallBackBaudIndex(const std::function<bool(int rateIndex)>& fits)
 {
     if (fits(kDefaultBaudIndex))

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace orlet {
@@ -14,6 +15,9 @@ namespace orlet {
 inline constexpr std::array<std::uint32_t, 11> kBaudRates { 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 56000,
     57600, 115200 };
 inline constexpr int kDefaultBaudIndex = 5; // 9600, also the fall-back where it fits
+
+// The list's index of `rate`; empty for a rate the list does not offer.
+std::optional<int> BaudRateIndex(std::uint32_t rate);
 
 // Serial mode 1 clocked by timer 1 in mode 2:
 // baud = k * f / (32 * 12 * (256 - TH1)), k = 2 with PCON.SMOD set.

@@ -215,6 +215,49 @@ const BaudSourceRow* BaudSourceOnTimer(const ChipRow& row, int timer)
     return nullptr;
 }
 
+namespace {
+
+    // Every clock choice of every chip's timers.
+    template <typename Visit> void forEachClock(Visit visit)
+    {
+        for (const ChipRow& row : kRows) {
+            for (const TimerRow* timer : row.timers) {
+                if (timer == nullptr)
+                    continue;
+                for (const ClockChoice& choice : timer->clocks)
+                    visit(choice);
+            }
+        }
+    }
+
+} // namespace
+
+std::optional<std::uint32_t> ClockNamed(std::string_view name)
+{
+    std::optional<std::uint32_t> found;
+    forEachClock([&](const ClockChoice& choice) {
+        if (!found && choice.name == name)
+            found = choice.clocksPerCount;
+    });
+    return found;
+}
+
+std::vector<std::string_view> ClockNames()
+{
+    std::vector<std::string_view> names;
+    forEachClock([&](const ClockChoice& choice) {
+        if (std::find(names.begin(), names.end(), choice.name) == names.end())
+            names.push_back(choice.name);
+    });
+    return names;
+}
+
+std::string_view ClockName(const ChipRow& row, int timer, std::uint32_t clocksPerCount)
+{
+    const ClockChoice* choice = FindClock(row, timer, clocksPerCount);
+    return choice == nullptr ? std::string_view() : choice->name;
+}
+
 std::uint32_t DefaultClock(const ChipRow& row, int timer)
 {
     const TimerRow* t = TimerOf(row, timer);

@@ -195,6 +195,15 @@ const BaudSourceRow* FindBaudSource(const ChipRow& row, BaudSource source);
 // The source the serial port takes from `timer`; nullptr where there is none.
 const BaudSourceRow* BaudSourceOnTimer(const ChipRow& row, int timer);
 
+// Clocks per count of the clock choice called `name` ("1t") on any chip;
+// empty when no chip has one of that name.
+std::optional<std::uint32_t> ClockNamed(std::string_view name);
+// Every clock choice's name, each once, in the table's order.
+std::vector<std::string_view> ClockNames();
+// The name of the choice of `timer` counting at `clocksPerCount`; empty
+// where the chip has none.
+std::string_view ClockName(const ChipRow& row, int timer, std::uint32_t clocksPerCount);
+
 // The clock a timer counts at unless the user chooses: the first choice;
 // 12 on a timer the chip does not have.
 std::uint32_t DefaultClock(const ChipRow& row, int timer);
