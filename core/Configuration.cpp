@@ -73,11 +73,13 @@ namespace {
             ChipError noSuch { ChipErrorCode::NoSuchTimer, chip, timer };
             return trap(config, noSuch, timer);
         }
-        if (!config.uartBaudIndex)
-            return std::nullopt;
+        // The port's timer is kept while the port is off, so it must be one
+        // that can clock it then too.
         const BaudSource source = BaudSourceFor(chip, config.uartTimer);
         if (auto refused = CheckBaudSource(chip, source))
             return trap(config, *refused, config.uartTimer);
+        if (!config.uartBaudIndex)
+            return std::nullopt;
         // Timer 1 beside the serial port is refused as it always was (Timer1WithSerialPort).
         for (int other = 2; other < kMaxTimers; ++other) {
             if (!config.timer(other).enabled)

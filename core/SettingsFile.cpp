@@ -459,9 +459,20 @@ namespace {
         return error;
     }
 
+    // The serial port's timer may be any number the file gives.
     std::string timerKeyIn(const Configuration& config, int timer)
     {
-        return timerKey(timer, config.timer(timer).counter);
+        return timerKey(timer, timer >= 0 && timer < kMaxTimers && config.timer(timer).counter);
+    }
+
+    bool timerGiven(const Configuration& config, int timer)
+    {
+        return timer >= 0 && timer < kMaxTimers && config.timer(timer).enabled;
+    }
+
+    bool clockGiven(const Configuration& config, int timer)
+    {
+        return timer >= 0 && timer < kMaxTimers && config.timer(timer).clock;
     }
 
     // The member that set what the window refuses.
@@ -470,9 +481,9 @@ namespace {
         const std::string timer = timerKeyIn(config, e.timer);
         switch (e.chipError) {
         case ChipErrorCode::NoSuchTimer:
-            if (config.timer(e.timer).enabled)
+            if (timerGiven(config, e.timer))
                 return timer;
-            return config.timer(e.timer).clock ? clockKey(e.timer) : "uart-timer";
+            return clockGiven(config, e.timer) ? clockKey(e.timer) : "uart-timer";
         case ChipErrorCode::ModeNotOffered:
             return timer + ".mode";
         case ChipErrorCode::ClockNotOffered:

@@ -185,6 +185,7 @@ TEST(SettingsFile, RefusalsNameTheKey)
         { file("\"crystal\": \"24\", \"uart\": 300, \"double-baud\": true"), SettingsFault::Refused,
             "“uart”：波特率太低（300bps 不适合此晶振）。" },
         { file("\"timer2\": {\"us\": 1000}"), SettingsFault::Refused, "“timer2”：8051 没有定时器2。" },
+        { file("\"chip\": \"8052\", \"uart-timer\": 4"), SettingsFault::Refused, "“uart-timer”：8052 没有定时器4。" },
         { file("\"chip\": \"stc89\", \"clock1\": \"1t\""), SettingsFault::Refused,
             "“clock1”：STC89 的定时器1没有 1T 时钟。" },
         { file("\"chip\": \"8052\", \"timer0\": {\"mode\": 3, \"us\": 1}"), SettingsFault::Refused,

@@ -1,0 +1,26 @@
+// The settings file's reader: any bytes are read as settings or refused
+// with words; what is read writes a file that reads back the same.
+#include "FuzzCheck.h"
+#include "SettingsFile.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const orlet::SettingsRead read = orlet::ReadSettingsFile(text);
+    FUZZ_CHECK(read.settings.has_value() == read.model.has_value());
+    FUZZ_CHECK(read.settings.has_value() != read.error.has_value());
+    if (read.error) {
+        FUZZ_CHECK(!orlet::SettingsErrorText(*read.error).empty());
+        return 0;
+    }
+    const std::string written = orlet::WriteSettingsFile(*read.settings);
+    const orlet::SettingsRead again = orlet::ReadSettingsFile(written);
+    FUZZ_CHECK(again.model.has_value());
+    FUZZ_CHECK(*again.model == *read.model);
+    FUZZ_CHECK(orlet::WriteSettingsFile(*again.settings) == written);
+    return 0;
+}
