@@ -232,24 +232,17 @@ namespace {
 
 } // namespace
 
-std::optional<std::uint32_t> ClockNamed(std::string_view name)
+std::vector<ClockChoice> ClockChoices()
 {
-    std::optional<std::uint32_t> found;
+    std::vector<ClockChoice> choices;
     forEachClock([&](const ClockChoice& choice) {
-        if (!found && choice.name == name)
-            found = choice.clocksPerCount;
+        const auto same = [&](const ClockChoice& c) { return c.clocksPerCount == choice.clocksPerCount; };
+        if (std::none_of(choices.begin(), choices.end(), same))
+            choices.push_back(choice);
     });
-    return found;
-}
-
-std::vector<std::string_view> ClockNames()
-{
-    std::vector<std::string_view> names;
-    forEachClock([&](const ClockChoice& choice) {
-        if (std::find(names.begin(), names.end(), choice.name) == names.end())
-            names.push_back(choice.name);
-    });
-    return names;
+    std::sort(choices.begin(), choices.end(),
+        [](const ClockChoice& a, const ClockChoice& b) { return a.clocksPerCount < b.clocksPerCount; });
+    return choices;
 }
 
 std::string_view ClockName(const ChipRow& row, int timer, std::uint32_t clocksPerCount)

@@ -195,11 +195,9 @@ const BaudSourceRow* FindBaudSource(const ChipRow& row, BaudSource source);
 // The source the serial port takes from `timer`; nullptr where there is none.
 const BaudSourceRow* BaudSourceOnTimer(const ChipRow& row, int timer);
 
-// Clocks per count of the clock choice called `name` ("1t") on any chip;
-// empty when no chip has one of that name.
-std::optional<std::uint32_t> ClockNamed(std::string_view name);
-// Every clock choice's name, each once, in the table's order.
-std::vector<std::string_view> ClockNames();
+// The clock choices of the table's timers, one for each number of clocks
+// per count, the fewest first; their names are the words for them ("1t").
+std::vector<ClockChoice> ClockChoices();
 // The name of the choice of `timer` counting at `clocksPerCount`; empty
 // where the chip has none.
 std::string_view ClockName(const ChipRow& row, int timer, std::uint32_t clocksPerCount);

@@ -360,8 +360,8 @@ namespace {
     Words<std::uint32_t> clockWords()
     {
         Words<std::uint32_t> words;
-        for (std::string_view name : ClockNames())
-            words.emplace_back(name, *ClockNamed(name));
+        for (const ClockChoice& choice : ClockChoices())
+            words.emplace_back(choice.name, choice.clocksPerCount);
         return words;
     }
 
