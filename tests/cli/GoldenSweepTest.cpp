@@ -172,10 +172,13 @@ QByteArray runOrletGen(const QStringList& args)
     int status = orlet::kExitSuccess;
     const orlet::GenParseResult parsed = orlet::ParseGenArguments(QStringList { "orlet-gen" } + args);
     if (!parsed.earlyExit.isEmpty()) {
-        // Qt names the program in the help's usage line by how it was
-        // started: a full path on Windows, a placeholder here.
+        // Qt's help differs by platform: the usage line names the program
+        // by how it was started (a full path on Windows), and Windows adds -?.
         static const QRegularExpression usage(QStringLiteral("^Usage: .* \\[options\\]"));
-        out = QString(parsed.earlyExit).replace(usage, QStringLiteral("Usage: <executable_name> [options]")).toUtf8();
+        out = QString(parsed.earlyExit)
+                  .replace(usage, QStringLiteral("Usage: <executable_name> [options]"))
+                  .replace(QStringLiteral("  -?, -h, --help    "), QStringLiteral("  -h, --help        "))
+                  .toUtf8();
     } else if (!parsed.request) {
         err = "orlet-gen: " + parsed.error.toUtf8() + '\n';
         status = orlet::kExitRefused;
