@@ -1,4 +1,5 @@
-#include "GenCommand.h"
+#include "Arguments.h"
+#include "Rendering.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,7 +21,7 @@ Rendered renderArgs(const QStringList& args)
 {
     const orlet::GenParseResult parsed = orlet::ParseGenArguments(QStringList { QStringLiteral("orlet-gen") } + args);
     if (!parsed.request)
-        return { parsed.error, { {}, parsed.error, orlet::kExitRefused } };
+        return { parsed.error, { {}, parsed.error, orlet::kExitRefused, {} } };
     GenOutput output = orlet::RenderGenOutput(*parsed.request);
     return { output.error, output };
 }
