@@ -90,7 +90,8 @@ namespace {
     constexpr DialectHeader kKeilStc { "#include \"reg51.h\"", kStcDeclarations };
     constexpr DialectHeader kSdccStc { "#include <8051.h>", kStcDeclarations };
 
-    const std::array<ChipRow, 5> kRows { {
+    // One row per chip, in the chip list's order; the first is the default.
+    const ChipRow kRows[] {
         { "8051", "8051", "classic 8051, 12 clocks per count", Arithmetic::Classic, false, true,
             { &kTimer0, &kTimer1, nullptr, nullptr }, k8051Bauds, kKeil51, kSdcc51, false },
         { "8052", "8052", "8052 (AT89S52): timer 2 with RCAP2", Arithmetic::Exact, false, true,
@@ -101,7 +102,7 @@ namespace {
             { &kStcTimer0, &kStcTimer1, &kStcTimer2, nullptr }, kStcBauds, kKeilStc, kSdccStc, true },
         { "stc8", "STC8", "STC8H/STC8G/STC8A: the STC15 timers", Arithmetic::Exact, false, false,
             { &kStcTimer0, &kStcTimer1, &kStcTimer2, nullptr }, kStcBauds, kKeilStc, kSdccStc, true },
-    } };
+    };
 
     bool sameKey(std::string_view a, std::string_view b)
     {
