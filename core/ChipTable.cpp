@@ -102,6 +102,8 @@ namespace {
             { &kStcTimer0, &kStcTimer1, &kStcTimer2, nullptr }, kStcBauds, kKeilStc, kSdccStc, true },
         { "stc8", "STC8", "STC8H/STC8G/STC8A: the STC15 timers", Arithmetic::Exact, false, false,
             { &kStcTimer0, &kStcTimer1, &kStcTimer2, nullptr }, kStcBauds, kKeilStc, kSdccStc, true },
+        { "at89s52", "AT89S52", "AT89S52: an 8052, timer 2 with RCAP2", Arithmetic::Exact, false, true,
+            { &kTimer0, &kTimer1, &k8052Timer2, nullptr }, k8052Bauds, kKeil52, kSdcc52, false },
     };
 
     bool sameKey(std::string_view a, std::string_view b)

@@ -62,6 +62,10 @@ const ChipFacts kFacts[] = {
         "#include \"reg51.h\"", "#include <8051.h>", true },
     { "stc8", { 1, 3, 12 }, 65536, { 1, 12 }, false, "IE2|=0x04;", "", 0xD120, { { 1, 0xFEE0 }, { 2, 0xFEE0 } },
         "#include \"reg51.h\"", "#include <8051.h>", true },
+    // [AT89S52] Atmel 1919D: three 16-bit timer/counters, eight interrupt
+    // sources, crystal only; its timer 2 is the 8052's ([AT89]).
+    { "at89s52", { 1, 3, 5 }, 8192, { 12 }, false, "ET2=1;", "TF2", 0xFC18, { { 1, 0xFDFD }, { 2, 0xFFDC } },
+        "#include \"reg52.h\"", "#include <8052.h>", false },
 };
 
 std::vector<std::uint32_t> clocksOf(const TimerRow& timer)
