@@ -104,6 +104,8 @@ namespace {
             { &kStcTimer0, &kStcTimer1, &kStcTimer2, nullptr }, kStcBauds, kKeilStc, kSdccStc, true },
         { "at89s52", "AT89S52", "AT89S52: an 8052, timer 2 with RCAP2", Arithmetic::Exact, false, true,
             { &kTimer0, &kTimer1, &k8052Timer2, nullptr }, k8052Bauds, kKeil52, kSdcc52, false },
+        { "at89c2051", "AT89C2051", "AT89C2051: an 8051, timers 0 and 1", Arithmetic::Exact, false, true,
+            { &kTimer0, &kTimer1, nullptr, nullptr }, k8051Bauds, kKeil51, kSdcc51, false },
     };
 
     bool sameKey(std::string_view a, std::string_view b)

@@ -66,6 +66,10 @@ const ChipFacts kFacts[] = {
     // sources, crystal only; its timer 2 is the 8052's ([AT89]).
     { "at89s52", { 1, 3, 5 }, 8192, { 12 }, false, "ET2=1;", "TF2", 0xFC18, { { 1, 0xFDFD }, { 2, 0xFFDC } },
         "#include \"reg52.h\"", "#include <8052.h>", false },
+    // [AT89C2051] Atmel 0368H: two 16-bit timer/counters and no timer 2, five
+    // interrupt vectors (INT0, T0, INT1, T1, serial), crystal only.
+    { "at89c2051", { 1, 3 }, 8192, { 12 }, false, "", "", 0xFC18, { { 1, 0xFDFD } }, "#include \"reg51.h\"",
+        "#include <8051.h>", false },
 };
 
 std::vector<std::uint32_t> clocksOf(const TimerRow& timer)
