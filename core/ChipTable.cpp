@@ -106,6 +106,8 @@ namespace {
             { &kTimer0, &kTimer1, &k8052Timer2, nullptr }, k8052Bauds, kKeil52, kSdcc52, false },
         { "at89c2051", "AT89C2051", "AT89C2051: an 8051, timers 0 and 1", Arithmetic::Exact, false, true,
             { &kTimer0, &kTimer1, nullptr, nullptr }, k8051Bauds, kKeil51, kSdcc51, false },
+        { "stc8h", "STC8H", "STC8H: 1T core, the STC8 timers 0 to 2, 1T or 12T", Arithmetic::Exact, false, false,
+            { &kStcTimer0, &kStcTimer1, &kStcTimer2, nullptr }, kStcBauds, kKeilStc, kSdccStc, true },
     };
 
     bool sameKey(std::string_view a, std::string_view b)

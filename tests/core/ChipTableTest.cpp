@@ -70,6 +70,11 @@ const ChipFacts kFacts[] = {
     // interrupt vectors (INT0, T0, INT1, T1, serial), crystal only.
     { "at89c2051", { 1, 3 }, 8192, { 12 }, false, "", "", 0xFC18, { { 1, 0xFDFD } }, "#include \"reg51.h\"",
         "#include <8051.h>", false },
+    // [STC8H] STC's STC8H header: AUXR's T0x12/T1x12/T2x12, T2H/T2L, IE2 bit 2,
+    // timer 2 at interrupt 12 as on the STC8 ([STC8] 13.3); [STC8] 14.3.6:
+    // 9600 bit/s at 11.0592 MHz in 1T is FEE0H from timer 1 or 2.
+    { "stc8h", { 1, 3, 12 }, 65536, { 1, 12 }, false, "IE2|=0x04;", "", 0xD120, { { 1, 0xFEE0 }, { 2, 0xFEE0 } },
+        "#include \"reg51.h\"", "#include <8051.h>", true },
 };
 
 std::vector<std::uint32_t> clocksOf(const TimerRow& timer)
