@@ -108,6 +108,8 @@ namespace {
             { &kTimer0, &kTimer1, nullptr, nullptr }, k8051Bauds, kKeil51, kSdcc51, false },
         { "stc8h", "STC8H", "STC8H: 1T core, the STC8 timers 0 to 2, 1T or 12T", Arithmetic::Exact, false, false,
             { &kStcTimer0, &kStcTimer1, &kStcTimer2, nullptr }, kStcBauds, kKeilStc, kSdccStc, true },
+        { "stc15w4k", "STC15W4K", "STC15W4K32S4: 1T core, the STC15 timers 0 to 2, 1T or 12T", Arithmetic::Exact, false,
+            false, { &kStcTimer0, &kStcTimer1, &kStcTimer2, nullptr }, kStcBauds, kKeilStc, kSdccStc, true },
     };
 
     bool sameKey(std::string_view a, std::string_view b)

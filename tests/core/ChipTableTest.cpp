@@ -75,6 +75,11 @@ const ChipFacts kFacts[] = {
     // 9600 bit/s at 11.0592 MHz in 1T is FEE0H from timer 1 or 2.
     { "stc8h", { 1, 3, 12 }, 65536, { 1, 12 }, false, "IE2|=0x04;", "", 0xD120, { { 1, 0xFEE0 }, { 2, 0xFEE0 } },
         "#include \"reg51.h\"", "#include <8051.h>", true },
+    // [STC15] manual, the STC15W4K32S4 series (IAP15W4K61S4): timers 0 to 4,
+    // 0 to 2 as the STC15F2K60S2's, UART1 from timer 1 or 2; STC's
+    // STC15F2K60S2.H serves it. Timers 3 and 4 (T4T3M) are not in the row.
+    { "stc15w4k", { 1, 3, 12 }, 65536, { 1, 12 }, false, "IE2|=0x04;", "", 0xD120, { { 1, 0xFEE0 }, { 2, 0xFEE0 } },
+        "#include \"reg51.h\"", "#include <8051.h>", true },
 };
 
 std::vector<std::uint32_t> clocksOf(const TimerRow& timer)
