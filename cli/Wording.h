@@ -76,8 +76,8 @@ QString Timer2Help();
 QString UartTimerHelp();
 QString HeaderHelp();
 
-// The ranges the numbers of the options take, from their constants:
-// "from 1 to 65535".
+// The ranges the numbers of the options take ("from LOW to HIGH"), each
+// formatted from the constants that hold its limits.
 QString PostscaleRange();
 QString WholeNumberRange();
 QString CrystalRange();
