@@ -6,7 +6,8 @@
 //   ORLET_GOLDEN_RECORD=1  writes the file anew (for an intended change)
 //   ORLET_GOLDEN_DUMP=DIR  writes every case's full texts into DIR/orlet-gen
 
-#include "GenCommand.h"
+#include "Arguments.h"
+#include "Rendering.h"
 
 #include <QDir>
 #include <QFile>
@@ -189,7 +190,7 @@ QByteArray runOrletGen(const QStringList& args)
             status = output.exitStatus;
         } else {
             out = output.bytes;
-            for (const QString& warning : orlet::GenWarnings(*parsed.request))
+            for (const QString& warning : output.warnings)
                 err += "orlet-gen: " + warning.toUtf8() + '\n';
         }
     }
