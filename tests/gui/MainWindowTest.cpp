@@ -106,11 +106,13 @@ private slots:
         QCOMPARE(paragraphs.size(), 4);
         for (const QString& paragraph : paragraphs)
             QVERIFY(paragraph.startsWith("    ") && paragraph.size() > 10);
-        QCOMPARE(dlg->m_tmod, 0);
-        QCOMPARE(dlg->m_th[0] & dlg->m_tl[0] & dlg->m_th[1] & dlg->m_tl[1], 0xFF);
-        QCOMPARE(dlg->m_crystalHz, 12000000u);
-        QCOMPARE(dlg->m_time[0], 1u);
-        QCOMPARE(dlg->m_time[1], 1u);
+        QCOMPARE(dlg->Model().tmod, 0);
+        QCOMPARE(
+            dlg->Model().timer(0).th & dlg->Model().timer(0).tl & dlg->Model().timer(1).th & dlg->Model().timer(1).tl,
+            0xFF);
+        QCOMPARE(dlg->Model().crystalHz, 12000000u);
+        QCOMPARE(dlg->Model().timer(0).time, 1u);
+        QCOMPARE(dlg->Model().timer(1).time, 1u);
         for (int display : { ctl::Timer0Reload, ctl::Timer1Reload, ctl::BaudReload, ctl::BaudError })
             QVERIFY(ui->item(display)->toolTip().isEmpty());
     }
@@ -140,24 +142,35 @@ private slots:
         QCOMPARE(finished.at(0).at(0).toInt(), int(CDialogBase::IDCANCEL));
     }
 
+    // Showing a model changes ticks, selections, a typed list, texts and
+    // the chip's names, and runs no handler.
     void programMadeChangesRunNoHandler()
     {
         COrletDlg fresh;
         QSignalSpy handlers(&fresh, &CDialogBase::handlerRun);
         fresh.Create();
         fresh.show();
-        fresh.m_time[0] = 77;
-        fresh.m_unit[0] = "plus";
+        orlet::WindowModel model = fresh.Model();
+        model.chip = orlet::ChipNamed("stc15");
+        model.timer(0).use = true;
+        model.timer(0).modeIndex = 3;
+        model.timer(0).time = 77;
+        model.timer(0).unit = "plus";
+        model.crystalIndex = orlet::kCustomCrystalIndex; // the custom entry: no dialog may open
+        model.baudIndex = 0;
+        model.useInt1 = true;
+        model.trigger1 = 0;
+        model.vendorHeader = "stc15.h";
+        fresh.ShowModel(model);
         QVERIFY(fresh.UpdateData(false));
         QVERIFY(fresh.UpdateData(true));
-        fresh.m_useTimerCheck[0].SetCheck(true);
-        fresh.m_modeCombo[0].SetCurSel(3);
-        fresh.m_crystalCombo.SetCurSel(11); // the custom entry: no dialog may open
-        fresh.m_baudCombo.SetCurSel(0);
         QCOMPARE(handlers.count(), 0);
         QVERIFY(recorder->messages.isEmpty());
+        QVERIFY(fresh.Model() == model);
 
         DialogDriver user(fresh);
+        QCOMPARE(user.text(ctl::Timer0Period), QStringLiteral("77"));
+        QCOMPARE(user.text(ctl::Int1Trigger), QStringLiteral("低电平"));
         user.click(ctl::UseInt0);
         QCOMPARE(handlers.count(), 1);
         QCOMPARE(handlers.at(0).at(0).toInt(), ctl::UseInt0);
@@ -350,7 +363,7 @@ private slots:
         ui->click(ctl::CloseButton);
         if (!refused) {
             QCOMPARE(finished.count(), 1);
-            QCOMPARE(dlg->m_time[0], 4294967295u);
+            QCOMPARE(dlg->Model().timer(0).time, 4294967295u);
             return;
         }
         expectMessage("请输入一个正整数。");
