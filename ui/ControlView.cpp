@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QLabel>
 #include <QSignalBlocker>
 #include <QStringList>
 
@@ -12,6 +13,30 @@ namespace {
 QString u8(const std::string& text)
 {
     return QString::fromStdString(text);
+}
+
+// Qt on Unix names a list by its value and reads its name from a label whose
+// buddy it is (the Label relation), as screen readers there expect: the
+// list's name goes into such a label too. It is never shown and has no
+// size, so that it takes no room, and it wraps, so that the fitting of
+// captions leaves it alone.
+void nameByLabel(QComboBox& list, const QString& name)
+{
+    QWidget& dialog = *list.parentWidget();
+    QLabel* label = nullptr;
+    for (QLabel* sibling : dialog.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (sibling->buddy() == &list)
+            label = sibling;
+    }
+    if (label == nullptr) {
+        label = new QLabel(&dialog);
+        label->hide();
+        label->setWordWrap(true);
+        label->resize(0, 0);
+        label->setBuddy(&list);
+    }
+    if (label->text() != name)
+        label->setText(name);
 }
 
 void showItems(QComboBox& list, const orlet::ControlView& view)
@@ -49,6 +74,7 @@ void ShowControlView(QWidget& control, const orlet::ControlView& view)
     if (control.accessibleName() != u8(view.accessibleName))
         control.setAccessibleName(u8(view.accessibleName));
     if (auto* list = qobject_cast<QComboBox*>(&control)) {
+        nameByLabel(*list, u8(view.accessibleName));
         showItems(*list, view);
         return;
     }

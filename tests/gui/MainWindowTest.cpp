@@ -6,13 +6,17 @@
 #include "OrletDlg.h"
 #include "OrletVersion.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -127,6 +131,49 @@ private slots:
         QCOMPARE(ui->items(ctl::Timer1Mode), modes);
         QCOMPARE(
             ui->items(ctl::BaudList), QString("300 600 1200 2400 4800 9600 19200 38400 56000 57600 115200").split(' '));
+    }
+
+    // A screen reader names every edit and list after the label beside it,
+    // each one differently: Qt's accessibility interface of each, on a chip
+    // with every block, and as a period box turns into a count.
+    void editsAndListsAreNamedAfterTheirLabels()
+    {
+        const struct {
+            int id;
+            const char* name;
+        } rows[] = {
+            { ctl::Int0Trigger, "INT0 触发方式" },
+            { ctl::Int1Trigger, "INT1 触发方式" },
+            { ctl::CrystalList, "晶振(MHz)" },
+            { ctl::CustomMhz, "自定义晶振(MHz)" },
+            { ctl::ChipList, "芯片" },
+            { ctl::VendorHeader, "厂商头文件" },
+            { ctl::BaudList, "波特率(bps)" },
+            { ctl::Timer0Mode, "定时器0 工作方式" },
+            { ctl::Timer1Period, "定时器1 定时时间(us)" },
+            { ctl::Timer2Postscale, "定时器2 软件计数(×N)" },
+            { ctl::OutputBox, "生成的代码" },
+            { ctl::Timer0Period, "定时器0 计数值(plus)" },
+        };
+        // What a reader names it by: Qt on Unix names a list by its value
+        // and its label by a relation, elsewhere by the accessible name.
+        const auto nameOf = [](QWidget* w) {
+            QAccessibleInterface* control = QAccessible::queryAccessibleInterface(w);
+            const auto labels = control->relations(QAccessible::Label);
+            return (labels.isEmpty() ? control : labels.first().first)->text(QAccessible::Name);
+        };
+        ui->choose(ctl::ChipList, 3); // STC15: the header box and timer 2's block
+        ui->click(ctl::UseTimer0);
+        ui->choose(ctl::Timer0Mode, 3);
+        for (const auto& r : rows)
+            QCOMPARE(nameOf(ui->item(r.id)), QString::fromUtf8(r.name));
+        QSet<QString> names;
+        for (QWidget* w : dlg->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QPlainTextEdit*>(w)) {
+                QVERIFY2(!nameOf(w).isEmpty() && !names.contains(nameOf(w)), qPrintable(w->objectName()));
+                names << nameOf(w);
+            }
+        }
     }
 
     // Its first entry closes, its last after a separator opens the About box.
