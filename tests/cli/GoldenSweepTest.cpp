@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -171,7 +172,10 @@ QByteArray runOrletGen(const QStringList& args)
     int status = orlet::kExitSuccess;
     const orlet::GenParseResult parsed = orlet::ParseGenArguments(QStringList { "orlet-gen" } + args);
     if (!parsed.earlyExit.isEmpty()) {
-        out = parsed.earlyExit.toUtf8();
+        // Qt names the program in the help's usage line by how it was
+        // started: a full path on Windows, a placeholder here.
+        static const QRegularExpression usage(QStringLiteral("^Usage: .* \\[options\\]"));
+        out = QString(parsed.earlyExit).replace(usage, QStringLiteral("Usage: <executable_name> [options]")).toUtf8();
     } else if (!parsed.request) {
         err = "orlet-gen: " + parsed.error.toUtf8() + '\n';
         status = orlet::kExitRefused;
