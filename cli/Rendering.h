@@ -16,6 +16,7 @@ struct GenOutput {
     // routine takes a large share of the CPU, or more than its period. The
     // text is written all the same.
     QStringList warnings;
+    QByteArray settingsFile; // for --save-config
 };
 
 // Resolves the configuration, derives it once and renders from that one
