@@ -15,6 +15,15 @@ using orlet::test::Session;
 
 namespace {
 
+// The table's chips as a refusal lists them.
+std::string chipKeys()
+{
+    std::string keys;
+    for (const ChipRow& row : ChipRows())
+        keys += (keys.empty() ? "" : "、") + std::string(row.key);
+    return keys;
+}
+
 std::string file(const std::string& members)
 {
     return "{\"orlet\": 1" + (members.empty() ? std::string() : ", " + members) + "}";
@@ -150,7 +159,7 @@ TEST(SettingsFile, RefusalsNameTheKey)
     struct Case {
         std::string text;
         SettingsFault fault;
-        const char* shown;
+        std::string shown;
     } cases[] = {
         { "{\n  \"orlet\": 1,\n  chip: \"8052\"\n}", SettingsFault::NotJson, "不是 JSON 文件：第 3 行第 3 列有误。" },
         { "", SettingsFault::NotJson, "不是 JSON 文件：第 1 行第 1 列有误。" },
@@ -166,7 +175,7 @@ TEST(SettingsFile, RefusalsNameTheKey)
         { file("\"crystal\": \"0.5\""), SettingsFault::OutOfRange,
             "“crystal” 的值 \"0.5\" 超出范围，应为 1 到 100 之间的兆赫数，写成文字，如 \"11.0592\"。" },
         { file("\"chip\": \"8086\""), SettingsFault::UnknownValue,
-            "“chip” 不能是 \"8086\"，可用：8051、8052、stc89、stc15、stc8。" },
+            "“chip” 不能是 \"8086\"，可用：" + chipKeys() + "。" },
         { file("\"int0\": \"rising\""), SettingsFault::UnknownValue,
             "“int0” 不能是 \"rising\"，可用：level、falling。" },
         { file("\"uart\": 9601"), SettingsFault::UnknownValue,
