@@ -1,6 +1,7 @@
 #include "ControlIds.h"
 #include "MainWindowFixture.h"
 #include "OrletDlg.h"
+#include "SourceGenerator.h"
 
 #include <QDir>
 #include <QFile>
@@ -95,6 +96,29 @@ private slots:
         QVERIFY(menuEntry(*dlg, kSdccMenuText)->isChecked());
         QCOMPARE(generated(), sdcc);
         expectMessage({});
+    }
+
+    // On every chip the window's SDCC text is what orlet-gen writes for the
+    // settings it shows.
+    void sdccTextOnEveryChip_data()
+    {
+        QTest::addColumn<int>("chip");
+        for (int i = 0; i < int(orlet::ChipRows().size()); ++i)
+            QTest::newRow(orlet::ChipRows()[std::size_t(i)].key.data()) << i;
+    }
+
+    void sdccTextOnEveryChip()
+    {
+        QFETCH(int, chip);
+        ui->choose(ctl::ChipList, chip);
+        ui->click(ctl::UseTimer0);
+        ui->typeOver(ctl::Timer0Period, "1000");
+        ui->click(ctl::UseUart);
+        menuEntry(*dlg, kSdccMenuText)->trigger();
+        const orlet::ResolveResult resolved = orlet::ResolveConfiguration(orlet::ConfigurationOf(dlg->Model()));
+        QVERIFY(resolved.resolved);
+        const std::string sdcc = orlet::BuildSourceText(resolved.resolved->settings, orlet::Dialect::Sdcc);
+        QCOMPARE(generated(), QString::fromStdString(sdcc).replace("\n", "\r\n").replace("\r\r", "\r"));
     }
 
     // Ctrl+S saves to the file open without asking; a cancelled dialog
