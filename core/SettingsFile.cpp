@@ -6,6 +6,8 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <climits>
 #include <set>
 #include <utility>
@@ -572,61 +574,250 @@ namespace {
 
 } // namespace
 
+namespace {
+
+    // The settings of a file's object, or why not.
+    SettingsRead readObject(const std::optional<Json>& root, SettingsRead read)
+    {
+        if (!root)
+            return read;
+        if (!root->is_object()) {
+            read.error = typeFault(SettingsFault::WrongType, {}, SettingsValue::Object, *root);
+            return read;
+        }
+        if ((read.error = checkFormat(*root)) || (read.error = checkForm(*root, fileMembers(), {})))
+            return read;
+        SettingsFile settings;
+        if ((read.error = readValues(Values(*root), settings)))
+            return read;
+        ModelResult model = WindowModelFor(settings.config);
+        if (!model.model) {
+            read.error = fault(SettingsFault::Refused, keyOfRefusal(*model.error, settings.config));
+            read.error->refusal = model.error;
+            return read;
+        }
+        model.model->dialect = settings.dialect;
+        read.model = std::move(model.model);
+        read.settings = std::move(settings);
+        return read;
+    }
+
+    Json settingsObject(const SettingsFile& settings)
+    {
+        const Configuration& config = settings.config;
+        const ChipRow& row = config.chip.row();
+        Json file = Json::object();
+        file["orlet"] = kSettingsFormat;
+        file["chip"] = std::string(config.chip.key());
+        file["crystal"] = CrystalMhzText(config.crystalHz, config.customMhz);
+        if (row.offersSixT)
+            file["6t"] = config.sixT;
+        file["exact"] = config.precision == Precision::Exact;
+        file["drift-free"] = config.driftFree;
+        file["dialect"] = wordOf(settings.dialect);
+        file["comments"] = config.comments;
+        if (config.vendorHeader)
+            file["header"] = *config.vendorHeader;
+        if (config.int0)
+            file["int0"] = *config.int0 == TriggerMode::Level ? "level" : "falling";
+        if (config.int1)
+            file["int1"] = *config.int1 == TriggerMode::Level ? "level" : "falling";
+        writeTimers(settings, file);
+        if (config.uartBaudIndex)
+            file["uart"] = kBaudRates.at(std::size_t(*config.uartBaudIndex));
+        file["double-baud"] = config.uartDoubleBaud;
+        file["uart-interrupt"] = config.uartInterrupt;
+        if (BaudSourceOnTimer(row, 2) != nullptr)
+            file["uart-timer"] = config.uartTimer;
+        return file;
+    }
+
+    // ---- The settings as an address's fragment ----
+
+    // Unreserved characters as they are, every other byte as %XX.
+    std::string percentEncoded(std::string_view text)
+    {
+        static const char* const digits = "0123456789ABCDEF";
+        std::string encoded;
+        for (const unsigned char c : text) {
+            if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~')
+                encoded += char(c);
+            else
+                encoded += { '%', digits[c >> 4], digits[c & 15] };
+        }
+        return encoded;
+    }
+
+    // A malformed %XX is kept as it stands.
+    std::string percentDecoded(std::string_view text)
+    {
+        std::string decoded;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const auto hex = [&](std::size_t at) { return std::isxdigit(static_cast<unsigned char>(text[at])); };
+            if (text[i] == '%' && i + 2 < text.size() && hex(i + 1) && hex(i + 2)) {
+                unsigned byte = 0;
+                std::from_chars(text.data() + i + 1, text.data() + i + 3, byte, 16);
+                decoded += char(byte);
+                i += 2;
+            } else {
+                decoded += text[i];
+            }
+        }
+        return decoded;
+    }
+
+    void addPair(std::string& fragment, const std::string& name, const std::string& value = {})
+    {
+        fragment += (fragment.empty() ? "" : "&") + name + (value.empty() ? "" : "=" + percentEncoded(value));
+    }
+
+    // The flags of a timer's object: "timer0=1:1000&gate0&postscale0=5".
+    void addTimerPairs(std::string& fragment, const std::string& key, const Json& timer)
+    {
+        const std::string number = key.substr(key.find_first_of("0123456789"));
+        const std::string value = std::to_string(timer.value(timer.contains("us") ? "us" : "pulses", 0u));
+        addPair(
+            fragment, key, timer.contains("mode") ? std::to_string(timer.at("mode").get<int>()) + ":" + value : value);
+        if (timer.value("gate", false))
+            addPair(fragment, "gate" + number);
+        if (const std::uint32_t postscale = timer.value("postscale", 1u); postscale != 1)
+            addPair(fragment, "postscale" + number, std::to_string(postscale));
+    }
+
+    bool isWholeNumber(const std::string& text)
+    {
+        return !text.empty() && text.size() <= 10
+            && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    }
+
+    // Ten digits at most: no overflow.
+    std::uint64_t wholeNumber(const std::string& text)
+    {
+        std::uint64_t number = 0;
+        std::from_chars(text.data(), text.data() + text.size(), number);
+        return number;
+    }
+
+    // A value of the fragment as the file's member would hold it; what is no
+    // such value stays a text, which the file's checks then refuse.
+    Json fragmentValue(const Member& member, const std::optional<std::string>& value)
+    {
+        if (member.kind == SettingsValue::Boolean && (!value || *value == "true" || *value == "false"))
+            return !value || *value == "true";
+        const std::string text = value.value_or(std::string());
+        if (member.kind == SettingsValue::WholeNumber && isWholeNumber(text))
+            return wholeNumber(text);
+        if (member.kind != SettingsValue::Object)
+            return text;
+        // MODE:VALUE, or VALUE where the timer has one mode.
+        const std::size_t colon = text.find(':');
+        const bool hasModes = std::any_of(
+            member.members.begin(), member.members.end(), [](const Member& m) { return m.name == "mode"; });
+        const std::string count = colon == std::string::npos ? text : text.substr(colon + 1);
+        const std::string mode = colon == std::string::npos ? std::string() : text.substr(0, colon);
+        if (!isWholeNumber(count) || hasModes != isWholeNumber(mode) || (!hasModes && colon != std::string::npos))
+            return text;
+        Json object = Json::object();
+        if (hasModes)
+            object["mode"] = wholeNumber(mode);
+        object[member.members.at(hasModes ? 1 : 0).name] = wholeNumber(count);
+        return object;
+    }
+
+    // gateN and postscaleN join the object of timerN or counterN.
+    std::optional<std::string> timerOption(const std::string& name, const Json& file, std::string& member)
+    {
+        for (const char* option : { "gate", "postscale" }) {
+            const std::string prefix = option;
+            if (name.size() == prefix.size() + 1 && name.compare(0, prefix.size(), prefix) == 0
+                && std::isdigit(static_cast<unsigned char>(name.back()))) {
+                member = prefix;
+                const std::string counter = "counter" + name.substr(prefix.size());
+                return file.contains(counter) ? counter : "timer" + name.substr(prefix.size());
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::optional<Json> fragmentObject(std::string_view fragment, std::optional<SettingsError>& error)
+    {
+        if (!fragment.empty() && fragment.front() == '#')
+            fragment.remove_prefix(1);
+        const std::vector<Member> members = fileMembers();
+        Json file = Json::object();
+        std::vector<std::pair<std::string, std::optional<std::string>>> options;
+        std::set<std::string> seen;
+        while (!fragment.empty()) {
+            const std::string_view pair = fragment.substr(0, fragment.find('&'));
+            fragment.remove_prefix(std::min(fragment.size(), pair.size() + 1));
+            const std::size_t equals = pair.find('=');
+            const std::string name = percentDecoded(pair.substr(0, equals));
+            const std::optional<std::string> value = equals == std::string_view::npos
+                ? std::nullopt
+                : std::optional(percentDecoded(pair.substr(equals + 1)));
+            if (!seen.insert(name).second) {
+                error = fault(SettingsFault::DuplicateKey, name);
+                return std::nullopt;
+            }
+            const auto member
+                = std::find_if(members.begin(), members.end(), [&](const Member& m) { return m.name == name; });
+            if (member != members.end())
+                file[name] = fragmentValue(*member, value);
+            else
+                options.emplace_back(name, value);
+        }
+        for (const auto& [name, value] : options) {
+            std::string option;
+            const std::optional<std::string> timer = timerOption(name, file, option);
+            if (!timer) {
+                file[name] = value.value_or(std::string());
+                continue;
+            }
+            Json& object = file[*timer];
+            if (!object.is_object())
+                object = Json::object();
+            object[option] = option == "gate" ? fragmentValue({ "gate", SettingsValue::Boolean }, value)
+                                              : fragmentValue({ "postscale", SettingsValue::WholeNumber }, value);
+        }
+        return file;
+    }
+
+} // namespace
+
 SettingsRead ReadSettingsFile(std::string_view text)
 {
     SettingsRead read;
-    std::optional<Json> root = parse(text, read.error);
-    if (!root)
-        return read;
-    if (!root->is_object()) {
-        read.error = typeFault(SettingsFault::WrongType, {}, SettingsValue::Object, *root);
-        return read;
-    }
-    if ((read.error = checkFormat(*root)) || (read.error = checkForm(*root, fileMembers(), {})))
-        return read;
-    SettingsFile settings;
-    if ((read.error = readValues(Values(*root), settings)))
-        return read;
-    ModelResult model = WindowModelFor(settings.config);
-    if (!model.model) {
-        read.error = fault(SettingsFault::Refused, keyOfRefusal(*model.error, settings.config));
-        read.error->refusal = model.error;
-        return read;
-    }
-    model.model->dialect = settings.dialect;
-    read.model = std::move(model.model);
-    read.settings = std::move(settings);
-    return read;
+    const std::optional<Json> root = parse(text, read.error);
+    return readObject(root, std::move(read));
 }
 
 std::string WriteSettingsFile(const SettingsFile& settings)
 {
-    const Configuration& config = settings.config;
-    const ChipRow& row = config.chip.row();
-    Json file = Json::object();
-    file["orlet"] = kSettingsFormat;
-    file["chip"] = std::string(config.chip.key());
-    file["crystal"] = CrystalMhzText(config.crystalHz, config.customMhz);
-    if (row.offersSixT)
-        file["6t"] = config.sixT;
-    file["exact"] = config.precision == Precision::Exact;
-    file["drift-free"] = config.driftFree;
-    file["dialect"] = wordOf(settings.dialect);
-    file["comments"] = config.comments;
-    if (config.vendorHeader)
-        file["header"] = *config.vendorHeader;
-    if (config.int0)
-        file["int0"] = *config.int0 == TriggerMode::Level ? "level" : "falling";
-    if (config.int1)
-        file["int1"] = *config.int1 == TriggerMode::Level ? "level" : "falling";
-    writeTimers(settings, file);
-    if (config.uartBaudIndex)
-        file["uart"] = kBaudRates.at(std::size_t(*config.uartBaudIndex));
-    file["double-baud"] = config.uartDoubleBaud;
-    file["uart-interrupt"] = config.uartInterrupt;
-    if (BaudSourceOnTimer(row, 2) != nullptr)
-        file["uart-timer"] = config.uartTimer;
-    return file.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    return settingsObject(settings).dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+SettingsRead ReadSettingsFragment(std::string_view fragment)
+{
+    SettingsRead read;
+    const std::optional<Json> root = fragmentObject(fragment, read.error);
+    return readObject(root, std::move(read));
+}
+
+std::string SettingsFragment(const SettingsFile& settings)
+{
+    std::string fragment;
+    const Json object = settingsObject(settings);
+    for (const auto& [key, value] : object.items()) {
+        if (value.is_object())
+            addTimerPairs(fragment, key, value);
+        else if (value.is_boolean() && value.get<bool>())
+            addPair(fragment, key);
+        else if (value.is_number())
+            addPair(fragment, key, std::to_string(value.get<std::uint64_t>()));
+        else if (value.is_string())
+            addPair(fragment, key, value.get<std::string>());
+    }
+    return fragment;
 }
 
 SettingsFile SettingsFileOf(const WindowModel& model)

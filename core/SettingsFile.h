@@ -80,6 +80,15 @@ std::string WriteSettingsFile(const SettingsFile& settings);
 // What the window's model saves.
 SettingsFile SettingsFileOf(const WindowModel& model);
 
+// The settings as an address's fragment, in orlet-gen's words: each
+// option by its name, with "=VALUE" where it takes one, joined by "&"
+// ("orlet=1&chip=stc15&timer0=1:1000&gate0&postscale0=5"); an option that
+// is off is left out. Values are percent-encoded.
+std::string SettingsFragment(const SettingsFile& settings);
+// Reads such a fragment (with or without its "#") as ReadSettingsFile reads
+// the file, with the same refusals under the file's names.
+SettingsRead ReadSettingsFragment(std::string_view fragment);
+
 // The refusal in the window's words (Chinese, UTF-8), one paragraph naming
 // the key.
 std::string SettingsErrorText(const SettingsError& error);

@@ -107,6 +107,9 @@ std::string roundTripProblem(const WindowModel& m)
     opened.copy = m.copy; // the window's own, not a setting
     if (WriteSettingsFile(SettingsFileOf(opened)) != text)
         return "saved again differently:\n" + text;
+    const SettingsRead fromFragment = ReadSettingsFragment(SettingsFragment(*read.settings));
+    if (!fromFragment.settings || WriteSettingsFile(*fromFragment.settings) != text)
+        return "another file through the fragment " + SettingsFragment(*read.settings) + ":\n" + text;
     for (Dialect dialect : { m.dialect, Dialect::Keil }) {
         if (BuildSourceText(printed(SettingsFor(m)), dialect) != BuildSourceText(printed(SettingsFor(opened)), dialect))
             return "another text:\n" + text;
@@ -260,4 +263,37 @@ TEST(SettingsFile, KeptFilesOfTheFirstFormatLoad)
         ++files;
     }
     EXPECT_GE(files, 4);
+}
+
+// The fragment names the options as orlet-gen does and reads as the file.
+TEST(SettingsFile, FragmentsReadAsTheFile)
+{
+    const struct {
+        const char* fragment;
+        const char* sameAs; // a file's members, or the refusal shown
+    } cases[] = {
+        { "#orlet=1&chip=stc15&timer0=0:1000&gate0&postscale0=5&header=%E5%8E%82%2Fstc.h&exact&uart=9600",
+            R"("chip": "stc15", "timer0": {"mode": 0, "us": 1000, "gate": true, "postscale": 5},
+               "header": "厂/stc.h", "exact": true, "uart": 9600)" },
+        { "orlet=1&chip=8052&counter2=40&postscale2=3&int1=level&comments=false",
+            R"("chip": "8052", "counter2": {"pulses": 40, "postscale": 3}, "int1": "level")" },
+        { "orlet=1&timer0=1:1000&timer0=1:500", "“timer0” 出现了两次。" },
+        { "orlet=1&gate1", "缺少 “timer1.mode”。" },
+        { "orlet=1&timer0=1000", "“timer0” 应为一个对象（{…}）。" },
+        { "orlet=1&chip=8052&gate2&timer2=10", "没有 “timer2.gate” 这一项。可用的项：us、postscale。" },
+        { "orlet=1&uart=fast", "“uart” 应为 0 到 4294967295 的整数。" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fragment);
+        const SettingsRead read = ReadSettingsFragment(c.fragment);
+        if (std::string(c.sameAs).front() != '"') {
+            ASSERT_TRUE(read.error);
+            EXPECT_EQ(SettingsErrorText(*read.error), c.sameAs);
+            continue;
+        }
+        ASSERT_TRUE(read.settings) << SettingsErrorText(*read.error);
+        const SettingsRead file = ReadSettingsFile(::file(c.sameAs));
+        ASSERT_TRUE(file.settings) << SettingsErrorText(*file.error);
+        EXPECT_EQ(WriteSettingsFile(*read.settings), WriteSettingsFile(*file.settings));
+    }
 }
