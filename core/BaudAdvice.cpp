@@ -1,6 +1,7 @@
 #include "BaudAdvice.h"
 
 #include "Crystal.h"
+#include "TextFormat.h"
 #include "WindowModel.h"
 
 #include <algorithm>
@@ -170,9 +171,21 @@ double BaudDeviationPercent(const BaudCalculation& baud)
     return baud.fits ? (baud.actualBaud / baud.rate - 1.0) * 100.0 : 0.0;
 }
 
+bool BeyondTolerance(double deviationPercent, double tolerancePercent)
+{
+    return std::abs(deviationPercent) > tolerancePercent;
+}
+
 bool BeyondTolerance(const BaudCalculation& baud, double tolerancePercent)
 {
-    return baud.fits && std::abs(BaudDeviationPercent(baud)) > tolerancePercent;
+    return baud.fits && BeyondTolerance(BaudDeviationPercent(baud), tolerancePercent);
+}
+
+std::string DeviationText(double deviationPercent)
+{
+    if (std::abs(deviationPercent) < 0.005)
+        return "0.00%";
+    return TextFormat("%+.2f%%", deviationPercent);
 }
 
 std::vector<BaudTableRow> BaudTable(Chip chip, std::uint32_t crystalHz, const BaudRequest& request)

@@ -19,7 +19,12 @@ inline constexpr double kCrystalFixPercent = 0.5;
 // (real / asked - 1) * 100. Not the error the window has always shown
 // (1 - n / x), which measures the count.
 double BaudDeviationPercent(const BaudCalculation& baud);
+bool BeyondTolerance(double deviationPercent, double tolerancePercent = kBaudTolerancePercent);
 bool BeyondTolerance(const BaudCalculation& baud, double tolerancePercent = kBaudTolerancePercent);
+
+// A deviation as the window and orlet-gen show it: "+8.51%", "-6.99%", and
+// "0.00%" where it rounds to nothing.
+std::string DeviationText(double deviationPercent);
 
 // Every listed rate on one source: what the window and orlet-gen would
 // compute for it (`baud.fits` false where the count is out of range).
