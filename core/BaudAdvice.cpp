@@ -48,6 +48,7 @@ namespace {
         const WindowModel& after = done.model;
         if (!done.notices.empty() || !after.useUart || !after.baudRun || !after.baudRun->baud.fits)
             return std::nullopt;
+        fix.doubled = after.doubleBaud;
         fix.result = after.baudRun->baud;
         fix.deviationPercent = BaudDeviationPercent(fix.result);
         if (BeyondTolerance(fix.result, within))

@@ -47,7 +47,7 @@ enum class BaudFixKind {
 
 struct BaudFix {
     BaudFixKind kind = BaudFixKind::Doubling;
-    bool doubled = false; // Doubling
+    bool doubled = false; // the doubling after the change: a source SMOD does not reach drops it
     int uartTimer = 1; // Source
     int timer = 1; // Clock: the source's timer
     std::uint32_t clock = 12; // Clock: clocks per count
