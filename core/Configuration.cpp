@@ -423,4 +423,19 @@ ResolveResult ResolveConfiguration(const Configuration& config)
     return { std::move(resolved), std::nullopt };
 }
 
+BaudTableResult BaudTableFor(const Configuration& config)
+{
+    // The chip's checks of a serial port, whatever rate it asks for.
+    Configuration port = config;
+    port.uartBaudIndex = port.uartBaudIndex.value_or(kDefaultBaudIndex);
+    if (auto error = outsideTheWindow(port))
+        return { {}, {}, error };
+    Drive drive;
+    const WindowModel model = driven(config, drive);
+    if (drive.error)
+        return { {}, {}, drive.error };
+    const BaudRequest request = BaudRequestOf(model);
+    return { BaudTable(model.chip, model.crystalHz, request), request, std::nullopt };
+}
+
 } // namespace orlet

@@ -154,4 +154,14 @@ BaudSource BaudSourceFor(Chip chip, int uartTimer);
 // window would correct with a message is an error here.
 ResolveResult ResolveConfiguration(const Configuration& config);
 
+// Every listed rate as the serial port would make it with the
+// configuration's chip, crystal, timer, clock and doubling (the rate asked
+// for, if any, aside).
+struct BaudTableResult {
+    std::vector<BaudTableRow> rows;
+    BaudRequest request; // the source, doubling and clock the rows share
+    std::optional<ConfigError> error; // the configuration refused: no rows
+};
+BaudTableResult BaudTableFor(const Configuration& config);
+
 } // namespace orlet
