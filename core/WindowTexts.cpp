@@ -477,6 +477,15 @@ std::string BaudFixText(const BaudFix& fix)
     return fixChange(fix) + " " + rateText(fix.result.actualBaud) + " " + DeviationText(fix.deviationPercent);
 }
 
+std::string BaudFixesTip(const std::vector<BaudFix>& fixes)
+{
+    std::vector<std::string> lines { TextFormat(
+        "超出±%g%%：接收端在每位的中间采样，两端合计只容得下几个百分点的偏差。可以：", kBaudTolerancePercent) };
+    for (const BaudFix& fix : fixes)
+        lines.push_back(BaudFixText(fix));
+    return joinLines(lines);
+}
+
 std::string BaudTableTip(const std::vector<BaudTableRow>& rows)
 {
     std::vector<std::string> lines { "波特率：装入值，实际波特率，偏差" };

@@ -44,6 +44,10 @@ std::string BaudTip(const BaudDerivation& d);
 std::string RealRateLine(const BaudCalculation& baud);
 // What a fix changes and what the rate becomes: "用定时器2 9615.38bps +0.16%".
 std::string BaudFixText(const BaudFix& fix);
+// The first item of the list of fixes, which names it.
+inline constexpr const char* kBaudFixesCaption = "改正…";
+// The fixes beside the real rate, one a line, and why.
+std::string BaudFixesTip(const std::vector<BaudFix>& fixes);
 // The rate list's tooltip: each listed rate with its reload, real rate and
 // deviation, those beyond the tolerance marked.
 std::string BaudTableTip(const std::vector<BaudTableRow>& rows);
