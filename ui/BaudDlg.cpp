@@ -32,7 +32,7 @@ void CBaudDlg::OnOK()
     // reported; the dialog stays open for another.
     if (!UpdateData(true))
         return;
-    if (const std::optional<orlet::Message> refused = m_refusal(m_rate)) {
+    if (const std::optional<orlet::Message> refused = m_refusal ? m_refusal(m_rate) : std::nullopt) {
         ShowMessageBox(this, QString::fromStdString(orlet::MessageText(*refused)));
         GetDlgItem(ctl::BaudInput)->setFocus();
         return;

@@ -21,7 +21,7 @@ class CBaudDlg : public CDialogBase
 public:
     using Refusal = std::function<std::optional<orlet::Message>(std::uint32_t rate)>;
 
-    CBaudDlg(Refusal refusal, QWidget* parent = nullptr);
+    explicit CBaudDlg(Refusal refusal = {}, QWidget* parent = nullptr);
     ~CBaudDlg() override;
 
     // The rate accepted with OK; 0 after any kind of cancel.
