@@ -24,7 +24,8 @@ public:
     explicit CBaudDlg(Refusal refusal = {}, QWidget* parent = nullptr);
     ~CBaudDlg() override;
 
-    // The rate accepted with OK; 0 after any kind of cancel.
+    // The rate shown at the start, then the one accepted with OK; 0 after
+    // any kind of cancel.
     std::uint32_t m_rate = 0;
 
 protected:

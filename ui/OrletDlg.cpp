@@ -292,6 +292,7 @@ orlet::UserChange COrletDlg::changeOf(orlet::Control control)
     }
     if (control == orlet::Control::BaudList && list.GetCurSel() == orlet::OtherBaudItem(m_model)) {
         CBaudDlg dialog([this](std::uint32_t rate) { return orlet::BaudRateRefusal(m_model, rate); }, this);
+        dialog.m_rate = orlet::BaudRateAt(m_model.baudIndex, m_model.customBaud); // the rate it had
         dialog.DoModal();
         return UserChange::OtherBaud(list.GetCurSel(), dialog.m_rate);
     }

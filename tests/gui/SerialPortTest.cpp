@@ -195,6 +195,7 @@ private slots:
         const int other = ui->items(ctl::BaudList).indexOf(QStringLiteral("其他…"));
         QCOMPARE(other, 11);
         OnNextDialog([](CDialogBase&, DialogDriver& asked) {
+            QCOMPARE(asked.text(ctl::BaudInput), QStringLiteral("9600")); // the rate the list had
             asked.typeOver(ctl::BaudInput, "1000000");
             asked.click(ctl::BaudOkButton);
             asked.typeOver(ctl::BaudInput, "31250");
