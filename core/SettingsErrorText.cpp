@@ -83,6 +83,10 @@ namespace {
                 + std::to_string(e.value) + "）";
         case ConfigErrorCode::BaudRateDoesNotFit:
             return MessageText(e.message) + "（" + std::to_string(e.rate) + "bps 不适合此晶振）";
+        case ConfigErrorCode::BaudRateUnreachable:
+            return MessageText(e.message);
+        case ConfigErrorCode::BaudDeviationTooLarge:
+            return "实际波特率偏差太大";
         case ConfigErrorCode::DriftFreeOutOfRange:
             return MessageText({ MessageCode::DriftFreeOutOfRange, e.mode });
         case ConfigErrorCode::DriftFreeNeedsHardwareReload:

@@ -367,14 +367,6 @@ namespace {
         return words;
     }
 
-    Words<int> rateWords()
-    {
-        Words<int> words;
-        for (std::uint32_t rate : kBaudRates)
-            words.emplace_back(std::to_string(rate), *BaudRateIndex(rate));
-        return words;
-    }
-
     const Words<TriggerMode> kTriggerWords { { "level", TriggerMode::Level }, { "falling", TriggerMode::FallingEdge } };
     const Words<Dialect> kDialectWords { { "keil", Dialect::Keil }, { "sdcc", Dialect::Sdcc } };
 
@@ -415,12 +407,13 @@ namespace {
         config.customMhz = crystal->customMhz;
     }
 
-    void readSerialPort(const Values& file, Configuration& config, std::optional<SettingsError>& error)
+    void readSerialPort(const Values& file, Configuration& config)
     {
+        // Any whole rate: a listed one by its index, another as the list's own.
         if (const std::optional<std::uint32_t> rate = file.number("uart")) {
-            config.uartBaudIndex = BaudRateIndex(*rate);
-            if (!config.uartBaudIndex)
-                error = unknownValue("uart", Json(*rate), rateWords());
+            config.uartBaudIndex = BaudIndexOf(*rate);
+            if (config.uartBaudIndex == kCustomBaudIndex)
+                config.uartCustomBaud = *rate;
         }
         config.uartDoubleBaud = file.flag("double-baud");
         config.uartInterrupt = file.flag("uart-interrupt");
@@ -457,7 +450,7 @@ namespace {
                 readTimer(file, timer, config, error);
         }
         if (!error)
-            readSerialPort(file, config, error);
+            readSerialPort(file, config);
         return error;
     }
 
@@ -517,6 +510,8 @@ namespace {
             return timerKeyIn(config, 1);
         case ConfigErrorCode::BaudRateUnknown:
         case ConfigErrorCode::BaudRateDoesNotFit:
+        case ConfigErrorCode::BaudRateUnreachable:
+        case ConfigErrorCode::BaudDeviationTooLarge:
             return "uart";
         case ConfigErrorCode::TimerOutOfRange:
             return timer + (e.counter ? ".pulses" : ".us");
@@ -624,7 +619,7 @@ namespace {
             file["int1"] = *config.int1 == TriggerMode::Level ? "level" : "falling";
         writeTimers(settings, file);
         if (config.uartBaudIndex)
-            file["uart"] = kBaudRates.at(std::size_t(*config.uartBaudIndex));
+            file["uart"] = BaudRateAt(*config.uartBaudIndex, config.uartCustomBaud);
         file["double-baud"] = config.uartDoubleBaud;
         file["uart-interrupt"] = config.uartInterrupt;
         if (BaudSourceOnTimer(row, 2) != nullptr)

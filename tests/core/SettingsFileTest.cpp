@@ -55,14 +55,18 @@ bool shownAsSetting(const WindowModel& m, Control c)
 
 // What the window shows of a setting as it opens it: text typed over a
 // trigger list is a falling edge, a custom frequency of a listed crystal
-// the listed one, and a GATE box is set after its mode (GATE0 ticked again
-// beside a counter mode would be enabled).
+// the listed one, a GATE box is set after its mode (GATE0 ticked again
+// beside a counter mode would be enabled), and the baud list keeps no rate
+// typed before.
 WindowModel asOpened(WindowModel m)
 {
     m.trigger0 = m.trigger0 == 0 ? 0 : 1;
     m.trigger1 = m.trigger1 == 0 ? 0 : 1;
     for (TimerState& t : m.timers)
         t.gateEnabled = !ModeListEntryAt(t.modeIndex).counter;
+    // A rate typed and then left for a listed one is the list's memory.
+    if (m.baudIndex != kCustomBaudIndex)
+        m.customBaud = 0;
     if (m.crystalIndex == kCustomCrystalIndex) {
         for (int i = 0; i < int(kCrystals.size()); ++i) {
             if (CrystalMhzText(m.crystalHz, m.customMhz) == kCrystals[std::size_t(i)].text) {
@@ -181,8 +185,7 @@ TEST(SettingsFile, RefusalsNameTheKey)
             "“chip” 不能是 \"8086\"，可用：" + chipKeys() + "。" },
         { file("\"int0\": \"rising\""), SettingsFault::UnknownValue,
             "“int0” 不能是 \"rising\"，可用：level、falling。" },
-        { file("\"uart\": 9601"), SettingsFault::UnknownValue,
-            "“uart” 不能是 9601，可用：300、600、1200、2400、4800、9600、19200、38400、56000、57600、115200。" },
+        { file("\"uart\": 0"), SettingsFault::Refused, "“uart”：波特率不在列表中。" },
         { file("\"timer0\": {\"mode\": 1, \"period\": 1000}"), SettingsFault::UnknownKey,
             "没有 “timer0.period” 这一项。可用的项：mode、us、gate、postscale。" },
         { file("\"exact\": true, \"exact\": false"), SettingsFault::DuplicateKey, "“exact” 出现了两次。" },

@@ -97,6 +97,8 @@ std::string differenceFromOrletGen(const WindowModel& m)
         return "the reload displays differ from orlet-gen's";
     if (m.useUart && (r.baudReloadText != m.baudReloadText || r.baudErrorText != m.baudErrorText))
         return "the serial displays differ from orlet-gen's";
+    if (r.baudFixes != BaudFixesFor(m))
+        return "the window and orlet-gen offer different fixes for the serial port";
     return {};
 }
 
