@@ -146,14 +146,12 @@ BaudDerivation DeriveBaud(Chip chip, std::uint32_t crystalHz, const BaudRequest&
 {
     const BaudSourceRow& source = *FindBaudSource(chip.row(), request.source);
     BaudDerivation d { chip->arithmetic, {} };
-    d.steps.push_back(
-        step::BaudSource { b.rate, source.timer, b.clocksPerCount, source.smodDoubles, request.smod, b.k, &source });
+    d.steps.push_back(step::BaudSource {
+        b.rate, source.timer, b.clocksPerCount, source.smodDoubles, request.smod, b.k, &source, b.countingClocks });
     d.steps.push_back(step::BaudCount { b.fromQuotient, chip->arithmetic == Arithmetic::Classic && !b.fromQuotient,
         crystalHz, b.rate, b.k, crystalHz / b.rate, b.exactCount, b.count });
     d.steps.push_back(step::BaudReload { b.limit, b.count, b.reload, b.high, b.low });
-    const auto bitClocks = static_cast<std::uint32_t>(source.countsStateTimes
-            ? source.overflowsPerBit * b.clocksPerCount / 6 * b.count / b.k
-            : source.overflowsPerBit * b.clocksPerCount * b.count / b.k);
+    const auto bitClocks = static_cast<std::uint32_t>(source.overflowsPerBit * b.countingClocks * b.count / b.k);
     d.steps.push_back(step::BaudRate {
         crystalHz, b.rate, b.k, b.count, b.actualBaud, (b.actualBaud / b.rate - 1.0) * 100.0, bitClocks });
     d.steps.push_back(step::BaudError { b.errorPercent, b.errorShown });
@@ -181,7 +179,7 @@ Derivation DeriveConfiguration(const Configuration& config, const ResolvedConfig
             *calculation, c.postscale, c.gate, config.driftFree, config.driftFree, dialect });
     }
     if (resolved.baud) {
-        const BaudSource source = BaudSourceFor(config.chip, config.uartTimer);
+        const BaudSource source = BaudSourceFor(config.chip, UartTimerOf(config));
         const int sourceTimer = FindBaudSource(row, source)->timer;
         const BaudRequest request { source, resolved.baud->rateIndex, config.uartDoubleBaud,
             config.timer(sourceTimer).clock.value_or(DefaultClock(row, sourceTimer)), config.sixT, config.precision };

@@ -195,6 +195,7 @@ namespace step {
         bool doubled = false;
         int k = 1;
         const BaudSourceRow* row = nullptr; // the chip's source, for its formula
+        std::uint32_t countingClocks = 12; // clocks per count while it makes the rate
     };
 
     // The count the rate asks for: from crystal / rate without remainder, or

@@ -329,7 +329,7 @@ namespace {
                                " count%s.\n",
                 s.rate, s.timer, s.clocksPerCount,
                 s.smodDoubles ? (s.k == 2 ? "; doubling on (SMOD = 1)" : "; doubling off (SMOD = 0)") : "");
-            out_ += "  " + BaudFormula(*s.row, s.clocksPerCount) + ".\n";
+            out_ += "  " + BaudFormula(*s.row, s.countingClocks) + ".\n";
         }
 
         void operator()(const step::BaudCount& c)

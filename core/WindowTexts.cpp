@@ -253,7 +253,7 @@ namespace {
                 return;
             }
             lines.push_back(TextFormat("%u bps，串口方式1，由定时器%d产生", s.rate, s.timer));
-            lines.push_back(BaudFormula(*s.row, s.clocksPerCount));
+            lines.push_back(BaudFormula(*s.row, s.countingClocks));
         }
 
         void operator()(const step::BaudCount& c)
@@ -357,7 +357,7 @@ namespace {
     std::string driftFreeLimitLine(const DriftFreeLimit& limit)
     {
         if (limit.refusal.code == MessageCode::DriftFreeNeedsHardwareReload)
-            return "无累积误差须16位自动重装";
+            return "无累积误差须" + std::string(limit.refusal.hardwareMode);
         if (const auto& hardware = limit.hardwareSplit)
             return TextFormat("无累积误差 可用 方式2 %uus × %u", hardware->periodUs, hardware->postscale);
         return TextFormat(

@@ -663,7 +663,8 @@ void COrletDlg::lockUartTimer()
 
 void COrletDlg::OnClockChange(int timer)
 {
-    apply(orlet::OnTimerClockChange(pull(), timer));
+    const std::uint32_t before = m_model.timer(timer).clock;
+    apply(orlet::OnTimerClockChange(pull(), timer, before));
 }
 
 void COrletDlg::nameTimer2Block()

@@ -1,6 +1,7 @@
 #include "Calculation.h"
 #include "BaudReload.h"
 #include "Crystal.h"
+#include "SourceGenerator.h"
 
 #include <gtest/gtest.h>
 
@@ -258,39 +259,69 @@ TEST(ChipBaud, TrapsAreRefused)
 
 namespace {
 
-struct AuxrCase {
+// Timers 0 to 2 in use at their clock choice (0: not in use), a counter on
+// timer 2, and the serial port's source.
+struct RegisterCase {
     const char* what;
-    StcAuxrChoice choice;
-    unsigned auxr;
+    const char* chip;
+    std::array<std::uint32_t, 3> clocks;
+    std::optional<BaudSource> uart;
+    std::uint32_t uartClock;
+    const char* sfr;
+    unsigned value;
+    bool timer2Counter = false;
 };
 
-void PrintTo(const AuxrCase& c, std::ostream* os)
+void PrintTo(const RegisterCase& c, std::ostream* os)
 {
     *os << c.what;
 }
 
-constexpr auto T12 = 12;
-constexpr auto T1 = 1;
-
 } // namespace
 
-TEST(AuxrTable, ValueTheInitCodeLeaves)
+// AUXR: T0x12 0x80, T1x12 0x40, T2R/BRTR 0x10, T2_C/T 0x08, T2x12/BRTx12
+// 0x04, S1ST2/S1BRS 0x01. CKCON: T1M 0x10, T0M 0x08; T3CON: BRCK 0x20, TR3
+// 0x08. T2MOD: bTMR_CLK 0x80, bT2_CLK 0x40, bT1_CLK 0x20, bT0_CLK 0x10.
+TEST(RegistersAfterInit, ValueTheInitCodeLeaves)
 {
-    const AuxrCase cases[] = { { "nothing in use", {}, 0x00 },
-        { "UART1 from timer 2 at 1T", { false, T1, false, T1, false, T1, false, true, true }, 0x15 },
-        { "UART1 from timer 2 at 12T", { false, T1, false, T1, false, T12, false, true, true }, 0x11 },
-        { "timer 0 at 1T", { true, T1 }, 0x80 }, { "timer 0 at 12T", { true, T12 }, 0x00 },
-        { "timers 0 and 1 at 1T, UART1 from timer 2", { true, T1, true, T1, false, T1, false, true, true }, 0xD5 },
-        { "timer 1 at 12T as baud source, timer 0 at 1T", { true, T1, true, T12 }, 0x80 },
-        { "timer 2 running at 12T", { false, T1, false, T1, true, T12, false, true, false }, 0x10 },
-        { "timer 2 counting at 1T, not yet started", { false, T1, false, T1, true, T1, true, false, false }, 0x0C } };
-    for (const AuxrCase& c : cases) {
+    using B = BaudSource;
+    const RegisterCase cases[] = {
+        { "nothing in use", "stc15", { 0, 0, 0 }, {}, 1, "AUXR", 0x00 },
+        { "UART1 from timer 2 at 1T", "stc15", { 0, 0, 0 }, B::Timer2, 1, "AUXR", 0x15 },
+        { "UART1 from timer 2 at 12T", "stc15", { 0, 0, 0 }, B::Timer2, 12, "AUXR", 0x11 },
+        { "timer 0 at 1T", "stc15", { 1, 0, 0 }, {}, 1, "AUXR", 0x80 },
+        { "timer 0 at 12T", "stc15", { 12, 0, 0 }, {}, 1, "AUXR", 0x00 },
+        { "timers 0 and 1 at 1T, UART1 from timer 2", "stc8", { 1, 1, 0 }, B::Timer2, 1, "AUXR", 0xD5 },
+        { "timer 1 at 12T as baud source, timer 0 at 1T", "stc15", { 1, 0, 0 }, B::Timer1Mode0, 12, "AUXR", 0x80 },
+        { "timer 2 running at 12T", "stc15", { 0, 0, 12 }, {}, 1, "AUXR", 0x10 },
+        { "timer 2 counting at 1T", "stc15", { 0, 0, 1 }, {}, 1, "AUXR", 0x1C, true },
+        { "BRT at 1T", "stc12c5a60s2", { 0, 0, 0 }, B::Brt, 1, "AUXR", 0x15 },
+        { "BRT at 12T, timer 0 at 1T", "stc12c5a60s2", { 1, 0, 0 }, B::Brt, 12, "AUXR", 0x91 },
+        { "timer 0 at Fsys", "n76e003", { 1, 12, 0 }, {}, 1, "CKCON", 0x08 },
+        { "timer 1 at Fsys", "n76e003", { 0, 1, 0 }, B::Timer3, 1, "CKCON", 0x10 },
+        { "UART0 from timer 3", "n76e003", { 0, 0, 0 }, B::Timer3, 1, "T3CON", 0x28 },
+        { "timer 0 at Fsys/4", "ch552", { 4, 0, 0 }, {}, 12, "T2MOD", 0x10 },
+        { "timer 0 at Fsys", "ch552", { 1, 0, 0 }, {}, 12, "T2MOD", 0x90 },
+        { "timer 0 at Fsys/12, UART0 from timer 1 at Fsys", "ch552", { 12, 0, 0 }, B::Timer1Mode2, 1, "T2MOD", 0xA0 },
+        { "UART0 from timer 2 at Fsys/2", "ch552", { 0, 0, 0 }, B::Timer2, 4, "T2MOD", 0x40 },
+    };
+    for (const RegisterCase& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c));
-        EXPECT_EQ(StcAuxrValue(c.choice), c.auxr);
+        GeneratorSettings s;
+        s.chip = ChipNamed(c.chip);
+        for (int timer = 0; timer < 3; ++timer) {
+            s.timer(timer).enabled = c.clocks.at(std::size_t(timer)) != 0;
+            s.timer(timer).clock = s.timer(timer).enabled ? c.clocks.at(std::size_t(timer)) : 1;
+        }
+        s.timer(2).counter = c.timer2Counter;
+        if (c.uart) {
+            s.uartEnabled = true;
+            s.uartSource = *c.uart;
+            s.timer(FindBaudSource(s.chip.row(), *c.uart)->timer).clock = c.uartClock;
+        }
+        EXPECT_EQ(RegisterAfterInit(s, c.sfr), c.value);
     }
 }
-
-// Bits: T0x12 0x80, T1x12 0x40, T2R 0x10, T2_C/T 0x08, T2x12 0x04, S1ST2 0x01.
 
 TEST(Timer2Con, ValueTheInitCodeLeaves)
 {

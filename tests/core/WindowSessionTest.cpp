@@ -61,9 +61,12 @@ private:
     {
         WindowModel m = m_model;
         const ChipRow& profile = m.chip.row();
-        const bool timer2 = profile.timers[2] != nullptr;
-        const int t = pick(timer2 ? 3 : 2);
+        const std::vector<int> uartTimers = UartTimers(profile);
+        const int t = pick(3);
         TimerState& timer = m.timer(t);
+        // The window offers no block for a timer the chip lacks.
+        if (TimerOf(profile, t) == nullptr && roll <= 4)
+            return {};
         switch (roll) {
         case 0:
             if (m.useUart && t == m.uartTimer)
@@ -95,9 +98,11 @@ private:
             return run("software count", OnPostscaleChange(m, t, before));
         }
         case 5:
-            m.crystalIndex = pick(kCustomCrystalIndex + 1);
+            m.crystalIndex = pick(kInternalCrystalIndex + int(profile.internalClocks.size()));
             return run("crystal", OnCrystalChange(m, pickFrom(kCustomMhz)));
         case 6:
+            if (!HasSerialPort(profile))
+                return {};
             m.useUart = !m.useUart;
             return run("use serial port", OnUseUart(m));
         case 7:
@@ -137,16 +142,18 @@ private:
             m.sixT = !m.sixT;
             return run("6T", OnSixTChange(m));
         case 16: {
-            if (TimerOf(profile, t) == nullptr || TimerOf(profile, t)->clocks.size() < 2)
+            const auto clocks = ClocksOf(profile, t);
+            if (TimerOf(profile, t) == nullptr || clocks.size() < 2)
                 return {};
             std::uint32_t& clock = m.timer(t).clock;
-            clock = clock == 1 ? 12 : 1;
-            return run("1T", OnTimerClockChange(m, t));
+            const std::uint32_t before = clock;
+            clock = clocks[std::size_t(pick(int(clocks.size())))].clocksPerCount;
+            return run("clock", OnTimerClockChange(m, t, before));
         }
         case 17:
-            if (!timer2 || !m.useUart)
+            if (uartTimers.size() < 2 || !m.useUart)
                 return {};
-            m.uartTimer = 3 - m.uartTimer;
+            m.uartTimer = m.uartTimer == uartTimers[0] ? uartTimers[1] : uartTimers[0];
             return run("serial port's timer", OnUartTimerChange(m));
         default:
             return run("recalculate", Recalculate(m));
@@ -158,13 +165,11 @@ private:
     Transition m_last;
 };
 
-// The serial reload the model holds: timer 2's bytes where timer 2 makes
-// the rate, timer 1's otherwise.
+// The serial reload the model holds: the bytes of the timer (or the
+// generator's slot) that makes the rate.
 std::pair<std::uint8_t, std::uint8_t> serialBytes(const WindowModel& m)
 {
-    if (m.chip != Chip() && m.uartTimer == 2)
-        return { m.timer(2).th, m.timer(2).tl };
-    return { m.timer(1).th, m.timer(1).tl };
+    return { m.timer(m.uartTimer).th, m.timer(m.uartTimer).tl };
 }
 
 // What the serial port's last calculation put there.
@@ -195,13 +200,18 @@ std::string problemIn(const WindowModel& m)
             return "timer " + std::to_string(t) + " holds the bytes of another value than its box's";
     }
     if (m.useUart) {
-        if ((m.uartTimer == 2 ? m.timer(2).use : m.timer(1).use))
+        if (m.timer(m.uartTimer).use)
             return "timer " + std::to_string(m.uartTimer) + " in use with the serial port it clocks";
         if (!m.baudRun || serialBytes(m) != lastSerialReload(*m.baudRun) || m.baudIndex != m.baudRun->baud.rateIndex)
             return "the serial reload is not the last calculation's";
     }
-    if (m.chip.row().timers[2] == nullptr && (m.timer(2).use || m.uartTimer != 1))
-        return "timer 2 in use on a chip without it";
+    const ChipRow& row = m.chip.row();
+    for (int t = 0; t < kMaxTimers; ++t) {
+        if (TimerOf(row, t) == nullptr && m.timer(t).use)
+            return "timer " + std::to_string(t) + " in use on a chip without it";
+    }
+    if (HasSerialPort(row) ? BaudSourceOnTimer(row, m.uartTimer) == nullptr : m.useUart)
+        return "the serial port on a source the chip lacks";
     if (m.crystalHz < 1000000 || m.crystalHz > 100000000)
         return "a crystal out of range";
     return {};
@@ -211,13 +221,13 @@ std::string problemIn(const WindowModel& m)
 // keeps its TMOD bits when switched off, the serial port its reload.
 GeneratorSettings printed(GeneratorSettings s)
 {
-    const bool uartOnTimer2 = s.uartEnabled && s.uartSource == BaudSource::Timer2;
+    const BaudSourceRow* uart = s.uartEnabled ? FindBaudSource(s.chip.row(), s.uartSource) : nullptr;
     if (!s.timer(0).enabled)
         s.tmod &= 0xF0;
-    if (!s.timer(1).enabled && (!s.uartEnabled || uartOnTimer2))
-        s.timer(1).th = s.timer(1).tl = 0xFF;
-    if (!s.timer(2).enabled && !uartOnTimer2)
-        s.timer(2).th = s.timer(2).tl = 0xFF;
+    for (int t = 1; t < kMaxTimers; ++t) {
+        if (!s.timer(t).enabled && (uart == nullptr || uart->timer != t))
+            s.timer(t).th = s.timer(t).tl = 0xFF;
+    }
     return s;
 }
 
@@ -259,10 +269,14 @@ std::string correctionProblem(const Transition& done)
             return "a message without a text";
         const std::uint32_t value = notice.corrects.value;
         const WindowModel& m = done.model;
-        const TimerState& timer = m.timer(notice.corrects.timer);
-        const std::uint32_t now = notice.corrects.field == CorrectedField::Time ? timer.time
-            : notice.corrects.field == CorrectedField::Postscale                ? timer.postscale
-                                                                                : std::uint32_t(m.baudIndex);
+        const Correction& c = notice.corrects;
+        const bool port = c.field == CorrectedField::Use && c.timer < 0;
+        const TimerState& timer = m.timer(port ? 0 : c.timer);
+        const std::uint32_t now = c.field == CorrectedField::Time ? timer.time
+            : c.field == CorrectedField::Postscale                ? timer.postscale
+            : c.field == CorrectedField::Clock                    ? timer.clock
+            : c.field == CorrectedField::Use                      ? std::uint32_t(port ? m.useUart : timer.use)
+                                                                  : std::uint32_t(m.baudIndex);
         if (now != value)
             return "a message corrected a value to " + std::to_string(value) + ", which reads " + std::to_string(now);
     }
