@@ -112,6 +112,34 @@ namespace {
     constexpr DialectHeader kKeilStc { "#include \"reg51.h\"", kStcDeclarations };
     constexpr DialectHeader kSdccStc { "#include <8051.h>", kStcDeclarations };
 
+    constexpr std::array<BitName, 6> kStcAuxrBits { {
+        { "AUXR", 0x80, "T0x12" },
+        { "AUXR", 0x40, "T1x12" },
+        { "AUXR", 0x10, "T2R" },
+        { "AUXR", 0x08, "T2_C/T" },
+        { "AUXR", 0x04, "T2x12" },
+        { "AUXR", 0x01, "S1ST2" },
+    } };
+    constexpr std::array<BitName, 5> kStc12AuxrBits { {
+        { "AUXR", 0x80, "T0x12" },
+        { "AUXR", 0x40, "T1x12" },
+        { "AUXR", 0x10, "BRTR" },
+        { "AUXR", 0x04, "BRTx12" },
+        { "AUXR", 0x01, "S1BRS" },
+    } };
+    constexpr std::array<BitName, 4> kN76Bits { {
+        { "CKCON", 0x10, "T1M" },
+        { "CKCON", 0x08, "T0M" },
+        { "T3CON", 0x20, "BRCK" },
+        { "T3CON", 0x08, "TR3" },
+    } };
+    constexpr std::array<BitName, 4> kCh552Bits { {
+        { "T2MOD", 0x80, "bTMR_CLK" },
+        { "T2MOD", 0x40, "bT2_CLK" },
+        { "T2MOD", 0x20, "bT1_CLK" },
+        { "T2MOD", 0x10, "bT0_CLK" },
+    } };
+
     // The STC15's internal RC oscillator: set anywhere from 5 to 35 MHz when
     // the chip is programmed; these are the settings STC names.
     constexpr const char* kStcIrcSetUp = "the internal RC oscillator's frequency is chosen when the chip is"
@@ -309,7 +337,8 @@ namespace {
             .maker = "STC",
             .aliases = kStc15Aliases,
             .internalClocks = kStcIrc,
-            .tolerance = kStc15Tolerance },
+            .tolerance = kStc15Tolerance,
+            .bitNames = kStcAuxrBits },
         { .key = "stc8",
             .title = "STC8",
             .family = "STC8H/STC8G/STC8A: the STC15 timers",
@@ -322,7 +351,8 @@ namespace {
             .maker = "STC",
             .aliases = kStc8Aliases,
             .internalClocks = kStcIrc,
-            .tolerance = kStc8Tolerance },
+            .tolerance = kStc8Tolerance,
+            .bitNames = kStcAuxrBits },
         { .key = "stc12c5a60s2",
             .title = "STC12C5A60S2",
             .family = "STC12C5A60S2: 1T core, timers 0 and 1 at 1T or 12T, BRT for UART1",
@@ -332,7 +362,8 @@ namespace {
             .keil = kKeilStc12,
             .sdcc = kSdccStc12,
             .acceptsVendorHeader = true,
-            .maker = "STC" },
+            .maker = "STC",
+            .bitNames = kStc12AuxrBits },
         { .key = "stc15w408as",
             .title = "STC15W408AS",
             .family = "STC15W408AS: the STC15 timers 0 and 2, no timer 1; UART1 from timer 2",
@@ -344,7 +375,8 @@ namespace {
             .acceptsVendorHeader = true,
             .maker = "STC",
             .internalClocks = kStcIrc,
-            .tolerance = kStc15Tolerance },
+            .tolerance = kStc15Tolerance,
+            .bitNames = kStcAuxrBits },
         { .key = "stc15f104w",
             .title = "STC15F104W",
             .family = "STC15F104W: the STC15 timers 0 and 2, no timer 1 and no hardware UART",
@@ -355,7 +387,8 @@ namespace {
             .acceptsVendorHeader = true,
             .maker = "STC",
             .internalClocks = kStcIrc,
-            .tolerance = kStc15Tolerance },
+            .tolerance = kStc15Tolerance,
+            .bitNames = kStcAuxrBits },
         { .key = "n76e003",
             .title = "N76E003",
             .family = "N76E003/MS51: 1T core, timers at Fsys/12 or Fsys, UART0 from timer 3",
@@ -368,7 +401,8 @@ namespace {
             .maker = "Nuvoton",
             .aliases = kN76Aliases,
             .internalClocks = kN76Hirc,
-            .tolerance = kN76Tolerance },
+            .tolerance = kN76Tolerance,
+            .bitNames = kN76Bits },
         { .key = "ch552",
             .title = "CH552",
             .family = "CH552/CH554: timers at Fsys/12, Fsys/4 or Fsys, timer 2 as the 8052's",
@@ -382,7 +416,8 @@ namespace {
             .aliases = kCh552Aliases,
             .internalClocks = kCh552Clocks,
             .tolerance = kCh552Tolerance,
-            .systemClock = { "CLOCK_CFG", 0x07, kCh552Dividers, "SAFE_MOD" } },
+            .systemClock = { "CLOCK_CFG", 0x07, kCh552Dividers, "SAFE_MOD" },
+            .bitNames = kCh552Bits },
     } };
 
     bool sameKey(std::string_view a, std::string_view b)
@@ -593,6 +628,16 @@ bool TimersUseRegister(const ChipRow& row, std::string_view sfr)
     bool used = false;
     visitRegisters(row, [&](const char* name) { used = used || (name != nullptr && name == sfr); });
     return used;
+}
+
+std::string BitNamesIn(const ChipRow& row, std::string_view sfr, std::uint8_t value)
+{
+    std::string names;
+    for (const BitName& bit : row.bitNames) {
+        if (bit.sfr == sfr && (value & bit.mask) != 0)
+            names += std::string(names.empty() ? "" : ", ") + bit.name;
+    }
+    return names.empty() ? "none set" : names;
 }
 
 std::vector<std::string_view> SetUpRegisters(const ChipRow& row)

@@ -182,6 +182,14 @@ struct SystemClockRegister {
     const char* unlock = nullptr; // written 0x55, 0xAA before and 0x00 after
 };
 
+// A bit's name in a register the chip's timers set up, for the words that
+// tell what the init code leaves there.
+struct BitName {
+    const char* sfr = "";
+    std::uint8_t mask = 0;
+    const char* name = "";
+};
+
 // One chip of the table: what the pipeline reads to compute and write for it.
 struct ChipRow {
     std::string_view key; // orlet-gen's --chip name and a settings file's: "8051", "stc15"
@@ -203,6 +211,7 @@ struct ChipRow {
     std::span<const InternalClock> internalClocks {};
     ClockTolerance tolerance {}; // of the internal oscillator
     SystemClockRegister systemClock {};
+    std::span<const BitName> bitNames {}; // of SetUpRegisters, high bit first
 };
 
 // A chip of the table; compares by identity. The default one is the 8051,
@@ -279,6 +288,8 @@ const ClockDivider* FindClockDivider(const ChipRow& row, std::uint32_t hz);
 // the order the row names them: AUXR on STC, CKCON and T3CON on the
 // N76E003, T2MOD on the CH552.
 std::vector<std::string_view> SetUpRegisters(const ChipRow& row);
+// "T2R, T2x12, S1ST2": the names of the bits set in `value` of `sfr`.
+std::string BitNamesIn(const ChipRow& row, std::string_view sfr, std::uint8_t value);
 // Whether the chip's timers are set up or started in `sfr` (AUXR on STC,
 // T2CON on the 8052).
 bool TimersUseRegister(const ChipRow& row, std::string_view sfr);

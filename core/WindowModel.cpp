@@ -656,7 +656,7 @@ std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer)
     // the running-count add cannot keep the count, the routine the window
     // would write reloads plainly; Generate refuses it anyway.
     shown.derivation = DeriveTimer({ model.chip, run.crystalHz, run.request, run.calculation, t.postscale, false,
-        model.driftFree && !refusal, model.driftFree, Dialect::Keil });
+        model.driftFree && !refusal, model.driftFree, Dialect::Keil, InternalClockOf(model) != nullptr });
     return shown;
 }
 
@@ -666,7 +666,7 @@ std::optional<BaudDerivation> DescribeBaud(const WindowModel& model)
     // A calculation another chip kept, from a source this one lacks, has no words here.
     if (!run || FindBaudSource(model.chip.row(), run->request.source) == nullptr)
         return std::nullopt;
-    return DeriveBaud(model.chip, run->crystalHz, run->request, run->baud);
+    return DeriveBaud(model.chip, run->crystalHz, run->request, run->baud, InternalClockOf(model) != nullptr);
 }
 
 } // namespace orlet
