@@ -2,6 +2,8 @@
 
 #include "Configuration.h"
 
+#include <algorithm>
+
 namespace orlet {
 
 namespace {
@@ -203,8 +205,12 @@ Derivation DeriveConfiguration(const Configuration& config, const ResolvedConfig
             config.timer(sourceTimer).clock.value_or(DefaultClock(row, sourceTimer)), config.sixT, config.precision };
         d.baud = DeriveBaud(config.chip, config.crystalHz, request, *resolved.baud, config.internalClock);
     }
-    for (std::string_view sfr : SetUpRegisters(row))
-        d.registers.push_back({ sfr, RegisterAfterInit(s, sfr) });
+    // STC's AUXR is told even untouched, as it always was.
+    const auto written = RegistersSetUp(s);
+    for (std::string_view sfr : SetUpRegisters(row)) {
+        if (sfr == "AUXR" || std::find(written.begin(), written.end(), sfr) != written.end())
+            d.registers.push_back({ sfr, RegisterAfterInit(s, sfr) });
+    }
     if (TimersUseRegister(row, "AUXR"))
         d.auxr = AuxrAfterInit(s);
     if (config.internalClock)

@@ -586,33 +586,53 @@ namespace {
 
 } // namespace
 
+namespace {
+
+    // What the init code and main() leave in the chip's own set-up registers.
+    SfrChanges changesAfterInit(const GeneratorSettings& settings)
+    {
+        const ChipRow& row = settings.chip.row();
+        const BaudSourceRow* uart = uartSourceOf(settings);
+        SfrChanges changes;
+        for (int slot = 0; slot < kMaxTimers; ++slot) {
+            const TimerRow* timer = TimerOf(row, slot);
+            const bool timerUsed = timer != nullptr && settings.timer(slot).enabled;
+            const bool clocksUart = uart != nullptr && uart->timer == slot;
+            if (!timerUsed && !clocksUart)
+                continue;
+            changes.clock(settings, slot);
+            // main() starts a timer whose start bit is in the register (STC's T2R).
+            if (timerUsed && timer->control == TimerControl::Auxr) {
+                changes.set(timer->start.sfr, timer->start.mask);
+                if (settings.timer(slot).counter)
+                    changes.set("AUXR", kAuxrT2CT);
+            }
+            if (clocksUart)
+                changes.select(uart->start);
+        }
+        return changes;
+    }
+
+} // namespace
+
 std::uint8_t RegisterAfterInit(const GeneratorSettings& settings, std::string_view sfr)
 {
-    const ChipRow& row = settings.chip.row();
-    const BaudSourceRow* uart = uartSourceOf(settings);
-    SfrChanges changes;
-    for (int slot = 0; slot < kMaxTimers; ++slot) {
-        const TimerRow* timer = TimerOf(row, slot);
-        const bool timerUsed = timer != nullptr && settings.timer(slot).enabled;
-        const bool clocksUart = uart != nullptr && uart->timer == slot;
-        if (!timerUsed && !clocksUart)
-            continue;
-        changes.clock(settings, slot);
-        // main() starts a timer whose start bit is in the register (STC's T2R).
-        if (timerUsed && timer->control == TimerControl::Auxr) {
-            changes.set(timer->start.sfr, timer->start.mask);
-            if (settings.timer(slot).counter)
-                changes.set("AUXR", kAuxrT2CT);
-        }
-        if (clocksUart)
-            changes.select(uart->start);
-    }
+    const SfrChanges changes = changesAfterInit(settings);
     std::uint8_t value = 0;
     for (const SfrChanges::Change& c : changes.changes()) {
         if (c.sfr == sfr)
             value = static_cast<std::uint8_t>((value & ~c.clear) | c.set);
     }
     return value;
+}
+
+std::vector<std::string_view> RegistersSetUp(const GeneratorSettings& settings)
+{
+    const SfrChanges changes = changesAfterInit(settings);
+    std::vector<std::string_view> names;
+    for (const SfrChanges::Change& c : changes.changes())
+        names.push_back(c.sfr);
+    return names;
 }
 
 std::uint8_t AuxrAfterInit(const GeneratorSettings& settings)

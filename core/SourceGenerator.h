@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orlet {
 
@@ -78,6 +79,8 @@ struct GeneratorSettings {
 // on the N76E003, T2MOD on the CH552), from their reset value 0; T2CON on
 // the 8052, STC89 and CH552 while timer 2 is in use.
 std::uint8_t RegisterAfterInit(const GeneratorSettings& settings, std::string_view sfr);
+// The set-up registers the init code writes, in the order it writes them.
+std::vector<std::string_view> RegistersSetUp(const GeneratorSettings& settings);
 std::uint8_t AuxrAfterInit(const GeneratorSettings& settings);
 std::uint8_t T2conAfterInit(const GeneratorSettings& settings);
 
