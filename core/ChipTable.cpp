@@ -153,6 +153,7 @@ namespace {
     constexpr ClockTolerance kStc15Tolerance { 1.0, "-40 to 85 C (0.3 % at 25 C)", "−40~85°C（25°C时±0.3%）" };
     // STC8G: -1.38 to +1.42 %, STC8H: -1.35 to +1.30 % over -40 to 85 C.
     constexpr ClockTolerance kStc8Tolerance { 1.42, "-40 to 85 C (0.3 % at 25 C)", "−40~85°C（25°C时±0.3%）" };
+    constexpr ClockTolerance kStc8hTolerance { 1.35, "-40 to 85 C (0.3 % at 25 C)", "−40~85°C（25°C时±0.3%）" };
 
     // STC12C5A60S2: the classic timer modes, each timer 1T or 12T in AUXR,
     // and BRT, an 8-bit baud-rate generator of its own (BRTx12 = AUXR.2;
@@ -297,9 +298,10 @@ namespace {
     constexpr std::array<std::string_view, 2> kStc8Aliases { "STC8G1K08", "STC8A8K64S4A12" };
     constexpr std::array<std::string_view, 1> kN76Aliases { "MS51FB9AE" };
     constexpr std::array<std::string_view, 1> kCh552Aliases { "CH554" };
+    constexpr std::array<std::string_view, 2> kStc15w4kAliases { "STC15W4K32S4", "IAP15W4K61S4" };
 
     // Grouped by maker, the generic cores first: the chip list shows them so.
-    const std::array<ChipRow, 10> kRows { {
+    const std::array<ChipRow, 14> kRows { {
         { .key = "8051",
             .title = "8051",
             .family = "classic 8051, 12 clocks per count",
@@ -315,6 +317,22 @@ namespace {
             .baudSources = k8052Bauds,
             .keil = kKeil52,
             .sdcc = kSdcc52 },
+        { .key = "at89s52",
+            .title = "AT89S52",
+            .family = "AT89S52: an 8052, timer 2 with RCAP2",
+            .timers = { &kTimer0, &kTimer1, &k8052Timer2, nullptr },
+            .baudSources = k8052Bauds,
+            .keil = kKeil52,
+            .sdcc = kSdcc52,
+            .maker = "Atmel" },
+        { .key = "at89c2051",
+            .title = "AT89C2051",
+            .family = "AT89C2051: an 8051, timers 0 and 1",
+            .timers = { &kTimer0, &kTimer1, nullptr, nullptr },
+            .baudSources = k8051Bauds,
+            .keil = kKeil51,
+            .sdcc = kSdcc51,
+            .maker = "Atmel" },
         { .key = "stc89",
             .title = "STC89",
             .family = "STC89C5x: an 8052, 12T or 6T",
@@ -352,6 +370,33 @@ namespace {
             .aliases = kStc8Aliases,
             .internalClocks = kStcIrc,
             .tolerance = kStc8Tolerance,
+            .bitNames = kStcAuxrBits },
+        { .key = "stc8h",
+            .title = "STC8H",
+            .family = "STC8H: 1T core, the STC8 timers 0 to 2, 1T or 12T",
+            .countsRoutineCycles = false,
+            .timers = { &kStcTimer0, &kStcTimer1, &kStcTimer2, nullptr },
+            .baudSources = kStcBauds,
+            .keil = kKeilStc,
+            .sdcc = kSdccStc,
+            .acceptsVendorHeader = true,
+            .maker = "STC",
+            .internalClocks = kStcIrc,
+            .tolerance = kStc8hTolerance,
+            .bitNames = kStcAuxrBits },
+        { .key = "stc15w4k",
+            .title = "STC15W4K",
+            .family = "STC15W4K32S4: 1T core, the STC15 timers 0 to 2, 1T or 12T",
+            .countsRoutineCycles = false,
+            .timers = { &kStcTimer0, &kStcTimer1, &kStcTimer2, nullptr },
+            .baudSources = kStcBauds,
+            .keil = kKeilStc,
+            .sdcc = kSdccStc,
+            .acceptsVendorHeader = true,
+            .maker = "STC",
+            .aliases = kStc15w4kAliases,
+            .internalClocks = kStcIrc,
+            .tolerance = kStc15Tolerance,
             .bitNames = kStcAuxrBits },
         { .key = "stc12c5a60s2",
             .title = "STC12C5A60S2",
