@@ -83,13 +83,16 @@ namespace {
         QCommandLineOption counter2 { "counter2", "Use timer 2 as a counter of PULSES on its T2 pin.", "PULSES" };
         QCommandLineOption postscale2 { "postscale2", PostscaleHelp(2), "N" };
         QCommandLineOption uartTimer { "uart-timer", UartTimerHelp(), "1|2" };
+        QCommandLineOption uartClock { "uart-clock", UartClockHelp(), clockValues() };
+        QCommandLineOption internalClock { "internal-clock", InternalClockHelp() };
         QCommandLineOption header { "header", HeaderHelp(), "NAME" };
 
         void addTo(QCommandLineParser& parser) const
         {
             parser.addOptions({ crystal, comments, int0, int1, timer0, counter0, gate0, timer1, counter1, gate1, uart,
                 doubleBaud, uartInterrupt, encoding, dialect, output, json, explain, exact, postscale0, postscale1,
-                driftFree, chip, sixT, clock0, clock1, clock2, timer2, counter2, postscale2, uartTimer, header });
+                driftFree, chip, sixT, clock0, clock1, clock2, timer2, counter2, postscale2, uartTimer, uartClock,
+                internalClock, header });
         }
     };
 
@@ -209,10 +212,11 @@ namespace {
             return config;
         }
 
-        int uartTimer(const QCommandLineOption& option, bool uart)
+        // Unset: the chip's first source.
+        std::optional<int> uartTimer(const QCommandLineOption& option, bool uart)
         {
             if (!parser_.isSet(option))
-                return 1;
+                return std::nullopt;
             const QString text = single(option);
             const std::optional<std::uint32_t> number = wholeNumber(text);
             const int timer = number == 2u ? 2 : 1;
@@ -328,7 +332,7 @@ namespace {
     // A parse error, --help, --version or a stray argument: what ends the
     // run before any option is read.
     std::optional<GenParseResult> earlyResult(QCommandLineParser& parser, const QStringList& args,
-        const QCommandLineOption& help, const QCommandLineOption& version)
+        const QCommandLineOption& help, const QCommandLineOption& version, const QCommandLineOption& listChips)
     {
         GenParseResult result;
         if (!parser.parse(args))
@@ -339,6 +343,8 @@ namespace {
             result.earlyExit = parser.helpText();
         else if (parser.isSet(version))
             result.earlyExit = QStringLiteral("orlet-gen " ORLET_VERSION "\n");
+        else if (parser.isSet(listChips))
+            result.earlyExit = ChipListText();
         else if (!parser.positionalArguments().isEmpty())
             result.error = EscapeControls(
                 QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()));
@@ -357,6 +363,11 @@ namespace {
         for (std::size_t timer = 0; timer < clocks.size(); ++timer)
             config.timers.at(timer).clock = clocks.at(timer);
         config.uartTimer = read.uartTimer(options.uartTimer, config.uartBaudIndex.has_value());
+        // A generator of the port's own (STC12's BRT) keeps its clock where a timer's would be.
+        config.timer(kBaudGeneratorSlot).clock = read.clock(options.uartClock);
+        if (parser.isSet(options.uartClock) && !config.uartBaudIndex)
+            read.fail(QStringLiteral("--uart-clock needs --uart"));
+        config.internalClock = parser.isSet(options.internalClock);
         if (parser.isSet(options.header))
             config.vendorHeader = read.single(options.header).toStdString();
     }
@@ -376,7 +387,7 @@ namespace {
         config.timer(1) = read.timer(1, options.timer1, options.counter1, options.gate1);
         config.uartBaudIndex = read.baudIndex(options.uart);
         readChipOptions(read, parser, options, config);
-        if (parser.isSet(options.postscale1) && config.uartBaudIndex && config.uartTimer == 1)
+        if (parser.isSet(options.postscale1) && config.uartBaudIndex && UartTimerOf(config) == 1)
             read.fail(QStringLiteral("--postscale1 cannot be used with --uart: timer 1 is the baud-rate generator"));
         const std::array postscales { &options.postscale0, &options.postscale1, &options.postscale2 };
         for (std::size_t timer = 0; timer < postscales.size(); ++timer) {
@@ -421,7 +432,11 @@ GenParseResult ParseGenArguments(const QStringList& args)
     const QCommandLineOption version = parser.addVersionOption();
     const Options options;
     options.addTo(parser);
-    if (std::optional<GenParseResult> early = earlyResult(parser, args, help, version))
+    const QCommandLineOption listChips { "list-chips",
+        "Print the chips --chip takes: key, part numbers, timers and their clocks, serial port sources, internal"
+        " oscillators." };
+    parser.addOption(listChips);
+    if (std::optional<GenParseResult> early = earlyResult(parser, args, help, version, listChips))
         return *early;
 
     // The first refusal wins, so the options are read in this order.

@@ -405,13 +405,13 @@ COMPILE_CASES = [
     "--chip stc15 --crystal 22.1184 --uart 115200 --clock1 12t --timer0 2:10 --timer2 500 --postscale2 4"
     " --comments",
     "--chip stc8 --crystal 24 --timer1 0:2000 --clock1 12t --uart 57600 --uart-timer 2 --clock2 12t --drift-free",
-    "--chip stc12c5a60s2 --timer0 2:100 --timer1 1:5000 --clock1 12t --uart 4800 --uart-clock 12t --comments",
+    "--chip stc12c5a60s2 --timer0 2:20 --timer1 1:5000 --clock1 12t --uart 4800 --uart-clock 12t --comments",
     "--chip stc15w408as --crystal 22.1184 --timer0 0:1000 --uart 115200 --uart-interrupt --comments",
     "--chip stc15f104w --timer0 1:500 --timer2 1000 --comments",
     "--chip n76e003 --crystal 16.6 --internal-clock --timer0 1:1000 --clock0 1t --timer1 2:50 --uart 115200"
     " --comments",
-    "--chip ch552 --crystal 24 --timer0 1:1000 --clock0 4t --timer1 1:2000 --clock1 4t --timer2 500 --uart 9600"
-    " --uart-timer 2 --comments",
+    "--chip ch552 --crystal 24 --timer0 1:1000 --clock0 4t --timer1 1:2000 --clock1 4t --timer2 500 --clock2 4t"
+    " --comments",
     "--chip ch552 --crystal 6 --timer0 2:100 --uart 9600 --double-baud --clock1 1t",
 ]
 
