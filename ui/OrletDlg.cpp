@@ -282,12 +282,14 @@ orlet::UserChange COrletDlg::changeOf(orlet::Control control)
     // A list: a display has no handler.
     CComboBox list;
     list.Attach(&widget);
-    if (control == orlet::Control::CrystalList && list.GetCurSel() == orlet::kCustomCrystalIndex) {
+    auto& combo = *qobject_cast<QComboBox*>(&widget);
+    const int item = ListValueOf(combo, list.GetCurSel());
+    if (control == orlet::Control::CrystalList && item == orlet::kCustomCrystalIndex) {
         CMyCry dialog(this);
         dialog.DoModal();
-        return UserChange::Choice(control, list.GetCurSel(), g_customMhz);
+        return UserChange::Choice(control, ListValueOf(combo, list.GetCurSel()), g_customMhz);
     }
-    return UserChange::Choice(control, list.GetCurSel());
+    return UserChange::Choice(control, item);
 }
 
 void COrletDlg::ShowModel(const orlet::WindowModel& model)

@@ -135,12 +135,19 @@ int DialogDriver::selected(int id) const
     return as<QComboBox>(id)->currentIndex();
 }
 
+bool IsListItem(const QComboBox& list, int i)
+{
+    return list.model()->flags(list.model()->index(i, 0)) & Qt::ItemIsEnabled;
+}
+
 QStringList DialogDriver::items(int id) const
 {
     auto* combo = as<QComboBox>(id);
     QStringList result;
-    for (int i = 0; i < combo->count(); ++i)
-        result << combo->itemText(i);
+    for (int i = 0; i < combo->count(); ++i) {
+        if (IsListItem(*combo, i))
+            result << combo->itemText(i);
+    }
     return result;
 }
 
