@@ -72,18 +72,16 @@ namespace {
         QCommandLineOption postscale1 { "postscale1", PostscaleHelp(1), "N" };
         QCommandLineOption chip { "chip", ChipHelp(), "CHIP" };
         QCommandLineOption sixT { "6t", SixTHelp() };
-        QCommandLineOption clock0 { "clock0",
-            QStringLiteral(
-                "Timer 0 counts every clock (1t) or every 12 clocks (12t); 1t on %1 only, its default there.")
-                .arg(ChipsClocking(0, 1)),
-            clockValues() };
-        QCommandLineOption clock1 { "clock1", "Timer 1 counts at 1t or 12t, as --clock0.", clockValues() };
-        QCommandLineOption clock2 { "clock2", "Timer 2 counts at 1t or 12t, as --clock0.", clockValues() };
+        QCommandLineOption clock0 { "clock0", Clock0Help(), clockValues() };
+        QCommandLineOption clock1 { "clock1",
+            QStringLiteral("Timer 1 counts at %1, as --clock0.").arg(Listed(ClockNames())), clockValues() };
+        QCommandLineOption clock2 { "clock2",
+            QStringLiteral("Timer 2 counts at %1, as --clock0.").arg(Listed(ClockNames())), clockValues() };
         QCommandLineOption timer2 { "timer2", Timer2Help(), "MICROSECONDS" };
         QCommandLineOption counter2 { "counter2", "Use timer 2 as a counter of PULSES on its T2 pin.", "PULSES" };
         QCommandLineOption postscale2 { "postscale2", PostscaleHelp(2), "N" };
         QCommandLineOption uartTimer { "uart-timer", UartTimerHelp(), "1|2" };
-        QCommandLineOption uartClock { "uart-clock", UartClockHelp(), clockValues() };
+        QCommandLineOption uartClock { "uart-clock", UartClockHelp(), "1t|12t" };
         QCommandLineOption internalClock { "internal-clock", InternalClockHelp() };
         QCommandLineOption header { "header", HeaderHelp(), "NAME" };
 
@@ -182,7 +180,7 @@ namespace {
                     return choice.clocksPerCount;
             }
             fail(QStringLiteral("--%1 takes %2, got \"%3\"")
-                     .arg(option.names().constLast(), ClockNames().join(QLatin1String(" or ")), text));
+                     .arg(option.names().constLast(), Listed(ClockNames()), text));
             return std::nullopt;
         }
 

@@ -511,6 +511,24 @@ QString UartTimerHelp()
             ChipKeys(firstOn(kBaudGeneratorSlot), "and"));
 }
 
+QString Clock0Help()
+{
+    const auto firstIs = [](std::uint32_t clock) {
+        return [clock](const ChipRow& row) { return TimerOf(row, 0) != nullptr && DefaultClock(row, 0) == clock; };
+    };
+    const auto offersAsSecond = [&](std::uint32_t clock) {
+        return [clock, firstIs](const ChipRow& row) { return FindClock(row, 0, clock) && !firstIs(clock)(row); };
+    };
+    QString help = QStringLiteral("Timer 0 counts every clock (1t) or every 12 clocks (12t); 1t on %1 only, its default"
+                                  " there")
+                       .arg(ChipKeys(firstIs(1), "and"));
+    if (const QString others = ChipKeys(offersAsSecond(1), "and"); !others.isEmpty())
+        help += QStringLiteral(", and on %1, where 12t is").arg(others);
+    if (const QString four = ChipKeys(offersAsSecond(4), "and"); !four.isEmpty())
+        help += QStringLiteral("; every 4 clocks (4t) on %1").arg(four);
+    return help + QLatin1Char('.');
+}
+
 QString UartClockHelp()
 {
     return QStringLiteral("The clock of the serial port's own baud-rate generator (%1): 1t (default) or 12t.")

@@ -68,6 +68,7 @@ QString ChipsClocking(int timer, std::uint32_t clock);
 
 // Help texts made from the tables.
 QString CrystalHelp();
+QString Clock0Help();
 QString ChipHelp();
 QString BaudRateList();
 QString PostscaleHelp(int timer);

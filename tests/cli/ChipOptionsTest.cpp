@@ -167,7 +167,7 @@ TEST(ChipOptions, RefusalsInWords)
             "--clock1 1t: the STC89 has no 1T timer clock (its AUXR holds only EXTRAM and ALEOFF); for double speed"
             " program it in 6T mode (--6t)" },
         { "--chip 8052 --clock2 1t", "--clock2 1t: the 8052 counts every 12 clocks; 1T timers are on …" },
-        { "--chip stc8 --clock0 6t", "--clock0 takes 1t or 12t, got \"6t\"" },
+        { "--chip stc8 --clock0 6t", "--clock0 takes 1t, 4t or 12t, got \"6t\"" },
         { "--chip 8052 --6t", "--6t: 6T mode is chosen when an STC89 is programmed; the 8052 has none" },
         { "--uart 9600 --uart-timer 2",
             "--uart-timer 2: the 8051 has no timer 2 to clock its serial port; choose --chip …" },

@@ -51,7 +51,7 @@ struct ChipFacts {
     const char* timer2Flag; // the flag its routine clears, "" where the hardware does
     std::uint16_t timer0Reload; // timer 0 mode 1, 1000 us at 12 MHz, at the default clock
     // The timers that clock UART1 (the first the default; 3: a generator of
-    // its own) and their reload (THx:TLx, BRT alone) for 9600 bit/s at
+    // its own) and their reload (THx:TLx; BRT's 8 bits in both) for 9600 bit/s at
     // 11.0592 MHz, SMOD 0 (where the init code leaves it), the default clock.
     std::vector<std::pair<int, std::uint16_t>> baud;
     const char* keil; // include lines
@@ -96,7 +96,7 @@ const ChipFacts kFacts[] = {
         "#include \"reg51.h\"", "#include <8051.h>", true },
     // [STC12H]: AUXR T0x12/T1x12, the classic modes, no timer 2 (IE.5 is
     // EADC); UART1 from BRT, 2^SMOD x SYSclk / (32 x (256 - BRT)): 0xDC.
-    { "stc12c5a60s2", { 1, 3 }, 8192, { 1, 12 }, false, "", "", 0xD120, { { 3, 0xDC } }, "#include \"reg51.h\"",
+    { "stc12c5a60s2", { 1, 3 }, 8192, { 1, 12 }, false, "", "", 0xD120, { { 3, 0xDCDC } }, "#include \"reg51.h\"",
         "#include <stc12.h>", true },
     // [STC15W408], [STC15F104]: timers 0 and 2 only; the STC15F104W's serial
     // port is software.
@@ -229,7 +229,7 @@ TEST(ChipTable, ModeZeroIsThirteenBitsOnClassicChipsAndAHardwareReloadOnStc)
         return std::find(keys.begin(), keys.end(), key) != keys.end();
     };
     for (const ChipRow& p : ChipRows()) {
-        const bool stcModes = among(p.key, { "stc15", "stc8", "stc15w408as", "stc15f104w" });
+        const bool stcModes = among(p.key, { "stc15", "stc8", "stc8h", "stc15w4k", "stc15w408as", "stc15f104w" });
         const bool oneT = stcModes || p.key == "stc12c5a60s2";
         for (int timer : { 0, 1 }) {
             if (TimerOf(p, timer) == nullptr)
@@ -246,7 +246,7 @@ TEST(ChipTable, ModeZeroIsThirteenBitsOnClassicChipsAndAHardwareReloadOnStc)
             EXPECT_EQ(ClocksPerCount(p, DefaultClock(p, timer), false), oneT ? 1u : 12u) << p.key;
         }
         EXPECT_EQ(TimersUseRegister(p, "AUXR"), oneT) << p.key;
-        EXPECT_EQ(TimersUseRegister(p, "T2CON"), among(p.key, { "8052", "stc89", "ch552" })) << p.key;
+        EXPECT_EQ(TimersUseRegister(p, "T2CON"), among(p.key, { "8052", "at89s52", "stc89", "ch552" })) << p.key;
     }
 }
 

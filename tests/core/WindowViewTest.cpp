@@ -143,8 +143,11 @@ TEST(WindowView, AChangeReadIntoTheModelShowsAsTheUserLeftIt)
             }
             // Only the trigger lists take typed text, which is no item (-1).
             const int first = c == Control::Int0Trigger || c == Control::Int1Trigger ? -1 : 0;
-            for (int item = first; kind == ControlKind::List && item < int(before[c].items.size()); ++item)
-                EXPECT_EQ(ViewOf(WithUserChange(m, UserChange::Choice(c, item)))[c].index, item) << int(c);
+            // A list reports what the model calls the item (ListValueAt).
+            for (int item = first; kind == ControlKind::List && item < int(before[c].items.size()); ++item) {
+                const UserChange change = UserChange::Choice(c, ListValueAt(before[c], item));
+                EXPECT_EQ(ViewOf(WithUserChange(m, change))[c].index, item) << int(c);
+            }
             if (kind == ControlKind::Number) {
                 EXPECT_EQ(ViewOf(WithUserChange(m, UserChange::Number(c, 4321)))[c].text, "4321");
             } else if (kind == ControlKind::Text) {
