@@ -174,6 +174,12 @@ void COrletDlg::nameShownTexts()
     ShowsTexts(ctl::VendorHeader, { QStringLiteral("STC15F2K60S2.H") }, TextDigits::None);
     // What the other chips name: fitChipTexts widens for it at the change.
     LeavesRoomFor(ctl::BaudReload, { QStringLiteral("ffH,ffH") }, TextDigits::Hex);
+    QStringList internalClocks;
+    for (const orlet::ChipRow& row : orlet::ChipRows()) {
+        for (const orlet::InternalClock& clock : row.internalClocks)
+            internalClocks << u8(clock.text);
+    }
+    LeavesRoomFor(ctl::CrystalList, internalClocks);
     for (int timer : { 0, 1 }) {
         QStringList items;
         for (const orlet::ChipRow& row : orlet::ChipRows()) {
@@ -339,6 +345,12 @@ void COrletDlg::fitChipTexts()
         list.setGeometry(classicPlace);
         WidenWithinRoom(list, WidthForItems(list));
     }
+    // The internal oscillators ("11.0592 (内部)") take the free room of the row.
+    QWidget& crystals = *GetDlgItem(ctl::CrystalList);
+    if (m_classicCrystalListPlace.isNull())
+        m_classicCrystalListPlace = crystals.geometry();
+    crystals.setGeometry(m_classicCrystalListPlace);
+    WidenWithinRoom(crystals, WidthForItems(crystals));
     // From a 16-bit reload the serial reload is a pair ("ffH,e8H").
     QWidget& baudReload = *GetDlgItem(ctl::BaudReload);
     if (m_classicBaudReloadPlace.isNull())
