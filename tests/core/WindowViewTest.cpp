@@ -194,3 +194,31 @@ TEST(WindowView, AChangeRunsItsControlsTransition)
     const UserChange chip = UserChange::Choice(Control::ChipList, 1);
     EXPECT_TRUE(ViewOf(OnUserChange(WindowModel {}, chip).model).timer2BlockShown);
 }
+
+// The parts: the chip list under its makers' names, the internal
+// oscillators before the custom entry, what a part lacks greyed out.
+TEST(WindowView, PartsShowTheirMakersOscillatorsAndWhatTheyLack)
+{
+    const WindowView classic = ViewOf(WindowModel {});
+    std::vector<std::string> headings;
+    for (const auto& [first, heading] : classic[Control::ChipList].headings) {
+        EXPECT_NE(ChipRows()[std::size_t(first)].maker, ChipRows()[std::size_t(first - 1)].maker) << heading;
+        headings.push_back(heading);
+    }
+    EXPECT_EQ(headings, (std::vector<std::string> { "STC", "Atmel", "Nuvoton", "WCH" }));
+    EXPECT_TRUE(classic[Control::CrystalList].values.empty()) << "the 8051's list is as it always was";
+
+    const WindowView n76 = ViewOf(onChip("n76e003"));
+    const ControlView& crystals = n76[Control::CrystalList];
+    const std::size_t custom = crystals.items.size() - 1;
+    EXPECT_EQ(crystals.items.at(custom - 2), "16 (内部)");
+    EXPECT_EQ(crystals.items.at(custom - 1), "16.6 (内部)");
+    EXPECT_EQ(ListValueAt(crystals, int(custom - 2)), kInternalCrystalIndex);
+    EXPECT_EQ(ListValueAt(crystals, int(custom)), kCustomCrystalIndex);
+    EXPECT_FALSE(n76[Control::UartTimer2].visible) << "timer 3 is its one source";
+
+    const WindowView noTimer1 = ViewOf(onChip("stc15w408as"));
+    EXPECT_FALSE(noTimer1[TimerControl(1, TimerPart::Use)].enabled);
+    EXPECT_FALSE(noTimer1[Control::UartTimer2].enabled) << "timer 2 is its one source";
+    EXPECT_FALSE(ViewOf(onChip("stc15f104w"))[Control::UseUart].enabled);
+}
