@@ -158,14 +158,17 @@ BaudDerivation DeriveBaud(
     Chip chip, std::uint32_t crystalHz, const BaudRequest& request, const BaudCalculation& b, bool internalClock)
 {
     const BaudSourceRow& source = *FindBaudSource(chip.row(), request.source);
+    // From this chip's source: a calculation the window kept from another
+    // chip is worded as this one counts, as it always was.
+    const std::uint32_t countingClocks = BaudCountingClocks(chip.row(), source, request.clock, request.sixT);
     BaudDerivation d { chip->arithmetic, {} };
     d.steps.push_back(step::BaudSource {
-        b.rate, source.timer, b.clocksPerCount, source.smodDoubles, request.smod, b.k, &source, b.countingClocks });
+        b.rate, source.timer, b.clocksPerCount, source.smodDoubles, request.smod, b.k, &source, countingClocks });
     d.steps.push_back(step::BaudCount { b.fromQuotient, chip->arithmetic == Arithmetic::Classic && !b.fromQuotient,
         crystalHz, b.rate, b.k, crystalHz / b.rate, b.exactCount, b.count });
     d.steps.push_back(
         step::BaudReload { b.limit, b.count, b.reload, b.high, b.low, source.reloadHigh, source.reloadLow });
-    const auto bitClocks = static_cast<std::uint32_t>(source.overflowsPerBit * b.countingClocks * b.count / b.k);
+    const auto bitClocks = static_cast<std::uint32_t>(source.overflowsPerBit * countingClocks * b.count / b.k);
     d.steps.push_back(step::BaudRate {
         crystalHz, b.rate, b.k, b.count, b.actualBaud, (b.actualBaud / b.rate - 1.0) * 100.0, bitClocks });
     d.steps.push_back(step::BaudError { b.errorPercent, b.errorShown });

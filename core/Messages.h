@@ -21,6 +21,7 @@ enum class MessageCode {
     TimerMissing, // the chip chosen lacks a timer that was in use, which is switched off
     SerialPortMissing, // the chip chosen has no hardware serial port; the port is switched off
     ClocksClash, // a clock choice contradicts another timer's on a bit they share
+    BaudOutOfReach, // a typed rate the serial port's source cannot make
 };
 
 struct Message {
@@ -35,6 +36,9 @@ struct Message {
     // reloads in hardware, as the mode list names them.
     std::string_view refusedMode {};
     std::string_view hardwareMode {};
+    // BaudOutOfReach: the rates the source makes, in bit/s.
+    std::uint32_t lowest = 0;
+    std::uint32_t highest = 0;
 
     bool operator==(const Message&) const = default;
 };

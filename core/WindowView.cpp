@@ -77,12 +77,43 @@ namespace {
         list.headings = std::move(headings);
     }
 
-    std::vector<std::string> baudItems()
+    std::vector<std::string> baudItems(const WindowModel& m)
     {
         std::vector<std::string> items;
         for (std::uint32_t rate : kBaudRates)
             items.push_back(std::to_string(rate));
+        if (m.customBaud != 0)
+            items.push_back(std::to_string(m.customBaud));
+        items.emplace_back(kOtherBaudText);
         return items;
+    }
+
+    // The real rate from the first calculation on, kept while the port is
+    // off as the reload and the error are; in red beyond the tolerance,
+    // with what would fix it beside it.
+    void viewRealRate(WindowView& v, const WindowModel& m)
+    {
+        ControlView& line = v[Control::BaudActual];
+        ControlView& fixes = v[Control::BaudFixes];
+        line.visible = m.baudRun && m.baudRun->baud.fits;
+        line.enabled = m.useUart;
+        fixes.visible = false;
+        fixes.accessibleName = "波特率改正";
+        if (!line.visible)
+            return;
+        const BaudCalculation& baud = m.baudRun->baud;
+        line.text = RealRateLine(baud);
+        line.warning = BeyondTolerance(baud);
+        const std::vector<BaudFix> found = BaudFixesFor(m);
+        if (found.empty())
+            return;
+        std::vector<std::string> items { kBaudFixesCaption };
+        for (const BaudFix& fix : found)
+            items.push_back(BaudFixText(fix));
+        select(fixes, std::move(items), 0);
+        fixes.visible = true;
+        line.tooltip = BaudFixesTip(found);
+        fixes.tooltip = line.tooltip;
     }
 
     // The window names timer 2's modes for the 8052 until a chip with timer
@@ -145,7 +176,9 @@ namespace {
         const TimerState& t = m.timer(timer);
         const TimerRow* row = TimerOf(m.chip.row(), timer);
         const bool shown = row != nullptr || timer < 2;
-        const bool block = row != nullptr && t.use && !lockedByUart(m, timer);
+        // A block of a timer the chip lacks (the STC15W408AS's timer 1) stays, greyed out.
+        const bool lacking = row == nullptr && shown;
+        const bool block = !lacking && t.use && !lockedByUart(m, timer);
         // The block's controls follow its use box; the unit and the clock
         // box stay enabled.
         for (int p = 0; p < kTimerParts; ++p) {
@@ -154,8 +187,7 @@ namespace {
             c.enabled = block || TimerPart(p) == TimerPart::Unit || TimerPart(p) == TimerPart::Clock;
         }
         nameTimerBlock(v, m, timer);
-        // A block of a timer the chip lacks (the STC15W408AS's timer 1) stays, greyed out.
-        tick(part(TimerPart::Use), t.use, row != nullptr && !lockedByUart(m, timer));
+        tick(part(TimerPart::Use), t.use, !lacking && !lockedByUart(m, timer));
         select(part(TimerPart::Mode), modeItems(m.chip, timer), ModeListItem(m.chip, timer, t.modeIndex));
         // GATE follows its block, but not in a counter mode the list was set
         // to since the use box was ticked.
@@ -219,7 +251,7 @@ namespace {
     {
         caption(v[Control::UseUart], "使用串口");
         tick(v[Control::UseUart], m.useUart, HasSerialPort(m.chip.row()));
-        select(v[Control::BaudList], baudItems(), m.baudIndex);
+        select(v[Control::BaudList], baudItems(m), m.baudIndex);
         v[Control::BaudList].accessibleName = "波特率(bps)";
         caption(v[Control::DoubleBaud], "加倍(PCON|=0x80)");
         tick(v[Control::DoubleBaud], m.doubleBaud, m.useUart && SmodDoublesRate(m));
@@ -230,7 +262,7 @@ namespace {
         tick(v[Control::UartTimer2], m.uartTimer == 2);
         v[Control::UartTimer2].visible = BaudSourceOnTimer(m.chip.row(), 2) != nullptr;
         // Timer 2 alone (the STC15W408AS): ticked, and nothing to choose.
-        const bool onlySource = UartTimers(m.chip.row()).size() == 1;
+        const bool onlySource = UartTimers(m.chip.row()) == std::vector<int> { 2 };
         v[Control::BaudReload].text = m.baudReloadText;
         v[Control::BaudError].text = m.baudErrorText;
         const std::optional<BaudDerivation> baud = DescribeBaud(m);
@@ -240,6 +272,9 @@ namespace {
             if (KindOf(c) == ControlKind::Display && baud)
                 v[c].tooltip = BaudTip(*baud);
         }
+        if (m.useUart)
+            v[Control::BaudList].tooltip = BaudTableTip(BaudTable(m.chip, m.crystalHz, BaudRequestOf(m)));
+        viewRealRate(v, m);
     }
 
 } // namespace
@@ -282,16 +317,23 @@ ControlKind KindOf(Control control)
     case Control::CrystalList:
     case Control::ChipList:
     case Control::BaudList:
+    case Control::BaudFixes:
         return ControlKind::List;
     case Control::VendorHeader:
         return ControlKind::Text;
     case Control::CustomMhz:
     case Control::BaudReload:
     case Control::BaudError:
+    case Control::BaudActual:
         return ControlKind::Display;
     default:
         return ControlKind::Box;
     }
+}
+
+int OtherBaudItem(const WindowModel& model)
+{
+    return kCustomBaudIndex + (model.customBaud != 0 ? 1 : 0);
 }
 
 int ModeListItem(Chip chip, int timer, int modeIndex)

@@ -1,5 +1,6 @@
 #include "DialogDriver.h"
 
+#include "ControlView.h"
 #include "DialogControls.h"
 
 #include <QAbstractButton>
@@ -139,7 +140,7 @@ int DialogDriver::selected(int id) const
 
 bool IsListItem(const QComboBox& list, int i)
 {
-    return list.model()->flags(list.model()->index(i, 0)) & Qt::ItemIsEnabled;
+    return !list.itemData(i, kListHeadingRole).toBool();
 }
 
 int ListPositionOf(const QComboBox& list, int row)
