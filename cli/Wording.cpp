@@ -721,13 +721,15 @@ QString BaudTableText(const BaudTableResult& table, const Configuration& config)
     const BaudRequest& r = table.request;
     const BaudSourceRow& source = *FindBaudSource(config.chip.row(), r.source);
     // The clock where the timer has a choice of them.
-    const bool clockChosen = TimerOf(config.chip.row(), source.timer)->clocks.size() > 1;
+    const bool clockChosen = ClocksOf(config.chip.row(), source.timer).size() > 1;
     const QString clock
         = clockChosen ? QStringLiteral(" at %1").arg(clockName(table.rows.front().baud.clocksPerCount)) : QString();
-    QString text = QStringLiteral("Baud rates of the %1 at %2 MHz from timer %3%4, %5 (* beyond +/-%6%):\n")
+    const QString from
+        = source.generator != nullptr ? Latin1(source.generator) : QStringLiteral("timer %1").arg(source.timer);
+    QString text = QStringLiteral("Baud rates of the %1 at %2 MHz from %3%4, %5 (* beyond +/-%6%):\n")
                        .arg(chipTitle(config.chip))
                        .arg(config.crystalHz / 1e6, 0, 'g', 9)
-                       .arg(source.timer)
+                       .arg(from)
                        .arg(clock)
                        .arg(r.smod && source.smodDoubles ? "doubled" : "not doubled")
                        .arg(kBaudTolerancePercent);
