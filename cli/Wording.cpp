@@ -136,6 +136,15 @@ namespace {
             .arg(title, modeNumbers(timer, "and"));
     }
 
+    // --uart-clock where the serial port has no generator of its own to clock.
+    QString generatorClockText(const ConfigError& e)
+    {
+        return QStringLiteral("--uart-clock %1: the %2's serial port has no generator of its own with a clock"
+                              " choice; choose --chip %3")
+            .arg(clockName(e.clock), chipTitle(e.chip),
+                ChipKeys([](const ChipRow& row) { return ClocksOf(row, kBaudGeneratorSlot).size() > 1; }));
+    }
+
     QString clockTrapText(const ConfigError& e)
     {
         const QString title = chipTitle(e.chip);
@@ -145,12 +154,8 @@ namespace {
                 .arg(e.timer)
                 .arg(clockName(e.clock), title);
         }
-        if (e.timer == kBaudGeneratorSlot) {
-            return QStringLiteral("--uart-clock %1: the %2's serial port has no generator of its own with a clock"
-                                  " choice; choose --chip %3")
-                .arg(clockName(e.clock), title,
-                    ChipKeys([](const ChipRow& row) { return ClocksOf(row, kBaudGeneratorSlot).size() > 1; }));
-        }
+        if (e.timer == kBaudGeneratorSlot)
+            return generatorClockText(e);
         return QStringLiteral("--clock%1 %2: the %3 counts every %4 clocks; %5T timers are on %6")
             .arg(e.timer)
             .arg(clockName(e.clock), title)
@@ -193,6 +198,15 @@ namespace {
             .arg(title, internalClocks(e.chip.row()), megahertz(e.crystalHz));
     }
 
+    // "timer 2", "BRT": where the chip's serial port runs unless asked.
+    QString uartSourceName(Chip chip)
+    {
+        const BaudSourceRow* source = BaudSourceOnTimer(chip.row(), DefaultUartTimer(chip.row()));
+        if (source != nullptr && source->generator != nullptr)
+            return Latin1(source->generator);
+        return QStringLiteral("timer %1").arg(DefaultUartTimer(chip.row()));
+    }
+
     // What the chip does not have, in words.
     QString chipTrapText(const ConfigError& e)
     {
@@ -201,6 +215,8 @@ namespace {
         case ChipErrorCode::NoSuchTimer:
             if (e.timer == 2)
                 return QStringLiteral("the %1 has no timer 2; choose --chip %2").arg(title, ChipKeys(hasTimer2));
+            if (e.timer == kBaudGeneratorSlot)
+                return generatorClockText(e);
             if (e.timer == 1 && !e.chip.isDefault())
                 return QStringLiteral("the %1 has no timer 1; its timers are %2").arg(title, timerNumbers(e.chip));
             return QStringLiteral("there is no timer %1").arg(e.timer);
@@ -225,6 +241,12 @@ namespace {
             return QStringLiteral("--6t: 6T mode is chosen when an %1 is programmed; the %2 has none")
                 .arg(chipTitles([](const ChipRow& row) { return row.offersSixT; }), title);
         case ChipErrorCode::BaudSourceNotOffered:
+            if (e.timer != 2) {
+                return QStringLiteral("--uart-timer %1: the %2 has no timer %1 to clock its serial port; leave"
+                                      " --uart-timer out, and its port runs from %3")
+                    .arg(e.timer)
+                    .arg(title, uartSourceName(e.chip));
+            }
             return QStringLiteral("--uart-timer 2: the %1 has no timer 2 to clock its serial port; choose --chip %2")
                 .arg(title, ChipKeys([](const ChipRow& row) { return BaudSourceOnTimer(row, 2) != nullptr; }));
         case ChipErrorCode::TimerBusy:
@@ -394,6 +416,10 @@ QString RefusalText(const ConfigError& e, const Configuration& config)
     case ConfigErrorCode::ChipTrap:
         return chipTrapText(e);
     case ConfigErrorCode::DoubleBaudWithoutEffect:
+        if (const BaudSourceRow* source = BaudSourceOnTimer(e.chip.row(), e.uartTimer); source && source->setsSmod) {
+            return QStringLiteral("--double-baud: on the %1 the init code sets PCON.SMOD for %2 already; leave it out")
+                .arg(chipTitle(e.chip), uartSourceName(e.chip));
+        }
         return QStringLiteral("--double-baud: PCON.SMOD does not reach the baud rate timer %1 makes on the %2;"
                               " leave it out")
             .arg(e.uartTimer)
