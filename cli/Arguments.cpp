@@ -85,17 +85,17 @@ namespace {
         QCommandLineOption postscale1 { "postscale1", PostscaleHelp(1), "N" };
         QCommandLineOption chip { "chip", ChipHelp(), "CHIP" };
         QCommandLineOption sixT { "6t", SixTHelp() };
-        QCommandLineOption clock0 { "clock0",
-            QStringLiteral(
-                "Timer 0 counts every clock (1t) or every 12 clocks (12t); 1t on %1 only, its default there.")
-                .arg(ChipsClocking(0, 1)),
-            clockValues() };
-        QCommandLineOption clock1 { "clock1", "Timer 1 counts at 1t or 12t, as --clock0.", clockValues() };
-        QCommandLineOption clock2 { "clock2", "Timer 2 counts at 1t or 12t, as --clock0.", clockValues() };
+        QCommandLineOption clock0 { "clock0", Clock0Help(), clockValues() };
+        QCommandLineOption clock1 { "clock1",
+            QStringLiteral("Timer 1 counts at %1, as --clock0.").arg(Listed(ClockNames())), clockValues() };
+        QCommandLineOption clock2 { "clock2",
+            QStringLiteral("Timer 2 counts at %1, as --clock0.").arg(Listed(ClockNames())), clockValues() };
         QCommandLineOption timer2 { "timer2", Timer2Help(), "MICROSECONDS" };
         QCommandLineOption counter2 { "counter2", "Use timer 2 as a counter of PULSES on its T2 pin.", "PULSES" };
         QCommandLineOption postscale2 { "postscale2", PostscaleHelp(2), "N" };
         QCommandLineOption uartTimer { "uart-timer", UartTimerHelp(), "1|2" };
+        QCommandLineOption uartClock { "uart-clock", UartClockHelp(), "1t|12t" };
+        QCommandLineOption internalClock { "internal-clock", InternalClockHelp() };
         QCommandLineOption header { "header", HeaderHelp(), "NAME" };
         QCommandLineOption config { "config",
             "Take the settings from FILE, a settings file as the window saves it; the other options override "
@@ -108,8 +108,8 @@ namespace {
         {
             parser.addOptions({ crystal, comments, int0, int1, timer0, counter0, gate0, timer1, counter1, gate1, uart,
                 doubleBaud, uartInterrupt, encoding, dialect, output, json, explain, exact, postscale0, postscale1,
-                driftFree, chip, sixT, clock0, clock1, clock2, timer2, counter2, postscale2, uartTimer, header,
-                maxBaudError, baudTable, config, saveConfig });
+                driftFree, chip, sixT, clock0, clock1, clock2, timer2, counter2, postscale2, uartTimer, uartClock,
+                internalClock, header, maxBaudError, baudTable, config, saveConfig });
         }
     };
 
@@ -199,7 +199,7 @@ namespace {
                     return choice.clocksPerCount;
             }
             fail(QStringLiteral("--%1 takes %2, got \"%3\"")
-                     .arg(option.names().constLast(), ClockNames().join(QLatin1String(" or ")), text));
+                     .arg(option.names().constLast(), Listed(ClockNames()), text));
             return std::nullopt;
         }
 
@@ -229,8 +229,9 @@ namespace {
             return config;
         }
 
-        // `uart`: the serial port is in use, or its rates are asked for.
-        int uartTimer(const QCommandLineOption& option, bool uart, int base)
+        // Unset, and unset in the base: the chip's first source. `uart`: the
+        // serial port is in use, or its rates are asked for.
+        std::optional<int> uartTimer(const QCommandLineOption& option, bool uart, std::optional<int> base)
         {
             if (!parser_.isSet(option))
                 return base;
@@ -391,7 +392,7 @@ namespace {
     // A parse error, --help, --version or a stray argument: what ends the
     // run before any option is read.
     std::optional<GenParseResult> earlyResult(QCommandLineParser& parser, const QStringList& args,
-        const QCommandLineOption& help, const QCommandLineOption& version)
+        const QCommandLineOption& help, const QCommandLineOption& version, const QCommandLineOption& listChips)
     {
         GenParseResult result;
         if (!parser.parse(args))
@@ -402,6 +403,8 @@ namespace {
             result.earlyExit = parser.helpText();
         else if (parser.isSet(version))
             result.earlyExit = QStringLiteral("orlet-gen " ORLET_VERSION "\n");
+        else if (parser.isSet(listChips))
+            result.earlyExit = ChipListText();
         else if (!parser.positionalArguments().isEmpty())
             result.error = EscapeControls(
                 QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()));
@@ -426,6 +429,12 @@ namespace {
         }
         config.uartTimer = read.uartTimer(
             options.uartTimer, config.uartBaudIndex.has_value() || parser.isSet(options.baudTable), config.uartTimer);
+        // A generator of the port's own (STC12's BRT) keeps its clock where a timer's would be.
+        if (const std::optional<std::uint32_t> uartClock = read.clock(options.uartClock))
+            config.timer(kBaudGeneratorSlot).clock = uartClock;
+        if (parser.isSet(options.uartClock) && !config.uartBaudIndex)
+            read.fail(QStringLiteral("--uart-clock needs --uart"));
+        config.internalClock = config.internalClock || parser.isSet(options.internalClock);
         if (parser.isSet(options.header))
             config.vendorHeader = read.single(options.header).toStdString();
     }
@@ -446,7 +455,7 @@ namespace {
         config.uartBaudIndex = read.baudIndex(options.uart, config.uartBaudIndex, config.uartCustomBaud);
         config.maxBaudDeviationPercent = read.percent(options.maxBaudError, config.uartBaudIndex.has_value());
         readChipOptions(read, parser, options, config);
-        if (parser.isSet(options.postscale1) && config.uartBaudIndex && config.uartTimer == 1)
+        if (parser.isSet(options.postscale1) && config.uartBaudIndex && UartTimerOf(config) == 1)
             read.fail(QStringLiteral("--postscale1 cannot be used with --uart: timer 1 is the baud-rate generator"));
         const std::array postscales { &options.postscale0, &options.postscale1, &options.postscale2 };
         for (std::size_t timer = 0; timer < postscales.size(); ++timer) {
@@ -502,7 +511,11 @@ GenParseResult ParseGenArguments(const QStringList& args)
     const QCommandLineOption version = parser.addVersionOption();
     const Options options;
     options.addTo(parser);
-    if (std::optional<GenParseResult> early = earlyResult(parser, args, help, version))
+    const QCommandLineOption listChips { "list-chips",
+        "Print the chips --chip takes: key, part numbers, timers and their clocks, serial port sources, internal"
+        " oscillators." };
+    parser.addOption(listChips);
+    if (std::optional<GenParseResult> early = earlyResult(parser, args, help, version, listChips))
         return *early;
 
     // The first refusal wins, so the options are read in this order.

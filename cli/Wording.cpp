@@ -6,6 +6,7 @@
 #include "DecimalText.h"
 #include "RoutineTiming.h"
 
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -135,6 +136,15 @@ namespace {
             .arg(title, modeNumbers(timer, "and"));
     }
 
+    // --uart-clock where the serial port has no generator of its own to clock.
+    QString generatorClockText(const ConfigError& e)
+    {
+        return QStringLiteral("--uart-clock %1: the %2's serial port has no generator of its own with a clock"
+                              " choice; choose --chip %3")
+            .arg(clockName(e.clock), chipTitle(e.chip),
+                ChipKeys([](const ChipRow& row) { return ClocksOf(row, kBaudGeneratorSlot).size() > 1; }));
+    }
+
     QString clockTrapText(const ConfigError& e)
     {
         const QString title = chipTitle(e.chip);
@@ -144,9 +154,57 @@ namespace {
                 .arg(e.timer)
                 .arg(clockName(e.clock), title);
         }
-        return QStringLiteral("--clock%1 %2: the %3 counts every 12 clocks; 1T timers are on %4")
+        if (e.timer == kBaudGeneratorSlot)
+            return generatorClockText(e);
+        return QStringLiteral("--clock%1 %2: the %3 counts every %4 clocks; %5T timers are on %6")
             .arg(e.timer)
-            .arg(clockName(e.clock), title, ChipsClocking(e.timer, e.clock));
+            .arg(clockName(e.clock), title)
+            .arg(DefaultClock(e.chip.row(), e.timer))
+            .arg(e.clock)
+            .arg(ChipsClocking(e.timer, e.clock));
+    }
+
+    // "0 and 2": the timers a chip has.
+    QString timerNumbers(Chip chip)
+    {
+        QStringList numbers;
+        for (int timer = 0; timer < kMaxTimers; ++timer) {
+            if (TimerOf(chip.row(), timer) != nullptr)
+                numbers << QString::number(timer);
+        }
+        return Listed(numbers, "and");
+    }
+
+    QString megahertz(std::uint32_t hz)
+    {
+        return QString::number(hz / 1e6, 'f', 4).remove(QRegularExpression(QStringLiteral("\\.?0+$")));
+    }
+
+    QString internalClocks(const ChipRow& row)
+    {
+        QStringList clocks;
+        for (const InternalClock& clock : row.internalClocks)
+            clocks << megahertz(clock.hz);
+        return Listed(clocks);
+    }
+
+    QString internalClockTrapText(const ConfigError& e)
+    {
+        const QString title = chipTitle(e.chip);
+        if (e.chip->internalClocks.empty())
+            return QStringLiteral("--internal-clock: the %1 offers no internal oscillator here; give its crystal")
+                .arg(title);
+        return QStringLiteral("--internal-clock: the %1's internal oscillator runs at %2 MHz, not %3")
+            .arg(title, internalClocks(e.chip.row()), megahertz(e.crystalHz));
+    }
+
+    // "timer 2", "BRT": where the chip's serial port runs unless asked.
+    QString uartSourceName(Chip chip)
+    {
+        const BaudSourceRow* source = BaudSourceOnTimer(chip.row(), DefaultUartTimer(chip.row()));
+        if (source != nullptr && source->generator != nullptr)
+            return Latin1(source->generator);
+        return QStringLiteral("timer %1").arg(DefaultUartTimer(chip.row()));
     }
 
     // What the chip does not have, in words.
@@ -155,9 +213,26 @@ namespace {
         const QString title = chipTitle(e.chip);
         switch (e.chipError) {
         case ChipErrorCode::NoSuchTimer:
-            if (e.timer != 2)
-                return QStringLiteral("there is no timer %1").arg(e.timer);
-            return QStringLiteral("the %1 has no timer 2; choose --chip %2").arg(title, ChipKeys(hasTimer2));
+            if (e.timer == 2)
+                return QStringLiteral("the %1 has no timer 2; choose --chip %2").arg(title, ChipKeys(hasTimer2));
+            if (e.timer == kBaudGeneratorSlot)
+                return generatorClockText(e);
+            if (e.timer == 1 && !e.chip.isDefault())
+                return QStringLiteral("the %1 has no timer 1; its timers are %2").arg(title, timerNumbers(e.chip));
+            return QStringLiteral("there is no timer %1").arg(e.timer);
+        case ChipErrorCode::NoSerialPort:
+            return QStringLiteral("--uart: the %1 has no hardware serial port (its UART is made in software from a"
+                                  " timer and an external interrupt)")
+                .arg(title);
+        case ChipErrorCode::ClocksClash:
+            return QStringLiteral("--clock%1 %2 with --clock%3 %4: the %5's timers share the bit that picks their"
+                                  " fast clock; give both the same one")
+                .arg(e.timer)
+                .arg(clockName(e.clock))
+                .arg(e.otherTimer)
+                .arg(clockName(e.otherClock), title);
+        case ChipErrorCode::NoInternalClock:
+            return internalClockTrapText(e);
         case ChipErrorCode::ModeNotOffered:
             return modeTrapText(e);
         case ChipErrorCode::ClockNotOffered:
@@ -166,6 +241,12 @@ namespace {
             return QStringLiteral("--6t: 6T mode is chosen when an %1 is programmed; the %2 has none")
                 .arg(chipTitles([](const ChipRow& row) { return row.offersSixT; }), title);
         case ChipErrorCode::BaudSourceNotOffered:
+            if (e.timer != 2) {
+                return QStringLiteral("--uart-timer %1: the %2 has no timer %1 to clock its serial port; leave"
+                                      " --uart-timer out, and its port runs from %3")
+                    .arg(e.timer)
+                    .arg(title, uartSourceName(e.chip));
+            }
             return QStringLiteral("--uart-timer 2: the %1 has no timer 2 to clock its serial port; choose --chip %2")
                 .arg(title, ChipKeys([](const ChipRow& row) { return BaudSourceOnTimer(row, 2) != nullptr; }));
         case ChipErrorCode::TimerBusy:
@@ -394,6 +475,10 @@ QString RefusalText(const ConfigError& e, const Configuration& config)
     case ConfigErrorCode::ChipTrap:
         return chipTrapText(e);
     case ConfigErrorCode::DoubleBaudWithoutEffect:
+        if (const BaudSourceRow* source = BaudSourceOnTimer(e.chip.row(), e.uartTimer); source && source->setsSmod) {
+            return QStringLiteral("--double-baud: on the %1 the init code sets PCON.SMOD for %2 already; leave it out")
+                .arg(chipTitle(e.chip), uartSourceName(e.chip));
+        }
         return QStringLiteral("--double-baud: PCON.SMOD does not reach the baud rate timer %1 makes on the %2;"
                               " leave it out")
             .arg(e.uartTimer)
@@ -539,9 +624,106 @@ QString UartTimerHelp()
         const BaudSourceRow* source = BaudSourceOnTimer(row, 1);
         return source != nullptr && source->source == BaudSource::Timer1Mode0;
     };
-    return QStringLiteral("The timer that clocks the serial port: 1 (default) or 2 (not on the %1); %2 run timer 1 in"
-                          " its 16-bit auto-reload mode 0.")
-        .arg(ChipKeys(std::not_fn(hasTimer2), "and"), ChipKeys(runsTimer1InMode0, "and"));
+    const auto firstOn = [](int slot) {
+        return [slot](const ChipRow& row) { return !row.baudSources.empty() && DefaultUartTimer(row) == slot; };
+    };
+    return QStringLiteral("The timer that clocks the serial port: 1 or 2 (not on the %1); %2 run timer 1 in its 16-bit"
+                          " auto-reload mode 0. By default timer 1, timer 2 on the %3, the port's own generator on"
+                          " the %4.")
+        .arg(ChipKeys(std::not_fn(hasTimer2), "and"), ChipKeys(runsTimer1InMode0, "and"), ChipKeys(firstOn(2), "and"),
+            ChipKeys(firstOn(kBaudGeneratorSlot), "and"));
+}
+
+QString Clock0Help()
+{
+    const auto firstIs = [](std::uint32_t clock) {
+        return [clock](const ChipRow& row) { return TimerOf(row, 0) != nullptr && DefaultClock(row, 0) == clock; };
+    };
+    const auto offersAsSecond = [&](std::uint32_t clock) {
+        return [clock, firstIs](const ChipRow& row) { return FindClock(row, 0, clock) && !firstIs(clock)(row); };
+    };
+    QString help = QStringLiteral("Timer 0 counts every clock (1t) or every 12 clocks (12t); 1t on %1 only, its default"
+                                  " there")
+                       .arg(ChipKeys(firstIs(1), "and"));
+    if (const QString others = ChipKeys(offersAsSecond(1), "and"); !others.isEmpty())
+        help += QStringLiteral(", and on %1, where 12t is").arg(others);
+    if (const QString four = ChipKeys(offersAsSecond(4), "and"); !four.isEmpty())
+        help += QStringLiteral("; every 4 clocks (4t) on %1").arg(four);
+    return help + QLatin1Char('.');
+}
+
+QString UartClockHelp()
+{
+    return QStringLiteral("The clock of the serial port's own baud-rate generator (%1): 1t (default) or 12t.")
+        .arg(ChipKeys([](const ChipRow& row) { return ClocksOf(row, kBaudGeneratorSlot).size() > 1; }, "and"));
+}
+
+QString InternalClockHelp()
+{
+    return QStringLiteral("The chip runs from its internal oscillator at --crystal, one of its settings (%1).")
+        .arg(ChipKeys([](const ChipRow& row) { return !row.internalClocks.empty(); }, "and"));
+}
+
+namespace {
+
+    QString sourceName(const BaudSourceRow& source)
+    {
+        return source.generator != nullptr ? Latin1(source.generator) : QStringLiteral("timer %1").arg(source.timer);
+    }
+
+    QString clockNames(std::span<const ClockChoice> clocks)
+    {
+        QStringList names;
+        for (const ClockChoice& choice : clocks)
+            names << Latin1(choice.name);
+        return names.join(QLatin1Char('/'));
+    }
+
+    QString chipLine(const ChipRow& row)
+    {
+        QStringList aliases;
+        for (std::string_view alias : row.aliases)
+            aliases << Latin1(alias);
+        QStringList timers;
+        for (int timer = 0; timer < kMaxTimers; ++timer) {
+            if (TimerOf(row, timer) != nullptr)
+                timers << QStringLiteral("%1 (%2)").arg(timer).arg(clockNames(ClocksOf(row, timer)));
+        }
+        QStringList sources;
+        for (const BaudSourceRow& source : row.baudSources) {
+            const QString name = sourceName(source);
+            if (!sources.contains(name))
+                sources << name;
+        }
+        QString line = Latin1(row.key);
+        if (!aliases.isEmpty())
+            line += QStringLiteral(" (%1)").arg(aliases.join(QLatin1String(", ")));
+        line += QStringLiteral(": %1; timers %2; %3")
+                    .arg(FromUtf8(row.family), timers.join(QLatin1String(", ")),
+                        sources.isEmpty() ? QStringLiteral("no hardware serial port")
+                                          : QStringLiteral("serial port from ") + sources.join(QLatin1String(" or ")));
+        if (const auto clocks = ClocksOf(row, kBaudGeneratorSlot); clocks.size() > 1)
+            line += QStringLiteral(" (%1)").arg(clockNames(clocks));
+        if (!row.internalClocks.empty())
+            line += QStringLiteral("; internal oscillator %1 MHz").arg(internalClocks(row));
+        return line + QLatin1Char('\n');
+    }
+
+} // namespace
+
+QString ChipListText()
+{
+    QString text;
+    std::string_view maker = "-";
+    for (const ChipRow& row : ChipRows()) {
+        if (row.maker != maker) {
+            maker = row.maker;
+            text += (text.isEmpty() ? QString() : QStringLiteral("\n"))
+                + (maker.empty() ? QStringLiteral("Generic cores") : Latin1(maker)) + QStringLiteral(":\n");
+        }
+        text += QStringLiteral("  ") + chipLine(row);
+    }
+    return text;
 }
 
 QString HeaderHelp()
@@ -605,13 +787,15 @@ QString BaudTableText(const BaudTableResult& table, const Configuration& config)
     const BaudRequest& r = table.request;
     const BaudSourceRow& source = *FindBaudSource(config.chip.row(), r.source);
     // The clock where the timer has a choice of them.
-    const bool clockChosen = TimerOf(config.chip.row(), source.timer)->clocks.size() > 1;
+    const bool clockChosen = ClocksOf(config.chip.row(), source.timer).size() > 1;
     const QString clock
         = clockChosen ? QStringLiteral(" at %1").arg(clockName(table.rows.front().baud.clocksPerCount)) : QString();
-    QString text = QStringLiteral("Baud rates of the %1 at %2 MHz from timer %3%4, %5 (* beyond +/-%6%):\n")
+    const QString from
+        = source.generator != nullptr ? Latin1(source.generator) : QStringLiteral("timer %1").arg(source.timer);
+    QString text = QStringLiteral("Baud rates of the %1 at %2 MHz from %3%4, %5 (* beyond +/-%6%):\n")
                        .arg(chipTitle(config.chip))
                        .arg(config.crystalHz / 1e6, 0, 'g', 9)
-                       .arg(source.timer)
+                       .arg(from)
                        .arg(clock)
                        .arg(r.smod && source.smodDoubles ? "doubled" : "not doubled")
                        .arg(kBaudTolerancePercent);

@@ -80,13 +80,19 @@ QString ChipsClocking(int timer, std::uint32_t clock);
 
 // Help texts made from the tables.
 QString CrystalHelp();
+QString Clock0Help();
 QString ChipHelp();
 QString BaudRateList();
 QString PostscaleHelp(int timer);
 QString SixTHelp();
 QString Timer2Help();
 QString UartTimerHelp();
+QString UartClockHelp();
+QString InternalClockHelp();
 QString HeaderHelp();
+
+// --list-chips: a line per row of the table.
+QString ChipListText();
 
 // The ranges the numbers of the options take ("from LOW to HIGH"), each
 // formatted from the constants that hold its limits.

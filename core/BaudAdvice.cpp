@@ -8,6 +8,7 @@
 #include <cmath>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace orlet {
 
@@ -110,7 +111,7 @@ namespace {
     {
         const int timer = FindBaudSource(model.chip.row(), BaudRequestOf(model).source)->timer;
         std::vector<BaudFix> candidates;
-        for (const ClockChoice& choice : TimerOf(model.chip.row(), timer)->clocks) {
+        for (const ClockChoice& choice : ClocksOf(model.chip.row(), timer)) {
             if (choice.clocksPerCount == model.timer(timer).clock)
                 continue;
             BaudFix fix = fixOf(BaudFixKind::Clock);
@@ -231,9 +232,10 @@ Transition ApplyBaudFix(WindowModel model, const BaudFix& fix)
     case BaudFixKind::Source:
         model.uartTimer = fix.uartTimer;
         return OnUartTimerChange(std::move(model));
-    case BaudFixKind::Clock:
-        model.timer(fix.timer).clock = fix.clock;
-        return OnTimerClockChange(std::move(model), fix.timer);
+    case BaudFixKind::Clock: {
+        const std::uint32_t before = std::exchange(model.timer(fix.timer).clock, fix.clock);
+        return OnTimerClockChange(std::move(model), fix.timer, before);
+    }
     case BaudFixKind::Crystal:
         if (const std::optional<int> index = listedCrystalIndex(fix.crystalHz)) {
             model.crystalIndex = *index;

@@ -73,14 +73,6 @@ namespace {
         return { widest->number, CounterLimit(widest->counter) };
     }
 
-    // Crystal clocks per count of a baud source's timer.
-    double baudClocksPerCount(const BaudSourceRow& source, std::uint32_t clocksPerCount)
-    {
-        // The 8052's timer 2 counts state times (2 clocks) as a baud generator,
-        // a sixth of its clocks per machine cycle: 12T gives 2, 6T gives 1.
-        return source.countsStateTimes ? clocksPerCount / 6.0 : clocksPerCount;
-    }
-
     // Per cent, unrounded, taken from the single-precision count.
     double singlePrecisionErrorPercent(double x, std::uint32_t n)
     {
@@ -186,9 +178,10 @@ BaudCalculation CalculateBaud(Chip chip, std::uint32_t crystalHz, const BaudRequ
         return result;
     result.limit = source.limit;
     result.clocksPerCount = ClocksPerCount(chip.row(), request.clock, request.sixT);
+    result.countingClocks = BaudCountingClocks(chip.row(), source, request.clock, request.sixT);
     result.k = request.smod && source.smodDoubles ? 2 : 1;
     const double doubling = result.k;
-    const double clocksPerBit = baudClocksPerCount(source, result.clocksPerCount) * source.overflowsPerBit;
+    const double clocksPerBit = double(result.countingClocks) * source.overflowsPerBit;
     result.fromQuotient = countingPrecision(chip, request.precision) == Precision::Classic;
     if (result.fromQuotient) {
         result.q = crystalHz / result.rate;
@@ -262,38 +255,18 @@ std::optional<BaudRange> ReachableBaudRates(Chip chip, std::uint32_t crystalHz, 
     return BaudRange { lowest, refusalAt(tooHigh) ? tooHigh - 1 : tooHigh };
 }
 
-std::string BaudFormula(const BaudSourceRow& source, std::uint32_t clocksPerCount)
+std::string BaudFormula(const BaudSourceRow& source, std::uint32_t countingClocks)
 {
-    // State times fold into one factor (32 at 12T, 16 at 6T); other clocks
-    // stand beside the overflows per bit, as the vendors write them.
+    // A clock of the source's own (the 8052's state times: 32 at 12T, 16 at
+    // 6T) folds into one factor; a timer's clocks stand beside the overflows
+    // per bit, as the vendors write them.
     std::string divisor = std::to_string(source.overflowsPerBit);
-    if (source.countsStateTimes)
-        divisor = std::to_string(source.overflowsPerBit * clocksPerCount / 6);
-    else if (clocksPerCount != 1)
-        divisor += " * " + std::to_string(clocksPerCount);
+    if (!source.countingClocks.empty())
+        divisor = std::to_string(source.overflowsPerBit * countingClocks);
+    else if (countingClocks != 1)
+        divisor += " * " + std::to_string(countingClocks);
     return TextFormat("baud = %s%s / (%s * (%u - %s))", source.smodDoubles ? "2^SMOD * " : "", source.clockName,
         divisor.c_str(), source.limit, source.reloadName);
-}
-
-std::uint8_t StcAuxrValue(const StcAuxrChoice& choice)
-{
-    std::uint8_t auxr = 0;
-    if (choice.timer0Used && choice.clock0 == 1)
-        auxr |= kAuxrT0x12;
-    if (choice.timer1Used && choice.clock1 == 1)
-        auxr |= kAuxrT1x12;
-    // Making the baud rate, timer 2 is in use and runs from the init code on.
-    if (choice.timer2Used || choice.uartFromTimer2) {
-        if (choice.clock2 == 1)
-            auxr |= kAuxrT2x12;
-        if (choice.timer2Counter)
-            auxr |= kAuxrT2CT;
-        if (choice.timer2Running || choice.uartFromTimer2)
-            auxr |= kAuxrT2R;
-    }
-    if (choice.uartFromTimer2)
-        auxr |= kAuxrS1st2;
-    return auxr;
 }
 
 std::uint8_t Timer2ConValue(bool baudGenerator, bool counter, bool running)

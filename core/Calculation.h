@@ -143,7 +143,8 @@ struct BaudCalculation {
     // the one asked for; in the classic arithmetic's classic precision
     // taken from the count in single precision, as the window always has.
     double errorPercent = 0;
-    std::uint32_t clocksPerCount = 12;
+    std::uint32_t clocksPerCount = 12; // of the timer's clock choice
+    std::uint32_t countingClocks = 12; // clocks per count while it makes the rate
     std::string reloadText; // "0x%x", or "%xH,%xH" of a 16-bit reload
     std::string errorText; // "%.4f%%"
     double errorShown = 0; // errorPercent to the four decimals of errorText
@@ -173,23 +174,9 @@ struct BaudChoice {
 BaudChoice ChooseBaud(Chip chip, std::uint32_t crystalHz, const BaudRequest& request);
 
 // The source's rate formula as the vendor writes it, for the clocks per
-// count in use: "baud = fosc / (16 * (65536 - RCAP2))" for the 8052's timer 2 in 6T.
-std::string BaudFormula(const BaudSourceRow& source, std::uint32_t clocksPerCount);
-
-// What the STC15/STC8 init code leaves in AUXR; bits of timers not in use
-// stay at their reset value 0.
-struct StcAuxrChoice {
-    bool timer0Used = false;
-    std::uint32_t clock0 = 1;
-    bool timer1Used = false; // as a timer or as the baud source
-    std::uint32_t clock1 = 1;
-    bool timer2Used = false; // as a timer or as the baud source
-    std::uint32_t clock2 = 1;
-    bool timer2Counter = false;
-    bool timer2Running = true; // the init code sets T2R
-    bool uartFromTimer2 = false; // S1ST2; implies timer 2 in use and running
-};
-std::uint8_t StcAuxrValue(const StcAuxrChoice& choice);
+// count it makes the rate at (BaudCountingClocks): "baud = fosc / (16 *
+// (65536 - RCAP2))" for the 8052's timer 2 in 6T.
+std::string BaudFormula(const BaudSourceRow& source, std::uint32_t countingClocks);
 
 // What the 8052 init code leaves in T2CON: 0x34 when timer 2 makes the
 // baud rate, 0x04 when it runs as a timer.

@@ -71,7 +71,9 @@ struct SfrBits {
 struct ClockChoice {
     std::uint32_t clocksPerCount = 12;
     const char* name = "12t"; // orlet-gen's word for it
-    SfrBits select; // what picks it: AUXR.T0x12 on STC
+    // What picks it: AUXR.T0x12 on STC, CKCON.T0M on the N76E003; bits of
+    // one register two timers share (the CH552's bTMR_CLK) must agree.
+    SfrBits select;
 };
 
 // How the timer is set up and started.
@@ -101,21 +103,42 @@ enum class BaudSource {
     Timer1Mode2, // timer 1, 8-bit auto-reload (TH1), PCON.SMOD doubles
     Timer1Mode0, // STC: timer 1, 16-bit auto-reload
     Timer2, // 8052: RCLK = TCLK = 1, RCAP2; STC: AUXR.S1ST2 = 1, T2H/T2L
+    Brt, // STC12: the 8-bit baud-rate generator BRT, AUXR.S1BRS = 1
+    Timer3, // N76E003: timer 3 (RH3/RL3), T3CON.BRCK = 1
 };
+
+// The slot of a generator that only clocks the serial port (N76E003's
+// timer 3, STC12's BRT): the model and the generator's record keep its
+// reload and clock choice where a timer's would be.
+inline constexpr int kBaudGeneratorSlot = 3;
 
 struct BaudSourceRow {
     BaudSource source = BaudSource::Timer1Mode2;
-    int timer = 1;
+    int timer = 1; // the timer it runs on, or kBaudGeneratorSlot
     std::uint32_t limit = 256; // counts the reload holds
     bool smodDoubles = false; // PCON.SMOD doubles the rate
     // Bit rate = counting rate / (overflowsPerBit * (limit - reload)), the
-    // counting rate being the crystal over the timer's clocks per count, or
-    // over a sixth of them for the 8052's timer 2 (it counts state times).
+    // counting rate being the crystal over the clocks per count.
     std::uint32_t overflowsPerBit = 32;
-    bool countsStateTimes = false;
+    // Clocks per count while it clocks the serial port, by the timer's clock
+    // choice (the 8052's timer 2 counts state times, 2 clocks, at 12T; the
+    // CH552's Fsys/4, /2 or /1); empty: the timer's own.
+    std::span<const std::uint32_t> countingClocks {};
     // The vendor's names in its rate formula (BaudFormula).
-    const char* clockName = "fosc"; // "fosc", "SYSclk"
+    const char* clockName = "fosc"; // "fosc", "SYSclk", "Fsys"
     const char* reloadName = "TH1"; // "TH1", "RCAP2", "RL_TH1:RL_TL1"
+    // A generator that is none of the chip's timers: its name and its own
+    // clock choices (the first the default); nullptr: timer `timer`.
+    const char* generator = nullptr; // "BRT"
+    std::span<const ClockChoice> clocks {};
+    // The registers of its reload; an 8-bit one has no low register.
+    const char* reloadHigh = "TH1";
+    const char* reloadLow = "TL1";
+    // What routes the port to it and starts it, beside its clock choice
+    // (AUXR's BRTR and S1BRS, T3CON's BRCK and TR3).
+    SfrBits start {};
+    // The init code sets PCON.SMOD itself; the rate is counted with it.
+    bool setsSmod = false;
 };
 
 // A special function register a header of the dialect does not declare.
@@ -127,6 +150,44 @@ struct SfrDeclaration {
 struct DialectHeader {
     const char* includeLine = ""; // without line end
     std::span<const SfrDeclaration> declarations;
+};
+
+// An internal oscillator's frequency the chip runs at, offered beside the
+// crystals.
+struct InternalClock {
+    std::uint32_t hz = 0;
+    const char* text = ""; // the crystal list's entry: "16 (内部)"
+    // What sets it where no code here does, for a comment in the text;
+    // nullptr: it is the chip's reset setting or the text sets it.
+    const char* setUp = nullptr;
+};
+
+// How far the chip's internal oscillator may be off, by its datasheet.
+struct ClockTolerance {
+    double percent = 0; // ± over the widest conditions the datasheet gives
+    const char* conditions = ""; // where that holds, in English
+    const char* conditionsZh = ""; // the same in the window's words
+};
+
+// A register that divides the system clock, set through a timed unlock
+// (the CH552's CLOCK_CFG after SAFE_MOD = 0x55, 0xAA).
+struct ClockDivider {
+    std::uint32_t hz = 0;
+    std::uint8_t value = 0;
+};
+struct SystemClockRegister {
+    const char* sfr = nullptr; // nullptr: the chip has none the text sets
+    std::uint8_t mask = 0;
+    std::span<const ClockDivider> settings {};
+    const char* unlock = nullptr; // written 0x55, 0xAA before and 0x00 after
+};
+
+// A bit's name in a register the chip's timers set up, for the words that
+// tell what the init code leaves there.
+struct BitName {
+    const char* sfr = "";
+    std::uint8_t mask = 0;
+    const char* name = "";
 };
 
 // One chip of the table: what the pipeline reads to compute and write for it.
@@ -141,10 +202,16 @@ struct ChipRow {
     bool countsRoutineCycles = true;
     std::array<const TimerRow*, kMaxTimers> timers {}; // nullptr: no such timer
     // The serial port's source from a timer is the first one on that timer.
-    std::span<const BaudSourceRow> baudSources;
-    DialectHeader keil;
-    DialectHeader sdcc;
+    std::span<const BaudSourceRow> baudSources {};
+    DialectHeader keil {};
+    DialectHeader sdcc {};
     bool acceptsVendorHeader = false; // the user may name the vendor's header instead of declarations
+    std::string_view maker {}; // the chip list groups the parts by it; empty: the generic cores
+    std::span<const std::string_view> aliases {}; // part numbers --chip takes for this row
+    std::span<const InternalClock> internalClocks {};
+    ClockTolerance tolerance {}; // of the internal oscillator
+    SystemClockRegister systemClock {};
+    std::span<const BitName> bitNames {}; // of SetUpRegisters, high bit first
 };
 
 // A chip of the table; compares by identity. The default one is the 8051,
@@ -194,6 +261,12 @@ const ClockChoice* FindClock(const ChipRow& row, int timer, std::uint32_t clocks
 const BaudSourceRow* FindBaudSource(const ChipRow& row, BaudSource source);
 // The source the serial port takes from `timer`; nullptr where there is none.
 const BaudSourceRow* BaudSourceOnTimer(const ChipRow& row, int timer);
+// The slot the serial port takes unless asked for another: its first
+// source's; 1 on a chip without a serial port.
+int DefaultUartTimer(const ChipRow& row);
+bool HasSerialPort(const ChipRow& row);
+// The slots the serial port can run on, in the order of the sources.
+std::vector<int> UartTimers(const ChipRow& row);
 
 // The clock choices of the table's timers, one for each number of clocks
 // per count, the fewest first; their names are the words for them ("1t").
@@ -202,12 +275,28 @@ std::vector<ClockChoice> ClockChoices();
 // where the chip has none.
 std::string_view ClockName(const ChipRow& row, int timer, std::uint32_t clocksPerCount);
 
+// The clock choices of a timer, or of the generator in its slot.
+std::span<const ClockChoice> ClocksOf(const ChipRow& row, int timer);
 // The clock a timer counts at unless the user chooses: the first choice;
 // 12 on a timer the chip does not have.
 std::uint32_t DefaultClock(const ChipRow& row, int timer);
 // Crystal clocks per count of `timer` at the clock choice `clock`, halved
 // in 6T where the chip offers it. The choice must have been checked.
 std::uint32_t ClocksPerCount(const ChipRow& row, std::uint32_t clock, bool sixT);
+// Crystal clocks per count of a baud source whose timer is at the clock
+// choice `clock`.
+std::uint32_t BaudCountingClocks(const ChipRow& row, const BaudSourceRow& source, std::uint32_t clock, bool sixT);
+// The internal oscillator entry at `hz`; nullptr where the chip has none.
+const InternalClock* FindInternalClock(const ChipRow& row, std::uint32_t hz);
+// The divider setting that makes `hz` from the chip's clock; nullptr where
+// none does or the chip has no divider the text sets.
+const ClockDivider* FindClockDivider(const ChipRow& row, std::uint32_t hz);
+// Registers the timers and baud sources set up beside TCON and T2CON, in
+// the order the row names them: AUXR on STC, CKCON and T3CON on the
+// N76E003, T2MOD on the CH552.
+std::vector<std::string_view> SetUpRegisters(const ChipRow& row);
+// "T2R, T2x12, S1ST2": the names of the bits set in `value` of `sfr`.
+std::string BitNamesIn(const ChipRow& row, std::string_view sfr, std::uint8_t value);
 // Whether the chip's timers are set up or started in `sfr` (AUXR on STC,
 // T2CON on the 8052).
 bool TimersUseRegister(const ChipRow& row, std::string_view sfr);
@@ -223,6 +312,9 @@ enum class ChipErrorCode {
     BaudSourceNotOffered,
     TimerBusy, // the timer already clocks the serial port
     VendorHeaderNotAccepted, // the chip's text declares no registers a vendor header could take over
+    NoSerialPort, // the STC15F104W's serial port is software
+    ClocksClash, // two clock choices want a shared bit both ways (the CH552's bTMR_CLK)
+    NoInternalClock, // an internal oscillator frequency the chip does not offer
 };
 
 struct ChipError {
@@ -230,7 +322,12 @@ struct ChipError {
     Chip chip;
     int timer = 0;
     int mode = 0;
-    std::uint32_t clock = 12; // ClockNotOffered: the clocks per count asked for
+    // ClockNotOffered: the clocks per count asked for; NoInternalClock: the Hz.
+    std::uint32_t clock = 12;
+    // ClocksClash: the other timer and its choice; `timer` and `clock` are
+    // the one refused.
+    int otherTimer = 0;
+    std::uint32_t otherClock = 12;
 
     bool operator==(const ChipError&) const = default;
 };
@@ -241,6 +338,17 @@ std::optional<ChipError> CheckTimerMode(Chip chip, int timer, int mode);
 std::optional<ChipError> CheckTimerClock(Chip chip, int timer, std::uint32_t clock);
 std::optional<ChipError> CheckSixT(Chip chip, bool sixT);
 std::optional<ChipError> CheckBaudSource(Chip chip, BaudSource source);
+// The serial port at all, and from the slot asked for.
+std::optional<ChipError> CheckSerialPort(Chip chip);
+std::optional<ChipError> CheckUartTimer(Chip chip, int timer);
+// Whether two slots' clock choices want a bit they share both ways.
+bool ClocksClash(const ChipRow& row, int timer, std::uint32_t clock, int other, std::uint32_t otherClock);
+// Clock choices by slot (timers and the baud generator) whose select bits
+// must agree; `clocks[n]` empty: slot n takes none. The later slot of a
+// clashing pair is the one refused.
+std::optional<ChipError> CheckClocksAgree(
+    Chip chip, const std::array<std::optional<std::uint32_t>, kMaxTimers>& clocks);
+std::optional<ChipError> CheckInternalClock(Chip chip, std::uint32_t hz);
 // A timer can count periods or clock the serial port, not both.
 std::optional<ChipError> CheckTimerFree(Chip chip, int timer, BaudSource uartSource);
 // A vendor's header named for the include line.

@@ -31,7 +31,7 @@ namespace {
         ConfigError error = refusal(code);
         error.chip = config.chip;
         error.crystalHz = config.crystalHz;
-        error.uartTimer = config.uartTimer;
+        error.uartTimer = UartTimerOf(config);
         return error;
     }
 
@@ -68,18 +68,26 @@ namespace {
     std::optional<ConfigError> uartTrap(const Configuration& config)
     {
         const Chip chip = config.chip;
-        const int timer = config.uartTimer;
-        if (timer != 1 && timer != 2) {
+        const int timer = UartTimerOf(config);
+        // Timers 1 and 2 are sources on some chip; any other number is none
+        // but where the chip has a generator in that slot.
+        if (timer != 1 && timer != 2 && BaudSourceOnTimer(chip.row(), timer) == nullptr) {
             ChipError noSuch { ChipErrorCode::NoSuchTimer, chip, timer };
             return trap(config, noSuch, timer);
         }
-        // The port's timer is kept while the port is off, so it must be one
-        // that can clock it then too.
-        const BaudSource source = BaudSourceFor(chip, config.uartTimer);
-        if (auto refused = CheckBaudSource(chip, source))
-            return trap(config, *refused, config.uartTimer);
+        // The port's timer is kept while the port is off, so one that is named
+        // must be one that can clock it then too.
+        if (config.uartTimer && HasSerialPort(chip.row())) {
+            if (auto refused = CheckUartTimer(chip, timer))
+                return trap(config, *refused, timer);
+        }
         if (!config.uartBaudIndex)
             return std::nullopt;
+        if (auto refused = CheckSerialPort(chip))
+            return trap(config, *refused);
+        if (auto refused = CheckUartTimer(chip, timer))
+            return trap(config, *refused, timer);
+        const BaudSource source = BaudSourceFor(chip, timer);
         // Timer 1 beside the serial port is refused as it always was (Timer1WithSerialPort).
         for (int other = 2; other < kMaxTimers; ++other) {
             if (!config.timer(other).enabled)
@@ -101,7 +109,7 @@ namespace {
             if (t.enabled && !t.counter && DriftFreeNeedsHardwareReload(config.chip.row(), timer, t.mode)) {
                 ConfigError error = chipRefusal(ConfigErrorCode::DriftFreeNeedsHardwareReload, config);
                 error.timer = timer;
-                error.mode = 1;
+                error.mode = t.mode;
                 error.driftFree = true;
                 return error;
             }
@@ -130,9 +138,39 @@ namespace {
         return std::nullopt;
     }
 
+    // Clock choices that want a bit two timers share both ways.
+    std::optional<ConfigError> clocksTrap(const Configuration& config)
+    {
+        const ChipRow& row = config.chip.row();
+        std::array<std::optional<std::uint32_t>, kMaxTimers> clocks;
+        for (int timer = 0; timer < kMaxTimers; ++timer) {
+            if (!ClocksOf(row, timer).empty())
+                clocks.at(std::size_t(timer)) = config.timer(timer).clock.value_or(DefaultClock(row, timer));
+        }
+        if (auto refused = CheckClocksAgree(config.chip, clocks)) {
+            ConfigError error = trap(config, *refused, refused->timer);
+            error.clock = refused->clock;
+            error.otherTimer = refused->otherTimer;
+            error.otherClock = refused->otherClock;
+            return error;
+        }
+        return std::nullopt;
+    }
+
+    std::optional<ConfigError> internalClockTrap(const Configuration& config)
+    {
+        if (!config.internalClock)
+            return std::nullopt;
+        if (auto refused = CheckInternalClock(config.chip, config.crystalHz))
+            return trap(config, *refused);
+        return std::nullopt;
+    }
+
     // What the chip does not have. At the default chip options nothing is refused.
     std::optional<ConfigError> outsideTheChip(const Configuration& config, Purpose purpose)
     {
+        if (auto refused = internalClockTrap(config))
+            return refused;
         if (auto refused = CheckSixT(config.chip, config.sixT))
             return trap(config, *refused);
         if (auto refused = vendorHeaderTrap(config, purpose))
@@ -141,6 +179,8 @@ namespace {
             if (auto refused = timerTrap(config, timer))
                 return refused;
         }
+        if (auto refused = clocksTrap(config))
+            return refused;
         if (auto refused = uartTrap(config))
             return refused;
         if (purpose == Purpose::Window)
@@ -253,6 +293,8 @@ namespace {
         case CorrectedField::Postscale:
             return timerFieldRefusal(ConfigErrorCode::PostscaleOutOfRange, notice.corrects.timer);
         case CorrectedField::BaudIndex:
+        case CorrectedField::Clock: // refused before the drive, as are the chip's lacks (Use)
+        case CorrectedField::Use:
             break;
         }
         const WindowModel& shown = notice.shown;
@@ -340,12 +382,26 @@ namespace {
             step([&](WindowModel& m) { m.sixT = c.sixT; }, [](WindowModel m) { return OnSixTChange(m); });
             for (int timer = 0; timer < kMaxTimers; ++timer) {
                 if (const auto& clock = c.timer(timer).clock) {
+                    const std::uint32_t before = model.timer(timer).clock;
                     step([&](WindowModel& m) { m.timer(timer).clock = *clock; },
-                        [timer](WindowModel m) { return OnTimerClockChange(m, timer); });
+                        [timer, before](WindowModel m) { return OnTimerClockChange(m, timer, before); });
                 }
             }
-            step(
-                [&](WindowModel& m) { m.uartTimer = c.uartTimer; }, [](WindowModel m) { return OnUartTimerChange(m); });
+            if (const auto& timer = c.uartTimer)
+                step([&](WindowModel& m) { m.uartTimer = *timer; }, [](WindowModel m) { return OnUartTimerChange(m); });
+        }
+
+        // The chip's internal oscillator at the crystal's frequency, once the
+        // chip offers it.
+        void chooseInternalClock(const Configuration& c)
+        {
+            const auto clocks = model.chip->internalClocks;
+            for (std::size_t i = 0; c.internalClock && i < clocks.size(); ++i) {
+                if (clocks[i].hz == c.crystalHz) {
+                    step([i](WindowModel& m) { m.crystalIndex = kInternalCrystalIndex + int(i); },
+                        [](WindowModel m) { return OnCrystalChange(m); });
+                }
+            }
         }
 
         // The rate as the list stands when the box is ticked.
@@ -367,6 +423,7 @@ namespace {
     {
         drive.chooseCrystal(config.crystalHz, config.customMhz);
         drive.setChip(config);
+        drive.chooseInternalClock(config);
         drive.step([&](WindowModel& m) { m.exact = config.precision == Precision::Exact; },
             [](WindowModel m) { return OnExactChange(m); });
         WindowModel& m = drive.model;
@@ -411,9 +468,14 @@ namespace {
 
 } // namespace
 
+int UartTimerOf(const Configuration& config)
+{
+    return config.uartTimer.value_or(DefaultUartTimer(config.chip.row()));
+}
+
 bool Timer1ClashesWithSerialPort(const Configuration& config)
 {
-    return config.timer(1).enabled && config.uartBaudIndex.has_value() && config.uartTimer != 2;
+    return config.timer(1).enabled && config.uartBaudIndex.has_value() && UartTimerOf(config) == 1;
 }
 
 BaudSource BaudSourceFor(Chip chip, int uartTimer)

@@ -53,10 +53,15 @@ struct Configuration {
     // configuration is the 8051's, and everything generated is as it always was.
     Chip chip;
     bool sixT = false; // STC89 programmed in 6T mode
-    int uartTimer = 1; // the timer that clocks the serial port: 1 or 2
+    // The timer that clocks the serial port (1 or 2, or the slot of a
+    // generator of its own: kBaudGeneratorSlot); empty: the chip's first
+    // source, as the window takes it when the chip is chosen.
+    std::optional<int> uartTimer;
     // The vendor's header the user includes in place of the declarations
-    // (UTF-8; STC15/STC8 only). Empty: not named.
+    // (UTF-8; on chips that accept one). Empty: not named.
     std::optional<std::string> vendorHeader;
+    // crystalHz is the chip's internal oscillator at one of its settings.
+    bool internalClock = false;
     // Refuse a serial port whose real rate deviates further, in per cent.
     std::optional<double> maxBaudDeviationPercent;
 
@@ -90,7 +95,8 @@ enum class ConfigErrorCode {
     DriftFreeOutOfRange, // a count the running-count reload cannot keep exact
     ChipTrap, // the chip has no such timer, mode, clock or baud source
     DoubleBaudWithoutEffect, // PCON.SMOD does not reach the chosen baud source
-    DriftFreeNeedsHardwareReload, // STC mode 1 while mode 0 reloads in hardware
+    DriftFreeNeedsHardwareReload, // a 1T core's timer reloading in its routine (STC mode 1 while mode 0 reloads in
+                                  // hardware)
     VendorHeaderUnsafe, // the name cannot stand in the include line
     BaudRateUnreachable, // a rate off the list that the source cannot make
     BaudDeviationTooLarge, // the real rate further off than maxBaudDeviationPercent
@@ -135,6 +141,9 @@ struct ConfigError {
     ChipErrorCode chipError = ChipErrorCode::NoSuchTimer;
     std::uint32_t clock = 12;
     int uartTimer = 1;
+    // ClocksClash: the timer whose choice the refused one contradicts.
+    int otherTimer = 0;
+    std::uint32_t otherClock = 12;
     // VendorHeaderUnsafe: what is wrong with the name.
     HeaderNameProblem headerProblem;
 };
@@ -144,13 +153,16 @@ struct ResolveResult {
     std::optional<ConfigError> error; // set when `resolved` is empty
 };
 
+// The slot the serial port runs on: the one asked for, or the chip's first.
+int UartTimerOf(const Configuration& config);
+
 // The serial port runs on timer 1, so the two are never in use together.
 // (On a chip with timer 2, the port may run on timer 2 instead.)
 bool Timer1ClashesWithSerialPort(const Configuration& config);
 
-// The baud source the serial port uses on `chip` from timer 1 or 2: timer 1
-// in mode 2 on the classic chips, in mode 0 on STC15/STC8. Timer 2 on a
-// chip without it: Timer2, which the chip refuses.
+// The baud source the serial port uses on `chip` from timer 1 or 2 (or the
+// generator's slot): timer 1 in mode 2 on the classic chips, in mode 0 on
+// STC15/STC8. Timer 2 on a chip without it: Timer2, which the chip refuses.
 BaudSource BaudSourceFor(Chip chip, int uartTimer);
 
 // Sets `config` in the window's model as a user would, from the first state

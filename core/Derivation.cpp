@@ -2,6 +2,8 @@
 
 #include "Configuration.h"
 
+#include <algorithm>
+
 namespace orlet {
 
 namespace {
@@ -40,6 +42,7 @@ namespace {
         i.highName = timer.reloadHigh;
         i.lowName = timer.reloadLow;
         i.dialect = in.dialect;
+        i.hardwareMode = WidestHardwareReload(in.chip.row(), in.request.timer);
         return i;
     }
 
@@ -109,6 +112,13 @@ namespace {
         }
     }
 
+    std::optional<ClockTolerance> toleranceOf(Chip chip, std::uint32_t crystalHz, bool internalClock)
+    {
+        if (!internalClock || FindInternalClock(chip.row(), crystalHz) == nullptr)
+            return std::nullopt;
+        return chip->tolerance;
+    }
+
 } // namespace
 
 TimerDerivation DeriveTimer(const TimerInput& in)
@@ -132,6 +142,8 @@ TimerDerivation DeriveTimer(const TimerInput& in)
             c.reload.th, c.reload.tl, timer.reloadHigh, timer.reloadLow });
     if (!r.counter) {
         deriveTimerPeriod(in, timer, d);
+        if (const auto tolerance = toleranceOf(in.chip, in.crystalHz, in.internalClock))
+            d.steps.push_back(step::Tolerance { in.crystalHz, *tolerance, tolerance->percent / 100 * 86400 });
         return d;
     }
     if (row.arithmetic == Arithmetic::Classic)
@@ -142,21 +154,30 @@ TimerDerivation DeriveTimer(const TimerInput& in)
     return d;
 }
 
-BaudDerivation DeriveBaud(Chip chip, std::uint32_t crystalHz, const BaudRequest& request, const BaudCalculation& b)
+BaudDerivation DeriveBaud(
+    Chip chip, std::uint32_t crystalHz, const BaudRequest& request, const BaudCalculation& b, bool internalClock)
 {
     const BaudSourceRow& source = *FindBaudSource(chip.row(), request.source);
+    // From this chip's source: a calculation the window kept from another
+    // chip is worded as this one counts, as it always was.
+    const std::uint32_t countingClocks = BaudCountingClocks(chip.row(), source, request.clock, request.sixT);
     BaudDerivation d { chip->arithmetic, {} };
-    d.steps.push_back(
-        step::BaudSource { b.rate, source.timer, b.clocksPerCount, source.smodDoubles, request.smod, b.k, &source });
+    d.steps.push_back(step::BaudSource {
+        b.rate, source.timer, b.clocksPerCount, source.smodDoubles, request.smod, b.k, &source, countingClocks });
     d.steps.push_back(step::BaudCount { b.fromQuotient, chip->arithmetic == Arithmetic::Classic && !b.fromQuotient,
         crystalHz, b.rate, b.k, crystalHz / b.rate, b.exactCount, b.count });
-    d.steps.push_back(step::BaudReload { b.limit, b.count, b.reload, b.high, b.low });
-    const auto bitClocks = static_cast<std::uint32_t>(source.countsStateTimes
-            ? source.overflowsPerBit * b.clocksPerCount / 6 * b.count / b.k
-            : source.overflowsPerBit * b.clocksPerCount * b.count / b.k);
+    d.steps.push_back(
+        step::BaudReload { b.limit, b.count, b.reload, b.high, b.low, source.reloadHigh, source.reloadLow });
+    const auto bitClocks = static_cast<std::uint32_t>(source.overflowsPerBit * countingClocks * b.count / b.k);
     d.steps.push_back(step::BaudRate {
         crystalHz, b.rate, b.k, b.count, b.actualBaud, (b.actualBaud / b.rate - 1.0) * 100.0, bitClocks });
     d.steps.push_back(step::BaudError { b.errorPercent, b.errorShown });
+    if (const auto tolerance = toleranceOf(chip, crystalHz, internalClock)) {
+        const double real = b.actualBaud / b.rate;
+        const double p = tolerance->percent / 100;
+        d.steps.push_back(
+            step::BaudTolerance { *tolerance, (real * (1 - p) - 1) * 100.0, (real * (1 + p) - 1) * 100.0 });
+    }
     return d;
 }
 
@@ -178,17 +199,25 @@ Derivation DeriveConfiguration(const Configuration& config, const ResolvedConfig
         const TimerRequest request { timer, c.mode, c.counter, c.value, c.clock.value_or(DefaultClock(row, timer)),
             config.sixT, config.precision };
         d.timers.at(static_cast<std::size_t>(timer)) = DeriveTimer({ config.chip, config.crystalHz, request,
-            *calculation, c.postscale, c.gate, config.driftFree, config.driftFree, dialect });
+            *calculation, c.postscale, c.gate, config.driftFree, config.driftFree, dialect, config.internalClock });
     }
     if (resolved.baud) {
-        const BaudSource source = BaudSourceFor(config.chip, config.uartTimer);
+        const BaudSource source = BaudSourceFor(config.chip, UartTimerOf(config));
         const int sourceTimer = FindBaudSource(row, source)->timer;
         const BaudRequest request { source, resolved.baud->rateIndex, config.uartDoubleBaud,
             config.timer(sourceTimer).clock.value_or(DefaultClock(row, sourceTimer)), config.sixT, config.precision };
-        d.baud = DeriveBaud(config.chip, config.crystalHz, request, *resolved.baud);
+        d.baud = DeriveBaud(config.chip, config.crystalHz, request, *resolved.baud, config.internalClock);
+    }
+    // STC's AUXR is told even untouched, as it always was.
+    const auto written = RegistersSetUp(s);
+    for (std::string_view sfr : SetUpRegisters(row)) {
+        if (sfr == "AUXR" || std::find(written.begin(), written.end(), sfr) != written.end())
+            d.registers.push_back({ sfr, RegisterAfterInit(s, sfr) });
     }
     if (TimersUseRegister(row, "AUXR"))
         d.auxr = AuxrAfterInit(s);
+    if (config.internalClock)
+        d.internalClock = FindInternalClock(row, config.crystalHz);
     const bool timer2InUse = s.timer(2).enabled || (s.uartEnabled && s.uartSource == BaudSource::Timer2);
     if (timer2InUse && TimersUseRegister(row, "T2CON"))
         d.t2con = T2conAfterInit(s);

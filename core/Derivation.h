@@ -123,6 +123,9 @@ namespace step {
         const char* highName = "";
         const char* lowName = "";
         Dialect dialect = Dialect::Keil;
+        // The timer's mode that reloads in hardware with the most counts
+        // (STC's 16-bit mode 0, the classic mode 2), for a routine that reloads.
+        const ModeRow* hardwareMode = nullptr;
     };
 
     // The routine's share of the CPU, where it is large.
@@ -144,10 +147,18 @@ namespace step {
         SplitCost cost;
     };
 
+    // The chip's internal oscillator drives the count: how far it may be
+    // off by its datasheet, and what that makes of a day.
+    struct Tolerance {
+        std::uint32_t crystalHz = 0;
+        ClockTolerance tolerance;
+        double secondsPerDay = 0; // tolerance * 86400
+    };
+
 } // namespace step
 
 using TimerStep = std::variant<step::Header, step::Count, step::Limit, step::Start, step::Period, step::Pulses,
-    step::Postscale, step::Interrupt, step::Cpu, step::Drift, step::HardwareSplit>;
+    step::Postscale, step::Interrupt, step::Cpu, step::Drift, step::HardwareSplit, step::Tolerance>;
 
 struct TimerDerivation {
     int timer = 0;
@@ -181,6 +192,7 @@ struct TimerInput {
     // derivation names the split that mode 2 keeps exact as well.
     bool driftFreeAsked = false;
     Dialect dialect = Dialect::Keil;
+    bool internalClock = false; // the crystal is the chip's internal oscillator
 };
 TimerDerivation DeriveTimer(const TimerInput& input);
 
@@ -194,7 +206,8 @@ namespace step {
         bool smodDoubles = false;
         bool doubled = false;
         int k = 1;
-        const BaudSourceRow* row = nullptr; // the chip's source, for its formula
+        const BaudSourceRow* row = nullptr; // the chip's source, for its formula and names
+        std::uint32_t countingClocks = 12; // clocks per count while it makes the rate
     };
 
     // The count the rate asks for: from crystal / rate without remainder, or
@@ -216,6 +229,8 @@ namespace step {
         std::uint32_t reload = 0;
         std::uint8_t high = 0;
         std::uint8_t low = 0;
+        const char* highName = "TH1"; // the source's reload registers; an 8-bit
+        const char* lowName = "TL1"; // one of its own has no low name (BRT)
     };
 
     struct BaudRate {
@@ -234,9 +249,18 @@ namespace step {
         double errorShown = 0; // to the four decimals the display shows
     };
 
+    // The chip's internal oscillator drives the rate: the real rate's
+    // deviation from the one asked for over the oscillator's tolerance.
+    struct BaudTolerance {
+        ClockTolerance tolerance;
+        double lowPercent = 0; // with the oscillator at -tolerance
+        double highPercent = 0;
+    };
+
 } // namespace step
 
-using BaudStep = std::variant<step::BaudSource, step::BaudCount, step::BaudReload, step::BaudRate, step::BaudError>;
+using BaudStep = std::variant<step::BaudSource, step::BaudCount, step::BaudReload, step::BaudRate, step::BaudError,
+    step::BaudTolerance>;
 
 struct BaudDerivation {
     Arithmetic arithmetic = Arithmetic::Exact;
@@ -252,7 +276,14 @@ struct BaudDerivation {
     }
 };
 
-BaudDerivation DeriveBaud(Chip chip, std::uint32_t crystalHz, const BaudRequest& request, const BaudCalculation& baud);
+BaudDerivation DeriveBaud(Chip chip, std::uint32_t crystalHz, const BaudRequest& request, const BaudCalculation& baud,
+    bool internalClock = false);
+
+// A register's value after init, by its name.
+struct RegisterValue {
+    std::string_view sfr;
+    std::uint8_t value = 0;
+};
 
 struct Derivation {
     Chip chip;
@@ -263,11 +294,15 @@ struct Derivation {
     std::array<std::optional<TimerDerivation>, kMaxTimers> timers;
     std::optional<BaudDerivation> baud;
     // What the init code leaves in the chip's own registers, where it has
-    // them: AUXR on STC15/STC8, T2CON on the 8052 and STC89 while timer 2 is
-    // in use.
+    // them: SetUpRegisters (AUXR on STC, CKCON and T3CON on the N76E003,
+    // T2MOD on the CH552), and T2CON on the 8052, STC89 and CH552 while
+    // timer 2 is in use.
+    std::vector<RegisterValue> registers;
     std::optional<std::uint8_t> auxr;
     std::optional<std::uint8_t> t2con;
     std::string vendorHeader; // the vendor's header the text includes; empty: none
+    // The chip's internal oscillator at crystalHz; nullptr: a crystal.
+    const InternalClock* internalClock = nullptr;
 };
 
 // The working behind every value of `resolved`, which must come from

@@ -231,6 +231,13 @@ namespace {
             }
         }
 
+        void operator()(const step::Tolerance& t)
+        {
+            out_ += TextFormat("  Internal oscillator off by up to %.2g%% (%s): every period as much longer or"
+                               " shorter, up to %.0f s a day.\n",
+                t.tolerance.percent, t.tolerance.conditions, t.secondsPerDay);
+        }
+
         void operator()(const step::HardwareSplit& h)
         {
             const PostscaleSplit& s = h.split;
@@ -301,8 +308,15 @@ namespace {
                 break;
             }
             out_ += TextFormat("  Interrupt period: the routine reloads %s and %s itself; on a 1T core its latency is"
-                               " not counted here. Mode 0 reloads the same 16 bits in hardware.\n",
+                               " not counted here.",
                 i.highName, i.lowName);
+            if (const ModeRow* hardware = i.hardwareMode) {
+                out_ += hardware->counter == CounterKind::AutoReload16
+                    ? TextFormat(" Mode %d reloads the same 16 bits in hardware.", hardware->number)
+                    : TextFormat(" Mode %d reloads in hardware, up to %u counts.", hardware->number,
+                        CounterLimit(hardware->counter));
+            }
+            out_ += "\n";
         }
 
         std::string& out_;
@@ -328,11 +342,15 @@ namespace {
                     s.timer, s.k == 2 ? "on (PCON |= 0x80 sets SMOD, k = 2)" : "off (SMOD = 0, k = 1)");
                 return;
             }
-            out_ += TextFormat("\nSerial port: %u bit/s in mode 1 (SCON = 0x50), clocked by timer %d at %u clocks per"
+            const std::string source
+                = s.row->generator != nullptr ? std::string(s.row->generator) : TextFormat("timer %d", s.timer);
+            const char* smod = s.row->setsSmod ? "; SMOD = 1, set by the init code"
+                : s.smodDoubles                ? (s.k == 2 ? "; doubling on (SMOD = 1)" : "; doubling off (SMOD = 0)")
+                                               : "";
+            out_ += TextFormat("\nSerial port: %u bit/s in mode 1 (SCON = 0x50), clocked by %s at %u clocks per"
                                " count%s.\n",
-                s.rate, s.timer, s.clocksPerCount,
-                s.smodDoubles ? (s.k == 2 ? "; doubling on (SMOD = 1)" : "; doubling off (SMOD = 0)") : "");
-            out_ += "  " + BaudFormula(*s.row, s.clocksPerCount) + ".\n";
+                s.rate, source.c_str(), s.clocksPerCount, smod);
+            out_ += "  " + BaudFormula(*s.row, s.countingClocks) + ".\n";
         }
 
         void operator()(const step::BaudCount& c)
@@ -360,6 +378,9 @@ namespace {
             if (classic_) {
                 out_ += TextFormat("  r = 256 - n = %u = 0x%02x: TH1 = TL1 = 0x%02x.\n", r.reload, unsigned { r.low },
                     unsigned { r.low });
+            } else if (r.limit == 256 && r.lowName == nullptr) {
+                out_ += TextFormat("  Reload: 256 - %u = 0x%02x: %s = 0x%02x.\n", r.n, unsigned { r.low }, r.highName,
+                    unsigned { r.low });
             } else if (r.limit == 256) {
                 out_ += TextFormat(
                     "  Reload: 256 - %u = 0x%02x: TH1 = TL1 = 0x%02x.\n", r.n, unsigned { r.low }, unsigned { r.low });
@@ -377,6 +398,14 @@ namespace {
                                " 384 * %u / %d = %u oscillator periods, %.4f us.\n",
                 r.crystalHz, r.n, r.actualBaud, r.deviationPercent, r.rate, r.n, r.k, r.bitClocks,
                 r.bitClocks * 1e6 / r.crystalHz);
+        }
+
+        void operator()(const step::BaudTolerance& t)
+        {
+            out_ += TextFormat("  Internal oscillator off by up to %.2g%% (%s): the real rate is then %+.2f%% to"
+                               " %+.2f%% from %u bit/s.\n",
+                t.tolerance.percent, t.tolerance.conditions, t.lowPercent, t.highPercent,
+                d_.find<step::BaudSource>()->rate);
         }
 
         void operator()(const step::BaudError& e)
@@ -448,24 +477,15 @@ namespace {
         if (d.sixT)
             out += "6T mode: 6 clocks per machine cycle, chosen when the chip is programmed (no register selects "
                    "it).\n";
+        if (const InternalClock* clock = d.internalClock) {
+            out += TextFormat("Clock: the internal oscillator at %u Hz", clock->hz);
+            out += clock->setUp != nullptr ? std::string("; ") + clock->setUp + ".\n" : std::string(".\n");
+        }
         if (!d.vendorHeader.empty())
             out += "Header: the vendor's \"" + d.vendorHeader
                 + "\" is included and declares the chip's registers; no sfr declarations are written.\n";
         if (anyTmodTimer(d))
             out += TextFormat("TMOD = 0x%02x.\n", unsigned { d.tmod });
-    }
-
-    std::string auxrBits(std::uint8_t auxr)
-    {
-        static constexpr std::pair<std::uint8_t, const char*> kBits[]
-            = { { kAuxrT0x12, "T0x12" }, { kAuxrT1x12, "T1x12" }, { kAuxrT2R, "T2R" }, { kAuxrT2CT, "T2_C/T" },
-                  { kAuxrT2x12, "T2x12" }, { kAuxrS1st2, "S1ST2" } };
-        std::string names;
-        for (const auto& [bit, name] : kBits) {
-            if (auxr & bit)
-                names += std::string(names.empty() ? "" : ", ") + name;
-        }
-        return names.empty() ? "none set" : names;
     }
 
 } // namespace
@@ -508,10 +528,14 @@ std::string FormatDerivation(const Derivation& d)
         for (const BaudStep& s : d.baud->steps)
             std::visit(words, s);
     }
-    if (d.auxr)
-        out += TextFormat("\nAUXR after init: 0x%02x (%s).\n", unsigned { *d.auxr }, auxrBits(*d.auxr).c_str());
-    else if (d.t2con)
-        out += TextFormat("\nT2CON after init: 0x%02x.\n", unsigned { *d.t2con });
+    for (std::size_t i = 0; i < d.registers.size(); ++i) {
+        const std::string sfr(d.registers[i].sfr);
+        const std::uint8_t value = d.registers[i].value;
+        out += TextFormat("%s%s after init: 0x%02x (%s).\n", i == 0 ? "\n" : "", sfr.c_str(), unsigned { value },
+            BitNamesIn(d.chip.row(), sfr, value).c_str());
+    }
+    if (d.t2con)
+        out += TextFormat("%sT2CON after init: 0x%02x.\n", d.registers.empty() ? "\n" : "", unsigned { *d.t2con });
     if (!anything)
         out += "No timer and no serial port in use: nothing to compute.\n";
     return out;

@@ -43,7 +43,16 @@ std::string MessageText(const Message& message)
     case MessageCode::BaudOutOfReach:
         return "波特率应在" + std::to_string(message.lowest) + "~" + std::to_string(message.highest) + "bps之间";
     case MessageCode::DriftFreeNeedsHardwareReload:
-        return "无累积误差：16位不自动重装由中断程序重装，请选16位自动重装";
+        return "无累积误差：" + std::string(message.refusedMode) + "由中断程序重装，请选"
+            + std::string(message.hardwareMode);
+    case MessageCode::TimerMissing:
+        return std::string(message.chip) + "没有定时器" + std::to_string(message.timer) + "，定时器"
+            + std::to_string(message.timer) + "已停用";
+    case MessageCode::SerialPortMissing:
+        return std::string(message.chip) + "没有硬件串口，串口已停用";
+    case MessageCode::ClocksClash:
+        return std::string(message.chip) + "的定时器" + std::to_string(message.timer) + "与定时器"
+            + std::to_string(message.otherTimer) + "共用时钟选择位，两者的时钟不能这样搭配";
     }
     return {};
 }

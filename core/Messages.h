@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace orlet {
 
@@ -17,12 +18,24 @@ enum class MessageCode {
     DriftFreeOutOfRange, // Generate: a count drift-free timing cannot keep exact in the mode
     DriftFreeNeedsHardwareReload, // Generate: an STC timer reloading in its routine, where mode 0 reloads in hardware
     VendorHeaderUnsafe, // Generate: a header name the include line cannot hold
+    TimerMissing, // the chip chosen lacks a timer that was in use, which is switched off
+    SerialPortMissing, // the chip chosen has no hardware serial port; the port is switched off
+    ClocksClash, // a clock choice contradicts another timer's on a bit they share
     BaudOutOfReach, // a typed rate the serial port's source cannot make
 };
 
 struct Message {
     MessageCode code = MessageCode::TimerOutOfRange;
     int mode = 0; // the timer mode (0, 1 or 2) of a range message
+    // TimerMissing, SerialPortMissing, ClocksClash: the chip's title and
+    // the timer; ClocksClash: the other timer.
+    std::string_view chip {};
+    int timer = 0;
+    int otherTimer = 0;
+    // DriftFreeNeedsHardwareReload: the mode refused and the one that
+    // reloads in hardware, as the mode list names them.
+    std::string_view refusedMode {};
+    std::string_view hardwareMode {};
     // BaudOutOfReach: the rates the source makes, in bit/s.
     std::uint32_t lowest = 0;
     std::uint32_t highest = 0;

@@ -1,4 +1,5 @@
 // A refused settings file in the window's words.
+#include "Crystal.h"
 #include "SettingsFile.h"
 
 namespace orlet {
@@ -56,6 +57,13 @@ namespace {
             return chip + " 的串口不能由" + timerName(e.timer) + "产生波特率";
         case ChipErrorCode::TimerBusy:
             return timerName(e.timer) + "正用作串口的波特率发生器";
+        case ChipErrorCode::NoSerialPort:
+            return chip + " 没有硬件串口";
+        case ChipErrorCode::ClocksClash:
+            return chip + " 的" + timerName(e.timer) + "与" + timerName(e.otherTimer)
+                + "共用时钟选择位，两者的时钟不能这样搭配";
+        case ChipErrorCode::NoInternalClock:
+            return chip + " 的内部振荡器没有 " + CrystalMhzText(e.crystalHz, std::nullopt) + " MHz";
         case ChipErrorCode::VendorHeaderNotAccepted:
             break;
         }

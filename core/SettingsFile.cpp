@@ -417,7 +417,8 @@ namespace {
         }
         config.uartDoubleBaud = file.flag("double-baud");
         config.uartInterrupt = file.flag("uart-interrupt");
-        config.uartTimer = int(std::min<std::uint32_t>(file.number("uart-timer").value_or(1), INT_MAX));
+        if (const std::optional<std::uint32_t> timer = file.number("uart-timer"))
+            config.uartTimer = int(std::min<std::uint32_t>(*timer, INT_MAX));
     }
 
     // The words first; what the values mean together is the window's to judge.
@@ -482,9 +483,14 @@ namespace {
         case ChipErrorCode::ModeNotOffered:
             return timer + ".mode";
         case ChipErrorCode::ClockNotOffered:
-            return clockKey(e.timer);
+        case ChipErrorCode::ClocksClash:
+            return e.timer == kBaudGeneratorSlot ? "uart-clock" : clockKey(e.timer);
         case ChipErrorCode::SixTNotOffered:
             return "6t";
+        case ChipErrorCode::NoSerialPort:
+            return "uart";
+        case ChipErrorCode::NoInternalClock:
+            return "crystal";
         case ChipErrorCode::BaudSourceNotOffered:
             return "uart-timer";
         case ChipErrorCode::TimerBusy:
@@ -623,7 +629,7 @@ namespace {
         file["double-baud"] = config.uartDoubleBaud;
         file["uart-interrupt"] = config.uartInterrupt;
         if (BaudSourceOnTimer(row, 2) != nullptr)
-            file["uart-timer"] = config.uartTimer;
+            file["uart-timer"] = UartTimerOf(config);
         return file;
     }
 

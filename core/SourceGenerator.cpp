@@ -5,7 +5,9 @@
 #include "TextFormat.h"
 #include "Tmod.h"
 
+#include <cctype>
 #include <cstdio>
+#include <vector>
 
 namespace orlet {
 
@@ -23,41 +25,79 @@ namespace {
         return s.uartEnabled && s.uartSource == BaudSource::Timer2;
     }
 
-    bool uartOnTimer1(const GeneratorSettings& s)
+    // The serial port's source on the chip; nullptr while it is off.
+    const BaudSourceRow* uartSourceOf(const GeneratorSettings& s)
     {
-        return s.uartEnabled && s.uartSource != BaudSource::Timer2;
+        return s.uartEnabled ? FindBaudSource(s.chip.row(), s.uartSource) : nullptr;
     }
 
-    StcAuxrChoice auxrChoiceOf(const GeneratorSettings& s)
+    // The bits of the chip's own registers one init function sets and
+    // clears: its timers' clock choices (T0x12 in AUXR, T0M in CKCON,
+    // bT0_CLK in T2MOD ...) and what else it asks for, register by register
+    // in the order they come.
+    class SfrChanges
     {
-        StcAuxrChoice choice;
-        choice.timer0Used = s.timer(0).enabled;
-        choice.clock0 = s.timer(0).clock;
-        choice.timer1Used = s.timer(1).enabled || uartOnTimer1(s);
-        choice.clock1 = s.timer(1).clock;
-        choice.timer2Used = s.timer(2).enabled || uartOnTimer2(s);
-        choice.clock2 = s.timer(2).clock;
-        choice.timer2Counter = s.timer(2).enabled && s.timer(2).counter;
-        choice.uartFromTimer2 = uartOnTimer2(s);
-        return choice;
-    }
+    public:
+        struct Change {
+            std::string_view sfr;
+            std::uint8_t set = 0;
+            std::uint8_t clear = 0;
+        };
 
-    // The AUXR bits one init function sets and clears: its timers' 1T/12T
-    // choice (T0x12, T1x12, T2x12) and what else it asks for.
-    struct AuxrChange {
-        std::uint8_t set = 0;
-        std::uint8_t clear = 0;
+        void select(const SfrBits& bits)
+        {
+            if (bits.sfr == nullptr)
+                return;
+            Change& c = of(bits.sfr);
+            c.set |= bits.value;
+            c.clear |= static_cast<std::uint8_t>(bits.mask & ~bits.value);
+        }
 
-        // The bits that pick `timer`'s clock choice, where AUXR holds them.
+        // The bits that pick `timer`'s clock choice, or the baud generator's.
         void clock(const GeneratorSettings& s, int timer)
         {
-            const ClockChoice* choice = FindClock(s.chip.row(), timer, s.timer(timer).clock);
-            if (choice == nullptr || choice->select.sfr == nullptr || std::string_view(choice->select.sfr) != "AUXR")
-                return;
-            set |= choice->select.value;
-            clear |= static_cast<std::uint8_t>(choice->select.mask & ~choice->select.value);
+            if (const ClockChoice* choice = FindClock(s.chip.row(), timer, s.timer(timer).clock))
+                select(choice->select);
         }
+
+        void set(std::string_view sfr, std::uint8_t bits) { of(sfr).set |= bits; }
+        void clear(std::string_view sfr, std::uint8_t bits) { of(sfr).clear |= bits; }
+
+        const std::vector<Change>& changes() const { return changes_; }
+
+    private:
+        Change& of(std::string_view sfr)
+        {
+            for (Change& c : changes_) {
+                if (c.sfr == sfr)
+                    return c;
+            }
+            return changes_.emplace_back(Change { sfr });
+        }
+
+        std::vector<Change> changes_;
     };
+
+    // Whether `name` stands in `text` as a word of its own.
+    bool namesWord(const std::string& text, std::string_view name)
+    {
+        const auto identifier = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+        for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+            const auto end = at + name.size();
+            if ((at == 0 || !identifier(text[at - 1])) && (end == text.size() || !identifier(text[end])))
+                return true;
+        }
+        return false;
+    }
+
+    std::string megahertzText(std::uint32_t hz)
+    {
+        std::string text = TextFormat("%.4f", hz / 1e6);
+        text.erase(text.find_last_not_of('0') + 1);
+        if (text.back() == '.')
+            text.pop_back();
+        return text;
+    }
 
     class SourceWriter
     {
@@ -71,7 +111,9 @@ namespace {
 
         std::string build()
         {
-            writeInclude();
+            writeClockNote();
+            if (dividesClock())
+                writeInitClock();
             if (anyTimer())
                 writeInitTimer();
             if (s_.uartEnabled)
@@ -91,7 +133,10 @@ namespace {
             if (s_.int1Enabled)
                 writeIntRoutine(1, s_.int1Trigger);
             writeMain();
-            return std::move(text_);
+            std::string body = std::move(text_);
+            text_.clear();
+            writeInclude(body);
+            return text_ + body;
         }
 
     private:
@@ -143,12 +188,12 @@ namespace {
 
         bool timer2InAuxr() const { return controlOf(s_, 2) == TimerControl::Auxr; }
 
-        void writeInclude()
+        void writeInclude(const std::string& body)
         {
             if (vendorHeaderNamed())
                 text_ += "#include \"" + s_.vendorHeader + "\"\r\n";
             else
-                writeDialectHeader();
+                writeDialectHeader(body);
             put("\r\n");
             // No register says 6T: a wrong programming option halves every rate.
             if (s_.sixT)
@@ -156,13 +201,14 @@ namespace {
                     "register: every count here assumes it\r\n\r\n");
         }
 
-        void writeDialectHeader()
+        // The include line, and the registers the text writes that its header lacks.
+        void writeDialectHeader(const std::string& body)
         {
             const DialectHeader& header = HeaderFor(row_, dialect_);
             text_ += header.includeLine;
             put("\r\n");
             for (const SfrDeclaration& sfr : header.declarations) {
-                if (usesSfr(sfr.name)) {
+                if (namesWord(body, sfr.name)) {
                     text_ += FormatSfrDeclaration(sfr, dialect_);
                     put("\r\n");
                 }
@@ -172,27 +218,46 @@ namespace {
         // The vendor's header declares every register of its chip.
         bool vendorHeaderNamed() const { return !s_.vendorHeader.empty() && row_.acceptsVendorHeader; }
 
-        // The STC registers the text writes, which need declarations.
-        bool usesSfr(std::string_view name) const
+        void putChanges(const SfrChanges& changes)
         {
-            if (name == "AUXR")
-                return anyTimer() || s_.uartEnabled;
-            if (name == "IE2")
-                return used(2);
-            return used(2) || uartOnTimer2(s_); // T2H, T2L
+            for (const SfrChanges::Change& c : changes.changes()) {
+                const std::string sfr(c.sfr);
+                if (c.set != 0)
+                    text_ += TextFormat(" %s|=0x%02x;\r\n", sfr.c_str(), unsigned { c.set });
+                if (c.clear != 0)
+                    text_ += TextFormat(" %s&=0x%02x;\r\n", sfr.c_str(), unsigned(~c.clear & 0xFF));
+            }
         }
 
-        void putAuxr(const AuxrChange& change)
+        // An internal oscillator no code here sets, or a system clock the
+        // chip's divider does not make: what every count assumes.
+        void writeClockNote()
         {
-            char buffer[32];
-            if (change.set != 0) {
-                std::snprintf(buffer, sizeof buffer, " AUXR|=0x%02x;\r\n", unsigned { change.set });
-                text_ += buffer;
+            const InternalClock* internal = s_.internalClock ? FindInternalClock(row_, s_.crystalHz) : nullptr;
+            if (internal != nullptr && internal->setUp != nullptr) {
+                text_ += TextFormat("//internal oscillator at %s MHz: %s\r\n\r\n", megahertzText(s_.crystalHz).c_str(),
+                    internal->setUp);
+            } else if (row_.systemClock.sfr != nullptr && s_.crystalHz != 0 && !dividesClock()) {
+                text_ += TextFormat("//the clock divider makes no %s MHz system clock from the internal %s MHz: set"
+                                    " the clock up yourself before this code runs\r\n\r\n",
+                    megahertzText(s_.crystalHz).c_str(), megahertzText(row_.systemClock.settings.back().hz).c_str());
             }
-            if (change.clear != 0) {
-                std::snprintf(buffer, sizeof buffer, " AUXR&=0x%02x;\r\n", unsigned(~change.clear & 0xFF));
-                text_ += buffer;
-            }
+        }
+
+        bool dividesClock() const { return FindClockDivider(row_, s_.crystalHz) != nullptr; }
+
+        // The CH552 runs at 6 MHz after reset: its divider is written
+        // inside the timed window its unlock opens.
+        void writeInitClock()
+        {
+            const SystemClockRegister& clock = row_.systemClock;
+            comment("//system clock init\r\n");
+            put("void initClock(void)\r\n{\r\n");
+            text_ += TextFormat(" %s=0x55;\r\n %s=0xaa;\r\n", clock.unlock, clock.unlock);
+            text_ += TextFormat(" %s=(%s&0x%02x)|0x%x;\r\n", clock.sfr, clock.sfr, unsigned(~clock.mask & 0xFF),
+                unsigned { FindClockDivider(row_, s_.crystalHz)->value });
+            text_ += TextFormat(" %s=0x0;\r\n", clock.unlock);
+            put("}\r\n\r\n");
         }
 
         // STC: T2L first, then T2H. 8052: RCAP2 and the counter itself, so
@@ -219,18 +284,23 @@ namespace {
             putTimer2Bytes(timer);
         }
 
-        // STC: the 1T/12T choice of the timers the function starts.
+        // The clock choices of the timers the function starts (STC: 1T/12T
+        // in AUXR).
         void putTimerClocks()
         {
-            AuxrChange change;
+            SfrChanges changes;
             for (int timer = 0; timer < kMaxTimers; ++timer) {
                 if (!used(timer))
                     continue;
-                change.clock(s_, timer);
-                if (controlOf(s_, timer) == TimerControl::Auxr)
-                    (s_.timer(timer).counter ? change.set : change.clear) |= kAuxrT2CT;
+                changes.clock(s_, timer);
+                if (controlOf(s_, timer) == TimerControl::Auxr) {
+                    if (s_.timer(timer).counter)
+                        changes.set("AUXR", kAuxrT2CT);
+                    else
+                        changes.clear("AUXR", kAuxrT2CT);
+                }
             }
-            putAuxr(change);
+            putChanges(changes);
         }
 
         void writeInitTimer()
@@ -255,12 +325,15 @@ namespace {
 
         void writeInitUart()
         {
-            if (s_.uartSource == BaudSource::Timer2)
+            const BaudSourceRow& source = *uartSourceOf(s_);
+            if (source.source == BaudSource::Timer2 && !timer2InAuxr())
                 writeInitUartTimer2();
-            else if (s_.uartSource == BaudSource::Timer1Mode0)
+            else if (source.source == BaudSource::Timer1Mode0)
                 writeInitUartStcTimer1();
-            else
+            else if (source.source == BaudSource::Timer1Mode2)
                 writeInitUartTimer1();
+            else
+                writeInitUartGenerator(source);
         }
 
         void writeUartEnd()
@@ -270,22 +343,41 @@ namespace {
             put("}\r\n\r\n");
         }
 
-        // 8052: RCLK = TCLK = 1 and TR2; STC: S1ST2 with T2R.
+        // 8052: RCLK = TCLK = 1 and TR2, after the clock choice where the
+        // chip has one (the CH552's T2MOD).
         void writeInitUartTimer2()
         {
             comment("//UART init\r\n");
             put("void initUart(void)\r\n{\r\n SCON=0x50;\r\n");
             putTimer2Bytes(2);
-            if (timer2InAuxr()) {
-                AuxrChange change;
-                change.clock(s_, 2);
-                change.set |= kAuxrT2R | kAuxrS1st2;
-                putAuxr(change);
-            } else {
-                char buffer[32];
-                std::snprintf(buffer, sizeof buffer, " T2CON=0x%x;\r\n", unsigned { Timer2ConValue(true, false) });
-                text_ += buffer;
-            }
+            SfrChanges clock;
+            clock.clock(s_, 2);
+            putChanges(clock);
+            char buffer[32];
+            std::snprintf(buffer, sizeof buffer, " T2CON=0x%x;\r\n", unsigned { Timer2ConValue(true, false) });
+            text_ += buffer;
+            writeUartEnd();
+        }
+
+        // A generator that routes itself to the port with bits of its own:
+        // STC's timer 2 (T2R, S1ST2), STC12's BRT (BRTR, S1BRS), the
+        // N76E003's timer 3 (BRCK, TR3). The reload goes in while it stands.
+        void writeInitUartGenerator(const BaudSourceRow& source)
+        {
+            comment("//UART init\r\n");
+            put("void initUart(void)\r\n{\r\n SCON=0x50;\r\n");
+            if ((s_.uartDoubleBaud && source.smodDoubles) || source.setsSmod)
+                put(" PCON|=0x80;\r\n");
+            const TimerSettings& bytes = s_.timer(source.timer);
+            if (source.reloadLow != nullptr)
+                text_ += TextFormat(" %s=0x%x;\r\n %s=0x%x;\r\n", source.reloadLow, unsigned { bytes.tl },
+                    source.reloadHigh, unsigned { bytes.th });
+            else
+                text_ += TextFormat(" %s=0x%x;\r\n", source.reloadHigh, unsigned { bytes.th });
+            SfrChanges changes;
+            changes.clock(s_, source.timer);
+            changes.select(source.start);
+            putChanges(changes);
             writeUartEnd();
         }
 
@@ -295,10 +387,10 @@ namespace {
             comment("//UART init\r\n");
             put("void initUart(void)\r\n{\r\n TMOD&=0x0f;\r\n SCON=0x50;\r\n");
             putBytes(" TL1=0x%x;\r\n TH1=0x%x;\r\n", s_.timer(1).tl, s_.timer(1).th);
-            AuxrChange change;
-            change.clock(s_, 1);
-            change.clear |= kAuxrS1st2;
-            putAuxr(change);
+            SfrChanges changes;
+            changes.clock(s_, 1);
+            changes.clear("AUXR", kAuxrS1st2);
+            putChanges(changes);
             put(" TR1=1;\r\n");
             writeUartEnd();
         }
@@ -310,6 +402,10 @@ namespace {
             put(" SCON=0x50;\r\n");
             if (s_.uartDoubleBaud)
                 put(" PCON|=0x80;\r\n");
+            // The CH552's T2MOD picks timer 1's clock; the 8051 has no choice.
+            SfrChanges clock;
+            clock.clock(s_, 1);
+            putChanges(clock);
             putBytes(" TH1=0x%x;\r\n TL1=0x%x;\r\n TR1=1;\r\n", s_.timer(1).th, s_.timer(1).tl);
             if (s_.uartInterrupt)
                 put(" ES=1;\r\n");
@@ -455,6 +551,8 @@ namespace {
             comment("//the main fun\r\n");
             put("void main(void)\r\n");
             put("{\r\n");
+            if (dividesClock())
+                put("initClock();\r\n");
             if (s_.int0Enabled) {
                 writeTriggerLine(0, s_.int0Trigger);
                 put("EX0=1;");
@@ -488,9 +586,58 @@ namespace {
 
 } // namespace
 
+namespace {
+
+    // What the init code and main() leave in the chip's own set-up registers.
+    SfrChanges changesAfterInit(const GeneratorSettings& settings)
+    {
+        const ChipRow& row = settings.chip.row();
+        const BaudSourceRow* uart = uartSourceOf(settings);
+        SfrChanges changes;
+        for (int slot = 0; slot < kMaxTimers; ++slot) {
+            const TimerRow* timer = TimerOf(row, slot);
+            const bool timerUsed = timer != nullptr && settings.timer(slot).enabled;
+            const bool clocksUart = uart != nullptr && uart->timer == slot;
+            if (!timerUsed && !clocksUart)
+                continue;
+            changes.clock(settings, slot);
+            // main() starts a timer whose start bit is in the register (STC's T2R).
+            if (timerUsed && timer->control == TimerControl::Auxr) {
+                changes.set(timer->start.sfr, timer->start.mask);
+                if (settings.timer(slot).counter)
+                    changes.set("AUXR", kAuxrT2CT);
+            }
+            if (clocksUart)
+                changes.select(uart->start);
+        }
+        return changes;
+    }
+
+} // namespace
+
+std::uint8_t RegisterAfterInit(const GeneratorSettings& settings, std::string_view sfr)
+{
+    const SfrChanges changes = changesAfterInit(settings);
+    std::uint8_t value = 0;
+    for (const SfrChanges::Change& c : changes.changes()) {
+        if (c.sfr == sfr)
+            value = static_cast<std::uint8_t>((value & ~c.clear) | c.set);
+    }
+    return value;
+}
+
+std::vector<std::string_view> RegistersSetUp(const GeneratorSettings& settings)
+{
+    const SfrChanges changes = changesAfterInit(settings);
+    std::vector<std::string_view> names;
+    for (const SfrChanges::Change& c : changes.changes())
+        names.push_back(c.sfr);
+    return names;
+}
+
 std::uint8_t AuxrAfterInit(const GeneratorSettings& settings)
 {
-    return TimersUseRegister(settings.chip.row(), "AUXR") ? StcAuxrValue(auxrChoiceOf(settings)) : 0;
+    return TimersUseRegister(settings.chip.row(), "AUXR") ? RegisterAfterInit(settings, "AUXR") : 0;
 }
 
 std::uint8_t T2conAfterInit(const GeneratorSettings& settings)

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace orlet {
 
@@ -62,14 +64,23 @@ struct GeneratorSettings {
     // one: `#include "NAME"` in both dialects, and no register declarations.
     // Empty: the dialect's header and the declarations the text needs.
     std::string vendorHeader;
+    // The frequency every count assumes, and whether it is the chip's
+    // internal oscillator: a chip that divides its clock in a register
+    // (the CH552) is set to it, and a setting no code here makes is named.
+    std::uint32_t crystalHz = 0;
+    bool internalClock = false;
 
     TimerSettings& timer(int number) { return timers.at(static_cast<std::size_t>(number)); }
     const TimerSettings& timer(int number) const { return timers.at(static_cast<std::size_t>(number)); }
 };
 
 // What the init code leaves in the chip's own registers once main() has
-// started everything: AUXR on STC15/STC8, T2CON on the 8052 and STC89 while
-// timer 2 is in use.
+// started everything: one of SetUpRegisters (AUXR on STC, CKCON and T3CON
+// on the N76E003, T2MOD on the CH552), from their reset value 0; T2CON on
+// the 8052, STC89 and CH552 while timer 2 is in use.
+std::uint8_t RegisterAfterInit(const GeneratorSettings& settings, std::string_view sfr);
+// The set-up registers the init code writes, in the order it writes them.
+std::vector<std::string_view> RegistersSetUp(const GeneratorSettings& settings);
 std::uint8_t AuxrAfterInit(const GeneratorSettings& settings);
 std::uint8_t T2conAfterInit(const GeneratorSettings& settings);
 

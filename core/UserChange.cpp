@@ -24,7 +24,7 @@ namespace {
         case TimerPart::Postscale:
             return OnPostscaleChange(std::move(m), timer, before.timer(timer).postscale);
         case TimerPart::Clock:
-            return OnTimerClockChange(std::move(m), timer);
+            return OnTimerClockChange(std::move(m), timer, before.timer(timer).clock);
         default:
             return unchanged(std::move(m));
         }

@@ -209,20 +209,31 @@ namespace {
 
 namespace {
 
-    // A timer the chip lacks keeps its block as the user left it, and is off.
+    // Timers 0 and 1 keep their mode and GATE in TMOD on every chip that
+    // has them.
+    bool tmodTimer(int timer)
+    {
+        return timer < 2;
+    }
+
+    // A timer the chip lacks keeps its block as the user left it, and is off;
+    // its half of TMOD is cleared with it.
     void keepTimer(WindowModel& model, int timer)
     {
         TimerState& t = model.timer(timer);
         if (!t.kept)
-            t.kept = KeptTimer { t.use, t.modeIndex, t.time, t.unit, t.reloadText, t.postscale };
+            t.kept = KeptTimer { t.use, t.modeIndex, t.time, t.unit, t.reloadText, t.postscale, t.gate };
         t.use = false;
         switchTimer(model, timer);
+        if (tmodTimer(timer))
+            model.tmod = WithoutTimer(model.tmod, timer);
     }
 
     // The serial port left the timer when its chip went, so the block is the
     // user's again; Recalculate computes it where it is in use.
-    void restoreTimer(TimerState& t)
+    void restoreTimer(WindowModel& model, int timer)
     {
+        TimerState& t = model.timer(timer);
         const KeptTimer kept = *std::exchange(t.kept, std::nullopt);
         t.use = kept.use;
         t.modeIndex = kept.modeIndex;
@@ -230,35 +241,90 @@ namespace {
         t.unit = kept.unit;
         t.reloadText = kept.reloadText;
         t.postscale = kept.postscale;
+        if (!tmodTimer(timer))
+            return;
+        const ModeListEntry entry = ModeListEntryAt(t.modeIndex);
+        t.gate = kept.gate && !entry.counter;
+        t.gateEnabled = !entry.counter;
+        model.tmod = WithTimerGate(WithTimerMode(model.tmod, timer, entry.counter, entry.mode), timer, t.gate);
+    }
+
+    // The crystal list's entry for the frequency on the chip just chosen:
+    // its internal oscillator at the same frequency, else the crystal or the
+    // custom entry that gives it.
+    void reselectCrystal(WindowModel& model)
+    {
+        if (model.crystalIndex < kInternalCrystalIndex || InternalClockOf(model) != nullptr)
+            return;
+        const auto clocks = model.chip->internalClocks;
+        for (std::size_t i = 0; i < clocks.size(); ++i) {
+            if (clocks[i].hz == model.crystalHz) {
+                model.crystalIndex = kInternalCrystalIndex + int(i);
+                return;
+            }
+        }
+        for (std::size_t i = 0; i < kCrystals.size(); ++i) {
+            if (kCrystals[i].hz == model.crystalHz) {
+                model.crystalIndex = int(i);
+                return;
+            }
+        }
+        model.crystalIndex = kCustomCrystalIndex;
+        model.customMhz = CustomMhzGiving(model.crystalHz).value_or(model.crystalHz / 1e6f);
+        model.customMhzText = FormatCustomMhz(model.customMhz);
     }
 
 } // namespace
 
+const InternalClock* InternalClockOf(const WindowModel& model)
+{
+    const auto clocks = model.chip->internalClocks;
+    const int i = model.crystalIndex - kInternalCrystalIndex;
+    if (i < 0 || i >= int(clocks.size()) || clocks[std::size_t(i)].hz != model.crystalHz)
+        return nullptr;
+    return &clocks[std::size_t(i)];
+}
+
 Transition OnChipChange(WindowModel model)
 {
-    const ChipRow& row = model.chip.row();
+    Steps steps(std::move(model));
+    WindowModel& m = steps.model();
+    const ChipRow& row = m.chip.row();
     if (!row.offersSixT)
-        model.sixT = false;
+        m.sixT = false;
+    reselectCrystal(m);
+    // The serial port goes where the chip has none, before the timers it takes are looked at.
+    if (m.useUart && !HasSerialPort(row)) {
+        m.useUart = false;
+        m.baudIndex = kDefaultBaudIndex;
+        steps.raise({ MessageCode::SerialPortMissing, 0, m.chip->title }, { CorrectedField::Use, -1, 0 });
+    }
     for (int timer = 0; timer < kMaxTimers; ++timer) {
-        TimerState& t = model.timer(timer);
+        TimerState& t = m.timer(timer);
         t.clock = DefaultClock(row, timer);
-        if (TimerOf(row, timer) == nullptr)
-            keepTimer(model, timer);
-        else if (t.kept)
-            restoreTimer(t);
+        if (TimerOf(row, timer) == nullptr) {
+            // The blocks of timers 0 and 1 stay on the window: one in use
+            // that goes off is told of.
+            if (tmodTimer(timer) && t.use)
+                steps.raise({ MessageCode::TimerMissing, 0, m.chip->title, timer }, { CorrectedField::Use, timer, 0 });
+            keepTimer(m, timer);
+        } else if (t.kept) {
+            restoreTimer(m, timer);
+        }
     }
     // Where the serial port's timer cannot clock it, the first that can does,
     // and is switched off for it while the port is in use.
-    if (BaudSourceOnTimer(row, model.uartTimer) == nullptr) {
-        model.uartTimer = row.baudSources.front().timer;
-        if (model.useUart) {
-            model.timer(model.uartTimer).use = false;
-            switchTimer(model, model.uartTimer);
+    if (BaudSourceOnTimer(row, m.uartTimer) == nullptr) {
+        m.uartTimer = DefaultUartTimer(row);
+        if (m.useUart) {
+            m.timer(m.uartTimer).use = false;
+            switchTimer(m, m.uartTimer);
         }
     }
-    model.doubleBaud = model.doubleBaud && SmodDoublesRate(model);
-    relockGates(model);
-    return recalculated(std::move(model));
+    m.doubleBaud = m.doubleBaud && SmodDoublesRate(m);
+    relockGates(m);
+    recalculate(steps);
+    return std::move(steps).done();
 }
 
 Transition OnSixTChange(WindowModel model)
@@ -266,8 +332,18 @@ Transition OnSixTChange(WindowModel model)
     return recalculated(std::move(model));
 }
 
-Transition OnTimerClockChange(WindowModel model, int /*timer*/)
+Transition OnTimerClockChange(WindowModel model, int timer, std::uint32_t before)
 {
+    const ChipRow& row = model.chip.row();
+    for (int other = 0; other < kMaxTimers; ++other) {
+        if (ClocksOf(row, other).empty()
+            || !ClocksClash(row, timer, model.timer(timer).clock, other, model.timer(other).clock))
+            continue;
+        Steps steps(std::move(model));
+        steps.raise({ MessageCode::ClocksClash, 0, row.title, timer, other }, { CorrectedField::Clock, timer, before });
+        steps.model().timer(timer).clock = before;
+        return std::move(steps).done();
+    }
     return recalculated(std::move(model));
 }
 
@@ -300,7 +376,8 @@ ModeListEntry TimerModeOf(const WindowModel& model, int timer)
 
 bool SmodDoublesRate(const WindowModel& model)
 {
-    return FindBaudSource(model.chip.row(), BaudSourceFor(model.chip, model.uartTimer))->smodDoubles;
+    const BaudSourceRow* source = BaudSourceOnTimer(model.chip.row(), model.uartTimer);
+    return source != nullptr && source->smodDoubles;
 }
 
 Precision PrecisionOf(const WindowModel& model)
@@ -407,10 +484,15 @@ std::optional<Message> BaudRateRefusal(const WindowModel& model, std::uint32_t r
 
 Transition OnCrystalChange(WindowModel model, float customMhz)
 {
+    const auto internal = model.chip->internalClocks;
+    const std::size_t entry = std::size_t(model.crystalIndex - kInternalCrystalIndex);
     if (model.crystalIndex == kCustomCrystalIndex) {
         model.crystalHz = CustomMhzToHz(customMhz);
         model.customMhz = customMhz;
         model.customMhzText = FormatCustomMhz(customMhz);
+    } else if (model.crystalIndex >= kInternalCrystalIndex && entry < internal.size()) {
+        model.crystalHz = internal[entry].hz;
+        model.customMhzText.clear();
     } else {
         model.crystalHz = CrystalHzAt(model.crystalIndex);
         model.customMhzText.clear();
@@ -469,6 +551,8 @@ GeneratorSettings SettingsFor(const WindowModel& model)
     s.chip = model.chip;
     s.sixT = model.sixT;
     s.uartSource = BaudSourceFor(model.chip, model.uartTimer);
+    s.crystalHz = model.crystalHz;
+    s.internalClock = InternalClockOf(model) != nullptr;
     // A name the include line cannot hold never reaches the text (Generate
     // refuses it first).
     if (model.chip->acceptsVendorHeader && !FindHeaderNameProblem(model.vendorHeader))
@@ -491,8 +575,12 @@ namespace {
         const ModeRow* row = FindTimerMode(model.chip.row(), timer, mode);
         if (!t.use || TimerCountsIn(model.tmod, timer) || row == nullptr)
             return std::nullopt;
-        if (DriftFreeNeedsHardwareReload(model.chip.row(), timer, mode))
-            return Message { MessageCode::DriftFreeNeedsHardwareReload, mode };
+        if (DriftFreeNeedsHardwareReload(model.chip.row(), timer, mode)) {
+            Message needs { MessageCode::DriftFreeNeedsHardwareReload, mode };
+            needs.refusedMode = row->listWord;
+            needs.hardwareMode = WidestHardwareReload(model.chip.row(), timer)->listWord;
+            return needs;
+        }
         if (ReloadsInHardware(row->counter))
             return std::nullopt;
         const std::uint32_t lowCounts = row->counter == CounterKind::Bits13 ? 32 : 256;
@@ -552,6 +640,7 @@ Configuration ConfigurationOf(const WindowModel& model)
     config.chip = m.chip;
     config.sixT = m.sixT;
     config.uartTimer = m.uartTimer;
+    config.internalClock = InternalClockOf(m) != nullptr;
     if (m.chip->acceptsVendorHeader && !m.vendorHeader.empty())
         config.vendorHeader = m.vendorHeader;
     return config;
@@ -598,7 +687,7 @@ std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer)
     // the running-count add cannot keep the count, the routine the window
     // would write reloads plainly; Generate refuses it anyway.
     shown.derivation = DeriveTimer({ model.chip, run.crystalHz, run.request, run.calculation, t.postscale, false,
-        model.driftFree && !refusal, model.driftFree, Dialect::Keil });
+        model.driftFree && !refusal, model.driftFree, Dialect::Keil, InternalClockOf(model) != nullptr });
     return shown;
 }
 
@@ -608,7 +697,7 @@ std::optional<BaudDerivation> DescribeBaud(const WindowModel& model)
     // A calculation another chip kept, from a source this one lacks, has no words here.
     if (!run || FindBaudSource(model.chip.row(), run->request.source) == nullptr)
         return std::nullopt;
-    return DeriveBaud(model.chip, run->crystalHz, run->request, run->baud);
+    return DeriveBaud(model.chip, run->crystalHz, run->request, run->baud, InternalClockOf(model) != nullptr);
 }
 
 } // namespace orlet

@@ -58,6 +58,7 @@ struct KeptTimer {
     std::string unit = "us";
     std::string reloadText = "ffH,ffH";
     std::uint32_t postscale = 1;
+    bool gate = false;
 
     bool operator==(const KeptTimer&) const = default;
 };
@@ -141,12 +142,21 @@ struct WindowModel {
 };
 
 inline constexpr int kCustomCrystalIndex = static_cast<int>(kCrystals.size());
+// The chip's internal oscillator settings follow the custom entry, by index
+// into its row's internalClocks (the list shows them before "自定义").
+inline constexpr int kInternalCrystalIndex = kCustomCrystalIndex + 1;
+
+// The internal oscillator setting the crystal list has selected; nullptr
+// for a crystal or the custom frequency.
+const InternalClock* InternalClockOf(const WindowModel& model);
 
 // The value a message puts right, and what it becomes.
 enum class CorrectedField {
     Time, // a timer's period box
     Postscale, // a timer's × N box
     BaudIndex,
+    Clock, // a timer's clock choice, back to what it was
+    Use, // a timer's use box (the serial port's: timer -1), switched off
 };
 struct Correction {
     CorrectedField field = CorrectedField::Time;
@@ -206,13 +216,18 @@ Transition OnDriftFreeChange(WindowModel model);
 Transition OnPostscaleChange(WindowModel model, int timer, std::uint32_t before);
 
 // The chip list: each timer at the chip's default clock, 6T off where the
-// chip has none, timer 2 and the serial port on timer 2 off where it has
-// no timer 2 (timer 2's block comes back with the next chip that has one);
-// then Recalculate.
+// chip has none, a timer the chip lacks off (its block comes back with the
+// next chip that has it; one in use that keeps its block on the window is
+// told of), the serial port off where the chip has none and on its first
+// source where it lacks the one chosen, an internal oscillator the chip
+// lacks shown as a crystal or the custom frequency; then Recalculate.
 Transition OnChipChange(WindowModel model);
-// The 6T box and a timer's 1T/12T choice: Recalculate.
+// The 6T box: Recalculate.
 Transition OnSixTChange(WindowModel model);
-Transition OnTimerClockChange(WindowModel model, int timer);
+// A timer's clock choice: Recalculate, unless it wants a bit it shares with
+// another timer's choice the other way (the CH552's bTMR_CLK): then a
+// message, and `before` again.
+Transition OnTimerClockChange(WindowModel model, int timer, std::uint32_t before);
 // The serial port's timer: while the port is in use, the timer it takes
 // is switched off and the serial reload computed.
 Transition OnUartTimerChange(WindowModel model);

@@ -221,6 +221,12 @@ namespace {
                 TextFormat("累积误差：%+.1f ppm，每天 %s", d.drift.ppm, secondsPerDay(d.drift.secondsPerDay).c_str()));
         }
 
+        void operator()(const step::Tolerance& t)
+        {
+            lines.push_back(TextFormat("内部振荡器偏差可达 ±%.2g%%（%s）：周期随之变长或变短，每天最多 %.0f s",
+                t.tolerance.percent, t.tolerance.conditionsZh, t.secondsPerDay));
+        }
+
         void operator()(const step::HardwareSplit& h)
         {
             lines.push_back(
@@ -252,8 +258,11 @@ namespace {
                     s.k == 2 ? "加倍（SMOD=1，k=2）" : "不加倍（k=1）"));
                 return;
             }
-            lines.push_back(TextFormat("%u bps，串口方式1，由定时器%d产生", s.rate, s.timer));
-            lines.push_back(BaudFormula(*s.row, s.clocksPerCount));
+            const std::string source
+                = s.row->generator != nullptr ? std::string(s.row->generator) : TextFormat("定时器%d", s.timer);
+            lines.push_back(TextFormat("%u bps，串口方式1，由%s产生%s", s.rate, source.c_str(),
+                s.row->setsSmod ? "，初始化程序置SMOD=1" : ""));
+            lines.push_back(BaudFormula(*s.row, s.countingClocks));
         }
 
         void operator()(const step::BaudCount& c)
@@ -287,6 +296,12 @@ namespace {
                 lines.push_back(TextFormat("实际波特率 = k×%u/(384×%u) = %.2f bps，与 %u bps 相差 %+.4f%%", r.crystalHz,
                     r.n, r.actualBaud, r.rate, r.deviationPercent));
             }
+        }
+
+        void operator()(const step::BaudTolerance& t)
+        {
+            lines.push_back(TextFormat("内部振荡器偏差可达 ±%.2g%%（%s）：实际波特率与所选相差 %+.2f%% ~ %+.2f%%",
+                t.tolerance.percent, t.tolerance.conditionsZh, t.lowPercent, t.highPercent));
         }
 
         void operator()(const step::BaudError& e)
@@ -357,7 +372,7 @@ namespace {
     std::string driftFreeLimitLine(const DriftFreeLimit& limit)
     {
         if (limit.refusal.code == MessageCode::DriftFreeNeedsHardwareReload)
-            return "无累积误差须16位自动重装";
+            return "无累积误差须" + std::string(limit.refusal.hardwareMode);
         if (const auto& hardware = limit.hardwareSplit)
             return TextFormat("无累积误差 可用 方式2 %uus × %u", hardware->periodUs, hardware->postscale);
         return TextFormat(

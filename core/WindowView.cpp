@@ -31,32 +31,50 @@ namespace {
         box.tooltip = std::move(tooltip);
     }
 
-    std::vector<std::string> crystalItems()
+    // The crystals, the chip's internal oscillators, then the custom entry.
+    void viewCrystals(ControlView& list, const WindowModel& m)
     {
         std::vector<std::string> items;
-        for (const CrystalEntry& entry : kCrystals)
-            items.emplace_back(entry.text);
+        std::vector<int> values;
+        for (std::size_t i = 0; i < kCrystals.size(); ++i) {
+            items.emplace_back(kCrystals[i].text);
+            values.push_back(int(i));
+        }
+        const auto internal = m.chip->internalClocks;
+        for (std::size_t i = 0; i < internal.size(); ++i) {
+            items.emplace_back(internal[i].text);
+            values.push_back(kInternalCrystalIndex + int(i));
+        }
         items.emplace_back(kCustomCrystalText);
-        return items;
+        values.push_back(kCustomCrystalIndex);
+        const auto chosen = std::find(values.begin(), values.end(), m.crystalIndex);
+        select(list, std::move(items), chosen == values.end() ? -1 : int(chosen - values.begin()));
+        // Only where it differs from the positions the list always had.
+        if (!internal.empty())
+            list.values = std::move(values);
     }
 
-    // The chip list shows the table's rows in their order.
-    std::vector<std::string> chipItems()
+    // The chip list shows the table's rows in their order, grouped by their
+    // maker under its name.
+    void viewChips(ControlView& list, Chip chip)
     {
         std::vector<std::string> items;
-        for (const ChipRow& row : ChipRows())
+        std::vector<std::pair<int, std::string>> headings;
+        std::string_view maker;
+        for (const ChipRow& row : ChipRows()) {
+            if (row.maker != maker && !row.maker.empty())
+                headings.emplace_back(int(items.size()), std::string(row.maker));
+            maker = row.maker;
             items.emplace_back(row.title);
-        return items;
-    }
-
-    int chipIndex(Chip chip)
-    {
+        }
         const auto rows = ChipRows();
+        int index = -1;
         for (std::size_t i = 0; i < rows.size(); ++i) {
             if (&rows[i] == &chip.row())
-                return int(i);
+                index = int(i);
         }
-        return -1;
+        select(list, std::move(items), index);
+        list.headings = std::move(headings);
     }
 
     std::vector<std::string> baudItems(const WindowModel& m)
@@ -158,7 +176,9 @@ namespace {
         const TimerState& t = m.timer(timer);
         const TimerRow* row = TimerOf(m.chip.row(), timer);
         const bool shown = row != nullptr || timer < 2;
-        const bool block = t.use && !lockedByUart(m, timer);
+        // A block of a timer the chip lacks (the STC15W408AS's timer 1) stays, greyed out.
+        const bool lacking = row == nullptr && shown;
+        const bool block = !lacking && t.use && !lockedByUart(m, timer);
         // The block's controls follow its use box; the unit and the clock
         // box stay enabled.
         for (int p = 0; p < kTimerParts; ++p) {
@@ -167,7 +187,7 @@ namespace {
             c.enabled = block || TimerPart(p) == TimerPart::Unit || TimerPart(p) == TimerPart::Clock;
         }
         nameTimerBlock(v, m, timer);
-        tick(part(TimerPart::Use), t.use, !lockedByUart(m, timer));
+        tick(part(TimerPart::Use), t.use, !lacking && !lockedByUart(m, timer));
         select(part(TimerPart::Mode), modeItems(m.chip, timer), ModeListItem(m.chip, timer, t.modeIndex));
         // GATE follows its block, but not in a counter mode the list was set
         // to since the use box was ticked.
@@ -200,12 +220,12 @@ namespace {
         v[Control::Int1Trigger].enabled = m.useInt1;
         v[Control::Int1Trigger].accessibleName = "INT1 触发方式";
 
-        select(v[Control::CrystalList], crystalItems(), m.crystalIndex);
+        viewCrystals(v[Control::CrystalList], m);
         v[Control::CrystalList].accessibleName = "晶振(MHz)";
         v[Control::CustomMhz].text = m.customMhzText;
         v[Control::CustomMhz].enabled = false; // it shows the custom frequency; the dialog asks for it
         v[Control::CustomMhz].accessibleName = "自定义晶振(MHz)";
-        select(v[Control::ChipList], chipItems(), chipIndex(m.chip));
+        viewChips(v[Control::ChipList], m.chip);
         v[Control::ChipList].tooltip = "芯片：定时器的时钟、方式和代码按所选芯片计算";
         v[Control::ChipList].accessibleName = "芯片";
         caption(v[Control::SixTCheck], "6T模式", "每个机器周期6个时钟：定时器和波特率都快一倍（下载程序时选择）");
@@ -230,7 +250,7 @@ namespace {
     void viewSerialPort(WindowView& v, const WindowModel& m)
     {
         caption(v[Control::UseUart], "使用串口");
-        tick(v[Control::UseUart], m.useUart);
+        tick(v[Control::UseUart], m.useUart, HasSerialPort(m.chip.row()));
         select(v[Control::BaudList], baudItems(m), m.baudIndex);
         v[Control::BaudList].accessibleName = "波特率(bps)";
         caption(v[Control::DoubleBaud], "加倍(PCON|=0x80)");
@@ -241,12 +261,14 @@ namespace {
         caption(v[Control::UartTimer2], "用定时器2产生波特率", "串口的波特率由定时器2产生，定时器1可另作他用");
         tick(v[Control::UartTimer2], m.uartTimer == 2);
         v[Control::UartTimer2].visible = BaudSourceOnTimer(m.chip.row(), 2) != nullptr;
+        // Timer 2 alone (the STC15W408AS): ticked, and nothing to choose.
+        const bool onlySource = UartTimers(m.chip.row()) == std::vector<int> { 2 };
         v[Control::BaudReload].text = m.baudReloadText;
         v[Control::BaudError].text = m.baudErrorText;
         const std::optional<BaudDerivation> baud = DescribeBaud(m);
         for (Control c : { Control::BaudList, Control::UartInterrupt, Control::UartTimer2, Control::BaudReload,
                  Control::BaudError }) {
-            v[c].enabled = m.useUart;
+            v[c].enabled = m.useUart && !(c == Control::UartTimer2 && onlySource);
             if (KindOf(c) == ControlKind::Display && baud)
                 v[c].tooltip = BaudTip(*baud);
         }
@@ -256,6 +278,13 @@ namespace {
     }
 
 } // namespace
+
+int ListValueAt(const ControlView& list, int position)
+{
+    if (position >= 0 && std::size_t(position) < list.values.size())
+        return list.values[std::size_t(position)];
+    return position;
+}
 
 std::optional<TimerBlockPart> TimerBlockPartOf(Control control)
 {

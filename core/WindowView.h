@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orlet {
@@ -74,7 +75,13 @@ struct ControlView {
     // A box's caption, an edit's or a display's text, a list's selected item.
     std::string text;
     std::vector<std::string> items; // a list's items
-    int index = -1; // a list's selection; -1 none
+    int index = -1; // a list's selection, by position in items; -1 none
+    // What the model calls each item where it differs from its position (the
+    // crystal list's internal oscillators come before its custom entry).
+    std::vector<int> values;
+    // Captions shown above some items, which the user cannot choose: {the
+    // position of the first item under it, its text}.
+    std::vector<std::pair<int, std::string>> headings;
     std::string tooltip;
     // What a screen reader calls it: the label beside it, with its block
     // where the label alone is ambiguous ("定时器0 定时时间(us)"); empty for
@@ -83,6 +90,9 @@ struct ControlView {
     // A figure beyond what works, shown in red.
     bool warning = false;
 };
+
+// What the model calls the item at `position` of `list`.
+int ListValueAt(const ControlView& list, int position);
 
 struct WindowView {
     std::array<ControlView, static_cast<std::size_t>(Control::Count)> controls;

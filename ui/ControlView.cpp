@@ -7,9 +7,23 @@
 #include <QLabel>
 #include <QPalette>
 #include <QSignalBlocker>
+#include <QStandardItemModel>
 #include <QStringList>
 
 namespace {
+
+// A heading of a list: shown, never chosen.
+void makeHeading(QComboBox& list, int i)
+{
+    if (auto* model = qobject_cast<QStandardItemModel*>(list.model())) {
+        QStandardItem* item = model->item(i);
+        item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+        item->setData(true, kListHeadingRole);
+        QFont bold = item->font();
+        bold.setBold(true);
+        item->setFont(bold);
+    }
+}
 
 QString u8(const std::string& text)
 {
@@ -40,8 +54,44 @@ void nameByLabel(QComboBox& list, const QString& name)
         label->setText(name);
 }
 
+// A list with headings or values of its own: every item the user can choose
+// carries its value as data; a heading carries none and cannot be chosen.
+void showEntries(QComboBox& list, const orlet::ControlView& view)
+{
+    QStringList texts;
+    QList<QVariant> values;
+    auto heading = view.headings.begin();
+    for (int i = 0; i < int(view.items.size()); ++i) {
+        for (; heading != view.headings.end() && heading->first == i; ++heading) {
+            texts << u8(heading->second);
+            values << QVariant();
+        }
+        texts << u8(view.items.at(std::size_t(i)));
+        values << orlet::ListValueAt(view, i);
+    }
+    bool same = list.count() == texts.size();
+    for (int i = 0; same && i < list.count(); ++i)
+        same = list.itemText(i) == texts.at(i) && list.itemData(i) == values.at(i);
+    if (!same) {
+        list.clear();
+        for (int i = 0; i < texts.size(); ++i) {
+            list.addItem(texts.at(i), values.at(i));
+            if (!values.at(i).isValid())
+                makeHeading(list, i);
+        }
+    }
+    const int value = orlet::ListValueAt(view, view.index);
+    const int entry = view.index < 0 ? -1 : list.findData(value);
+    if (list.currentIndex() != entry)
+        list.setCurrentIndex(entry);
+}
+
 void showItems(QComboBox& list, const orlet::ControlView& view)
 {
+    if (!view.headings.empty() || !view.values.empty() || list.itemData(0).isValid()) {
+        showEntries(list, view);
+        return;
+    }
     QStringList items;
     for (const std::string& item : view.items)
         items << u8(item);
@@ -102,4 +152,10 @@ void ShowControlView(QWidget& control, const orlet::ControlView& view)
     CWnd text;
     text.Attach(&control);
     text.SetWindowText(u8(view.text));
+}
+
+int ListValueOf(QComboBox& list, int position)
+{
+    const QVariant value = position < 0 ? QVariant() : list.itemData(position);
+    return value.isValid() ? value.toInt() : position;
 }

@@ -205,6 +205,12 @@ void COrletDlg::nameShownTexts()
     ShowsTexts(ctl::VendorHeader, { QStringLiteral("STC15F2K60S2.H") }, TextDigits::None);
     // What the other chips name: fitChipTexts widens for it at the change.
     LeavesRoomFor(ctl::BaudReload, { QStringLiteral("ffH,ffH") }, TextDigits::Hex);
+    QStringList internalClocks;
+    for (const orlet::ChipRow& row : orlet::ChipRows()) {
+        for (const orlet::InternalClock& clock : row.internalClocks)
+            internalClocks << u8(clock.text);
+    }
+    LeavesRoomFor(ctl::CrystalList, internalClocks);
     for (int timer : { 0, 1 }) {
         QStringList items;
         for (const orlet::ChipRow& row : orlet::ChipRows()) {
@@ -313,10 +319,12 @@ orlet::UserChange COrletDlg::changeOf(orlet::Control control)
     // A list: a display has no handler.
     CComboBox list;
     list.Attach(&widget);
-    if (control == orlet::Control::CrystalList && list.GetCurSel() == orlet::kCustomCrystalIndex) {
+    auto& combo = *qobject_cast<QComboBox*>(&widget);
+    const int item = ListValueOf(combo, list.GetCurSel());
+    if (control == orlet::Control::CrystalList && item == orlet::kCustomCrystalIndex) {
         CMyCry dialog(this);
         dialog.DoModal();
-        return UserChange::Choice(control, list.GetCurSel(), g_customMhz);
+        return UserChange::Choice(control, ListValueOf(combo, list.GetCurSel()), g_customMhz);
     }
     if (control == orlet::Control::BaudList && list.GetCurSel() == orlet::OtherBaudItem(m_model)) {
         CBaudDlg dialog([this](std::uint32_t rate) { return orlet::BaudRateRefusal(m_model, rate); }, this);
@@ -324,7 +332,7 @@ orlet::UserChange COrletDlg::changeOf(orlet::Control control)
         dialog.DoModal();
         return UserChange::OtherBaud(list.GetCurSel(), dialog.m_rate);
     }
-    return UserChange::Choice(control, list.GetCurSel());
+    return UserChange::Choice(control, item);
 }
 
 void COrletDlg::ShowModel(const orlet::WindowModel& model)
@@ -391,6 +399,12 @@ void COrletDlg::fitChipTexts()
         list.setGeometry(classicPlace);
         WidenWithinRoom(list, WidthForItems(list));
     }
+    // The internal oscillators ("11.0592 (内部)") take the free room of the row.
+    QWidget& crystals = *GetDlgItem(ctl::CrystalList);
+    if (m_classicCrystalListPlace.isNull())
+        m_classicCrystalListPlace = crystals.geometry();
+    crystals.setGeometry(m_classicCrystalListPlace);
+    WidenWithinRoom(crystals, WidthForItems(crystals));
     // From a 16-bit reload the serial reload is a pair ("ffH,e8H").
     QWidget& baudReload = *GetDlgItem(ctl::BaudReload);
     if (m_classicBaudReloadPlace.isNull())

@@ -134,6 +134,7 @@ private:
     // The mode lists' places at "8051", before longer names widened them.
     std::array<QRect, 2> m_classicModeListPlace;
     QRect m_classicBaudReloadPlace;
+    QRect m_classicCrystalListPlace;
     // The heights of the frame and the output box without timer 2; their
     // widths are the template's, as wide as the font needs it.
     int m_classicHeight = 0;

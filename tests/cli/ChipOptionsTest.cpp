@@ -167,11 +167,29 @@ TEST(ChipOptions, RefusalsInWords)
             "--clock1 1t: the STC89 has no 1T timer clock (its AUXR holds only EXTRAM and ALEOFF); for double speed"
             " program it in 6T mode (--6t)" },
         { "--chip 8052 --clock2 1t", "--clock2 1t: the 8052 counts every 12 clocks; 1T timers are on …" },
-        { "--chip stc8 --clock0 6t", "--clock0 takes 1t or 12t, got \"6t\"" },
+        { "--chip stc8 --clock0 6t", "--clock0 takes 1t, 4t or 12t, got \"6t\"" },
         { "--chip 8052 --6t", "--6t: 6T mode is chosen when an STC89 is programmed; the 8052 has none" },
         { "--uart 9600 --uart-timer 2",
             "--uart-timer 2: the 8051 has no timer 2 to clock its serial port; choose --chip …" },
         { "--chip 8052 --uart-timer 2", "--uart-timer needs --uart" },
+        // The parts: what each lacks, in one line.
+        { "--chip stc15w408as --timer1 1:1000", "the STC15W408AS has no timer 1; its timers are 0 and 2" },
+        { "--chip stc15w408as --uart 9600 --uart-timer 1",
+            "--uart-timer 1: the STC15W408AS has no timer 1 to clock its serial port; leave --uart-timer out, and its"
+            " port runs from timer 2" },
+        { "--chip stc15f104w --uart 9600",
+            "--uart: the STC15F104W has no hardware serial port (its UART is made in software from a timer and an"
+            " external interrupt)" },
+        { "--chip n76e003 --crystal 16 --uart 9600 --double-baud",
+            "--double-baud: on the N76E003 the init code sets PCON.SMOD for timer 3 already; leave it out" },
+        { "--chip ch552 --timer0 1:100 --clock0 4t --timer1 1:100 --clock1 1t",
+            "--clock1 1t with --clock0 4t: the CH552's timers share the bit that picks their fast clock; give both the"
+            " same one" },
+        { "--chip n76e003 --crystal 12 --internal-clock",
+            "--internal-clock: the N76E003's internal oscillator runs at 16 or 16.6 MHz, not 12" },
+        { "--chip 8052 --uart 9600 --uart-clock 12t",
+            "--uart-clock 12t: the 8052's serial port has no generator of its own with a clock choice; choose --chip"
+            " stc12c5a60s2" },
         { "--chip 8052 --uart 9600 --uart-timer 2 --timer2 100",
             "--timer2/--counter2 cannot be used with --uart-timer 2: timer 2 is the baud-rate generator" },
         { "--chip stc15 --uart 9600 --timer1 1:100",

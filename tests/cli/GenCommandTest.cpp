@@ -644,4 +644,8 @@ TEST(OrletGen, BaudTableGivesEveryListedRate)
     EXPECT_EQ(rates[5].toObject()["reloadText"].toString(), "ffH,d9H");
     EXPECT_FALSE(rates[5].toObject()["beyondTolerance"].toBool());
     EXPECT_EQ(orletGen(words("--baud-table --chip 8051 --uart-timer 2")).exitCode, 2);
+    // A generator that is no timer (BRT) names itself.
+    const GenRun brt = orletGen(words("--baud-table --chip stc12c5a60s2 --crystal 11.0592"));
+    EXPECT_EQ(brt.exitCode, 0);
+    EXPECT_TRUE(brt.out.contains("from BRT at 1t") && brt.out.contains("\n  9600  0xdc ")) << brt.out.constData();
 }

@@ -45,6 +45,7 @@ TEST(Wording, ChipListsAreTheTables)
     const auto all = [](const ChipRow&) { return true; };
     const auto timer2 = [](const ChipRow& row) { return orlet::TimerOf(row, 2) != nullptr; };
     const auto noTimer2 = [&](const ChipRow& row) { return !timer2(row); };
+    const auto uartOnTimer2 = [](const ChipRow& row) { return orlet::BaudSourceOnTimer(row, 2) != nullptr; };
     const auto header = [](const ChipRow& row) { return row.acceptsVendorHeader; };
     const auto oneT = [](const ChipRow& row) { return orlet::FindClock(row, 0, 1) != nullptr; };
     const struct {
@@ -56,7 +57,7 @@ TEST(Wording, ChipListsAreTheTables)
         { refusal("--chip 8053"), "--chip takes ", ", got", all },
         { orlet::ChipHelp(), "The chip: ", ".", all },
         { refusal("--timer2 100"), "choose --chip ", "\n", timer2 },
-        { refusal("--uart 9600 --uart-timer 2"), "choose --chip ", "\n", timer2 },
+        { refusal("--uart 9600 --uart-timer 2"), "choose --chip ", "\n", uartOnTimer2 },
         { refusal("--header a.h"), "choose --chip ", "\n", header },
         { orlet::HeaderHelp(), "(", ")", header },
         { orlet::Timer2Help(), "not on the ", ")", noTimer2 },

@@ -264,7 +264,7 @@ TEST(ChipGenerator, AChipModelResolvesToItself)
     m.timer(2).time = 100;
     m = UpdateTimerReload(m, 2).model;
     m.timer(1).clock = 12;
-    m = OnTimerClockChange(m, 1).model;
+    m = OnTimerClockChange(m, 1, 1).model;
     m.useUart = true;
     m.baudIndex = 10;
     const Transition port = OnUseUart(m);
@@ -303,24 +303,39 @@ TEST(ChipGenerator, SweepOfEveryChip)
         if (Chip(profile).isDefault())
             continue;
         const bool stc = TimersUseRegister(profile, "AUXR");
-        const bool timer2 = TimerOf(profile, 2) != nullptr;
+        const std::vector<int> uartTimers = UartTimers(profile);
         for (const std::uint32_t hz : { 11059200u, 12000000u, 24000000u }) {
             for (int variant = 0; variant < 72; ++variant) {
                 Configuration c = on(Chip(profile), hz);
                 c.timer(0) = timerAt(variant % 3, 500, variant % 5 == 4, variant % 7 == 0 ? 12 : 1);
-                if (variant % 4 == 0)
+                if (variant % 4 == 0 || uartTimers.empty())
                     c.timer(1) = timerAt((variant / 4) % 3, 40);
                 else
                     c.uartBaudIndex = 3 + variant % 8;
-                c.uartTimer = timer2 && c.uartBaudIndex && variant % 2 ? 2 : 1;
-                if (timer2 && variant % 3 != 1 && c.uartTimer == 1)
+                if (c.uartBaudIndex)
+                    c.uartTimer = uartTimers.at(std::size_t(variant) % uartTimers.size());
+                if (variant % 3 != 1 && UartTimerOf(c) != 2)
                     c.timer(2) = timerAt(0, 2000, variant % 6 == 5, variant % 9 == 0 ? 300 : 1);
-                if (stc && variant / 36 == 1) {
-                    c.timer(0).clock = c.timer(2).clock = 12;
-                    c.timer(1).clock = 1;
+                if (TimerOf(profile, 1) == nullptr)
+                    c.timer(1).enabled = false;
+                if (TimerOf(profile, 2) == nullptr)
+                    c.timer(2).enabled = false;
+                // The timers at different choices, or where they share bits
+                // (the CH552's bTMR_CLK) at the same one.
+                for (const int shift : { 1, 0 }) {
+                    std::array<std::optional<std::uint32_t>, kMaxTimers> chosen;
+                    for (int timer = 0; timer < kMaxTimers; ++timer) {
+                        const auto clocks = ClocksOf(profile, timer);
+                        if (clocks.size() > 1)
+                            chosen.at(std::size_t(timer))
+                                = clocks[std::size_t(variant / 24 + shift * timer) % clocks.size()].clocksPerCount;
+                        c.timer(timer).clock = chosen.at(std::size_t(timer));
+                    }
+                    if (!CheckClocksAgree(c.chip, chosen))
+                        break;
                 }
                 c.sixT = profile.offersSixT && variant % 2 == 0;
-                c.driftFree = variant % 8 == 3 && !stc;
+                c.driftFree = variant % 8 == 3 && profile.countsRoutineCycles;
                 c.comments = variant % 10 == 0;
                 SCOPED_TRACE(::testing::Message() << profile.key << " " << hz << " #" << variant);
 
@@ -362,8 +377,10 @@ TEST(ChipGenerator, SweepOfEveryChip)
                 }
                 const std::uint8_t auxr = AuxrAfterInit(s);
                 EXPECT_EQ((auxr & kAuxrT0x12) != 0, stc && c.timer(0).clock != 12);
-                EXPECT_EQ((auxr & kAuxrS1st2) != 0, stc && s.uartEnabled && c.uartTimer == 2);
-                EXPECT_EQ((auxr & kAuxrT2R) != 0, stc && (s.timer(2).enabled || (s.uartEnabled && c.uartTimer == 2)));
+                // S1ST2 and T2R, or S1BRS and BRTR: UART1 from timer 2 or BRT.
+                const bool uartOffTimer1 = s.uartEnabled && UartTimerOf(c) != 1;
+                EXPECT_EQ((auxr & kAuxrS1st2) != 0, stc && uartOffTimer1);
+                EXPECT_EQ((auxr & kAuxrT2R) != 0, stc && (s.timer(2).enabled || uartOffTimer1));
 
                 const Derivation d = DeriveConfiguration(c, r);
                 for (const auto& t : d.timers) {

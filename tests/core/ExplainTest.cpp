@@ -296,3 +296,53 @@ TEST(FormatDerivation, ModeTwoNeedsNothing)
         "the hardware reloads at the overflow, so an interrupt comes every"
         " n = 91 machine cycles."));
 }
+
+// The parts' own words: the generator named for what it is, the set-up
+// registers with their bits, and an internal oscillator's tolerance.
+TEST(FormatDerivation, PartsNameTheirGeneratorsBitsAndClockTolerance)
+{
+    struct Case {
+        const char* chip;
+        std::uint32_t crystalHz;
+        bool internal;
+        std::optional<std::uint32_t> clock0; // timer 0 mode 1, 1000 us
+        std::optional<std::uint32_t> rate;
+        std::vector<const char*> said;
+        std::vector<const char*> unsaid;
+    };
+    const Case cases[] = {
+        { "stc12c5a60s2", 11059200, false, {}, 9600,
+            { "clocked by BRT at 1 clocks", "BRT = 0xdc.", "AUXR after init: 0x15 (BRTR, BRTx12, S1BRS)." },
+            { "Internal oscillator", "TL1" } },
+        { "n76e003", 16000000, true, 1, 115200,
+            { "clocked by timer 3", "SMOD = 1, set by the init code", "65536 - 9 = 0xfff7",
+                "CKCON after init: 0x08 (T0M).", "T3CON after init: 0x28 (BRCK, TR3).",
+                "Clock: the internal oscillator at 16000000 Hz.",
+                "Internal oscillator off by up to 2% (-40 to 105 C (1 % at -10 to 70 C)): every period as much"
+                " longer or shorter, up to 1728 s a day.",
+                "the real rate is then -5.48% to -1.62% from 115200 bit/s." },
+            {} },
+        // The same frequency from a crystal: no tolerance told.
+        { "n76e003", 16000000, false, 12, {}, { "CKCON after init: 0x00 (none set)." },
+            { "Internal oscillator", "T3CON" } },
+        { "ch552", 24000000, true, 4, {}, { "T2MOD after init: 0x10 (bT0_CLK)." }, { "T2CON" } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chip);
+        Configuration config;
+        config.chip = ChipNamed(c.chip);
+        config.crystalHz = c.crystalHz;
+        config.internalClock = c.internal;
+        if (c.clock0) {
+            config.timer(0) = { true, false, 1, 1000, false };
+            config.timer(0).clock = c.clock0;
+        }
+        if (c.rate)
+            config.uartBaudIndex = baudIndex(*c.rate);
+        const std::string text = explain(config);
+        for (const char* part : c.said)
+            EXPECT_TRUE(contains(text, part)) << part << "\n" << text;
+        for (const char* part : c.unsaid)
+            EXPECT_FALSE(contains(text, part)) << part << "\n" << text;
+    }
+}

@@ -6,6 +6,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 namespace orlet::test {
 
@@ -54,9 +55,12 @@ private:
     {
         WindowModel m = m_model;
         const ChipRow& profile = m.chip.row();
-        const bool timer2 = profile.timers[2] != nullptr;
-        const int t = pick(timer2 ? 3 : 2);
+        const std::vector<int> uartTimers = UartTimers(profile);
+        const int t = pick(3);
         TimerState& timer = m.timer(t);
+        // The window offers no block for a timer the chip lacks.
+        if (TimerOf(profile, t) == nullptr && roll <= 4)
+            return {};
         switch (roll) {
         case 0:
             if (m.useUart && t == m.uartTimer)
@@ -88,9 +92,11 @@ private:
             return run("software count", OnPostscaleChange(m, t, before));
         }
         case 5:
-            m.crystalIndex = pick(kCustomCrystalIndex + 1);
+            m.crystalIndex = pick(kInternalCrystalIndex + int(profile.internalClocks.size()));
             return run("crystal", OnCrystalChange(m, pickFrom(kCustomMhz)));
         case 6:
+            if (!HasSerialPort(profile))
+                return {};
             m.useUart = !m.useUart;
             return run("use serial port", OnUseUart(m));
         case 7:
@@ -130,16 +136,18 @@ private:
             m.sixT = !m.sixT;
             return run("6T", OnSixTChange(m));
         case 16: {
-            if (TimerOf(profile, t) == nullptr || TimerOf(profile, t)->clocks.size() < 2)
+            const auto clocks = ClocksOf(profile, t);
+            if (TimerOf(profile, t) == nullptr || clocks.size() < 2)
                 return {};
             std::uint32_t& clock = m.timer(t).clock;
-            clock = clock == 1 ? 12 : 1;
-            return run("1T", OnTimerClockChange(m, t));
+            const std::uint32_t before = clock;
+            clock = clocks[std::size_t(pick(int(clocks.size())))].clocksPerCount;
+            return run("clock", OnTimerClockChange(m, t, before));
         }
         case 17:
-            if (!timer2 || !m.useUart)
+            if (uartTimers.size() < 2 || !m.useUart)
                 return {};
-            m.uartTimer = 3 - m.uartTimer;
+            m.uartTimer = m.uartTimer == uartTimers[0] ? uartTimers[1] : uartTimers[0];
             return run("serial port's timer", OnUartTimerChange(m));
         case 18: {
             const std::uint32_t rate = pickFrom(kTypedRates);
@@ -168,13 +176,13 @@ private:
 // nothing), a switched-off timer or serial port its last bytes.
 inline GeneratorSettings printed(GeneratorSettings s)
 {
-    const bool uartOnTimer2 = s.uartEnabled && s.uartSource == BaudSource::Timer2;
+    const BaudSourceRow* uart = s.uartEnabled ? FindBaudSource(s.chip.row(), s.uartSource) : nullptr;
     if (!s.timer(0).enabled)
         s.tmod &= 0xF0;
-    if (!s.timer(1).enabled && (!s.uartEnabled || uartOnTimer2))
-        s.timer(1).th = s.timer(1).tl = 0xFF;
-    if (!s.timer(2).enabled && !uartOnTimer2)
-        s.timer(2).th = s.timer(2).tl = 0xFF;
+    for (int t = 1; t < kMaxTimers; ++t) {
+        if (!s.timer(t).enabled && (uart == nullptr || uart->timer != t))
+            s.timer(t).th = s.timer(t).tl = 0xFF;
+    }
     return s;
 }
 

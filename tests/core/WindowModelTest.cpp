@@ -109,8 +109,9 @@ struct User {
     void clickClock(int t)
     {
         auto& clock = m.timer(t).clock;
+        const std::uint32_t before = clock;
         clock = clock == 1 ? 12 : 1;
-        run(OnTimerClockChange(m, t));
+        run(OnTimerClockChange(m, t, before));
     }
     void clickUartTimer()
     {

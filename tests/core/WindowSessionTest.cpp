@@ -21,13 +21,11 @@ using orlet::test::Session;
 
 namespace {
 
-// The serial reload the model holds: timer 2's bytes where timer 2 makes
-// the rate, timer 1's otherwise.
+// The serial reload the model holds: the bytes of the timer (or the
+// generator's slot) that makes the rate.
 std::pair<std::uint8_t, std::uint8_t> serialBytes(const WindowModel& m)
 {
-    if (m.chip != Chip() && m.uartTimer == 2)
-        return { m.timer(2).th, m.timer(2).tl };
-    return { m.timer(1).th, m.timer(1).tl };
+    return { m.timer(m.uartTimer).th, m.timer(m.uartTimer).tl };
 }
 
 // What the serial port's last calculation put there.
@@ -58,13 +56,18 @@ std::string problemIn(const WindowModel& m)
             return "timer " + std::to_string(t) + " holds the bytes of another value than its box's";
     }
     if (m.useUart) {
-        if ((m.uartTimer == 2 ? m.timer(2).use : m.timer(1).use))
+        if (m.timer(m.uartTimer).use)
             return "timer " + std::to_string(m.uartTimer) + " in use with the serial port it clocks";
         if (!m.baudRun || serialBytes(m) != lastSerialReload(*m.baudRun) || m.baudIndex != m.baudRun->baud.rateIndex)
             return "the serial reload is not the last calculation's";
     }
-    if (m.chip.row().timers[2] == nullptr && (m.timer(2).use || m.uartTimer != 1))
-        return "timer 2 in use on a chip without it";
+    const ChipRow& row = m.chip.row();
+    for (int t = 0; t < kMaxTimers; ++t) {
+        if (TimerOf(row, t) == nullptr && m.timer(t).use)
+            return "timer " + std::to_string(t) + " in use on a chip without it";
+    }
+    if (HasSerialPort(row) ? BaudSourceOnTimer(row, m.uartTimer) == nullptr : m.useUart)
+        return "the serial port on a source the chip lacks";
     if (m.crystalHz < 1000000 || m.crystalHz > 100000000)
         return "a crystal out of range";
     return {};
@@ -110,10 +113,14 @@ std::string correctionProblem(const Transition& done)
             return "a message without a text";
         const std::uint32_t value = notice.corrects.value;
         const WindowModel& m = done.model;
-        const TimerState& timer = m.timer(notice.corrects.timer);
-        const std::uint32_t now = notice.corrects.field == CorrectedField::Time ? timer.time
-            : notice.corrects.field == CorrectedField::Postscale                ? timer.postscale
-                                                                                : std::uint32_t(m.baudIndex);
+        const Correction& c = notice.corrects;
+        const bool port = c.field == CorrectedField::Use && c.timer < 0;
+        const TimerState& timer = m.timer(port ? 0 : c.timer);
+        const std::uint32_t now = c.field == CorrectedField::Time ? timer.time
+            : c.field == CorrectedField::Postscale                ? timer.postscale
+            : c.field == CorrectedField::Clock                    ? timer.clock
+            : c.field == CorrectedField::Use                      ? std::uint32_t(port ? m.useUart : timer.use)
+                                                                  : std::uint32_t(m.baudIndex);
         if (now != value)
             return "a message corrected a value to " + std::to_string(value) + ", which reads " + std::to_string(now);
     }

@@ -144,9 +144,12 @@ TEST(WindowView, AChangeReadIntoTheModelShowsAsTheUserLeftIt)
             // Only the trigger lists take typed text, which is no item (-1);
             // the rate list's "其他…" asks for a rate and is no selection.
             const int first = c == Control::Int0Trigger || c == Control::Int1Trigger ? -1 : 0;
+            // A list reports what the model calls the item (ListValueAt).
             const int end = c == Control::BaudList ? OtherBaudItem(m) : int(before[c].items.size());
-            for (int item = first; kind == ControlKind::List && item < end; ++item)
-                EXPECT_EQ(ViewOf(WithUserChange(m, UserChange::Choice(c, item)))[c].index, item) << int(c);
+            for (int item = first; kind == ControlKind::List && item < end; ++item) {
+                const UserChange change = UserChange::Choice(c, ListValueAt(before[c], item));
+                EXPECT_EQ(ViewOf(WithUserChange(m, change))[c].index, item) << int(c);
+            }
             if (kind == ControlKind::Number) {
                 EXPECT_EQ(ViewOf(WithUserChange(m, UserChange::Number(c, 4321)))[c].text, "4321");
             } else if (kind == ControlKind::Text) {
@@ -192,6 +195,34 @@ TEST(WindowView, AChangeRunsItsControlsTransition)
     EXPECT_EQ(OnUserChange(WindowModel {}, custom).model.crystalHz, 8000000u);
     const UserChange chip = UserChange::Choice(Control::ChipList, 1);
     EXPECT_TRUE(ViewOf(OnUserChange(WindowModel {}, chip).model).timer2BlockShown);
+}
+
+// The parts: the chip list under its makers' names, the internal
+// oscillators before the custom entry, what a part lacks greyed out.
+TEST(WindowView, PartsShowTheirMakersOscillatorsAndWhatTheyLack)
+{
+    const WindowView classic = ViewOf(WindowModel {});
+    std::vector<std::string> headings;
+    for (const auto& [first, heading] : classic[Control::ChipList].headings) {
+        EXPECT_NE(ChipRows()[std::size_t(first)].maker, ChipRows()[std::size_t(first - 1)].maker) << heading;
+        headings.push_back(heading);
+    }
+    EXPECT_EQ(headings, (std::vector<std::string> { "STC", "Atmel", "Nuvoton", "WCH" }));
+    EXPECT_TRUE(classic[Control::CrystalList].values.empty()) << "the 8051's list is as it always was";
+
+    const WindowView n76 = ViewOf(onChip("n76e003"));
+    const ControlView& crystals = n76[Control::CrystalList];
+    const std::size_t custom = crystals.items.size() - 1;
+    EXPECT_EQ(crystals.items.at(custom - 2), "16 (内部)");
+    EXPECT_EQ(crystals.items.at(custom - 1), "16.6 (内部)");
+    EXPECT_EQ(ListValueAt(crystals, int(custom - 2)), kInternalCrystalIndex);
+    EXPECT_EQ(ListValueAt(crystals, int(custom)), kCustomCrystalIndex);
+    EXPECT_FALSE(n76[Control::UartTimer2].visible) << "timer 3 is its one source";
+
+    const WindowView noTimer1 = ViewOf(onChip("stc15w408as"));
+    EXPECT_FALSE(noTimer1[TimerControl(1, TimerPart::Use)].enabled);
+    EXPECT_FALSE(noTimer1[Control::UartTimer2].enabled) << "timer 2 is its one source";
+    EXPECT_FALSE(ViewOf(onChip("stc15f104w"))[Control::UseUart].enabled);
 }
 
 namespace {

@@ -4,6 +4,8 @@
   chip_proof.py --orlet-gen PATH timer2 MHZ US [6t]  8052 (or STC89 in 6T) timer 2: an interrupt every count, no drift
   chip_proof.py --orlet-gen PATH baud MHZ RATE       8052 timer 2 as baud generator: frames of 10 bit times
   chip_proof.py --orlet-gen PATH stc                 STC15/STC8 init code: AUXR, TMOD, TH/TL, T2H/T2L, IE2, SCON
+  chip_proof.py --orlet-gen PATH parts               STC12C5A60S2, STC15W408AS, N76E003 and CH552 init code: their own
+                                                     registers (BRT, T3CON, RH3/RL3, CKCON, T2MOD, CLOCK_CFG) read back
   chip_proof.py --orlet-gen PATH compile             every chip's text, every block in use, compiles without a warning,
                                                      also with the user's own header named by --header
 
@@ -14,7 +16,9 @@ values it must give come from the vendors' formulas, computed here
 independently of the generator, and are compared with the reference values
 of the manuals. A 6T STC89 at f runs as a 12-clock 80C52 at 2f. s51 has no
 STC core: it keeps what the code writes to AUXR, IE2, T2H and T2L, so the
-STC check reads the init code's writes back rather than timing them.
+STC check reads the init code's writes back rather than timing them; so do
+the checks of the STC12C5A60S2, N76E003 and CH552, whose registers s51 keeps
+without modelling them.
 """
 
 import argparse
@@ -291,6 +295,105 @@ def prove_stc(gen, workdir):
         print("%s: %s" % (name, ", ".join("%s = 0x%02X" % item for item in expected.items())))
 
 
+# --- Parts with registers of their own --------------------------------------
+
+PART_SFRS = {"BRT": 0x9C, "T3CON": 0xC4, "RL3": 0xC5, "RH3": 0xC6, "CKCON": 0x8E, "T2MOD": 0xC9, "CLOCK_CFG": 0xB9,
+             "SAFE_MOD": 0xA1, "PCON": 0x87, "RCAP2L": 0xCA, "RCAP2H": 0xCB, "T2CON": 0xC8}
+SFR_ADDRESS.update(PART_SFRS)
+
+
+def stc12_brt(crystal_hz, rate, one_t, smod=False):
+    """UART1 from BRT: 2^SMOD * SYSclk / (32 * (256 - BRT)), / 12 more with BRTx12 = 0; AUXR BRTR.4 BRTx12.2 S1BRS.0."""
+    count = rounded((2 if smod else 1) * crystal_hz / (32.0 * rate * (1 if one_t else 12)))
+    auxr = 0x10 | 0x01 | (0x04 if one_t else 0)
+    return {"AUXR": auxr, "BRT": 256 - count, "SCON": 0x50}
+
+
+def n76_timer3(fsys_hz, rate):
+    """UART0 from timer 3, prescale 1/1, SMOD = 1: Fsys / (16 * (65536 - RH3:RL3)); T3CON BRCK.5 TR3.3."""
+    reload = 65536 - rounded(fsys_hz / (16.0 * rate))
+    return {"T3CON": 0x28, "RH3": reload >> 8, "RL3": reload & 0xFF, "PCON": 0x80, "SCON": 0x50}
+
+
+def n76_timer0_mode1(fsys_hz, period_us, one_t):
+    """Timer 0 mode 1 at Fsys (CKCON.T0M = 1) or Fsys/12."""
+    reload = 65536 - rounded(fsys_hz * period_us / (1e6 * (1 if one_t else 12)))
+    return {"CKCON": 0x08 if one_t else 0, "TMOD": 0x01, "TH0": reload >> 8, "TL0": reload & 0xFF}
+
+
+CH552_CLOCK_CFG = {24000000: 6, 16000000: 5, 12000000: 4, 6000000: 3, 3000000: 2}
+
+
+def ch552_timer0_mode1(fsys_hz, period_us, divisor):
+    """Timer 0 mode 1 at Fsys/12 (bT0_CLK = 0), Fsys/4 (bT0_CLK) or Fsys (bT0_CLK and bTMR_CLK)."""
+    reload = 65536 - rounded(fsys_hz * period_us / (1e6 * divisor))
+    t2mod = {12: 0x00, 4: 0x10, 1: 0x90}[divisor]
+    return {"T2MOD": t2mod, "TMOD": 0x01, "TH0": reload >> 8, "TL0": reload & 0xFF,
+            "CLOCK_CFG": CH552_CLOCK_CFG[fsys_hz], "SAFE_MOD": 0}
+
+
+def ch552_uart_timer2(fsys_hz, rate):
+    """UART0 from timer 2 at Fsys (bT2_CLK and bTMR_CLK): RCAP2 = 65536 - Fsys / (16 * rate); T2CON RCLK TCLK TR2."""
+    reload = 65536 - rounded(fsys_hz / (16.0 * rate))
+    return {"T2MOD": 0xC0, "RCAP2H": reload >> 8, "RCAP2L": reload & 0xFF, "T2CON": 0x34, "SCON": 0x50,
+            "CLOCK_CFG": CH552_CLOCK_CFG[fsys_hz]}
+
+
+def ch552_uart_timer1(fsys_hz, rate):
+    """UART0 from timer 1 mode 2 at Fsys, SMOD = 1: TH1 = 256 - Fsys / (16 * rate)."""
+    count = rounded(fsys_hz / (16.0 * rate))
+    return {"T2MOD": 0xA0, "TMOD": 0x20, "TH1": 256 - count, "PCON": 0x80, "SCON": 0x50}
+
+
+PART_CASES = [
+    # (name, orlet-gen arguments, values by the formulas, reference values, where to stop)
+    ("stc12c5a60s2 11.0592 MHz 9600 bit/s from BRT 1T", "--chip stc12c5a60s2 --crystal 11.0592 --uart 9600",
+     stc12_brt(11059200, 9600, True), {"AUXR": 0x15, "BRT": 0xDC}, None),
+    ("stc12c5a60s2 11.0592 MHz 9600 bit/s from BRT 12T",
+     "--chip stc12c5a60s2 --crystal 11.0592 --uart 9600 --uart-clock 12t",
+     stc12_brt(11059200, 9600, False), {"AUXR": 0x11, "BRT": 0xFD}, None),
+    ("stc15w408as 11.0592 MHz 9600 bit/s from timer 2", "--chip stc15w408as --crystal 11.0592 --uart 9600",
+     stc_uart_timer2(11059200, 9600, True), {"AUXR": 0x15, "T2H": 0xFE, "T2L": 0xE0}, None),
+    # The vendor's sample at 16 MHz writes 65536 - 1000000 / 115200 - 1 = 0xFFF7; so does rounding.
+    ("n76e003 16 MHz 115200 bit/s from timer 3", "--chip n76e003 --crystal 16 --internal-clock --uart 115200",
+     n76_timer3(16000000, 115200), {"T3CON": 0x28, "RH3": 0xFF, "RL3": 0xF7}, None),
+    ("n76e003 16 MHz 9600 bit/s from timer 3", "--chip n76e003 --crystal 16 --uart 9600",
+     n76_timer3(16000000, 9600), {"RH3": 0xFF, "RL3": 0x98}, None),
+    ("n76e003 16 MHz timer 0 mode 1 1000 us at Fsys", "--chip n76e003 --crystal 16 --timer0 1:1000 --clock0 1t",
+     n76_timer0_mode1(16000000, 1000, True), {"CKCON": 0x08, "TH0": 0xC1, "TL0": 0x80}, "TR0=1;"),
+    ("n76e003 16 MHz timer 0 mode 1 1000 us at Fsys/12", "--chip n76e003 --crystal 16 --timer0 1:1000",
+     n76_timer0_mode1(16000000, 1000, False), {"CKCON": 0x00, "TH0": 0xFA, "TL0": 0xCB}, "TR0=1;"),
+    ("ch552 24 MHz timer 0 mode 1 1000 us at Fsys/12", "--chip ch552 --crystal 24 --timer0 1:1000 --clock0 12t",
+     ch552_timer0_mode1(24000000, 1000, 12), {"T2MOD": 0x00, "TH0": 0xF8, "TL0": 0x30}, "TR0=1;"),
+    ("ch552 24 MHz timer 0 mode 1 1000 us at Fsys/4", "--chip ch552 --crystal 24 --timer0 1:1000 --clock0 4t",
+     ch552_timer0_mode1(24000000, 1000, 4), {"T2MOD": 0x10, "TH0": 0xE8, "TL0": 0x90}, "TR0=1;"),
+    ("ch552 24 MHz timer 0 mode 1 1000 us at Fsys", "--chip ch552 --crystal 24 --timer0 1:1000 --clock0 1t",
+     ch552_timer0_mode1(24000000, 1000, 1), {"T2MOD": 0x90, "TH0": 0xA2, "TL0": 0x40}, "TR0=1;"),
+    ("ch552 24 MHz 115200 bit/s from timer 2 at Fsys",
+     "--chip ch552 --crystal 24 --uart 115200 --uart-timer 2 --clock2 1t",
+     ch552_uart_timer2(24000000, 115200), {"RCAP2H": 0xFF, "RCAP2L": 0xF3}, None),
+    ("ch552 24 MHz 115200 bit/s from timer 1 at Fsys, doubled",
+     "--chip ch552 --crystal 24 --uart 115200 --clock1 1t --double-baud",
+     ch552_uart_timer1(24000000, 115200), {"TH1": 0xF3}, "TR1=1;"),
+]
+
+
+def prove_parts(gen, workdir):
+    for number, (name, args, expected, reference, stop_statement) in enumerate(PART_CASES):
+        for register, value in reference.items():
+            if expected[register] != value:
+                raise Failure("%s: the formula gives %s = 0x%02X, the reference 0x%02X"
+                              % (name, register, expected[register], value))
+        source = with_main_loop(gen.json(args)["source"], "for(;;)\r\n ;")
+        ihx, listing = compile_c(source, workdir, "part%d" % number)
+        stop = address_of(listing, stop_statement) if stop_statement else None
+        got = read_sfrs(ihx, 12000000, list(expected), stop)
+        wrong = ["%s = 0x%02X (expected 0x%02X)" % (r, got[r], v) for r, v in expected.items() if got[r] != v]
+        if wrong:
+            raise Failure("%s: after init %s" % (name, ", ".join(wrong)))
+        print("%s: %s" % (name, ", ".join("%s = 0x%02X" % item for item in expected.items())))
+
+
 # Every block each chip offers, with and without comments, drift-free and counters.
 COMPILE_CASES = [
     "--chip 8052 --timer0 1:1000 --counter1 2:10 --timer2 5000 --postscale2 300 --int0 level --int1 falling",
@@ -302,6 +405,14 @@ COMPILE_CASES = [
     "--chip stc15 --crystal 22.1184 --uart 115200 --clock1 12t --timer0 2:10 --timer2 500 --postscale2 4"
     " --comments",
     "--chip stc8 --crystal 24 --timer1 0:2000 --clock1 12t --uart 57600 --uart-timer 2 --clock2 12t --drift-free",
+    "--chip stc12c5a60s2 --timer0 2:20 --timer1 1:5000 --clock1 12t --uart 4800 --uart-clock 12t --comments",
+    "--chip stc15w408as --crystal 22.1184 --timer0 0:1000 --uart 115200 --uart-interrupt --comments",
+    "--chip stc15f104w --timer0 1:500 --timer2 1000 --comments",
+    "--chip n76e003 --crystal 16.6 --internal-clock --timer0 1:1000 --clock0 1t --timer1 2:50 --uart 115200"
+    " --comments",
+    "--chip ch552 --crystal 24 --timer0 1:1000 --clock0 4t --timer1 1:2000 --clock1 4t --timer2 500 --clock2 4t"
+    " --comments",
+    "--chip ch552 --crystal 6 --timer0 2:100 --uart 9600 --double-baud --clock1 1t",
 ]
 
 
@@ -338,7 +449,7 @@ def prove_compile(gen, workdir):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--orlet-gen", required=True)
-    parser.add_argument("group", choices=["timer2", "baud", "stc", "compile"])
+    parser.add_argument("group", choices=["timer2", "baud", "stc", "parts", "compile"])
     parser.add_argument("arguments", nargs="*")
     args = parser.parse_args()
     try:
@@ -349,6 +460,8 @@ def main():
                 prove_timer2(gen, workdir, mhz_to_hz(args.arguments[0]), int(args.arguments[1]), six_t)
             elif args.group == "baud":
                 prove_baud(gen, workdir, mhz_to_hz(args.arguments[0]), int(args.arguments[1]))
+            elif args.group == "parts":
+                prove_parts(gen, workdir)
             elif args.group == "compile":
                 prove_compile(gen, workdir)
             else:

@@ -46,6 +46,41 @@ QSet<QString> knownMessages()
         for (int mode = 0; mode < 3; ++mode)
             known << u8(orlet::MessageText({ code, mode }));
     }
+    // A timer or the serial port the chip chosen lacks, switched off; the
+    // CH552's timers that want their shared clock bit both ways.
+    for (const orlet::ChipRow& row : orlet::ChipRows()) {
+        orlet::Message port { orlet::MessageCode::SerialPortMissing };
+        port.chip = row.title;
+        known << u8(orlet::MessageText(port));
+        for (int timer : { 0, 1, 2 }) {
+            orlet::Message missing { orlet::MessageCode::TimerMissing };
+            missing.chip = row.title;
+            missing.timer = timer;
+            known << u8(orlet::MessageText(missing));
+            for (int other : { 0, 1, 2 }) {
+                orlet::Message clash { orlet::MessageCode::ClocksClash };
+                clash.chip = row.title;
+                clash.timer = timer;
+                clash.otherTimer = other;
+                known << u8(orlet::MessageText(clash));
+            }
+        }
+    }
+    // Drift-free timing refused in a mode the routine reloads, naming the
+    // modes as each chip's list does.
+    for (const orlet::ChipRow& row : orlet::ChipRows()) {
+        for (int timer : { 0, 1 }) {
+            const orlet::ModeRow* hardware
+                = orlet::TimerOf(row, timer) ? orlet::WidestHardwareReload(row, timer) : nullptr;
+            for (const orlet::ModeRow& mode :
+                hardware ? orlet::TimerOf(row, timer)->modes : std::span<const orlet::ModeRow>()) {
+                orlet::Message m { orlet::MessageCode::DriftFreeNeedsHardwareReload, mode.number };
+                m.refusedMode = mode.listWord;
+                m.hardwareMode = hardware->listWord;
+                known << u8(orlet::MessageText(m));
+            }
+        }
+    }
     return known;
 }
 
@@ -170,6 +205,7 @@ private:
     {
         orlet::Configuration c;
         c.crystalHz = dlg->Model().crystalHz;
+        c.internalClock = ui->text(ctl::CrystalList).contains(QStringLiteral("内部"));
         c.timer(0) = timerShown(0);
         c.timer(1) = timerShown(1);
         if (ui->checked(ctl::UseUart))
@@ -186,7 +222,9 @@ private:
             if (ui->item(kTimers[t].clock)->isVisible())
                 c.timer(t).clock = ui->checked(kTimers[t].clock) ? 1 : 12;
         }
-        c.uartTimer = ui->checked(ctl::UartTimer2) ? 2 : 1;
+        // Where the box is hidden the port runs from the chip's first source.
+        if (ui->item(ctl::UartTimer2)->isVisible())
+            c.uartTimer = ui->checked(ctl::UartTimer2) ? 2 : 1;
         return c;
     }
 
@@ -195,18 +233,21 @@ private:
     {
         const orlet::ChipRow& profile = chip().row();
         const bool timer2 = profile.timers[2] != nullptr;
-        if (ui->item(ctl::UseTimer2)->isVisible() != timer2 || ui->item(ctl::UartTimer2)->isVisible() != timer2)
+        const bool uartOnTimer2 = orlet::BaudSourceOnTimer(profile, 2) != nullptr;
+        if (ui->item(ctl::UseTimer2)->isVisible() != timer2 || ui->item(ctl::UartTimer2)->isVisible() != uartOnTimer2)
             return QStringLiteral("timer 2's controls do not follow the chip");
         // The serial block's real-rate row grows the frame as well.
         const bool grown = timer2 || ui->item(ctl::BaudActual)->isVisibleTo(dlg.get());
         if ((dlg->height() > m_classicFrame.height()) != grown || dlg->width() != m_classicFrame.width())
             return QString("frame %1x%2 for this chip").arg(dlg->width()).arg(dlg->height());
-        const bool stc = orlet::TimersUseRegister(profile, "AUXR");
-        if (ui->item(ctl::Timer0Clock)->isVisible() != stc
+        const bool clockChoice = orlet::ClocksOf(profile, 0).size() > 1;
+        if (ui->item(ctl::Timer0Clock)->isVisible() != clockChoice
             || ui->item(ctl::SixTCheck)->isVisible() != profile.offersSixT)
             return QStringLiteral("the clock boxes do not follow the chip");
-        if (ui->checked(ctl::UseUart)) {
-            const int uartTimer = ui->checked(ctl::UartTimer2) ? 2 : 1;
+        const int uartTimer = ui->item(ctl::UartTimer2)->isVisible() ? (ui->checked(ctl::UartTimer2) ? 2 : 1)
+                                                                     : orlet::DefaultUartTimer(profile);
+        // A generator of the port's own (BRT, timer 3) leaves every timer free.
+        if (ui->checked(ctl::UseUart) && uartTimer < orlet::kTimerBlocks) {
             const TimerIds& t = kTimers[uartTimer];
             if (ui->checked(t.use) || ui->enabled(t.use) || ui->enabled(t.period))
                 return QString("timer %1 can be used beside the serial port it clocks").arg(uartTimer);

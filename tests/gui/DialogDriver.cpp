@@ -1,5 +1,6 @@
 #include "DialogDriver.h"
 
+#include "ControlView.h"
 #include "DialogControls.h"
 
 #include <QAbstractButton>
@@ -62,10 +63,11 @@ void DialogDriver::choose(int id, int index)
     // The handler may move the selection on (a fall-back), so what counts
     // is the item the list reported as chosen.
     int chosen = -1;
-    const auto connection = QObject::connect(combo, &QComboBox::activated, [&chosen](int i) { chosen = i; });
+    const auto connection = QObject::connect(
+        combo, &QComboBox::activated, [&chosen, combo](int row) { chosen = ListPositionOf(*combo, row); });
     combo->showPopup();
     QAbstractItemView* view = combo->view();
-    const QModelIndex modelIndex = view->model()->index(index, 0);
+    const QModelIndex modelIndex = view->model()->index(ListRowOf(*combo, index), 0);
     view->scrollTo(modelIndex);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(modelIndex).center());
     QObject::disconnect(connection);
@@ -132,15 +134,40 @@ bool DialogDriver::enabled(int id) const
 
 int DialogDriver::selected(int id) const
 {
-    return as<QComboBox>(id)->currentIndex();
+    const QComboBox& combo = *as<QComboBox>(id);
+    return combo.currentIndex() < 0 ? -1 : ListPositionOf(combo, combo.currentIndex());
+}
+
+bool IsListItem(const QComboBox& list, int i)
+{
+    return !list.itemData(i, kListHeadingRole).toBool();
+}
+
+int ListPositionOf(const QComboBox& list, int row)
+{
+    int position = 0;
+    for (int i = 0; i < row; ++i)
+        position += IsListItem(list, i) ? 1 : 0;
+    return position;
+}
+
+int ListRowOf(const QComboBox& list, int position)
+{
+    for (int row = 0; row < list.count(); ++row) {
+        if (IsListItem(list, row) && position-- == 0)
+            return row;
+    }
+    return -1;
 }
 
 QStringList DialogDriver::items(int id) const
 {
     auto* combo = as<QComboBox>(id);
     QStringList result;
-    for (int i = 0; i < combo->count(); ++i)
-        result << combo->itemText(i);
+    for (int i = 0; i < combo->count(); ++i) {
+        if (IsListItem(*combo, i))
+            result << combo->itemText(i);
+    }
     return result;
 }
 

@@ -66,6 +66,13 @@ void OnNextModal(std::function<void(QWidget* modal)> action);
 void CancelModalWatchers();
 int PendingModalWatchers();
 
+// Whether item `i` of `list` is one the user can choose, not a heading.
+bool IsListItem(const QComboBox& list, int i);
+// An item's position among those the user can choose, from its row in the
+// list, and back.
+int ListPositionOf(const QComboBox& list, int row);
+int ListRowOf(const QComboBox& list, int position);
+
 // The same for a dialog of the program, with a driver on it. An action that
 // leaves the dialog open (a failed check returns early) fails the test, and
 // the dialog is ended with Cancel so that the test never hangs in its loop.

@@ -113,7 +113,8 @@ private slots:
         ui->choose(ctl::ChipList, chip);
         ui->click(ctl::UseTimer0);
         ui->typeOver(ctl::Timer0Period, "1000");
-        ui->click(ctl::UseUart);
+        if (orlet::HasSerialPort(orlet::ChipRows()[std::size_t(chip)]))
+            ui->click(ctl::UseUart);
         menuEntry(*dlg, kSdccMenuText)->trigger();
         const orlet::ResolveResult resolved = orlet::ResolveConfiguration(orlet::ConfigurationOf(dlg->Model()));
         QVERIFY(resolved.resolved);

@@ -229,13 +229,20 @@ private:
             if (c.checked && qobject_cast<const QAbstractButton*>(&w)->isChecked() != *c.checked)
                 return differs("ticked");
             if (const auto* list = qobject_cast<const QComboBox*>(&w)) {
+                // The view's items are what the user can choose, without the headings.
                 QStringList items;
-                for (int i = 0; i < list->count(); ++i)
+                int current = -1;
+                for (int i = 0; i < list->count(); ++i) {
+                    if (!IsListItem(*list, i))
+                        continue;
+                    if (i == list->currentIndex())
+                        current = int(items.size());
                     items << list->itemText(i);
+                }
                 QStringList viewed;
                 for (const std::string& item : c.items)
                     viewed << QString::fromStdString(item);
-                if (items != viewed || list->currentIndex() != c.index)
+                if (items != viewed || current != c.index)
                     return differs("items or selection");
             } else if (windowText(w) != QString::fromStdString(c.text)) {
                 return differs(qPrintable("text " + windowText(w) + " against " + QString::fromStdString(c.text)));
