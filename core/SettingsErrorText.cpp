@@ -50,7 +50,8 @@ namespace {
         case ChipErrorCode::ModeNotOffered:
             return chip + " 的" + timerName(e.timer) + "没有方式" + std::to_string(e.mode);
         case ChipErrorCode::ClockNotOffered:
-            return chip + " 的" + timerName(e.timer) + "没有 " + std::to_string(e.clock) + "T 时钟";
+            return chip + " 的" + (e.timer == kBaudGeneratorSlot ? "串口波特率发生器" : timerName(e.timer)) + "没有 "
+                + std::to_string(e.clock) + "T 时钟";
         case ChipErrorCode::SixTNotOffered:
             return chip + " 没有 6T 模式";
         case ChipErrorCode::BaudSourceNotOffered:

@@ -88,10 +88,11 @@ namespace {
     std::vector<Member> fileMembers()
     {
         std::vector<Member> members { { "orlet", SettingsValue::WholeNumber }, { "chip", SettingsValue::Text },
-            { "crystal", SettingsValue::Megahertz }, { "6t", SettingsValue::Boolean },
-            { "exact", SettingsValue::Boolean }, { "drift-free", SettingsValue::Boolean },
-            { "dialect", SettingsValue::Text }, { "comments", SettingsValue::Boolean },
-            { "header", SettingsValue::Text }, { "int0", SettingsValue::Text }, { "int1", SettingsValue::Text } };
+            { "crystal", SettingsValue::Megahertz }, { "internal-clock", SettingsValue::Boolean },
+            { "6t", SettingsValue::Boolean }, { "exact", SettingsValue::Boolean },
+            { "drift-free", SettingsValue::Boolean }, { "dialect", SettingsValue::Text },
+            { "comments", SettingsValue::Boolean }, { "header", SettingsValue::Text }, { "int0", SettingsValue::Text },
+            { "int1", SettingsValue::Text } };
         for (int timer = 0; timer < kMaxTimers; ++timer) {
             if (!timerExists(timer))
                 continue;
@@ -102,7 +103,8 @@ namespace {
         }
         members.insert(members.end(),
             { { "uart", SettingsValue::WholeNumber }, { "double-baud", SettingsValue::Boolean },
-                { "uart-interrupt", SettingsValue::Boolean }, { "uart-timer", SettingsValue::WholeNumber } });
+                { "uart-interrupt", SettingsValue::Boolean }, { "uart-timer", SettingsValue::WholeNumber },
+                { "uart-clock", SettingsValue::Text } });
         return members;
     }
 
@@ -407,7 +409,7 @@ namespace {
         config.customMhz = crystal->customMhz;
     }
 
-    void readSerialPort(const Values& file, Configuration& config)
+    void readSerialPort(const Values& file, Configuration& config, std::optional<SettingsError>& error)
     {
         // Any whole rate: a listed one by its index, another as the list's own.
         if (const std::optional<std::uint32_t> rate = file.number("uart")) {
@@ -419,6 +421,8 @@ namespace {
         config.uartInterrupt = file.flag("uart-interrupt");
         if (const std::optional<std::uint32_t> timer = file.number("uart-timer"))
             config.uartTimer = int(std::min<std::uint32_t>(*timer, INT_MAX));
+        if (const std::optional<std::string> clock = file.text("uart-clock"))
+            config.timer(kBaudGeneratorSlot).clock = word("uart-clock", *clock, clockWords(), error);
     }
 
     // The words first; what the values mean together is the window's to judge.
@@ -435,6 +439,7 @@ namespace {
         }
         if (!error)
             readCrystal(file, config, error);
+        config.internalClock = file.flag("internal-clock");
         config.sixT = file.flag("6t");
         config.precision = file.flag("exact") ? Precision::Exact : Precision::Classic;
         config.driftFree = file.flag("drift-free");
@@ -451,7 +456,7 @@ namespace {
                 readTimer(file, timer, config, error);
         }
         if (!error)
-            readSerialPort(file, config);
+            readSerialPort(file, config, error);
         return error;
     }
 
@@ -490,7 +495,7 @@ namespace {
         case ChipErrorCode::NoSerialPort:
             return "uart";
         case ChipErrorCode::NoInternalClock:
-            return "crystal";
+            return "internal-clock";
         case ChipErrorCode::BaudSourceNotOffered:
             return "uart-timer";
         case ChipErrorCode::TimerBusy:
@@ -611,6 +616,9 @@ namespace {
         file["orlet"] = kSettingsFormat;
         file["chip"] = std::string(config.chip.key());
         file["crystal"] = CrystalMhzText(config.crystalHz, config.customMhz);
+        // Only when chosen: files of chips that gained internal oscillators stay as they were.
+        if (config.internalClock)
+            file["internal-clock"] = true;
         if (row.offersSixT)
             file["6t"] = config.sixT;
         file["exact"] = config.precision == Precision::Exact;
@@ -630,6 +638,12 @@ namespace {
         file["uart-interrupt"] = config.uartInterrupt;
         if (BaudSourceOnTimer(row, 2) != nullptr)
             file["uart-timer"] = UartTimerOf(config);
+        // A generator of the port's own (STC12's BRT) with a choice of clocks.
+        if (ClocksOf(row, kBaudGeneratorSlot).size() > 1) {
+            const std::uint32_t clock
+                = config.timer(kBaudGeneratorSlot).clock.value_or(DefaultClock(row, kBaudGeneratorSlot));
+            file["uart-clock"] = std::string(ClockName(row, kBaudGeneratorSlot, clock));
+        }
         return file;
     }
 

@@ -640,6 +640,8 @@ Configuration ConfigurationOf(const WindowModel& model)
     config.chip = m.chip;
     config.sixT = m.sixT;
     config.uartTimer = m.uartTimer;
+    if (ClocksOf(m.chip.row(), kBaudGeneratorSlot).size() > 1)
+        config.timer(kBaudGeneratorSlot).clock = m.timer(kBaudGeneratorSlot).clock;
     config.internalClock = InternalClockOf(m) != nullptr;
     if (m.chip->acceptsVendorHeader && !m.vendorHeader.empty())
         config.vendorHeader = m.vendorHeader;

@@ -109,6 +109,9 @@ TEST(ConfigFile, OptionsOverrideTheFile)
         { "--crystal 24 --uart 115200 --uart-timer 2 --counter1 2:10",
             "--chip stc15 --crystal 24 --dialect sdcc --comments --timer0 0:1000 --postscale0 4 --clock1 12t --uart "
             "115200 --uart-timer 2 --counter1 2:10" },
+        { "--crystal 22.1184 --internal-clock",
+            "--chip stc15 --crystal 22.1184 --internal-clock --dialect sdcc --comments --timer0 0:1000 --postscale0 4 "
+            "--clock1 12t --uart 9600" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.given);

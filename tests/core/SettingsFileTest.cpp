@@ -208,6 +208,16 @@ TEST(SettingsFile, RefusalsNameTheKey)
         { file("\"header\": \"reg52.h\""), SettingsFault::Refused, "“header”：8051 的代码不用厂商头文件。" },
         { file("\"timer1\": {\"mode\": 2, \"us\": 100}, \"uart\": 9600"), SettingsFault::Refused,
             "“timer1”：使用串口时，定时器1用作波特率发生器。" },
+        { file("\"chip\": \"stc15f104w\", \"uart\": 9600"), SettingsFault::Refused,
+            "“uart”：STC15F104W 没有硬件串口。" },
+        { file("\"chip\": \"stc15w408as\", \"uart-timer\": 1"), SettingsFault::Refused,
+            "“uart-timer”：STC15W408AS 的串口不能由定时器1产生波特率。" },
+        { file("\"chip\": \"ch552\", \"clock0\": \"4t\", \"clock1\": \"1t\""), SettingsFault::Refused,
+            "“clock1”：CH552 的定时器1与定时器0共用时钟选择位，两者的时钟不能这样搭配。" },
+        { file("\"chip\": \"n76e003\", \"crystal\": \"12\", \"internal-clock\": true"), SettingsFault::Refused,
+            "“internal-clock”：N76E003 的内部振荡器没有 12 MHz。" },
+        { file("\"chip\": \"stc12c5a60s2\", \"uart\": 9600, \"uart-clock\": \"4t\""), SettingsFault::Refused,
+            "“uart-clock”：STC12C5A60S2 的串口波特率发生器没有 4T 时钟。" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -263,6 +273,7 @@ TEST(SettingsFile, KeptFilesOfTheFirstFormatLoad)
         const SettingsRead read = ReadSettingsFile(text.str());
         ASSERT_TRUE(read.settings) << entry.path() << ": " << SettingsErrorText(*read.error);
         EXPECT_EQ(WriteSettingsFile(*read.settings), text.str()) << entry.path();
+        EXPECT_EQ(WriteSettingsFile(SettingsFileOf(*read.model)), text.str()) << entry.path() << " from the window";
         ++files;
     }
     EXPECT_GE(files, 4);
