@@ -198,8 +198,8 @@ Transition ChangeTimer(WindowModel m, int timer, TimerPart part, const json& cha
         const std::string text = Member<std::string>(change, "text").value_or("");
         if (const std::optional<std::uint32_t> parsed = ParseUnsignedDecimal(TrimBlanks(text)))
             value = *parsed;
-        else
-            notices.push_back(NoticeJson(kEnterWholeNumberMessage, Model()));
+        else // raised while the box still shows what was typed
+            notices.push_back({ { "text", kEnterWholeNumberMessage } });
     };
     switch (part) {
     case TimerPart::Use:

@@ -240,22 +240,25 @@ function enqueue(task) {
   return queue;
 }
 
-function act(change) {
-  return enqueue(async () => {
-    const answer = ask('orlet_act', JSON.stringify(change));
-    // Each message is up over the page as it stood when it was raised;
-    // what it corrects shows once it is closed.
-    for (const notice of answer.notices) {
+async function runChange(change) {
+  const answer = ask('orlet_act', JSON.stringify(change));
+  // Each message is up over the page as it stood when it was raised;
+  // what it corrects shows once it is closed.
+  for (const notice of answer.notices) {
+    if (notice.view)
       applyView(notice.view);
-      await showMessage(notice.text);
-    }
-    applyView(answer.view);
-    const focus = answer.notices.at(-1)?.focus;
-    if (focus) {
-      $(focus).focus();
-      $(focus).select?.();
-    }
-  });
+    await showMessage(notice.text);
+  }
+  applyView(answer.view);
+  const focus = answer.notices.at(-1)?.focus;
+  if (focus) {
+    $(focus).focus();
+    $(focus).select?.();
+  }
+}
+
+function act(change) {
+  return enqueue(() => runChange(change));
 }
 
 function chooseFromList(name, list) {
@@ -264,7 +267,7 @@ function chooseFromList(name, list) {
     // The last entry asks for the frequency first.
     enqueue(async () => {
       const customMhz = await askCustomMhz();
-      await act({ control: name, index, ...(customMhz === null ? {} : { customMhz }) });
+      await runChange({ control: name, index, ...(customMhz === null ? {} : { customMhz }) });
     });
     return;
   }
@@ -295,20 +298,17 @@ function askCustomMhz() {
   const dialog = $('customDialog');
   const input = $('customMhzInput');
   input.value = '12';
-  let checking = Promise.resolve();
-  const check = (closing) => {
-    checking = checking.then(async () => {
-      const answer = ask('orlet_check_custom_mhz', input.value, closing ? 1 : 0);
-      if (answer.message) {
-        await showMessage(answer.message, answer.caption, answer.icon);
-        if (answer.text !== undefined)
-          input.value = answer.text;
-        input.focus();
-        input.select();
-      } else if (closing) {
-        dialog.close('ok');
-      }
-    });
+  const check = async (closing) => {
+    const answer = ask('orlet_check_custom_mhz', input.value, closing ? 1 : 0);
+    if (answer.message) {
+      await showMessage(answer.message, answer.caption, answer.icon);
+      if (answer.text !== undefined)
+        input.value = answer.text;
+      input.focus();
+      input.select();
+    } else if (closing) {
+      dialog.close('ok');
+    }
   };
   const onInput = () => check(false);
   const onSubmit = (event) => {
