@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Puts the page together: one HTML file that holds everything it runs.
 
-Usage: make-page.py --version V --homepage URL --core JS --wasm WASM --output HTML
-                    page.html page.css page.js TEMPLATE.ui...
+Usage: make-page.py --version V --homepage URL --notices TXT --core JS --wasm WASM
+                    --output HTML page.html page.css page.js TEMPLATE.ui...
 
 In page.html, the line <!-- orlet-style --> becomes page.css, <!-- orlet-core -->
 the core's script (emscripten's, MODULARIZE'd as createOrletCore) and its
@@ -11,7 +11,8 @@ DecompressionStream (gzipped, the wasm takes half the room it takes in
 base64 as it is, in the file and on the wire alike). <!-- orlet-page -->
 becomes page.js with the window templates' texts before it: each widget's
 caption, title, tooltip and placeholder by object name, so that the page
-says what the window says.
+says what the window says, and the version, the homepage and the notices of
+what the page carries besides Orlet.
 """
 import argparse
 import base64
@@ -52,7 +53,7 @@ def replace_once(page, marker, text):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    for option in ("--version", "--homepage", "--core", "--wasm", "--output"):
+    for option in ("--version", "--homepage", "--notices", "--core", "--wasm", "--output"):
         parser.add_argument(option, required=True)
     parser.add_argument("html", type=pathlib.Path)
     parser.add_argument("css", type=pathlib.Path)
@@ -60,7 +61,8 @@ def main():
     parser.add_argument("templates", type=pathlib.Path, nargs="+")
     args = parser.parse_args()
 
-    texts = {"version": args.version, "homepage": args.homepage}
+    texts = {"version": args.version, "homepage": args.homepage,
+             "notices": pathlib.Path(args.notices).read_text(encoding="utf-8")}
     for template in args.templates:
         texts[template.stem] = template_texts(template)
     packed = base64.b64encode(gzip.compress(pathlib.Path(args.wasm).read_bytes(), 9, mtime=0)).decode("ascii")

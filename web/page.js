@@ -39,6 +39,7 @@ function fillTemplateTexts() {
   $('aboutTitle').innerHTML = templateText('AboutDlg.labelTitle').replace('%1', templateTexts.version);
   $('aboutContact').innerHTML = templateText('AboutDlg.labelContact')
     .replace('%1', homepage).replace('%2', homepage.replace('https://', ''));
+  $('noticesText').textContent = templateTexts.notices;
 }
 
 // ---- Controls, made from the view -------------------------------------------
