@@ -90,7 +90,8 @@ namespace {
     constexpr DialectHeader kKeilStc { "#include \"reg51.h\"", kStcDeclarations };
     constexpr DialectHeader kSdccStc { "#include <8051.h>", kStcDeclarations };
 
-    const std::array<ChipRow, 5> kRows { {
+    // One row per chip, in the chip list's order; the first is the default.
+    const ChipRow kRows[] {
         { "8051", "8051", "classic 8051, 12 clocks per count", Arithmetic::Classic, false, true,
             { &kTimer0, &kTimer1, nullptr, nullptr }, k8051Bauds, kKeil51, kSdcc51, false },
         { "8052", "8052", "8052 (AT89S52): timer 2 with RCAP2", Arithmetic::Exact, false, true,
@@ -101,7 +102,15 @@ namespace {
             { &kStcTimer0, &kStcTimer1, &kStcTimer2, nullptr }, kStcBauds, kKeilStc, kSdccStc, true },
         { "stc8", "STC8", "STC8H/STC8G/STC8A: the STC15 timers", Arithmetic::Exact, false, false,
             { &kStcTimer0, &kStcTimer1, &kStcTimer2, nullptr }, kStcBauds, kKeilStc, kSdccStc, true },
-    } };
+        { "at89s52", "AT89S52", "AT89S52: an 8052, timer 2 with RCAP2", Arithmetic::Exact, false, true,
+            { &kTimer0, &kTimer1, &k8052Timer2, nullptr }, k8052Bauds, kKeil52, kSdcc52, false },
+        { "at89c2051", "AT89C2051", "AT89C2051: an 8051, timers 0 and 1", Arithmetic::Exact, false, true,
+            { &kTimer0, &kTimer1, nullptr, nullptr }, k8051Bauds, kKeil51, kSdcc51, false },
+        { "stc8h", "STC8H", "STC8H: 1T core, the STC8 timers 0 to 2, 1T or 12T", Arithmetic::Exact, false, false,
+            { &kStcTimer0, &kStcTimer1, &kStcTimer2, nullptr }, kStcBauds, kKeilStc, kSdccStc, true },
+        { "stc15w4k", "STC15W4K", "STC15W4K32S4: 1T core, the STC15 timers 0 to 2, 1T or 12T", Arithmetic::Exact, false,
+            false, { &kStcTimer0, &kStcTimer1, &kStcTimer2, nullptr }, kStcBauds, kKeilStc, kSdccStc, true },
+    };
 
     bool sameKey(std::string_view a, std::string_view b)
     {

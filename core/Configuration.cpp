@@ -143,7 +143,7 @@ namespace {
     // What the window cannot even be asked for.
     std::optional<ConfigError> outsideTheWindow(const Configuration& config)
     {
-        if (config.crystalHz < 1000000 || config.crystalHz > 100000000)
+        if (config.crystalHz < kMinCustomMhz * 1000000u || config.crystalHz > kMaxCustomMhz * 1000000u)
             return refusal(ConfigErrorCode::CrystalOutOfRange);
         if (auto refused = outsideTheChip(config))
             return refused;

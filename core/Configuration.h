@@ -68,7 +68,7 @@ struct ResolvedConfiguration {
 
 // Why a configuration was refused.
 enum class ConfigErrorCode {
-    CrystalOutOfRange, // not from 1 to 100 MHz
+    CrystalOutOfRange, // not from kMinCustomMhz to kMaxCustomMhz
     CrystalNotReachable, // no custom frequency of the window gives exactly crystalHz
     TimerModeUnknown, // a timer mode other than 0, 1 or 2
     PostscaleOutOfRange, // a software count other than 1 to kMaxPostscale

@@ -17,7 +17,7 @@ std::uint32_t CrystalHzAt(int index)
 
 bool IsCustomMhzAccepted(float mhz)
 {
-    return !(mhz > 100.0f) && mhz >= 1.0f;
+    return !(mhz > static_cast<float>(kMaxCustomMhz)) && mhz >= static_cast<float>(kMinCustomMhz);
 }
 
 std::uint32_t CustomMhzToHz(float mhz)

@@ -34,11 +34,14 @@ inline constexpr const char* kCustomCrystalText = "自定义";
 inline constexpr int kDefaultCrystalIndex = 6;
 inline constexpr std::uint32_t kDefaultCrystalHz = 12000000;
 inline constexpr float kDefaultCustomMhz = 12.0f;
+// The custom frequencies accepted, in MHz.
+inline constexpr std::uint32_t kMinCustomMhz = 1;
+inline constexpr std::uint32_t kMaxCustomMhz = 100;
 
 // Hz of the fixed entry at `index`; 0 for any other index (custom included).
 std::uint32_t CrystalHzAt(int index);
 
-// A custom frequency is accepted from 1 to 100 MHz, judged on its
+// A custom frequency is accepted from kMinCustomMhz to kMaxCustomMhz, judged on its
 // single-precision value.
 bool IsCustomMhzAccepted(float mhz);
 

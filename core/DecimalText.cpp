@@ -36,7 +36,7 @@ std::optional<std::uint32_t> ParseUnsignedDecimal(std::string_view text)
         if (c < '0' || c > '9')
             return std::nullopt;
         result = result * 10 + static_cast<std::uint64_t>(c - '0');
-        if (result > 0xFFFFFFFFull)
+        if (result > kMaxUnsignedDecimal)
             return std::nullopt;
     }
     return static_cast<std::uint32_t>(result);

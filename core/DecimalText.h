@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -12,7 +13,10 @@ namespace orlet {
 // `text` without the blanks around it.
 std::string_view TrimBlanks(std::string_view text);
 
-// A whole number from 0 to 4294967295 in decimal digits only.
+// The largest whole number ParseUnsignedDecimal reads.
+inline constexpr std::uint32_t kMaxUnsignedDecimal = std::numeric_limits<std::uint32_t>::max();
+
+// A whole number from 0 to kMaxUnsignedDecimal in decimal digits only.
 std::optional<std::uint32_t> ParseUnsignedDecimal(std::string_view text);
 
 // A finite number in plain decimal notation (sign, digits, point, exponent;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WindowView.h"
+
 // The control ids of the three dialog templates. The numbers are those of
 // the templates' `controlId` properties (ui/res/*.ui): the binding table,
 // the routing table and the templates are keyed by them, so they never
@@ -65,6 +67,78 @@ enum MainWindow : int {
     Timer2Clock = 1052,
     VendorHeader = 1053, // STC15/STC8: the vendor's header instead of declarations
 };
+
+// The main window's controls that show the core's view (orlet::ViewOf), by
+// their names there; timer 2's block has no GATE.
+struct ViewedControl {
+    orlet::Control control;
+    int id;
+};
+
+namespace detail {
+    using orlet::Control;
+    using orlet::TimerControl;
+    using orlet::TimerPart;
+    inline constexpr ViewedControl kViewedControls[] = {
+        { Control::UseInt0, UseInt0 },
+        { Control::Int0Trigger, Int0Trigger },
+        { Control::UseInt1, UseInt1 },
+        { Control::Int1Trigger, Int1Trigger },
+        { Control::CrystalList, CrystalList },
+        { Control::CustomMhz, CustomMhz },
+        { Control::ChipList, ChipList },
+        { Control::SixTCheck, SixTCheck },
+        { Control::ExactCheck, ExactCheck },
+        { Control::DriftFreeCheck, DriftFreeCheck },
+        { Control::VendorHeader, VendorHeader },
+        { Control::CommentCheck, CommentCheck },
+        { Control::CopyCheck, CopyCheck },
+        { Control::UseUart, UseUart },
+        { Control::BaudList, BaudList },
+        { Control::DoubleBaud, DoubleBaud },
+        { Control::UartInterrupt, UartInterrupt },
+        { Control::UartTimer2, UartTimer2 },
+        { Control::BaudReload, BaudReload },
+        { Control::BaudError, BaudError },
+        { TimerControl(0, TimerPart::Use), UseTimer0 },
+        { TimerControl(0, TimerPart::Mode), Timer0Mode },
+        { TimerControl(0, TimerPart::Gate), Gate0 },
+        { TimerControl(0, TimerPart::Period), Timer0Period },
+        { TimerControl(0, TimerPart::Unit), Timer0Unit },
+        { TimerControl(0, TimerPart::Reload), Timer0Reload },
+        { TimerControl(0, TimerPart::Actual), Timer0Actual },
+        { TimerControl(0, TimerPart::Postscale), Timer0Postscale },
+        { TimerControl(0, TimerPart::Clock), Timer0Clock },
+        { TimerControl(1, TimerPart::Use), UseTimer1 },
+        { TimerControl(1, TimerPart::Mode), Timer1Mode },
+        { TimerControl(1, TimerPart::Gate), Gate1 },
+        { TimerControl(1, TimerPart::Period), Timer1Period },
+        { TimerControl(1, TimerPart::Unit), Timer1Unit },
+        { TimerControl(1, TimerPart::Reload), Timer1Reload },
+        { TimerControl(1, TimerPart::Actual), Timer1Actual },
+        { TimerControl(1, TimerPart::Postscale), Timer1Postscale },
+        { TimerControl(1, TimerPart::Clock), Timer1Clock },
+        { TimerControl(2, TimerPart::Use), UseTimer2 },
+        { TimerControl(2, TimerPart::Mode), Timer2Mode },
+        { TimerControl(2, TimerPart::Period), Timer2Period },
+        { TimerControl(2, TimerPart::Unit), Timer2Unit },
+        { TimerControl(2, TimerPart::Reload), Timer2Reload },
+        { TimerControl(2, TimerPart::Actual), Timer2Actual },
+        { TimerControl(2, TimerPart::Postscale), Timer2Postscale },
+        { TimerControl(2, TimerPart::Clock), Timer2Clock },
+    };
+} // namespace detail
+using detail::kViewedControls;
+
+// The id of `control`; 0 where the window has none.
+constexpr int IdOf(orlet::Control control)
+{
+    for (const ViewedControl& viewed : kViewedControls) {
+        if (viewed.control == control)
+            return viewed.id;
+    }
+    return 0;
+}
 
 // Custom-frequency dialog (MyCry.ui).
 enum CustomCrystalDialog : int {

@@ -268,6 +268,15 @@ bool CDialogBase::UpdateData(bool saveAndValidate)
     return !dx.Failed();
 }
 
+bool CDialogBase::ReadNumber(int id, std::uint32_t& value)
+{
+    CDataExchange dx(*this, true);
+    ++m_exchangeDepth;
+    dx.Number(id, value);
+    --m_exchangeDepth;
+    return !dx.Failed();
+}
+
 bool CDialogBase::admitNotification(int id)
 {
     if (IsExchanging())

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QLineEdit>
 
+#include <cstdint>
 #include <initializer_list>
 
 class CDataExchange;
@@ -104,22 +105,35 @@ protected:
             [this, id, handler] { dispatch(id, static_cast<Dialog*>(this), handler); });
     }
     // The same for one handler of several like controls (each timer's
-    // block), which it is given the number of.
-    template <typename Dialog> void OnClicked(int id, void (Dialog::*handler)(int), int number)
+    // block), which it is given the argument of.
+    template <typename Dialog, typename Arg> void OnClicked(int id, void (Dialog::*handler)(Arg), Arg arg)
     {
         connect(qobject_cast<QAbstractButton*>(GetDlgItem(id)), &QAbstractButton::clicked, this,
-            [this, id, handler, number] { dispatch(id, static_cast<Dialog*>(this), handler, number); });
+            [this, id, handler, arg] { dispatch(id, static_cast<Dialog*>(this), handler, arg); });
     }
-    template <typename Dialog> void OnSelChange(int id, void (Dialog::*handler)(int), int number)
+    template <typename Dialog, typename Arg> void OnSelChange(int id, void (Dialog::*handler)(Arg), Arg arg)
     {
         connect(qobject_cast<QComboBox*>(GetDlgItem(id)), &QComboBox::activated, this,
-            [this, id, handler, number] { dispatch(id, static_cast<Dialog*>(this), handler, number); });
+            [this, id, handler, arg] { dispatch(id, static_cast<Dialog*>(this), handler, arg); });
     }
-    template <typename Dialog> void OnEditChange(int id, void (Dialog::*handler)(int), int number)
+    template <typename Dialog, typename Arg> void OnEditChange(int id, void (Dialog::*handler)(Arg), Arg arg)
     {
         connect(qobject_cast<QLineEdit*>(GetDlgItem(id)), &QLineEdit::textEdited, this,
-            [this, id, handler, number] { dispatch(id, static_cast<Dialog*>(this), handler, number); });
+            [this, id, handler, arg] { dispatch(id, static_cast<Dialog*>(this), handler, arg); });
     }
+    // The text of a list with an editable field, typed or chosen. The toolkit
+    // reports program-made changes of it too: the dialog makes them with the
+    // list's signals blocked.
+    template <typename Dialog, typename Arg> void OnListTextChange(int id, void (Dialog::*handler)(Arg), Arg arg)
+    {
+        connect(qobject_cast<QComboBox*>(GetDlgItem(id)), &QComboBox::editTextChanged, this,
+            [this, id, handler, arg] { dispatch(id, static_cast<Dialog*>(this), handler, arg); });
+    }
+
+    // Reads number box `id` as the exchange to members does: a text that is
+    // no whole number is reported, with the focus put back on the box, and
+    // `value` keeps its number. False then.
+    bool ReadNumber(int id, std::uint32_t& value);
 
 private:
     void focusFirstTabStop();
@@ -133,10 +147,11 @@ private:
         if (admitNotification(id))
             (dialog->*handler)();
     }
-    template <typename Dialog> void dispatch(int id, Dialog* dialog, void (Dialog::*handler)(int), int number)
+    template <typename Dialog, typename Arg>
+    void dispatch(int id, Dialog* dialog, void (Dialog::*handler)(Arg), Arg arg)
     {
         if (admitNotification(id))
-            (dialog->*handler)(number);
+            (dialog->*handler)(arg);
     }
 
     struct ShownTexts {

@@ -1,7 +1,5 @@
 #include "DialogControls.h"
 
-#include "Gbk.h"
-
 #include <QAbstractButton>
 #include <QClipboard>
 #include <QComboBox>
@@ -12,23 +10,6 @@
 #include <QSignalBlocker>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
-
-namespace {
-
-// The GBK bytes order the sorted lists, whatever the system's collation.
-QByteArray gbkSortKey(const QString& text)
-{
-    if (std::optional<std::string> bytes = orlet::EncodeGbk(text.toStdString()))
-        return QByteArray::fromStdString(*bytes);
-    return text.toUtf8();
-}
-
-} // namespace
-
-void CWnd::EnableWindow(bool enable)
-{
-    m_widget->setEnabled(enable);
-}
 
 void CWnd::SetWindowText(const QString& text)
 {
@@ -42,7 +23,8 @@ void CWnd::SetWindowText(const QString& text)
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(m_widget)) {
         plain->setPlainText(text);
     } else if (auto* button = qobject_cast<QAbstractButton*>(m_widget)) {
-        button->setText(text);
+        if (button->text() != text)
+            button->setText(text);
     } else {
         m_widget->setWindowTitle(text);
     }
@@ -61,85 +43,14 @@ QString CWnd::GetWindowText() const
     return m_widget->windowTitle();
 }
 
-bool CButton::GetCheck() const
-{
-    return static_cast<QAbstractButton*>(m_widget)->isChecked();
-}
-
-void CButton::SetCheck(bool checked)
-{
-    const QSignalBlocker blocker(m_widget);
-    static_cast<QAbstractButton*>(m_widget)->setChecked(checked);
-}
-
-QComboBox* CComboBox::combo() const
-{
-    return static_cast<QComboBox*>(m_widget);
-}
-
 int CComboBox::GetCurSel() const
 {
-    QComboBox* box = combo();
+    const auto* box = static_cast<QComboBox*>(m_widget);
     if (box->isEditable()) {
         const int index = box->currentIndex();
         return index >= 0 && box->itemText(index) == box->currentText() ? index : box->findText(box->currentText());
     }
     return box->currentIndex();
-}
-
-void CComboBox::SetCurSel(int index)
-{
-    const QSignalBlocker blocker(m_widget);
-    combo()->setCurrentIndex(index);
-}
-
-int CComboBox::GetCount() const
-{
-    return combo()->count();
-}
-
-void CComboBox::InsertString(int index, const QString& text)
-{
-    const QSignalBlocker blocker(m_widget);
-    combo()->insertItem(index, text);
-}
-
-void CComboBox::SetItemText(int index, const QString& text)
-{
-    const QSignalBlocker blocker(m_widget);
-    combo()->setItemText(index, text);
-}
-
-void CComboBox::AddString(const QString& text)
-{
-    const QSignalBlocker blocker(m_widget);
-    QComboBox* box = combo();
-    int at = box->count();
-    if (box->property("sortedList").toBool()) {
-        // Sorted in GBK order, the order the Chinese lists have always had.
-        const QByteArray newKey = gbkSortKey(text);
-        for (at = 0; at < box->count() && gbkSortKey(box->itemText(at)) <= newKey; ++at) { }
-    }
-    const int previous = box->currentIndex();
-    box->insertItem(at, text);
-    if (previous < 0)
-        box->setCurrentIndex(-1);
-}
-
-void CComboBox::SetItemData(int index, const QString& key)
-{
-    const QSignalBlocker blocker(m_widget);
-    combo()->setItemData(index, key);
-}
-
-QString CComboBox::GetItemData(int index) const
-{
-    return combo()->itemData(index).toString();
-}
-
-int CComboBox::FindItemData(const QString& key) const
-{
-    return combo()->findData(key);
 }
 
 void CEdit::SetSel(int start, int end)

@@ -2,8 +2,10 @@
 
 #include "ControlFit.h"
 #include "ControlIds.h"
+#include "ControlView.h"
 #include "Crystal.h"
 #include "DataExchange.h"
+#include "DialogControls.h"
 #include "EnabledFollower.h"
 #include "MessageBox.h"
 #include "MyCry.h"
@@ -12,13 +14,15 @@
 #include "OrletVersion.h"
 #include "PngIcon.h"
 #include "SourceGenerator.h"
-#include "Tmod.h"
 #include "WindowTexts.h"
 #include "ui_AboutDlg.h"
 #include "ui_OrletDlg.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -26,7 +30,6 @@
 #include <QShortcut>
 
 #include <algorithm>
-#include <utility>
 
 namespace {
 
@@ -41,23 +44,6 @@ const char* const kIntroduction[] = {
     "    本软件免费使用。错误在所难免，发现错误的用户请告诉我们。",
 };
 
-const char* const kTriggerItems[] = { "下降沿", "低电平" }; // added in this order; the sort puts 低电平 first
-
-// A mode list holds its timer's modes as a timer, then as a counter: six
-// items for timers 0 and 1, two for timer 2's one mode. The model counts
-// three modes each (mode list indexes 0-5).
-int ModeIndexOfItem(int item, int itemCount)
-{
-    const int modes = itemCount / 2;
-    return item < modes ? item : 3 + item - modes;
-}
-
-int ItemOfModeIndex(int modeIndex, int itemCount)
-{
-    const orlet::ModeListEntry entry = orlet::ModeListEntryAt(modeIndex);
-    return (entry.counter ? itemCount / 2 : 0) + entry.mode;
-}
-
 QString u8(const char* text)
 {
     return QString::fromUtf8(text);
@@ -68,26 +54,7 @@ QString u8(const std::string& text)
     return QString::fromStdString(text);
 }
 
-// Enables or disables the controls `ids` of `dialog`.
-void enableAll(const CDialogBase& dialog, std::initializer_list<int> ids, bool on)
-{
-    for (int id : ids) {
-        CWnd control;
-        control.Attach(dialog.GetDlgItem(id));
-        control.EnableWindow(on);
-    }
-}
-
 } // namespace
-
-const std::array<COrletDlg::TimerControlIds, COrletDlg::kTimerBlocks> COrletDlg::kTimerControls { {
-    { ctl::UseTimer0, ctl::Timer0Mode, ctl::Gate0, ctl::Timer0Period, ctl::Timer0Unit, ctl::Timer0Reload,
-        ctl::Timer0Actual, ctl::Timer0Postscale, ctl::Timer0Clock },
-    { ctl::UseTimer1, ctl::Timer1Mode, ctl::Gate1, ctl::Timer1Period, ctl::Timer1Unit, ctl::Timer1Reload,
-        ctl::Timer1Actual, ctl::Timer1Postscale, ctl::Timer1Clock },
-    { ctl::UseTimer2, ctl::Timer2Mode, 0, ctl::Timer2Period, ctl::Timer2Unit, ctl::Timer2Reload, ctl::Timer2Actual,
-        ctl::Timer2Postscale, ctl::Timer2Clock },
-} };
 
 QPoint CentredIconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight)
 {
@@ -191,18 +158,21 @@ COrletDlg::~COrletDlg() = default;
 
 void COrletDlg::nameShownTexts()
 {
+    using orlet::TimerControl;
+    using orlet::TimerPart;
     // The longest error is that of a count of 1 for x = 0.5; every reload
     // pair prints with one or two hex digits per byte, in either spelling.
     ShowsTexts(ctl::BaudError, { QStringLiteral("00%"), QStringLiteral("-100.0000%") });
     ShowsTexts(ctl::BaudReload, { QStringLiteral("0xff") }, TextDigits::Hex);
-    for (const TimerControlIds& ids : kTimerControls) {
-        ShowsTexts(ids.reload, { QStringLiteral("ffH,ffH"), QStringLiteral("ffh,ffh") }, TextDigits::Hex);
-        ShowsTexts(ids.unit, { QStringLiteral("us"), QStringLiteral("plus") });
+    for (int timer = 0; timer < orlet::kTimerBlocks; ++timer) {
+        ShowsTexts(ctl::IdOf(TimerControl(timer, TimerPart::Reload)),
+            { QStringLiteral("ffH,ffH"), QStringLiteral("ffh,ffh") }, TextDigits::Hex);
+        ShowsTexts(ctl::IdOf(TimerControl(timer, TimerPart::Unit)), { QStringLiteral("us"), QStringLiteral("plus") });
     }
     ShowsTexts(ctl::CustomMhz, { u8(orlet::FormatCustomMhz(100.0f)) });
     // A usual header name of the longer kind: the chip's full part number.
     ShowsTexts(ctl::VendorHeader, { QStringLiteral("STC15F2K60S2.H") }, TextDigits::None);
-    // What the other chips name: nameModeItems widens for it at the change.
+    // What the other chips name: fitChipTexts widens for it at the change.
     LeavesRoomFor(ctl::BaudReload, { QStringLiteral("ffH,ffH") }, TextDigits::Hex);
     for (int timer : { 0, 1 }) {
         QStringList items;
@@ -210,87 +180,48 @@ void COrletDlg::nameShownTexts()
             for (int i = 0; i < 6; ++i)
                 items << u8(orlet::ModeItemText(orlet::Chip(row), timer, i));
         }
-        LeavesRoomFor(kTimerControls[std::size_t(timer)].mode, items);
+        LeavesRoomFor(ctl::IdOf(TimerControl(timer, TimerPart::Mode)), items);
     }
 }
 
 void COrletDlg::routeNotifications()
 {
-    OnClicked(ctl::UseInt0, &COrletDlg::OnUseInt0);
-    OnClicked(ctl::UseInt1, &COrletDlg::OnUseInt1);
     OnClicked(ctl::GenerateButton, &COrletDlg::GenerateSource);
     OnClicked(ctl::AboutButton, &COrletDlg::ShowAboutBox);
-    OnSelChange(ctl::CrystalList, &COrletDlg::OnCrystalChange);
-    OnClicked(ctl::UseUart, &COrletDlg::OnUseUart);
-    OnSelChange(ctl::BaudList, &COrletDlg::UpdateBaudReload);
-    OnClicked(ctl::DoubleBaud, &COrletDlg::OnDoubleBaud);
-    OnClicked(ctl::ExactCheck, &COrletDlg::OnExactChange);
-    OnClicked(ctl::DriftFreeCheck, &COrletDlg::OnDriftFreeChange);
-    OnSelChange(ctl::ChipList, &COrletDlg::OnChipChange);
-    OnClicked(ctl::SixTCheck, &COrletDlg::OnSixTChange);
-    OnClicked(ctl::UartTimer2, &COrletDlg::OnUartTimerChange);
-    for (int timer = 0; timer < kTimerBlocks; ++timer) {
-        const TimerControlIds& ids = kTimerControls[std::size_t(timer)];
-        OnClicked(ids.use, &COrletDlg::OnUseTimer, timer);
-        OnSelChange(ids.mode, &COrletDlg::OnModeChange, timer);
-        OnEditChange(ids.period, &COrletDlg::UpdateTimerReload, timer);
-        if (ids.gate != 0)
-            OnClicked(ids.gate, &COrletDlg::OnGate, timer);
-        OnEditChange(ids.postscale, &COrletDlg::OnPostscaleChange, timer);
-        OnClicked(ids.clock, &COrletDlg::OnClockChange, timer);
+    for (const auto& [control, id] : ctl::kViewedControls) {
+        switch (orlet::KindOf(control)) {
+        case orlet::ControlKind::Box:
+            OnClicked(id, &COrletDlg::OnControlChange, control);
+            break;
+        case orlet::ControlKind::List:
+            if (qobject_cast<QComboBox*>(GetDlgItem(id))->isEditable())
+                OnListTextChange(id, &COrletDlg::OnControlChange, control);
+            else
+                OnSelChange(id, &COrletDlg::OnControlChange, control);
+            break;
+        case orlet::ControlKind::Number:
+        case orlet::ControlKind::Text:
+            OnEditChange(id, &COrletDlg::OnControlChange, control);
+            break;
+        case orlet::ControlKind::Display:
+            break;
+        }
     }
 }
 
 void COrletDlg::ExchangeData(CDataExchange& dx)
 {
     CDialogBase::ExchangeData(dx);
-    dx.Control(ctl::BaudList, m_baudCombo);
-    dx.Control(ctl::DoubleBaud, m_doubleBaudCheck);
-    dx.Control(ctl::UartInterrupt, m_uartIntCheck);
-    dx.Control(ctl::UseUart, m_useUartCheck);
-    dx.Control(ctl::CustomMhz, m_customMhzEdit);
-    dx.Control(ctl::UseTimer1, m_useTimerCheck[1]);
-    dx.Control(ctl::Timer0Mode, m_modeCombo[0]);
-    dx.Control(ctl::Timer1Mode, m_modeCombo[1]);
-    dx.Control(ctl::UseTimer0, m_useTimerCheck[0]);
-    dx.Control(ctl::CrystalList, m_crystalCombo);
-    dx.Control(ctl::CommentCheck, m_commentCheck);
-    dx.Control(ctl::CopyCheck, m_copyCheck);
-    dx.Control(ctl::OutputBox, m_outputEdit);
-    dx.Control(ctl::UseInt1, m_useInt1Check);
-    dx.Control(ctl::UseInt0, m_useInt0Check);
-    dx.Control(ctl::Int1Trigger, m_trigger1Combo);
-    dx.Control(ctl::Int0Trigger, m_trigger0Combo);
-    dx.Text(ctl::Timer0Unit, m_unit[0]);
-    dx.Text(ctl::BaudError, m_baudErrorText);
-    dx.Number(ctl::Timer0Period, m_time[0]);
-    dx.Text(ctl::Timer0Reload, m_reloadText[0]);
-    dx.Number(ctl::Timer1Period, m_time[1]);
-    dx.Text(ctl::Timer1Reload, m_reloadText[1]);
-    dx.Text(ctl::Timer1Unit, m_unit[1]);
-    dx.Control(ctl::Gate0, m_gateCheck[0]);
-    dx.Control(ctl::Gate1, m_gateCheck[1]);
-    dx.Text(ctl::BaudReload, m_baudReloadText);
-    dx.Control(ctl::ExactCheck, m_exactCheck);
-    dx.Text(ctl::Timer0Actual, m_actualText[0]);
-    dx.Number(ctl::Timer0Postscale, m_postscale[0]);
-    dx.Text(ctl::Timer1Actual, m_actualText[1]);
-    dx.Number(ctl::Timer1Postscale, m_postscale[1]);
-    dx.Control(ctl::DriftFreeCheck, m_driftFreeCheck);
-    dx.Control(ctl::ChipList, m_chipCombo);
-    dx.Control(ctl::Timer0Clock, m_clockCheck[0]);
-    dx.Control(ctl::Timer1Clock, m_clockCheck[1]);
-    dx.Control(ctl::SixTCheck, m_sixTCheck);
-    dx.Control(ctl::UartTimer2, m_uartTimer2Check);
-    dx.Control(ctl::UseTimer2, m_useTimerCheck[2]);
-    dx.Control(ctl::Timer2Mode, m_modeCombo[2]);
-    dx.Control(ctl::Timer2Clock, m_clockCheck[2]);
-    dx.Number(ctl::Timer2Period, m_time[2]);
-    dx.Text(ctl::Timer2Unit, m_unit[2]);
-    dx.Text(ctl::Timer2Reload, m_reloadText[2]);
-    dx.Text(ctl::Timer2Actual, m_actualText[2]);
-    dx.Number(ctl::Timer2Postscale, m_postscale[2]);
-    dx.Control(ctl::VendorHeader, m_vendorHeaderEdit);
+    // In the order the binding table has always read them: the first box
+    // refused stops the reading there.
+    using orlet::TimerPart;
+    const std::pair<int, TimerPart> boxes[]
+        = { { 0, TimerPart::Period }, { 1, TimerPart::Period }, { 0, TimerPart::Postscale },
+              { 1, TimerPart::Postscale }, { 2, TimerPart::Period }, { 2, TimerPart::Postscale } };
+    for (const auto& [timer, part] : boxes) {
+        orlet::TimerState& t = m_model.timer(timer);
+        dx.Number(ctl::IdOf(orlet::TimerControl(timer, part)), part == TimerPart::Period ? t.time : t.postscale);
+    }
 }
 
 bool COrletDlg::InitialiseDialog()
@@ -303,66 +234,11 @@ bool COrletDlg::InitialiseDialog()
     QStringList paragraphs;
     for (const char* paragraph : kIntroduction)
         paragraphs << u8(paragraph);
-    m_outputEdit.ReplaceSel(paragraphs.join(QStringLiteral("\r\n")));
-
-    fillLists();
-    m_crystalHz = orlet::kDefaultCrystalHz;
-    for (int timer = 0; timer < kTimerBlocks; ++timer) {
-        m_time[std::size_t(timer)] = 1;
-        // Capital H here, small h after a switch-off: users and their notes
-        // know both spellings, so neither is unified.
-        m_reloadText[std::size_t(timer)] = QStringLiteral("ffH,ffH");
-        m_unit[std::size_t(timer)] = QStringLiteral("us");
-    }
-    m_baudErrorText = QStringLiteral("00%");
-    disableBlocks();
-    UpdateData(false);
-    showChipControls();
+    CEdit output;
+    output.Attach(m_ui->outputBox);
+    output.ReplaceSel(paragraphs.join(QStringLiteral("\r\n")));
+    ShowModel(m_model);
     return true;
-}
-
-void COrletDlg::fillLists()
-{
-    for (int i = 0; i < int(orlet::kCrystals.size()); ++i)
-        m_crystalCombo.InsertString(i, u8(orlet::kCrystals[std::size_t(i)].text));
-    m_crystalCombo.InsertString(int(orlet::kCrystals.size()), u8(orlet::kCustomCrystalText));
-    m_crystalCombo.SetCurSel(orlet::kDefaultCrystalIndex);
-
-    for (CComboBox* trigger : { &m_trigger0Combo, &m_trigger1Combo }) {
-        for (const char* item : kTriggerItems)
-            trigger->AddString(u8(item));
-        trigger->SetCurSel(1);
-    }
-    for (int timer : { 0, 1 }) {
-        CComboBox& mode = m_modeCombo[std::size_t(timer)];
-        for (int i = 0; i < 6; ++i)
-            mode.InsertString(i, u8(orlet::ModeItemText(orlet::Chip(), timer, i)));
-        mode.SetCurSel(0);
-    }
-    for (int i = 0; i < int(orlet::kBaudRates.size()); ++i)
-        m_baudCombo.InsertString(i, QString::number(orlet::kBaudRates[std::size_t(i)]));
-    m_baudCombo.SetCurSel(orlet::kDefaultBaudIndex);
-
-    for (const orlet::ChipRow& row : orlet::ChipRows()) {
-        m_chipCombo.AddString(u8(std::string(row.title)));
-        m_chipCombo.SetItemData(m_chipCombo.GetCount() - 1, u8(std::string(row.key)));
-    }
-    m_chipCombo.SetCurSel(m_chipCombo.FindItemData(u8(std::string(orlet::Chip().key()))));
-
-    // Timer 2 has one mode: the timer, then the counter.
-    for (int index : { 0, 3 })
-        m_modeCombo[2].AddString(u8(orlet::ModeItemText(orlet::ChipNamed("8052"), 2, index)));
-    m_modeCombo[2].SetCurSel(0);
-}
-
-void COrletDlg::disableBlocks()
-{
-    for (int id : { ctl::CustomMhz, ctl::Int0Trigger, ctl::Int1Trigger, ctl::Timer0Mode, ctl::Timer0Period, ctl::Gate0,
-             ctl::Timer0Reload, ctl::Timer1Mode, ctl::Timer1Period, ctl::Gate1, ctl::Timer1Reload, ctl::BaudList,
-             ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError, ctl::Timer0Actual,
-             ctl::Timer0Postscale, ctl::Timer1Actual, ctl::Timer1Postscale, ctl::UartTimer2, ctl::Timer2Mode,
-             ctl::Timer2Period, ctl::Timer2Reload, ctl::Timer2Actual, ctl::Timer2Postscale })
-        enableAll(*this, { id }, false);
 }
 
 QString COrletDlg::OutputText() const
@@ -373,329 +249,59 @@ QString COrletDlg::OutputText() const
 
 // ---- Between the controls and the model -----------------------------------
 
-orlet::WindowModel COrletDlg::pull() const
+void COrletDlg::OnControlChange(orlet::Control control)
 {
-    orlet::WindowModel m = m_model;
-    m.comments = m_commentCheck.GetCheck();
-    m.copy = m_copyCheck.GetCheck();
-    m.useInt0 = m_useInt0Check.GetCheck();
-    m.trigger0 = m_trigger0Combo.GetCurSel();
-    m.useInt1 = m_useInt1Check.GetCheck();
-    m.trigger1 = m_trigger1Combo.GetCurSel();
-    m.useUart = m_useUartCheck.GetCheck();
-    m.doubleBaud = m_doubleBaudCheck.GetCheck();
-    m.uartInterrupt = m_uartIntCheck.GetCheck();
-    m.baudIndex = m_baudCombo.GetCurSel();
-    m.crystalIndex = m_crystalCombo.GetCurSel();
-    m.exact = m_exactCheck.GetCheck();
-    m.driftFree = m_driftFreeCheck.GetCheck();
-    m.chip = orlet::ChipNamed(m_chipCombo.GetItemData(m_chipCombo.GetCurSel()).toStdString());
-    m.sixT = m_sixTCheck.GetCheck();
-    m.uartTimer = m_uartTimer2Check.GetCheck() ? 2 : 1;
-    for (int timer = 0; timer < kTimerBlocks; ++timer) {
-        const auto i = std::size_t(timer);
-        orlet::TimerState& t = m.timer(timer);
-        const CComboBox& mode = m_modeCombo[i];
-        t.use = m_useTimerCheck[i].GetCheck();
-        t.modeIndex = ModeIndexOfItem(std::max(mode.GetCurSel(), 0), mode.GetCount());
-        if (kTimerControls[i].gate != 0)
-            t.gate = m_gateCheck[i].GetCheck();
-        t.clock = m_clockCheck[i].GetCheck() ? 1 : 12;
-        t.time = m_time[i];
-        t.unit = m_unit[i].toStdString();
-        t.th = m_th[i];
-        t.tl = m_tl[i];
-        t.reloadText = m_reloadText[i].toStdString();
-        t.postscale = m_postscale[i];
-    }
-    // As typed: the core rule refuses blanks around it at Generate rather
-    // than the window cutting them off unseen.
-    m.vendorHeader = m_vendorHeaderEdit.GetWindowText().toStdString();
-    m.crystalHz = m_crystalHz;
-    m.customMhzText = m_customMhzEdit.GetWindowText().toStdString();
-    m.tmod = m_tmod;
-    m.baudReloadText = m_baudReloadText.toStdString();
-    m.baudErrorText = m_baudErrorText.toStdString();
-    return m;
-}
-
-void COrletDlg::push(const orlet::WindowModel& m)
-{
-    const orlet::WindowModel before = std::exchange(m_model, m);
-    // Only what differs is set: a list's typed text or a box's tick that
-    // the model did not change stays as the user left it.
-    const auto tick = [](CButton& box, bool checked) {
-        if (box.GetCheck() != checked)
-            box.SetCheck(checked);
-    };
-    const auto select = [](CComboBox& list, int index) {
-        if (list.GetCurSel() != index)
-            list.SetCurSel(index);
-    };
-    for (int timer = 0; timer < kTimerBlocks; ++timer) {
-        const auto i = std::size_t(timer);
-        const orlet::TimerState& t = m.timer(timer);
-        tick(m_useTimerCheck[i], t.use);
-        if (kTimerControls[i].gate != 0)
-            tick(m_gateCheck[i], t.gate);
-        tick(m_clockCheck[i], t.clock == 1);
-        select(m_modeCombo[i], ItemOfModeIndex(t.modeIndex, m_modeCombo[i].GetCount()));
-        m_th[i] = t.th;
-        m_tl[i] = t.tl;
-        m_time[i] = t.time;
-        m_unit[i] = u8(t.unit);
-        m_reloadText[i] = u8(t.reloadText);
-        m_postscale[i] = t.postscale;
-    }
-    tick(m_sixTCheck, m.sixT);
-    tick(m_uartTimer2Check, m.uartTimer == 2);
-    tick(m_doubleBaudCheck, m.doubleBaud);
-    select(m_baudCombo, m.baudIndex);
-    select(m_chipCombo, m_chipCombo.FindItemData(u8(std::string(m.chip.key()))));
-    m_customMhzEdit.SetWindowText(u8(m.customMhzText));
-    m_crystalHz = m.crystalHz;
-    m_tmod = m.tmod;
-    m_baudReloadText = u8(m.baudReloadText);
-    m_baudErrorText = u8(m.baudErrorText);
-    // The lines and tooltips change only with a calculation, a count or the
-    // drift-free box.
-    for (int timer = 0; timer < kTimerBlocks; ++timer) {
-        const orlet::TimerState& b = before.timer(timer);
-        const orlet::TimerState& n = m.timer(timer);
-        if (b.run != n.run || before.driftFree != m.driftFree || b.postscale != n.postscale)
-            showTiming(timer);
-    }
-    if (before.baudRun != m.baudRun)
-        showBaudDerivation();
-    if (before.chip != m.chip) {
-        nameModeItems();
-        nameTimer2Block();
-        showChipControls();
-    }
-    UpdateData(false);
-}
-
-void COrletDlg::apply(const orlet::Transition& done)
-{
+    const orlet::UserChange change = changeOf(control);
+    const orlet::Transition done = orlet::OnUserChange(m_model, change);
     // Each message is up over the window as it stood when it was raised;
     // what it corrects shows once it is closed.
-    orlet::WindowModel shown = pull();
+    orlet::WindowModel shown = orlet::WithUserChange(m_model, change);
     for (const orlet::Notice& notice : done.notices) {
-        if (notice.shown != shown) {
-            push(notice.shown);
-            shown = notice.shown;
-        }
+        if (notice.shown != shown)
+            ShowModel(shown = notice.shown);
         ShowMessageBox(this, u8(orlet::MessageText(notice.message)));
     }
-    push(done.model);
+    ShowModel(done.model);
 }
 
-// ---- Source generation ----------------------------------------------------
-
-void COrletDlg::GenerateSource()
+orlet::UserChange COrletDlg::changeOf(orlet::Control control)
 {
-    const orlet::WindowModel model = pull();
-    // A header name the include line cannot hold, or what drift-free timing
-    // cannot keep exact, is not written, as orlet-gen refuses them.
-    if (const std::optional<orlet::Message> refusal = orlet::GenerateRefusal(model)) {
-        ShowMessageBox(this, u8(orlet::MessageText(*refusal)));
-        return;
+    using orlet::ControlKind;
+    using orlet::UserChange;
+    QWidget& widget = *GetDlgItem(ctl::IdOf(control));
+    const ControlKind kind = orlet::KindOf(control);
+    if (kind == ControlKind::Box)
+        return UserChange::Tick(control, qobject_cast<QAbstractButton*>(&widget)->isChecked());
+    if (kind == ControlKind::Text)
+        return UserChange::Text(control, qobject_cast<QLineEdit*>(&widget)->text().toStdString());
+    if (kind == ControlKind::Number) {
+        std::uint32_t number = 0;
+        return UserChange::Number(
+            control, ReadNumber(ctl::IdOf(control), number) ? std::optional(number) : std::nullopt);
     }
-    const std::string text = orlet::BuildSourceText(orlet::SettingsFor(model));
-    // One undoable step over the whole box: Ctrl+Z brings back what it held,
-    // edits included.
-    m_outputEdit.SetSel(0, -1);
-    m_outputEdit.ReplaceSel(u8(text), true);
-    if (m_copyCheck.GetCheck()) {
-        m_outputEdit.SetSel(0, -1);
-        m_outputEdit.Copy();
+    // A list: a display has no handler.
+    CComboBox list;
+    list.Attach(&widget);
+    if (control == orlet::Control::CrystalList && list.GetCurSel() == orlet::kCustomCrystalIndex) {
+        CMyCry dialog(this);
+        dialog.DoModal();
+        return UserChange::Choice(control, list.GetCurSel(), g_customMhz);
     }
+    return UserChange::Choice(control, list.GetCurSel());
 }
 
-// ---- External interrupts --------------------------------------------------
-
-void COrletDlg::OnUseInt0()
+void COrletDlg::ShowModel(const orlet::WindowModel& model)
 {
-    m_trigger0Combo.EnableWindow(m_useInt0Check.GetCheck());
-}
-
-void COrletDlg::OnUseInt1()
-{
-    m_trigger1Combo.EnableWindow(m_useInt1Check.GetCheck());
-}
-
-// ---- Timer blocks ---------------------------------------------------------
-
-void COrletDlg::enableTimerBlock(int timer, bool on)
-{
-    const TimerControlIds& ids = kTimerControls[std::size_t(timer)];
-    for (int id : { ids.mode, ids.period, ids.gate, ids.reload, ids.actual, ids.postscale }) {
-        if (id != 0)
-            enableAll(*this, { id }, on);
-    }
-}
-
-void COrletDlg::OnUseTimer(int timer)
-{
-    enableTimerBlock(timer, m_useTimerCheck[std::size_t(timer)].GetCheck());
-    apply(orlet::OnUseTimer(pull(), timer));
-}
-
-void COrletDlg::OnGate(int timer)
-{
-    apply(orlet::OnGate(pull(), timer));
-}
-
-void COrletDlg::OnModeChange(int timer)
-{
-    const TimerControlIds& ids = kTimerControls[std::size_t(timer)];
-    if (ids.gate == 0) { // timer 2: no GATE, and its period box stays as it is
-        apply(orlet::OnModeChange(pull(), timer));
-        return;
-    }
-    enableAll(*this, { ids.period }, true);
-    const orlet::Transition done = orlet::OnModeChange(pull(), timer);
-    // The GATE bit means nothing to a counter.
-    m_gateCheck[std::size_t(timer)].EnableWindow(!orlet::ModeListEntryAt(done.model.timer(timer).modeIndex).counter);
-    apply(done);
-}
-
-// ---- Reload calculation ---------------------------------------------------
-
-void COrletDlg::UpdateTimerReload(int timer)
-{
-    UpdateData(true);
-    apply(orlet::UpdateTimerReload(pull(), timer));
-}
-
-void COrletDlg::showTiming(int timer)
-{
-    const std::optional<orlet::TimerShown> shown = orlet::DescribeTimer(m_model, timer);
-    const orlet::TimerTexts texts = shown ? orlet::TimerTextsOf(*shown) : orlet::TimerTexts {};
-    m_actualText[std::size_t(timer)] = u8(texts.line);
-    GetDlgItem(kTimerControls[std::size_t(timer)].reload)->setToolTip(u8(texts.tip));
-}
-
-// ---- Precision and software counters ---------------------------------------
-
-void COrletDlg::OnExactChange()
-{
-    UpdateData(true);
-    apply(orlet::OnExactChange(pull()));
-}
-
-void COrletDlg::OnPostscaleChange(int timer)
-{
-    const std::uint32_t before = m_postscale[std::size_t(timer)];
-    UpdateData(true); // a refused text keeps the number as it was
-    apply(orlet::OnPostscaleChange(pull(), timer, before));
-}
-
-void COrletDlg::OnDriftFreeChange()
-{
-    apply(orlet::OnDriftFreeChange(pull()));
-}
-
-// ---- Serial port ----------------------------------------------------------
-
-void COrletDlg::OnUseUart()
-{
-    const bool on = m_useUartCheck.GetCheck();
-    enableAll(*this,
-        { ctl::BaudList, ctl::UartInterrupt, ctl::DoubleBaud, ctl::BaudReload, ctl::BaudError, ctl::UartTimer2 }, on);
-    // The serial port runs on timer 1 (unless on timer 2), which is switched
-    // off and locked.
-    const bool onTimer1 = !m_uartTimer2Check.GetCheck();
-    m_useTimerCheck[1].EnableWindow(!(on && onTimer1));
-    if (on && onTimer1)
-        enableTimerBlock(1, false);
-    apply(orlet::OnUseUart(pull()));
-    lockUartTimer();
-}
-
-void COrletDlg::OnDoubleBaud()
-{
-    apply(orlet::OnDoubleBaud(pull()));
-}
-
-void COrletDlg::UpdateBaudReload()
-{
-    apply(orlet::UpdateBaudReload(pull()));
-}
-
-void COrletDlg::showBaudDerivation()
-{
-    const std::optional<orlet::BaudDerivation> d = orlet::DescribeBaud(m_model);
-    const QString tip = d ? u8(orlet::BaudTip(*d)) : QString();
-    for (int id : { ctl::BaudReload, ctl::BaudError })
-        GetDlgItem(id)->setToolTip(tip);
-}
-
-// ---- Chip -----------------------------------------------------------------
-
-void COrletDlg::OnChipChange()
-{
-    apply(orlet::OnChipChange(pull()));
-    lockUartTimer();
-}
-
-void COrletDlg::OnUartTimerChange()
-{
-    apply(orlet::OnUartTimerChange(pull()));
-    lockUartTimer();
-}
-
-void COrletDlg::lockUartTimer()
-{
-    for (int timer : { 1, 2 }) {
-        const bool locked = m_model.useUart && m_model.uartTimer == timer;
-        m_useTimerCheck[std::size_t(timer)].EnableWindow(!locked);
-        enableTimerBlock(timer, !locked && m_model.timer(timer).use);
-    }
-    // Beside a counter mode GATE1 stays disabled, as the mode list left it.
-    if (orlet::ModeListEntryAt(m_model.timer(1).modeIndex).counter)
-        m_gateCheck[1].EnableWindow(false);
-    // PCON.SMOD reaches only timer 1 in mode 2.
-    m_doubleBaudCheck.EnableWindow(m_model.useUart && orlet::SmodDoublesRate(m_model));
-}
-
-// ---- Timer 2 and the chip's clocks ------------------------------------------
-
-void COrletDlg::OnClockChange(int timer)
-{
-    apply(orlet::OnTimerClockChange(pull(), timer));
-}
-
-void COrletDlg::nameTimer2Block()
-{
-    const orlet::TimerRow* timer2 = m_model.chip->timers[2];
-    if (timer2 == nullptr)
-        return;
-    m_ui->labelReload2->setText(u8(std::string(timer2->reloadHigh) + ',' + timer2->reloadLow));
-    for (int item = 0; item < m_modeCombo[2].GetCount(); ++item)
-        m_modeCombo[2].SetItemText(
-            item, u8(orlet::ModeItemText(m_model.chip, 2, ModeIndexOfItem(item, m_modeCombo[2].GetCount()))));
-}
-
-void COrletDlg::OnSixTChange()
-{
-    apply(orlet::OnSixTChange(pull()));
-}
-
-void COrletDlg::showChipControls()
-{
-    const orlet::ChipRow& row = m_model.chip.row();
-    // A timer's 1T box where it can count at 1T or 12T.
-    const auto clockChoice = [&row](int timer) {
-        const orlet::TimerRow* t = orlet::TimerOf(row, timer);
-        return t != nullptr && t->clocks.size() > 1;
-    };
-    for (int timer = 0; timer < kTimerBlocks; ++timer)
-        m_clockCheck[std::size_t(timer)].Widget()->setVisible(clockChoice(timer));
-    m_sixTCheck.Widget()->setVisible(row.offersSixT);
-    m_uartTimer2Check.Widget()->setVisible(orlet::BaudSourceOnTimer(row, 2) != nullptr);
-    m_vendorHeaderEdit.Widget()->setVisible(row.acceptsVendorHeader);
-    showTimer2Block(row.timers[2] != nullptr);
+    const bool chipChanged = model.chip != m_model.chip;
+    m_model = model;
+    const orlet::WindowView view = orlet::ViewOf(model);
+    for (const auto& [control, id] : ctl::kViewedControls)
+        ShowControlView(*GetDlgItem(id), view[control]);
+    if (m_ui->labelReload2->text() != u8(view.timer2ReloadCaption))
+        m_ui->labelReload2->setText(u8(view.timer2ReloadCaption));
+    showTimer2Block(view.timer2BlockShown);
+    if (chipChanged)
+        fitChipTexts();
 }
 
 void COrletDlg::showTimer2Block(bool shown)
@@ -704,11 +310,12 @@ void COrletDlg::showTimer2Block(bool shown)
     if (m_classicHeight == 0) {
         m_classicHeight = height();
         m_classicOutputHeight = output.height();
+    } else if (m_ui->groupTIME2->isHidden() != shown) {
+        return;
     }
-    for (QWidget* control : std::initializer_list<QWidget*> { m_ui->groupTIME2, m_ui->useTimer2, m_ui->timer2Mode,
-             m_ui->labelPostscale2, m_ui->timer2Postscale, m_ui->timer2Period, m_ui->timer2Unit, m_ui->labelReload2,
-             m_ui->timer2Reload, m_ui->timer2Actual })
-        control->setVisible(shown);
+    for (QWidget* caption :
+        std::initializer_list<QWidget*> { m_ui->groupTIME2, m_ui->labelPostscale2, m_ui->labelReload2 })
+        caption->setVisible(shown);
     // The block stands below the serial port's; the output box grows with
     // the frame, as far below the block as the frame was below the port's.
     const QRect block = m_ui->groupTIME2->geometry();
@@ -718,20 +325,17 @@ void COrletDlg::showTimer2Block(bool shown)
     output.resize(output.width(), m_classicOutputHeight + grown);
 }
 
-void COrletDlg::nameModeItems()
+void COrletDlg::fitChipTexts()
 {
     for (int timer : { 0, 1 }) {
-        CComboBox& list = m_modeCombo[std::size_t(timer)];
-        QWidget& box = *list.Widget();
+        QWidget& list = *GetDlgItem(ctl::IdOf(orlet::TimerControl(timer, orlet::TimerPart::Mode)));
         QRect& classicPlace = m_classicModeListPlace[std::size_t(timer)];
         if (classicPlace.isNull())
-            classicPlace = box.geometry();
-        for (int i = 0; i < 6; ++i)
-            list.SetItemText(i, u8(orlet::ModeItemText(m_model.chip, timer, i)));
+            classicPlace = list.geometry();
         // Longer names take the free room of the row; the classic names fit
         // the list as the window always had it.
-        box.setGeometry(classicPlace);
-        WidenWithinRoom(box, WidthForItems(box));
+        list.setGeometry(classicPlace);
+        WidenWithinRoom(list, WidthForItems(list));
     }
     // From a 16-bit reload the serial reload is a pair ("ffH,e8H").
     QWidget& baudReload = *GetDlgItem(ctl::BaudReload);
@@ -745,20 +349,27 @@ void COrletDlg::nameModeItems()
     }
 }
 
-// ---- Crystal --------------------------------------------------------------
+// ---- Source generation ----------------------------------------------------
 
-void COrletDlg::OnCrystalChange()
+void COrletDlg::GenerateSource()
 {
-    float customMhz = orlet::kDefaultCustomMhz;
-    if (m_crystalCombo.GetCurSel() == m_crystalCombo.GetCount() - 1) {
-        CMyCry dialog(this);
-        dialog.DoModal();
-        customMhz = g_customMhz;
-    } else {
-        m_customMhzEdit.EnableWindow(false);
+    // A header name the include line cannot hold, or what drift-free timing
+    // cannot keep exact, is not written, as orlet-gen refuses them.
+    if (const std::optional<orlet::Message> refusal = orlet::GenerateRefusal(m_model)) {
+        ShowMessageBox(this, u8(orlet::MessageText(*refusal)));
+        return;
     }
-    UpdateData(true);
-    apply(orlet::OnCrystalChange(pull(), customMhz));
+    const std::string text = orlet::BuildSourceText(orlet::SettingsFor(m_model));
+    // One undoable step over the whole box: Ctrl+Z brings back what it held,
+    // edits included.
+    CEdit output;
+    output.Attach(m_ui->outputBox);
+    output.SetSel(0, -1);
+    output.ReplaceSel(u8(text), true);
+    if (m_model.copy) {
+        output.SetSel(0, -1);
+        output.Copy();
+    }
 }
 
 // ---- Frame: About box, system menu, painting, Enter in the output box ------

@@ -1,4 +1,5 @@
-#include "GenCommand.h"
+#include "Arguments.h"
+#include "Rendering.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,7 +21,7 @@ Rendered renderArgs(const QStringList& args)
 {
     const orlet::GenParseResult parsed = orlet::ParseGenArguments(QStringList { QStringLiteral("orlet-gen") } + args);
     if (!parsed.request)
-        return { parsed.error, { {}, parsed.error, orlet::kExitRefused } };
+        return { parsed.error, { {}, parsed.error, orlet::kExitRefused, {} } };
     GenOutput output = orlet::RenderGenOutput(*parsed.request);
     return { output.error, output };
 }
@@ -37,6 +38,16 @@ QJsonObject json(const QString& line)
     const Rendered r = render(line + QStringLiteral(" --json"));
     EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
     return QJsonDocument::fromJson(r.output.bytes).object();
+}
+
+// The refusal as expected; one ending in "…" up to the chips it lists,
+// which are the table's (WordingTest).
+void expectRefusal(const QString& error, const QString& expected)
+{
+    if (expected.endsWith(QStringLiteral("…")))
+        EXPECT_TRUE(error.startsWith(expected.chopped(1))) << error.toStdString();
+    else
+        EXPECT_EQ(error.toStdString(), expected.toStdString());
 }
 
 } // namespace
@@ -143,8 +154,8 @@ TEST(ChipOptions, RefusalsInWords)
         const char* error;
     };
     const Case cases[] = {
-        { "--chip 8053", "--chip takes 8051, 8052, stc89, stc15 or stc8, got \"8053\"" },
-        { "--timer2 1000", "the 8051 has no timer 2; choose --chip 8052, stc89, stc15 or stc8" },
+        { "--chip 8053", "--chip takes …" },
+        { "--timer2 1000", "the 8051 has no timer 2; choose --chip …" },
         { "--chip stc15 --timer0 3:100",
             "--timer0 3: mode 3 makes timer 0 of the STC15 a non-maskable 16-bit auto-reload timer (and stops timer 1);"
             " it is not generated: mode 0 is the same 16-bit auto-reload with a maskable interrupt" },
@@ -155,12 +166,11 @@ TEST(ChipOptions, RefusalsInWords)
         { "--chip stc89 --clock1 1t",
             "--clock1 1t: the STC89 has no 1T timer clock (its AUXR holds only EXTRAM and ALEOFF); for double speed"
             " program it in 6T mode (--6t)" },
-        { "--chip 8052 --clock2 1t", "--clock2 1t: the 8052 counts every 12 clocks; 1T timers are on stc15 and stc8" },
+        { "--chip 8052 --clock2 1t", "--clock2 1t: the 8052 counts every 12 clocks; 1T timers are on …" },
         { "--chip stc8 --clock0 6t", "--clock0 takes 1t or 12t, got \"6t\"" },
         { "--chip 8052 --6t", "--6t: 6T mode is chosen when an STC89 is programmed; the 8052 has none" },
         { "--uart 9600 --uart-timer 2",
-            "--uart-timer 2: the 8051 has no timer 2 to clock its serial port; choose --chip 8052, stc89, stc15 or"
-            " stc8" },
+            "--uart-timer 2: the 8051 has no timer 2 to clock its serial port; choose --chip …" },
         { "--chip 8052 --uart-timer 2", "--uart-timer needs --uart" },
         { "--chip 8052 --uart 9600 --uart-timer 2 --timer2 100",
             "--timer2/--counter2 cannot be used with --uart-timer 2: timer 2 is the baud-rate generator" },
@@ -193,7 +203,7 @@ TEST(ChipOptions, RefusalsInWords)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         const Rendered r = render(QString::fromLatin1(c.line));
-        EXPECT_EQ(r.error.toStdString(), c.error);
+        expectRefusal(r.error, QString::fromUtf8(c.error));
         EXPECT_TRUE(r.output.bytes.isEmpty());
     }
     EXPECT_TRUE(render(QStringLiteral("--chip 8052 --crystal 1 --timer2 786437")).error.isEmpty());
@@ -213,13 +223,13 @@ TEST(ChipOptions, HeaderRefusalsInWords)
     const Case cases[] = {
         { { "--header", "STC8H.h" },
             "--header: the 8051 text declares no registers of its own for a vendor header to replace; choose --chip"
-            " stc15 or stc8" },
+            " …" },
         { { "--chip", "8052", "--header", "reg52.h" },
             "--header: the 8052 text declares no registers of its own for a vendor header to replace; choose --chip"
-            " stc15 or stc8" },
+            " …" },
         { { "--chip", "stc89", "--timer2", "1000", "--header", "STC89.H" },
             "--header: the STC89 text declares no registers of its own for a vendor header to replace; choose --chip"
-            " stc15 or stc8" },
+            " …" },
         { { "--chip", "stc15", "--header", "" }, "--header takes a file name, got an empty one" },
         { { "--chip", "stc15", "--header", "a.h", "--header", "b.h" }, "--header given more than once" },
         { { "--chip", "stc8", "--header", "<stc8.h>" }, "--header \"<stc8.h>\": the name holds '<'" },
@@ -245,7 +255,7 @@ TEST(ChipOptions, HeaderRefusalsInWords)
         QString expected = QString::fromStdString(c.error);
         if (expected.contains("the name holds"))
             expected += rule;
-        EXPECT_EQ(error.toStdString(), expected.toStdString());
+        expectRefusal(error, expected);
         EXPECT_EQ(output.exitStatus, orlet::kExitRefused);
         EXPECT_TRUE(output.bytes.isEmpty());
     }

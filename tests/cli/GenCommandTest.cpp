@@ -1,5 +1,6 @@
-#include "GenCommand.h"
+#include "Arguments.h"
 #include "Gbk.h"
+#include "Rendering.h"
 
 #include <QByteArray>
 #include <QDir>

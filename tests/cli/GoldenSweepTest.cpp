@@ -6,10 +6,12 @@
 //   ORLET_GOLDEN_RECORD=1  writes the file anew (for an intended change)
 //   ORLET_GOLDEN_DUMP=DIR  writes every case's full texts into DIR/orlet-gen
 
-#include "GenCommand.h"
+#include "Arguments.h"
+#include "Rendering.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -171,7 +173,13 @@ QByteArray runOrletGen(const QStringList& args)
     int status = orlet::kExitSuccess;
     const orlet::GenParseResult parsed = orlet::ParseGenArguments(QStringList { "orlet-gen" } + args);
     if (!parsed.earlyExit.isEmpty()) {
-        out = parsed.earlyExit.toUtf8();
+        // Qt's help differs by platform: the usage line names the program
+        // by how it was started (a full path on Windows), and Windows adds -?.
+        static const QRegularExpression usage(QStringLiteral("^Usage: .* \\[options\\]"));
+        out = QString(parsed.earlyExit)
+                  .replace(usage, QStringLiteral("Usage: <executable_name> [options]"))
+                  .replace(QStringLiteral("  -?, -h, --help    "), QStringLiteral("  -h, --help        "))
+                  .toUtf8();
     } else if (!parsed.request) {
         err = "orlet-gen: " + parsed.error.toUtf8() + '\n';
         status = orlet::kExitRefused;
@@ -182,7 +190,7 @@ QByteArray runOrletGen(const QStringList& args)
             status = output.exitStatus;
         } else {
             out = output.bytes;
-            for (const QString& warning : orlet::GenWarnings(*parsed.request))
+            for (const QString& warning : output.warnings)
                 err += "orlet-gen: " + warning.toUtf8() + '\n';
         }
     }

@@ -303,6 +303,7 @@ TEST(ChipGenerator, SweepOfEveryChip)
         if (Chip(profile).isDefault())
             continue;
         const bool stc = TimersUseRegister(profile, "AUXR");
+        const bool timer2 = TimerOf(profile, 2) != nullptr;
         for (const std::uint32_t hz : { 11059200u, 12000000u, 24000000u }) {
             for (int variant = 0; variant < 72; ++variant) {
                 Configuration c = on(Chip(profile), hz);
@@ -311,8 +312,8 @@ TEST(ChipGenerator, SweepOfEveryChip)
                     c.timer(1) = timerAt((variant / 4) % 3, 40);
                 else
                     c.uartBaudIndex = 3 + variant % 8;
-                c.uartTimer = c.uartBaudIndex && variant % 2 ? 2 : 1;
-                if (variant % 3 != 1 && c.uartTimer == 1)
+                c.uartTimer = timer2 && c.uartBaudIndex && variant % 2 ? 2 : 1;
+                if (timer2 && variant % 3 != 1 && c.uartTimer == 1)
                     c.timer(2) = timerAt(0, 2000, variant % 6 == 5, variant % 9 == 0 ? 300 : 1);
                 if (stc && variant / 36 == 1) {
                     c.timer(0).clock = c.timer(2).clock = 12;

@@ -1,6 +1,9 @@
 #include "WindowView.h"
+#include "UserChange.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 using namespace orlet;
 
@@ -72,4 +75,119 @@ TEST(WindowView, TheChipDecidesWhatShowsAndHowModesAreNamed)
     EXPECT_EQ(chip[Control::ChipList].text, "STC15");
     EXPECT_EQ(chip.timer2ReloadCaption, "T2H,T2L");
     EXPECT_TRUE(chip[Control::VendorHeader].visible && !classic[Control::VendorHeader].visible);
+}
+
+namespace {
+
+WindowModel onChip(const char* key)
+{
+    WindowModel m;
+    m.chip = ChipNamed(key);
+    return OnChipChange(m).model;
+}
+
+std::vector<Control> allControls()
+{
+    std::vector<Control> controls;
+    for (int c = 0; c < static_cast<int>(Control::Count); ++c)
+        controls.push_back(static_cast<Control>(c));
+    return controls;
+}
+
+} // namespace
+
+// A screen reader names each edit and list after the label beside it, and
+// no two controls alike.
+TEST(WindowView, EveryEditAndListIsNamedOnce)
+{
+    const WindowModel counting = withMode(ticked(WindowModel {}, 1), 1, 4);
+    const struct {
+        WindowModel model;
+        Control control;
+        const char* name;
+    } rows[] = {
+        { WindowModel {}, Control::Int0Trigger, "INT0 触发方式" },
+        { WindowModel {}, Control::Int1Trigger, "INT1 触发方式" },
+        { WindowModel {}, TimerControl(0, TimerPart::Period), "定时器0 定时时间(us)" },
+        { counting, TimerControl(1, TimerPart::Period), "定时器1 计数值(plus)" },
+        { WindowModel {}, TimerControl(2, TimerPart::Postscale), "定时器2 软件计数(×N)" },
+        { WindowModel {}, TimerControl(1, TimerPart::Clock), "定时器1 1T" },
+        { WindowModel {}, TimerControl(0, TimerPart::Reload), "" }, // its text names it
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(ViewOf(r.model)[r.control].accessibleName, r.name);
+
+    for (const WindowModel& m : { WindowModel {}, counting, onChip("stc15") }) {
+        const WindowView v = ViewOf(m);
+        std::set<std::string> names;
+        for (Control c : allControls()) {
+            const std::string& name = v[c].accessibleName;
+            // The MHz box shows its value as an edit does, beside its name.
+            EXPECT_EQ(name.empty(), KindOf(c) == ControlKind::Display && c != Control::CustomMhz) << int(c);
+            EXPECT_TRUE(name.empty() || names.insert(name).second) << name;
+        }
+    }
+}
+
+// What a user does to a control reads into the model so that the view
+// shows it back: every box, every item of every list, a number, a text.
+TEST(WindowView, AChangeReadIntoTheModelShowsAsTheUserLeftIt)
+{
+    for (const WindowModel& m : { WindowModel {}, onChip("8052"), onChip("stc15") }) {
+        const WindowView before = ViewOf(m);
+        for (Control c : allControls()) {
+            const ControlKind kind = KindOf(c);
+            if (kind == ControlKind::Box) {
+                const bool ticked = !*before[c].checked;
+                EXPECT_EQ(ViewOf(WithUserChange(m, UserChange::Tick(c, ticked)))[c].checked, ticked) << int(c);
+            }
+            // Only the trigger lists take typed text, which is no item (-1).
+            const int first = c == Control::Int0Trigger || c == Control::Int1Trigger ? -1 : 0;
+            for (int item = first; kind == ControlKind::List && item < int(before[c].items.size()); ++item)
+                EXPECT_EQ(ViewOf(WithUserChange(m, UserChange::Choice(c, item)))[c].index, item) << int(c);
+            if (kind == ControlKind::Number) {
+                EXPECT_EQ(ViewOf(WithUserChange(m, UserChange::Number(c, 4321)))[c].text, "4321");
+            } else if (kind == ControlKind::Text) {
+                EXPECT_EQ(ViewOf(WithUserChange(m, UserChange::Text(c, " x.h")))[c].text, " x.h");
+            }
+        }
+    }
+}
+
+// Each control runs its handler's transition on the model with the change in it.
+TEST(WindowView, AChangeRunsItsControlsTransition)
+{
+    const WindowModel timer0 = ticked(WindowModel {}, 0); // mode 0: 8192 counts
+    const auto period = TimerControl(0, TimerPart::Period);
+    const struct {
+        const char* what;
+        UserChange change;
+        std::string reload; // timer 0's display afterwards
+        std::uint32_t time, postscale;
+        std::vector<Message> messages;
+    } rows[] = {
+        { "a period", UserChange::Number(period, 1000), "e0H,18H", 1000, 1, {} },
+        { "a period out of range", UserChange::Number(period, 70000), "0H,0H", 8192, 1,
+            { { MessageCode::TimerOutOfRange, 0 } } },
+        { "a refused text computes the period kept", UserChange::Number(period, std::nullopt), "ffH,1fH", 1, 1, {} },
+        { "a count out of range", UserChange::Number(TimerControl(0, TimerPart::Postscale), 0), "ffH,ffH", 1, 1,
+            { { MessageCode::PostscaleOutOfRange } } },
+        { "the crystal", UserChange::Choice(Control::CrystalList, 8), "ffH,1eH", 1, 1, {} },
+        { "GATE computes nothing", UserChange::Tick(TimerControl(0, TimerPart::Gate), true), "ffH,ffH", 1, 1, {} },
+    };
+    for (const auto& r : rows) {
+        const Transition done = OnUserChange(timer0, r.change);
+        const TimerState& t = done.model.timer(0);
+        std::vector<Message> messages;
+        for (const Notice& n : done.notices)
+            messages.push_back(n.message);
+        EXPECT_EQ(t.reloadText, r.reload) << r.what;
+        EXPECT_EQ(t.time, r.time) << r.what;
+        EXPECT_EQ(t.postscale, r.postscale) << r.what;
+        EXPECT_EQ(messages, r.messages) << r.what;
+    }
+    const UserChange custom = UserChange::Choice(Control::CrystalList, kCustomCrystalIndex, 8.0f);
+    EXPECT_EQ(OnUserChange(WindowModel {}, custom).model.crystalHz, 8000000u);
+    const UserChange chip = UserChange::Choice(Control::ChipList, 1);
+    EXPECT_TRUE(ViewOf(OnUserChange(WindowModel {}, chip).model).timer2BlockShown);
 }

@@ -1,7 +1,8 @@
 // orlet-gen's argument parsing and rendering: the input is its argument
 // list, the arguments separated by NUL bytes.
+#include "Arguments.h"
 #include "FuzzCheck.h"
-#include "GenCommand.h"
+#include "Rendering.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>

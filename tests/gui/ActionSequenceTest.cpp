@@ -355,7 +355,7 @@ private:
             const TimerBlock& b = kBlocks[t];
             const int lineId = t == 0 ? ctl::Timer0Actual : ctl::Timer1Actual;
             const int boxId = t == 0 ? ctl::Timer0Postscale : ctl::Timer1Postscale;
-            const std::uint32_t n = dlg->m_postscale[std::size_t(t)];
+            const std::uint32_t n = dlg->Model().timer(t).postscale;
             if (ui->text(boxId) != QString::number(n) || n < 1 || n > orlet::kMaxPostscale)
                 return QString("box %1 shows %2, the postscale is %3").arg(boxId).arg(ui->text(boxId)).arg(n);
             const QString line = ui->text(lineId);
@@ -364,9 +364,9 @@ private:
                 return QString("timer %1 off or counting shows \"%2\"").arg(t).arg(line);
             if (line.isEmpty())
                 continue;
-            const std::uint32_t period = dlg->m_time[std::size_t(t)];
+            const std::uint32_t period = dlg->Model().timer(t).time;
             const orlet::TimerReload reload
-                = orlet::ComputeTimerReload(dlg->m_crystalHz, mode, false, period, precision());
+                = orlet::ComputeTimerReload(dlg->Model().crystalHz, mode, false, period, precision());
             const bool kept = reload.inRange && orlet::DriftFreeKeeps(reload.count, mode);
             if (line.startsWith(QStringLiteral("无累积误差")) && (!driftFree() || kept))
                 return QString("timer %1 line \"%2\" for a count drift-free timing keeps").arg(t).arg(line);
@@ -374,12 +374,13 @@ private:
                 continue;
             if (driftFree() && !kept)
                 return QString("timer %1 line \"%2\" for a count drift-free timing cannot keep").arg(t).arg(line);
-            const int th = dlg->m_th[std::size_t(t)];
-            const int tl = dlg->m_tl[std::size_t(t)];
+            const int th = dlg->Model().timer(t).th;
+            const int tl = dlg->Model().timer(t).tl;
             const orlet::TimerRequest request { t, mode, false, period, 12, false, precision() };
-            const orlet::TimerCalculation calculation = orlet::CalculateTimer(orlet::Chip(), dlg->m_crystalHz, request);
+            const orlet::TimerCalculation calculation
+                = orlet::CalculateTimer(orlet::Chip(), dlg->Model().crystalHz, request);
             const QString real = QString::fromStdString(orlet::RealPeriodLine(orlet::DeriveTimer(
-                { orlet::Chip(), dlg->m_crystalHz, request, calculation, n, false, driftFree(), driftFree() })));
+                { orlet::Chip(), dlg->Model().crystalHz, request, calculation, n, false, driftFree(), driftFree() })));
             if (reload.th != th || reload.tl != tl || line != real)
                 return QString("timer %1 line \"%2\" stands for other bytes or periods").arg(t).arg(line);
         }
@@ -391,25 +392,25 @@ private:
     QString timerProblem(int t) const
     {
         const TimerBlock& b = kBlocks[t];
-        const std::uint32_t period = dlg->m_time[std::size_t(t)];
+        const std::uint32_t period = dlg->Model().timer(t).time;
         if (ui->text(b.period) != QString::number(period))
             return QString("box %1 shows %2, the period is %3").arg(b.period).arg(ui->text(b.period)).arg(period);
-        const int half = (dlg->m_tmod >> b.shift) & 0x0F;
+        const int half = (dlg->Model().tmod >> b.shift) & 0x0F;
         if ((half & 0x03) == 3)
-            return QString("timer %1 in mode 3: TMOD 0x%2").arg(t).arg(dlg->m_tmod, 0, 16);
+            return QString("timer %1 in mode 3: TMOD 0x%2").arg(t).arg(dlg->Model().tmod, 0, 16);
         const int index = ui->selected(b.mode);
         if (half != (kModeBits[index] | (ui->checked(b.gate) ? 0x08 : 0)))
             return QString("timer %1 lists item %2, GATE %3, but TMOD is 0x%4")
                 .arg(t)
                 .arg(index)
                 .arg(ui->checked(b.gate))
-                .arg(dlg->m_tmod, 0, 16);
+                .arg(dlg->Model().tmod, 0, 16);
         if (ui->text(b.unit) != (index >= 3 ? "plus" : "us"))
             return QString("timer %1 lists item %2 beside \"%3\"").arg(t).arg(index).arg(ui->text(b.unit));
         if (!ui->checked(b.use))
             return {};
-        const int th = dlg->m_th[std::size_t(t)];
-        const int tl = dlg->m_tl[std::size_t(t)];
+        const int th = dlg->Model().timer(t).th;
+        const int tl = dlg->Model().timer(t).tl;
         if (bytesShown(ui->text(b.display)) != std::pair { th, tl })
             return QString("display %1 shows %2, the bytes are %3")
                 .arg(QString::number(b.display), ui->text(b.display), u8(orlet::FormatReloadText(th, tl)));
@@ -423,11 +424,13 @@ private:
         if (ui->checked(ctl::UseTimer1) || ui->enabled(ctl::UseTimer1))
             return QStringLiteral("timer 1 can be used with the serial port");
         const orlet::BaudReload baud = orlet::ComputeBaudReload(
-            dlg->m_crystalHz, ui->selected(ctl::BaudList), ui->checked(ctl::DoubleBaud), precision());
+            dlg->Model().crystalHz, ui->selected(ctl::BaudList), ui->checked(ctl::DoubleBaud), precision());
         if (baud.rateIndex != ui->selected(ctl::BaudList))
             return QString("the list shows a rate that does not fit: %1").arg(ui->text(ctl::BaudList));
-        if (dlg->m_th[1] != baud.reload || dlg->m_tl[1] != baud.reload)
-            return QString("serial reload 0x%1 behind %2").arg(dlg->m_th[1], 0, 16).arg(ui->text(ctl::BaudReload));
+        if (dlg->Model().timer(1).th != baud.reload || dlg->Model().timer(1).tl != baud.reload)
+            return QString("serial reload 0x%1 behind %2")
+                .arg(dlg->Model().timer(1).th, 0, 16)
+                .arg(ui->text(ctl::BaudReload));
         if (ui->text(ctl::BaudReload) != u8(baud.reloadText) || ui->text(ctl::BaudError) != u8(baud.errorText))
             return QString("serial displays %1 %2").arg(ui->text(ctl::BaudReload), ui->text(ctl::BaudError));
         return {};
@@ -436,8 +439,8 @@ private:
     QString crystalProblem() const
     {
         const int crystal = ui->selected(ctl::CrystalList);
-        if (crystal < 11 && dlg->m_crystalHz != orlet::CrystalHzAt(crystal))
-            return QString("crystal item %1 but %2 Hz").arg(crystal).arg(dlg->m_crystalHz);
+        if (crystal < 11 && dlg->Model().crystalHz != orlet::CrystalHzAt(crystal))
+            return QString("crystal item %1 but %2 Hz").arg(crystal).arg(dlg->Model().crystalHz);
         if (crystal < 11 && !ui->text(ctl::CustomMhz).isEmpty())
             return QStringLiteral("the MHz box shows a custom frequency for a fixed crystal");
         if (crystal == 11 && u8(orlet::FormatCustomMhz(g_customMhz)) != ui->text(ctl::CustomMhz))
@@ -511,7 +514,7 @@ private:
                 ui->checked(b.gate), ui->text(postscale).toUInt() };
         };
         orlet::Configuration c;
-        c.crystalHz = dlg->m_crystalHz;
+        c.crystalHz = dlg->Model().crystalHz;
         c.comments = ui->checked(ctl::CommentCheck);
         c.int0 = trigger(ctl::UseInt0, ctl::Int0Trigger);
         c.int1 = trigger(ctl::UseInt1, ctl::Int1Trigger);
@@ -544,7 +547,7 @@ private:
                 && (ui->text(ctl::BaudReload) != u8(shown.baudReloadText)
                     || ui->text(ctl::BaudError) != u8(shown.baudErrorText))))
             return std::nullopt;
-        if (!c.timer(0).enabled && (dlg->m_tmod & 0x0F))
+        if (!c.timer(0).enabled && (dlg->Model().tmod & 0x0F))
             return std::nullopt;
         return u8(orlet::BuildSourceText(shown.settings));
     }

@@ -145,9 +145,13 @@ private:
         return QStringLiteral("generate");
     }
 
+    // The row the chip list shows the title of.
     orlet::Chip chip() const
     {
-        return orlet::ChipNamed(ui->as<QComboBox>(ctl::ChipList)->currentData().toString().toStdString());
+        const std::string title = ui->text(ctl::ChipList).toStdString();
+        const auto rows = orlet::ChipRows();
+        return orlet::Chip(*std::find_if(
+            rows.begin(), rows.end(), [&title](const orlet::ChipRow& row) { return row.title == title; }));
     }
 
     orlet::TimerConfig timerShown(int timer) const
@@ -164,7 +168,7 @@ private:
     orlet::Configuration configurationShown() const
     {
         orlet::Configuration c;
-        c.crystalHz = dlg->m_crystalHz;
+        c.crystalHz = dlg->Model().crystalHz;
         c.timer(0) = timerShown(0);
         c.timer(1) = timerShown(1);
         if (ui->checked(ctl::UseUart))
@@ -266,7 +270,7 @@ private:
         // The window keeps on purpose what orlet-gen cannot be asked for:
         // timer 0's TMOD bits after its switch-off, and the bytes of a timer
         // just ticked.
-        if (!timersCalculated(c, *r.resolved) || (!c.timer(0).enabled && (dlg->m_tmod & 0x0F)))
+        if (!timersCalculated(c, *r.resolved) || (!c.timer(0).enabled && (dlg->Model().tmod & 0x0F)))
             return {};
         ++m_compared;
         const QString expected = u8(orlet::BuildSourceText(r.resolved->settings));

@@ -94,7 +94,7 @@ private slots:
             chooseCustom("5");
             QCOMPARE(ui->text(ctl::CustomMhz), QStringLiteral("5.000000"));
             ui->choose(ctl::CrystalList, index);
-            QCOMPARE(dlg->m_crystalHz, hz);
+            QCOMPARE(dlg->Model().crystalHz, hz);
             QCOMPARE(ui->text(ctl::CustomMhz), QString());
             QVERIFY(!ui->enabled(ctl::CustomMhz));
         }
@@ -143,7 +143,7 @@ private slots:
                 QCOMPARE(m.icon, MessageIcon::Stop);
             }
         }
-        QCOMPARE(dlg->m_crystalHz, row.hz);
+        QCOMPARE(dlg->Model().crystalHz, row.hz);
         QCOMPARE(ui->text(ctl::CustomMhz), row.shown);
         QVERIFY(!ui->enabled(ctl::CustomMhz));
         QCOMPARE(ui->selected(ctl::CrystalList), kCustomEntry);
@@ -177,7 +177,7 @@ private slots:
         QCOMPARE(recorder->texts(), row.message.isEmpty() ? QStringList() : QStringList { row.message });
         QCOMPARE(box, row.boxAfter);
         QCOMPARE(member, row.message.isEmpty() ? 25.0f : 12.0f);
-        QCOMPARE(dlg->m_crystalHz, 12000000u);
+        QCOMPARE(dlg->Model().crystalHz, 12000000u);
     }
 
     void textThatIsNoNumberIsRefused()
@@ -208,17 +208,17 @@ private slots:
         QVERIFY(recorder->messages.size() > messagesBeforeOk); // OK told why it stayed
         for (const MessageRequest& m : recorder->messages)
             QCOMPARE(m.text, kNotANumber);
-        QCOMPARE(dlg->m_crystalHz, 7000000u);
+        QCOMPARE(dlg->Model().crystalHz, 7000000u);
         QCOMPARE(ui->text(ctl::CustomMhz), QStringLiteral("7.000000"));
     }
 
     void everyOpeningStartsAt12()
     {
         chooseCustom("22.1184");
-        QCOMPARE(dlg->m_crystalHz, 22118400u);
+        QCOMPARE(dlg->Model().crystalHz, 22118400u);
         const CustomRun again = chooseCustom("3", ClickCancel);
         QCOMPARE(again.shownAtOpen, QStringLiteral("12"));
-        QCOMPARE(dlg->m_crystalHz, 12000000u);
+        QCOMPARE(dlg->Model().crystalHz, 12000000u);
         QCOMPARE(ui->text(ctl::CustomMhz), QStringLiteral("12.000000"));
         QCOMPARE(g_customMhz, 12.0f);
     }

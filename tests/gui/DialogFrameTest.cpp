@@ -1,4 +1,5 @@
 #include "BaudReload.h"
+#include "ChipTable.h"
 #include "ControlFit.h"
 #include "ControlIds.h"
 #include "Crystal.h"
@@ -91,15 +92,21 @@ QStringList customMhzTexts()
 struct ShownTexts {
     int id;
     QStringList texts;
-    bool offTheClassicChip = false; // shown on every chip but the 8051
+    bool pairedBaudReload = false; // shown where the serial port reloads 16 bits (a timer 2 pair)
 };
+
+bool showsPairedBaudReload(const orlet::ChipRow& row)
+{
+    return std::any_of(row.baudSources.begin(), row.baudSources.end(),
+        [](const orlet::BaudSourceRow& source) { return source.limit > 256; });
+}
 
 const QList<ShownTexts>& mainWindowDisplays()
 {
     static const QList<ShownTexts> displays {
         { ctl::BaudError, baudErrorTexts() },
         { ctl::BaudReload, baudReloadTexts() },
-        { ctl::BaudReload, timerReloadTexts(), true }, // a timer 2 pair
+        { ctl::BaudReload, timerReloadTexts(), true },
         { ctl::Timer0Reload, timerReloadTexts() },
         { ctl::Timer1Reload, timerReloadTexts() },
         { ctl::Timer2Reload, timerReloadTexts() },
@@ -258,7 +265,8 @@ private slots:
             QStringList found = ClippedControls(window) + MisplacedControls(window);
             for (qsizetype i = 0; i < widest.size(); ++i) {
                 const ShownTexts& display = mainWindowDisplays()[i];
-                if (display.offTheClassicChip && chip == 0)
+                // The list shows the table's rows in order.
+                if (display.pairedBaudReload && !showsPairedBaudReload(orlet::ChipRows()[std::size_t(chip)]))
                     continue;
                 if (const QString problem = ClippedText(*window.GetDlgItem(display.id), widest[i]); !problem.isEmpty())
                     found << problem;

@@ -6,13 +6,17 @@
 #include "OrletDlg.h"
 #include "OrletVersion.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -106,11 +110,13 @@ private slots:
         QCOMPARE(paragraphs.size(), 4);
         for (const QString& paragraph : paragraphs)
             QVERIFY(paragraph.startsWith("    ") && paragraph.size() > 10);
-        QCOMPARE(dlg->m_tmod, 0);
-        QCOMPARE(dlg->m_th[0] & dlg->m_tl[0] & dlg->m_th[1] & dlg->m_tl[1], 0xFF);
-        QCOMPARE(dlg->m_crystalHz, 12000000u);
-        QCOMPARE(dlg->m_time[0], 1u);
-        QCOMPARE(dlg->m_time[1], 1u);
+        QCOMPARE(dlg->Model().tmod, 0);
+        QCOMPARE(
+            dlg->Model().timer(0).th & dlg->Model().timer(0).tl & dlg->Model().timer(1).th & dlg->Model().timer(1).tl,
+            0xFF);
+        QCOMPARE(dlg->Model().crystalHz, 12000000u);
+        QCOMPARE(dlg->Model().timer(0).time, 1u);
+        QCOMPARE(dlg->Model().timer(1).time, 1u);
         for (int display : { ctl::Timer0Reload, ctl::Timer1Reload, ctl::BaudReload, ctl::BaudError })
             QVERIFY(ui->item(display)->toolTip().isEmpty());
     }
@@ -127,6 +133,49 @@ private slots:
             ui->items(ctl::BaudList), QString("300 600 1200 2400 4800 9600 19200 38400 56000 57600 115200").split(' '));
     }
 
+    // A screen reader names every edit and list after the label beside it,
+    // each one differently: Qt's accessibility interface of each, on a chip
+    // with every block, and as a period box turns into a count.
+    void editsAndListsAreNamedAfterTheirLabels()
+    {
+        const struct {
+            int id;
+            const char* name;
+        } rows[] = {
+            { ctl::Int0Trigger, "INT0 触发方式" },
+            { ctl::Int1Trigger, "INT1 触发方式" },
+            { ctl::CrystalList, "晶振(MHz)" },
+            { ctl::CustomMhz, "自定义晶振(MHz)" },
+            { ctl::ChipList, "芯片" },
+            { ctl::VendorHeader, "厂商头文件" },
+            { ctl::BaudList, "波特率(bps)" },
+            { ctl::Timer0Mode, "定时器0 工作方式" },
+            { ctl::Timer1Period, "定时器1 定时时间(us)" },
+            { ctl::Timer2Postscale, "定时器2 软件计数(×N)" },
+            { ctl::OutputBox, "生成的代码" },
+            { ctl::Timer0Period, "定时器0 计数值(plus)" },
+        };
+        // What a reader names it by: Qt on Unix names a list by its value
+        // and its label by a relation, elsewhere by the accessible name.
+        const auto nameOf = [](QWidget* w) {
+            QAccessibleInterface* control = QAccessible::queryAccessibleInterface(w);
+            const auto labels = control->relations(QAccessible::Label);
+            return (labels.isEmpty() ? control : labels.first().first)->text(QAccessible::Name);
+        };
+        ui->choose(ctl::ChipList, 3); // STC15: the header box and timer 2's block
+        ui->click(ctl::UseTimer0);
+        ui->choose(ctl::Timer0Mode, 3);
+        for (const auto& r : rows)
+            QCOMPARE(nameOf(ui->item(r.id)), QString::fromUtf8(r.name));
+        QSet<QString> names;
+        for (QWidget* w : dlg->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QPlainTextEdit*>(w)) {
+                QVERIFY2(!nameOf(w).isEmpty() && !names.contains(nameOf(w)), qPrintable(w->objectName()));
+                names << nameOf(w);
+            }
+        }
+    }
+
     // Its first entry closes, its last after a separator opens the About box.
     void systemMenu()
     {
@@ -140,24 +189,35 @@ private slots:
         QCOMPARE(finished.at(0).at(0).toInt(), int(CDialogBase::IDCANCEL));
     }
 
+    // Showing a model changes ticks, selections, a typed list, texts and
+    // the chip's names, and runs no handler.
     void programMadeChangesRunNoHandler()
     {
         COrletDlg fresh;
         QSignalSpy handlers(&fresh, &CDialogBase::handlerRun);
         fresh.Create();
         fresh.show();
-        fresh.m_time[0] = 77;
-        fresh.m_unit[0] = "plus";
+        orlet::WindowModel model = fresh.Model();
+        model.chip = orlet::ChipNamed("stc15");
+        model.timer(0).use = true;
+        model.timer(0).modeIndex = 3;
+        model.timer(0).time = 77;
+        model.timer(0).unit = "plus";
+        model.crystalIndex = orlet::kCustomCrystalIndex; // the custom entry: no dialog may open
+        model.baudIndex = 0;
+        model.useInt1 = true;
+        model.trigger1 = 0;
+        model.vendorHeader = "stc15.h";
+        fresh.ShowModel(model);
         QVERIFY(fresh.UpdateData(false));
         QVERIFY(fresh.UpdateData(true));
-        fresh.m_useTimerCheck[0].SetCheck(true);
-        fresh.m_modeCombo[0].SetCurSel(3);
-        fresh.m_crystalCombo.SetCurSel(11); // the custom entry: no dialog may open
-        fresh.m_baudCombo.SetCurSel(0);
         QCOMPARE(handlers.count(), 0);
         QVERIFY(recorder->messages.isEmpty());
+        QVERIFY(fresh.Model() == model);
 
         DialogDriver user(fresh);
+        QCOMPARE(user.text(ctl::Timer0Period), QStringLiteral("77"));
+        QCOMPARE(user.text(ctl::Int1Trigger), QStringLiteral("低电平"));
         user.click(ctl::UseInt0);
         QCOMPARE(handlers.count(), 1);
         QCOMPARE(handlers.at(0).at(0).toInt(), ctl::UseInt0);
@@ -350,7 +410,7 @@ private slots:
         ui->click(ctl::CloseButton);
         if (!refused) {
             QCOMPARE(finished.count(), 1);
-            QCOMPARE(dlg->m_time[0], 4294967295u);
+            QCOMPARE(dlg->Model().timer(0).time, 4294967295u);
             return;
         }
         expectMessage("请输入一个正整数。");

@@ -88,7 +88,7 @@ class PrecisionTest : public MainWindowFixture
     Q_OBJECT
 
 private:
-    std::uint32_t postscale(int t) const { return dlg->m_postscale[std::size_t(t)]; }
+    std::uint32_t postscale(int t) const { return dlg->Model().timer(t).postscale; }
     QString tip(int id) const { return ui->item(id)->toolTip(); }
 
     void setUp(const Setting& s)
@@ -264,7 +264,7 @@ private slots:
         ui->typeOver(ctl::Timer0Postscale, "16");
         // Nothing is recomputed: the hint and the bytes stay as the error left them.
         QCOMPARE(ui->text(ctl::Timer0Actual), QStringLiteral("可用 方式2 250us × 4000 或 62500us × 16"));
-        QCOMPARE(dlg->m_th[0], 0);
+        QCOMPARE(dlg->Model().timer(0).th, 0);
         QCOMPARE(ui->text(ctl::Timer0Period), QStringLiteral("65536"));
         ui->pasteOver(ctl::Timer0Period, "62500");
         QCOMPARE(ui->text(ctl::Timer0Actual), QStringLiteral("实际 1.0002s +0.02% 每天 +14s"));
@@ -282,7 +282,7 @@ private slots:
         QCOMPARE(ui->text(ctl::Timer1Actual), QStringLiteral("实际 1.0002s +0.02% 每天 +17s"));
         QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("3cH,b0H"));
         QCOMPARE(ui->text(ctl::Timer1Period), QStringLiteral("50000"));
-        QCOMPARE(dlg->m_postscale[1], 20u);
+        QCOMPARE(dlg->Model().timer(1).postscale, 20u);
         QVERIFY(recorder->messages.isEmpty());
     }
 

@@ -49,7 +49,7 @@ private:
     {
         QCOMPARE(ui->text(ctl::BaudReload), QString(reload));
         QCOMPARE(ui->text(ctl::BaudError), QString(error));
-        QCOMPARE((std::pair<int, int>(dlg->m_th[1], dlg->m_tl[1])), std::pair(byte, byte));
+        QCOMPARE((std::pair<int, int>(dlg->Model().timer(1).th, dlg->Model().timer(1).tl)), std::pair(byte, byte));
     }
 
 private slots:
@@ -113,7 +113,7 @@ private slots:
         ui->choose(ctl::Timer1Mode, 1);
         ui->click(ctl::Gate1);
         ui->pasteOver(ctl::Timer1Period, "1000");
-        QCOMPARE(dlg->m_tmod, 0x95);
+        QCOMPARE(dlg->Model().tmod, 0x95);
         QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("fcH,18H"));
 
         ui->click(ctl::UseUart);
@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(ui->selected(ctl::Timer1Mode), 0);
         QCOMPARE(ui->text(ctl::Timer1Period), QStringLiteral("1"));
         QCOMPARE(ui->text(ctl::Timer1Reload), QStringLiteral("ffh,ffh"));
-        QCOMPARE(dlg->m_tmod, 0x05);
+        QCOMPARE(dlg->Model().tmod, 0x05);
         QVERIFY(!ui->checked(ctl::Gate1)); // the tick goes with its bit
         expectBaud("0xfd", "7.8400%", 0xFD);
 

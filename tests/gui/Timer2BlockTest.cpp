@@ -136,6 +136,41 @@ private slots:
         QVERIFY(recorder->messages.isEmpty());
     }
 
+    // A chip change that computes the same numbers words them for the new
+    // chip: its registers, and the routine's share of a 12T core.
+    void chipChangeRewordsTheSameNumbers_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("period");
+        QTest::addColumn<int>("shows");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("registers") << int(Stc15) << int(I8052) << "1000" << int(ctl::Timer2Reload)
+                                   << "T2H = 0xfc，T2L = 0x18"
+                                   << "RCAP2H = 0xfc，RCAP2L = 0x18";
+        QTest::newRow("routine") << int(Stc8) << int(Stc89) << "10" << int(ctl::Timer2Actual) << "实际 10.00us +0.00%"
+                                 << "实际 10.00us +0.00% 占CPU约 70%";
+    }
+
+    void chipChangeRewordsTheSameNumbers()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, period);
+        QFETCH(int, shows);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        const auto shown = [&] { return shows == ctl::Timer2Actual ? ui->text(shows) : ui->item(shows)->toolTip(); };
+        ui->choose(ctl::ChipList, from);
+        ui->click(ctl::UseTimer2);
+        ui->click(ctl::Timer2Clock); // 12T, as the other chip counts
+        ui->typeOver(ctl::Timer2Period, period);
+        QVERIFY2(shown().contains(before), qPrintable(shown()));
+        ui->choose(ctl::ChipList, to);
+        QVERIFY2(shown().contains(after), qPrintable(shown()));
+    }
+
     // Hardware reload: the period is the count, with no drift at all.
     void realPeriodLineHasNoDrift()
     {

@@ -61,12 +61,9 @@ class TimerBlocksTest : public MainWindowFixture
     Q_OBJECT
 
 private:
-    int half(int t) const { return (dlg->m_tmod >> kBlocks[t].shift) & 0x0F; }
-    std::uint32_t period(int t) const { return dlg->m_time[std::size_t(t)]; }
-    std::pair<int, int> bytes(int t) const
-    {
-        return std::pair { dlg->m_th[std::size_t(t)], dlg->m_tl[std::size_t(t)] };
-    }
+    int half(int t) const { return (dlg->Model().tmod >> kBlocks[t].shift) & 0x0F; }
+    std::uint32_t period(int t) const { return dlg->Model().timer(t).time; }
+    std::pair<int, int> bytes(int t) const { return std::pair { dlg->Model().timer(t).th, dlg->Model().timer(t).tl }; }
 
     // Ticks the block's use box and picks its mode.
     void useTimer(int t, int modeIndex)

@@ -209,42 +209,11 @@ private:
         return state;
     }
 
-    // The controls the core's view names, with the window's ids.
-    static QList<std::pair<orlet::Control, int>> viewedControls()
-    {
-        using orlet::Control;
-        QList<std::pair<Control, int>> controls { { Control::UseInt0, ctl::UseInt0 },
-            { Control::Int0Trigger, ctl::Int0Trigger }, { Control::UseInt1, ctl::UseInt1 },
-            { Control::Int1Trigger, ctl::Int1Trigger }, { Control::CrystalList, ctl::CrystalList },
-            { Control::CustomMhz, ctl::CustomMhz }, { Control::ChipList, ctl::ChipList },
-            { Control::SixTCheck, ctl::SixTCheck }, { Control::ExactCheck, ctl::ExactCheck },
-            { Control::DriftFreeCheck, ctl::DriftFreeCheck }, { Control::VendorHeader, ctl::VendorHeader },
-            { Control::CommentCheck, ctl::CommentCheck }, { Control::CopyCheck, ctl::CopyCheck },
-            { Control::UseUart, ctl::UseUart }, { Control::BaudList, ctl::BaudList },
-            { Control::DoubleBaud, ctl::DoubleBaud }, { Control::UartInterrupt, ctl::UartInterrupt },
-            { Control::UartTimer2, ctl::UartTimer2 }, { Control::BaudReload, ctl::BaudReload },
-            { Control::BaudError, ctl::BaudError } };
-        for (int t = 0; t < orlet::kTimerBlocks; ++t) {
-            const COrletDlg::TimerControlIds& ids = COrletDlg::kTimerControls[std::size_t(t)];
-            const int parts[] = { ids.use, ids.mode, ids.gate, ids.period, ids.unit, ids.reload, ids.actual,
-                ids.postscale, ids.clock };
-            for (int p = 0; p < orlet::kTimerParts; ++p) {
-                if (parts[p] != 0)
-                    controls.append({ orlet::TimerControl(t, orlet::TimerPart(p)), parts[p] });
-            }
-        }
-        return controls;
-    }
-
-    // Where the window shows other than the core's view of its model. The
-    // real-period lines and the displays' tooltips are left out: the window
-    // writes them when a calculation changes, so after a chip change that
-    // computes nothing anew it keeps the last chip's words, where the view
-    // gives the chip's own.
+    // Where the window shows other than the core's view of its model.
     QString viewProblem() const
     {
-        const orlet::WindowView view = orlet::ViewOf(dlg->CurrentModel());
-        for (const auto& [control, id] : viewedControls()) {
+        const orlet::WindowView view = orlet::ViewOf(dlg->Model());
+        for (const auto& [control, id] : ctl::kViewedControls) {
             const orlet::ControlView& c = view[control];
             const QWidget& w = *ui->item(id);
             const auto differs = [id](const char* what) { return QString("control %1: %2").arg(id).arg(what); };
@@ -254,6 +223,8 @@ private:
                 continue;
             if (w.isEnabled() != c.enabled)
                 return differs("enabled");
+            if (w.toolTip() != QString::fromStdString(c.tooltip))
+                return differs("tooltip");
             if (c.checked && qobject_cast<const QAbstractButton*>(&w)->isChecked() != *c.checked)
                 return differs("ticked");
             if (const auto* list = qobject_cast<const QComboBox*>(&w)) {
@@ -265,20 +236,11 @@ private:
                     viewed << QString::fromStdString(item);
                 if (items != viewed || list->currentIndex() != c.index)
                     return differs("items or selection");
-            } else if (!c.checked && !isActualLine(id) && windowText(w) != QString::fromStdString(c.text)) {
+            } else if (windowText(w) != QString::fromStdString(c.text)) {
                 return differs(qPrintable("text " + windowText(w) + " against " + QString::fromStdString(c.text)));
             }
         }
         return {};
-    }
-
-    static bool isActualLine(int id)
-    {
-        for (const COrletDlg::TimerControlIds& ids : COrletDlg::kTimerControls) {
-            if (ids.actual == id)
-                return true;
-        }
-        return false;
     }
 
     static QString windowText(const QWidget& w)
@@ -287,6 +249,8 @@ private:
             return label->text();
         if (const auto* edit = qobject_cast<const QLineEdit*>(&w))
             return edit->text();
+        if (const auto* box = qobject_cast<const QAbstractButton*>(&w))
+            return box->text();
         return {};
     }
 
