@@ -10,6 +10,7 @@
 #include "Messages.h"
 #include "SourceGenerator.h"
 #include "Tmod.h"
+#include "UserChange.h"
 #include "WindowModel.h"
 #include "WindowView.h"
 
@@ -30,18 +31,38 @@ using namespace orlet;
 constexpr const char* kEnterWholeNumberMessage = "请输入一个正整数。";
 constexpr const char* kEnterNumberMessage = "请输入一个数字。";
 
-// How the page draws a control: a box to tick, a list, a box for digits or
-// any text, a framed display, a word or a line of its own.
-enum class Kind { Check, List, Number, Edit, Display, Text, Line };
-constexpr const char* kKindNames[] = { "check", "list", "number", "edit", "display", "text", "line" };
+// How the page draws a control: the view's kind of control, except that of
+// the displays a timer's unit is a word and its real period a line of its own.
+enum class Look { Check, List, Number, Edit, Display, Word, Line };
+constexpr const char* kLookNames[] = { "check", "list", "number", "edit", "display", "word", "line" };
+
+Look LookOf(Control control)
+{
+    const std::optional<TimerBlockPart> block = TimerBlockPartOf(control);
+    if (block && block->part == TimerPart::Unit)
+        return Look::Word;
+    if (block && block->part == TimerPart::Actual)
+        return Look::Line;
+    switch (KindOf(control)) {
+    case ControlKind::Box:
+        return Look::Check;
+    case ControlKind::List:
+        return Look::List;
+    case ControlKind::Number:
+        return Look::Number;
+    case ControlKind::Text:
+        return Look::Edit;
+    default:
+        return Look::Display;
+    }
+}
 
 // One control of the page: its name (the window template's object name, so
-// that the page finds its caption and tooltip there), the block it stands
-// in, and the template's labels that stand before and after it.
+// that the page finds its captions there), the block it stands in, and the
+// template's labels that stand before and after it.
 struct ControlRow {
     Control control;
     std::string name;
-    Kind kind;
     std::string block;
     std::string before;
     std::string after;
@@ -50,21 +71,20 @@ struct ControlRow {
 struct TimerPartRow {
     TimerPart part;
     const char* name; // with %d for the timer's number
-    Kind kind;
     const char* before;
 };
 
 // A timer's block in the order the page shows it.
 constexpr TimerPartRow kTimerPartRows[] = {
-    { TimerPart::Use, "useTimer%d", Kind::Check, "" },
-    { TimerPart::Clock, "timer%dClock", Kind::Check, "" },
-    { TimerPart::Gate, "gate%d", Kind::Check, "" },
-    { TimerPart::Postscale, "timer%dPostscale", Kind::Number, "labelPostscale%d" },
-    { TimerPart::Mode, "timer%dMode", Kind::List, "" },
-    { TimerPart::Actual, "timer%dActual", Kind::Line, "" },
-    { TimerPart::Period, "timer%dPeriod", Kind::Number, "" },
-    { TimerPart::Unit, "timer%dUnit", Kind::Text, "" },
-    { TimerPart::Reload, "timer%dReload", Kind::Display, "labelReload%d" },
+    { TimerPart::Use, "useTimer%d", "" },
+    { TimerPart::Clock, "timer%dClock", "" },
+    { TimerPart::Gate, "gate%d", "" },
+    { TimerPart::Postscale, "timer%dPostscale", "labelPostscale%d" },
+    { TimerPart::Mode, "timer%dMode", "" },
+    { TimerPart::Actual, "timer%dActual", "" },
+    { TimerPart::Period, "timer%dPeriod", "" },
+    { TimerPart::Unit, "timer%dUnit", "" },
+    { TimerPart::Reload, "timer%dReload", "labelReload%d" },
 };
 
 std::string numbered(const char* pattern, int timer)
@@ -79,34 +99,34 @@ const std::vector<ControlRow>& ControlRows()
 {
     static const std::vector<ControlRow> rows = [] {
         std::vector<ControlRow> r {
-            { Control::ChipList, "chipList", Kind::List, "chip", "", "" },
-            { Control::SixTCheck, "sixTCheck", Kind::Check, "chip", "", "" },
-            { Control::VendorHeader, "vendorHeader", Kind::Edit, "chip", "", "" },
-            { Control::CrystalList, "crystalList", Kind::List, "crystal", "labelCrystal", "" },
-            { Control::CustomMhz, "customMhz", Kind::Display, "crystal", "", "labelMhz" },
-            { Control::ExactCheck, "exactCheck", Kind::Check, "crystal", "", "" },
-            { Control::DriftFreeCheck, "driftFreeCheck", Kind::Check, "crystal", "", "" },
-            { Control::UseInt0, "useInt0", Kind::Check, "groupINT0", "", "" },
-            { Control::Int0Trigger, "int0Trigger", Kind::List, "groupINT0", "", "" },
-            { Control::UseInt1, "useInt1", Kind::Check, "groupINT1", "", "" },
-            { Control::Int1Trigger, "int1Trigger", Kind::List, "groupINT1", "", "" },
+            { Control::ChipList, "chipList", "chip", "", "" },
+            { Control::SixTCheck, "sixTCheck", "chip", "", "" },
+            { Control::VendorHeader, "vendorHeader", "chip", "", "" },
+            { Control::CrystalList, "crystalList", "crystal", "labelCrystal", "" },
+            { Control::CustomMhz, "customMhz", "crystal", "", "labelMhz" },
+            { Control::ExactCheck, "exactCheck", "crystal", "", "" },
+            { Control::DriftFreeCheck, "driftFreeCheck", "crystal", "", "" },
+            { Control::UseInt0, "useInt0", "groupINT0", "", "" },
+            { Control::Int0Trigger, "int0Trigger", "groupINT0", "", "" },
+            { Control::UseInt1, "useInt1", "groupINT1", "", "" },
+            { Control::Int1Trigger, "int1Trigger", "groupINT1", "", "" },
         };
         for (int timer = 0; timer < kTimerBlocks; ++timer) {
             const std::string block = numbered("groupTIME%d", timer);
             for (const TimerPartRow& part : kTimerPartRows)
-                r.push_back({ TimerControl(timer, part.part), numbered(part.name, timer), part.kind, block,
+                r.push_back({ TimerControl(timer, part.part), numbered(part.name, timer), block,
                     numbered(part.before, timer), "" });
         }
         const ControlRow uart[] = {
-            { Control::UseUart, "useUart", Kind::Check, "groupUART", "", "" },
-            { Control::UartInterrupt, "uartInterrupt", Kind::Check, "groupUART", "", "" },
-            { Control::DoubleBaud, "doubleBaud", Kind::Check, "groupUART", "", "" },
-            { Control::BaudList, "baudList", Kind::List, "groupUART", "", "labelBps" },
-            { Control::BaudReload, "baudReload", Kind::Display, "groupUART", "labelBaudReload", "" },
-            { Control::BaudError, "baudError", Kind::Display, "groupUART", "", "" },
-            { Control::UartTimer2, "uartTimer2", Kind::Check, "groupUART", "", "" },
-            { Control::CopyCheck, "copyCheck", Kind::Check, "output", "", "" },
-            { Control::CommentCheck, "commentCheck", Kind::Check, "output", "", "" },
+            { Control::UseUart, "useUart", "groupUART", "", "" },
+            { Control::UartInterrupt, "uartInterrupt", "groupUART", "", "" },
+            { Control::DoubleBaud, "doubleBaud", "groupUART", "", "" },
+            { Control::BaudList, "baudList", "groupUART", "", "labelBps" },
+            { Control::BaudReload, "baudReload", "groupUART", "labelBaudReload", "" },
+            { Control::BaudError, "baudError", "groupUART", "", "" },
+            { Control::UartTimer2, "uartTimer2", "groupUART", "", "" },
+            { Control::CopyCheck, "copyCheck", "output", "", "" },
+            { Control::CommentCheck, "commentCheck", "output", "", "" },
         };
         r.insert(r.end(), std::begin(uart), std::end(uart));
         return r;
@@ -135,20 +155,20 @@ json ViewJson(const WindowModel& model)
     json controls = json::array();
     for (const ControlRow& row : ControlRows()) {
         const ControlView& c = view[row.control];
-        json shown { { "name", row.name }, { "kind", kKindNames[int(row.kind)] }, { "block", row.block },
-            { "visible", c.visible }, { "enabled", c.enabled }, { "text", c.text } };
+        const Look look = LookOf(row.control);
+        json shown { { "name", row.name }, { "kind", kLookNames[int(look)] }, { "block", row.block },
+            { "visible", c.visible }, { "enabled", c.enabled }, { "text", c.text }, { "tooltip", c.tooltip },
+            { "accessibleName", c.accessibleName } };
         if (!row.before.empty())
             shown["before"] = row.before;
         if (!row.after.empty())
             shown["after"] = row.after;
         if (c.checked)
             shown["checked"] = *c.checked;
-        if (row.kind == Kind::List) {
+        if (look == Look::List) {
             shown["items"] = c.items;
             shown["index"] = c.index;
         }
-        if (c.tooltip)
-            shown["tooltip"] = *c.tooltip;
         controls.push_back(std::move(shown));
     }
     json labels = json::object();
@@ -160,14 +180,6 @@ json ViewJson(const WindowModel& model)
 json NoticeJson(const std::string& text, const WindowModel& shown)
 {
     return { { "text", text }, { "view", ViewJson(shown) } };
-}
-
-// A mode list holds its timer's modes as a timer, then as a counter; the
-// model counts three of each.
-int ModeIndexOfItem(int item, int itemCount)
-{
-    const int modes = itemCount / 2;
-    return item < modes ? item : 3 + item - modes;
 }
 
 template <typename T> std::optional<T> Member(const json& object, const char* name)
@@ -187,117 +199,31 @@ template <typename T> std::optional<T> Member(const json& object, const char* na
     return std::nullopt;
 }
 
-// The user's change to one box of a timer's block, as the window's handler
-// for it reads it into the model and runs its transition. A number box
-// whose text is no number keeps its number, with the framework's message.
-Transition ChangeTimer(WindowModel m, int timer, TimerPart part, const json& change, json& notices)
+// The user's change as the control reports it. A number box whose text is
+// no number keeps its number, with the framework's message, raised while
+// the box still shows what was typed.
+UserChange ChangeOf(Control control, const json& change, json& notices)
 {
-    TimerState& t = m.timer(timer);
-    const bool checked = Member<bool>(change, "checked").value_or(false);
-    const auto number = [&](std::uint32_t& value) {
+    switch (KindOf(control)) {
+    case ControlKind::Box:
+        return UserChange::Tick(control, Member<bool>(change, "checked").value_or(false));
+    case ControlKind::Text:
+        return UserChange::Text(control, Member<std::string>(change, "text").value_or(""));
+    case ControlKind::Number: {
         const std::string text = Member<std::string>(change, "text").value_or("");
-        if (const std::optional<std::uint32_t> parsed = ParseUnsignedDecimal(TrimBlanks(text)))
-            value = *parsed;
-        else // raised while the box still shows what was typed
+        const std::optional<std::uint32_t> number = ParseUnsignedDecimal(TrimBlanks(text));
+        if (!number)
             notices.push_back({ { "text", kEnterWholeNumberMessage } });
-    };
-    switch (part) {
-    case TimerPart::Use:
-        t.use = checked;
-        return OnUseTimer(m, timer);
-    case TimerPart::Gate:
-        t.gate = checked;
-        return OnGate(m, timer);
-    case TimerPart::Mode: {
-        const int items = int(ViewOf(m)[TimerControl(timer, part)].items.size());
-        t.modeIndex = ModeIndexOfItem(Member<int>(change, "index").value_or(0), items);
-        return OnModeChange(m, timer);
+        return UserChange::Number(control, number);
     }
-    case TimerPart::Period:
-        number(t.time);
-        return UpdateTimerReload(m, timer);
-    case TimerPart::Postscale: {
-        const std::uint32_t before = t.postscale;
-        number(t.postscale);
-        return OnPostscaleChange(m, timer, before);
-    }
-    case TimerPart::Clock:
-        t.clock = checked ? 1 : 12;
-        return OnTimerClockChange(m, timer);
-    default:
-        return { m, {} };
-    }
-}
-
-Transition Change(WindowModel m, Control control, const json& change, json& notices)
-{
-    const int first = int(Control::TimerBlocks);
-    if (int(control) >= first) {
-        const int timer = (int(control) - first) / kTimerParts;
-        return ChangeTimer(m, timer, TimerPart((int(control) - first) % kTimerParts), change, notices);
-    }
-    const bool checked = Member<bool>(change, "checked").value_or(false);
-    const int index = Member<int>(change, "index").value_or(-1);
-    switch (control) {
-    case Control::UseInt0:
-        m.useInt0 = checked;
-        break;
-    case Control::Int0Trigger:
-        m.trigger0 = index;
-        break;
-    case Control::UseInt1:
-        m.useInt1 = checked;
-        break;
-    case Control::Int1Trigger:
-        m.trigger1 = index;
-        break;
-    case Control::CommentCheck:
-        m.comments = checked;
-        break;
-    case Control::CopyCheck:
-        m.copy = checked;
-        break;
-    case Control::UartInterrupt:
-        m.uartInterrupt = checked;
-        break;
-    case Control::VendorHeader:
-        m.vendorHeader = Member<std::string>(change, "text").value_or("");
-        break;
-    case Control::CrystalList: {
-        m.crystalIndex = index;
+    default: {
+        // The crystal list's custom entry carries what the custom-frequency
+        // dialog handed back; the default frequency where it was cancelled.
         const std::optional<std::string> custom = Member<std::string>(change, "customMhz");
         const std::optional<float> mhz = custom ? ParseSingleDecimal(*custom) : std::nullopt;
-        return OnCrystalChange(m, mhz.value_or(kDefaultCustomMhz));
+        return UserChange::Choice(control, Member<int>(change, "index").value_or(-1), mhz.value_or(kDefaultCustomMhz));
     }
-    case Control::ChipList:
-        if (index >= 0 && index < int(ChipRows().size()))
-            m.chip = Chip(ChipRows()[std::size_t(index)]);
-        return OnChipChange(m);
-    case Control::SixTCheck:
-        m.sixT = checked;
-        return OnSixTChange(m);
-    case Control::ExactCheck:
-        m.exact = checked;
-        return OnExactChange(m);
-    case Control::DriftFreeCheck:
-        m.driftFree = checked;
-        return OnDriftFreeChange(m);
-    case Control::UseUart:
-        m.useUart = checked;
-        return OnUseUart(m);
-    case Control::BaudList:
-        m.baudIndex = index;
-        return UpdateBaudReload(m);
-    case Control::DoubleBaud:
-        m.doubleBaud = checked;
-        return OnDoubleBaud(m);
-    case Control::UartTimer2:
-        m.uartTimer = checked ? 2 : 1;
-        return OnUartTimerChange(m);
-    default:
-        break;
     }
-    return { m, {} };
 }
 
 json Act(const std::string& changeText)
@@ -308,7 +234,7 @@ json Act(const std::string& changeText)
     if (row == nullptr)
         return { { "error", "no such control" } };
     json notices = json::array();
-    const Transition done = Change(Model(), row->control, change, notices);
+    const Transition done = OnUserChange(Model(), ChangeOf(row->control, change, notices));
     for (const Notice& notice : done.notices)
         notices.push_back(NoticeJson(MessageText(notice.message), notice.shown));
     if (!notices.empty())

@@ -109,7 +109,7 @@ const makers = {
     });
     return display;
   },
-  text() {
+  word() {
     return document.createElement('span');
   },
   line() {
@@ -134,7 +134,7 @@ function createControl(shown) {
     cell.append(captionLabel(shown.before, shown.name));
   if (shown.kind === 'check') {
     const label = document.createElement('label');
-    label.append(element, windowTexts[shown.name]?.text ?? '');
+    label.append(element, document.createElement('span'));
     cell.append(label);
   } else {
     cell.append(element);
@@ -161,12 +161,19 @@ function applyControl(shown) {
   else
     element.setAttribute('aria-disabled', String(!shown.enabled));
   // The tooltip on the whole cell: a box's caption shows it too.
-  const tip = shown.tooltip || windowTexts[shown.name]?.toolTip || '';
+  const tip = shown.tooltip;
   if (cell.title !== tip)
     cell.title = tip;
+  // Named as the window names it for a screen reader; a display by its text.
+  if (shown.accessibleName)
+    element.setAttribute('aria-label', shown.accessibleName);
+  else
+    element.removeAttribute('aria-label');
   switch (shown.kind) {
   case 'check':
     element.checked = shown.checked;
+    if (element.nextSibling.textContent !== shown.text)
+      element.nextSibling.textContent = shown.text;
     break;
   case 'list':
     if (!sameItems(element, shown.items))
