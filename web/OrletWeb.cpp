@@ -17,6 +17,7 @@
 #include <emscripten/emscripten.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -66,6 +67,7 @@ struct ControlRow {
     std::string block;
     std::string before;
     std::string after;
+    bool captioned = false; // by its accessible name
 };
 
 struct TimerPartRow {
@@ -129,6 +131,13 @@ const std::vector<ControlRow>& ControlRows()
             { Control::CommentCheck, "commentCheck", "output", "", "" },
         };
         r.insert(r.end(), std::begin(uart), std::end(uart));
+        // A control the page has no place for yet stands in a block of its
+        // own, captioned with its accessible name.
+        for (int c = 0; c < int(Control::Count); ++c) {
+            const auto placed = [c](const ControlRow& row) { return row.control == Control(c); };
+            if (std::none_of(r.begin(), r.end(), placed))
+                r.push_back({ Control(c), "control" + std::to_string(c), "more", "", "", true });
+        }
         return r;
     }();
     return rows;
@@ -163,6 +172,8 @@ json ViewJson(const WindowModel& model)
             shown["before"] = row.before;
         if (!row.after.empty())
             shown["after"] = row.after;
+        if (row.captioned && look != Look::Check)
+            shown["caption"] = c.accessibleName;
         if (c.checked)
             shown["checked"] = *c.checked;
         if (look == Look::List) {

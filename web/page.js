@@ -132,6 +132,11 @@ function createControl(shown) {
   cell.className = `cell ${shown.kind}`;
   if (shown.before)
     cell.append(captionLabel(shown.before, shown.name));
+  if (shown.caption !== undefined) {
+    const label = document.createElement('label');
+    label.htmlFor = shown.name;
+    cell.append(label);
+  }
   if (shown.kind === 'check') {
     const label = document.createElement('label');
     label.append(element, document.createElement('span'));
@@ -169,6 +174,8 @@ function applyControl(shown) {
     element.setAttribute('aria-label', shown.accessibleName);
   else
     element.removeAttribute('aria-label');
+  if (shown.caption !== undefined && cell.firstChild.textContent !== shown.caption)
+    cell.firstChild.textContent = shown.caption;
   switch (shown.kind) {
   case 'check':
     element.checked = shown.checked;
