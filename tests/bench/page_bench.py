@@ -7,6 +7,7 @@ box) and a typed period (the view applied). Each over 20 loads.
 
 Usage: page_bench.py build-web/orlet.html
 """
+import gzip
 import pathlib
 import statistics
 import sys
@@ -68,6 +69,9 @@ def main():
                 typing += run["typing"]
         finally:
             browser.quit()
+    size = page.read_bytes()
+    print(f"page, size: {len(size) / 1024:.1f} KB (goal: at most 250), gzipped {len(gzip.compress(size, 9)) / 1024:.1f} KB"
+          " (goal: at most 100)")
     print(f"page, load to first interactive state, median of {RUNS}: {statistics.median(ready):.1f} ms"
           f" (fastest {min(ready):.1f} ms, slowest {max(ready):.1f} ms)")
     for name, times in (("Generate", generate), ("a typed period", typing)):

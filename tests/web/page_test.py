@@ -5,7 +5,7 @@ orlet-gen byte for byte (UTF-8 and GBK), its messages and dialogs, copy and
 download, keys only, the size budget, and a page that loads nothing and
 logs no error.
 
-Usage: page_test.py --page build-web/orlet.html --orlet-gen build/cli/orlet-gen
+Usage: page_test.py --page build-web/orlet.html --orlet-gen build/cli/orlet-gen [--sessions N] [-k NAME]
 """
 import argparse
 import concurrent.futures
@@ -33,7 +33,6 @@ DRIVER = pathlib.Path(__file__).with_name("driver.js").read_text(encoding="utf-8
 # The final page's budget, in bytes: as it is on disk, and gzipped on the wire.
 MAX_PAGE = 250 * 1024
 MAX_PAGE_GZIPPED = 100 * 1024
-SESSIONS = 200
 STEPS = 20
 
 
@@ -41,11 +40,13 @@ def parse_arguments():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--page", required=True, type=pathlib.Path)
     parser.add_argument("--orlet-gen", required=True)
+    parser.add_argument("--sessions", type=int, default=200, help="random sessions (a soak: more)")
     arguments, rest = parser.parse_known_args()
     return arguments, [sys.argv[0]] + rest
 
 
 ARGS, UNITTEST_ARGV = parse_arguments()
+SESSIONS = ARGS.sessions
 
 
 def orlet_gen(flags):
@@ -95,7 +96,7 @@ def headless_chromium(profile, downloads):
     browser.execute_cdp_cmd("Browser.setDownloadBehavior", {"behavior": "allow", "downloadPath": downloads})
     browser.execute_cdp_cmd("Browser.grantPermissions", {
         "origin": "file://", "permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
-    browser.set_script_timeout(600)
+    browser.set_script_timeout(max(600, 3 * SESSIONS))
     return browser
 
 
