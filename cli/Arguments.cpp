@@ -1,5 +1,6 @@
 #include "Arguments.h"
 
+#include "BaudAdvice.h"
 #include "BaudReload.h"
 #include "Crystal.h"
 #include "DecimalText.h"
@@ -14,6 +15,7 @@
 #include <QRegularExpression>
 
 #include <array>
+#include <cmath>
 
 namespace orlet {
 
@@ -50,9 +52,19 @@ namespace {
         QCommandLineOption counter1 { "counter1", counterHelp(1), "MODE:PULSES" };
         QCommandLineOption gate1 { "gate1", "Set GATE for timer 1: it runs (or counts) only while INT1 is high." };
         QCommandLineOption uart { "uart",
-            QStringLiteral("Use the serial port (mode 1, timer 1 as baud-rate generator) at BAUD: %1.")
+            QStringLiteral("Use the serial port (mode 1, timer 1 as baud-rate generator) at BAUD: %1, or any whole"
+                           " rate the timer makes.")
                 .arg(BaudRateList()),
             "BAUD" };
+        QCommandLineOption maxBaudError { "max-baud-error",
+            QStringLiteral("Refuse (exit %1) where the real baud rate deviates more than PERCENT from BAUD, instead of"
+                           " warning beyond %2%.")
+                .arg(kExitRefused)
+                .arg(kBaudTolerancePercent),
+            "PERCENT" };
+        QCommandLineOption baudTable { "baud-table",
+            "Print every listed baud rate as the serial port's timer makes it at the crystal (reload, real rate, "
+            "deviation) instead of the source." };
         QCommandLineOption doubleBaud { "double-baud", "Double the baud rate (PCON|=0x80)." };
         QCommandLineOption uartInterrupt { "uart-interrupt", "Generate the serial interrupt routine." };
         QCommandLineOption encoding { "encoding", "Encoding of the source: gbk (default) or utf-8.", "gbk|utf-8",
@@ -89,7 +101,8 @@ namespace {
         {
             parser.addOptions({ crystal, comments, int0, int1, timer0, counter0, gate0, timer1, counter1, gate1, uart,
                 doubleBaud, uartInterrupt, encoding, dialect, output, json, explain, exact, postscale0, postscale1,
-                driftFree, chip, sixT, clock0, clock1, clock2, timer2, counter2, postscale2, uartTimer, header });
+                driftFree, chip, sixT, clock0, clock1, clock2, timer2, counter2, postscale2, uartTimer, header,
+                maxBaudError, baudTable });
         }
     };
 
@@ -209,6 +222,7 @@ namespace {
             return config;
         }
 
+        // `uart`: the serial port is in use, or its rates are asked for.
         int uartTimer(const QCommandLineOption& option, bool uart)
         {
             if (!parser_.isSet(option))
@@ -255,18 +269,36 @@ namespace {
             return *hz;
         }
 
-        std::optional<int> baudIndex(const QCommandLineOption& option)
+        // A listed rate by its index, any other whole rate as the list's
+        // custom entry; the core refuses one the timer cannot make.
+        std::optional<int> baudIndex(const QCommandLineOption& option, std::uint32_t& customRate)
         {
             if (!parser_.isSet(option))
                 return std::nullopt;
             const QString text = single(option);
             const std::optional<std::uint32_t> rate = wholeNumber(text);
-            for (std::size_t i = 0; i < kBaudRates.size(); ++i) {
-                if (rate == kBaudRates[i])
-                    return int(i);
+            if (!rate || *rate == 0) {
+                fail(QStringLiteral("--uart \"%1\" is not a rate of the list: %2").arg(text, BaudRateList()));
+                return std::nullopt;
             }
-            fail(QStringLiteral("--uart \"%1\" is not a rate of the list: %2").arg(text, BaudRateList()));
-            return std::nullopt;
+            const int index = BaudIndexOf(*rate);
+            if (index == kCustomBaudIndex)
+                customRate = *rate;
+            return index;
+        }
+
+        std::optional<double> percent(const QCommandLineOption& option, bool uart)
+        {
+            if (!parser_.isSet(option))
+                return std::nullopt;
+            const QString text = single(option);
+            bool ok = false;
+            const double value = withoutBlanks(text).toDouble(&ok);
+            if (!ok || !(value >= 0) || !std::isfinite(value))
+                fail(QStringLiteral("--max-baud-error \"%1\": a number of per cent, 0 or more").arg(text));
+            else if (!uart)
+                fail(QStringLiteral("--max-baud-error needs --uart"));
+            return value;
         }
 
         template <typename T>
@@ -356,7 +388,8 @@ namespace {
         config.timer(2) = read.timer2(options.timer2, options.counter2);
         for (std::size_t timer = 0; timer < clocks.size(); ++timer)
             config.timers.at(timer).clock = clocks.at(timer);
-        config.uartTimer = read.uartTimer(options.uartTimer, config.uartBaudIndex.has_value());
+        config.uartTimer
+            = read.uartTimer(options.uartTimer, config.uartBaudIndex.has_value() || parser.isSet(options.baudTable));
         if (parser.isSet(options.header))
             config.vendorHeader = read.single(options.header).toStdString();
     }
@@ -374,7 +407,8 @@ namespace {
         config.int1 = read.trigger(options.int1);
         config.timer(0) = read.timer(0, options.timer0, options.counter0, options.gate0);
         config.timer(1) = read.timer(1, options.timer1, options.counter1, options.gate1);
-        config.uartBaudIndex = read.baudIndex(options.uart);
+        config.uartBaudIndex = read.baudIndex(options.uart, config.uartCustomBaud);
+        config.maxBaudDeviationPercent = read.percent(options.maxBaudError, config.uartBaudIndex.has_value());
         readChipOptions(read, parser, options, config);
         if (parser.isSet(options.postscale1) && config.uartBaudIndex && config.uartTimer == 1)
             read.fail(QStringLiteral("--postscale1 cannot be used with --uart: timer 1 is the baud-rate generator"));
@@ -408,6 +442,9 @@ namespace {
         }
         request.json = parser.isSet(options.json);
         request.explain = parser.isSet(options.explain);
+        request.baudTable = parser.isSet(options.baudTable);
+        if (request.baudTable && request.explain)
+            read.fail(QStringLiteral("--baud-table and --explain exclude each other"));
     }
 
 } // namespace

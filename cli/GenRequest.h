@@ -23,6 +23,8 @@ struct GenRequest {
     TextEncoding encoding = TextEncoding::Gbk;
     bool json = false;
     bool explain = false;
+    // The listed rates the serial port's timer makes, instead of the source.
+    bool baudTable = false;
     // The options given for the software counters: only these put postscale
     // members into the JSON, which otherwise stays as it always was.
     std::array<bool, kMaxTimers> postscaleGiven {};

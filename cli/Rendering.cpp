@@ -1,10 +1,12 @@
 #include "Rendering.h"
 
+#include "BaudAdvice.h"
 #include "Derivation.h"
 #include "Explain.h"
 #include "Gbk.h"
 #include "Wording.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -62,7 +64,8 @@ namespace {
 
     // The window's members (crystalHz, tmod, the bytes of timers 0 and 1,
     // the displays of the blocks in use), each timer's numbers, the serial
-    // port's real rate and error (actualBaud, baudError: per cent, as shown),
+    // port's real rate and error (actualBaud, baudError: per cent, as shown)
+    // and the real rate's deviation (baudDeviationPercent),
     // "exact" and "driftFree" where asked for. Off the default chip also
     // "chip", "sixT" and "header" where given, the bytes of the other timers
     // in use (th2/tl2: RCAP2H/RCAP2L or T2H/T2L), what the init code leaves
@@ -93,6 +96,7 @@ namespace {
             object.insert("baudReloadText", FromUtf8(resolved.baudReloadText));
             object.insert("baudErrorText", FromUtf8(resolved.baudErrorText));
             object.insert("actualBaud", d.baud->find<step::BaudRate>()->actualBaud);
+            object.insert("baudDeviationPercent", d.baud->find<step::BaudRate>()->deviationPercent);
             object.insert("baudError", d.baud->find<step::BaudError>()->errorShown);
             if (!defaultChip)
                 object.insert("uartTimer", d.baud->find<step::BaudSource>()->timer);
@@ -159,6 +163,38 @@ namespace {
         return encodedSource(request, source);
     }
 
+    // The rows of --baud-table --json: rate, fits, and where it fits
+    // reloadText, actualBaud, baudDeviationPercent and beyondTolerance.
+    QJsonObject baudTableJson(const BaudTableResult& table, const Configuration& config)
+    {
+        QJsonArray rows;
+        for (const BaudTableRow& row : table.rows) {
+            const BaudCalculation& b = row.baud;
+            QJsonObject object { { "rate", qint64(b.rate) }, { "fits", b.fits } };
+            if (b.fits) {
+                object.insert("reloadText", FromUtf8(b.reloadText));
+                object.insert("actualBaud", b.actualBaud);
+                object.insert("baudDeviationPercent", row.deviationPercent);
+                object.insert("beyondTolerance", row.beyondTolerance);
+            }
+            rows.append(object);
+        }
+        const BaudSourceRow& source = *FindBaudSource(config.chip.row(), table.request.source);
+        return QJsonObject { { "chip", Latin1(config.chip.key()) }, { "crystalHz", qint64(config.crystalHz) },
+            { "uartTimer", source.timer }, { "doubled", table.request.smod && source.smodDoubles },
+            { "clocksPerCount", qint64(table.rows.front().baud.clocksPerCount) }, { "rates", rows } };
+    }
+
+    GenOutput baudTableOutput(const GenRequest& request)
+    {
+        const BaudTableResult table = BaudTableFor(request.config);
+        if (table.error)
+            return refused(RefusalText(*table.error, request.config), kExitRefused);
+        if (request.json)
+            return written(QJsonDocument(baudTableJson(table, request.config)).toJson(QJsonDocument::Indented));
+        return written(BaudTableText(table, request.config).toUtf8());
+    }
+
     QStringList cpuShareWarnings(const Derivation& d)
     {
         QStringList warnings;
@@ -175,6 +211,8 @@ namespace {
 
 GenOutput RenderGenOutput(const GenRequest& request)
 {
+    if (request.baudTable)
+        return baudTableOutput(request);
     const ResolveResult resolved = ResolveConfiguration(request.config);
     if (!resolved.resolved)
         return refused(RefusalText(*resolved.error, request.config), kExitRefused);
@@ -187,8 +225,14 @@ GenOutput RenderGenOutput(const GenRequest& request)
     if (request.json)
         json = jsonFor(request, *resolved.resolved, derivation);
     GenOutput output = outputOf(request, json, explanation, source);
-    if (output.error.isEmpty())
-        output.warnings = cpuShareWarnings(derivation);
+    if (!output.error.isEmpty())
+        return output;
+    output.warnings = cpuShareWarnings(derivation);
+    // A limit given refuses beyond it instead.
+    const auto& baud = resolved.resolved->baud;
+    if (baud && !request.config.maxBaudDeviationPercent && BeyondTolerance(*baud)) {
+        output.warnings << BaudDeviationWarning(*baud, resolved.resolved->baudFixes, request.config.uartDoubleBaud);
+    }
     return output;
 }
 

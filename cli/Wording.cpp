@@ -1,5 +1,6 @@
 #include "Wording.h"
 
+#include "BaudAdvice.h"
 #include "BaudReload.h"
 #include "Crystal.h"
 #include "DecimalText.h"
@@ -226,6 +227,56 @@ namespace {
             + splitHint(e);
     }
 
+    QString bitsPerSecond(double rate)
+    {
+        return QString::asprintf("%.2f bit/s", rate);
+    }
+
+    QString deviation(double percent)
+    {
+        return Latin1(DeviationText(percent));
+    }
+
+    // The real rate against the one asked for.
+    QString realRate(const BaudCalculation& baud)
+    {
+        return QStringLiteral("the serial port runs at %1 for the %2 bit/s asked, %3 off")
+            .arg(bitsPerSecond(baud.actualBaud))
+            .arg(baud.rate)
+            .arg(deviation(BaudDeviationPercent(baud)));
+    }
+
+    QString fixesText(const std::vector<BaudFix>& fixes, bool doubled)
+    {
+        if (fixes.empty())
+            return QStringLiteral("; no other doubling, timer, clock, crystal or listed rate brings it within");
+        QStringList named;
+        for (const BaudFix& fix : fixes)
+            named << BaudFixText(fix, doubled);
+        return QStringLiteral("; fixes, best first: ") + named.join(QLatin1String("; "));
+    }
+
+    QString unreachableRateText(const ConfigError& e)
+    {
+        const QString doubling = e.doubled ? QStringLiteral("with doubling") : QStringLiteral("without doubling");
+        if (!e.reachable) {
+            return QStringLiteral("--uart %1: timer %2 makes no rate at this crystal %3")
+                .arg(e.rate)
+                .arg(e.uartTimer)
+                .arg(doubling);
+        }
+        Message message { MessageCode::BaudOutOfReach };
+        message.lowest = e.reachable->lowest;
+        message.highest = e.reachable->highest;
+        return QStringLiteral("%1: --uart %2 is out of reach: timer %3 makes %4 to %5 bit/s at this crystal %6")
+            .arg(FromUtf8(MessageText(message)))
+            .arg(e.rate)
+            .arg(e.uartTimer)
+            .arg(e.reachable->lowest)
+            .arg(e.reachable->highest)
+            .arg(doubling);
+    }
+
     QString range(std::uint32_t low, std::uint32_t high)
     {
         return QStringLiteral("from %1 to %2").arg(low).arg(high);
@@ -319,6 +370,12 @@ QString RefusalText(const ConfigError& e, const Configuration& config)
             .arg(FromUtf8(MessageText(e.message)))
             .arg(e.rate)
             .arg(e.doubled ? "with doubling" : "without doubling");
+    case ConfigErrorCode::BaudRateUnreachable:
+        return unreachableRateText(e);
+    case ConfigErrorCode::BaudDeviationTooLarge:
+        return QStringLiteral("--max-baud-error %1: %2%3")
+            .arg(e.maxDeviationPercent)
+            .arg(realRate(*e.baud), fixesText(e.baudFixes, e.doubled));
     }
     return {};
 }
@@ -466,6 +523,69 @@ QString WholeNumberRange()
 QString CrystalRange()
 {
     return range(kMinCustomMhz, kMaxCustomMhz);
+}
+
+QString BaudFixText(const BaudFix& fix, bool doubled)
+{
+    QString flags;
+    switch (fix.kind) {
+    case BaudFixKind::Doubling:
+        flags = fix.doubled ? QStringLiteral("--double-baud") : QStringLiteral("without --double-baud");
+        break;
+    case BaudFixKind::Source:
+        flags = QStringLiteral("--uart-timer %1").arg(fix.uartTimer);
+        break;
+    case BaudFixKind::Clock:
+        flags = QStringLiteral("--clock%1 %2").arg(fix.timer).arg(clockName(fix.clock));
+        break;
+    case BaudFixKind::Crystal:
+        flags = QStringLiteral("--crystal ") + Latin1(fix.crystalMhz);
+        break;
+    case BaudFixKind::Rate:
+        flags = QStringLiteral("--uart %1").arg(fix.result.rate);
+        break;
+    }
+    // A source that PCON.SMOD does not reach takes the doubling away.
+    if (fix.kind != BaudFixKind::Doubling && doubled && !fix.doubled)
+        flags += QStringLiteral(" without --double-baud");
+    return QStringLiteral("%1 (%2, %3)")
+        .arg(flags, bitsPerSecond(fix.result.actualBaud), deviation(fix.deviationPercent));
+}
+
+QString BaudDeviationWarning(const BaudCalculation& baud, const std::vector<BaudFix>& fixes, bool doubled)
+{
+    return QStringLiteral("warning: %1, beyond the +/-%2% a receiver tolerates%3")
+        .arg(realRate(baud))
+        .arg(kBaudTolerancePercent)
+        .arg(fixesText(fixes, doubled));
+}
+
+QString BaudTableText(const BaudTableResult& table, const Configuration& config)
+{
+    const BaudRequest& r = table.request;
+    const BaudSourceRow& source = *FindBaudSource(config.chip.row(), r.source);
+    // The clock where the timer has a choice of them.
+    const bool clockChosen = TimerOf(config.chip.row(), source.timer)->clocks.size() > 1;
+    const QString clock
+        = clockChosen ? QStringLiteral(" at %1").arg(clockName(table.rows.front().baud.clocksPerCount)) : QString();
+    QString text = QStringLiteral("Baud rates of the %1 at %2 MHz from timer %3%4, %5 (* beyond +/-%6%):\n")
+                       .arg(chipTitle(config.chip))
+                       .arg(config.crystalHz / 1e6, 0, 'g', 9)
+                       .arg(source.timer)
+                       .arg(clock)
+                       .arg(r.smod && source.smodDoubles ? "doubled" : "not doubled")
+                       .arg(kBaudTolerancePercent);
+    text += QStringLiteral("  rate  reload      real rate  deviation\n");
+    for (const BaudTableRow& row : table.rows) {
+        const BaudCalculation& b = row.baud;
+        if (!b.fits) {
+            text += QString::asprintf("%6u  out of reach\n", b.rate);
+            continue;
+        }
+        text += QString::asprintf("%6u  %-8s %12.2f  %s%s\n", b.rate, b.reloadText.c_str(), b.actualBaud,
+            DeviationText(row.deviationPercent).c_str(), row.beyondTolerance ? " *" : "");
+    }
+    return text;
 }
 
 } // namespace orlet

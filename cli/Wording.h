@@ -55,6 +55,15 @@ QString SourceWithoutGbkText();
 // A timer whose routine takes a large share of the CPU, or more than its period.
 QString CpuShareWarning(int timer, const CpuShare& share);
 
+// A fix of the serial port's rate as orlet-gen's flags, with the rate it
+// gives: "--uart-timer 2 (9615.38 bit/s, +0.16%)". `doubled`: the doubling
+// asked for, which a fix may take away.
+QString BaudFixText(const BaudFix& fix, bool doubled);
+// The serial port's real rate beyond the tolerance, and what would fix it.
+QString BaudDeviationWarning(const BaudCalculation& baud, const std::vector<BaudFix>& fixes, bool doubled);
+// --baud-table: every listed rate, one a line.
+QString BaudTableText(const BaudTableResult& table, const Configuration& config);
+
 // "0, 1 or 2": the modes --timer0 and --timer1 take at the default chip.
 QString DefaultChipModes(const char* word = "or");
 

@@ -4,6 +4,24 @@
 
 namespace orlet {
 
+std::uint32_t BaudRateAt(int rateIndex, std::uint32_t customRate)
+{
+    if (rateIndex == kCustomBaudIndex)
+        return customRate;
+    if (rateIndex < 0 || rateIndex > kCustomBaudIndex)
+        return 0;
+    return kBaudRates[static_cast<std::size_t>(rateIndex)];
+}
+
+int BaudIndexOf(std::uint32_t rate)
+{
+    for (std::size_t i = 0; i < kBaudRates.size(); ++i) {
+        if (kBaudRates[i] == rate)
+            return int(i);
+    }
+    return kCustomBaudIndex;
+}
+
 int FallBackBaudIndex(const std::function<bool(int rateIndex)>& fits)
 {
     if (fits(kDefaultBaudIndex))

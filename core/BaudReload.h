@@ -14,6 +14,14 @@ namespace orlet {
 inline constexpr std::array<std::uint32_t, 11> kBaudRates { 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 56000,
     57600, 115200 };
 inline constexpr int kDefaultBaudIndex = 5; // 9600, also the fall-back where it fits
+// After the listed rates, the list keeps one rate the user typed.
+inline constexpr int kCustomBaudIndex = static_cast<int>(kBaudRates.size());
+
+// The rate at a list index: a listed rate, or at kCustomBaudIndex the typed
+// one; 0 at any other index.
+std::uint32_t BaudRateAt(int rateIndex, std::uint32_t customRate);
+// The listed rate's index; kCustomBaudIndex for any other rate.
+int BaudIndexOf(std::uint32_t rate);
 
 // Serial mode 1 clocked by timer 1 in mode 2:
 // baud = k * f / (32 * 12 * (256 - TH1)), k = 2 with PCON.SMOD set.

@@ -4,6 +4,7 @@
 #include "TextFormat.h"
 
 #include <cmath>
+#include <limits>
 
 namespace orlet {
 
@@ -180,7 +181,9 @@ BaudCalculation CalculateBaud(Chip chip, std::uint32_t crystalHz, const BaudRequ
 
     const BaudSourceRow& source = *FindBaudSource(chip.row(), request.source);
     result.rateIndex = request.rateIndex;
-    result.rate = kBaudRates.at(static_cast<std::size_t>(request.rateIndex));
+    result.rate = BaudRateAt(request.rateIndex, request.customRate);
+    if (result.rate == 0)
+        return result;
     result.limit = source.limit;
     result.clocksPerCount = ClocksPerCount(chip.row(), request.clock, request.sixT);
     result.k = request.smod && source.smodDoubles ? 2 : 1;
@@ -227,6 +230,36 @@ BaudChoice ChooseBaud(Chip chip, std::uint32_t crystalHz, const BaudRequest& req
     choice.refused = choice.baud.refusal;
     choice.baud = at(FallBackBaudIndex([&](int rateIndex) { return at(rateIndex).fits; }));
     return choice;
+}
+
+std::optional<BaudRange> ReachableBaudRates(Chip chip, std::uint32_t crystalHz, BaudRequest request)
+{
+    // The count falls as the rate rises, so the rates that fit are one run:
+    // the lowest is the first not too low, the highest the last not too high.
+    request.rateIndex = kCustomBaudIndex;
+    const auto refusalAt = [&](std::uint32_t rate) {
+        request.customRate = rate;
+        const BaudCalculation b = CalculateBaud(chip, crystalHz, request);
+        return b.fits ? std::nullopt : std::optional<MessageCode>(b.refusal);
+    };
+    const auto firstWhere = [](std::uint32_t from, std::uint32_t to, auto holds) {
+        while (from < to) {
+            const std::uint32_t middle = from + (to - from) / 2;
+            if (holds(middle))
+                to = middle;
+            else
+                from = middle + 1;
+        }
+        return from;
+    };
+    constexpr std::uint32_t kFastest = std::numeric_limits<std::uint32_t>::max();
+    const std::uint32_t lowest
+        = firstWhere(1, kFastest, [&](std::uint32_t rate) { return refusalAt(rate) != MessageCode::BaudTooLow; });
+    const std::uint32_t tooHigh
+        = firstWhere(lowest, kFastest, [&](std::uint32_t rate) { return refusalAt(rate) == MessageCode::BaudTooHigh; });
+    if (refusalAt(lowest))
+        return std::nullopt;
+    return BaudRange { lowest, refusalAt(tooHigh) ? tooHigh - 1 : tooHigh };
 }
 
 std::string BaudFormula(const BaudSourceRow& source, std::uint32_t clocksPerCount)

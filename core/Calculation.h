@@ -115,6 +115,7 @@ struct BaudRequest {
     std::uint32_t clock = 12; // the clock choice of the timer that makes the rate
     bool sixT = false;
     Precision precision = Precision::Classic; // on a chip of classic arithmetic
+    std::uint32_t customRate = 0; // the rate at kCustomBaudIndex
 
     bool operator==(const BaudRequest&) const = default;
 };
@@ -152,6 +153,16 @@ struct BaudCalculation {
 
 // Baud reload, real rate and error from the chip's baud source.
 BaudCalculation CalculateBaud(Chip chip, std::uint32_t crystalHz, const BaudRequest& request);
+
+// The whole rates a source fits (the count from 1 to its limit), with the
+// request's doubling, clock and precision; empty where it fits none.
+struct BaudRange {
+    std::uint32_t lowest = 0;
+    std::uint32_t highest = 0;
+
+    bool operator==(const BaudRange&) const = default;
+};
+std::optional<BaudRange> ReachableBaudRates(Chip chip, std::uint32_t crystalHz, BaudRequest request);
 
 // The rate asked for, or where it does not fit, why and the listed rate it
 // falls back to (FallBackBaudIndex), on every chip and from every source.

@@ -157,7 +157,7 @@ namespace {
         }
         if (Timer1ClashesWithSerialPort(config))
             return refusal(ConfigErrorCode::Timer1WithSerialPort);
-        if (config.uartBaudIndex && (*config.uartBaudIndex < 0 || *config.uartBaudIndex >= int(kBaudRates.size())))
+        if (config.uartBaudIndex && BaudRateAt(*config.uartBaudIndex, config.uartCustomBaud) == 0)
             return refusal(ConfigErrorCode::BaudRateUnknown);
         return std::nullopt;
     }
@@ -213,6 +213,22 @@ namespace {
         return std::nullopt;
     }
 
+    // The real rate further off than the configuration allows.
+    std::optional<ConfigError> outsideBaudDeviation(const Configuration& config, const WindowModel& model)
+    {
+        const auto& most = config.maxBaudDeviationPercent;
+        if (!most || !model.useUart || !BeyondTolerance(model.baudRun->baud, *most))
+            return std::nullopt;
+        ConfigError error = chipRefusal(ConfigErrorCode::BaudDeviationTooLarge, config);
+        error.baud = model.baudRun->baud;
+        error.rate = error.baud->rate;
+        error.doubled = model.doubleBaud;
+        error.deviationPercent = BaudDeviationPercent(*error.baud);
+        error.maxDeviationPercent = *most;
+        error.baudFixes = BaudFixesFor(model, *most);
+        return error;
+    }
+
     // The refusal for the first message a step raised.
     ConfigError refusalFor(const Notice& notice)
     {
@@ -224,13 +240,20 @@ namespace {
         case CorrectedField::BaudIndex:
             break;
         }
-        ConfigError error = refusal(ConfigErrorCode::BaudRateDoesNotFit);
-        error.crystalHz = notice.shown.crystalHz;
+        const WindowModel& shown = notice.shown;
+        const BaudRequest request = BaudRequestOf(shown);
+        // A rate off the list is refused with the rates the source makes.
+        const bool offTheList = request.rateIndex == kCustomBaudIndex;
+        ConfigError error
+            = refusal(offTheList ? ConfigErrorCode::BaudRateUnreachable : ConfigErrorCode::BaudRateDoesNotFit);
+        error.crystalHz = shown.crystalHz;
         error.message = notice.message;
-        error.rate = kBaudRates.at(static_cast<std::size_t>(notice.shown.baudIndex));
-        error.doubled = notice.shown.doubleBaud;
-        error.chip = notice.shown.chip;
-        error.uartTimer = notice.shown.uartTimer;
+        error.rate = BaudRateAt(request.rateIndex, request.customRate);
+        error.doubled = shown.doubleBaud;
+        error.chip = shown.chip;
+        error.uartTimer = shown.uartTimer;
+        if (offTheList)
+            error.reachable = ReachableBaudRates(shown.chip, shown.crystalHz, request);
         return error;
     }
 
@@ -318,6 +341,7 @@ namespace {
                 [&](WindowModel& m) {
                     m.useUart = true;
                     m.baudIndex = *config.uartBaudIndex;
+                    m.customBaud = config.uartCustomBaud;
                 },
                 [](WindowModel m) { return OnUseUart(m); });
         }
@@ -361,6 +385,7 @@ namespace {
             out.baudReloadText = model.baudReloadText;
             out.baudErrorText = model.baudErrorText;
             out.baud = model.baudRun->baud;
+            out.baudFixes = BaudFixesFor(model);
         }
         return out;
     }
@@ -390,10 +415,27 @@ ResolveResult ResolveConfiguration(const Configuration& config)
         return { std::nullopt, drive.error };
     if (auto error = outsideRunningAdd(model))
         return { std::nullopt, error };
+    if (auto error = outsideBaudDeviation(config, model))
+        return { std::nullopt, error };
     ResolvedConfiguration resolved = resolvedFrom(model);
     // The window has no box for it: the name goes straight to the generator.
     resolved.settings.vendorHeader = config.vendorHeader.value_or(std::string());
     return { std::move(resolved), std::nullopt };
+}
+
+BaudTableResult BaudTableFor(const Configuration& config)
+{
+    // The chip's checks of a serial port, whatever rate it asks for.
+    Configuration port = config;
+    port.uartBaudIndex = port.uartBaudIndex.value_or(kDefaultBaudIndex);
+    if (auto error = outsideTheWindow(port))
+        return { {}, {}, error };
+    Drive drive;
+    const WindowModel model = driven(config, drive);
+    if (drive.error)
+        return { {}, {}, drive.error };
+    const BaudRequest request = BaudRequestOf(model);
+    return { BaudTable(model.chip, model.crystalHz, request), request, std::nullopt };
 }
 
 } // namespace orlet

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BaudAdvice.h"
 #include "BaudReload.h"
 #include "Calculation.h"
 #include "ChipTable.h"
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orlet {
 
@@ -37,6 +39,7 @@ struct Configuration {
     std::optional<TriggerMode> int1;
     std::array<TimerConfig, kMaxTimers> timers; // by timer number
     std::optional<int> uartBaudIndex; // index into kBaudRates; empty: no serial port
+    std::uint32_t uartCustomBaud = 0; // the rate at kCustomBaudIndex
     bool uartDoubleBaud = false;
     bool uartInterrupt = false;
     Precision precision = Precision::Classic;
@@ -50,6 +53,8 @@ struct Configuration {
     // The vendor's header the user includes in place of the declarations
     // (UTF-8; STC15/STC8 only). Empty: not named.
     std::optional<std::string> vendorHeader;
+    // Refuse a serial port whose real rate deviates further, in per cent.
+    std::optional<double> maxBaudDeviationPercent;
 
     TimerConfig& timer(int number) { return timers.at(static_cast<std::size_t>(number)); }
     const TimerConfig& timer(int number) const { return timers.at(static_cast<std::size_t>(number)); }
@@ -63,6 +68,8 @@ struct ResolvedConfiguration {
     std::string baudReloadText;
     std::string baudErrorText;
     std::optional<BaudCalculation> baud; // the serial computation, when the port is in use
+    // Where its real rate is beyond kBaudTolerancePercent: what would fix it (BaudFixesFor).
+    std::vector<BaudFix> baudFixes;
     std::array<std::optional<TimerCalculation>, kMaxTimers> timers; // the computations of the timers in use
 };
 
@@ -81,6 +88,8 @@ enum class ConfigErrorCode {
     DoubleBaudWithoutEffect, // PCON.SMOD does not reach the chosen baud source
     DriftFreeNeedsHardwareReload, // STC mode 1 while mode 0 reloads in hardware
     VendorHeaderUnsafe, // the name cannot stand in the include line
+    BaudRateUnreachable, // a rate off the list that the source cannot make
+    BaudDeviationTooLarge, // the real rate further off than maxBaudDeviationPercent
 };
 
 // A refusal with its numbers; the front ends put it into words.
@@ -107,6 +116,14 @@ struct ConfigError {
     // BaudRateDoesNotFit: the rate asked for and the doubling.
     std::uint32_t rate = 0;
     bool doubled = false;
+    // BaudRateUnreachable: the rates the source makes (none: both 0).
+    std::optional<BaudRange> reachable;
+    // BaudDeviationTooLarge: the serial port as computed, its deviation,
+    // the most allowed, and what would fix it.
+    std::optional<BaudCalculation> baud;
+    double deviationPercent = 0;
+    double maxDeviationPercent = 0;
+    std::vector<BaudFix> baudFixes;
     // ChipTrap: what the chip refused (timer and mode above where they
     // apply). DoubleBaudWithoutEffect and DriftFreeNeedsHardwareReload name
     // the chip as well.
@@ -136,5 +153,15 @@ BaudSource BaudSourceFor(Chip chip, int uartTimer);
 // of the window, and returns what the window then holds. Anything the
 // window would correct with a message is an error here.
 ResolveResult ResolveConfiguration(const Configuration& config);
+
+// Every listed rate as the serial port would make it with the
+// configuration's chip, crystal, timer, clock and doubling (the rate asked
+// for, if any, aside).
+struct BaudTableResult {
+    std::vector<BaudTableRow> rows;
+    BaudRequest request; // the source, doubling and clock the rows share
+    std::optional<ConfigError> error; // the configuration refused: no rows
+};
+BaudTableResult BaudTableFor(const Configuration& config);
 
 } // namespace orlet

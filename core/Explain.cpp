@@ -1,8 +1,11 @@
 #include "Explain.h"
 
+#include "BaudAdvice.h"
 #include "Calculation.h"
 #include "TextFormat.h"
 #include "Tmod.h"
+
+#include <cmath>
 
 namespace orlet {
 
@@ -382,13 +385,26 @@ namespace {
                 out_ += TextFormat("  Error shown: 1 - n / x = %s (positive when n was rounded down and the bits come"
                                    " early).\n",
                     TextFormat("%.4f%%", e.errorPercent).c_str());
-                return;
+            } else {
+                out_ += TextFormat("  Real rate: %.2f bit/s; error shown: 1 - n / x = %.4f%%.\n",
+                    d_.find<step::BaudRate>()->actualBaud, e.errorPercent);
             }
-            out_ += TextFormat("  Real rate: %.2f bit/s; error shown: 1 - n / x = %.4f%%.\n",
-                d_.find<step::BaudRate>()->actualBaud, e.errorPercent);
+            deviation();
         }
 
     private:
+        // The measure a receiver feels, beside the window's.
+        void deviation()
+        {
+            // To the four decimals shown: no "-0.0000%" for a rate met exactly.
+            const double percent = std::round(d_.find<step::BaudRate>()->deviationPercent * 1e4) / 1e4 + 0.0;
+            out_ += TextFormat("  Deviation of the real rate: real / asked - 1 = %+.4f%%, %s the +/-%g %% a receiver"
+                               " sampling each bit in its middle tolerates.\n",
+                percent, BeyondTolerance(percent) ? "beyond" : "within", kBaudTolerancePercent);
+            out_ += "  The error shown is another measure: it compares the count n with the count x asked for, the"
+                    " deviation the real rate with the rate asked for.\n";
+        }
+
         std::string& out_;
         const BaudDerivation& d_;
         bool classic_;

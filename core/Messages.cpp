@@ -40,6 +40,8 @@ std::string MessageText(const Message& message)
     case MessageCode::VendorHeaderUnsafe:
         return "头文件名不能含有引号、尖括号、控制字符或不可见字符，首尾不能有空格，且不超过"
             + std::to_string(kMaxVendorHeaderBytes) + "字节";
+    case MessageCode::BaudOutOfReach:
+        return "波特率应在" + std::to_string(message.lowest) + "~" + std::to_string(message.highest) + "bps之间";
     case MessageCode::DriftFreeNeedsHardwareReload:
         return "无累积误差：16位不自动重装由中断程序重装，请选16位自动重装";
     }

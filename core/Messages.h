@@ -17,11 +17,15 @@ enum class MessageCode {
     DriftFreeOutOfRange, // Generate: a count drift-free timing cannot keep exact in the mode
     DriftFreeNeedsHardwareReload, // Generate: an STC timer reloading in its routine, where mode 0 reloads in hardware
     VendorHeaderUnsafe, // Generate: a header name the include line cannot hold
+    BaudOutOfReach, // a typed rate the serial port's source cannot make
 };
 
 struct Message {
     MessageCode code = MessageCode::TimerOutOfRange;
     int mode = 0; // the timer mode (0, 1 or 2) of a range message
+    // BaudOutOfReach: the rates the source makes, in bit/s.
+    std::uint32_t lowest = 0;
+    std::uint32_t highest = 0;
 
     bool operator==(const Message&) const = default;
 };

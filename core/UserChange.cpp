@@ -57,6 +57,14 @@ namespace {
         }
     }
 
+    Transition fixChosen(WindowModel m, int item)
+    {
+        const std::vector<BaudFix> fixes = BaudFixesFor(m);
+        if (item < 1 || item > int(fixes.size()))
+            return unchanged(std::move(m));
+        return ApplyBaudFix(std::move(m), fixes.at(std::size_t(item - 1)));
+    }
+
 } // namespace
 
 UserChange UserChange::Tick(Control control, bool checked)
@@ -73,6 +81,13 @@ UserChange UserChange::Choice(Control control, int item, float customMhz)
     change.control = control;
     change.item = item;
     change.customMhz = customMhz;
+    return change;
+}
+
+UserChange UserChange::OtherBaud(int item, std::uint32_t typedBaud)
+{
+    UserChange change = Choice(Control::BaudList, item);
+    change.typedBaud = typedBaud;
     return change;
 }
 
@@ -142,7 +157,9 @@ WindowModel WithUserChange(WindowModel m, const UserChange& change)
         m.useUart = change.checked;
         break;
     case Control::BaudList:
-        m.baudIndex = change.item;
+        // "其他…" is no rate: the list keeps its rate until one is typed.
+        if (change.item != OtherBaudItem(m))
+            m.baudIndex = change.item;
         break;
     case Control::DoubleBaud:
         m.doubleBaud = change.checked;
@@ -178,7 +195,11 @@ Transition OnUserChange(const WindowModel& before, const UserChange& change)
     case Control::UseUart:
         return OnUseUart(std::move(m));
     case Control::BaudList:
+        if (change.item == OtherBaudItem(before))
+            return change.typedBaud != 0 ? OnCustomBaud(std::move(m), change.typedBaud) : unchanged(std::move(m));
         return UpdateBaudReload(std::move(m));
+    case Control::BaudFixes:
+        return fixChosen(std::move(m), change.item);
     case Control::DoubleBaud:
         return OnDoubleBaud(std::move(m));
     case Control::UartTimer2:

@@ -20,9 +20,13 @@ struct UserChange {
     std::string text; // a text box's text
     // The crystal list's custom entry: the MHz the custom-frequency dialog handed back.
     float customMhz = kDefaultCustomMhz;
+    // The rate list's "其他…" entry: the rate typed in its dialog; 0 where
+    // the dialog was cancelled.
+    std::uint32_t typedBaud = 0;
 
     static UserChange Tick(Control control, bool checked);
     static UserChange Choice(Control control, int item, float customMhz = kDefaultCustomMhz);
+    static UserChange OtherBaud(int item, std::uint32_t typedBaud);
     static UserChange Number(Control control, std::optional<std::uint32_t> number);
     static UserChange Text(Control control, std::string text);
 };
@@ -32,7 +36,8 @@ WindowModel WithUserChange(WindowModel model, const UserChange& change);
 
 // What the window does about it: the control's transition, run on the model
 // with the change read into it (a display, a trigger or a text box has none
-// beyond the reading).
+// beyond the reading). Choosing a fix (its list's items after the first)
+// makes it; "其他…" with no rate typed changes nothing.
 Transition OnUserChange(const WindowModel& model, const UserChange& change);
 
 } // namespace orlet

@@ -136,27 +136,20 @@ namespace {
         t.reloadText = FormatReloadText(t.th, t.tl);
     }
 
-    BaudRequest baudRequestOf(const WindowModel& model)
-    {
-        const BaudSource source = BaudSourceFor(model.chip, model.uartTimer);
-        const BaudSourceRow* row = FindBaudSource(model.chip.row(), source);
-        const std::uint32_t clock = row == nullptr ? 12 : model.timer(row->timer).clock;
-        return { source, model.baudIndex < 0 ? kDefaultBaudIndex : model.baudIndex, model.doubleBaud, clock, model.sixT,
-            PrecisionOf(model) };
-    }
-
     // The serial reload from the rate; a rate that does not fit falls back
     // to one of the chip's baud source that does.
     void updateBaudReload(Steps& steps)
     {
         WindowModel& model = steps.model();
-        BaudRequest request = baudRequestOf(model);
+        BaudRequest request = BaudRequestOf(model);
         const BaudChoice choice = ChooseBaud(model.chip, model.crystalHz, request);
         if (choice.baud.error)
             return;
-        request.rateIndex = choice.baud.rateIndex;
-        if (choice.refused)
+        if (choice.refused) {
+            request.rateIndex = choice.baud.rateIndex;
+            request.customRate = 0; // the fall-back is a listed rate
             steps.raise({ *choice.refused }, { CorrectedField::BaudIndex, 0, std::uint32_t(request.rateIndex) });
+        }
         model.baudIndex = request.rateIndex;
         // Some listed rate fits every source from 1 to 100 MHz; should none,
         // the bytes keep what they hold.
@@ -209,7 +202,7 @@ namespace {
         const std::optional<BaudRun>& run = model.baudRun;
         return !model.useUart
             || (run && run->arithmetic == model.chip->arithmetic && run->crystalHz == model.crystalHz
-                && run->uartTimer == model.uartTimer && run->request == baudRequestOf(model));
+                && run->uartTimer == model.uartTimer && run->request == BaudRequestOf(model));
     }
 
 } // namespace
@@ -286,6 +279,16 @@ Transition OnUartTimerChange(WindowModel model)
         return { std::move(model), {} };
     }
     return OnUseUart(std::move(model));
+}
+
+BaudRequest BaudRequestOf(const WindowModel& model)
+{
+    const BaudSource source = BaudSourceFor(model.chip, model.uartTimer);
+    const BaudSourceRow* row = FindBaudSource(model.chip.row(), source);
+    const std::uint32_t clock = row == nullptr ? 12 : model.timer(row->timer).clock;
+    const int rateIndex = model.baudIndex < 0 ? kDefaultBaudIndex : model.baudIndex;
+    return { source, rateIndex, model.doubleBaud, clock, model.sixT, PrecisionOf(model),
+        rateIndex == kCustomBaudIndex ? model.customBaud : 0 };
 }
 
 ModeListEntry TimerModeOf(const WindowModel& model, int timer)
@@ -377,6 +380,29 @@ Transition UpdateBaudReload(WindowModel model)
     Steps steps(std::move(model));
     updateBaudReload(steps);
     return std::move(steps).done();
+}
+
+Transition OnCustomBaud(WindowModel model, std::uint32_t rate)
+{
+    model.baudIndex = BaudIndexOf(rate);
+    if (model.baudIndex == kCustomBaudIndex)
+        model.customBaud = rate;
+    return UpdateBaudReload(std::move(model));
+}
+
+std::optional<Message> BaudRateRefusal(const WindowModel& model, std::uint32_t rate)
+{
+    BaudRequest request = BaudRequestOf(model);
+    request.rateIndex = kCustomBaudIndex;
+    request.customRate = rate;
+    if (CalculateBaud(model.chip, model.crystalHz, request).fits)
+        return std::nullopt;
+    Message refusal { MessageCode::BaudOutOfReach };
+    if (const std::optional<BaudRange> range = ReachableBaudRates(model.chip, model.crystalHz, request)) {
+        refusal.lowest = range->lowest;
+        refusal.highest = range->highest;
+    }
+    return refusal;
 }
 
 Transition OnCrystalChange(WindowModel model, float customMhz)
@@ -514,6 +540,8 @@ Configuration ConfigurationOf(const WindowModel& model)
     }
     if (m.useUart)
         config.uartBaudIndex = m.baudIndex;
+    if (m.useUart && m.baudIndex == kCustomBaudIndex)
+        config.uartCustomBaud = m.customBaud;
     config.uartDoubleBaud = m.doubleBaud;
     config.uartInterrupt = m.uartInterrupt;
     config.precision = PrecisionOf(m);

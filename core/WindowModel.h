@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BaudAdvice.h"
 #include "BaudReload.h"
 #include "Calculation.h"
 #include "Configuration.h"
@@ -105,7 +106,8 @@ struct WindowModel {
     bool useUart = false;
     bool doubleBaud = false;
     bool uartInterrupt = false;
-    int baudIndex = kDefaultBaudIndex;
+    int baudIndex = kDefaultBaudIndex; // kCustomBaudIndex: the typed rate
+    std::uint32_t customBaud = 0; // the typed rate the list keeps; 0: none
     int crystalIndex = kDefaultCrystalIndex; // kCustomCrystalIndex: the custom entry
     bool exact = false;
     bool driftFree = false; // modes 0 and 1 add the reload to the running count
@@ -184,6 +186,13 @@ Transition OnUseUart(WindowModel model);
 Transition OnDoubleBaud(WindowModel model);
 // The baud list: the serial reload from the rate.
 Transition UpdateBaudReload(WindowModel model);
+// A rate typed for the list's "其他…" entry: a listed one is chosen from the
+// list, any other is kept in the list as its custom entry; then the serial
+// reload. The dialog refuses first what BaudRateRefusal names.
+Transition OnCustomBaud(WindowModel model, std::uint32_t rate);
+// Why the serial port cannot take `rate` as it is set now: the rates its
+// source makes. Empty when it can.
+std::optional<Message> BaudRateRefusal(const WindowModel& model, std::uint32_t rate);
 // The crystal list; `customMhz` is what the custom-frequency dialog handed
 // back when the custom entry was chosen.
 Transition OnCrystalChange(WindowModel model, float customMhz = kDefaultCustomMhz);
@@ -258,5 +267,16 @@ std::optional<TimerShown> DescribeTimer(const WindowModel& model, int timer);
 
 // How the serial port's last calculation came about.
 std::optional<BaudDerivation> DescribeBaud(const WindowModel& model);
+
+// The serial port's request as the model sets it now.
+BaudRequest BaudRequestOf(const WindowModel& model);
+
+// Where the serial port is in use and its real rate is beyond
+// `tolerancePercent`: each kind of change that brings it within (a crystal within
+// kCrystalFixPercent), best first, each found by making it on the model as
+// a user would and raising no message. Empty otherwise.
+std::vector<BaudFix> BaudFixesFor(const WindowModel& model, double tolerancePercent = kBaudTolerancePercent);
+// The fix made as the user would make it, and its handler run.
+Transition ApplyBaudFix(WindowModel model, const BaudFix& fix);
 
 } // namespace orlet

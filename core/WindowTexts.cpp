@@ -441,4 +441,65 @@ std::string BaudTip(const BaudDerivation& d)
     return joinLines(lines.lines);
 }
 
+namespace {
+
+    std::string rateText(double rate)
+    {
+        return TextFormat("%.2fbps", rate);
+    }
+
+    std::string fixChange(const BaudFix& fix)
+    {
+        switch (fix.kind) {
+        case BaudFixKind::Doubling:
+            return fix.doubled ? "加倍" : "不加倍";
+        case BaudFixKind::Source:
+            return TextFormat("用定时器%d", fix.uartTimer);
+        case BaudFixKind::Clock:
+            return TextFormat("定时器%d用%uT", fix.timer, fix.clock);
+        case BaudFixKind::Crystal:
+            return "晶振" + fix.crystalMhz + "MHz";
+        case BaudFixKind::Rate:
+            return TextFormat("改用%ubps", fix.result.rate);
+        }
+        return {};
+    }
+
+} // namespace
+
+std::string RealRateLine(const BaudCalculation& baud)
+{
+    return "实际 " + rateText(baud.actualBaud) + " " + DeviationText(BaudDeviationPercent(baud));
+}
+
+std::string BaudFixText(const BaudFix& fix)
+{
+    return fixChange(fix) + " " + rateText(fix.result.actualBaud) + " " + DeviationText(fix.deviationPercent);
+}
+
+std::string BaudFixesTip(const std::vector<BaudFix>& fixes)
+{
+    std::vector<std::string> lines { TextFormat(
+        "超出±%g%%：接收端在每位的中间采样，两端合计只容得下几个百分点的偏差。可以：", kBaudTolerancePercent) };
+    for (const BaudFix& fix : fixes)
+        lines.push_back(BaudFixText(fix));
+    return joinLines(lines);
+}
+
+std::string BaudTableTip(const std::vector<BaudTableRow>& rows)
+{
+    std::vector<std::string> lines { "波特率：装入值，实际波特率，偏差" };
+    for (const BaudTableRow& row : rows) {
+        const BaudCalculation& b = row.baud;
+        if (!b.fits) {
+            lines.push_back(TextFormat("%u：无法产生", b.rate));
+            continue;
+        }
+        const std::string mark = row.beyondTolerance ? TextFormat("（超出±%g%%）", kBaudTolerancePercent) : "";
+        lines.push_back(TextFormat("%u：%s，%s，%s%s", b.rate, b.reloadText.c_str(), rateText(b.actualBaud).c_str(),
+            DeviationText(row.deviationPercent).c_str(), mark.c_str()));
+    }
+    return joinLines(lines);
+}
+
 } // namespace orlet

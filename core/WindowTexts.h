@@ -1,11 +1,13 @@
 #pragma once
 
+#include "BaudAdvice.h"
 #include "Calculation.h"
 #include "ChipTable.h"
 #include "Derivation.h"
 #include "WindowModel.h"
 
 #include <string>
+#include <vector>
 
 namespace orlet {
 
@@ -36,5 +38,18 @@ std::string TimerTip(const TimerDerivation& d);
 
 // The serial block's tooltip.
 std::string BaudTip(const BaudDerivation& d);
+
+// "实际 10416.67bps +8.51%": the serial port's real rate and its deviation
+// from the rate asked for.
+std::string RealRateLine(const BaudCalculation& baud);
+// What a fix changes and what the rate becomes: "用定时器2 9615.38bps +0.16%".
+std::string BaudFixText(const BaudFix& fix);
+// The first item of the list of fixes, which names it.
+inline constexpr const char* kBaudFixesCaption = "改正…";
+// The fixes beside the real rate, one a line, and why.
+std::string BaudFixesTip(const std::vector<BaudFix>& fixes);
+// The rate list's tooltip: each listed rate with its reload, real rate and
+// deviation, those beyond the tolerance marked.
+std::string BaudTableTip(const std::vector<BaudTableRow>& rows);
 
 } // namespace orlet

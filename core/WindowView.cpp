@@ -59,12 +59,43 @@ namespace {
         return -1;
     }
 
-    std::vector<std::string> baudItems()
+    std::vector<std::string> baudItems(const WindowModel& m)
     {
         std::vector<std::string> items;
         for (std::uint32_t rate : kBaudRates)
             items.push_back(std::to_string(rate));
+        if (m.customBaud != 0)
+            items.push_back(std::to_string(m.customBaud));
+        items.emplace_back(kOtherBaudText);
         return items;
+    }
+
+    // The real rate from the first calculation on, kept while the port is
+    // off as the reload and the error are; in red beyond the tolerance,
+    // with what would fix it beside it.
+    void viewRealRate(WindowView& v, const WindowModel& m)
+    {
+        ControlView& line = v[Control::BaudActual];
+        ControlView& fixes = v[Control::BaudFixes];
+        line.visible = m.baudRun && m.baudRun->baud.fits;
+        line.enabled = m.useUart;
+        fixes.visible = false;
+        fixes.accessibleName = "波特率改正";
+        if (!line.visible)
+            return;
+        const BaudCalculation& baud = m.baudRun->baud;
+        line.text = RealRateLine(baud);
+        line.warning = BeyondTolerance(baud);
+        const std::vector<BaudFix> found = BaudFixesFor(m);
+        if (found.empty())
+            return;
+        std::vector<std::string> items { kBaudFixesCaption };
+        for (const BaudFix& fix : found)
+            items.push_back(BaudFixText(fix));
+        select(fixes, std::move(items), 0);
+        fixes.visible = true;
+        line.tooltip = BaudFixesTip(found);
+        fixes.tooltip = line.tooltip;
     }
 
     // The window names timer 2's modes for the 8052 until a chip with timer
@@ -200,7 +231,7 @@ namespace {
     {
         caption(v[Control::UseUart], "使用串口");
         tick(v[Control::UseUart], m.useUart);
-        select(v[Control::BaudList], baudItems(), m.baudIndex);
+        select(v[Control::BaudList], baudItems(m), m.baudIndex);
         v[Control::BaudList].accessibleName = "波特率(bps)";
         caption(v[Control::DoubleBaud], "加倍(PCON|=0x80)");
         tick(v[Control::DoubleBaud], m.doubleBaud, m.useUart && SmodDoublesRate(m));
@@ -219,6 +250,9 @@ namespace {
             if (KindOf(c) == ControlKind::Display && baud)
                 v[c].tooltip = BaudTip(*baud);
         }
+        if (m.useUart)
+            v[Control::BaudList].tooltip = BaudTableTip(BaudTable(m.chip, m.crystalHz, BaudRequestOf(m)));
+        viewRealRate(v, m);
     }
 
 } // namespace
@@ -254,16 +288,23 @@ ControlKind KindOf(Control control)
     case Control::CrystalList:
     case Control::ChipList:
     case Control::BaudList:
+    case Control::BaudFixes:
         return ControlKind::List;
     case Control::VendorHeader:
         return ControlKind::Text;
     case Control::CustomMhz:
     case Control::BaudReload:
     case Control::BaudError:
+    case Control::BaudActual:
         return ControlKind::Display;
     default:
         return ControlKind::Box;
     }
+}
+
+int OtherBaudItem(const WindowModel& model)
+{
+    return kCustomBaudIndex + (model.customBaud != 0 ? 1 : 0);
 }
 
 int ModeListItem(Chip chip, int timer, int modeIndex)

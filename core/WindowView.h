@@ -32,6 +32,8 @@ enum class Control {
     UartTimer2,
     BaudReload,
     BaudError,
+    BaudActual, // the real rate and its deviation
+    BaudFixes, // what brings a rate beyond the tolerance within it
     // Each timer's block, in the order of TimerPart, timer 0 first.
     TimerBlocks,
     Count = TimerBlocks + 3 * 9,
@@ -78,6 +80,8 @@ struct ControlView {
     // where the label alone is ambiguous ("定时器0 定时时间(us)"); empty for
     // a display, which its text names.
     std::string accessibleName;
+    // A figure beyond what works, shown in red.
+    bool warning = false;
 };
 
 struct WindowView {
@@ -96,6 +100,11 @@ struct WindowView {
 // holds the modes the timer has, as a timer and then as a counter.
 int ModeListItem(Chip chip, int timer, int modeIndex);
 int ModeIndexOfListItem(Chip chip, int timer, int item);
+
+// The rate list's items after the listed rates: the typed rate, if any,
+// then "其他…", which asks for one.
+inline constexpr const char* kOtherBaudText = "其他…";
+int OtherBaudItem(const WindowModel& model);
 
 // What every control of the main window shows for `model`: a pure function,
 // so that the window, and a page, only apply it.

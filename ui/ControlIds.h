@@ -66,6 +66,10 @@ enum MainWindow : int {
     Timer2Postscale = 1051,
     Timer2Clock = 1052,
     VendorHeader = 1053, // STC15/STC8: the vendor's header instead of declarations
+    // The serial port's real rate, and the fixes of one beyond the
+    // tolerance: a row the serial block grows by once a rate is computed.
+    BaudActual = 1054,
+    BaudFixes = 1055,
 };
 
 // The main window's controls that show the core's view (orlet::ViewOf), by
@@ -100,6 +104,8 @@ namespace detail {
         { Control::UartTimer2, UartTimer2 },
         { Control::BaudReload, BaudReload },
         { Control::BaudError, BaudError },
+        { Control::BaudActual, BaudActual },
+        { Control::BaudFixes, BaudFixes },
         { TimerControl(0, TimerPart::Use), UseTimer0 },
         { TimerControl(0, TimerPart::Mode), Timer0Mode },
         { TimerControl(0, TimerPart::Gate), Gate0 },
@@ -145,6 +151,13 @@ enum CustomCrystalDialog : int {
     CustomOkButton = 1,
     CustomCancelButton = 2,
     CustomMhzInput = 1002,
+};
+
+// The rate dialog of the rate list's "其他…" entry (BaudDlg.ui).
+enum OtherBaudDialog : int {
+    BaudOkButton = 1,
+    BaudCancelButton = 2,
+    BaudInput = 1002,
 };
 
 // About box (AboutDlg.ui).

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
+#include <QPalette>
 #include <QSignalBlocker>
 #include <QStringList>
 
@@ -60,6 +61,23 @@ void showItems(QComboBox& list, const orlet::ControlView& view)
         list.setCurrentIndex(view.index);
 }
 
+// Red where the figure is beyond what works; disabled text stays grey.
+void showWarning(QWidget& control, bool warning)
+{
+    if (control.property("warning").toBool() == warning)
+        return;
+    control.setProperty("warning", warning);
+    if (!warning) {
+        control.setPalette(QPalette());
+        control.setAttribute(Qt::WA_SetPalette, false);
+        return;
+    }
+    QPalette palette = control.palette();
+    for (QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive })
+        palette.setColor(group, QPalette::WindowText, QColor(0xc0, 0, 0));
+    control.setPalette(palette);
+}
+
 } // namespace
 
 void ShowControlView(QWidget& control, const orlet::ControlView& view)
@@ -73,6 +91,7 @@ void ShowControlView(QWidget& control, const orlet::ControlView& view)
         control.setToolTip(u8(view.tooltip));
     if (control.accessibleName() != u8(view.accessibleName))
         control.setAccessibleName(u8(view.accessibleName));
+    showWarning(control, view.warning);
     if (auto* list = qobject_cast<QComboBox*>(&control)) {
         nameByLabel(*list, u8(view.accessibleName));
         showItems(*list, view);

@@ -1,5 +1,6 @@
 #include "OrletDlg.h"
 
+#include "BaudDlg.h"
 #include "ControlFit.h"
 #include "ControlIds.h"
 #include "ControlView.h"
@@ -147,6 +148,8 @@ COrletDlg::COrletDlg(QWidget* parent)
         { ctl::Timer2Postscale, m_ui->timer2Postscale },
         { ctl::Timer2Clock, m_ui->timer2Clock },
         { ctl::VendorHeader, m_ui->vendorHeader },
+        { ctl::BaudActual, m_ui->baudActual },
+        { ctl::BaudFixes, m_ui->baudFixes },
     });
     nameShownTexts();
     routeNotifications();
@@ -287,6 +290,12 @@ orlet::UserChange COrletDlg::changeOf(orlet::Control control)
         dialog.DoModal();
         return UserChange::Choice(control, list.GetCurSel(), g_customMhz);
     }
+    if (control == orlet::Control::BaudList && list.GetCurSel() == orlet::OtherBaudItem(m_model)) {
+        CBaudDlg dialog([this](std::uint32_t rate) { return orlet::BaudRateRefusal(m_model, rate); }, this);
+        dialog.m_rate = orlet::BaudRateAt(m_model.baudIndex, m_model.customBaud); // the rate it had
+        dialog.DoModal();
+        return UserChange::OtherBaud(list.GetCurSel(), dialog.m_rate);
+    }
     return UserChange::Choice(control, list.GetCurSel());
 }
 
@@ -299,28 +308,43 @@ void COrletDlg::ShowModel(const orlet::WindowModel& model)
         ShowControlView(*GetDlgItem(id), view[control]);
     if (m_ui->labelReload2->text() != u8(view.timer2ReloadCaption))
         m_ui->labelReload2->setText(u8(view.timer2ReloadCaption));
-    showTimer2Block(view.timer2BlockShown);
+    layOutBlocks(view[orlet::Control::BaudActual].visible, view.timer2BlockShown);
     if (chipChanged)
         fitChipTexts();
 }
 
-void COrletDlg::showTimer2Block(bool shown)
+void COrletDlg::layOutBlocks(bool serialRow, bool timer2Block)
 {
     QWidget& output = *m_ui->outputBox;
+    QWidget& serialPort = *m_ui->groupUART;
     if (m_classicHeight == 0) {
         m_classicHeight = height();
         m_classicOutputHeight = output.height();
-    } else if (m_ui->groupTIME2->isHidden() != shown) {
+        m_classicSerialHeight = serialPort.height();
+        for (QWidget* widget : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (widget->y() > serialPort.geometry().bottom())
+                m_belowSerialPort.push_back({ widget, widget->y() });
+        }
+    } else if (m_serialRowShown == serialRow && m_ui->groupTIME2->isHidden() != timer2Block) {
         return;
     }
+    m_serialRowShown = serialRow;
+    // The real rate's row sits at the foot of the serial block; what stands
+    // below the block moves down with it. Only heights are the template's:
+    // the widths follow the font.
+    const int classicBottom = serialPort.y() + m_classicSerialHeight - 1;
+    const int row = serialRow ? m_ui->baudFixes->geometry().bottom() + 4 - classicBottom : 0;
+    serialPort.resize(serialPort.width(), m_classicSerialHeight + row);
+    for (const auto& [widget, y] : m_belowSerialPort)
+        widget->move(widget->x(), y + row);
     for (QWidget* caption :
         std::initializer_list<QWidget*> { m_ui->groupTIME2, m_ui->labelPostscale2, m_ui->labelReload2 })
-        caption->setVisible(shown);
-    // The block stands below the serial port's; the output box grows with
-    // the frame, as far below the block as the frame was below the port's.
-    const QRect block = m_ui->groupTIME2->geometry();
-    const int margin = m_classicHeight - m_ui->groupUART->geometry().bottom();
-    const int grown = shown ? block.bottom() + margin - m_classicHeight : 0;
+        caption->setVisible(timer2Block);
+    // The frame and the output box grow by what the blocks add, the frame as
+    // far below the last block as it was below the serial block.
+    const int margin = m_classicHeight - classicBottom;
+    const int last = timer2Block ? m_ui->groupTIME2->geometry().bottom() : serialPort.geometry().bottom();
+    const int grown = last + margin - m_classicHeight;
     setFixedSize(width(), m_classicHeight + grown);
     output.resize(output.width(), m_classicOutputHeight + grown);
 }

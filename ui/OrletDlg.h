@@ -11,6 +11,8 @@
 
 #include <array>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace Ui {
 class OrletDlg;
@@ -88,8 +90,9 @@ private:
 
     // What the user did to `control`, as it reports it now.
     orlet::UserChange changeOf(orlet::Control control);
-    // The frame grows to hold timer 2's block and shrinks back without it.
-    void showTimer2Block(bool shown);
+    // The frame grows to hold the serial block's real-rate row and timer 2's
+    // block, and shrinks back without them.
+    void layOutBlocks(bool serialRow, bool timer2Block);
     // Lists and displays take the free room of their row for what the
     // chosen chip names in them.
     void fitChipTexts();
@@ -101,6 +104,10 @@ private:
     // widths are the template's, as wide as the font needs it.
     int m_classicHeight = 0;
     int m_classicOutputHeight = 0;
+    int m_classicSerialHeight = 0;
+    // What stands below the serial block, at its template height.
+    std::vector<std::pair<QWidget*, int>> m_belowSerialPort;
+    bool m_serialRowShown = false;
 
     orlet::WindowModel m_model;
     QIcon m_appIcon;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -184,9 +185,18 @@ TEST(OrletGenErrors, ExitTwoWithOneLine)
         { "--timer1 1:10 --uart 9600", "timer 1 is the baud-rate generator" },
         { "--counter1 1:10 --uart 9600", "timer 1 is the baud-rate generator" },
         { "--crystal 100.00001", "数值应该在0~100之间 不能带有非数字输入" }, { "--crystal 0.5", "from 1 to 100" },
-        { "--crystal abc", "--crystal \"abc\"" }, { "--uart 9601", "not a rate of the list" },
-        { "--timer0 3:10", "expected MODE:MICROSECONDS" }, { "--counter0 1", "expected MODE:PULSES" },
-        { "--timer0 1:-5", "expected MODE:MICROSECONDS" }, { "--timer0 1:4294967296", "from 0 to 4294967295" },
+        { "--crystal abc", "--crystal \"abc\"" }, { "--uart 0", "not a rate of the list" },
+        { "--uart 1000000",
+            "波特率应在122~62500bps之间: --uart 1000000 is out of reach: timer 1 makes 122 to 62500 bit/s at this"
+            " crystal without doubling" },
+        { "--uart 9600 --max-baud-error 2",
+            "--max-baud-error 2: the serial port runs at 10416.67 bit/s for the 9600 bit/s asked, +8.51% off; fixes,"
+            " best first: --crystal 11.0592 (9600.00 bit/s, 0.00%); --uart 2400 (2403.85 bit/s, +0.16%)" },
+        { "--max-baud-error 2", "--max-baud-error needs --uart" },
+        { "--uart 9600 --max-baud-error -1", "a number of per cent, 0 or more" },
+        { "--baud-table --explain", "exclude each other" }, { "--timer0 3:10", "expected MODE:MICROSECONDS" },
+        { "--counter0 1", "expected MODE:PULSES" }, { "--timer0 1:-5", "expected MODE:MICROSECONDS" },
+        { "--timer0 1:4294967296", "from 0 to 4294967295" },
         { "--timer0 1:99999999999999999999999", "from 0 to 4294967295" },
         { "--timer0 1:5 --counter0 1:5", "exclude each other" }, { "--gate0", "--gate0 needs --timer0 or --counter0" },
         { "--int0 rising", "level or falling" }, { "--encoding latin1", "gbk or utf-8" },
@@ -579,4 +589,59 @@ TEST(RenderGenOutput, RefusalsInWords)
         EXPECT_EQ(out.exitStatus, orlet::kExitRefused);
         EXPECT_TRUE(out.bytes.isEmpty());
     }
+}
+
+// Beyond 2 % one warning line names the fixes and the code is written; a
+// limit given refuses beyond it instead. Rates off the list are any the
+// timer makes.
+TEST(OrletGen, SerialRateBeyondTheToleranceWarns)
+{
+    const struct {
+        const char* args;
+        const char* warning;
+    } cases[] = {
+        { "--uart 9600",
+            "orlet-gen: warning: the serial port runs at 10416.67 bit/s for the 9600 bit/s asked, +8.51% off, beyond"
+            " the +/-2% a receiver tolerates; fixes, best first: --crystal 11.0592 (9600.00 bit/s, 0.00%); --uart 2400"
+            " (2403.85 bit/s, +0.16%)\n" },
+        { "--chip 8052 --crystal 11.0592 --uart 115200 --double-baud",
+            "fixes, best first: --uart-timer 2 without --double-baud (115200.00 bit/s, 0.00%); --crystal 22.1184" },
+        { "--uart 9600 --max-baud-error 9", nullptr },
+        { "--crystal 11.0592 --uart 9600", nullptr },
+        { "--uart 31250", nullptr },
+        { "--chip 8052 --crystal 16 --uart 250000 --uart-timer 2", nullptr },
+    };
+    for (const auto& [args, warning] : cases) {
+        SCOPED_TRACE(args);
+        const GenRun run = orletGen(words(args));
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.out.startsWith("#include"));
+        EXPECT_EQ(run.err.count('\n'), warning ? 1 : 0) << run.err.constData();
+        EXPECT_TRUE(!warning || run.err.contains(warning)) << run.err.constData();
+    }
+    const QJsonObject json = QJsonDocument::fromJson(orletGen(words("--uart 31250 --json")).out).object();
+    EXPECT_EQ(json["baudReloadText"].toString(), "0xff");
+    EXPECT_EQ(json["actualBaud"].toDouble(), 31250.0);
+    EXPECT_EQ(json["baudDeviationPercent"].toDouble(), 0.0);
+    const QJsonObject off = QJsonDocument::fromJson(orletGen(words("--uart 9600 --json")).out).object();
+    EXPECT_NEAR(off["baudDeviationPercent"].toDouble(), 8.5069, 1e-4);
+}
+
+TEST(OrletGen, BaudTableGivesEveryListedRate)
+{
+    const GenRun text = orletGen(words("--baud-table"));
+    EXPECT_EQ(text.exitCode, 0);
+    EXPECT_TRUE(text.out.startsWith("Baud rates of the 8051 at 12 MHz from timer 1, not doubled"))
+        << text.out.constData();
+    EXPECT_TRUE(text.out.contains("\n  2400  0xf3          2403.85  +0.16%\n"));
+    EXPECT_TRUE(text.out.contains("\n  9600  0xfd         10416.67  +8.51% *\n"));
+    EXPECT_TRUE(text.out.endsWith("\n115200  out of reach\n"));
+    const QJsonObject json
+        = QJsonDocument::fromJson(orletGen(words("--baud-table --json --chip 8052 --uart-timer 2")).out).object();
+    const QJsonArray rates = json["rates"].toArray();
+    ASSERT_EQ(rates.size(), 11);
+    EXPECT_EQ(json["uartTimer"].toInt(), 2);
+    EXPECT_EQ(rates[5].toObject()["reloadText"].toString(), "ffH,d9H");
+    EXPECT_FALSE(rates[5].toObject()["beyondTolerance"].toBool());
+    EXPECT_EQ(orletGen(words("--baud-table --chip 8051 --uart-timer 2")).exitCode, 2);
 }

@@ -22,6 +22,7 @@ constexpr std::uint32_t kPeriods[]
     = { 0, 1, 7, 255, 256, 300, 1000, 8192, 8193, 50000, 65536, 70000, 1000000, 4294967295u };
 constexpr std::uint32_t kCounts[] = { 0, 1, 2, 16, 400, 65535, 65536, 4294967295u };
 constexpr float kCustomMhz[] = { 3.6864f, 7.3728f, 14.7456f, 22.1184f, 1.0f, 100.0f, 55.0f, 12.0f };
+constexpr std::uint32_t kTypedRates[] = { 31250, 250000, 100000, 9600, 1, 122, 62500, 500000, 4294967295u };
 
 class Session
 {
@@ -35,7 +36,7 @@ public:
     std::string act()
     {
         for (;;) {
-            const int roll = pick(20);
+            const int roll = pick(22);
             if (std::string done = tryAction(roll); !done.empty())
                 return done;
         }
@@ -148,6 +149,18 @@ private:
                 return {};
             m.uartTimer = 3 - m.uartTimer;
             return run("serial port's timer", OnUartTimerChange(m));
+        case 18: {
+            const std::uint32_t rate = pickFrom(kTypedRates);
+            if (!m.useUart || BaudRateRefusal(m, rate))
+                return {};
+            return run("typed rate", OnCustomBaud(m, rate));
+        }
+        case 19: {
+            const std::vector<BaudFix> fixes = BaudFixesFor(m);
+            if (fixes.empty())
+                return {};
+            return run("baud fix", ApplyBaudFix(m, fixes[std::size_t(pick(int(fixes.size())))]));
+        }
         default:
             return run("recalculate", Recalculate(m));
         }
@@ -248,6 +261,8 @@ std::string differenceFromOrletGen(const WindowModel& m)
         return "the reload displays differ from orlet-gen's";
     if (m.useUart && (r.baudReloadText != m.baudReloadText || r.baudErrorText != m.baudErrorText))
         return "the serial displays differ from orlet-gen's";
+    if (r.baudFixes != BaudFixesFor(m))
+        return "the window and orlet-gen offer different fixes for the serial port";
     return {};
 }
 

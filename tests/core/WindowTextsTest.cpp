@@ -92,3 +92,32 @@ TEST(TimerRangeTip, ShowsWhatEachSplitCosts)
         << tip;
     EXPECT_NE(tip.find("用软件计数可达：周期框填 62500，× N 框填 16（每秒 16.0 次中断"), std::string::npos) << tip;
 }
+
+TEST(SerialTexts, RealRateLineFixesAndTable)
+{
+    const auto baudAt = [](const char* chip, std::uint32_t hz, BaudSource source, int index, bool smod = false) {
+        return CalculateBaud(ChipNamed(chip), hz, { source, index, smod });
+    };
+    const struct {
+        BaudCalculation baud;
+        const char* line;
+    } lines[] = {
+        { baudAt("8051", 12000000, BaudSource::Timer1Mode2, 5), "实际 10416.67bps +8.51%" },
+        { baudAt("8051", 12000000, BaudSource::Timer1Mode2, 5, true), "实际 8928.57bps -6.99%" },
+        { baudAt("8051", 11059200, BaudSource::Timer1Mode2, 5), "实际 9600.00bps 0.00%" },
+        { baudAt("8052", 12000000, BaudSource::Timer2, 5), "实际 9615.38bps +0.16%" },
+    };
+    for (const auto& l : lines)
+        EXPECT_EQ(RealRateLine(l.baud), l.line);
+
+    BaudFix crystal;
+    crystal.kind = BaudFixKind::Crystal;
+    crystal.crystalMhz = "11.0592";
+    crystal.result = baudAt("8051", 11059200, BaudSource::Timer1Mode2, 5);
+    EXPECT_EQ(BaudFixText(crystal), "晶振11.0592MHz 9600.00bps 0.00%");
+
+    const std::string table = BaudTableTip(BaudTable(Chip(), 12000000, {}));
+    EXPECT_NE(table.find("\n9600：0xfd，10416.67bps，+8.51%（超出±2%）\n"), std::string::npos) << table;
+    EXPECT_NE(table.find("\n2400：0xf3，2403.85bps，+0.16%\n"), std::string::npos) << table;
+    EXPECT_NE(table.find("\n115200：无法产生"), std::string::npos) << table;
+}

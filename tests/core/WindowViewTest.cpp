@@ -141,9 +141,11 @@ TEST(WindowView, AChangeReadIntoTheModelShowsAsTheUserLeftIt)
                 const bool ticked = !*before[c].checked;
                 EXPECT_EQ(ViewOf(WithUserChange(m, UserChange::Tick(c, ticked)))[c].checked, ticked) << int(c);
             }
-            // Only the trigger lists take typed text, which is no item (-1).
+            // Only the trigger lists take typed text, which is no item (-1);
+            // the rate list's "其他…" asks for a rate and is no selection.
             const int first = c == Control::Int0Trigger || c == Control::Int1Trigger ? -1 : 0;
-            for (int item = first; kind == ControlKind::List && item < int(before[c].items.size()); ++item)
+            const int end = c == Control::BaudList ? OtherBaudItem(m) : int(before[c].items.size());
+            for (int item = first; kind == ControlKind::List && item < end; ++item)
                 EXPECT_EQ(ViewOf(WithUserChange(m, UserChange::Choice(c, item)))[c].index, item) << int(c);
             if (kind == ControlKind::Number) {
                 EXPECT_EQ(ViewOf(WithUserChange(m, UserChange::Number(c, 4321)))[c].text, "4321");
@@ -190,4 +192,61 @@ TEST(WindowView, AChangeRunsItsControlsTransition)
     EXPECT_EQ(OnUserChange(WindowModel {}, custom).model.crystalHz, 8000000u);
     const UserChange chip = UserChange::Choice(Control::ChipList, 1);
     EXPECT_TRUE(ViewOf(OnUserChange(WindowModel {}, chip).model).timer2BlockShown);
+}
+
+namespace {
+
+WindowModel serialPortAt(const char* chip, int crystalIndex)
+{
+    WindowModel m = onChip(chip);
+    m.crystalIndex = crystalIndex;
+    m = OnCrystalChange(m).model;
+    return withUart(m, true);
+}
+
+} // namespace
+
+// The real rate shows from the first calculation on; beyond the tolerance
+// in red, with the fixes beside it; each fix and a typed rate are one choice.
+TEST(WindowView, TheSerialPortsRealRateWarnsAndOffersItsFixes)
+{
+    const WindowModel at12 = serialPortAt("8052", 6);
+    const struct {
+        const char* what;
+        WindowModel model;
+        bool shown, enabled, warning;
+        std::string line;
+        std::vector<std::string> fixes;
+    } rows[] = {
+        { "the first state", WindowModel {}, false, false, false, "", {} },
+        { "12 MHz 9600 on an 8052", at12, true, true, true, "实际 10416.67bps +8.51%",
+            { "改正…", "用定时器2 9615.38bps +0.16%", "晶振11.0592MHz 9600.00bps 0.00%",
+                "改用2400bps 2403.85bps +0.16%" } },
+        { "11.0592 MHz", serialPortAt("8051", 5), true, true, false, "实际 9600.00bps 0.00%", {} },
+        { "the port off keeps the line", withUart(at12, false), true, false, true, "实际 10416.67bps +8.51%", {} },
+    };
+    for (const auto& r : rows) {
+        const WindowView v = ViewOf(r.model);
+        EXPECT_EQ(v[Control::BaudActual].visible, r.shown) << r.what;
+        EXPECT_EQ(v[Control::BaudActual].enabled, r.enabled) << r.what;
+        EXPECT_EQ(v[Control::BaudActual].warning, r.warning) << r.what;
+        EXPECT_EQ(v[Control::BaudActual].text, r.line) << r.what;
+        EXPECT_EQ(v[Control::BaudFixes].visible, !r.fixes.empty()) << r.what;
+        EXPECT_EQ(v[Control::BaudFixes].items, r.fixes) << r.what;
+    }
+
+    const WindowModel fixed = OnUserChange(at12, UserChange::Choice(Control::BaudFixes, 2)).model;
+    EXPECT_EQ(ViewOf(fixed)[Control::BaudActual].text, "实际 9600.00bps 0.00%");
+    EXPECT_EQ(ViewOf(fixed)[Control::CrystalList].text, "11.0592");
+
+    const int other = OtherBaudItem(at12);
+    EXPECT_EQ(ViewOf(at12)[Control::BaudList].items.at(std::size_t(other)), kOtherBaudText);
+    const WindowModel typed = OnUserChange(at12, UserChange::OtherBaud(other, 31250)).model;
+    const ControlView list = ViewOf(typed)[Control::BaudList];
+    EXPECT_EQ(list.text, "31250");
+    EXPECT_EQ(list.items.size(), 13u); // the eleven, the typed rate and "其他…"
+    EXPECT_EQ(ViewOf(typed)[Control::BaudActual].text, "实际 31250.00bps 0.00%");
+    const Transition cancelled = OnUserChange(typed, UserChange::OtherBaud(OtherBaudItem(typed), 0));
+    EXPECT_EQ(cancelled.model, typed);
+    EXPECT_EQ(OnUserChange(typed, UserChange::OtherBaud(OtherBaudItem(typed), 9600)).model.baudIndex, 5);
 }

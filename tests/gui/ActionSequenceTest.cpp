@@ -263,7 +263,8 @@ private:
             return {};
         // The keyboard on a closed list moves the selection as well (short
         // of the custom entry, which opens its dialog).
-        const bool down = rng.bounded(2) && !(id == ctl::CrystalList && ui->selected(ctl::CrystalList) >= 10);
+        const bool down = rng.bounded(2) && !(id == ctl::CrystalList && ui->selected(ctl::CrystalList) >= 10)
+            && !(id == ctl::BaudList && ui->selected(ctl::BaudList) >= 10); // nor "其他…"
         ui->pressKey(id, down ? Qt::Key_Down : Qt::Key_Up);
         return QString("arrow key on %1").arg(id);
     }

@@ -131,7 +131,8 @@ private:
         const int id = rng.bounded(2) ? ctl::BaudList : ctl::CrystalList;
         if (!ui->enabled(id))
             return QString("(%1 not there)").arg(id);
-        const int count = int(ui->items(id).size()) - (id == ctl::CrystalList ? 1 : 0); // not the custom entry
+        // Not the custom crystal, nor "其他…" at the end of the rate list.
+        const int count = int(ui->items(id).size()) - 1;
         const int index = rng.bounded(count);
         ui->choose(id, index);
         return QString("list %1 item %2").arg(id).arg(index);
@@ -196,7 +197,9 @@ private:
         const bool timer2 = profile.timers[2] != nullptr;
         if (ui->item(ctl::UseTimer2)->isVisible() != timer2 || ui->item(ctl::UartTimer2)->isVisible() != timer2)
             return QStringLiteral("timer 2's controls do not follow the chip");
-        if ((dlg->height() > m_classicFrame.height()) != timer2 || dlg->width() != m_classicFrame.width())
+        // The serial block's real-rate row grows the frame as well.
+        const bool grown = timer2 || ui->item(ctl::BaudActual)->isVisibleTo(dlg.get());
+        if ((dlg->height() > m_classicFrame.height()) != grown || dlg->width() != m_classicFrame.width())
             return QString("frame %1x%2 for this chip").arg(dlg->width()).arg(dlg->height());
         const bool stc = orlet::TimersUseRegister(profile, "AUXR");
         if (ui->item(ctl::Timer0Clock)->isVisible() != stc

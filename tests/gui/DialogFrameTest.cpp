@@ -1,3 +1,4 @@
+#include "BaudDlg.h"
 #include "BaudReload.h"
 #include "ChipTable.h"
 #include "ControlFit.h"
@@ -180,6 +181,7 @@ private slots:
         QTest::newRow("main window") << factory<COrletDlg>();
         QTest::newRow("About box") << factory<CAboutDlg>();
         QTest::newRow("custom frequency") << factory<CMyCry>();
+        QTest::newRow("rate off the list") << factory<CBaudDlg>();
     }
 
     void framesKeepTheirSize()
@@ -274,7 +276,7 @@ private slots:
             for (const QString& problem : found)
                 problems << chips[chip] + ": " + problem;
         }
-        for (DialogFactory make : { factory<CAboutDlg>(), factory<CMyCry>() }) {
+        for (DialogFactory make : { factory<CAboutDlg>(), factory<CMyCry>(), factory<CBaudDlg>() }) {
             const std::unique_ptr<CDialogBase> dialog = make();
             dialog->Create();
             problems += ClippedControls(*dialog) + MisplacedControls(*dialog);

@@ -129,8 +129,9 @@ private slots:
         const QStringList modes = QString("定时方式0 定时方式1 定时方式2 计数方式0 计数方式1 计数方式2").split(' ');
         QCOMPARE(ui->items(ctl::Timer0Mode), modes);
         QCOMPARE(ui->items(ctl::Timer1Mode), modes);
-        QCOMPARE(
-            ui->items(ctl::BaudList), QString("300 600 1200 2400 4800 9600 19200 38400 56000 57600 115200").split(' '));
+        // The listed rates at their indexes, then "其他…".
+        QCOMPARE(ui->items(ctl::BaudList),
+            QString("300 600 1200 2400 4800 9600 19200 38400 56000 57600 115200 其他…").split(' '));
     }
 
     // A screen reader names every edit and list after the label beside it,

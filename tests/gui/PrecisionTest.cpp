@@ -122,7 +122,8 @@ private slots:
             { ctl::Timer0Clock, ctl::UseTimer0 }, { ctl::Timer1Clock, ctl::UseTimer1 },
             { ctl::UartTimer2, ctl::BaudList }, { ctl::UseTimer2, ctl::DoubleBaud },
             { ctl::Timer2Clock, ctl::UseTimer2 }, { ctl::Timer2Mode, ctl::Timer2Clock },
-            { ctl::Timer2Postscale, ctl::Timer2Mode }, { ctl::Timer2Period, ctl::Timer2Postscale } };
+            { ctl::Timer2Postscale, ctl::Timer2Mode }, { ctl::Timer2Period, ctl::Timer2Postscale },
+            { ctl::BaudFixes, ctl::UartTimer2 } };
         QList<int> own = order;
         for (const auto& [id, after] : added) {
             QCOMPARE(order.count(id), 1);

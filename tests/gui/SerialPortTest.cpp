@@ -1,4 +1,5 @@
 #include "ControlIds.h"
+#include "DialogDriver.h"
 #include "MainWindowFixture.h"
 #include "OrletDlg.h"
 
@@ -160,6 +161,58 @@ private slots:
         // On again: 9600 bit/s with the doubling that was left ticked.
         ui->click(ctl::UseUart);
         expectBaud("0xf9", "-7.5200%", 0xF9);
+    }
+
+    // Beyond 2 % the real rate is red and the fixes beside it are one
+    // choice each; the block grows by the row from the first calculation on.
+    void realRateAndItsFixes()
+    {
+        ui->choose(ctl::ChipList, 1); // 8052
+        const int firstHeight = dlg->height();
+        ui->click(ctl::UseUart);
+        QCOMPARE(ui->text(ctl::BaudActual), QStringLiteral("实际 10416.67bps +8.51%"));
+        QVERIFY(ui->item(ctl::BaudActual)->property("warning").toBool());
+        QVERIFY(dlg->height() > firstHeight);
+        QCOMPARE(ui->items(ctl::BaudFixes),
+            QStringList({ "改正…", "用定时器2 9615.38bps +0.16%", "晶振11.0592MHz 9600.00bps 0.00%",
+                "改用2400bps 2403.85bps +0.16%" }));
+
+        ui->choose(ctl::BaudFixes, 1);
+        QVERIFY(ui->checked(ctl::UartTimer2));
+        QCOMPARE(ui->text(ctl::BaudActual), QStringLiteral("实际 9615.38bps +0.16%"));
+        QVERIFY(!ui->item(ctl::BaudActual)->property("warning").toBool());
+        QVERIFY(ui->item(ctl::BaudFixes)->isHidden());
+        QVERIFY(recorder->messages.isEmpty());
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(dlg->OutputText(), orletGen({ "--chip", "8052", "--uart", "9600", "--uart-timer", "2" }));
+    }
+
+    // "其他…" asks for a rate: one out of reach is refused with the reach and
+    // the dialog stays; the rate typed joins the list; Cancel changes nothing.
+    void typedRate()
+    {
+        ui->click(ctl::UseUart);
+        const int other = ui->items(ctl::BaudList).indexOf(QStringLiteral("其他…"));
+        QCOMPARE(other, 11);
+        OnNextDialog([](CDialogBase&, DialogDriver& asked) {
+            QCOMPARE(asked.text(ctl::BaudInput), QStringLiteral("9600")); // the rate the list had
+            asked.typeOver(ctl::BaudInput, "1000000");
+            asked.click(ctl::BaudOkButton);
+            asked.typeOver(ctl::BaudInput, "31250");
+            asked.click(ctl::BaudOkButton);
+        });
+        ui->choose(ctl::BaudList, other);
+        QCOMPARE(recorder->texts(), QStringList { QStringLiteral("波特率应在122~62500bps之间") }); // over the dialog
+        QCOMPARE(ui->text(ctl::BaudList), QStringLiteral("31250"));
+        QCOMPARE(ui->items(ctl::BaudList).size(), 13);
+        QCOMPARE(ui->text(ctl::BaudActual), QStringLiteral("实际 31250.00bps 0.00%"));
+        expectBaud("0xff", "0.0000%", 0xFF);
+        ui->click(ctl::GenerateButton);
+        QCOMPARE(dlg->OutputText(), orletGen({ "--uart", "31250" }));
+
+        OnNextDialog([](CDialogBase&, DialogDriver& asked) { asked.click(ctl::BaudCancelButton); });
+        ui->choose(ctl::BaudList, 12);
+        QCOMPARE(ui->text(ctl::BaudList), QStringLiteral("31250"));
     }
 };
 

@@ -126,7 +126,8 @@ private:
         const int id = pickId(rng, { ctl::CrystalList, ctl::BaudList, ctl::Int0Trigger, ctl::Int1Trigger });
         if (!usable(id))
             return {};
-        const int count = int(ui->items(id).size()) - (id == ctl::CrystalList ? 1 : 0); // not the custom entry
+        // Not the custom crystal, nor "其他…" at the end of the rate list.
+        const int count = int(ui->items(id).size()) - (id == ctl::CrystalList || id == ctl::BaudList ? 1 : 0);
         return chooseItem(id, rng.bounded(count));
     }
 
