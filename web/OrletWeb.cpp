@@ -3,6 +3,7 @@
 // window's handler for it and answers with what every control shows (the
 // view) and the messages raised on the way. All JSON, UTF-8.
 
+#include "BaudReload.h"
 #include "Configuration.h"
 #include "Crystal.h"
 #include "DecimalText.h"
@@ -42,7 +43,7 @@ Look LookOf(Control control)
     const std::optional<TimerBlockPart> block = TimerBlockPartOf(control);
     if (block && block->part == TimerPart::Unit)
         return Look::Word;
-    if (block && block->part == TimerPart::Actual)
+    if ((block && block->part == TimerPart::Actual) || control == Control::BaudActual)
         return Look::Line;
     switch (KindOf(control)) {
     case ControlKind::Box:
@@ -126,6 +127,8 @@ const std::vector<ControlRow>& ControlRows()
             { Control::BaudList, "baudList", "groupUART", "", "labelBps" },
             { Control::BaudReload, "baudReload", "groupUART", "labelBaudReload", "" },
             { Control::BaudError, "baudError", "groupUART", "", "" },
+            { Control::BaudActual, "baudActual", "groupUART", "", "" },
+            { Control::BaudFixes, "baudFixes", "groupUART", "", "" },
             { Control::UartTimer2, "uartTimer2", "groupUART", "", "" },
             { Control::CopyCheck, "copyCheck", "output", "", "" },
             { Control::CommentCheck, "commentCheck", "output", "", "" },
@@ -174,6 +177,8 @@ json ViewJson(const WindowModel& model)
             shown["after"] = row.after;
         if (row.captioned && look != Look::Check)
             shown["caption"] = c.accessibleName;
+        if (c.warning)
+            shown["warning"] = true;
         if (c.checked)
             shown["checked"] = *c.checked;
         if (look == Look::List) {
@@ -228,11 +233,15 @@ UserChange ChangeOf(Control control, const json& change, json& notices)
         return UserChange::Number(control, number);
     }
     default: {
+        const int item = Member<int>(change, "index").value_or(-1);
+        // The rate list's "其他…": the rate its dialog handed back, 0 where it was cancelled.
+        if (const std::optional<int> typed = Member<int>(change, "typedBaud"))
+            return UserChange::OtherBaud(item, std::uint32_t(std::max(*typed, 0)));
         // The crystal list's custom entry carries what the custom-frequency
         // dialog handed back; the default frequency where it was cancelled.
         const std::optional<std::string> custom = Member<std::string>(change, "customMhz");
         const std::optional<float> mhz = custom ? ParseSingleDecimal(*custom) : std::nullopt;
-        return UserChange::Choice(control, Member<int>(change, "index").value_or(-1), mhz.value_or(kDefaultCustomMhz));
+        return UserChange::Choice(control, item, mhz.value_or(kDefaultCustomMhz));
     }
     }
 }
@@ -276,6 +285,24 @@ json CheckCustomMhz(const std::string& text, bool closing)
     return json::object();
 }
 
+// The rate dialog's box at OK: why the rate typed cannot be taken, if it
+// cannot; the dialog then stays open.
+json CheckBaud(const std::string& text)
+{
+    const std::optional<std::uint32_t> rate = ParseUnsignedDecimal(TrimBlanks(text));
+    if (!rate)
+        return { { "message", kEnterWholeNumberMessage } };
+    if (const std::optional<Message> refused = BaudRateRefusal(Model(), *rate))
+        return { { "message", MessageText(*refused) } };
+    return { { "rate", *rate } };
+}
+
+// The rate the dialog opens with: the one the list had.
+json ShownBaud()
+{
+    return { { "rate", BaudRateAt(Model().baudIndex, Model().customBaud) } };
+}
+
 // The configuration the model stands for, as orlet-gen would be asked for
 // it, and whether every block in use shows what it gives.
 json ConfigurationJson(const WindowModel& m)
@@ -293,7 +320,7 @@ json ConfigurationJson(const WindowModel& m)
     }
     return { { "crystalHz", c.crystalHz }, { "comments", c.comments }, { "int0", trigger(c.int0) },
         { "int1", trigger(c.int1) }, { "timers", std::move(timers) },
-        { "baud", c.uartBaudIndex ? json(kBaudRates.at(std::size_t(*c.uartBaudIndex))) : json(nullptr) },
+        { "baud", c.uartBaudIndex ? json(BaudRateAt(*c.uartBaudIndex, c.uartCustomBaud)) : json(nullptr) },
         { "doubleBaud", c.uartDoubleBaud }, { "uartInterrupt", c.uartInterrupt },
         { "exact", c.precision == Precision::Exact }, { "driftFree", c.driftFree }, { "chip", c.chip.key() },
         { "sixT", c.sixT }, { "uartTimer", c.uartTimer },
@@ -340,6 +367,16 @@ EMSCRIPTEN_KEEPALIVE const char* orlet_generate()
 EMSCRIPTEN_KEEPALIVE const char* orlet_check_custom_mhz(const char* text, int closing)
 {
     return Answer(CheckCustomMhz(text, closing != 0));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* orlet_check_baud(const char* text)
+{
+    return Answer(CheckBaud(text));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* orlet_shown_baud()
+{
+    return Answer(ShownBaud());
 }
 
 EMSCRIPTEN_KEEPALIVE const char* orlet_configuration()

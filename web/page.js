@@ -161,6 +161,7 @@ function applyControl(shown) {
   const { element, cell } = controls.get(shown.name) ?? createControl(shown);
   cell.hidden = !shown.visible;
   cell.classList.toggle('disabled', !shown.enabled);
+  cell.classList.toggle('warning', Boolean(shown.warning));
   if ('disabled' in element && element.tagName !== 'OUTPUT')
     element.disabled = !shown.enabled;
   else
@@ -286,6 +287,11 @@ function chooseFromList(name, list) {
     });
     return;
   }
+  if (name === 'baudList' && index === list.options.length - 1) {
+    // "其他…" asks for a rate first.
+    enqueue(async () => runChange({ control: name, index, typedBaud: await askBaud() }));
+    return;
+  }
   act({ control: name, index });
 }
 
@@ -339,6 +345,38 @@ function askCustomMhz() {
     dialog.querySelector('form').removeEventListener('submit', onSubmit);
     $('customCancelButton').removeEventListener('click', onCancel);
     return result === 'ok' ? input.value : null;
+  });
+  input.focus();
+  input.select();
+  return closed;
+}
+
+// The rate dialog: the rate taken at OK, 0 when cancelled. A rate the port
+// cannot make is refused with its message, and the dialog stays open.
+function askBaud() {
+  const dialog = $('baudDialog');
+  const input = $('baudInput');
+  input.value = String(ask('orlet_shown_baud').rate);
+  let rate = 0;
+  const onSubmit = async (event) => {
+    event.preventDefault();
+    const answer = ask('orlet_check_baud', input.value);
+    if (answer.message) {
+      await showMessage(answer.message);
+      input.focus();
+      input.select();
+      return;
+    }
+    rate = answer.rate;
+    dialog.close('ok');
+  };
+  const onCancel = () => dialog.close('cancel');
+  dialog.querySelector('form').addEventListener('submit', onSubmit);
+  $('baudCancelButton').addEventListener('click', onCancel);
+  const closed = modal(dialog).then(() => {
+    dialog.querySelector('form').removeEventListener('submit', onSubmit);
+    $('baudCancelButton').removeEventListener('click', onCancel);
+    return rate;
   });
   input.focus();
   input.select();

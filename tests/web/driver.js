@@ -31,6 +31,17 @@ window.orletTest = (() => {
     ++state.phase;
   }
 
+  // The rate dialog: the rate typed, then OK; Cancel after a refusal or as
+  // the answer says.
+  let baudAnswer = { text: '9600', close: 'ok' };
+
+  function answerBaudDialog(state) {
+    if (state.phase === 0)
+      $('baudInput').value = baudAnswer.text;
+    $(state.phase === 0 && baudAnswer.close === 'ok' ? 'baudOkButton' : 'baudCancelButton').click();
+    ++state.phase;
+  }
+
   // Until every change and its messages are done: message boxes are closed
   // with OK, the custom-frequency dialog answered.
   async function settle() {
@@ -52,6 +63,8 @@ window.orletTest = (() => {
         $('messageDialog').querySelector('button').click();
       } else if ($('customDialog').open) {
         answerCustomDialog(custom);
+      } else if ($('baudDialog').open) {
+        answerBaudDialog(custom);
       }
       await nextTask();
     }
@@ -116,6 +129,7 @@ window.orletTest = (() => {
   const kValues = ['1', '5', '100', '255', '256', '1000', '2000', '8192', '20000', '65535', '65536', '100000',
                    '4294967295', '0', ''];
   const kHeaders = ['', 'STC15F2K60S2.H', 'STC8H.H', 'my header.h', 'a"b.h'];
+  const kRates = ['31250', '250000', '100', '1200', '76800', '10000000', 'x', ''];
   const kCustomMhz = ['11.0592', '3.6864', '7.3728', '22.1184', '14.7456', '1', '100', '55', '0', '101', 'x', ''];
 
   // mulberry32: the same sessions for the same seed.
@@ -145,6 +159,7 @@ window.orletTest = (() => {
       return click(element.id);
     if (element.tagName === 'SELECT') {
       customAnswer = { text: kCustomMhz[random(kCustomMhz.length)], close: random(4) ? 'ok' : 'cancel' };
+      baudAnswer = { text: kRates[random(kRates.length)], close: random(4) ? 'ok' : 'cancel' };
       return choose(element.id, random(element.options.length));
     }
     const texts = element.inputMode === 'numeric' ? kValues : kHeaders;
@@ -199,6 +214,7 @@ window.orletTest = (() => {
     messages: () => messages,
     clearMessages: () => { messages = []; },
     answerCustom: (text, close) => { customAnswer = { text, close }; },
+    answerBaud: (text, close) => { baudAnswer = { text, close }; },
     watch: (ids) => { watched = ids; },
   };
 })();
