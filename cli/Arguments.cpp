@@ -12,6 +12,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 
 #include <array>
@@ -96,13 +97,19 @@ namespace {
         QCommandLineOption postscale2 { "postscale2", PostscaleHelp(2), "N" };
         QCommandLineOption uartTimer { "uart-timer", UartTimerHelp(), "1|2" };
         QCommandLineOption header { "header", HeaderHelp(), "NAME" };
+        QCommandLineOption config { "config",
+            "Take the settings from FILE, a settings file as the window saves it; the other options override "
+            "its values.",
+            "FILE" };
+        QCommandLineOption saveConfig { "save-config", "Also write the settings to FILE, for --config and the window.",
+            "FILE" };
 
         void addTo(QCommandLineParser& parser) const
         {
             parser.addOptions({ crystal, comments, int0, int1, timer0, counter0, gate0, timer1, counter1, gate1, uart,
                 doubleBaud, uartInterrupt, encoding, dialect, output, json, explain, exact, postscale0, postscale1,
                 driftFree, chip, sixT, clock0, clock1, clock2, timer2, counter2, postscale2, uartTimer, header,
-                maxBaudError, baudTable });
+                maxBaudError, baudTable, config, saveConfig });
         }
     };
 
@@ -132,10 +139,10 @@ namespace {
             return values.isEmpty() ? QString() : values.constLast();
         }
 
-        std::optional<TriggerMode> trigger(const QCommandLineOption& option)
+        std::optional<TriggerMode> trigger(const QCommandLineOption& option, std::optional<TriggerMode> base)
         {
             if (!parser_.isSet(option))
-                return std::nullopt;
+                return base;
             const QString value = single(option);
             if (value == QLatin1String("level"))
                 return TriggerMode::Level;
@@ -145,34 +152,34 @@ namespace {
             return std::nullopt;
         }
 
+        // The block `base` (the settings file's) holds, with what the options say.
         TimerConfig timer(int index, const QCommandLineOption& timerOption, const QCommandLineOption& counterOption,
-            const QCommandLineOption& gateOption)
+            const QCommandLineOption& gateOption, TimerConfig config)
         {
-            TimerConfig config;
             const bool asTimer = parser_.isSet(timerOption);
             const bool asCounter = parser_.isSet(counterOption);
-            config.gate = parser_.isSet(gateOption);
             if (asTimer && asCounter) {
                 fail(QStringLiteral("--timer%1 and --counter%1 exclude each other").arg(index));
                 return config;
             }
-            if (config.gate && !asTimer && !asCounter) {
-                fail(QStringLiteral("--gate%1 needs --timer%1 or --counter%1").arg(index));
-                return config;
+            if (asTimer || asCounter) {
+                const QCommandLineOption& used = asTimer ? timerOption : counterOption;
+                config.enabled = true;
+                config.counter = asCounter;
+                parseModeValue(used, single(used), config);
             }
-            if (!asTimer && !asCounter)
-                return config;
-            const QCommandLineOption& used = asTimer ? timerOption : counterOption;
-            config.enabled = true;
-            config.counter = asCounter;
-            parseModeValue(used, single(used), config);
+            if (parser_.isSet(gateOption)) {
+                config.gate = true;
+                if (!config.enabled)
+                    fail(QStringLiteral("--gate%1 needs --timer%1 or --counter%1").arg(index));
+            }
             return config;
         }
 
-        Chip chip(const QCommandLineOption& option)
+        Chip chip(const QCommandLineOption& option, Chip base)
         {
             if (!parser_.isSet(option))
-                return Chip();
+                return base;
             const QString text = single(option);
             if (const auto chip = FindChip(text.toStdString()))
                 return *chip;
@@ -197,9 +204,9 @@ namespace {
         }
 
         // --timer2 MICROSECONDS or --counter2 PULSES: timer 2's one mode.
-        TimerConfig timer2(const QCommandLineOption& timerOption, const QCommandLineOption& counterOption)
+        TimerConfig timer2(
+            const QCommandLineOption& timerOption, const QCommandLineOption& counterOption, TimerConfig config)
         {
-            TimerConfig config;
             const bool asTimer = parser_.isSet(timerOption);
             const bool asCounter = parser_.isSet(counterOption);
             if (asTimer && asCounter) {
@@ -223,10 +230,10 @@ namespace {
         }
 
         // `uart`: the serial port is in use, or its rates are asked for.
-        int uartTimer(const QCommandLineOption& option, bool uart)
+        int uartTimer(const QCommandLineOption& option, bool uart, int base)
         {
             if (!parser_.isSet(option))
-                return 1;
+                return base;
             const QString text = single(option);
             const std::optional<std::uint32_t> number = wholeNumber(text);
             const int timer = number == 2u ? 2 : 1;
@@ -244,7 +251,7 @@ namespace {
         std::uint32_t postscale(int index, const QCommandLineOption& option, const TimerConfig& timer)
         {
             if (!parser_.isSet(option))
-                return 1;
+                return timer.postscale;
             const QString text = single(option);
             const std::optional<std::uint32_t> value = wholeNumber(text);
             if (!value || *value < 1 || *value > kMaxPostscale) {
@@ -256,25 +263,30 @@ namespace {
             return *value;
         }
 
-        std::uint32_t crystalHz(const QCommandLineOption& option)
+        // The custom frequency as given, for the settings file.
+        void crystal(const QCommandLineOption& option, Configuration& config)
         {
+            if (!parser_.isSet(option))
+                return;
             const QString text = single(option);
-            const auto hz = CrystalHzFromMhzText(text.toStdString());
-            if (!hz) {
+            const std::optional<CrystalChoice> crystal = CrystalFromMhzText(text.toStdString());
+            if (!crystal) {
                 fail(QStringLiteral("--crystal \"%1\": %2 (a number of MHz %3)")
                          .arg(text, QString::fromUtf8(kCustomMhzRangeMessage).replace(QLatin1String("\r\n"), " "),
                              CrystalRange()));
-                return kDefaultCrystalHz;
+                return;
             }
-            return *hz;
+            config.crystalHz = crystal->hz;
+            config.customMhz = crystal->customMhz;
         }
 
         // A listed rate by its index, any other whole rate as the list's
         // custom entry; the core refuses one the timer cannot make.
-        std::optional<int> baudIndex(const QCommandLineOption& option, std::uint32_t& customRate)
+        std::optional<int> baudIndex(
+            const QCommandLineOption& option, std::optional<int> base, std::uint32_t& customRate)
         {
             if (!parser_.isSet(option))
-                return std::nullopt;
+                return base;
             const QString text = single(option);
             const std::optional<std::uint32_t> rate = wholeNumber(text);
             if (!rate || *rate == 0) {
@@ -302,8 +314,10 @@ namespace {
         }
 
         template <typename T>
-        T choice(const QCommandLineOption& option, std::initializer_list<std::pair<const char*, T>> choices)
+        T choice(const QCommandLineOption& option, std::initializer_list<std::pair<const char*, T>> choices, T base)
         {
+            if (!parser_.isSet(option))
+                return base;
             const QString text = single(option);
             QStringList names;
             for (const auto& [name, value] : choices) {
@@ -357,6 +371,23 @@ namespace {
         bool modeThree_ = false;
     };
 
+    // The settings of the file --config names, as the other options' base.
+    std::optional<QString> readSettings(const QString& path, GenRequest& request)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return QStringLiteral("cannot read \"%1\": %2").arg(path, file.errorString());
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return QStringLiteral("cannot read \"%1\": %2").arg(path, file.errorString());
+        const SettingsRead read = ReadSettingsFile(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+        if (read.error)
+            return QStringLiteral("%1: %2").arg(path, SettingsErrorWords(*read.error));
+        request.config = read.settings->config;
+        request.dialect = read.settings->dialect;
+        return std::nullopt;
+    }
+
     // A parse error, --help, --version or a stray argument: what ends the
     // run before any option is read.
     std::optional<GenParseResult> earlyResult(QCommandLineParser& parser, const QStringList& args,
@@ -383,13 +414,18 @@ namespace {
     void readChipOptions(
         ArgumentReader& read, const QCommandLineParser& parser, const Options& options, Configuration& config)
     {
-        config.sixT = parser.isSet(options.sixT);
-        const std::array clocks { read.clock(options.clock0), read.clock(options.clock1), read.clock(options.clock2) };
-        config.timer(2) = read.timer2(options.timer2, options.counter2);
+        config.sixT = config.sixT || parser.isSet(options.sixT);
+        const std::array clocks { &options.clock0, &options.clock1, &options.clock2 };
+        std::array<std::optional<std::uint32_t>, clocks.size()> chosen;
         for (std::size_t timer = 0; timer < clocks.size(); ++timer)
-            config.timers.at(timer).clock = clocks.at(timer);
-        config.uartTimer
-            = read.uartTimer(options.uartTimer, config.uartBaudIndex.has_value() || parser.isSet(options.baudTable));
+            chosen.at(timer) = read.clock(*clocks.at(timer));
+        config.timer(2) = read.timer2(options.timer2, options.counter2, config.timer(2));
+        for (std::size_t timer = 0; timer < clocks.size(); ++timer) {
+            if (chosen.at(timer))
+                config.timers.at(timer).clock = chosen.at(timer);
+        }
+        config.uartTimer = read.uartTimer(
+            options.uartTimer, config.uartBaudIndex.has_value() || parser.isSet(options.baudTable), config.uartTimer);
         if (parser.isSet(options.header))
             config.vendorHeader = read.single(options.header).toStdString();
     }
@@ -399,15 +435,15 @@ namespace {
         ArgumentReader& read, const QCommandLineParser& parser, const Options& options, GenRequest& request)
     {
         Configuration& config = request.config;
-        config.crystalHz = read.crystalHz(options.crystal);
-        config.chip = read.chip(options.chip);
+        read.crystal(options.crystal, config);
+        config.chip = read.chip(options.chip, config.chip);
         read.allowModeThree(!config.chip.isDefault());
-        config.comments = parser.isSet(options.comments);
-        config.int0 = read.trigger(options.int0);
-        config.int1 = read.trigger(options.int1);
-        config.timer(0) = read.timer(0, options.timer0, options.counter0, options.gate0);
-        config.timer(1) = read.timer(1, options.timer1, options.counter1, options.gate1);
-        config.uartBaudIndex = read.baudIndex(options.uart, config.uartCustomBaud);
+        config.comments = config.comments || parser.isSet(options.comments);
+        config.int0 = read.trigger(options.int0, config.int0);
+        config.int1 = read.trigger(options.int1, config.int1);
+        config.timer(0) = read.timer(0, options.timer0, options.counter0, options.gate0, config.timer(0));
+        config.timer(1) = read.timer(1, options.timer1, options.counter1, options.gate1, config.timer(1));
+        config.uartBaudIndex = read.baudIndex(options.uart, config.uartBaudIndex, config.uartCustomBaud);
         config.maxBaudDeviationPercent = read.percent(options.maxBaudError, config.uartBaudIndex.has_value());
         readChipOptions(read, parser, options, config);
         if (parser.isSet(options.postscale1) && config.uartBaudIndex && config.uartTimer == 1)
@@ -416,12 +452,14 @@ namespace {
         for (std::size_t timer = 0; timer < postscales.size(); ++timer) {
             TimerConfig& t = config.timers.at(timer);
             t.postscale = read.postscale(int(timer), *postscales.at(timer), t);
-            request.postscaleGiven.at(timer) = parser.isSet(*postscales.at(timer));
+            // A file's software counter shows as the option would.
+            request.postscaleGiven.at(timer) = parser.isSet(*postscales.at(timer)) || (t.enabled && t.postscale != 1);
         }
-        config.precision = parser.isSet(options.exact) ? Precision::Exact : Precision::Classic;
-        config.driftFree = parser.isSet(options.driftFree);
-        config.uartDoubleBaud = parser.isSet(options.doubleBaud);
-        config.uartInterrupt = parser.isSet(options.uartInterrupt);
+        if (parser.isSet(options.exact))
+            config.precision = Precision::Exact;
+        config.driftFree = config.driftFree || parser.isSet(options.driftFree);
+        config.uartDoubleBaud = config.uartDoubleBaud || parser.isSet(options.doubleBaud);
+        config.uartInterrupt = config.uartInterrupt || parser.isSet(options.uartInterrupt);
     }
 
     // What is written and where: encoding, dialect, -o, --json, --explain.
@@ -430,15 +468,21 @@ namespace {
     {
         request.encoding = read.choice(options.encoding,
             { std::pair { "gbk", TextEncoding::Gbk }, std::pair { "utf-8", TextEncoding::Utf8 },
-                std::pair { "utf8", TextEncoding::Utf8 } });
-        request.dialect = read.choice(
-            options.dialect, { std::pair { "keil", Dialect::Keil }, std::pair { "sdcc", Dialect::Sdcc } });
+                std::pair { "utf8", TextEncoding::Utf8 } },
+            TextEncoding::Gbk);
+        request.dialect = read.choice(options.dialect,
+            { std::pair { "keil", Dialect::Keil }, std::pair { "sdcc", Dialect::Sdcc } }, request.dialect);
         if (parser.isSet(options.output)) {
             const QString path = read.single(options.output);
             if (path.isEmpty())
                 read.fail(QStringLiteral("-o takes a file name (\"-\" for standard output), got an empty one"));
             else if (path != QLatin1String("-"))
                 request.outputPath = path;
+        }
+        if (parser.isSet(options.saveConfig)) {
+            request.saveConfigPath = read.single(options.saveConfig);
+            if (request.saveConfigPath.isEmpty())
+                read.fail(QStringLiteral("--save-config takes a file name, got an empty one"));
         }
         request.json = parser.isSet(options.json);
         request.explain = parser.isSet(options.explain);
@@ -464,6 +508,11 @@ GenParseResult ParseGenArguments(const QStringList& args)
     // The first refusal wins, so the options are read in this order.
     ArgumentReader read(parser);
     GenRequest request;
+    if (parser.isSet(options.config)) {
+        const QString path = read.single(options.config);
+        if (const std::optional<QString> refused = readSettings(path, request))
+            return { std::nullopt, EscapeControls(*refused), {} };
+    }
     readConfiguration(read, parser, options, request);
     readOutputOptions(read, parser, options, request);
     if (Timer1ClashesWithSerialPort(request.config))

@@ -1,6 +1,7 @@
 #include "GenCommand.h"
 
 #include "Arguments.h"
+#include "OutputFile.h"
 #include "Rendering.h"
 #include "Wording.h"
 #include "Writing.h"
@@ -27,6 +28,12 @@ int RunGenCommand(const QStringList& args)
     const GenOutput output = RenderGenOutput(*parsed.request);
     if (!output.error.isEmpty())
         return FailGenCommand(output.error, output.exitStatus);
+    // The settings first: a full disk stops the run before the source is
+    // written, and neither file is left half written.
+    if (!parsed.request->saveConfigPath.isEmpty()) {
+        if (const WriteFailure failure = WriteOutputFile(parsed.request->saveConfigPath, output.settingsFile))
+            return FailGenCommand(*failure, kExitFailure);
+    }
     if (const WriteFailure failure = WriteGenOutput(*parsed.request, output.bytes))
         return FailGenCommand(*failure, kExitFailure);
     for (const QString& warning : output.warnings)

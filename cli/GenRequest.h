@@ -29,6 +29,7 @@ struct GenRequest {
     // members into the JSON, which otherwise stays as it always was.
     std::array<bool, kMaxTimers> postscaleGiven {};
     QString outputPath; // empty: standard output ("-o -")
+    QString saveConfigPath; // --save-config: where the settings go too; empty, nowhere
 };
 
 } // namespace orlet

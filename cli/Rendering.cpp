@@ -4,6 +4,7 @@
 #include "Derivation.h"
 #include "Explain.h"
 #include "Gbk.h"
+#include "SettingsFile.h"
 #include "Wording.h"
 
 #include <QJsonArray>
@@ -62,11 +63,17 @@ namespace {
         }
     }
 
+    QByteArray settingsFileOf(const GenRequest& request)
+    {
+        return QByteArray::fromStdString(WriteSettingsFile({ request.config, request.dialect }));
+    }
+
     // The window's members (crystalHz, tmod, the bytes of timers 0 and 1,
     // the displays of the blocks in use), each timer's numbers, the serial
     // port's real rate and error (actualBaud, baudError: per cent, as shown)
     // and the real rate's deviation (baudDeviationPercent),
-    // "exact" and "driftFree" where asked for. Off the default chip also
+    // "exact" and "driftFree" where asked for, the settings as --config
+    // reads them. Off the default chip also
     // "chip", "sixT" and "header" where given, the bytes of the other timers
     // in use (th2/tl2: RCAP2H/RCAP2L or T2H/T2L), what the init code leaves
     // in T2CON or AUXR, and the serial port's timer.
@@ -109,6 +116,7 @@ namespace {
             object.insert("t2con", *d.t2con);
         if (d.auxr)
             object.insert("auxr", *d.auxr);
+        object.insert("settings", QJsonDocument::fromJson(settingsFileOf(request)).object());
         if (!defaultChip) {
             object.insert("chip", Latin1(d.chip.key()));
             if (config.sixT)
@@ -233,6 +241,8 @@ GenOutput RenderGenOutput(const GenRequest& request)
     if (baud && !request.config.maxBaudDeviationPercent && BeyondTolerance(*baud)) {
         output.warnings << BaudDeviationWarning(*baud, resolved.resolved->baudFixes, request.config.uartDoubleBaud);
     }
+    if (!request.saveConfigPath.isEmpty())
+        output.settingsFile = settingsFileOf(request);
     return output;
 }
 

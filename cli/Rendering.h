@@ -17,6 +17,7 @@ struct GenOutput {
     // serial port whose real rate is beyond the tolerance. The text is
     // written all the same.
     QStringList warnings;
+    QByteArray settingsFile; // for --save-config
 };
 
 // Resolves the configuration, derives it once and renders from that one

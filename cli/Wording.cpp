@@ -327,6 +327,65 @@ QString EscapeControls(const QString& text)
     return result;
 }
 
+namespace {
+
+    QString settingsValueWords(SettingsValue kind)
+    {
+        switch (kind) {
+        case SettingsValue::Object:
+            return QStringLiteral("an object ({...})");
+        case SettingsValue::Boolean:
+            return QStringLiteral("true or false");
+        case SettingsValue::Text:
+            return QStringLiteral("a text (\"...\")");
+        case SettingsValue::WholeNumber:
+            break;
+        case SettingsValue::Megahertz:
+            return QStringLiteral("a number of MHz %1 as a text, such as \"11.0592\"").arg(CrystalRange());
+        }
+        return QStringLiteral("a whole number %1").arg(WholeNumberRange());
+    }
+
+} // namespace
+
+QString SettingsErrorWords(const SettingsError& e)
+{
+    const QString key = QStringLiteral("\"%1\"").arg(FromUtf8(e.key));
+    const QString value = FromUtf8(e.value);
+    QStringList choices;
+    for (const std::string& choice : e.choices)
+        choices << FromUtf8(choice);
+    switch (e.fault) {
+    case SettingsFault::NotJson:
+        return QStringLiteral("not JSON: line %1, column %2: %3").arg(e.line).arg(e.column).arg(FromUtf8(e.detail));
+    case SettingsFault::NotSettings:
+        return QStringLiteral("not an Orlet settings file: no \"orlet\" member");
+    case SettingsFault::NewerFormat:
+        return QStringLiteral("written by a newer Orlet in format %1; this one reads format %2")
+            .arg(e.format)
+            .arg(kSettingsFormat);
+    case SettingsFault::DuplicateKey:
+        return QStringLiteral("%1 is given twice").arg(key);
+    case SettingsFault::UnknownKey:
+        return QStringLiteral("unknown member %1; the members there are %2").arg(key, Listed(choices, "and"));
+    case SettingsFault::WrongType:
+        if (e.key.empty())
+            return QStringLiteral("the file must hold one object ({...})");
+        return QStringLiteral("%1 must be %2, not %3").arg(key, settingsValueWords(e.expected), value);
+    case SettingsFault::MissingKey:
+        return QStringLiteral("%1 is missing").arg(key);
+    case SettingsFault::Exclusive:
+        return QStringLiteral("%1 and \"%2\" exclude each other").arg(key, FromUtf8(e.other));
+    case SettingsFault::UnknownValue:
+        return QStringLiteral("%1 cannot be %2; it takes %3").arg(key, value, Listed(choices));
+    case SettingsFault::OutOfRange:
+        return QStringLiteral("%1 %2 is out of range: %3").arg(key, value, settingsValueWords(e.expected));
+    case SettingsFault::Refused:
+        break;
+    }
+    return QStringLiteral("%1: %2").arg(key, RefusalText(*e.refusal, Configuration()));
+}
+
 QString RefusalText(const ConfigError& e, const Configuration& config)
 {
     switch (e.code) {
@@ -412,25 +471,6 @@ QString CpuShareWarning(int timer, const CpuShare& share)
 QString DefaultChipModes(const char* word)
 {
     return modeNumbers(*TimerOf(Chip().row(), 0), word);
-}
-
-std::vector<ClockChoice> ClockChoices()
-{
-    std::vector<ClockChoice> choices;
-    const auto add = [&](const ClockChoice& choice) {
-        const auto same = [&](const ClockChoice& c) { return c.clocksPerCount == choice.clocksPerCount; };
-        if (std::none_of(choices.begin(), choices.end(), same))
-            choices.push_back(choice);
-    };
-    for (const ChipRow& row : ChipRows()) {
-        for (const TimerRow* timer : row.timers) {
-            if (timer != nullptr)
-                std::for_each(timer->clocks.begin(), timer->clocks.end(), add);
-        }
-    }
-    std::sort(choices.begin(), choices.end(),
-        [](const ClockChoice& a, const ClockChoice& b) { return a.clocksPerCount < b.clocksPerCount; });
-    return choices;
 }
 
 QStringList ClockNames()

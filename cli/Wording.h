@@ -2,6 +2,7 @@
 
 #include "ChipTable.h"
 #include "Configuration.h"
+#include "SettingsFile.h"
 
 #include <QString>
 #include <QStringList>
@@ -48,6 +49,10 @@ QString EscapeControls(const QString& text);
 // the window would have raised one.
 QString RefusalText(const ConfigError& e, const Configuration& config);
 
+// A settings file refused: what is wrong, naming the member ("timer0.us"),
+// and for the window's own refusals RefusalText's words.
+QString SettingsErrorWords(const SettingsError& e);
+
 // A GBK text that cannot hold the vendor header's name, or another text.
 QString HeaderWithoutGbkText(const Configuration& config);
 QString SourceWithoutGbkText();
@@ -67,9 +72,7 @@ QString BaudTableText(const BaudTableResult& table, const Configuration& config)
 // "0, 1 or 2": the modes --timer0 and --timer1 take at the default chip.
 QString DefaultChipModes(const char* word = "or");
 
-// The clock choices of the table's timers, one for each number of clocks
-// per count, the fewest first; their names are orlet-gen's words: "1t", "12t".
-std::vector<ClockChoice> ClockChoices();
+// The names of ClockChoices(): orlet-gen's words, "1t", "12t".
 QStringList ClockNames();
 
 // The chips on which timer `timer` may count at `clock` clocks.

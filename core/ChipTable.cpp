@@ -224,6 +224,42 @@ const BaudSourceRow* BaudSourceOnTimer(const ChipRow& row, int timer)
     return nullptr;
 }
 
+namespace {
+
+    // Every clock choice of every chip's timers.
+    template <typename Visit> void forEachClock(Visit visit)
+    {
+        for (const ChipRow& row : kRows) {
+            for (const TimerRow* timer : row.timers) {
+                if (timer == nullptr)
+                    continue;
+                for (const ClockChoice& choice : timer->clocks)
+                    visit(choice);
+            }
+        }
+    }
+
+} // namespace
+
+std::vector<ClockChoice> ClockChoices()
+{
+    std::vector<ClockChoice> choices;
+    forEachClock([&](const ClockChoice& choice) {
+        const auto same = [&](const ClockChoice& c) { return c.clocksPerCount == choice.clocksPerCount; };
+        if (std::none_of(choices.begin(), choices.end(), same))
+            choices.push_back(choice);
+    });
+    std::sort(choices.begin(), choices.end(),
+        [](const ClockChoice& a, const ClockChoice& b) { return a.clocksPerCount < b.clocksPerCount; });
+    return choices;
+}
+
+std::string_view ClockName(const ChipRow& row, int timer, std::uint32_t clocksPerCount)
+{
+    const ClockChoice* choice = FindClock(row, timer, clocksPerCount);
+    return choice == nullptr ? std::string_view() : choice->name;
+}
+
 std::uint32_t DefaultClock(const ChipRow& row, int timer)
 {
     const TimerRow* t = TimerOf(row, timer);

@@ -195,6 +195,13 @@ const BaudSourceRow* FindBaudSource(const ChipRow& row, BaudSource source);
 // The source the serial port takes from `timer`; nullptr where there is none.
 const BaudSourceRow* BaudSourceOnTimer(const ChipRow& row, int timer);
 
+// The clock choices of the table's timers, one for each number of clocks
+// per count, the fewest first; their names are the words for them ("1t").
+std::vector<ClockChoice> ClockChoices();
+// The name of the choice of `timer` counting at `clocksPerCount`; empty
+// where the chip has none.
+std::string_view ClockName(const ChipRow& row, int timer, std::uint32_t clocksPerCount);
+
 // The clock a timer counts at unless the user chooses: the first choice;
 // 12 on a timer the chip does not have.
 std::uint32_t DefaultClock(const ChipRow& row, int timer);

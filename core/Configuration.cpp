@@ -73,11 +73,13 @@ namespace {
             ChipError noSuch { ChipErrorCode::NoSuchTimer, chip, timer };
             return trap(config, noSuch, timer);
         }
-        if (!config.uartBaudIndex)
-            return std::nullopt;
+        // The port's timer is kept while the port is off, so it must be one
+        // that can clock it then too.
         const BaudSource source = BaudSourceFor(chip, config.uartTimer);
         if (auto refused = CheckBaudSource(chip, source))
             return trap(config, *refused, config.uartTimer);
+        if (!config.uartBaudIndex)
+            return std::nullopt;
         // Timer 1 beside the serial port is refused as it always was (Timer1WithSerialPort).
         for (int other = 2; other < kMaxTimers; ++other) {
             if (!config.timer(other).enabled)
@@ -107,14 +109,18 @@ namespace {
         return std::nullopt;
     }
 
+    // Whether the refusals of Generate count: the window holds the settings
+    // they refuse, and only its Generate refuses them.
+    enum class Purpose { Generate, Window };
+
     // A vendor header on a chip that takes one, under a name the include
     // line can hold.
-    std::optional<ConfigError> vendorHeaderTrap(const Configuration& config)
+    std::optional<ConfigError> vendorHeaderTrap(const Configuration& config, Purpose purpose)
     {
         const auto& name = config.vendorHeader;
         if (auto refused = CheckVendorHeader(config.chip, name.has_value()))
             return trap(config, *refused);
-        if (!name)
+        if (!name || purpose == Purpose::Window)
             return std::nullopt;
         if (auto problem = FindHeaderNameProblem(*name)) {
             ConfigError error = chipRefusal(ConfigErrorCode::VendorHeaderUnsafe, config);
@@ -125,11 +131,11 @@ namespace {
     }
 
     // What the chip does not have. At the default chip options nothing is refused.
-    std::optional<ConfigError> outsideTheChip(const Configuration& config)
+    std::optional<ConfigError> outsideTheChip(const Configuration& config, Purpose purpose)
     {
         if (auto refused = CheckSixT(config.chip, config.sixT))
             return trap(config, *refused);
-        if (auto refused = vendorHeaderTrap(config))
+        if (auto refused = vendorHeaderTrap(config, purpose))
             return refused;
         for (int timer = 0; timer < kMaxTimers; ++timer) {
             if (auto refused = timerTrap(config, timer))
@@ -137,23 +143,32 @@ namespace {
         }
         if (auto refused = uartTrap(config))
             return refused;
+        if (purpose == Purpose::Window)
+            return std::nullopt;
         return driftFreeTrap(config);
     }
 
+    ConfigError timerFieldRefusal(ConfigErrorCode code, int timer)
+    {
+        ConfigError error = refusal(code);
+        error.timer = timer;
+        return error;
+    }
+
     // What the window cannot even be asked for.
-    std::optional<ConfigError> outsideTheWindow(const Configuration& config)
+    std::optional<ConfigError> outsideTheWindow(const Configuration& config, Purpose purpose)
     {
         if (config.crystalHz < kMinCustomMhz * 1000000u || config.crystalHz > kMaxCustomMhz * 1000000u)
             return refusal(ConfigErrorCode::CrystalOutOfRange);
-        if (auto refused = outsideTheChip(config))
+        if (auto refused = outsideTheChip(config, purpose))
             return refused;
-        for (const TimerConfig& timer : config.timers) {
-            if (!validTimer(timer))
-                return refusal(ConfigErrorCode::TimerModeUnknown);
+        for (int timer = 0; timer < kMaxTimers; ++timer) {
+            if (!validTimer(config.timer(timer)))
+                return timerFieldRefusal(ConfigErrorCode::TimerModeUnknown, timer);
         }
-        for (const TimerConfig& timer : config.timers) {
-            if (!validPostscale(timer))
-                return refusal(ConfigErrorCode::PostscaleOutOfRange);
+        for (int timer = 0; timer < kMaxTimers; ++timer) {
+            if (!validPostscale(config.timer(timer)))
+                return timerFieldRefusal(ConfigErrorCode::PostscaleOutOfRange, timer);
         }
         if (Timer1ClashesWithSerialPort(config))
             return refusal(ConfigErrorCode::Timer1WithSerialPort);
@@ -236,7 +251,7 @@ namespace {
         case CorrectedField::Time:
             return timerRefusal(notice, notice.corrects.timer);
         case CorrectedField::Postscale:
-            return refusal(ConfigErrorCode::PostscaleOutOfRange);
+            return timerFieldRefusal(ConfigErrorCode::PostscaleOutOfRange, notice.corrects.timer);
         case CorrectedField::BaudIndex:
             break;
         }
@@ -276,15 +291,16 @@ namespace {
             model = std::move(done.model);
         }
 
-        void chooseCrystal(std::uint32_t hz)
+        // The custom frequency as typed where it gives the crystal.
+        void chooseCrystal(std::uint32_t hz, std::optional<float> typed)
         {
-            for (int i = 0; i < int(kCrystals.size()); ++i) {
+            for (int i = 0; i < int(kCrystals.size()) && !typed; ++i) {
                 if (kCrystals[std::size_t(i)].hz == hz) {
                     step([i](WindowModel& m) { m.crystalIndex = i; }, [](WindowModel m) { return OnCrystalChange(m); });
                     return;
                 }
             }
-            const std::optional<float> mhz = CustomMhzGiving(hz);
+            const std::optional<float> mhz = typed && CustomMhzToHz(*typed) == hz ? typed : CustomMhzGiving(hz);
             if (!mhz) {
                 error = refusal(ConfigErrorCode::CrystalNotReachable);
                 error->crystalHz = hz;
@@ -349,19 +365,22 @@ namespace {
 
     WindowModel driven(const Configuration& config, Drive& drive)
     {
-        drive.chooseCrystal(config.crystalHz);
+        drive.chooseCrystal(config.crystalHz, config.customMhz);
         drive.setChip(config);
         drive.step([&](WindowModel& m) { m.exact = config.precision == Precision::Exact; },
             [](WindowModel m) { return OnExactChange(m); });
         WindowModel& m = drive.model;
         m.driftFree = config.driftFree;
         m.comments = config.comments;
+        m.vendorHeader = config.vendorHeader.value_or(std::string());
         m.useInt0 = config.int0.has_value();
         m.trigger0 = config.int0 == TriggerMode::Level ? 0 : 1;
         m.useInt1 = config.int1.has_value();
         m.trigger1 = config.int1 == TriggerMode::Level ? 0 : 1;
-        // Both boxes keep their ticks while the serial port is off.
-        m.doubleBaud = config.uartDoubleBaud;
+        // Both boxes keep their ticks while the serial port is off; the
+        // doubling only where it reaches the port's timer, as a chip change
+        // leaves it (with the port in use, outsideTheChip refused it).
+        m.doubleBaud = config.uartDoubleBaud && SmodDoublesRate(m);
         m.uartInterrupt = config.uartInterrupt;
         for (int timer = 0; timer < kMaxTimers; ++timer)
             drive.setTimer(timer, config.timer(timer));
@@ -407,7 +426,7 @@ BaudSource BaudSourceFor(Chip chip, int uartTimer)
 
 ResolveResult ResolveConfiguration(const Configuration& config)
 {
-    if (auto error = outsideTheWindow(config))
+    if (auto error = outsideTheWindow(config, Purpose::Generate))
         return { std::nullopt, error };
     Drive drive;
     const WindowModel model = driven(config, drive);
@@ -423,12 +442,23 @@ ResolveResult ResolveConfiguration(const Configuration& config)
     return { std::move(resolved), std::nullopt };
 }
 
+ModelResult WindowModelFor(const Configuration& config)
+{
+    if (auto error = outsideTheWindow(config, Purpose::Window))
+        return { std::nullopt, error };
+    Drive drive;
+    WindowModel model = driven(config, drive);
+    if (drive.error)
+        return { std::nullopt, drive.error };
+    return { std::move(model), std::nullopt };
+}
+
 BaudTableResult BaudTableFor(const Configuration& config)
 {
     // The chip's checks of a serial port, whatever rate it asks for.
     Configuration port = config;
     port.uartBaudIndex = port.uartBaudIndex.value_or(kDefaultBaudIndex);
-    if (auto error = outsideTheWindow(port))
+    if (auto error = outsideTheWindow(port, Purpose::Generate))
         return { {}, {}, error };
     Drive drive;
     const WindowModel model = driven(config, drive);

@@ -34,6 +34,10 @@ struct TimerConfig {
 // A whole configuration of the window, as a user would set it.
 struct Configuration {
     std::uint32_t crystalHz = 12000000;
+    // The custom frequency as the custom-frequency dialog takes it, where the
+    // crystal was given in MHz off the list: the MHz box then shows what was
+    // typed. Empty: found from crystalHz.
+    std::optional<float> customMhz;
     bool comments = false;
     std::optional<TriggerMode> int0;
     std::optional<TriggerMode> int1;

@@ -52,19 +52,46 @@ std::optional<float> ParseCustomMhz(std::string_view text)
     return ParseSingleDecimal(text);
 }
 
-std::optional<std::uint32_t> CrystalHzFromMhzText(std::string_view text)
+std::optional<CrystalChoice> CrystalFromMhzText(std::string_view text)
 {
     const auto value = ParseDecimal(text);
     if (!value)
         return std::nullopt;
     for (const CrystalEntry& entry : kCrystals) {
         if (*value == std::strtod(entry.text, nullptr))
-            return entry.hz;
+            return CrystalChoice { entry.hz, std::nullopt };
     }
     const auto single = ParseCustomMhz(text);
     if (!single || !IsCustomMhzAccepted(*single))
         return std::nullopt;
-    return CustomMhzToHz(*single);
+    return CrystalChoice { CustomMhzToHz(*single), *single };
+}
+
+std::optional<std::uint32_t> CrystalHzFromMhzText(std::string_view text)
+{
+    if (const auto crystal = CrystalFromMhzText(text))
+        return crystal->hz;
+    return std::nullopt;
+}
+
+std::string CrystalMhzText(std::uint32_t hz, std::optional<float> customMhz)
+{
+    if (!customMhz) {
+        for (const CrystalEntry& entry : kCrystals) {
+            if (entry.hz == hz)
+                return entry.text;
+        }
+        customMhz = CustomMhzGiving(hz);
+    }
+    const float mhz = customMhz.value_or(static_cast<float>(hz / 1e6));
+    // Nine decimals always give a single-precision value back.
+    char text[32];
+    for (int decimals = 0; decimals <= 9; ++decimals) {
+        std::snprintf(text, sizeof text, "%.*f", decimals, static_cast<double>(mhz));
+        if (ParseCustomMhz(text) == mhz)
+            break;
+    }
+    return text;
 }
 
 } // namespace orlet

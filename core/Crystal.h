@@ -61,9 +61,22 @@ std::string FormatCustomMhz(float mhz);
 // Empty when the text is not a number.
 std::optional<float> ParseCustomMhz(std::string_view text);
 
+// A crystal given in MHz: its frequency, and the custom frequency it was
+// taken from off the list.
+struct CrystalChoice {
+    std::uint32_t hz = kDefaultCrystalHz;
+    std::optional<float> customMhz; // empty: a listed crystal
+};
+
 // Crystal frequency for a value in MHz typed by a user: one of the listed
 // crystals is taken from the table exactly, anything else on the custom path.
 // Empty when the text is no number or out of range.
+std::optional<CrystalChoice> CrystalFromMhzText(std::string_view text);
 std::optional<std::uint32_t> CrystalHzFromMhzText(std::string_view text);
+
+// The shortest text in MHz that CrystalFromMhzText reads as the same
+// crystal: the list's text for a listed one, else as few decimals as give
+// the custom frequency back (found from `hz` when there is none).
+std::string CrystalMhzText(std::uint32_t hz, std::optional<float> customMhz);
 
 } // namespace orlet

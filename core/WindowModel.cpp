@@ -409,6 +409,7 @@ Transition OnCrystalChange(WindowModel model, float customMhz)
 {
     if (model.crystalIndex == kCustomCrystalIndex) {
         model.crystalHz = CustomMhzToHz(customMhz);
+        model.customMhz = customMhz;
         model.customMhzText = FormatCustomMhz(customMhz);
     } else {
         model.crystalHz = CrystalHzAt(model.crystalIndex);
@@ -525,6 +526,8 @@ Configuration ConfigurationOf(const WindowModel& model)
     const WindowModel& m = model;
     Configuration config;
     config.crystalHz = m.crystalHz;
+    if (m.crystalIndex == kCustomCrystalIndex)
+        config.customMhz = m.customMhz;
     config.comments = m.comments;
     if (m.useInt0)
         config.int0 = triggerAt(m.trigger0);

@@ -115,6 +115,7 @@ struct WindowModel {
     // Settings members.
     std::uint32_t crystalHz = kDefaultCrystalHz;
     std::string customMhzText; // the MHz box beside the crystal list
+    float customMhz = kDefaultCustomMhz; // what the custom dialog handed back, which the box shows
     std::uint8_t tmod = 0;
     std::string baudReloadText;
     std::string baudErrorText = "00%";
@@ -131,6 +132,7 @@ struct WindowModel {
     // STC15/STC8: the vendor's header the text includes instead of declaring
     // the registers it uses; empty, none.
     std::string vendorHeader;
+    Dialect dialect = Dialect::Keil; // the compiler Generate writes for
 
     TimerState& timer(int number) { return timers.at(static_cast<std::size_t>(number)); }
     const TimerState& timer(int number) const { return timers.at(static_cast<std::size_t>(number)); }
@@ -241,6 +243,16 @@ std::optional<Message> DriftFreeRefusal(const WindowModel& model);
 // The configuration the model's ticks and values stand for, as orlet-gen
 // would be asked for it.
 Configuration ConfigurationOf(const WindowModel& model);
+
+// The model for `config`, set from the first state as ResolveConfiguration
+// sets it, with the same refusals but for what the window holds and only
+// Generate refuses (drift-free timing it cannot keep, a header's name the
+// include line cannot hold).
+struct ModelResult {
+    std::optional<WindowModel> model;
+    std::optional<ConfigError> error; // set when `model` is empty
+};
+ModelResult WindowModelFor(const Configuration& config);
 
 // Every in-use block has been calculated from what it shows now: then the
 // model holds exactly what resolving ConfigurationOf(model) gives.

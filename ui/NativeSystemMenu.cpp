@@ -9,18 +9,20 @@
 #include <string>
 #endif
 
-bool AppendToNativeSystemMenu(QWidget* window, unsigned command, const QString& text)
+bool AppendToNativeSystemMenu(QWidget* window, unsigned command, const QString& text, bool separated)
 {
 #ifdef Q_OS_WIN
     HMENU menu = ::GetSystemMenu(reinterpret_cast<HWND>(window->winId()), FALSE);
     if (!menu)
         return false;
     const std::wstring wide = text.toStdWString();
-    return ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr) && ::AppendMenuW(menu, MF_STRING, command, wide.c_str());
+    return (!separated || ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr))
+        && ::AppendMenuW(menu, MF_STRING, command, wide.c_str());
 #else
     Q_UNUSED(window);
     Q_UNUSED(command);
     Q_UNUSED(text);
+    Q_UNUSED(separated);
     return false;
 #endif
 }

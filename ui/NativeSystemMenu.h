@@ -12,9 +12,10 @@ class QWidget;
 // <windows.h> defines names such as SetWindowText as macros, which would
 // rename the dialog layer's members in any file that also uses them.
 
-// Appends a separator and the entry `text` with `command` to the system
-// menu of `window`.  False where the platform has no such menu.
-bool AppendToNativeSystemMenu(QWidget* window, unsigned command, const QString& text);
+// Appends a separator (where `separated`) and the entry `text` with
+// `command` to the system menu of `window`.  False where the platform has
+// no such menu.
+bool AppendToNativeSystemMenu(QWidget* window, unsigned command, const QString& text, bool separated = true);
 
 struct NativeSystemCommand {
     unsigned id;

@@ -12,6 +12,7 @@
 #include <QFont>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTimer>
 
 #include <cstdio>
 #include <optional>
@@ -40,10 +41,11 @@ void PrepareApplication()
 
 namespace {
 
-const char* const kHelpText = "Usage: orlet [--help | --version]\n"
+const char* const kHelpText = "Usage: orlet [--help | --version | FILE.orlet]\n"
                               "Opens the Orlet window, which writes the 8051 C start-up code for the timers,\n"
                               "the external interrupts and the serial port. orlet-gen writes the same code on\n"
-                              "the command line (orlet-gen --help).\n"
+                              "the command line (orlet-gen --help). FILE.orlet, a settings file the window\n"
+                              "or orlet-gen --save-config saved, opens in the window.\n"
                               "\n"
                               "Options:\n"
                               "  -h, --help     Shows this help and ends.\n"
@@ -105,25 +107,30 @@ OrletArguments ParseOrletArguments(const QStringList& args)
     addToolkitOptions(parser);
     const auto refuse = [](const QString& reason) {
         return OrletArguments { OrletArguments::Action::Refuse,
-            QStringLiteral("orlet: %1 (see orlet --help)\n").arg(escapeControls(reason)) };
+            QStringLiteral("orlet: %1 (see orlet --help)\n").arg(escapeControls(reason)), {} };
     };
     if (!parser.parse(args))
         return refuse(parser.errorText().chopped(parser.errorText().endsWith('.') ? 1 : 0));
-    if (!parser.positionalArguments().isEmpty())
-        return refuse(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()));
+    QStringList positional = parser.positionalArguments();
+    QString settingsPath;
+    if (positional.size() == 1 && positional.constFirst().endsWith(QStringLiteral(".orlet"), Qt::CaseInsensitive))
+        settingsPath = positional.takeFirst();
+    if (!positional.isEmpty())
+        return refuse(QStringLiteral("unexpected argument \"%1\"").arg(positional.constFirst()));
     if (parser.isSet(help))
-        return { OrletArguments::Action::PrintHelp, QString::fromUtf8(kHelpText) };
+        return { OrletArguments::Action::PrintHelp, QString::fromUtf8(kHelpText), {} };
     if (parser.isSet(version))
-        return { OrletArguments::Action::PrintVersion, QStringLiteral("orlet " ORLET_VERSION "\n") };
-    return {};
+        return { OrletArguments::Action::PrintVersion, QStringLiteral("orlet " ORLET_VERSION "\n"), {} };
+    return { OrletArguments::Action::OpenWindow, {}, settingsPath };
 }
 
 int COrletApp::Run(int& argc, char** argv)
 {
     // --help and --version answer without a window, and need no display.
-    if (const OrletArguments arguments = ParseOrletArguments(argumentList(argc, argv));
-        arguments.action != OrletArguments::Action::OpenWindow)
+    const OrletArguments arguments = ParseOrletArguments(argumentList(argc, argv));
+    if (arguments.action != OrletArguments::Action::OpenWindow)
         return answer(arguments);
+    m_settingsPath = arguments.settingsPath;
     // Without a display the toolkit would abort with advice to reinstall.
     if (!CanOpenWindow(CurrentDisplayEnvironment(argc, argv))) {
         std::fputs(kNoDisplayMessage, stderr);
@@ -140,6 +147,9 @@ int COrletApp::Run(int& argc, char** argv)
 bool COrletApp::StartUp()
 {
     COrletDlg dialog;
+    // Once the window stands, so that a refusal shows over it.
+    if (!m_settingsPath.isEmpty())
+        QTimer::singleShot(0, &dialog, [&dialog, path = m_settingsPath] { dialog.OpenSettings(path); });
     dialog.DoModal();
     return false;
 }

@@ -13,18 +13,27 @@
 #include "NativeSystemMenu.h"
 #include "NoticesDlg.h"
 #include "OrletVersion.h"
+#include "OutputFile.h"
 #include "PngIcon.h"
+#include "SettingsFile.h"
 #include "SourceGenerator.h"
 #include "WindowTexts.h"
 #include "ui_AboutDlg.h"
 #include "ui_OrletDlg.h"
 
 #include <QAbstractButton>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -53,6 +62,23 @@ QString u8(const char* text)
 QString u8(const std::string& text)
 {
     return QString::fromStdString(text);
+}
+
+const char* const kSettingsFilter = "Orlet 设置 (*.orlet);;所有文件 (*)";
+
+bool isSettingsFile(const QUrl& url)
+{
+    return url.isLocalFile() && url.toLocalFile().endsWith(QStringLiteral(".orlet"), Qt::CaseInsensitive);
+}
+
+QString askForSettingsPath(QWidget* parent, bool saving)
+{
+    if (!saving)
+        return QFileDialog::getOpenFileName(parent, QStringLiteral("打开设置"), {}, u8(kSettingsFilter));
+    QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("保存设置"), {}, u8(kSettingsFilter));
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".orlet");
+    return path;
 }
 
 } // namespace
@@ -94,6 +120,8 @@ COrletDlg::COrletDlg(QWidget* parent)
     initResources();
     m_appIcon = PngIcon({ QStringLiteral(":/icons/orlet-32.png"), QStringLiteral(":/icons/orlet-16.png") });
     m_ui->setupUi(this);
+    m_choosePath = [this](bool saving) { return askForSettingsPath(this, saving); };
+    setAcceptDrops(true);
     new EnabledFollower(m_ui->labelPostscale0, m_ui->timer0Postscale);
     new EnabledFollower(m_ui->labelPostscale1, m_ui->timer1Postscale);
     new EnabledFollower(m_ui->labelPostscale2, m_ui->timer2Postscale);
@@ -232,7 +260,7 @@ bool COrletDlg::InitialiseDialog()
     CDialogBase::InitialiseDialog();
     addSystemMenuEntry();
     setWindowIcon(m_appIcon);
-    setWindowTitle(u8(kWindowTitle));
+    showCaption();
 
     QStringList paragraphs;
     for (const char* paragraph : kIntroduction)
@@ -311,6 +339,8 @@ void COrletDlg::ShowModel(const orlet::WindowModel& model)
     layOutBlocks(view[orlet::Control::BaudActual].visible, view.timer2BlockShown);
     if (chipChanged)
         fitChipTexts();
+    if (m_dialectEntries[0] != nullptr)
+        m_dialectEntries[model.dialect == orlet::Dialect::Sdcc ? 1 : 0]->setChecked(true);
 }
 
 void COrletDlg::layOutBlocks(bool serialRow, bool timer2Block)
@@ -383,7 +413,7 @@ void COrletDlg::GenerateSource()
         ShowMessageBox(this, u8(orlet::MessageText(*refusal)));
         return;
     }
-    const std::string text = orlet::BuildSourceText(orlet::SettingsFor(m_model));
+    const std::string text = orlet::BuildSourceText(orlet::SettingsFor(m_model), m_model.dialect);
     // One undoable step over the whole box: Ctrl+Z brings back what it held,
     // edits included.
     CEdit output;
@@ -394,6 +424,91 @@ void COrletDlg::GenerateSource()
         output.SetSel(0, -1);
         output.Copy();
     }
+}
+
+// ---- Settings files -------------------------------------------------------
+
+bool COrletDlg::OpenSettings(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ShowMessageBox(this, QStringLiteral("无法打开“%1”：%2").arg(name, file.errorString()));
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        ShowMessageBox(this, QStringLiteral("无法打开“%1”：%2").arg(name, file.errorString()));
+        return false;
+    }
+    const orlet::SettingsRead read
+        = orlet::ReadSettingsFile(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    if (!read.model) {
+        ShowMessageBox(
+            this, QStringLiteral("无法打开“%1”：\r\n%2").arg(name, u8(orlet::SettingsErrorText(*read.error))));
+        return false;
+    }
+    orlet::WindowModel model = *read.model;
+    model.copy = m_model.copy; // the window's own, not a setting
+    ShowModel(model);
+    m_settingsPath = path;
+    showCaption();
+    return true;
+}
+
+bool COrletDlg::SaveSettings(const QString& path)
+{
+    const std::string text = orlet::WriteSettingsFile(orlet::SettingsFileOf(m_model));
+    if (const orlet::WriteFailure failure = orlet::WriteOutputFile(path, QByteArray::fromStdString(text))) {
+        ShowMessageBox(this, QStringLiteral("无法保存“%1”：%2").arg(QFileInfo(path).fileName(), *failure));
+        return false;
+    }
+    m_settingsPath = path;
+    showCaption();
+    return true;
+}
+
+void COrletDlg::OpenChosenSettings()
+{
+    if (const QString path = m_choosePath(false); !path.isEmpty())
+        OpenSettings(path);
+}
+
+void COrletDlg::SaveChosenSettings(bool ask)
+{
+    const QString path = ask || m_settingsPath.isEmpty() ? m_choosePath(true) : m_settingsPath;
+    if (!path.isEmpty())
+        SaveSettings(path);
+}
+
+void COrletDlg::ChooseDialect(orlet::Dialect dialect)
+{
+    orlet::WindowModel model = m_model;
+    model.dialect = dialect;
+    ShowModel(model);
+}
+
+// The file's name before the program's once one is open.
+void COrletDlg::showCaption()
+{
+    const QString title = u8(kWindowTitle);
+    setWindowTitle(m_settingsPath.isEmpty() ? title : QFileInfo(m_settingsPath).fileName() + " - " + title);
+}
+
+void COrletDlg::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && isSettingsFile(urls.first()))
+        event->acceptProposedAction();
+}
+
+void COrletDlg::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !isSettingsFile(urls.first()))
+        return;
+    event->acceptProposedAction();
+    OpenSettings(urls.first().toLocalFile());
 }
 
 // ---- Frame: About box, system menu, painting, Enter in the output box ------
@@ -407,14 +522,41 @@ void COrletDlg::ShowAboutBox()
 void COrletDlg::HandleSystemCommand(unsigned id, qintptr lParam)
 {
     Q_UNUSED(lParam);
-    if ((id & 0xFFF0) == kAboutCommand)
+    switch (id & 0xFFF0) {
+    case kAboutCommand:
         ShowAboutBox();
-    else if ((id & 0xFFF0) == kCloseCommand)
+        break;
+    case kOpenCommand:
+        OpenChosenSettings();
+        break;
+    case kSaveCommand:
+    case kSaveAsCommand:
+        SaveChosenSettings((id & 0xFFF0) == kSaveAsCommand);
+        break;
+    case kKeilCommand:
+    case kSdccCommand:
+        ChooseDialect((id & 0xFFF0) == kSdccCommand ? orlet::Dialect::Sdcc : orlet::Dialect::Keil);
+        break;
+    case kCloseCommand:
         close();
+        break;
+    default:
+        break;
+    }
 }
 
+// The settings file's entries and the compiler, then About, last as it
+// always was.
 void COrletDlg::addSystemMenuEntry()
 {
+    const std::pair<unsigned, const char*> fileEntries[]
+        = { { kOpenCommand, kOpenMenuText }, { kSaveCommand, kSaveMenuText }, { kSaveAsCommand, kSaveAsMenuText } };
+    const std::pair<unsigned, const char*> dialectEntries[]
+        = { { kKeilCommand, kKeilMenuText }, { kSdccCommand, kSdccMenuText } };
+    for (const auto& [command, text] : fileEntries)
+        AppendToNativeSystemMenu(this, command, u8(text), command == kOpenCommand);
+    for (const auto& [command, text] : dialectEntries)
+        AppendToNativeSystemMenu(this, command, u8(text), command == kKeilCommand);
     AppendToNativeSystemMenu(this, kAboutCommand, u8(kAboutMenuText));
     // Elsewhere the window manager owns the window menu: the same entries are
     // on the dialog's own menu, reached by a right click on the dialog or by
@@ -422,7 +564,29 @@ void COrletDlg::addSystemMenuEntry()
     m_systemMenu = new QMenu(this);
     m_systemMenu->addAction(QStringLiteral("关闭(&C)"), this, [this] { HandleSystemCommand(kCloseCommand, 0); });
     m_systemMenu->addSeparator();
+    for (const auto& [command, text] : fileEntries)
+        m_systemMenu->addAction(u8(text), this, [this, command = command] { HandleSystemCommand(command, 0); });
+    m_systemMenu->addSeparator();
+    auto* dialects = new QActionGroup(m_systemMenu);
+    for (std::size_t i = 0; i < std::size(dialectEntries); ++i) {
+        const auto [command, text] = dialectEntries[i];
+        QAction* entry = m_systemMenu->addAction(u8(text));
+        entry->setCheckable(true);
+        entry->setActionGroup(dialects);
+        // Only the user's choice runs the command; ShowModel sets the tick.
+        connect(entry, &QAction::triggered, this, [this, command = command] { HandleSystemCommand(command, 0); });
+        m_dialectEntries.at(i) = entry;
+    }
+    m_dialectEntries[0]->setChecked(true);
+    m_systemMenu->addSeparator();
     m_systemMenu->addAction(u8(kAboutMenuText), this, [this] { HandleSystemCommand(kAboutCommand, 0); });
+    const std::pair<QKeySequence, unsigned> keys[]
+        = { { QKeySequence(Qt::CTRL | Qt::Key_O), kOpenCommand }, { QKeySequence(Qt::CTRL | Qt::Key_S), kSaveCommand },
+              { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), kSaveAsCommand } };
+    for (const auto& [key, command] : keys) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, [this, command = command] { HandleSystemCommand(command, 0); });
+    }
 #ifndef Q_OS_WIN
     auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(shortcut, &QShortcut::activated, this, [this] { m_systemMenu->popup(mapToGlobal(QPoint(0, 0))); });
@@ -448,7 +612,11 @@ void COrletDlg::paintEvent(QPaintEvent* event)
 
 bool COrletDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
 {
-    if (const auto command = SystemCommandOf(eventType, message); command && (command->id & 0xFFF0) == kAboutCommand) {
+    const auto ours = [](unsigned id) {
+        const unsigned command = id & 0xFFF0;
+        return command == kAboutCommand || (command >= kOpenCommand && command <= kSdccCommand);
+    };
+    if (const auto command = SystemCommandOf(eventType, message); command && ours(command->id)) {
         HandleSystemCommand(command->id, command->lParam);
         *result = 0;
         return true;

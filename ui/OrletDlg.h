@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -19,11 +20,24 @@ class OrletDlg;
 class AboutDlg;
 } // namespace Ui
 
+class QAction;
 class QMenu;
 
 // Text of the About entry on the window's system menu, and its command.
 inline const char* const kAboutMenuText = "关于 Orlet(&A)...";
 constexpr unsigned kAboutCommand = 0x0010;
+// The settings file's entries beside it.
+inline const char* const kOpenMenuText = "打开设置(&O)...\tCtrl+O";
+inline const char* const kSaveMenuText = "保存设置(&S)...\tCtrl+S";
+inline const char* const kSaveAsMenuText = "设置另存为(&V)...\tCtrl+Shift+S";
+constexpr unsigned kOpenCommand = 0x0100;
+constexpr unsigned kSaveCommand = 0x0110;
+constexpr unsigned kSaveAsCommand = 0x0120;
+// The compiler the text is written for.
+inline const char* const kKeilMenuText = "Keil C51 代码(&K)";
+inline const char* const kSdccMenuText = "SDCC 代码(&D)";
+constexpr unsigned kKeilCommand = 0x0130;
+constexpr unsigned kSdccCommand = 0x0140;
 constexpr unsigned kCloseCommand = 0xF060;
 
 // Where an icon of `iconSize` stands centred in a client area of
@@ -68,6 +82,19 @@ public:
     void HandleSystemCommand(unsigned id, qintptr lParam);
     QMenu* SystemMenu() const { return m_systemMenu; }
 
+    // Opens the settings file at `path`: the window shows it, or a message
+    // says why not and nothing changes. True once it is open.
+    bool OpenSettings(const QString& path);
+    // Saves the window's settings to `path` as a whole new file, or leaves
+    // the old one and says why not. True once it is saved.
+    bool SaveSettings(const QString& path);
+    // The settings file open or last saved; empty, none.
+    QString SettingsPath() const { return m_settingsPath; }
+    // Asks for the file to open or to save to (`saving`); an empty answer
+    // cancels. A file dialog unless a test sets another.
+    using PathChooser = std::function<QString(bool saving)>;
+    void SetPathChooser(PathChooser chooser) { m_choosePath = std::move(chooser); }
+
 protected:
     // The number boxes, read into the model (and written from it).
     void ExchangeData(CDataExchange& dx) override;
@@ -75,6 +102,8 @@ protected:
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -86,6 +115,11 @@ private:
     // Notification handlers.
     void GenerateSource();
     void ShowAboutBox();
+    void OpenChosenSettings();
+    // Ctrl+S saves to the file open; `ask`, or without one, asks where.
+    void SaveChosenSettings(bool ask);
+    void ChooseDialect(orlet::Dialect dialect);
+    void showCaption();
     void OnControlChange(orlet::Control control);
 
     // What the user did to `control`, as it reports it now.
@@ -111,6 +145,9 @@ private:
 
     orlet::WindowModel m_model;
     QIcon m_appIcon;
+    QString m_settingsPath;
+    PathChooser m_choosePath;
+    std::array<QAction*, 2> m_dialectEntries {};
 
     std::unique_ptr<Ui::OrletDlg> m_ui;
     QMenu* m_systemMenu = nullptr;

@@ -200,15 +200,19 @@ TEST(OrletGenFullDisk, OldFileKeepsItsBytesAndStatusIsOne)
     SCOPED_TRACE(tmpfs.mounted() ? "on a full tmpfs" : "under a file size limit of 0 bytes");
     const QStringList before = entries(dir.path());
 
-    const GenResult run = orletGen(kTimer0 + QStringList { "-o", path }, limit);
-    expectOneLine(run, reason);
-    EXPECT_TRUE(run.err.contains("main.c")) << run.err.constData();
-    EXPECT_EQ(readAll(path), "int keep;\n");
-    EXPECT_EQ(entries(dir.path()), before) << "a temporary file was left";
+    // The source, and the settings, which go through the same writer.
+    for (const char* option : { "-o", "--save-config" }) {
+        SCOPED_TRACE(option);
+        const GenResult run = orletGen(kTimer0 + QStringList { option, path }, limit);
+        expectOneLine(run, reason);
+        EXPECT_TRUE(run.err.contains("main.c")) << run.err.constData();
+        EXPECT_EQ(readAll(path), "int keep;\n");
+        EXPECT_EQ(entries(dir.path()), before) << "a temporary file was left";
 
-    const GenResult fresh = orletGen(kTimer0 + QStringList { "-o", dir.filePath("new.c") }, limit);
-    expectOneLine(fresh, reason);
-    EXPECT_EQ(entries(dir.path()), before) << "a new or partial file was left";
+        const GenResult fresh = orletGen(kTimer0 + QStringList { option, dir.filePath("new.c") }, limit);
+        expectOneLine(fresh, reason);
+        EXPECT_EQ(entries(dir.path()), before) << "a new or partial file was left";
+    }
 }
 
 namespace {

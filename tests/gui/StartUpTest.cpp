@@ -57,6 +57,8 @@ TEST(OrletArguments, AnswersOrOpensTheWindow)
         { { "-platform", "offscreen", "--version" }, Action::PrintVersion },
         { { "--bogus" }, Action::Refuse },
         { { "main.c" }, Action::Refuse },
+        { { "-platform", "offscreen", "board.ORLET" }, Action::OpenWindow },
+        { { "a.orlet", "b.orlet" }, Action::Refuse },
         { { "-platform" }, Action::Refuse },
         { { "--x\ny" }, Action::Refuse },
     };
@@ -80,6 +82,8 @@ TEST(OrletArguments, NamesTheVersionAndTheRefusedArgument)
     const QString refused = ParseOrletArguments({ "orlet", "--x\ny" }).text;
     EXPECT_TRUE(refused.startsWith("orlet: ")) << refused.toStdString();
     EXPECT_TRUE(refused.contains("x\\x0ay")) << refused.toStdString();
+    EXPECT_EQ(ParseOrletArguments({ "orlet", "kept/board.orlet" }).settingsPath, QStringLiteral("kept/board.orlet"));
+    EXPECT_TRUE(ParseOrletArguments({ "orlet" }).settingsPath.isEmpty());
 }
 
 #ifdef ORLET_PATH

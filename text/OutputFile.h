@@ -7,7 +7,8 @@
 
 namespace orlet {
 
-// Writes `bytes` to the file `-o` names; the failure reads
+// Writes `bytes` to the file `path` names (orlet-gen's -o and --save-config,
+// the window's settings); the failure reads
 // "cannot write "PATH": REASON".
 //
 // - A regular file, or a new one, is replaced only once the whole text is
