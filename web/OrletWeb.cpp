@@ -9,8 +9,8 @@
 #include "DecimalText.h"
 #include "Gbk.h"
 #include "Messages.h"
+#include "SettingsFile.h"
 #include "SourceGenerator.h"
-#include "Tmod.h"
 #include "UserChange.h"
 #include "WindowModel.h"
 #include "WindowView.h"
@@ -26,7 +26,7 @@
 
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json; // as the settings files use it: one copy of the library
 using namespace orlet;
 
 // What the dialog framework says when a number box holds no number.
@@ -268,7 +268,7 @@ json Generate()
 {
     if (const std::optional<Message> refusal = GenerateRefusal(Model()))
         return { { "message", MessageText(*refusal) } };
-    return { { "source", BuildSourceText(SettingsFor(Model())) }, { "copy", Model().copy } };
+    return { { "source", BuildSourceText(SettingsFor(Model()), Model().dialect) }, { "copy", Model().copy } };
 }
 
 // The custom-frequency dialog's box: what it says about the text typed, and
@@ -325,7 +325,19 @@ json ConfigurationJson(const WindowModel& m)
         { "exact", c.precision == Precision::Exact }, { "driftFree", c.driftFree }, { "chip", c.chip.key() },
         { "sixT", c.sixT }, { "uartTimer", c.uartTimer },
         { "vendorHeader", c.vendorHeader ? json(*c.vendorHeader) : json(nullptr) }, { "settled", IsSettled(m) },
-        { "tmod", m.tmod } };
+        { "tmod", m.tmod }, { "dialect", m.dialect == Dialect::Sdcc ? "sdcc" : "keil" } };
+}
+
+// Settings opened from a file or an address: the page shows them, or says
+// why not and keeps what it shows. Copy is the page's own, not a setting.
+json Open(const SettingsRead& read)
+{
+    if (!read.model)
+        return { { "message", SettingsErrorText(*read.error) } };
+    const bool copy = Model().copy;
+    Model() = *read.model;
+    Model().copy = copy;
+    return { { "view", ViewJson(Model()) } };
 }
 
 const char* Answer(const json& answer)
@@ -377,6 +389,28 @@ EMSCRIPTEN_KEEPALIVE const char* orlet_check_baud(const char* text)
 EMSCRIPTEN_KEEPALIVE const char* orlet_shown_baud()
 {
     return Answer(ShownBaud());
+}
+
+// {"address": the settings as the part of the page's address after '#'}.
+EMSCRIPTEN_KEEPALIVE const char* orlet_address()
+{
+    return Answer({ { "address", SettingsFragment(SettingsFileOf(Model())) } });
+}
+
+EMSCRIPTEN_KEEPALIVE const char* orlet_open_address(const char* address)
+{
+    return Answer(Open(ReadSettingsFragment(address)));
+}
+
+// {"text": the settings file for what the page shows}.
+EMSCRIPTEN_KEEPALIVE const char* orlet_settings_file()
+{
+    return Answer({ { "text", WriteSettingsFile(SettingsFileOf(Model())) } });
+}
+
+EMSCRIPTEN_KEEPALIVE const char* orlet_open_settings_file(const char* text)
+{
+    return Answer(Open(ReadSettingsFile(text)));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* orlet_configuration()

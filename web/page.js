@@ -4,6 +4,7 @@
 // window's handlers. Nothing of the settings is kept here.
 
 const windowTexts = templateTexts.OrletDlg;
+const pageTitle = document.title;
 const $ = (id) => document.getElementById(id);
 
 // ---- The core ---------------------------------------------------------------
@@ -266,6 +267,7 @@ async function runChange(change) {
     await showMessage(notice.text);
   }
   applyView(answer.view);
+  showAddressSoon();
   const focus = answer.notices.at(-1)?.focus;
   if (focus) {
     $(focus).focus();
@@ -383,6 +385,54 @@ function askBaud() {
   return closed;
 }
 
+// ---- Settings: the address, files --------------------------------------------
+
+// The address keeps the settings after '#' as they change, so that a link
+// or a bookmark brings them back.
+function showAddress() {
+  const address = ask('orlet_address').address;
+  if (location.hash.slice(1) !== address)
+    history.replaceState(null, '', `#${address}`);
+}
+
+// A moment after the last change: a browser refuses an address changed too often.
+let addressTimer = 0;
+
+function showAddressSoon() {
+  clearTimeout(addressTimer);
+  addressTimer = setTimeout(showAddress, 250);
+}
+
+// Settings from an address or a file: shown, or a message and nothing changed.
+async function openSettings(name, text, fileName) {
+  const answer = ask(name, text);
+  if (answer.message) {
+    await showMessage(answer.message);
+    return;
+  }
+  applyView(answer.view);
+  if (fileName)
+    document.title = `${fileName} - ${pageTitle}`;
+  showAddress();
+}
+
+function openAddress() {
+  const address = location.hash.slice(1);
+  if (address && address !== ask('orlet_address').address)
+    enqueue(() => openSettings('orlet_open_address', address));
+}
+
+function openSettingsFile(file) {
+  if (file)
+    enqueue(async () => openSettings('orlet_open_settings_file', await file.text(), file.name));
+}
+
+function saveSettingsFile() {
+  const text = ask('orlet_settings_file').text;
+  const name = document.title === pageTitle ? 'orlet.orlet' : document.title.slice(0, -` - ${pageTitle}`.length);
+  saveFile(new TextEncoder().encode(text), name, 'application/json');
+}
+
 // ---- Generate, copy, download -----------------------------------------------
 
 function generate() {
@@ -428,18 +478,35 @@ async function download(encoding) {
   } else {
     bytes = new TextEncoder().encode(codeText());
   }
+  saveFile(bytes, 'orlet.c', 'text/x-csrc');
+}
+
+function saveFile(bytes, name, type) {
   const link = document.createElement('a');
-  link.href = URL.createObjectURL(new Blob([bytes], { type: 'text/x-csrc' }));
-  link.download = 'orlet.c';
+  link.href = URL.createObjectURL(new Blob([bytes], { type }));
+  link.download = name;
   link.click();
   setTimeout(() => URL.revokeObjectURL(link.href), 10000);
 }
 
 // ---- Keys -------------------------------------------------------------------
 
+// Ctrl+O and Ctrl+S open and save settings, as in the window.
+function onSettingsKey(event) {
+  const key = event.key.toLowerCase();
+  if (!event.ctrlKey || event.altKey || event.shiftKey || (key !== 'o' && key !== 's'))
+    return false;
+  event.preventDefault();
+  if (!document.querySelector('dialog[open]'))
+    (key === 'o' ? () => $('settingsFileInput').click() : saveSettingsFile)();
+  return true;
+}
+
 // Enter generates, as the window's default button does; on a button it
 // presses that button, and in the code box Ctrl+Enter breaks the line.
 function onKeyDown(event) {
+  if (onSettingsKey(event))
+    return;
   if (event.key !== 'Enter' || event.isComposing || document.querySelector('dialog[open]'))
     return;
   const target = event.target;
@@ -471,6 +538,19 @@ function wireButtons() {
       modal($('noticesDialog'));
     }
   });
+  $('openSettingsButton').addEventListener('click', () => $('settingsFileInput').click());
+  $('settingsFileInput').addEventListener('change', (event) => {
+    openSettingsFile(event.target.files[0]);
+    event.target.value = '';
+  });
+  $('saveSettingsButton').addEventListener('click', saveSettingsFile);
+  // A settings file dropped on the page opens.
+  document.addEventListener('dragover', (event) => event.preventDefault());
+  document.addEventListener('drop', (event) => {
+    event.preventDefault();
+    openSettingsFile(event.dataTransfer.files[0]);
+  });
+  window.addEventListener('hashchange', openAddress);
   $('settings').addEventListener('submit', (event) => event.preventDefault());
   document.addEventListener('keydown', onKeyDown);
 }
@@ -480,6 +560,11 @@ startCore().then((started) => {
   fillTemplateTexts();
   wireButtons();
   applyView(ask('orlet_view'));
+  // The settings a link brings, else the first state's in the address.
+  if (location.hash.length > 1)
+    openAddress();
+  else
+    showAddress();
   document.body.dataset.ready = 'true';
   performance.mark('orlet-ready');
 }, (error) => {

@@ -184,6 +184,7 @@ window.orletTest = (() => {
 
   function startAfresh() {
     applyView(ask('orlet_reset'));
+    showAddressSoon();
     $('outputBox').value = '';
   }
 

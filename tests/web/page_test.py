@@ -17,6 +17,7 @@ import sys
 import tempfile
 import time
 import unittest
+import urllib.parse
 
 try:
     from selenium import webdriver
@@ -32,9 +33,9 @@ CHROMEDRIVER = "/usr/bin/chromedriver"
 DRIVER = pathlib.Path(__file__).with_name("driver.js").read_text(encoding="utf-8")
 # A guard on the page's size, in bytes: as it is on disk, and gzipped on the
 # wire. (make bench holds it against the goal of 100 KB gzipped, which the
-# core's growth has taken the page past.)
+# core's growth, the settings files' reader above all, has taken the page past.)
 MAX_PAGE = 250 * 1024
-MAX_PAGE_GZIPPED = 130 * 1024
+MAX_PAGE_GZIPPED = 140 * 1024
 STEPS = 20
 
 
@@ -64,7 +65,7 @@ def flags_for(c):
     """orlet-gen's flags for the configuration the core says the page stands for."""
     flags = ["--chip", c["chip"], "--crystal", mhz(c["crystalHz"])]
     flags += ["--comments"] * c["comments"] + ["--exact"] * c["exact"] + ["--drift-free"] * c["driftFree"]
-    flags += ["--6t"] * c["sixT"]
+    flags += ["--6t"] * c["sixT"] + ["--dialect", "sdcc"] * (c["dialect"] == "sdcc")
     for pin in ("int0", "int1"):
         if c[pin]:
             flags += [f"--{pin}", c[pin]]
@@ -108,7 +109,12 @@ class PageTest(unittest.TestCase):
         cls.profile = tempfile.TemporaryDirectory()
         cls.downloads = tempfile.TemporaryDirectory()
         cls.browser = headless_chromium(cls.profile.name, cls.downloads.name)
-        cls.browser.get(ARGS.page.resolve().as_uri())
+        cls.load()
+
+    @classmethod
+    def load(cls, address=""):
+        cls.browser.get("about:blank")
+        cls.browser.get(ARGS.page.resolve().as_uri() + address)
         WebDriverWait(cls.browser, 20).until(lambda b: b.execute_script("return document.body.dataset.ready"))
         cls.browser.execute_script(DRIVER)
 
@@ -275,6 +281,57 @@ class PageTest(unittest.TestCase):
         self.do("click", "copyButton")
         copied = self.browser.execute_async_script("navigator.clipboard.readText().then(arguments[0]);")
         self.assertEqual(copied.replace("\n", "\r\n").encode("gbk"), expected.stdout)
+
+    def test_settings_in_the_address_and_in_files(self):
+        def shown():
+            return self.run_js("return [ask('orlet_view'), ask('orlet_generate'), document.title];")
+
+        def open_file(name, text):
+            self.run_js("""const input = document.getElementById('settingsFileInput');
+                           const files = new DataTransfer();
+                           files.items.add(new File([arguments[1]], arguments[0]));
+                           input.files = files.files;
+                           input.dispatchEvent(new Event('change'));""", name, text)
+            return self.do("settle")
+
+        def address():
+            # The address follows a moment after the last change.
+            WebDriverWait(self.browser, 5).until(
+                lambda _: self.run_js("return location.hash.slice(1) === ask('orlet_address').address;"))
+            return self.run_js("return location.hash;")
+
+        self.assertEqual(address(), "#orlet=1&chip=8051&crystal=12&dialect=keil")
+        self.do("choose", "chipList", 3)
+        for name in ("useTimer0", "gate0", "useUart", "commentCheck"):
+            self.do("click", name)
+        self.do("choose", "timer0Mode", 1)
+        self.do("type", "timer0Period", "1000")
+        self.do("choose", "crystalList", 5)
+        link = address()
+        pairs = [urllib.parse.unquote(pair) for pair in link[1:].split("&")]
+        for pair in ("orlet=1", "chip=stc15", "crystal=11.0592", "comments", "timer0=1:1000", "gate0", "uart=9600"):
+            self.assertIn(pair, pairs)
+        before = shown()
+        saved = pathlib.Path(self.downloads.name, "orlet.orlet")
+        saved.unlink(missing_ok=True)
+        self.do("click", "saveSettingsButton")
+        WebDriverWait(self.browser, 10).until(lambda _: saved.is_file() and saved.stat().st_size > 0)
+        # A link brings the settings back, and so does the file, in a new page.
+        self.load(link)
+        self.assertEqual(shown(), before)
+        self.load()
+        self.assertEqual(open_file("kept.orlet", saved.read_text(encoding="utf-8")), [])
+        self.assertEqual(shown()[:2], before[:2])
+        self.assertEqual(shown()[2], "kept.orlet - Orlet 8051 C代码生成器")
+        self.assertEqual(address(), link)
+        # What cannot be read changes nothing, with the reader's message.
+        rows = [("timer0=1:abc", "“timer0” 应为一个对象（{…}）。"),
+                ("{\"orlet\": 1, \"chip\": \"8086\"}", "“chip” 不能是 \"8086\"")]
+        self.assertEqual(self.run_js("location.hash = '#orlet=1&' + arguments[0];", rows[0][0]), None)
+        self.assertEqual([m[1][:len(rows[0][1])] for m in self.do("settle")], [rows[0][1]])
+        self.assertEqual(open_file("bad.orlet", rows[1][0])[0][1][:len(rows[1][1])], rows[1][1])
+        self.assertEqual(shown()[:2], before[:2])
+        self.load()
 
     def test_keys_alone(self):
         body = self.browser.find_element("tag name", "body")
