@@ -1,6 +1,6 @@
 # make run  - install what is missing, build the window (and orlet-gen), start Orlet
 # make test - install what is missing, build, run every test
-# make bench - build the benchmarks and programs only, run them
+# make bench - build the benchmarks, programs and the page only, run them
 # make web - the browser page in one file, build-web/orlet.html (the core in WebAssembly)
 # make makefiles - build the programs and packaging files with Unix Makefiles
 # make package - the same, then the Debian package in build/, checked
@@ -56,7 +56,7 @@ run: configure
 
 BENCH_TARGETS = orlet-gen orlet_core_bench orlet_start_up_probe orlet_minimal_dialog_probe orlet_window_latency_bench
 
-bench: configure
+bench: configure web
 	@cmake --build --preset $(PRESET) --target $(BENCH_TARGETS)
 	@scripts/bench.sh build
 

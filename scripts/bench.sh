@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Speed and memory: the core micro-benchmarks, whole orlet-gen runs (start-up
-# included) and their peak memory, then the window under Xvfb.
+# included) and their peak memory, the browser page, then the window under Xvfb.
 set -euo pipefail
 build=${1:-build}
 
@@ -62,6 +62,14 @@ subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, check=True)
 peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
 print(f"orlet-gen, peak resident memory: {peak} KiB (goal: under 30000)")
 PY
+fi
+
+# The browser page (make web), in headless Chromium: Debian's selenium is
+# the system interpreter's.
+if [[ -f build-web/orlet.html ]]; then
+  /usr/bin/python3 tests/bench/page_bench.py build-web/orlet.html
+else
+  echo "page benchmarks skipped: build-web/orlet.html is missing (make web builds it)"
 fi
 
 export QT_QPA_PLATFORM=xcb

@@ -1,177 +1,435 @@
-// The page's way into the core: settings in as JSON, the generated text
-// (UTF-8, and its GBK bytes in hex) or one line of error out as JSON.
+// The page's way into the core. The window's model lives here, and only
+// here: the page sends the user's change to one control, this runs the
+// window's handler for it and answers with what every control shows (the
+// view) and the messages raised on the way. All JSON, UTF-8.
 
+#include "BaudReload.h"
 #include "Configuration.h"
+#include "Crystal.h"
+#include "DecimalText.h"
 #include "Gbk.h"
 #include "Messages.h"
+#include "SettingsFile.h"
 #include "SourceGenerator.h"
+#include "UserChange.h"
+#include "WindowModel.h"
+#include "WindowView.h"
 
 #include <emscripten/emscripten.h>
 #include <nlohmann/json.hpp>
 
-#include <cstdint>
+#include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <string>
-#include <utility>
+#include <vector>
 
 namespace {
 
-using nlohmann::json;
-using orlet::Configuration;
+using json = nlohmann::ordered_json; // as the settings files use it: one copy of the library
+using namespace orlet;
 
-// Reads one JSON object's members, checking each type first: nlohmann/json
-// would throw, and the page's build catches no exceptions. The first wrong
-// member, here or in an object within, is the refusal.
-class SettingsReader
+// What the dialog framework says when a number box holds no number.
+constexpr const char* kEnterWholeNumberMessage = "请输入一个正整数。";
+constexpr const char* kEnterNumberMessage = "请输入一个数字。";
+
+// How the page draws a control: the view's kind of control, except that of
+// the displays a timer's unit is a word and its real period a line of its own.
+enum class Look { Check, List, Number, Edit, Display, Word, Line };
+constexpr const char* kLookNames[] = { "check", "list", "number", "edit", "display", "word", "line" };
+
+Look LookOf(Control control)
 {
-public:
-    SettingsReader(const json& object, std::string& refusal, std::string path = {})
-        : object_(object)
-        , refusal_(refusal)
-        , path_(std::move(path))
-    {
+    const std::optional<TimerBlockPart> block = TimerBlockPartOf(control);
+    if (block && block->part == TimerPart::Unit)
+        return Look::Word;
+    if ((block && block->part == TimerPart::Actual) || control == Control::BaudActual)
+        return Look::Line;
+    switch (KindOf(control)) {
+    case ControlKind::Box:
+        return Look::Check;
+    case ControlKind::List:
+        return Look::List;
+    case ControlKind::Number:
+        return Look::Number;
+    case ControlKind::Text:
+        return Look::Edit;
+    default:
+        return Look::Display;
     }
-
-    std::optional<bool> flag(const char* name) { return read<bool>(name, &json::is_boolean, "true or false"); }
-    std::optional<std::string> text(const char* name) { return read<std::string>(name, &json::is_string, "a string"); }
-    std::optional<std::uint32_t> number(const char* name)
-    {
-        constexpr const char* kWhat = "a whole number from 0 to 4294967295";
-        const std::optional<std::uint64_t> value = read<std::uint64_t>(name, &json::is_number_unsigned, kWhat);
-        if (value && *value > UINT32_MAX) {
-            fail(name, kWhat);
-            return std::nullopt;
-        }
-        return value;
-    }
-    // The member's reader, or nothing when it is absent or not an object.
-    std::optional<SettingsReader> object(const char* name)
-    {
-        if (!read<json>(name, &json::is_object, "an object"))
-            return std::nullopt;
-        return SettingsReader(object_.at(name), refusal_, path_ + name + ".");
-    }
-
-    void fail(const char* name, const char* what)
-    {
-        if (refusal_.empty())
-            refusal_ = "\"" + path_ + name + "\" must be " + what;
-    }
-
-private:
-    template <typename T> std::optional<T> read(const char* name, bool (json::*isType)() const, const char* what)
-    {
-        const auto found = object_.find(name);
-        if (found == object_.end())
-            return std::nullopt;
-        if (!((*found).*isType)()) {
-            fail(name, what);
-            return std::nullopt;
-        }
-        return found->get<T>();
-    }
-
-    const json& object_;
-    std::string& refusal_;
-    std::string path_;
-};
-
-orlet::TimerConfig readTimer(SettingsReader& timer)
-{
-    orlet::TimerConfig config;
-    config.enabled = true;
-    config.mode = int(timer.number("mode").value_or(0));
-    config.value = timer.number("value").value_or(config.value);
-    config.counter = timer.flag("counter").value_or(false);
-    config.gate = timer.flag("gate").value_or(false);
-    return config;
 }
 
-std::optional<orlet::TriggerMode> readTrigger(SettingsReader& read, const char* name)
+// One control of the page: its name (the window template's object name, so
+// that the page finds its captions there), the block it stands in, and the
+// template's labels that stand before and after it.
+struct ControlRow {
+    Control control;
+    std::string name;
+    std::string block;
+    std::string before;
+    std::string after;
+    bool captioned = false; // by its accessible name
+};
+
+struct TimerPartRow {
+    TimerPart part;
+    const char* name; // with %d for the timer's number
+    const char* before;
+};
+
+// A timer's block in the order the page shows it.
+constexpr TimerPartRow kTimerPartRows[] = {
+    { TimerPart::Use, "useTimer%d", "" },
+    { TimerPart::Clock, "timer%dClock", "" },
+    { TimerPart::Gate, "gate%d", "" },
+    { TimerPart::Postscale, "timer%dPostscale", "labelPostscale%d" },
+    { TimerPart::Mode, "timer%dMode", "" },
+    { TimerPart::Actual, "timer%dActual", "" },
+    { TimerPart::Period, "timer%dPeriod", "" },
+    { TimerPart::Unit, "timer%dUnit", "" },
+    { TimerPart::Reload, "timer%dReload", "labelReload%d" },
+};
+
+std::string numbered(const char* pattern, int timer)
 {
-    const std::optional<std::string> trigger = read.text(name);
-    if (trigger == "level")
-        return orlet::TriggerMode::Level;
-    if (trigger == "falling")
-        return orlet::TriggerMode::FallingEdge;
-    if (trigger)
-        read.fail(name, "\"level\" or \"falling\"");
+    char name[40];
+    std::snprintf(name, sizeof name, pattern, timer);
+    return name;
+}
+
+// Every control of the view, in the page's order.
+const std::vector<ControlRow>& ControlRows()
+{
+    static const std::vector<ControlRow> rows = [] {
+        std::vector<ControlRow> r {
+            { Control::ChipList, "chipList", "chip", "", "" },
+            { Control::SixTCheck, "sixTCheck", "chip", "", "" },
+            { Control::VendorHeader, "vendorHeader", "chip", "", "" },
+            { Control::CrystalList, "crystalList", "crystal", "labelCrystal", "" },
+            { Control::CustomMhz, "customMhz", "crystal", "", "labelMhz" },
+            { Control::ExactCheck, "exactCheck", "crystal", "", "" },
+            { Control::DriftFreeCheck, "driftFreeCheck", "crystal", "", "" },
+            { Control::UseInt0, "useInt0", "groupINT0", "", "" },
+            { Control::Int0Trigger, "int0Trigger", "groupINT0", "", "" },
+            { Control::UseInt1, "useInt1", "groupINT1", "", "" },
+            { Control::Int1Trigger, "int1Trigger", "groupINT1", "", "" },
+        };
+        for (int timer = 0; timer < kTimerBlocks; ++timer) {
+            const std::string block = numbered("groupTIME%d", timer);
+            for (const TimerPartRow& part : kTimerPartRows)
+                r.push_back({ TimerControl(timer, part.part), numbered(part.name, timer), block,
+                    numbered(part.before, timer), "" });
+        }
+        const ControlRow uart[] = {
+            { Control::UseUart, "useUart", "groupUART", "", "" },
+            { Control::UartInterrupt, "uartInterrupt", "groupUART", "", "" },
+            { Control::DoubleBaud, "doubleBaud", "groupUART", "", "" },
+            { Control::BaudList, "baudList", "groupUART", "", "labelBps" },
+            { Control::BaudReload, "baudReload", "groupUART", "labelBaudReload", "" },
+            { Control::BaudError, "baudError", "groupUART", "", "" },
+            { Control::BaudActual, "baudActual", "groupUART", "", "" },
+            { Control::BaudFixes, "baudFixes", "groupUART", "", "" },
+            { Control::UartTimer2, "uartTimer2", "groupUART", "", "" },
+            { Control::CopyCheck, "copyCheck", "output", "", "" },
+            { Control::CommentCheck, "commentCheck", "output", "", "" },
+        };
+        r.insert(r.end(), std::begin(uart), std::end(uart));
+        // A control the page has no place for yet stands in a block of its
+        // own, captioned with its accessible name.
+        for (int c = 0; c < int(Control::Count); ++c) {
+            const auto placed = [c](const ControlRow& row) { return row.control == Control(c); };
+            if (std::none_of(r.begin(), r.end(), placed))
+                r.push_back({ Control(c), "control" + std::to_string(c), "more", "", "", true });
+        }
+        return r;
+    }();
+    return rows;
+}
+
+const ControlRow* FindControl(const std::string& name)
+{
+    for (const ControlRow& row : ControlRows()) {
+        if (row.name == name)
+            return &row;
+    }
+    return nullptr;
+}
+
+WindowModel& Model()
+{
+    static WindowModel model;
+    return model;
+}
+
+json ViewJson(const WindowModel& model)
+{
+    const WindowView view = ViewOf(model);
+    json controls = json::array();
+    for (const ControlRow& row : ControlRows()) {
+        const ControlView& c = view[row.control];
+        const Look look = LookOf(row.control);
+        json shown { { "name", row.name }, { "kind", kLookNames[int(look)] }, { "block", row.block },
+            { "visible", c.visible }, { "enabled", c.enabled }, { "text", c.text }, { "tooltip", c.tooltip },
+            { "accessibleName", c.accessibleName } };
+        if (!row.before.empty())
+            shown["before"] = row.before;
+        if (!row.after.empty())
+            shown["after"] = row.after;
+        if (row.captioned && look != Look::Check)
+            shown["caption"] = c.accessibleName;
+        if (c.warning)
+            shown["warning"] = true;
+        if (c.checked)
+            shown["checked"] = *c.checked;
+        if (look == Look::List) {
+            shown["items"] = c.items;
+            shown["index"] = c.index;
+        }
+        controls.push_back(std::move(shown));
+    }
+    json labels = json::object();
+    if (view.timer2BlockShown)
+        labels["labelReload2"] = view.timer2ReloadCaption;
+    return { { "controls", std::move(controls) }, { "labels", std::move(labels) } };
+}
+
+json NoticeJson(const std::string& text, const WindowModel& shown)
+{
+    return { { "text", text }, { "view", ViewJson(shown) } };
+}
+
+template <typename T> std::optional<T> Member(const json& object, const char* name)
+{
+    const auto found = object.find(name);
+    if (found == object.end())
+        return std::nullopt;
+    if constexpr (std::is_same_v<T, bool>) {
+        if (found->is_boolean())
+            return found->get<bool>();
+    } else if constexpr (std::is_same_v<T, int>) {
+        if (found->is_number_integer())
+            return found->get<int>();
+    } else if (found->is_string()) {
+        return found->get<std::string>();
+    }
     return std::nullopt;
 }
 
-struct Request {
-    Configuration config;
-    orlet::Dialect dialect = orlet::Dialect::Keil;
-};
-
-// {"crystalHz": 12000000, "comments": true, "dialect": "sdcc", "int0": "level",
-//  "int1": "falling", "timer0": {"mode": 1, "value": 1000, "counter": false,
-//  "gate": false}, "timer1": {...}}; what is absent is as the window starts.
-std::optional<Request> readRequest(const json& settings, std::string& refusal)
+// The user's change as the control reports it. A number box whose text is
+// no number keeps its number, with the framework's message, raised while
+// the box still shows what was typed.
+UserChange ChangeOf(Control control, const json& change, json& notices)
 {
-    if (!settings.is_object()) {
-        refusal = "the settings must be a JSON object";
-        return std::nullopt;
+    switch (KindOf(control)) {
+    case ControlKind::Box:
+        return UserChange::Tick(control, Member<bool>(change, "checked").value_or(false));
+    case ControlKind::Text:
+        return UserChange::Text(control, Member<std::string>(change, "text").value_or(""));
+    case ControlKind::Number: {
+        const std::string text = Member<std::string>(change, "text").value_or("");
+        const std::optional<std::uint32_t> number = ParseUnsignedDecimal(TrimBlanks(text));
+        if (!number)
+            notices.push_back({ { "text", kEnterWholeNumberMessage } });
+        return UserChange::Number(control, number);
     }
-    SettingsReader read(settings, refusal);
-    Request request;
-    Configuration& config = request.config;
-    config.crystalHz = read.number("crystalHz").value_or(config.crystalHz);
-    config.comments = read.flag("comments").value_or(false);
-    config.int0 = readTrigger(read, "int0");
-    config.int1 = readTrigger(read, "int1");
-    if (std::optional<SettingsReader> timer = read.object("timer0"))
-        config.timer(0) = readTimer(*timer);
-    if (std::optional<SettingsReader> timer = read.object("timer1"))
-        config.timer(1) = readTimer(*timer);
-    const std::string dialect = read.text("dialect").value_or("keil");
-    if (dialect == "sdcc")
-        request.dialect = orlet::Dialect::Sdcc;
-    else if (dialect != "keil")
-        read.fail("dialect", "\"keil\" or \"sdcc\"");
-    if (!refusal.empty())
-        return std::nullopt;
-    return request;
+    default: {
+        const int item = Member<int>(change, "index").value_or(-1);
+        // The rate list's "其他…": the rate its dialog handed back, 0 where it was cancelled.
+        if (const std::optional<int> typed = Member<int>(change, "typedBaud"))
+            return UserChange::OtherBaud(item, std::uint32_t(std::max(*typed, 0)));
+        // The crystal list's custom entry carries what the custom-frequency
+        // dialog handed back; the default frequency where it was cancelled.
+        const std::optional<std::string> custom = Member<std::string>(change, "customMhz");
+        const std::optional<float> mhz = custom ? ParseSingleDecimal(*custom) : std::nullopt;
+        return UserChange::Choice(control, item, mhz.value_or(kDefaultCustomMhz));
+    }
+    }
 }
 
-std::string hex(const std::string& bytes)
+json Act(const std::string& changeText)
 {
-    constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (const char byte : bytes) {
-        out += kDigits[static_cast<unsigned char>(byte) >> 4];
-        out += kDigits[byte & 0xF];
-    }
-    return out;
+    const json change = json::parse(changeText, nullptr, false);
+    const ControlRow* row
+        = change.is_object() ? FindControl(Member<std::string>(change, "control").value_or("")) : nullptr;
+    if (row == nullptr)
+        return { { "error", "no such control" } };
+    json notices = json::array();
+    const Transition done = OnUserChange(Model(), ChangeOf(row->control, change, notices));
+    for (const Notice& notice : done.notices)
+        notices.push_back(NoticeJson(MessageText(notice.message), notice.shown));
+    if (!notices.empty())
+        notices.back()["focus"] = row->name;
+    Model() = done.model;
+    return { { "notices", std::move(notices) }, { "view", ViewJson(Model()) } };
 }
 
-json generate(const std::string& settingsText)
+// Generate: the text for the settings shown, or why none is written.
+json Generate()
 {
-    const json settings = json::parse(settingsText, nullptr, false);
-    if (settings.is_discarded())
-        return { { "error", "the settings are not JSON" } };
-    std::string refusal;
-    const std::optional<Request> request = readRequest(settings, refusal);
-    if (!request)
-        return { { "error", refusal } };
-    const orlet::ResolveResult resolved = orlet::ResolveConfiguration(request->config);
-    if (!resolved.resolved) {
-        const orlet::ConfigError& error = *resolved.error;
-        const bool windowSaysIt = error.code == orlet::ConfigErrorCode::TimerOutOfRange;
-        return { { "error", windowSaysIt ? orlet::MessageText(error.message) : "the settings were refused" } };
+    if (const std::optional<Message> refusal = GenerateRefusal(Model()))
+        return { { "message", MessageText(*refusal) } };
+    return { { "source", BuildSourceText(SettingsFor(Model()), Model().dialect) }, { "copy", Model().copy } };
+}
+
+// The custom-frequency dialog's box: what it says about the text typed, and
+// at OK whether the dialog may close.
+json CheckCustomMhz(const std::string& text, bool closing)
+{
+    const std::optional<float> mhz = ParseSingleDecimal(text);
+    if (!mhz)
+        return { { "message", kEnterNumberMessage } };
+    if (!closing && !IsCustomMhzAccepted(*mhz)) {
+        return { { "message", kCustomMhzRangeMessage }, { "caption", kCustomMhzCaption }, { "icon", "stop" },
+            { "text", "12" } };
     }
-    const std::string source = orlet::BuildSourceText(resolved.resolved->settings, request->dialect);
-    json result { { "source", source } };
-    if (const std::optional<std::string> gbk = orlet::EncodeGbk(source))
-        result["gbk"] = hex(*gbk);
-    return result;
+    return json::object();
+}
+
+// The rate dialog's box at OK: why the rate typed cannot be taken, if it
+// cannot; the dialog then stays open.
+json CheckBaud(const std::string& text)
+{
+    const std::optional<std::uint32_t> rate = ParseUnsignedDecimal(TrimBlanks(text));
+    if (!rate)
+        return { { "message", kEnterWholeNumberMessage } };
+    if (const std::optional<Message> refused = BaudRateRefusal(Model(), *rate))
+        return { { "message", MessageText(*refused) } };
+    return { { "rate", *rate } };
+}
+
+// The rate the dialog opens with: the one the list had.
+json ShownBaud()
+{
+    return { { "rate", BaudRateAt(Model().baudIndex, Model().customBaud) } };
+}
+
+// The configuration the model stands for, as orlet-gen would be asked for
+// it, and whether every block in use shows what it gives.
+json ConfigurationJson(const WindowModel& m)
+{
+    const Configuration c = ConfigurationOf(m);
+    const auto trigger = [](const std::optional<TriggerMode>& t) -> json {
+        if (!t)
+            return nullptr;
+        return *t == TriggerMode::Level ? "level" : "falling";
+    };
+    json timers = json::array();
+    for (const TimerConfig& t : c.timers) {
+        timers.push_back({ { "enabled", t.enabled }, { "counter", t.counter }, { "mode", t.mode }, { "value", t.value },
+            { "gate", t.gate }, { "postscale", t.postscale }, { "clock", t.clock ? json(*t.clock) : json(nullptr) } });
+    }
+    return { { "crystalHz", c.crystalHz }, { "comments", c.comments }, { "int0", trigger(c.int0) },
+        { "int1", trigger(c.int1) }, { "timers", std::move(timers) },
+        { "baud", c.uartBaudIndex ? json(BaudRateAt(*c.uartBaudIndex, c.uartCustomBaud)) : json(nullptr) },
+        { "doubleBaud", c.uartDoubleBaud }, { "uartInterrupt", c.uartInterrupt },
+        { "exact", c.precision == Precision::Exact }, { "driftFree", c.driftFree }, { "chip", c.chip.key() },
+        { "sixT", c.sixT }, { "uartTimer", c.uartTimer },
+        { "vendorHeader", c.vendorHeader ? json(*c.vendorHeader) : json(nullptr) }, { "settled", IsSettled(m) },
+        { "tmod", m.tmod }, { "dialect", m.dialect == Dialect::Sdcc ? "sdcc" : "keil" } };
+}
+
+// Settings opened from a file or an address: the page shows them, or says
+// why not and keeps what it shows. Copy is the page's own, not a setting.
+json Open(const SettingsRead& read)
+{
+    if (!read.model)
+        return { { "message", SettingsErrorText(*read.error) } };
+    const bool copy = Model().copy;
+    Model() = *read.model;
+    Model().copy = copy;
+    return { { "view", ViewJson(Model()) } };
+}
+
+const char* Answer(const json& answer)
+{
+    static std::string text;
+    text = answer.dump(-1, ' ', false, json::error_handler_t::replace);
+    return text.c_str();
 }
 
 } // namespace
 
-extern "C" EMSCRIPTEN_KEEPALIVE const char* orlet_generate(const char* settingsJson)
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE const char* orlet_view()
 {
-    static std::string answer;
-    answer = generate(settingsJson).dump(-1, ' ', false, json::error_handler_t::replace);
-    return answer.c_str();
+    return Answer(ViewJson(Model()));
+}
+
+// The first state of the window.
+EMSCRIPTEN_KEEPALIVE const char* orlet_reset()
+{
+    Model() = WindowModel();
+    return orlet_view();
+}
+
+// {"control": name, "checked": bool | "index": n | "text": "..."}; the
+// crystal list's custom entry carries the dialog's "customMhz" text, none
+// when it was cancelled.
+EMSCRIPTEN_KEEPALIVE const char* orlet_act(const char* change)
+{
+    return Answer(Act(change));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* orlet_generate()
+{
+    return Answer(Generate());
+}
+
+EMSCRIPTEN_KEEPALIVE const char* orlet_check_custom_mhz(const char* text, int closing)
+{
+    return Answer(CheckCustomMhz(text, closing != 0));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* orlet_check_baud(const char* text)
+{
+    return Answer(CheckBaud(text));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* orlet_shown_baud()
+{
+    return Answer(ShownBaud());
+}
+
+// {"address": the settings as the part of the page's address after '#'}.
+EMSCRIPTEN_KEEPALIVE const char* orlet_address()
+{
+    return Answer({ { "address", SettingsFragment(SettingsFileOf(Model())) } });
+}
+
+EMSCRIPTEN_KEEPALIVE const char* orlet_open_address(const char* address)
+{
+    return Answer(Open(ReadSettingsFragment(address)));
+}
+
+// {"text": the settings file for what the page shows}.
+EMSCRIPTEN_KEEPALIVE const char* orlet_settings_file()
+{
+    return Answer({ { "text", WriteSettingsFile(SettingsFileOf(Model())) } });
+}
+
+EMSCRIPTEN_KEEPALIVE const char* orlet_open_settings_file(const char* text)
+{
+    return Answer(Open(ReadSettingsFile(text)));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* orlet_configuration()
+{
+    return Answer(ConfigurationJson(Model()));
+}
+
+// {"hex": the text's GBK bytes in hex}, or {} when a character has none.
+EMSCRIPTEN_KEEPALIVE const char* orlet_gbk(const char* text)
+{
+    const std::optional<std::string> bytes = EncodeGbk(text);
+    if (!bytes)
+        return Answer(json::object());
+    constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const char byte : *bytes) {
+        hex += kDigits[static_cast<unsigned char>(byte) >> 4];
+        hex += kDigits[byte & 0xF];
+    }
+    return Answer({ { "hex", hex } });
+}
 }
