@@ -184,6 +184,13 @@ json ViewJson(const WindowModel& model)
         if (look == Look::List) {
             shown["items"] = c.items;
             shown["index"] = c.index;
+            if (!c.values.empty() || !c.headings.empty()) {
+                json values = json::array();
+                for (int i = 0; i < int(c.items.size()); ++i)
+                    values.push_back(ListValueAt(c, i));
+                shown["values"] = std::move(values);
+                shown["headings"] = c.headings;
+            }
         }
         controls.push_back(std::move(shown));
     }
@@ -323,7 +330,8 @@ json ConfigurationJson(const WindowModel& m)
         { "baud", c.uartBaudIndex ? json(BaudRateAt(*c.uartBaudIndex, c.uartCustomBaud)) : json(nullptr) },
         { "doubleBaud", c.uartDoubleBaud }, { "uartInterrupt", c.uartInterrupt },
         { "exact", c.precision == Precision::Exact }, { "driftFree", c.driftFree }, { "chip", c.chip.key() },
-        { "sixT", c.sixT }, { "uartTimer", c.uartTimer },
+        { "sixT", c.sixT }, { "uartTimer", c.uartTimer ? json(*c.uartTimer) : json(nullptr) },
+        { "internalClock", c.internalClock },
         { "vendorHeader", c.vendorHeader ? json(*c.vendorHeader) : json(nullptr) }, { "settled", IsSettled(m) },
         { "tmod", m.tmod }, { "dialect", m.dialect == Dialect::Sdcc ? "sdcc" : "keil" } };
 }

@@ -154,8 +154,35 @@ function createControl(shown) {
   return control;
 }
 
-function sameItems(list, items) {
-  return list.options.length === items.length && items.every((item, i) => list.options[i].text === item);
+// A list's items, each carrying what the model calls it; a heading groups
+// the items under it and cannot be chosen.
+function showItems(list, shown) {
+  // What the model calls each item: its position unless the view says otherwise.
+  const values = shown.values ?? shown.items.map((item, i) => i);
+  const headings = shown.headings ?? [];
+  const entries = JSON.stringify([shown.items, values, headings]);
+  if (list.dataset.entries !== entries) {
+    list.dataset.entries = entries;
+    const children = [];
+    let group = null;
+    let heading = 0;
+    shown.items.forEach((item, i) => {
+      for (; heading < headings.length && headings[heading][0] === i; ++heading) {
+        group = document.createElement('optgroup');
+        group.label = headings[heading][1];
+        children.push(group);
+      }
+      const option = new Option(item);
+      option.dataset.value = values[i];
+      if (group)
+        group.append(option);
+      else
+        children.push(option);
+    });
+    list.replaceChildren(...children);
+  }
+  // Headings are no options: the items keep their positions.
+  list.selectedIndex = shown.index;
 }
 
 function applyControl(shown) {
@@ -185,9 +212,7 @@ function applyControl(shown) {
       element.nextSibling.textContent = shown.text;
     break;
   case 'list':
-    if (!sameItems(element, shown.items))
-      element.replaceChildren(...shown.items.map((item) => new Option(item)));
-    element.selectedIndex = shown.index;
+    showItems(element, shown);
     break;
   case 'number':
   case 'edit':
@@ -280,8 +305,10 @@ function act(change) {
 }
 
 function chooseFromList(name, list) {
-  const index = list.selectedIndex;
-  if (name === 'crystalList' && index === list.options.length - 1) {
+  const position = list.selectedIndex;
+  // The model's name for the item chosen, which is its position unless the list says otherwise.
+  const index = position < 0 ? -1 : Number(list.options[position].dataset.value);
+  if (name === 'crystalList' && position === list.options.length - 1) {
     // The last entry asks for the frequency first.
     enqueue(async () => {
       const customMhz = await askCustomMhz();
@@ -289,7 +316,7 @@ function chooseFromList(name, list) {
     });
     return;
   }
-  if (name === 'baudList' && index === list.options.length - 1) {
+  if (name === 'baudList' && position === list.options.length - 1) {
     // "其他…" asks for a rate first.
     enqueue(async () => runChange({ control: name, index, typedBaud: await askBaud() }));
     return;

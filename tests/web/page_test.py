@@ -66,10 +66,12 @@ def flags_for(c):
     flags = ["--chip", c["chip"], "--crystal", mhz(c["crystalHz"])]
     flags += ["--comments"] * c["comments"] + ["--exact"] * c["exact"] + ["--drift-free"] * c["driftFree"]
     flags += ["--6t"] * c["sixT"] + ["--dialect", "sdcc"] * (c["dialect"] == "sdcc")
+    flags += ["--internal-clock"] * c["internalClock"]
     for pin in ("int0", "int1"):
         if c[pin]:
             flags += [f"--{pin}", c[pin]]
-    for number, timer in enumerate(c["timers"]):
+    *timers, generator = c["timers"]
+    for number, timer in enumerate(timers):
         # A clock counts for the serial port's timer too.
         if timer["clock"] is not None:
             flags += [f"--clock{number}", f"{timer['clock']}t"]
@@ -79,7 +81,14 @@ def flags_for(c):
         flags += [f"--{'counter' if timer['counter'] else 'timer'}{number}", value]
         flags += [f"--gate{number}"] * timer["gate"] + [f"--postscale{number}", str(timer["postscale"])]
     if c["baud"] is not None:
-        flags += ["--uart", str(c["baud"]), "--uart-timer", str(c["uartTimer"])] + ["--double-baud"] * c["doubleBaud"]
+        flags += ["--uart", str(c["baud"])] + ["--double-baud"] * c["doubleBaud"]
+        # orlet-gen names timers 1 and 2; a generator of the port's own is
+        # the first source of the chips that have one, what it takes unset.
+        if c["uartTimer"] in (1, 2):
+            flags += ["--uart-timer", str(c["uartTimer"])]
+        # The clock of a generator of the port's own.
+        if generator["clock"] is not None:
+            flags += ["--uart-clock", f"{generator['clock']}t"]
     flags += ["--uart-interrupt"] * c["uartInterrupt"]
     if c["vendorHeader"] is not None:
         flags += ["--header", c["vendorHeader"]]
@@ -159,6 +168,15 @@ class PageTest(unittest.TestCase):
             with self.subTest(name):
                 self.assertEqual(self.shown(name, what), value)
 
+    def test_an_internal_oscillator_is_chosen_by_name(self):
+        # The internal oscillators stand before the custom entry, which the model counts first.
+        chips = self.run_js("return [...document.getElementById('chipList').options].map(o => o.text);")
+        self.do("choose", "chipList", chips.index("N76E003"))
+        crystals = self.run_js("return [...document.getElementById('crystalList').options].map(o => o.text);")
+        self.do("choose", "crystalList", crystals.index("16 (内部)"))
+        self.assertEqual(self.shown("crystalList"), "16 (内部)")
+        self.assert_as_the_view_says()
+
     def test_every_chips_blocks_come_and_go(self):
         # What some chips add to the 8051's blocks; every chip's page is
         # held against the core's view.
@@ -167,6 +185,9 @@ class PageTest(unittest.TestCase):
                 "at89c2051": set(), "stc8h": {"useTimer2", "uartTimer2", "timer0Clock", "vendorHeader"}}
         chips = self.run_js("return [...document.getElementById('chipList').options].map(o => o.text);")
         self.assertLessEqual({"8051", "8052", "stc89", "stc15", "stc8"}, {chip.lower() for chip in chips})
+        # The makers head their chips and are no options.
+        makers = self.run_js("return [...document.querySelectorAll('#chipList optgroup')].map(g => g.label);")
+        self.assertLessEqual({"STC", "Nuvoton"}, set(makers))
         for index, chip in enumerate(chips + ["8051"]):
             with self.subTest(chip):
                 self.do("choose", "chipList", index % len(chips))
