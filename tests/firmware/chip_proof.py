@@ -28,8 +28,8 @@ import subprocess
 import sys
 import tempfile
 
-from firmware_tools import (Failure, check_orlet_gen, find_tool, missing_tools_failure, orlet_gen_json,
-                            sdcc_compile, with_main_loop)
+from firmware_tools import (Failure, address_of, check_orlet_gen, find_tool, missing_tools_failure,
+                            orlet_gen_json, sdcc_compile, with_main_loop)
 
 CLOCKS_PER_CYCLE = 12
 INTERRUPTS = 1000
@@ -88,18 +88,6 @@ def check_bytes(numbers, high_name, low_name, reload):
     got = (numbers[high_name] << 8) | numbers[low_name]
     if got != reload:
         raise Failure("orlet-gen gives %s/%s = 0x%04X, the formula 0x%04X" % (high_name, low_name, got, reload))
-
-
-def address_of(listing, statement):
-    """Code address of the first instruction SDCC emitted for `statement` (a C line)."""
-    lines = listing.splitlines()
-    for i, line in enumerate(lines):
-        if line.rstrip().endswith(statement):
-            for following in lines[i + 1 :]:
-                code = re.match(r"\s+([0-9A-F]{6}) [0-9A-F]{2}", following)
-                if code:
-                    return int(code.group(1), 16)
-    raise Failure("no code for %r in the listing" % statement)
 
 
 def mhz_to_hz(text):

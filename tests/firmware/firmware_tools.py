@@ -2,6 +2,7 @@
 for its SDCC text, compiling it, and giving main() a loop to idle in."""
 import json
 import os
+import re
 import shutil
 import subprocess
 
@@ -53,3 +54,15 @@ def with_main_loop(source, loop):
     if source.count("//EA=1;") != 1 or not source.endswith("}"):
         raise Failure("the generated main() has no single //EA=1; line")
     return source.replace("//EA=1;", "EA=1;")[:-1] + loop + "\r\n}"
+
+
+def address_of(listing, statement):
+    """Code address of the first instruction SDCC emitted for `statement` (a C line)."""
+    lines = listing.splitlines()
+    for i, line in enumerate(lines):
+        if line.rstrip().endswith(statement):
+            for following in lines[i + 1 :]:
+                code = re.match(r"\s+([0-9A-F]{6}) [0-9A-F]{2}", following)
+                if code:
+                    return int(code.group(1), 16)
+    raise Failure("no code for %r in the listing" % statement)

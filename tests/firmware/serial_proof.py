@@ -22,8 +22,8 @@ import subprocess
 import sys
 import tempfile
 
-from firmware_tools import (Failure, check_orlet_gen, find_tool, missing_tools_failure, sdcc_compile,
-                            with_main_loop)
+from firmware_tools import (Failure, address_of, check_orlet_gen, find_tool, missing_tools_failure,
+                            sdcc_compile, with_main_loop)
 
 TOLERANCE = 2.0
 CRYSTAL_TOLERANCE = 0.5
@@ -103,18 +103,6 @@ def with_fix(args, fix):
             at = words.index(gone)
             del words[at : at + 1 + (0 if gone == "--double-baud" else 1)]
     return " ".join(words + [flag] + value)
-
-
-def address_of(listing, statement):
-    """Code address of the first instruction SDCC emitted for `statement`."""
-    lines = listing.splitlines()
-    for i, line in enumerate(lines):
-        if line.rstrip().endswith(statement):
-            for following in lines[i + 1 :]:
-                code = re.match(r"\s+([0-9A-F]{6}) [0-9A-F]{2}", following)
-                if code:
-                    return int(code.group(1), 16)
-    raise Failure("no code for %r in the listing" % statement)
 
 
 def frame_intervals(numbers, timer, workdir, name):
