@@ -264,6 +264,17 @@ def read_sfrs(ihx, crystal_hz, names, stop=None):
     return values
 
 
+def check_after_init(name, source, workdir, label, expected, stop_statement):
+    """Compiles `source`, runs it in s51 to `stop_statement` (or the end of init) and reads the registers back."""
+    ihx, listing = compile_c(with_main_loop(source, "for(;;)\r\n ;"), workdir, label)
+    stop = address_of(listing, stop_statement) if stop_statement else None
+    got = read_sfrs(ihx, 12000000, list(expected), stop)
+    wrong = ["%s = 0x%02X (expected 0x%02X)" % (r, got[r], v) for r, v in expected.items() if got[r] != v]
+    if wrong:
+        raise Failure("%s: after init %s" % (name, ", ".join(wrong)))
+    print("%s: %s" % (name, ", ".join("%s = 0x%02X" % item for item in expected.items())))
+
+
 def prove_stc(gen, workdir):
     for number, (name, args, expected, reference, stop_statement) in enumerate(STC_CASES):
         for register, value in reference.items():
@@ -273,14 +284,7 @@ def prove_stc(gen, workdir):
         numbers = gen.json(args)
         if numbers["auxr"] != expected["AUXR"]:
             raise Failure("%s: orlet-gen says AUXR = 0x%02X, the formula 0x%02X" % (name, numbers["auxr"], expected["AUXR"]))
-        source = with_main_loop(numbers["source"], "for(;;)\r\n ;")
-        ihx, listing = compile_c(source, workdir, "stc%d" % number)
-        stop = address_of(listing, stop_statement) if stop_statement else None
-        got = read_sfrs(ihx, 12000000, list(expected), stop)
-        wrong = ["%s = 0x%02X (expected 0x%02X)" % (r, got[r], v) for r, v in expected.items() if got[r] != v]
-        if wrong:
-            raise Failure("%s: after init %s" % (name, ", ".join(wrong)))
-        print("%s: %s" % (name, ", ".join("%s = 0x%02X" % item for item in expected.items())))
+        check_after_init(name, numbers["source"], workdir, "stc%d" % number, expected, stop_statement)
 
 
 # --- Parts with registers of their own --------------------------------------
@@ -372,14 +376,7 @@ def prove_parts(gen, workdir):
             if expected[register] != value:
                 raise Failure("%s: the formula gives %s = 0x%02X, the reference 0x%02X"
                               % (name, register, expected[register], value))
-        source = with_main_loop(gen.json(args)["source"], "for(;;)\r\n ;")
-        ihx, listing = compile_c(source, workdir, "part%d" % number)
-        stop = address_of(listing, stop_statement) if stop_statement else None
-        got = read_sfrs(ihx, 12000000, list(expected), stop)
-        wrong = ["%s = 0x%02X (expected 0x%02X)" % (r, got[r], v) for r, v in expected.items() if got[r] != v]
-        if wrong:
-            raise Failure("%s: after init %s" % (name, ", ".join(wrong)))
-        print("%s: %s" % (name, ", ".join("%s = 0x%02X" % item for item in expected.items())))
+        check_after_init(name, gen.json(args)["source"], workdir, "part%d" % number, expected, stop_statement)
 
 
 # Every block each chip offers, with and without comments, drift-free and counters.
