@@ -122,6 +122,18 @@ namespace {
         return candidates;
     }
 
+    // Orders candidates by how near their value lies to a target. One type
+    // for every such sort, so that the page's wasm holds one stable_sort.
+    struct NearerTo {
+        double target;
+        double (*valueOf)(const BaudFix&);
+
+        bool operator()(const BaudFix& a, const BaudFix& b) const
+        {
+            return ratioDistance(valueOf(a), target) < ratioDistance(valueOf(b), target);
+        }
+    };
+
     // The listed crystals and those made for serial ports, nearest first.
     std::vector<BaudFix> crystalCandidates(const WindowModel& model)
     {
@@ -141,9 +153,8 @@ namespace {
             add(entry.text);
         for (const char* mhz : kUartCrystals)
             add(mhz);
-        std::stable_sort(candidates.begin(), candidates.end(), [&](const BaudFix& a, const BaudFix& b) {
-            return ratioDistance(a.crystalHz, model.crystalHz) < ratioDistance(b.crystalHz, model.crystalHz);
-        });
+        const auto crystal = [](const BaudFix& fix) { return double(fix.crystalHz); };
+        std::stable_sort(candidates.begin(), candidates.end(), NearerTo { double(model.crystalHz), crystal });
         return candidates;
     }
 
@@ -159,10 +170,8 @@ namespace {
             fix.rateIndex = i;
             candidates.push_back(fix);
         }
-        std::stable_sort(candidates.begin(), candidates.end(), [&](const BaudFix& a, const BaudFix& b) {
-            return ratioDistance(kBaudRates[std::size_t(a.rateIndex)], asked)
-                < ratioDistance(kBaudRates[std::size_t(b.rateIndex)], asked);
-        });
+        const auto rate = [](const BaudFix& fix) { return double(kBaudRates[std::size_t(fix.rateIndex)]); };
+        std::stable_sort(candidates.begin(), candidates.end(), NearerTo { asked, rate });
         return candidates;
     }
 

@@ -18,7 +18,7 @@ packages=(
   sdcc sdcc-ucsim
   xvfb xauth
   groff-base # preconv, for the man pages
-  emscripten nlohmann-json3-dev # make web: the core in the browser page
+  emscripten nlohmann-json3-dev esbuild # make web: the core in the browser page, its script minified
   chromium chromium-driver python3-selenium # the page's tests in headless Chromium
   "$@"
 )
@@ -30,7 +30,7 @@ This script knows Debian and Ubuntu only. On other systems install by hand:
   GoogleTest/GoogleMock, Google Benchmark, clang with libFuzzer (the fuzz tests),
   CJK fonts (WenQuanYi Micro Hei and Zen Hei, Noto CJK, AR PL UMing, Droid Sans Fallback),
   SDCC with ucsim (s51) for the firmware tests,
-  emscripten and nlohmann/json for the browser page (make web),
+  emscripten, nlohmann/json and esbuild for the browser page (make web),
   Chromium, ChromeDriver and Python's selenium for the page's tests.
 MSG
   exit 1

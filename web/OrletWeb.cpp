@@ -19,9 +19,12 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -155,6 +158,45 @@ const ControlRow* FindControl(const std::string& name)
     return nullptr;
 }
 
+// Every field of an answer goes in through one of these, kept out of line:
+// nlohmann's constructors then stand once in the wasm rather than at each
+// field, which made most of the page's size.
+[[gnu::noinline]] void Put(json& object, const char* key, json&& value)
+{
+    object[key] = std::move(value);
+}
+
+[[gnu::noinline]] void PutText(json& object, const char* key, const std::string& text)
+{
+    Put(object, key, json(text));
+}
+
+[[gnu::noinline]] void PutFlag(json& object, const char* key, bool flag)
+{
+    Put(object, key, json(flag));
+}
+
+[[gnu::noinline]] void PutNumber(json& object, const char* key, std::int64_t number)
+{
+    Put(object, key, json(number));
+}
+
+[[gnu::noinline]] void PutTexts(json& object, const char* key, const std::vector<std::string>& texts)
+{
+    json list = json::array();
+    for (const std::string& text : texts)
+        list.push_back(json(text));
+    Put(object, key, std::move(list));
+}
+
+// An answer of one text: {key: text}.
+[[gnu::noinline]] json Said(const char* key, const std::string& text)
+{
+    json answer = json::object();
+    PutText(answer, key, text);
+    return answer;
+}
+
 WindowModel& Model()
 {
     static WindowModel model;
@@ -168,41 +210,59 @@ json ViewJson(const WindowModel& model)
     for (const ControlRow& row : ControlRows()) {
         const ControlView& c = view[row.control];
         const Look look = LookOf(row.control);
-        json shown { { "name", row.name }, { "kind", kLookNames[int(look)] }, { "block", row.block },
-            { "visible", c.visible }, { "enabled", c.enabled }, { "text", c.text }, { "tooltip", c.tooltip },
-            { "accessibleName", c.accessibleName } };
+        json shown = json::object();
+        PutText(shown, "name", row.name);
+        PutText(shown, "kind", kLookNames[int(look)]);
+        PutText(shown, "block", row.block);
+        PutFlag(shown, "visible", c.visible);
+        PutFlag(shown, "enabled", c.enabled);
+        PutText(shown, "text", c.text);
+        PutText(shown, "tooltip", c.tooltip);
+        PutText(shown, "accessibleName", c.accessibleName);
         if (!row.before.empty())
-            shown["before"] = row.before;
+            PutText(shown, "before", row.before);
         if (!row.after.empty())
-            shown["after"] = row.after;
+            PutText(shown, "after", row.after);
         if (row.captioned && look != Look::Check)
-            shown["caption"] = c.accessibleName;
+            PutText(shown, "caption", c.accessibleName);
         if (c.warning)
-            shown["warning"] = true;
+            PutFlag(shown, "warning", true);
         if (c.checked)
-            shown["checked"] = *c.checked;
+            PutFlag(shown, "checked", *c.checked);
         if (look == Look::List) {
-            shown["items"] = c.items;
-            shown["index"] = c.index;
+            PutTexts(shown, "items", c.items);
+            PutNumber(shown, "index", c.index);
             if (!c.values.empty() || !c.headings.empty()) {
                 json values = json::array();
                 for (int i = 0; i < int(c.items.size()); ++i)
-                    values.push_back(ListValueAt(c, i));
-                shown["values"] = std::move(values);
-                shown["headings"] = c.headings;
+                    values.push_back(json(std::int64_t(ListValueAt(c, i))));
+                Put(shown, "values", std::move(values));
+                json headings = json::array();
+                for (const auto& [position, caption] : c.headings) {
+                    json heading = json::array();
+                    heading.push_back(json(std::int64_t(position)));
+                    heading.push_back(json(caption));
+                    headings.push_back(std::move(heading));
+                }
+                Put(shown, "headings", std::move(headings));
             }
         }
         controls.push_back(std::move(shown));
     }
     json labels = json::object();
     if (view.timer2BlockShown)
-        labels["labelReload2"] = view.timer2ReloadCaption;
-    return { { "controls", std::move(controls) }, { "labels", std::move(labels) } };
+        PutText(labels, "labelReload2", view.timer2ReloadCaption);
+    json answer = json::object();
+    Put(answer, "controls", std::move(controls));
+    Put(answer, "labels", std::move(labels));
+    return answer;
 }
 
 json NoticeJson(const std::string& text, const WindowModel& shown)
 {
-    return { { "text", text }, { "view", ViewJson(shown) } };
+    json notice = Said("text", text);
+    Put(notice, "view", ViewJson(shown));
+    return notice;
 }
 
 template <typename T> std::optional<T> Member(const json& object, const char* name)
@@ -236,7 +296,7 @@ UserChange ChangeOf(Control control, const json& change, json& notices)
         const std::string text = Member<std::string>(change, "text").value_or("");
         const std::optional<std::uint32_t> number = ParseUnsignedDecimal(TrimBlanks(text));
         if (!number)
-            notices.push_back({ { "text", kEnterWholeNumberMessage } });
+            notices.push_back(Said("text", kEnterWholeNumberMessage));
         return UserChange::Number(control, number);
     }
     default: {
@@ -253,29 +313,35 @@ UserChange ChangeOf(Control control, const json& change, json& notices)
     }
 }
 
-json Act(const std::string& changeText)
+json Act(std::string_view changeText)
 {
-    const json change = json::parse(changeText, nullptr, false);
+    // Read as the settings files are, so that the wasm holds one JSON reader.
+    const json change = json::parse(changeText.begin(), changeText.end(), nullptr, false);
     const ControlRow* row
         = change.is_object() ? FindControl(Member<std::string>(change, "control").value_or("")) : nullptr;
     if (row == nullptr)
-        return { { "error", "no such control" } };
+        return Said("error", "no such control");
     json notices = json::array();
     const Transition done = OnUserChange(Model(), ChangeOf(row->control, change, notices));
     for (const Notice& notice : done.notices)
         notices.push_back(NoticeJson(MessageText(notice.message), notice.shown));
     if (!notices.empty())
-        notices.back()["focus"] = row->name;
+        PutText(notices.back(), "focus", row->name);
     Model() = done.model;
-    return { { "notices", std::move(notices) }, { "view", ViewJson(Model()) } };
+    json answer = json::object();
+    Put(answer, "notices", std::move(notices));
+    Put(answer, "view", ViewJson(Model()));
+    return answer;
 }
 
 // Generate: the text for the settings shown, or why none is written.
 json Generate()
 {
     if (const std::optional<Message> refusal = GenerateRefusal(Model()))
-        return { { "message", MessageText(*refusal) } };
-    return { { "source", BuildSourceText(SettingsFor(Model()), Model().dialect) }, { "copy", Model().copy } };
+        return Said("message", MessageText(*refusal));
+    json answer = Said("source", BuildSourceText(SettingsFor(Model()), Model().dialect));
+    PutFlag(answer, "copy", Model().copy);
+    return answer;
 }
 
 // The custom-frequency dialog's box: what it says about the text typed, and
@@ -284,10 +350,13 @@ json CheckCustomMhz(const std::string& text, bool closing)
 {
     const std::optional<float> mhz = ParseSingleDecimal(text);
     if (!mhz)
-        return { { "message", kEnterNumberMessage } };
+        return Said("message", kEnterNumberMessage);
     if (!closing && !IsCustomMhzAccepted(*mhz)) {
-        return { { "message", kCustomMhzRangeMessage }, { "caption", kCustomMhzCaption }, { "icon", "stop" },
-            { "text", "12" } };
+        json answer = Said("message", kCustomMhzRangeMessage);
+        PutText(answer, "caption", kCustomMhzCaption);
+        PutText(answer, "icon", "stop");
+        PutText(answer, "text", "12");
+        return answer;
     }
     return json::object();
 }
@@ -298,16 +367,30 @@ json CheckBaud(const std::string& text)
 {
     const std::optional<std::uint32_t> rate = ParseUnsignedDecimal(TrimBlanks(text));
     if (!rate)
-        return { { "message", kEnterWholeNumberMessage } };
+        return Said("message", kEnterWholeNumberMessage);
     if (const std::optional<Message> refused = BaudRateRefusal(Model(), *rate))
-        return { { "message", MessageText(*refused) } };
-    return { { "rate", *rate } };
+        return Said("message", MessageText(*refused));
+    json answer = json::object();
+    PutNumber(answer, "rate", *rate);
+    return answer;
 }
 
 // The rate the dialog opens with: the one the list had.
 json ShownBaud()
 {
-    return { { "rate", BaudRateAt(Model().baudIndex, Model().customBaud) } };
+    json answer = json::object();
+    PutNumber(answer, "rate", BaudRateAt(Model().baudIndex, Model().customBaud));
+    return answer;
+}
+
+template <typename T> void PutIfAny(json& object, const char* key, const std::optional<T>& value)
+{
+    if (!value)
+        Put(object, key, json(nullptr));
+    else if constexpr (std::is_same_v<T, std::string>)
+        PutText(object, key, *value);
+    else
+        PutNumber(object, key, *value);
 }
 
 // The configuration the model stands for, as orlet-gen would be asked for
@@ -315,25 +398,45 @@ json ShownBaud()
 json ConfigurationJson(const WindowModel& m)
 {
     const Configuration c = ConfigurationOf(m);
-    const auto trigger = [](const std::optional<TriggerMode>& t) -> json {
+    const auto trigger = [](const std::optional<TriggerMode>& t) -> std::optional<std::string> {
         if (!t)
-            return nullptr;
+            return std::nullopt;
         return *t == TriggerMode::Level ? "level" : "falling";
     };
     json timers = json::array();
     for (const TimerConfig& t : c.timers) {
-        timers.push_back({ { "enabled", t.enabled }, { "counter", t.counter }, { "mode", t.mode }, { "value", t.value },
-            { "gate", t.gate }, { "postscale", t.postscale }, { "clock", t.clock ? json(*t.clock) : json(nullptr) } });
+        json timer = json::object();
+        PutFlag(timer, "enabled", t.enabled);
+        PutFlag(timer, "counter", t.counter);
+        PutNumber(timer, "mode", t.mode);
+        PutNumber(timer, "value", t.value);
+        PutFlag(timer, "gate", t.gate);
+        PutNumber(timer, "postscale", t.postscale);
+        PutIfAny(timer, "clock", t.clock);
+        timers.push_back(std::move(timer));
     }
-    return { { "crystalHz", c.crystalHz }, { "comments", c.comments }, { "int0", trigger(c.int0) },
-        { "int1", trigger(c.int1) }, { "timers", std::move(timers) },
-        { "baud", c.uartBaudIndex ? json(BaudRateAt(*c.uartBaudIndex, c.uartCustomBaud)) : json(nullptr) },
-        { "doubleBaud", c.uartDoubleBaud }, { "uartInterrupt", c.uartInterrupt },
-        { "exact", c.precision == Precision::Exact }, { "driftFree", c.driftFree }, { "chip", c.chip.key() },
-        { "sixT", c.sixT }, { "uartTimer", c.uartTimer ? json(*c.uartTimer) : json(nullptr) },
-        { "internalClock", c.internalClock },
-        { "vendorHeader", c.vendorHeader ? json(*c.vendorHeader) : json(nullptr) }, { "settled", IsSettled(m) },
-        { "tmod", m.tmod }, { "dialect", m.dialect == Dialect::Sdcc ? "sdcc" : "keil" } };
+    json answer = json::object();
+    PutNumber(answer, "crystalHz", c.crystalHz);
+    PutFlag(answer, "comments", c.comments);
+    PutIfAny(answer, "int0", trigger(c.int0));
+    PutIfAny(answer, "int1", trigger(c.int1));
+    Put(answer, "timers", std::move(timers));
+    const std::optional<std::uint32_t> baud
+        = c.uartBaudIndex ? std::optional(BaudRateAt(*c.uartBaudIndex, c.uartCustomBaud)) : std::nullopt;
+    PutIfAny(answer, "baud", baud);
+    PutFlag(answer, "doubleBaud", c.uartDoubleBaud);
+    PutFlag(answer, "uartInterrupt", c.uartInterrupt);
+    PutFlag(answer, "exact", c.precision == Precision::Exact);
+    PutFlag(answer, "driftFree", c.driftFree);
+    PutText(answer, "chip", std::string(c.chip.key()));
+    PutFlag(answer, "sixT", c.sixT);
+    PutIfAny(answer, "uartTimer", c.uartTimer);
+    PutFlag(answer, "internalClock", c.internalClock);
+    PutIfAny(answer, "vendorHeader", c.vendorHeader);
+    PutFlag(answer, "settled", IsSettled(m));
+    PutNumber(answer, "tmod", m.tmod);
+    PutText(answer, "dialect", m.dialect == Dialect::Sdcc ? "sdcc" : "keil");
+    return answer;
 }
 
 // Settings opened from a file or an address: the page shows them, or says
@@ -341,11 +444,13 @@ json ConfigurationJson(const WindowModel& m)
 json Open(const SettingsRead& read)
 {
     if (!read.model)
-        return { { "message", SettingsErrorText(*read.error) } };
+        return Said("message", SettingsErrorText(*read.error));
     const bool copy = Model().copy;
     Model() = *read.model;
     Model().copy = copy;
-    return { { "view", ViewJson(Model()) } };
+    json answer = json::object();
+    Put(answer, "view", ViewJson(Model()));
+    return answer;
 }
 
 const char* Answer(const json& answer)
@@ -402,7 +507,7 @@ EMSCRIPTEN_KEEPALIVE const char* orlet_shown_baud()
 // {"address": the settings as the part of the page's address after '#'}.
 EMSCRIPTEN_KEEPALIVE const char* orlet_address()
 {
-    return Answer({ { "address", SettingsFragment(SettingsFileOf(Model())) } });
+    return Answer(Said("address", SettingsFragment(SettingsFileOf(Model()))));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* orlet_open_address(const char* address)
@@ -413,7 +518,7 @@ EMSCRIPTEN_KEEPALIVE const char* orlet_open_address(const char* address)
 // {"text": the settings file for what the page shows}.
 EMSCRIPTEN_KEEPALIVE const char* orlet_settings_file()
 {
-    return Answer({ { "text", WriteSettingsFile(SettingsFileOf(Model())) } });
+    return Answer(Said("text", WriteSettingsFile(SettingsFileOf(Model()))));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* orlet_open_settings_file(const char* text)
@@ -438,6 +543,6 @@ EMSCRIPTEN_KEEPALIVE const char* orlet_gbk(const char* text)
         hex += kDigits[static_cast<unsigned char>(byte) >> 4];
         hex += kDigits[byte & 0xF];
     }
-    return Answer({ { "hex", hex } });
+    return Answer(Said("hex", hex));
 }
 }

@@ -11,13 +11,10 @@ const $ = (id) => document.getElementById(id);
 
 let core = null;
 
-// The core's wasm is gzipped in the page (make-page.py): inflate it, then start the core.
+// The core's wasm is packed in the page (make-page.py): unpack it, then start the core.
 async function startCore() {
-  const packed = $('orlet-core-wasm').textContent;
-  const gzipped = Uint8Array.from(atob(packed), (c) => c.charCodeAt(0));
-  const inflated = new Blob([gzipped]).stream().pipeThrough(new DecompressionStream('gzip'));
-  const wasmBinary = await new Response(inflated).arrayBuffer();
-  return createOrletCore({ wasmBinary });
+  const packed = Uint8Array.from(atob($('orlet-core-wasm').textContent), (c) => c.charCodeAt(0));
+  return createOrletCore({ wasmBinary: unpackLzma(packed) });
 }
 
 function ask(name, ...args) {
