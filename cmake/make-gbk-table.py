@@ -9,10 +9,14 @@ tests hold the table against, but for the euro sign, GBK's one byte beyond
 ASCII (0x80), which the codec predates and iconv, Qt and Windows' code page
 936 all have.
 
-The double-byte codes are listed in code order (lead 0x81-0xFE, trail
-0x40-0xFE without 0x7F), each slot as the change of its character from the
-last one listed, zigzag-coded in 7-bit groups, 0 for an empty slot. ASCII is
-itself; the other single bytes are listed apart.
+The double-byte codes are listed GB2312's block first (lead and trail
+0xA1-0xFE), then the others in code order (lead 0x81-0xFE, trail 0x40-0xFE
+without 0x7F). Each slot holds how far its character lies from the one
+expected there: the first above the last character listed that has no form
+yet. Past GB2312, GBK lists the ideographs GB2312 lacks in Unicode's order,
+so that is mostly where it lies, and the table packs to a fifth less in the
+browser page. The distance is zigzag-coded plus one in 7-bit groups, 0 for
+an empty slot. ASCII is itself; the other single bytes are listed apart.
 """
 import sys
 
@@ -48,7 +52,7 @@ def check(forms):
 
 
 def zigzag_varint(change):
-    value = change * 2 if change > 0 else -change * 2 - 1
+    value = (change * 2 if change >= 0 else -change * 2 - 1) + 1
     out = bytearray()
     while value >= 0x80:
         out.append(value & 0x7F | 0x80)
@@ -57,18 +61,28 @@ def zigzag_varint(change):
     return out
 
 
+def slot_order():
+    gb2312 = [(lead, trail) for lead in range(0xA1, 0xFF) for trail in range(0xA1, 0xFF)]
+    others = [(lead, trail) for lead in LEADS for trail in TRAILS if lead < 0xA1 or trail < 0xA1]
+    return gb2312 + others
+
+
 def double_byte_deltas(forms):
     by_code = {gbk: character for character, gbk in forms.items() if len(gbk) == 2}
+    has_form = {character for character, gbk in forms.items() if len(gbk) == 1}
     out = bytearray()
     previous = 0
-    for lead in LEADS:
-        for trail in TRAILS:
-            character = by_code.get(bytes([lead, trail]))
-            if character is None:
-                out.append(0)
-            else:
-                out += zigzag_varint(character - previous)
-                previous = character
+    for lead, trail in slot_order():
+        character = by_code.get(bytes([lead, trail]))
+        if character is None:
+            out.append(0)
+            continue
+        expected = previous + 1
+        while expected in has_form:
+            expected += 1
+        out += zigzag_varint(character - expected)
+        has_form.add(character)
+        previous = character
     return out
 
 

@@ -16,27 +16,37 @@ namespace {
     // none, a byte below 0x100, else lead and trail.
     using FormTable = std::array<std::uint16_t, 0x10000>;
 
-    class DeltaReader
+    class SlotReader
     {
     public:
+        explicit SlotReader(const FormTable& forms)
+            : forms_(forms)
+        {
+        }
+
         // The next slot's character, or nothing for an empty slot.
         std::optional<char32_t> next()
         {
-            std::uint32_t zigzag = 0;
+            std::uint32_t coded = 0;
             for (unsigned shift = 0;; shift += 7) {
                 const unsigned char byte = kDoubleByteDeltas[at_++];
-                zigzag |= std::uint32_t(byte & 0x7F) << shift;
+                coded |= std::uint32_t(byte & 0x7F) << shift;
                 if (byte < 0x80)
                     break;
             }
-            if (zigzag == 0)
+            if (coded == 0)
                 return std::nullopt;
-            const std::int32_t change = zigzag & 1 ? -std::int32_t(zigzag >> 1) - 1 : std::int32_t(zigzag >> 1);
-            character_ = char32_t(std::int32_t(character_) + change);
+            const std::uint32_t zigzag = coded - 1;
+            const std::int32_t distance = zigzag & 1 ? -std::int32_t(zigzag >> 1) - 1 : std::int32_t(zigzag >> 1);
+            char32_t expected = character_ + 1;
+            while (expected < forms_.size() && forms_[expected] != 0)
+                ++expected;
+            character_ = char32_t(std::int32_t(expected) + distance);
             return character_;
         }
 
     private:
+        const FormTable& forms_;
         std::size_t at_ = 0;
         char32_t character_ = 0;
     };
@@ -48,12 +58,18 @@ namespace {
             forms[ascii] = std::uint16_t(ascii);
         for (std::size_t i = 0; i < kSingleByteCount; ++i)
             forms[kSingleBytes[i].character] = kSingleBytes[i].byte;
-        DeltaReader reader;
+        SlotReader reader(forms);
+        const auto read = [&](unsigned lead, unsigned trail) {
+            if (const std::optional<char32_t> character = reader.next(); character && *character < forms.size())
+                forms[*character] = std::uint16_t(lead << 8 | trail);
+        };
+        for (unsigned lead = kFirstGb2312Byte; lead <= kLastLead; ++lead)
+            for (unsigned trail = kFirstGb2312Byte; trail <= kLastTrail; ++trail)
+                read(lead, trail);
         for (unsigned lead = kFirstLead; lead <= kLastLead; ++lead)
             for (unsigned trail = kFirstTrail; trail <= kLastTrail; ++trail)
-                if (trail != kSkippedTrail)
-                    if (const std::optional<char32_t> character = reader.next())
-                        forms[*character] = std::uint16_t(lead << 8 | trail);
+                if (trail != kSkippedTrail && (lead < kFirstGb2312Byte || trail < kFirstGb2312Byte))
+                    read(lead, trail);
         return forms;
     }
 

@@ -16,10 +16,14 @@ struct SingleByte {
 extern const SingleByte kSingleBytes[];
 extern const std::size_t kSingleByteCount;
 
-// The two-byte codes in code order, lead 0x81 to 0xFE, trail 0x40 to 0xFE
-// without 0x7F. Each slot is 0 when empty, else its character's change from
-// the last character listed, zigzag-coded (2d for d > 0, -2d - 1 for d < 0)
-// in 7-bit groups, low group first, the high bit set on all but the last.
+// The two-byte codes, GB2312's block first (lead and trail from
+// kFirstGb2312Byte to 0xFE), then the others in code order (lead 0x81 to
+// 0xFE, trail 0x40 to 0xFE without 0x7F). Each slot is 0 when empty, else
+// how far its character lies from the first character above the last one
+// listed that has no form yet: the distance d zigzag-coded plus one (2d + 1
+// for d >= 0, -2d for d < 0) in 7-bit groups, low group first, the high bit
+// set on all but the last.
+inline constexpr unsigned kFirstGb2312Byte = 0xA1;
 inline constexpr unsigned kFirstLead = 0x81;
 inline constexpr unsigned kLastLead = 0xFE;
 inline constexpr unsigned kFirstTrail = 0x40;
