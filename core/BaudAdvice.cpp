@@ -69,14 +69,33 @@ namespace {
         return best;
     }
 
-    // Of the candidates, in the order given, the first that works.
-    std::optional<BaudFix> first(const WindowModel& model, const std::vector<BaudFix>& candidates, double within)
+    // Of the candidates, the nearest to `target` that works, each tried in
+    // turn nearest first; of equally near ones the first listed. Picked one
+    // at a time rather than sorted: the lists are short, and the first that
+    // works ends the search.
+    std::optional<BaudFix> nearestThatWorks(const WindowModel& model, std::vector<BaudFix> candidates, double target,
+        double (*valueOf)(const BaudFix&), double within)
     {
-        for (const BaudFix& candidate : candidates) {
-            if (std::optional<BaudFix> fix = tried(model, candidate, within))
+        const auto nearer = [&](const BaudFix& a, const BaudFix& b) {
+            return ratioDistance(valueOf(a), target) < ratioDistance(valueOf(b), target);
+        };
+        while (!candidates.empty()) {
+            const auto nearest = std::min_element(candidates.begin(), candidates.end(), nearer);
+            if (std::optional<BaudFix> fix = tried(model, *nearest, within))
                 return fix;
+            candidates.erase(nearest);
         }
         return std::nullopt;
+    }
+
+    double crystalOf(const BaudFix& fix)
+    {
+        return fix.crystalHz;
+    }
+
+    double rateOf(const BaudFix& fix)
+    {
+        return kBaudRates[std::size_t(fix.rateIndex)];
     }
 
     std::vector<BaudFix> doublingCandidates(const WindowModel& model)
@@ -122,19 +141,7 @@ namespace {
         return candidates;
     }
 
-    // Orders candidates by how near their value lies to a target. One type
-    // for every such sort, so that the page's wasm holds one stable_sort.
-    struct NearerTo {
-        double target;
-        double (*valueOf)(const BaudFix&);
-
-        bool operator()(const BaudFix& a, const BaudFix& b) const
-        {
-            return ratioDistance(valueOf(a), target) < ratioDistance(valueOf(b), target);
-        }
-    };
-
-    // The listed crystals and those made for serial ports, nearest first.
+    // The listed crystals and those made for serial ports.
     std::vector<BaudFix> crystalCandidates(const WindowModel& model)
     {
         std::vector<BaudFix> candidates;
@@ -153,12 +160,10 @@ namespace {
             add(entry.text);
         for (const char* mhz : kUartCrystals)
             add(mhz);
-        const auto crystal = [](const BaudFix& fix) { return double(fix.crystalHz); };
-        std::stable_sort(candidates.begin(), candidates.end(), NearerTo { double(model.crystalHz), crystal });
         return candidates;
     }
 
-    // The other listed rates, nearest first.
+    // The other listed rates.
     std::vector<BaudFix> rateCandidates(const WindowModel& model)
     {
         const double asked = model.baudRun->baud.rate;
@@ -170,8 +175,6 @@ namespace {
             fix.rateIndex = i;
             candidates.push_back(fix);
         }
-        const auto rate = [](const BaudFix& fix) { return double(kBaudRates[std::size_t(fix.rateIndex)]); };
-        std::stable_sort(candidates.begin(), candidates.end(), NearerTo { asked, rate });
         return candidates;
     }
 
@@ -221,8 +224,8 @@ std::vector<BaudFix> BaudFixesFor(const WindowModel& model, double tolerancePerc
         closest(model, doublingCandidates(model), tolerancePercent),
         closest(model, sourceCandidates(model), tolerancePercent),
         closest(model, clockCandidates(model), tolerancePercent),
-        first(model, crystalCandidates(model), crystalWithin),
-        first(model, rateCandidates(model), tolerancePercent),
+        nearestThatWorks(model, crystalCandidates(model), model.crystalHz, crystalOf, crystalWithin),
+        nearestThatWorks(model, rateCandidates(model), model.baudRun->baud.rate, rateOf, tolerancePercent),
     };
     std::vector<BaudFix> fixes;
     for (const std::optional<BaudFix>& fix : found) {

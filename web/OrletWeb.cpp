@@ -100,43 +100,63 @@ std::string numbered(const char* pattern, int timer)
     return name;
 }
 
+// A row of the page that is always the same: the controls before the timers'
+// blocks and after them.
+struct FixedRow {
+    Control control;
+    const char* name;
+    const char* block;
+    const char* before;
+    const char* after;
+};
+
+constexpr FixedRow kRowsBeforeTimers[] = {
+    { Control::ChipList, "chipList", "chip", "", "" },
+    { Control::SixTCheck, "sixTCheck", "chip", "", "" },
+    { Control::VendorHeader, "vendorHeader", "chip", "", "" },
+    { Control::CrystalList, "crystalList", "crystal", "labelCrystal", "" },
+    { Control::CustomMhz, "customMhz", "crystal", "", "labelMhz" },
+    { Control::ExactCheck, "exactCheck", "crystal", "", "" },
+    { Control::DriftFreeCheck, "driftFreeCheck", "crystal", "", "" },
+    { Control::UseInt0, "useInt0", "groupINT0", "", "" },
+    { Control::Int0Trigger, "int0Trigger", "groupINT0", "", "" },
+    { Control::UseInt1, "useInt1", "groupINT1", "", "" },
+    { Control::Int1Trigger, "int1Trigger", "groupINT1", "", "" },
+};
+
+constexpr FixedRow kRowsAfterTimers[] = {
+    { Control::UseUart, "useUart", "groupUART", "", "" },
+    { Control::UartInterrupt, "uartInterrupt", "groupUART", "", "" },
+    { Control::DoubleBaud, "doubleBaud", "groupUART", "", "" },
+    { Control::BaudList, "baudList", "groupUART", "", "labelBps" },
+    { Control::BaudReload, "baudReload", "groupUART", "labelBaudReload", "" },
+    { Control::BaudError, "baudError", "groupUART", "", "" },
+    { Control::BaudActual, "baudActual", "groupUART", "", "" },
+    { Control::BaudFixes, "baudFixes", "groupUART", "", "" },
+    { Control::UartTimer2, "uartTimer2", "groupUART", "", "" },
+    { Control::CopyCheck, "copyCheck", "output", "", "" },
+    { Control::CommentCheck, "commentCheck", "output", "", "" },
+};
+
+void AddRows(std::vector<ControlRow>& rows, const FixedRow* first, const FixedRow* last)
+{
+    for (; first != last; ++first)
+        rows.push_back({ first->control, first->name, first->block, first->before, first->after });
+}
+
 // Every control of the view, in the page's order.
 const std::vector<ControlRow>& ControlRows()
 {
     static const std::vector<ControlRow> rows = [] {
-        std::vector<ControlRow> r {
-            { Control::ChipList, "chipList", "chip", "", "" },
-            { Control::SixTCheck, "sixTCheck", "chip", "", "" },
-            { Control::VendorHeader, "vendorHeader", "chip", "", "" },
-            { Control::CrystalList, "crystalList", "crystal", "labelCrystal", "" },
-            { Control::CustomMhz, "customMhz", "crystal", "", "labelMhz" },
-            { Control::ExactCheck, "exactCheck", "crystal", "", "" },
-            { Control::DriftFreeCheck, "driftFreeCheck", "crystal", "", "" },
-            { Control::UseInt0, "useInt0", "groupINT0", "", "" },
-            { Control::Int0Trigger, "int0Trigger", "groupINT0", "", "" },
-            { Control::UseInt1, "useInt1", "groupINT1", "", "" },
-            { Control::Int1Trigger, "int1Trigger", "groupINT1", "", "" },
-        };
+        std::vector<ControlRow> r;
+        AddRows(r, std::begin(kRowsBeforeTimers), std::end(kRowsBeforeTimers));
         for (int timer = 0; timer < kTimerBlocks; ++timer) {
             const std::string block = numbered("groupTIME%d", timer);
             for (const TimerPartRow& part : kTimerPartRows)
                 r.push_back({ TimerControl(timer, part.part), numbered(part.name, timer), block,
                     numbered(part.before, timer), "" });
         }
-        const ControlRow uart[] = {
-            { Control::UseUart, "useUart", "groupUART", "", "" },
-            { Control::UartInterrupt, "uartInterrupt", "groupUART", "", "" },
-            { Control::DoubleBaud, "doubleBaud", "groupUART", "", "" },
-            { Control::BaudList, "baudList", "groupUART", "", "labelBps" },
-            { Control::BaudReload, "baudReload", "groupUART", "labelBaudReload", "" },
-            { Control::BaudError, "baudError", "groupUART", "", "" },
-            { Control::BaudActual, "baudActual", "groupUART", "", "" },
-            { Control::BaudFixes, "baudFixes", "groupUART", "", "" },
-            { Control::UartTimer2, "uartTimer2", "groupUART", "", "" },
-            { Control::CopyCheck, "copyCheck", "output", "", "" },
-            { Control::CommentCheck, "commentCheck", "output", "", "" },
-        };
-        r.insert(r.end(), std::begin(uart), std::end(uart));
+        AddRows(r, std::begin(kRowsAfterTimers), std::end(kRowsAfterTimers));
         // A control the page has no place for yet stands in a block of its
         // own, captioned with its accessible name.
         for (int c = 0; c < int(Control::Count); ++c) {
