@@ -403,59 +403,14 @@ json ShownBaud()
     return answer;
 }
 
-template <typename T> void PutIfAny(json& object, const char* key, const std::optional<T>& value)
+// Whether every block in use shows what it gives (a block just ticked shows
+// no calculation yet), and TMOD as the window holds it: what orlet-gen,
+// given the page's settings file, could not know. For the page's tests.
+json Settled(const WindowModel& m)
 {
-    if (!value)
-        Put(object, key, json(nullptr));
-    else if constexpr (std::is_same_v<T, std::string>)
-        PutText(object, key, *value);
-    else
-        PutNumber(object, key, *value);
-}
-
-// The configuration the model stands for, as orlet-gen would be asked for
-// it, and whether every block in use shows what it gives.
-json ConfigurationJson(const WindowModel& m)
-{
-    const Configuration c = ConfigurationOf(m);
-    const auto trigger = [](const std::optional<TriggerMode>& t) -> std::optional<std::string> {
-        if (!t)
-            return std::nullopt;
-        return *t == TriggerMode::Level ? "level" : "falling";
-    };
-    json timers = json::array();
-    for (const TimerConfig& t : c.timers) {
-        json timer = json::object();
-        PutFlag(timer, "enabled", t.enabled);
-        PutFlag(timer, "counter", t.counter);
-        PutNumber(timer, "mode", t.mode);
-        PutNumber(timer, "value", t.value);
-        PutFlag(timer, "gate", t.gate);
-        PutNumber(timer, "postscale", t.postscale);
-        PutIfAny(timer, "clock", t.clock);
-        timers.push_back(std::move(timer));
-    }
     json answer = json::object();
-    PutNumber(answer, "crystalHz", c.crystalHz);
-    PutFlag(answer, "comments", c.comments);
-    PutIfAny(answer, "int0", trigger(c.int0));
-    PutIfAny(answer, "int1", trigger(c.int1));
-    Put(answer, "timers", std::move(timers));
-    const std::optional<std::uint32_t> baud
-        = c.uartBaudIndex ? std::optional(BaudRateAt(*c.uartBaudIndex, c.uartCustomBaud)) : std::nullopt;
-    PutIfAny(answer, "baud", baud);
-    PutFlag(answer, "doubleBaud", c.uartDoubleBaud);
-    PutFlag(answer, "uartInterrupt", c.uartInterrupt);
-    PutFlag(answer, "exact", c.precision == Precision::Exact);
-    PutFlag(answer, "driftFree", c.driftFree);
-    PutText(answer, "chip", std::string(c.chip.key()));
-    PutFlag(answer, "sixT", c.sixT);
-    PutIfAny(answer, "uartTimer", c.uartTimer);
-    PutFlag(answer, "internalClock", c.internalClock);
-    PutIfAny(answer, "vendorHeader", c.vendorHeader);
     PutFlag(answer, "settled", IsSettled(m));
     PutNumber(answer, "tmod", m.tmod);
-    PutText(answer, "dialect", m.dialect == Dialect::Sdcc ? "sdcc" : "keil");
     return answer;
 }
 
@@ -546,9 +501,9 @@ EMSCRIPTEN_KEEPALIVE const char* orlet_open_settings_file(const char* text)
     return Answer(Open(ReadSettingsFile(text)));
 }
 
-EMSCRIPTEN_KEEPALIVE const char* orlet_configuration()
+EMSCRIPTEN_KEEPALIVE const char* orlet_settled()
 {
-    return Answer(ConfigurationJson(Model()));
+    return Answer(Settled(Model()));
 }
 
 // {"hex": the text's GBK bytes in hex}, or {} when a character has none.

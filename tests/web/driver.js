@@ -167,12 +167,13 @@ window.orletTest = (() => {
   }
 
   // Generate, and what came of it: the text (as downloaded, in UTF-8 and
-  // GBK) or the message that refused it, with the configuration the core
-  // says the settings stand for.
+  // GBK) or the message that refused it, with the settings file the page
+  // saves and what orlet-gen could not learn from it.
   async function generate() {
     messages = [];
     await click('generateButton');
-    const record = { configuration: ask('orlet_configuration'), refusal: messages.at(-1)?.[1] ?? null };
+    const record = { settings: ask('orlet_settings_file').text, state: ask('orlet_settled'),
+                     refusal: messages.at(-1)?.[1] ?? null };
     if (!record.refusal) {
       record.text = codeText();
       record.gbk = ask('orlet_gbk', codeText()).hex;

@@ -56,45 +56,6 @@ def orlet_gen(flags):
     return subprocess.run([ARGS.orlet_gen] + flags, capture_output=True, check=False)
 
 
-def mhz(hz):
-    whole, fraction = divmod(hz, 1000000)
-    return f"{whole}.{fraction:06d}".rstrip("0").rstrip(".")
-
-
-def flags_for(c):
-    """orlet-gen's flags for the configuration the core says the page stands for."""
-    flags = ["--chip", c["chip"], "--crystal", mhz(c["crystalHz"])]
-    flags += ["--comments"] * c["comments"] + ["--exact"] * c["exact"] + ["--drift-free"] * c["driftFree"]
-    flags += ["--6t"] * c["sixT"] + ["--dialect", "sdcc"] * (c["dialect"] == "sdcc")
-    flags += ["--internal-clock"] * c["internalClock"]
-    for pin in ("int0", "int1"):
-        if c[pin]:
-            flags += [f"--{pin}", c[pin]]
-    *timers, generator = c["timers"]
-    for number, timer in enumerate(timers):
-        # A clock counts for the serial port's timer too.
-        if timer["clock"] is not None:
-            flags += [f"--clock{number}", f"{timer['clock']}t"]
-        if not timer["enabled"]:
-            continue
-        value = str(timer["value"]) if number == 2 else f"{timer['mode']}:{timer['value']}"
-        flags += [f"--{'counter' if timer['counter'] else 'timer'}{number}", value]
-        flags += [f"--gate{number}"] * timer["gate"] + [f"--postscale{number}", str(timer["postscale"])]
-    if c["baud"] is not None:
-        flags += ["--uart", str(c["baud"])] + ["--double-baud"] * c["doubleBaud"]
-        # orlet-gen names timers 1 and 2; a generator of the port's own is
-        # the first source of the chips that have one, what it takes unset.
-        if c["uartTimer"] in (1, 2):
-            flags += ["--uart-timer", str(c["uartTimer"])]
-        # The clock of a generator of the port's own.
-        if generator["clock"] is not None:
-            flags += ["--uart-clock", f"{generator['clock']}t"]
-    flags += ["--uart-interrupt"] * c["uartInterrupt"]
-    if c["vendorHeader"] is not None:
-        flags += ["--header", c["vendorHeader"]]
-    return flags
-
-
 def headless_chromium(profile, downloads):
     options = webdriver.ChromeOptions()
     options.binary_location = CHROMIUM
@@ -220,14 +181,18 @@ class PageTest(unittest.TestCase):
         # Kept on purpose: timer 0 switched off keeps its TMOD bits, which
         # orlet-gen cannot be asked for; a block just ticked shows no
         # calculation yet.
-        records = [r for r in result["generated"] if r["configuration"]["settled"]
-                   and (r["configuration"]["timers"][0]["enabled"] or not r["configuration"]["tmod"] & 0x0F)]
-        flags = [flags_for(r["configuration"]) for r in records]
-        with concurrent.futures.ThreadPoolExecutor() as pool:
-            utf8 = pool.map(lambda f: orlet_gen(f + ["--encoding", "utf-8"]), flags)
-            gbk = pool.map(lambda f, r: orlet_gen(f).stdout if r["refusal"] is None else None, flags, records)
-            for record, line, written, written_gbk in zip(records, flags, utf8, gbk):
-                with self.subTest(flags=" ".join(line)):
+        records = [r for r in result["generated"] if r["state"]["settled"] and (
+            {"timer0", "counter0"} & json.loads(r["settings"]).keys() or not r["state"]["tmod"] & 0x0F)]
+        with tempfile.TemporaryDirectory() as folder, concurrent.futures.ThreadPoolExecutor() as pool:
+            files = []
+            for number, record in enumerate(records):
+                files.append(pathlib.Path(folder, f"{number}.orlet"))
+                files[-1].write_text(record["settings"], encoding="utf-8")
+            utf8 = pool.map(lambda f: orlet_gen(["--config", str(f), "--encoding", "utf-8"]), files)
+            gbk = pool.map(lambda f, r: orlet_gen(["--config", str(f)]).stdout if r["refusal"] is None else None,
+                           files, records)
+            for record, written, written_gbk in zip(records, utf8, gbk):
+                with self.subTest(settings=record["settings"]):
                     self.assertEqual(record["refusal"] is not None, written.returncode != 0, record["refusal"])
                     if record["refusal"] is None:
                         self.assertEqual(record["text"].encode(), written.stdout)
