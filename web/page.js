@@ -17,9 +17,30 @@ async function startCore() {
   return createOrletCore({ wasmBinary: unpackLzma(packed) });
 }
 
+const utf8Encoder = new TextEncoder();
+const utf8Decoder = new TextDecoder();
+
+// Calls the core's C function `name`: texts go in as UTF-8 on its heap, and
+// its answer, JSON, comes back the same way.
 function ask(name, ...args) {
-  const types = args.map((a) => (typeof a === 'number' ? 'number' : 'string'));
-  return JSON.parse(core.ccall(name, 'string', types, args));
+  const heap = core.HEAPU8;
+  const passed = args.map((arg) => {
+    if (typeof arg === 'number')
+      return arg;
+    const bytes = utf8Encoder.encode(arg);
+    const at = core._malloc(bytes.length + 1);
+    if (!at)
+      throw new Error(`${name}: no room for ${bytes.length} bytes`);
+    heap.set(bytes, at);
+    heap[at + bytes.length] = 0;
+    return at;
+  });
+  try {
+    const at = core['_' + name](...passed);
+    return JSON.parse(utf8Decoder.decode(heap.subarray(at, heap.indexOf(0, at))));
+  } finally {
+    args.forEach((arg, i) => typeof arg === 'number' || core._free(passed[i]));
+  }
 }
 
 // ---- Texts of the window's templates ----------------------------------------
@@ -446,8 +467,14 @@ function openAddress() {
     enqueue(() => openSettings('orlet_open_address', address));
 }
 
+// Far above any settings file: the core's heap is fixed, and a file larger
+// than it would leave the core nothing to answer with.
+const kMaxSettingsFileBytes = 1 << 20;
+
 function openSettingsFile(file) {
-  if (file)
+  if (file && file.size > kMaxSettingsFileBytes)
+    enqueue(() => showMessage('这个文件太大，不是 Orlet 的设置文件。'));
+  else if (file)
     enqueue(async () => openSettings('orlet_open_settings_file', await file.text(), file.name));
 }
 
