@@ -275,6 +275,8 @@ json ViewJson(const WindowModel& model)
     json answer = json::object();
     Put(answer, "controls", std::move(controls));
     Put(answer, "labels", std::move(labels));
+    // The window's menu choice, outside its view.
+    PutText(answer, "dialect", model.dialect == Dialect::Sdcc ? "sdcc" : "keil");
     return answer;
 }
 
@@ -499,6 +501,14 @@ EMSCRIPTEN_KEEPALIVE const char* orlet_settings_file()
 EMSCRIPTEN_KEEPALIVE const char* orlet_open_settings_file(const char* text)
 {
     return Answer(Open(ReadSettingsFile(text)));
+}
+
+// The compiler Generate writes for: "keil" or "sdcc", as the window's menu
+// chooses it.
+EMSCRIPTEN_KEEPALIVE const char* orlet_choose_dialect(const char* dialect)
+{
+    Model().dialect = std::string_view(dialect) == "sdcc" ? Dialect::Sdcc : Dialect::Keil;
+    return orlet_view();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* orlet_settled()

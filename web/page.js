@@ -249,6 +249,7 @@ function applyControl(shown) {
 function applyView(view) {
   for (const shown of view.controls)
     applyControl(shown);
+  $('dialectList').value = view.dialect;
   for (const label of document.querySelectorAll('label[data-label]'))
     label.textContent = view.labels[label.dataset.label] ?? windowTexts[label.dataset.label]?.text ?? '';
   // A block shows while one of its controls does (timer 2's on a chip with it).
@@ -595,6 +596,10 @@ function wireButtons() {
     event.target.value = '';
   });
   $('saveSettingsButton').addEventListener('click', saveSettingsFile);
+  $('dialectList').addEventListener('change', () => enqueue(() => {
+    applyView(ask('orlet_choose_dialect', $('dialectList').value));
+    showAddress();
+  }));
   // A settings file dropped on the page opens.
   document.addEventListener('dragover', (event) => event.preventDefault());
   document.addEventListener('drop', (event) => {

@@ -319,6 +319,16 @@ class PageTest(unittest.TestCase):
         self.assertEqual(shown()[:2], before[:2])
         self.load()
 
+    def test_compiler_choice(self):
+        self.do("choose", "dialectList", 1)
+        self.do("click", "generateButton")
+        self.assertEqual(self.shown("outputBox").replace("\n", "\r\n").encode(),
+                         orlet_gen(["--dialect", "sdcc"]).stdout)
+        WebDriverWait(self.browser, 5).until(lambda _: "dialect=sdcc" in self.run_js("return location.hash;"))
+        self.load(self.run_js("return location.hash;"))
+        self.assertEqual(self.shown("dialectList", "value"), "sdcc")
+        self.load()
+
     def test_keys_alone(self):
         body = self.browser.find_element("tag name", "body")
         self.run_js("document.activeElement.blur();")
