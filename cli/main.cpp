@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+#include <clocale>
+
 #ifdef Q_OS_WIN
 #include <fcntl.h>
 #include <io.h>
@@ -23,6 +25,10 @@ int main(int argc, char* argv[])
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
     QCoreApplication app(argc, argv);
+    // Qt hands the C library the user's locale; the core reads and writes
+    // its numbers with strtod and printf, whose decimal point is then a
+    // comma in German or French: "--crystal 11.0592" was refused there.
+    std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setApplicationName(QStringLiteral("orlet-gen"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ORLET_VERSION));
     const orlet::GenArguments arguments = orlet::ReadGenArguments(argc, argv);

@@ -17,6 +17,7 @@ packages=(
   fonts-wqy-microhei fonts-wqy-zenhei fonts-noto-cjk fonts-arphic-uming fonts-droid-fallback
   sdcc sdcc-ucsim
   xvfb xauth
+  locales # a German locale, made by a test, checks numbers keep their point
   groff-base # preconv, for the man pages
   emscripten nlohmann-json3-dev esbuild # make web: the core in the browser page, its script minified
   chromium chromium-driver python3-selenium # the page's tests in headless Chromium

@@ -14,6 +14,7 @@
 #include <QStyleFactory>
 #include <QTimer>
 
+#include <clocale>
 #include <cstdio>
 #include <optional>
 
@@ -139,6 +140,10 @@ int COrletApp::Run(int& argc, char** argv)
     std::optional<DisplayStartGuard> guard(std::in_place);
     QApplication app(argc, argv);
     guard.reset();
+    // Qt hands the C library the user's locale; the core reads and writes
+    // its numbers with strtod and printf, whose decimal point must stay '.'
+    // (a German locale refused the crystal "11.0592").
+    std::setlocale(LC_NUMERIC, "C");
     PrepareApplication();
     StartUp();
     return 0;

@@ -34,9 +34,11 @@ struct GenRun {
 };
 
 // Runs orlet-gen; `stdoutFile`, when given, takes its standard output.
-GenRun orletGen(const QStringList& args, const QString& stdoutFile = {}, const QString& workingDirectory = {})
+GenRun orletGen(const QStringList& args, const QString& stdoutFile = {}, const QString& workingDirectory = {},
+    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
+    process.setProcessEnvironment(environment);
     if (!stdoutFile.isEmpty())
         process.setStandardOutputFile(stdoutFile);
     if (!workingDirectory.isEmpty())
@@ -65,6 +67,29 @@ TEST(OrletGen, TypicalTimerExampleIsByteExact)
                    "void main(void)\r\n{\r\ninitTimer();\r\nTR0=1;\r\nET0=1;\r\n//EA=1;\r\n}"));
     EXPECT_TRUE(run.err.isEmpty());
 }
+
+#ifndef Q_OS_WIN
+// Qt hands the C library the user's locale: numbers are read and written
+// with a point whatever it is. A German one, made here, has a comma.
+TEST(OrletGen, NumbersKeepTheirPointInEveryLocale)
+{
+    QTemporaryDir locales;
+    QProcess make;
+    make.start(QStringLiteral("localedef"), { "-i", "de_DE", "-f", "UTF-8", locales.filePath("de_DE.UTF-8") });
+    if (!make.waitForFinished(60000) || make.exitCode() != 0)
+        GTEST_SKIP() << "localedef cannot make de_DE.UTF-8 (Debian's locales package holds its source)";
+    QProcessEnvironment german = QProcessEnvironment::systemEnvironment();
+    german.insert("LOCPATH", locales.path());
+    german.insert("LC_ALL", "de_DE.UTF-8");
+    const QStringList args = words("--crystal 11.0592 --uart 9600 --timer0 1:1000 --explain --encoding utf-8");
+    const GenRun plain = orletGen(args);
+    const GenRun inGerman = orletGen(args, {}, {}, german);
+    ASSERT_EQ(plain.exitCode, 0) << plain.err.constData();
+    EXPECT_EQ(inGerman.exitCode, 0) << inGerman.err.constData();
+    EXPECT_EQ(inGerman.out, plain.out);
+    EXPECT_EQ(inGerman.err, plain.err);
+}
+#endif
 
 TEST(OrletGen, DefaultIsTheBareMainIn43Bytes)
 {
