@@ -180,7 +180,7 @@ const ControlRow* FindControl(const std::string& name)
 
 // Every field of an answer goes in through one of these, kept out of line:
 // nlohmann's constructors then stand once in the wasm rather than at each
-// field, which made most of the page's size.
+// field, where they cost the page kilobytes.
 [[gnu::noinline]] void Put(json& object, const char* key, json&& value)
 {
     object[key] = std::move(value);
