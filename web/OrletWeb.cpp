@@ -4,7 +4,6 @@
 // view) and the messages raised on the way. All JSON, UTF-8.
 
 #include "BaudReload.h"
-#include "Configuration.h"
 #include "Crystal.h"
 #include "DecimalText.h"
 #include "Gbk.h"

@@ -24,22 +24,24 @@ const utf8Decoder = new TextDecoder();
 // its answer, JSON, comes back the same way.
 function ask(name, ...args) {
   const heap = core.HEAPU8;
-  const passed = args.map((arg) => {
-    if (typeof arg === 'number')
-      return arg;
-    const bytes = utf8Encoder.encode(arg);
-    const at = core._malloc(bytes.length + 1);
-    if (!at)
-      throw new Error(`${name}: no room for ${bytes.length} bytes`);
-    heap.set(bytes, at);
-    heap[at + bytes.length] = 0;
-    return at;
-  });
+  const texts = [];
   try {
+    const passed = args.map((arg) => {
+      if (typeof arg === 'number')
+        return arg;
+      const bytes = utf8Encoder.encode(arg);
+      const at = core._malloc(bytes.length + 1);
+      if (!at)
+        throw new Error(`${name}: no room for ${bytes.length} bytes`);
+      texts.push(at);
+      heap.set(bytes, at);
+      heap[at + bytes.length] = 0;
+      return at;
+    });
     const at = core['_' + name](...passed);
     return JSON.parse(utf8Decoder.decode(heap.subarray(at, heap.indexOf(0, at))));
   } finally {
-    args.forEach((arg, i) => typeof arg === 'number' || core._free(passed[i]));
+    texts.forEach((at) => core._free(at));
   }
 }
 
@@ -482,7 +484,7 @@ function openSettingsFile(file) {
 function saveSettingsFile() {
   const text = ask('orlet_settings_file').text;
   const name = document.title === pageTitle ? 'orlet.orlet' : document.title.slice(0, -` - ${pageTitle}`.length);
-  saveFile(new TextEncoder().encode(text), name, 'application/json');
+  saveFile(utf8Encoder.encode(text), name, 'application/json');
 }
 
 // ---- Generate, copy, download -----------------------------------------------
@@ -528,7 +530,7 @@ async function download(encoding) {
     }
     bytes = Uint8Array.from(answer.hex.match(/../g) ?? [], (byte) => parseInt(byte, 16));
   } else {
-    bytes = new TextEncoder().encode(codeText());
+    bytes = utf8Encoder.encode(codeText());
   }
   saveFile(bytes, 'orlet.c', 'text/x-csrc');
 }
